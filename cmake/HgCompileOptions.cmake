@@ -1,0 +1,60 @@
+# Warnings and sanitizers for every target of the suite.
+# hg_target_defaults(<target>) applies the warnings; the sanitizers are global
+# so that libraries, tests and Qt-generated code agree on the runtime.
+
+if(HG_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(HG_FUZZ)
+  # Libraries built for fuzzing carry coverage instrumentation and ASan/UBSan.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(HG_TSAN)
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
+function(hg_target_defaults target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+endfunction()
+
+# hg_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
+# One GoogleTest executable, discovered by CTest. Tests run offscreen.
+function(hg_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  hg_target_defaults(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest Threads::Threads)
+  set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(ARG_LABELS)
+    list(APPEND props LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
+
+# Tests that also run under ThreadSanitizer join this target; the TSan stage of
+# scripts/test.sh builds only it and runs the tests labelled "tsan".
+if(NOT TARGET tsan_tests)
+  add_custom_target(tsan_tests)
+endif()
+
+# hg_add_fuzzer(<name> SOURCES ... LIBS ...)
+# A libFuzzer executable in <build>/fuzzers; the fuzz stage runs each for a
+# bounded time, seeded from <build>/seeds/<name> when that folder exists.
+if(NOT TARGET fuzzers)
+  add_custom_target(fuzzers)
+endif()
+function(hg_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  hg_target_defaults(${name})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
+  add_dependencies(fuzzers ${name})
+endfunction()

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the suite with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs every test (with a PulseAudio null sink for
+# real audio output), then the ThreadSanitizer stage and a short fuzzing run.
+#
+#   scripts/test.sh            everything
+#   HG_SKIP_INSTALL=1          do not call apt-get
+#   HG_SKIP_TSAN=1 / HG_SKIP_FUZZ=1   leave out those stages
+#   HG_FUZZ_SECONDS=N          time per fuzz target (default 20)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc)
+
+[ "${HG_SKIP_INSTALL:-0}" = 1 ] || bash scripts/install-deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:halt_on_error=1:${ASAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+# Tests that need a real output device fail instead of skipping when this is set.
+export HG_REQUIRE_AUDIO=1
+
+source scripts/pulse-null-sink.sh
+pulse_start
+trap pulse_stop EXIT
+
+status=0
+
+echo "== Build (ASan + UBSan) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_SANITIZE=ON -DHG_BUILD_TESTS=ON
+cmake --build build-asan -j "$jobs"
+
+echo "== Tests (ASan + UBSan) =="
+(cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300) || status=1
+
+if [ "${HG_SKIP_TSAN:-0}" != 1 ]; then
+  echo "== Engine tests (ThreadSanitizer) =="
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_TSAN=ON -DHG_BUILD_TESTS=ON
+  cmake --build build-tsan -j "$jobs" --target tsan_tests
+  (cd build-tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
+     ctest --output-on-failure -L tsan -j "$jobs" --timeout 600 --no-tests=ignore) || status=1
+fi
+
+if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
+  echo "== Fuzzing (libFuzzer, clang) =="
+  CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DHG_FUZZ=ON -DHG_BUILD_TESTS=OFF
+  cmake --build build-fuzz -j "$jobs" --target fuzzers
+  seconds=${HG_FUZZ_SECONDS:-20}
+  for f in build-fuzz/fuzzers/*; do
+    [ -x "$f" ] || continue
+    name=$(basename "$f")
+    corpus=build-fuzz/corpus/$name
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "build-fuzz/seeds/$name" ] && seeds=("build-fuzz/seeds/$name")
+    echo "-- $name for ${seconds}s"
+    if ! "$f" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" "${seeds[@]}" \
+         > "build-fuzz/$name.log" 2>&1; then
+      tail -n 60 "build-fuzz/$name.log"
+      status=1
+    else
+      tail -n 1 "build-fuzz/$name.log"
+    fi
+  done
+fi
+
+exit $status
