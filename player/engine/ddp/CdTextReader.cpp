@@ -121,7 +121,10 @@ void Reader::decodePacks(const std::vector<Pack>& packs)
         if (track < 0)
             continue;
         const bool doubleByte = (pack[3] & 0x80) != 0;
-        std::uint8_t previous = 0;
+        // The byte before this one in the text stream, also across packs: a
+        // double-byte terminator may begin in one pack and end in the next,
+        // and a pack that starts with both zeros must not end two texts.
+        std::uint8_t previous = pending.empty() ? 0 : static_cast<std::uint8_t>(pending.back());
         for (int i = 0; i < 12; ++i) {
             if (track > lastTrack)
                 break;

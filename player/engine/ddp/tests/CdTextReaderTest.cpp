@@ -21,11 +21,6 @@ std::string closeBlock(int textPacks, int lastTrack, int lastSequenceOverride = 
     return DdpFixture::sizeInfoPacks(record, textPacks);
 }
 
-std::string text(const char* bytes, std::size_t n)
-{
-    return std::string(bytes, n);
-}
-
 class CdTextReaderTest : public ::testing::Test {
 protected:
     // Writes "CDTEXT.BIN" and reads it with a fresh reader.
@@ -128,6 +123,28 @@ TEST_F(CdTextReaderTest, TextRunsOnIntoTheNextPackAndEmptyTextsKeepEarlierOnes)
     EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), "Solo");
 }
 
+TEST_F(CdTextReaderTest, DoubleByteTerminatorSplitAcrossPacksEndsOneText)
+{
+    std::string six;
+    for (int i = 0; i < 6; ++i)
+        six += "\x82\xA0";  // あ
+    // Track 1's text fills pack 0; its two terminating zeros open pack 1.
+    const std::string packs = cdTextPack(0x80, 1, 0, true, six)
+                              + cdTextPack(0x80, 1, 1, true, std::string("\0\0\x82\xA2\0\0", 6))
+                              // Here the first zero ends pack 2 and the second opens pack 3.
+                              + cdTextPack(0x81, 1, 2, true, std::string("\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0" "A\0", 12))
+                              + cdTextPack(0x81, 1, 3, true, std::string("\0\x82\xA2\0\0", 5));
+    ASSERT_TRUE(readFile(packs + closeBlock(4, 2)));
+    std::string expected;
+    for (int i = 0; i < 6; ++i)
+        expected += "\xE3\x81\x82";
+    EXPECT_EQ(title(1), expected);
+    EXPECT_EQ(title(2), "\xE3\x81\x84");
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), expected.substr(0, 15) + "A");
+    EXPECT_EQ(CdText::fieldText(info().tracks[2].performer), "\xE3\x81\x84");
+    EXPECT_TRUE(info().doubleByte);
+}
+
 TEST_F(CdTextReaderTest, PackTypesSelectTheirFieldsOrNone)
 {
     const std::string packs = cdTextPack(0x86, 2, 0, false, std::string("DISC-7\0", 7))
@@ -138,7 +155,7 @@ TEST_F(CdTextReaderTest, PackTypesSelectTheirFieldsOrNone)
                               + cdTextPack(0x84, 1, 5, false, std::string("Arr\0", 4))
                               + cdTextPack(0x83, 1, 6, false, std::string("Comp\0", 5))
                               + cdTextPack(0x82, 1, 7, false, std::string("Song\0", 5))
-                              + cdTextPack(0x8E, 1, 8, false, std::string("DEHG12600001\0", 13));
+                              + cdTextPack(0x8E, 1, 8, false, std::string("DEHG126\0", 8));
     ASSERT_TRUE(readFile(packs + closeBlock(9, 2)));
     EXPECT_EQ(CdText::fieldText(info().discIdentification), "DISC-7");
     const CdText::TrackInfo& t = info().tracks[1];
@@ -146,7 +163,7 @@ TEST_F(CdTextReaderTest, PackTypesSelectTheirFieldsOrNone)
     EXPECT_EQ(CdText::fieldText(t.arranger), "Arr");
     EXPECT_EQ(CdText::fieldText(t.composer), "Comp");
     EXPECT_EQ(CdText::fieldText(t.songwriter), "Song");
-    EXPECT_EQ(CdText::fieldText(t.upcIsrc), "DEHG12600001");
+    EXPECT_EQ(CdText::fieldText(t.upcIsrc), "DEHG126");
     EXPECT_EQ(CdText::fieldText(t.title), "");  // 0x88, 0x8D and 0x8F texts go nowhere
     EXPECT_EQ(CdText::fieldText(t.performer), "");
 }
@@ -200,7 +217,6 @@ TEST_F(CdTextReaderTest, OverlongTextsStayInsideTheirFieldWithTerminator)
     std::string letters;
     for (int i = 0; i < 300; ++i)
         letters += char('a' + i % 26);
-    letters += '\0';
     int seq = 0;
     packs += DdpFixture::textPacks(0x80, {letters, "Next"}, false, seq);
     // The same in a double-byte block: A and 200 characters of あ (0x82 0xA0).
