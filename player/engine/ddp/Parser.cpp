@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+
 void Parser::parseData(const QString& folder, std::shared_ptr<DDPModel> model)
 {
     if (!model)
@@ -20,6 +22,8 @@ void Parser::parseData(const QString& folder, std::shared_ptr<DDPModel> model)
     DDP::readFileset(fileset, folderText.constData());
     reader.read(folderText.constData());
 
-    model->getCdInfo() = reader.cdInfo();
-    model->getDescList() = fileset.descriptors;
+    // The reader and the fileset end here, so their lists move into the model
+    // instead of being copied (a full track list is over 100 KB).
+    model->getCdInfo() = std::move(reader.cdInfo());
+    model->getDescList() = std::move(fileset.descriptors);
 }
