@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <new>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -28,6 +31,24 @@ void putLe32(char* at, quint32 value) { qToLittleEndian(value, at); }
 void putLe16(char* at, quint16 value) { qToLittleEndian(value, at); }
 
 QString nativeName(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// A whole track is held in memory; with 4 KiB pages the page faults of a
+// 300 MB buffer cost more than the disk copy itself. Asking for large pages
+// before the buffer is first touched keeps the export near copy speed. Only
+// advice: where it is not available nothing changes.
+void adviseLargePages(void* data, std::size_t bytes)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t page = 4096;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
 
 } // namespace
 
@@ -46,8 +67,7 @@ FileWriter::~FileWriter() = default;
 
 QByteArray FileWriter::wavHeader(quint32 dataSize)
 {
-    QByteArray header(headerSize, '\0');
-    char* h = header.data();
+    char h[headerSize] = {};
     std::copy_n("RIFF", 4, h);
     putLe32(h + 4, dataSize + 36);
     std::copy_n("WAVE", 4, h + 8);
@@ -61,7 +81,7 @@ QByteArray FileWriter::wavHeader(quint32 dataSize)
     putLe16(h + 34, 16);
     std::copy_n("data", 4, h + 36);
     putLe32(h + 40, dataSize);
-    return header;
+    return QByteArray(h, headerSize);
 }
 
 void FileWriter::start()
@@ -113,13 +133,17 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
 
     // The buffer holds 16-bit values: half as many as there are bytes (one
     // more for an odd byte count, which only a damaged image has).
-    std::vector<short> buffer(static_cast<std::size_t>((size + 1) / 2));
+    SampleBuffer buffer;
+    const auto values = static_cast<std::size_t>((size + 1) / 2);
+    buffer.reserve(values);
+    adviseLargePages(buffer.data(), values * sizeof(short));
+    buffer.resize(values);
     if (!readInputFile(buffer, size))
         return false;
     return writeOutputFile(size, buffer);
 }
 
-bool FileWriter::readInputFile(std::vector<short>& buffer, long long size)
+bool FileWriter::readInputFile(SampleBuffer& buffer, long long size)
 {
     QFile file(m_inputFileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -158,7 +182,7 @@ bool FileWriter::readInputFile(std::vector<short>& buffer, long long size)
     return true;
 }
 
-bool FileWriter::writeOutputFile(long long size, std::vector<short>& buffer)
+bool FileWriter::writeOutputFile(long long size, SampleBuffer& buffer)
 {
     const QFileInfo target(m_outputFileName);
     // Written under a temporary name beside the target, so that a failed or

@@ -20,11 +20,43 @@
 
 #include <atomic>
 #include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
 #include <vector>
+
+// Allocates like std::allocator but leaves new elements uninitialised: the
+// sample buffer is overwritten by the read pass at once, and zeroing a
+// 300 MB buffer first would cost another pass over memory.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <typename U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) noexcept
+    {
+    }
+    template <typename U>
+    void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value)
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 class FileWriter : public QObject {
     Q_OBJECT
 public:
+    // The samples of one range: 16-bit values, two bytes each.
+    using SampleBuffer = std::vector<short, UninitializedAllocator<short>>;
+
     // Set to true from any thread to make the writer stop between two blocks;
     // a stopped run leaves no file behind and reports no failure.
     using StopFlag = std::shared_ptr<std::atomic<bool>>;
@@ -72,12 +104,12 @@ protected:
     // Reads size bytes from the start offset into buffer, which holds at least
     // size bytes. False when the input cannot be read completely or the run
     // was stopped.
-    bool readInputFile(std::vector<short>& buffer, long long size);
+    bool readInputFile(SampleBuffer& buffer, long long size);
 
     // Writes the header and size bytes of buffer to the output file. False
     // when the file could not be written completely or the run was stopped;
     // nothing is then left under the output name.
-    bool writeOutputFile(long long size, std::vector<short>& buffer);
+    bool writeOutputFile(long long size, SampleBuffer& buffer);
 
     bool stopRequested() const { return m_stop->load(std::memory_order_relaxed); }
     void fail(const QString& message);
