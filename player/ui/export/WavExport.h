@@ -14,12 +14,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QProgressBar>
 #include <QString>
 
 #include <memory>
 
 class DDPModel;
-class QProgressBar;
 class QThread;
 class QWidget;
 
