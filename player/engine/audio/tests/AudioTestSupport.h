@@ -85,4 +85,23 @@ inline bool waitIdle(Audio::DiskStreaming& streaming)
     return streaming.preloader().waitUntilIdle(std::chrono::seconds(5));
 }
 
+// As renderFrames, but lets the reader catch up after every call, so that the
+// output is exactly the file (no underrun however slow the build).
+inline std::vector<float> playPaced(Audio::DiskStreaming& streaming, std::uint32_t frames, std::uint32_t block = 256)
+{
+    std::vector<float> out;
+    out.reserve(std::size_t(frames) * 2);
+    for (std::uint32_t done = 0; done < frames;) {
+        const std::uint32_t n = std::min(block, frames - done);
+        const auto part = renderFrames(streaming, n, n);
+        out.insert(out.end(), part.begin(), part.end());
+        done += n;
+        waitIdle(streaming);
+    }
+    return out;
+}
+
+// Frames of a fade-out until its completions have run.
+constexpr std::uint32_t kFadeOutFrames = 8203;
+
 } // namespace AudioTest
