@@ -3,6 +3,7 @@
 #include "player/engine/ddp/DdpFileset.h"
 #include "player/engine/ddp/EngineConstants.h"
 
+#include "core/IStream.h"
 #include "core/String.h"
 #include "core/Stream.h"
 

@@ -2,7 +2,8 @@
 
 #include "player/engine/ddp/EngineConstants.h"
 
-#include "core/FileSystem.h"
+#include "core/IFilesystem.h"
+#include "core/IStream.h"
 #include "core/Path.h"
 #include "core/Stream.h"
 #include "core/URI.h"
