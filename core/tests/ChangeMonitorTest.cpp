@@ -219,6 +219,13 @@ TEST(ChangeMonitor, NothingIsDeliveredAfterStopOrAfterUnwatch)
     touch(dir.file("second"));
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(recorder.batches(), before);
+
+    monitor.unwatch(Path(dir.path()));  // restarts with an empty set: no stream
+    monitor.watch(Path(dir.file("elsewhere")));
+    monitor.unwatch(Path(dir.file("elsewhere")));
+    touch(dir.file("third"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(recorder.batches(), before);
     monitor.removeListener(&recorder);
 }
 
