@@ -180,6 +180,21 @@ TEST(ChangeMonitor, ReportsCreationChangeRenameAndRemovalBelowNewSubfolders)
     monitor.removeListener(&recorder);
 }
 
+TEST(ChangeMonitor, AWatchedFolderMovedAwayCountsAsRemoved)
+{
+    TempDir dir;
+    ::mkdir(dir.file("root").c_str(), 0755);
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.file("root")));
+    ASSERT_EQ(std::rename(dir.file("root").c_str(), dir.file("away").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("root")));
+    touch(dir.file("away/late"));
+    EXPECT_FALSE(recorder.waitFor(ChangeKind::created, dir.file("root/late"), 300ms));
+    monitor.removeListener(&recorder);
+}
+
 TEST(ChangeMonitor, CountsWatchesAndStopsWithTheLastUnwatch)
 {
     TempDir dir;

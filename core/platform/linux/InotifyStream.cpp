@@ -157,6 +157,19 @@ struct InotifyStream::State {
         if ((ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) && roots.count(watched) == 0)
             return;
         batch.push_back(InotifyRecord{ev.mask, ev.cookie, path});
+        if (ev.mask & IN_MOVE_SELF) {
+            // The watches would go on reporting the moved tree under the old
+            // names; the root counts as removed until it is watched anew.
+            for (auto w = paths.begin(); w != paths.end();) {
+                if (isSameOrInside(w->second, watched)) {
+                    ::inotify_rm_watch(fd, w->first);
+                    w = paths.erase(w);
+                } else {
+                    ++w;
+                }
+            }
+            return;
+        }
         if (ev.mask & IN_ISDIR) {
             if (ev.mask & IN_CREATE) {
                 watchTree(path, false, &batch);
