@@ -1,0 +1,21 @@
+#pragma once
+
+#include "player/engine/audio/IAudioDeviceInfos.h"
+
+namespace Audio {
+
+// The device menu's view of the player. GUI thread only.
+class IDeviceSetup
+{
+public:
+    virtual const IAudioDeviceInfos& getAudioDevices() const = 0;
+    // Stops and closes the running stream and opens one on `device`;
+    // false when the device cannot play 2 channels of float at 44100 Hz
+    // (the stream then stays closed).
+    virtual bool setDevice(int device) = 0;
+
+protected:
+    ~IDeviceSetup() = default;
+};
+
+} // namespace Audio

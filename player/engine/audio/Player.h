@@ -1,0 +1,114 @@
+#pragma once
+
+#include "player/engine/audio/DiskStreaming.h"
+#include "player/engine/audio/IAudioPlayerTransport.h"
+#include "player/engine/audio/IDeviceSetup.h"
+#include "player/engine/audio/IStreamingSetup.h"
+#include "player/engine/ddp/IDescListProvider.h"
+#include "player/engine/ddp/PQDESCR.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace Audio {
+
+// The playback controller: turns the disc's PQ descriptors into byte ranges
+// of "IMAGE.DAT", keeps the current PQ entry and the track number shown to the
+// user, steps between tracks (always landing on an index-01 entry) and tells
+// the model whether playback runs. The sound comes from its DiskStreaming.
+//
+// Threads: every public operation runs on the GUI thread, except
+// onEndOfAudioFile, which the reader thread calls. Jump completions (entry
+// update, guard re-arm) run on the audio thread. Entry, steady track number
+// and the two jump guards are atomics. The ranges are replaced only on the
+// GUI thread, under a lock that the reader thread's end-of-file path takes to
+// read them; the GUI thread reads them without it.
+class Player : public IAudioPlayerTransport, public IDeviceSetup, public IStreamingSetup
+{
+public:
+    // Start and end byte offset of one PQ entry in "IMAGE.DAT".
+    using Range = std::pair<std::uint32_t, std::uint32_t>;
+
+    Player() = default;
+    // Stops the stream and ends the reader before any member goes away.
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    void start() override;
+    void stop() override;
+    void pause() override;
+    void selectNextTrack() override;
+    void selectPreviousTrack() override;
+    bool isRunning() override;
+    bool isStopped() override;
+    bool isPaused() override;
+    int getSteadyTrackNumber() override;
+
+    const IAudioDeviceInfos& getAudioDevices() const override;
+    bool setDevice(int device) override;
+
+    bool initializeStreamingEngine() override;
+
+    // The loaded disc; set by the main window on every load, before the ranges.
+    void setDescListProvider(std::shared_ptr<IDescListProvider> provider);
+    std::shared_ptr<IDescListProvider> getDescListProvider() const;
+
+    // One range per entry but the last two; none for fewer than 3 entries.
+    void setRangesFromPqDesc(const std::vector<DDP::PQDESCR>& descList);
+    // Opens the image and positions playback at entry 2. `endOfFile` is called
+    // on the reader thread when "IMAGE.DAT" has been read to its end while
+    // playing.
+    void setAudioFileName(const QString& folder, const std::function<void()>& endOfFile);
+    // Double-click on a table row: play from its entry (faded when playing).
+    // Does nothing for a row without a range.
+    void selectTrack(int row);
+    // Reader thread: the image has been read to its end.
+    void onEndOfAudioFile();
+    // Display timer: the current entry has been played to its end.
+    void increaseTrackNumber();
+    // The current entry's track number; 0 without an image.
+    int getTrackNumberFromPqDesc();
+
+    const std::vector<Range>& getRanges() const { return ranges_; }
+    std::uint64_t getRangeCount() const { return rangeCount_; }
+    bool hasRange(int entry) const { return entry >= 0 && std::uint64_t(entry) < rangeCount_; }
+    // The entry being played (changes when a jump's fade has ended).
+    int getEntry() const { return entry_.load(std::memory_order_relaxed); }
+    // The current entry's range; {0, 0} when it has none.
+    Range getCurrentRange() const;
+
+    DiskStreaming& getStreaming() { return streaming_; }
+    const DiskStreaming& getStreaming() const { return streaming_; }
+
+private:
+    void reset();
+    int getIndexFromPqDesc(int entry);
+    std::uint32_t rangeStart(int entry) const;
+    void setEntry(int entry);
+
+    mutable std::mutex providerMutex_;
+    std::shared_ptr<IDescListProvider> provider_;
+    mutable std::mutex rangesMutex_;
+    std::uint64_t rangeCount_ = 0;
+    std::vector<Range> ranges_;
+    std::atomic<int> entry_{0};
+    // Where the pending jumps lead; equals entry_ when none is under way. The
+    // next jump counts from here, so two jumps within one fade end where the
+    // audio ends.
+    std::atomic<int> targetEntry_{0};
+    std::atomic<int> pendingJumps_{0};
+    std::atomic<int> steady_{0};
+    DiskStreaming streaming_;
+    std::atomic<bool> nextAllowed_{true};
+    std::atomic<bool> previousAllowed_{true};
+};
+
+} // namespace Audio

@@ -1,0 +1,166 @@
+#include "player/engine/audio/StreamingEngine.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+namespace Audio {
+
+int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int frameCount, double /*streamTime*/,
+                     RtAudioStreamStatus /*status*/, void* userData)
+{
+    return static_cast<StreamingEngine*>(userData)->process(outputBuffer, frameCount);
+}
+
+void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
+{
+    std::cout << errorText << std::endl;
+}
+
+StreamingEngine::StreamingEngine()
+    : audio_(RtAudio::UNSPECIFIED)
+{
+    // Warnings go through the error callback of an open stream; before one is
+    // open the library would print them to stderr on its own.
+    audio_.showWarnings(false);
+}
+
+StreamingEngine::~StreamingEngine()
+{
+    stopStream();
+    closeStream();
+}
+
+int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
+{
+    std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
+    if (!render_)
+        return 0;
+    return render_(outputBuffer, frameCount);
+}
+
+bool StreamingEngine::initialize(const RenderFunction& render)
+{
+    if (audio_.isStreamOpen()) {
+        // The audio thread reads the render function without a lock, so it is
+        // replaced only while no callback can run.
+        const bool wasRunning = audio_.isStreamRunning();
+        stopStream();
+        render_ = render;
+        if (wasRunning) {
+            try {
+                audio_.startStream();
+            } catch (const RtAudioError& e) {
+                error_callback(e.getType(), e.getMessage());
+                closeStream();
+                return false;
+            }
+        }
+        return true;
+    }
+    render_ = render;
+    RtAudio::StreamParameters parameters;
+    parameters.deviceId = getDefaultOutputDevice();
+    parameters.nChannels = kChannels;
+    parameters.firstChannel = 0;
+    currentDevice_ = parameters.deviceId;
+    return setupStream(parameters);
+}
+
+bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
+{
+    try {
+        audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
+                          this, nullptr, &error_callback);
+    } catch (const RtAudioError&) {
+        // No device, or it cannot play this format at 44100 Hz: the caller
+        // shows the sample-rate dialog.
+        return false;
+    }
+    if (!audio_.isStreamRunning()) {
+        try {
+            audio_.startStream();
+        } catch (const RtAudioError& e) {
+            // An open stream that does not run plays nothing; report it like a
+            // failed open so that the user is told and can retry.
+            error_callback(e.getType(), e.getMessage());
+            closeStream();
+            return false;
+        }
+    }
+    currentDevice_ = parameters.deviceId;
+    return true;
+}
+
+unsigned StreamingEngine::getDefaultOutputDevice()
+{
+    try {
+        return audio_.getDefaultOutputDevice();
+    } catch (const RtAudioError&) {
+        return 0;
+    }
+}
+
+bool StreamingEngine::isStreamOpen() const
+{
+    return audio_.isStreamOpen();
+}
+
+bool StreamingEngine::isStreamRunning() const
+{
+    return audio_.isStreamRunning();
+}
+
+void StreamingEngine::stopStream()
+{
+    if (!audio_.isStreamRunning())
+        return;
+    try {
+        audio_.stopStream();
+    } catch (const RtAudioError& e) {
+        error_callback(e.getType(), e.getMessage());
+    }
+}
+
+void StreamingEngine::closeStream()
+{
+    if (!audio_.isStreamOpen())
+        return;
+    try {
+        audio_.closeStream();
+    } catch (const RtAudioError& e) {
+        error_callback(e.getType(), e.getMessage());
+    }
+}
+
+unsigned StreamingEngine::getCurrentAudioDevice() const
+{
+    return currentDevice_;
+}
+
+AudioDeviceInfo StreamingEngine::getCurrentAudioDeviceInfo() const
+{
+    return getInfo(getCurrentAudioDevice());
+}
+
+unsigned StreamingEngine::countAudioDevices() const
+{
+    return audio_.getDeviceCount();
+}
+
+AudioDeviceInfo StreamingEngine::getInfo(unsigned device) const
+{
+    AudioDeviceInfo info;
+    try {
+        const RtAudio::DeviceInfo d = audio_.getDeviceInfo(device);
+        info.name = d.name;
+        info.hasOutput = d.outputChannels > 0 ? 1 : 0;
+        info.preferredSampleRate = d.preferredSampleRate;
+        info.probed = d.probed;
+    } catch (const RtAudioError&) {
+        // An id the library does not know: an unprobed record the menu skips.
+    }
+    return info;
+}
+
+} // namespace Audio

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "player/engine/audio/IAudioDeviceInfos.h"
+
+#include <RtAudio.h>
+
+#include <functional>
+#include <string>
+
+namespace Audio {
+
+// Called on the audio thread with an interleaved stereo float buffer that is
+// already silent; returns 0 to keep streaming.
+using RenderFunction = std::function<int(void* outputBuffer, unsigned int frameCount)>;
+
+// The audio library's callbacks. The audio callback clears the buffer and
+// hands it to the engine's render function; the error callback prints the
+// library's message and changes nothing.
+int rtaudio_callback(void* outputBuffer, void* inputBuffer, unsigned int frameCount, double streamTime,
+                     RtAudioStreamStatus status, void* userData);
+void error_callback(RtAudioError::Type type, const std::string& errorText);
+
+// Owns the one output stream: 2 channels of 32-bit float at 44100 Hz on one
+// device, 256 frames per buffer requested. Knows nothing of images or fades.
+//
+// Threads: everything here runs on the GUI thread except rtaudio_callback
+// and the render function it calls, which run on the library's audio thread.
+// The render function is never replaced while a callback can run (see
+// initialize), so the audio thread reads it without a lock.
+class StreamingEngine : public IAudioDeviceInfos
+{
+public:
+    static constexpr unsigned kSampleRate = 44100;
+    static constexpr unsigned kChannels = 2;
+
+    StreamingEngine();
+    ~StreamingEngine();
+    StreamingEngine(const StreamingEngine&) = delete;
+    StreamingEngine& operator=(const StreamingEngine&) = delete;
+
+    // Stores `render` and, when no stream is open, opens and starts one on the
+    // default output device. True when a stream is open afterwards.
+    bool initialize(const RenderFunction& render);
+    // Opens and starts a stream on parameters.deviceId. Expects no open stream.
+    // False (stream closed) when the device refuses the format or rate, or
+    // when the stream opens but does not start.
+    bool setupStream(RtAudio::StreamParameters& parameters);
+
+    void setCurrentAudioDevice(unsigned device) { currentDevice_ = device; }
+    unsigned getDefaultOutputDevice();
+
+    // Stream control for device changes and the window's close. Library errors
+    // are printed, never thrown.
+    bool isStreamOpen() const;
+    bool isStreamRunning() const;
+    void stopStream();
+    void closeStream();
+
+    unsigned getCurrentAudioDevice() const override;
+    AudioDeviceInfo getCurrentAudioDeviceInfo() const override;
+    unsigned countAudioDevices() const override;
+    AudioDeviceInfo getInfo(unsigned device) const override;
+
+    // Audio thread: what rtaudio_callback does with a buffer.
+    int process(void* outputBuffer, unsigned int frameCount);
+
+private:
+    mutable RtAudio audio_;
+    unsigned currentDevice_ = 0;
+    RenderFunction render_;
+    // The library may change the requested size to the one it chose.
+    unsigned bufferFrames_ = 256;
+};
+
+} // namespace Audio

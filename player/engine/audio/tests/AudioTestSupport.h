@@ -1,0 +1,107 @@
+#pragma once
+
+// Shared by the playback tests: raw "IMAGE.DAT" files with known samples, disc
+// models built from the DDP fixture generator, and a render driver that plays
+// the part of the audio thread.
+
+#include "player/engine/audio/DiskStreaming.h"
+#include "player/engine/ddp/DDPModel.h"
+#include "player/engine/ddp/PQDESCR.h"
+#include "player/testsupport/DdpFixture.h"
+
+#include <QDir>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace AudioTest {
+
+// Frame k of a raw test image: left rises, right falls, both never 0 so that
+// silence is told apart from audio.
+inline std::int16_t leftAt(std::uint32_t frame) { return std::int16_t(1 + frame % 30000); }
+inline std::int16_t rightAt(std::uint32_t frame) { return std::int16_t(-1 - std::int32_t(frame % 20000)); }
+inline float asFloat(std::int16_t v) { return float(v) / 32767.0f; }
+
+// Writes "IMAGE.DAT" of `frames` sample frames (plus `extraBytes` bytes of
+// 0x11) into `folder`.
+inline void writeRawImage(const QString& folder, std::uint32_t frames, std::uint32_t extraBytes = 0)
+{
+    QDir().mkpath(folder);
+    std::string bytes;
+    bytes.reserve(std::size_t(frames) * 4 + extraBytes);
+    for (std::uint32_t k = 0; k < frames; ++k) {
+        const auto l = std::uint16_t(leftAt(k));
+        const auto r = std::uint16_t(rightAt(k));
+        bytes.push_back(char(l & 0xFF));
+        bytes.push_back(char(l >> 8));
+        bytes.push_back(char(r & 0xFF));
+        bytes.push_back(char(r >> 8));
+    }
+    bytes.append(extraBytes, char(0x11));
+    DdpFixture::writeFile(QDir(folder).filePath(QStringLiteral("IMAGE.DAT")).toStdString(), bytes);
+}
+
+inline std::vector<DDP::PQDESCR> descriptors(const std::vector<DdpFixture::Entry>& entries)
+{
+    std::vector<DDP::PQDESCR> list(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string bytes = DdpFixture::pqEntryBytes(entries[i], "0000000000000");
+        std::memcpy(&list[i], bytes.data(), sizeof(DDP::PQDESCR));
+    }
+    return list;
+}
+
+// A model as the main window's load leaves it: descriptors and one index per
+// table row (the first row a pause row when `pauseRow`).
+inline std::shared_ptr<DDPModel> modelFor(const DdpFixture::Image& image, bool pauseRow = false)
+{
+    auto model = std::make_shared<DDPModel>();
+    model->getDescList() = descriptors(image.entries);
+    for (std::size_t i = pauseRow ? 1 : 2; i + 2 < image.entries.size(); ++i)
+        model->getIndexList().push_back(std::stoi(image.entries[i].index));
+    return model;
+}
+
+// Renders `frames` frames in calls of `block` frames, as the audio callback
+// would, into a cleared buffer; returns the interleaved output.
+inline std::vector<float> renderFrames(Audio::DiskStreaming& streaming, std::uint32_t frames, std::uint32_t block = 256)
+{
+    std::vector<float> out(std::size_t(frames) * 2, 0.0f);
+    for (std::uint32_t done = 0; done < frames;) {
+        const std::uint32_t n = std::min(block, frames - done);
+        streaming.render(out.data() + std::size_t(done) * 2, n);
+        done += n;
+    }
+    return out;
+}
+
+inline bool waitIdle(Audio::DiskStreaming& streaming)
+{
+    return streaming.preloader().waitUntilIdle(std::chrono::seconds(5));
+}
+
+// As renderFrames, but lets the reader catch up after every call, so that the
+// output is exactly the file (no underrun however slow the build).
+inline std::vector<float> playPaced(Audio::DiskStreaming& streaming, std::uint32_t frames, std::uint32_t block = 256)
+{
+    std::vector<float> out;
+    out.reserve(std::size_t(frames) * 2);
+    for (std::uint32_t done = 0; done < frames;) {
+        const std::uint32_t n = std::min(block, frames - done);
+        const auto part = renderFrames(streaming, n, n);
+        out.insert(out.end(), part.begin(), part.end());
+        done += n;
+        waitIdle(streaming);
+    }
+    return out;
+}
+
+// Frames of a fade-out until its completions have run.
+constexpr std::uint32_t kFadeOutFrames = 8203;
+
+} // namespace AudioTest

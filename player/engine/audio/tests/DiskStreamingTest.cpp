@@ -1,0 +1,297 @@
+#include "player/engine/audio/DiskStreaming.h"
+
+#include "player/engine/audio/tests/AudioTestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+using Audio::DiskStreaming;
+using Audio::FadeProcessing;
+using Audio::StreamingState;
+using namespace AudioTest;
+
+namespace {
+
+class DiskStreamingTest : public ::testing::Test
+{
+protected:
+    void load(std::uint32_t frames, std::uint32_t extraBytes = 0)
+    {
+        ASSERT_TRUE(dir.isValid());
+        writeRawImage(dir.path(), frames, extraBytes);
+        imageBytes = frames * 4 + extraBytes;
+        streaming.setDrivenExternally(true);
+        streaming.setAudioFileName(dir.path(), [this] {
+            ++endOfFileCalls;
+            if (onEndOfFile)
+                onEndOfFile();
+        });
+        ASSERT_TRUE(waitIdle(streaming));
+    }
+
+    // Renders like the audio callback, letting the reader catch up after
+    // every call so that the output is exactly the file.
+    std::vector<float> play(std::uint32_t frames, std::uint32_t block = 256)
+    {
+        std::vector<float> out;
+        for (std::uint32_t done = 0; done < frames;) {
+            const std::uint32_t n = std::min(block, frames - done);
+            auto part = renderFrames(streaming, n, n);
+            out.insert(out.end(), part.begin(), part.end());
+            done += n;
+            EXPECT_TRUE(waitIdle(streaming));
+        }
+        return out;
+    }
+
+    QTemporaryDir dir;
+    DiskStreaming streaming;
+    std::uint32_t imageBytes = 0;
+    std::atomic<int> endOfFileCalls{0};
+    std::function<void()> onEndOfFile;
+};
+
+TEST_F(DiskStreamingTest, SilentUntilStartedThenPlaysTheFileAtUnityGain)
+{
+    auto before = renderFrames(streaming, 256);
+    EXPECT_EQ(std::count(before.begin(), before.end(), 0.0f), 512);
+    load(20000);
+    auto stopped = play(512);
+    EXPECT_EQ(std::count(stopped.begin(), stopped.end(), 0.0f), 1024);
+    EXPECT_EQ(streaming.values().playedSamples(), 0u);
+
+    streaming.setState(StreamingState::Running);
+    auto out = play(6144 + 100); // across three buffer switches
+    for (std::uint32_t k = 0; k < 6244; ++k) {
+        ASSERT_EQ(out[2 * k], asFloat(leftAt(k))) << k;
+        ASSERT_EQ(out[2 * k + 1], asFloat(rightAt(k))) << k;
+    }
+    EXPECT_EQ(streaming.values().playedSamples(), 2u * 6244);
+}
+
+TEST_F(DiskStreamingTest, VolumeMovesByOneThousandthOfTheDifferenceAndSnapsToTheTarget)
+{
+    load(20000);
+    streaming.setState(StreamingState::Running);
+    streaming.values().setTargetVolume(0.5f);
+    auto out = play(256);
+    float v = 1.0f;
+    for (std::uint32_t k = 0; k < 256; ++k) {
+        const float d = 0.5f - v;
+        v = std::fabs(d) > 0.001f ? v + 0.001f * d : 0.5f;
+        ASSERT_EQ(out[2 * k], asFloat(leftAt(k)) * v * 1.0f) << k;
+    }
+    EXPECT_EQ(streaming.values().volume(), v);
+    EXPECT_GT(v, 0.5f);
+    play(8000);
+    EXPECT_EQ(streaming.values().volume(), 0.5f);
+}
+
+TEST_F(DiskStreamingTest, MetersCountTheVolumeTwiceAndNegativeSamplesNeverRaiseThePeak)
+{
+    load(20000);
+    streaming.values().setVolume(0.5f);
+    streaming.values().setTargetVolume(0.5f);
+    streaming.setState(StreamingState::Running);
+    play(1000);
+    float peak = 0.0f;
+    for (std::uint32_t k = 0; k < 1000; ++k)
+        peak = std::max(peak, asFloat(leftAt(k)) * 0.5f * 1.0f * 0.5f);
+    EXPECT_EQ(streaming.values().peakLeftCopy(), peak);
+    EXPECT_EQ(streaming.values().peakRight(), 0.0f); // the right channel is always negative
+    EXPECT_GT(streaming.values().meanSquareRight(), 0.0f);
+    streaming.values().clearPeaks();
+    EXPECT_EQ(streaming.values().peakLeft(), 0.0f);
+}
+
+TEST_F(DiskStreamingTest, StopWhilePlayingFadesOutFor8200FramesThenRewindsToTheEntryStart)
+{
+    load(40000);
+    streaming.setState(StreamingState::Running);
+    play(3000);
+    streaming.stop();
+    EXPECT_EQ(streaming.fades().state(), FadeProcessing::FadingOut);
+    auto out = play(8201);
+    // The first frame after the request is already one step down.
+    EXPECT_EQ(out[0], asFloat(leftAt(3000)) * (1.0f - FadeProcessing::kStep));
+    EXPECT_NE(out[2 * 8199], 0.0f);
+    EXPECT_EQ(out[2 * 8200], 0.0f); // the 8201st step leaves the gain just below 0
+    play(1, 1); // the gain is set to 0 and the fade marked finished
+    EXPECT_EQ(streaming.getState(), StreamingState::Running);
+    play(1, 1); // the completion runs on the frame after the gain reached 0
+    EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
+    EXPECT_EQ(streaming.fades().state(), FadeProcessing::Idle);
+    EXPECT_EQ(streaming.values().playedSamples(), 0u);
+
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    auto again = play(10);
+    EXPECT_EQ(again[0], asFloat(leftAt(0))); // full gain, from the entry start
+}
+
+TEST_F(DiskStreamingTest, WithoutARunningOutputStopAndPauseActAtOnce)
+{
+    load(20000);
+    streaming.setDrivenExternally(false); // no stream: nothing would advance a fade
+    streaming.setState(StreamingState::Running);
+    streaming.pause();
+    EXPECT_EQ(streaming.getState(), StreamingState::Paused);
+    streaming.setState(StreamingState::Running);
+    streaming.stop();
+    EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
+    EXPECT_TRUE(streaming.fades().isIdle());
+
+    // Pausing a stopped image does not wait for a fade either.
+    streaming.setDrivenExternally(true);
+    streaming.pause();
+    EXPECT_EQ(streaming.getState(), StreamingState::Paused);
+    EXPECT_TRUE(streaming.fades().isIdle());
+}
+
+TEST_F(DiskStreamingTest, SeekWhilePlayingFadesOutContinuesAtTheTargetAndFadesBackIn)
+{
+    load(100000);
+    streaming.setState(StreamingState::Running);
+    play(2048);
+    const int length = int(imageBytes);
+    streaming.seek(0.5, length);
+    const std::uint32_t bytes = std::uint32_t(length / 2);
+    EXPECT_EQ(streaming.values().playedSamples(), bytes / 2);
+    const std::uint32_t targetFrame = bytes / 4;
+
+    play(8202);
+    EXPECT_EQ(streaming.fades().state(), FadeProcessing::FadeOutFinished) << streaming.fades().gain();
+    auto atCompletion = play(2, 1);
+    EXPECT_EQ(streaming.fades().state(), FadeProcessing::FadingIn);
+    EXPECT_EQ(atCompletion[0], 0.0f); // gain 0 on the completion's frame
+    EXPECT_EQ(atCompletion[2], asFloat(leftAt(targetFrame + 1)) * FadeProcessing::kStep);
+    play(8200);
+    EXPECT_FALSE(streaming.fades().isIdle()); // 8201 rising steps, then idle
+    play(1, 1);
+    EXPECT_TRUE(streaming.fades().isIdle());
+    auto after = play(1, 1);
+    const std::uint32_t played = 2 + 8201;
+    EXPECT_EQ(after[0], asFloat(leftAt(targetFrame + played)));
+    EXPECT_EQ(streaming.values().playedSamples(), bytes / 2 + 2 * (played + 1));
+}
+
+TEST_F(DiskStreamingTest, SeekDuringAFadeIsIgnoredAndSeekWhilePausedMovesOnlyThePosition)
+{
+    load(100000);
+    streaming.setState(StreamingState::Running);
+    play(1000);
+    streaming.pause();
+    const auto counter = streaming.values().playedSamples();
+    streaming.seek(0.5, int(imageBytes));
+    EXPECT_EQ(streaming.values().playedSamples(), counter);
+    play(8300);
+    EXPECT_EQ(streaming.getState(), StreamingState::Paused);
+
+    const auto positionBefore = streaming.getPlayPosition();
+    streaming.seek(1.0, 4001); // fraction 1.0: the whole length; aligned down in the file
+    EXPECT_EQ(streaming.values().playedSamples(), 4001u / 2);
+    EXPECT_EQ(streaming.preloader().filePosition(), 4000u);
+    EXPECT_EQ(streaming.getPlayPosition(), positionBefore);
+    // The buffers keep their audio: playback resumes where it paused.
+    streaming.setState(StreamingState::Running);
+    auto resumed = play(1, 1);
+    // The pause's fade played 8202 frames before the completion.
+    EXPECT_EQ(resumed[0], asFloat(leftAt(1000 + 8202)));
+}
+
+TEST_F(DiskStreamingTest, TwoTrackChangesInOneFadeRunBothCallbacksAndLandOnTheLast)
+{
+    load(200000);
+    streaming.setState(StreamingState::Running);
+    play(500);
+    int first = 0;
+    int second = 0;
+    streaming.setCurrentSampleInFileAndFadeOut(40000 * 4, [&] { ++first; });
+    play(300);
+    streaming.setCurrentSampleInFileAndFadeOut(90000 * 4 + 2, [&] { ++second; });
+    play(8200);
+    EXPECT_EQ(first + second, 2);
+    EXPECT_EQ(first, 1);
+    EXPECT_TRUE(streaming.fades().isIdle());
+    const std::uint32_t sinceCompletion = 300 + 8200 - 8202;
+    auto out = play(1, 1);
+    // A plain fade-out comes back at full gain, at the (aligned) second target.
+    EXPECT_EQ(out[0], asFloat(leftAt(90000 + sinceCompletion)));
+    EXPECT_EQ(streaming.getEntryStart(), 90000 * 4 + 2);
+}
+
+TEST_F(DiskStreamingTest, TrackChangeWhileStoppedMovesAtOnceWithoutFade)
+{
+    load(100000);
+    bool called = false;
+    streaming.setCurrentSampleInFileAndFadeOut(5000 * 4, [&] { called = true; });
+    EXPECT_TRUE(called);
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    auto out = play(1, 1);
+    EXPECT_EQ(out[0], asFloat(leftAt(5000)));
+}
+
+TEST_F(DiskStreamingTest, EndOfFileIsReportedOnceWhilePlayingAndNeverWhileStopped)
+{
+    onEndOfFile = [this] { streaming.reset(); };
+    load(1500); // less than one block: the first read already reaches the end
+    EXPECT_EQ(endOfFileCalls.load(), 0);
+    streaming.setState(StreamingState::Running);
+    auto out = play(4000);
+    EXPECT_EQ(out[2 * 1499], asFloat(leftAt(1499)));
+    EXPECT_EQ(out[2 * 1500], 0.0f);
+    EXPECT_EQ(endOfFileCalls.load(), 1);
+    EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
+    play(20000);
+    EXPECT_EQ(endOfFileCalls.load(), 1);
+}
+
+TEST_F(DiskStreamingTest, AtTheEndOfTheAudioTheCounterStopsAndAnOddBlockIsSilent)
+{
+    load(3000, 2); // the second block holds an odd number of samples
+    streaming.setState(StreamingState::Running);
+    auto out = play(6000);
+    EXPECT_EQ(out[2 * 2047], asFloat(leftAt(2047)));
+    for (std::uint32_t k = 2048; k < 6000; ++k)
+        ASSERT_EQ(out[2 * k], 0.0f) << k;
+    EXPECT_EQ(streaming.values().playedSamples(), 2u * 2048);
+    // The callback leaves playback running here; it is still not called endlessly.
+    EXPECT_LE(endOfFileCalls.load(), 2);
+}
+
+TEST_F(DiskStreamingTest, SetCurrentSampleInFileKeepsThePlayPosition)
+{
+    load(100000);
+    streaming.setState(StreamingState::Running);
+    play(100);
+    streaming.setState(StreamingState::Paused);
+    streaming.setCurrentSampleInFile(10000 * 4);
+    EXPECT_EQ(streaming.values().playedSamples(), 0u);
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    auto out = play(1, 1);
+    EXPECT_EQ(out[0], asFloat(leftAt(10000 + 100)));
+}
+
+TEST_F(DiskStreamingTest, MissingImageStaysSilentAndIdle)
+{
+    streaming.setDrivenExternally(true);
+    streaming.setAudioFileName(dir.path(), {});
+    EXPECT_TRUE(waitIdle(streaming));
+    EXPECT_FALSE(streaming.preloader().isFileOpen());
+    streaming.setState(StreamingState::Running);
+    auto out = renderFrames(streaming, 512);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), 1024);
+    // A fade requested now still completes.
+    streaming.stop();
+    renderFrames(streaming, 9000);
+    EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
+}
+
+} // namespace

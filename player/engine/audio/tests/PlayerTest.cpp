@@ -1,0 +1,287 @@
+#include "player/engine/audio/Player.h"
+
+#include "player/engine/audio/tests/AudioTestSupport.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using Audio::Player;
+using Audio::StreamingState;
+using namespace AudioTest;
+
+namespace {
+
+class PlayerTest : public ::testing::Test
+{
+protected:
+    // Four tracks; tracks 2 and 3 start with a pause, track 1 has an index 02:
+    // entries 01/00 01/00 01/01 01/02 02/00 02/01 03/00 03/01 04/01 AA AA.
+    void load(bool pauseRow = false, int trackCount = 4)
+    {
+        ASSERT_TRUE(dir.isValid());
+        DdpFixture::Options o;
+        o.trackCount = trackCount;
+        o.tracksWithPause = std::min(2, trackCount - 1);
+        o.tracksWithIndex2 = 1;
+        image = DdpFixture::write(dir.path().toStdString(), o);
+        model = modelFor(image, pauseRow);
+        model->setRunningCallback([this](bool running) { runningCalls.push_back(running); });
+        player.getStreaming().setDrivenExternally(true);
+        player.setDescListProvider(model);
+        player.setRangesFromPqDesc(model->getDescList());
+        player.setAudioFileName(dir.path(), [this] { player.onEndOfAudioFile(); });
+        ASSERT_TRUE(waitIdle(player.getStreaming()));
+    }
+
+    std::vector<float> play(std::uint32_t frames) { return playPaced(player.getStreaming(), frames); }
+
+    // Track * 100 + index of the audio now playing (identifying samples).
+    int playingTrackAndIndex()
+    {
+        const auto out = play(1);
+        return int(std::lround(out[0] * 32767.0f));
+    }
+
+    std::uint32_t entryByte(int i) const { return std::uint32_t(image.entryStart(std::size_t(i))); }
+
+    QTemporaryDir dir;
+    DdpFixture::Image image;
+    std::shared_ptr<DDPModel> model;
+    std::vector<bool> runningCalls;
+    Player player;
+};
+
+TEST_F(PlayerTest, RangesSpanEachEntryToTheNextButNotFromTheLastTwo)
+{
+    load();
+    ASSERT_EQ(image.entries.size(), 11u);
+    ASSERT_EQ(player.getRangeCount(), 9u);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(player.getRanges()[std::size_t(i)].first, entryByte(i));
+        EXPECT_EQ(player.getRanges()[std::size_t(i)].second, entryByte(i + 1));
+    }
+    player.setRangesFromPqDesc(std::vector<DDP::PQDESCR>(2));
+    EXPECT_EQ(player.getRangeCount(), 0u);
+    EXPECT_TRUE(player.getRanges().empty());
+}
+
+TEST_F(PlayerTest, LoadingPositionsAtEntryTwoAndSetsTheIndexOffset)
+{
+    load(true);
+    EXPECT_EQ(model->getIndexOffset(), 1);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 1);
+    EXPECT_EQ(player.getEntry(), 2);
+    EXPECT_EQ(player.getTrackNumberFromPqDesc(), 1);
+    EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(2)));
+    EXPECT_TRUE(player.isStopped());
+
+    Player other;
+    auto second = modelFor(image, false);
+    other.setDescListProvider(second);
+    other.setRangesFromPqDesc(second->getDescList());
+    other.setAudioFileName(dir.path(), {});
+    EXPECT_EQ(second->getIndexOffset(), 2);
+    EXPECT_EQ(other.getSteadyTrackNumber(), 0);
+}
+
+TEST_F(PlayerTest, StartPlaysTrackOneAtFullGainAndStopAndPauseClearTheRunningFlag)
+{
+    load();
+    player.start();
+    EXPECT_TRUE(player.isRunning());
+    EXPECT_TRUE(model->isRunning());
+    EXPECT_EQ(playingTrackAndIndex(), 101);
+    player.pause();
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_TRUE(player.isRunning()); // until the fade has ended
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isPaused());
+    player.stop(); // paused: at once
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_EQ(runningCalls, (std::vector<bool>{true, false, false}));
+}
+
+TEST_F(PlayerTest, NextSkipsPausesAndFurtherIndexesAndIgnoresASecondPressDuringTheFade)
+{
+    load();
+    player.start();
+    play(1000);
+    player.selectNextTrack();
+    EXPECT_EQ(player.getSteadyTrackNumber(), 3); // entries 3 (01/02) and 4 (02/00) counted
+    player.selectNextTrack();                   // guard closed: ignored
+    EXPECT_EQ(player.getSteadyTrackNumber(), 3);
+    EXPECT_EQ(player.getEntry(), 2); // still fading out the old entry
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 5);
+    EXPECT_EQ(player.getTrackNumberFromPqDesc(), 2);
+    EXPECT_EQ(playingTrackAndIndex(), 201);
+    EXPECT_EQ(player.getStreaming().fades().gain(), 1.0f);
+
+    player.selectNextTrack(); // re-armed by the completion
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 7);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 5);
+    EXPECT_EQ(playingTrackAndIndex(), 301);
+}
+
+TEST_F(PlayerTest, NextOnTheLastTrackRewindsStopsAndFreesTheGuardAtOnce)
+{
+    load();
+    player.selectTrack(6); // entry 8: track 4
+    play(100);
+    EXPECT_EQ(playingTrackAndIndex(), 401);
+    player.selectNextTrack();
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_EQ(player.getEntry(), 2);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 0);
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(2)));
+    player.selectNextTrack(); // not running: the jump happens at once
+    EXPECT_EQ(player.getEntry(), 5);
+}
+
+TEST_F(PlayerTest, PreviousAtTheFirstTrackStopsAndJumpsBackOverPauses)
+{
+    load();
+    player.start();
+    player.selectPreviousTrack();
+    EXPECT_EQ(player.getSteadyTrackNumber(), 0);
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isStopped());
+
+    player.selectTrack(5); // entry 7: track 3
+    play(100);
+    player.selectPreviousTrack();
+    EXPECT_EQ(player.getSteadyTrackNumber(), 3);
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 5);
+    EXPECT_EQ(playingTrackAndIndex(), 201);
+}
+
+TEST_F(PlayerTest, PreviousWithoutAnEarlierTrackStartSetsTrackOneAndStops)
+{
+    load(true); // index offset 1: entry 2 is past the first shown row
+    player.start();
+    player.selectPreviousTrack();
+    EXPECT_EQ(player.getSteadyTrackNumber(), 1);
+    EXPECT_FALSE(model->isRunning());
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isStopped());
+    player.selectPreviousTrack(); // the guard is free again
+    EXPECT_EQ(player.getSteadyTrackNumber(), 1);
+}
+
+TEST_F(PlayerTest, NextAndPreviousWithinOneFadeLeaveBothWorkingAndTheDisplayOnTheAudio)
+{
+    load();
+    player.selectTrack(3); // entry 5: track 2
+    play(100);
+    player.selectNextTrack();     // to entry 7
+    play(500);
+    player.selectPreviousTrack(); // back from 7 to 5, before the first fade ended
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 5);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 3);
+    EXPECT_EQ(playingTrackAndIndex(), 201);
+    // Both completions ran with their own callbacks: both buttons work.
+    player.selectNextTrack();
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 7);
+    player.selectPreviousTrack();
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 5);
+}
+
+TEST_F(PlayerTest, SelectTrackStartsAtOnceWhenStoppedFadesWhenPlayingAndIgnoresRowsWithoutRange)
+{
+    load();
+    player.selectTrack(5);
+    EXPECT_TRUE(player.isRunning());
+    EXPECT_TRUE(model->isRunning());
+    EXPECT_EQ(player.getEntry(), 7);
+    ASSERT_TRUE(waitIdle(player.getStreaming()));
+    const auto first = play(1);
+    EXPECT_EQ(int(std::lround(first[0] * 32767.0f)), 301); // full gain at once, no fade-in
+
+    player.selectTrack(6);
+    EXPECT_EQ(player.getEntry(), 7);
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 8);
+    EXPECT_EQ(playingTrackAndIndex(), 401);
+
+    player.selectTrack(7);  // entry 9 starts no range
+    player.selectTrack(-3);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 6);
+    EXPECT_TRUE(player.getStreaming().fades().isIdle());
+}
+
+TEST_F(PlayerTest, AShortDescriptorListNeverReadsOutOfRange)
+{
+    load(false, 1); // 01/00 01/00 01/01 01/02 AA AA
+    auto list = model->getDescList();
+    list.resize(4);
+    model->getDescList() = list;
+    player.setRangesFromPqDesc(list);
+    player.setAudioFileName(dir.path(), {});
+    EXPECT_EQ(player.getRangeCount(), 2u);
+    EXPECT_EQ(player.getStreaming().getEntryStart(), 0);
+    player.selectTrack(0);
+    EXPECT_TRUE(player.isStopped());
+    player.start();
+    player.selectNextTrack();
+    player.selectPreviousTrack();
+    player.increaseTrackNumber();
+    EXPECT_EQ(player.getTrackNumberFromPqDesc(), 1);
+    EXPECT_FALSE(model->isRunning());
+}
+
+TEST_F(PlayerTest, IncreaseTrackNumberStepsSeamlesslyAndTheWrapClearsTheRunningFlag)
+{
+    load();
+    player.selectTrack(5); // entry 7
+    play(500);
+    player.increaseTrackNumber();
+    EXPECT_EQ(player.getEntry(), 8);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 6);
+    EXPECT_EQ(player.getStreaming().values().playedSamples(), 0u);
+    EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(8)));
+    EXPECT_TRUE(player.isRunning());
+    player.increaseTrackNumber(); // past the last track
+    EXPECT_EQ(player.getEntry(), 2);
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(2)));
+}
+
+TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)
+{
+    load(false, 2);
+    player.selectTrack(3); // entry 5, the last track (2 s)
+    play(2 * 44100 + 20000);
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_FALSE(model->isRunning());
+    EXPECT_EQ(player.getEntry(), 2);
+    EXPECT_EQ(runningCalls, (std::vector<bool>{true, false}));
+    play(10000);
+    EXPECT_EQ(runningCalls.size(), 2u);
+}
+
+TEST_F(PlayerTest, WithoutAnImageTheTransportDoesNothingButPauseStillWorks)
+{
+    Player empty;
+    empty.start();
+    EXPECT_TRUE(empty.isStopped());
+    empty.selectNextTrack();
+    empty.selectPreviousTrack();
+    empty.increaseTrackNumber();
+    empty.onEndOfAudioFile();
+    EXPECT_EQ(empty.getTrackNumberFromPqDesc(), 0);
+    empty.pause();
+    EXPECT_TRUE(empty.isPaused());
+}
+
+} // namespace

@@ -1,0 +1,33 @@
+#include "progresshelper/platform/XdgWebsiteOpener.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace Skylarn {
+
+bool XdgWebsiteOpener::openLocalFile(const QString &path)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (program.isEmpty())
+        return false;
+    // Not parented and not deleted on the still-running road: destroying a
+    // QProcess kills its child, which would close the page we just opened.
+    auto *process = new QProcess;
+    // The browser it starts may outlive us; it must not hold on to the
+    // caller's pipes of our output.
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(program, {QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)});
+    if (!process->waitForStarted(m_settleMs)) {
+        delete process;
+        return false;
+    }
+    if (!process->waitForFinished(m_settleMs))
+        return true;
+    const bool opened = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    delete process;
+    return opened;
+}
+
+} // namespace Skylarn

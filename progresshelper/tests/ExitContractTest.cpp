@@ -1,0 +1,249 @@
+// The exit statuses the product installer reads, checked on the real program
+// started as a child process (offscreen), with a stand-in "xdg-open" on PATH
+// that records what it was asked to open.
+
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ChildRun {
+    bool finished = false;
+    int status = -1;
+    QString stderrText;
+};
+
+class ExitContract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        binDir = dir.filePath("bin");
+        ASSERT_TRUE(QDir().mkpath(binDir));
+        openLog = dir.filePath("opened.txt");
+        alertLog = dir.filePath("alerts.txt");
+        QFile script(binDir + "/xdg-open");
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n"
+                     "printf '%s\\n' \"$*\" >> \"$SKYLARN_TEST_OPEN_LOG\"\n"
+                     "exit \"${SKYLARN_TEST_OPEN_STATUS:-0}\"\n");
+        script.close();
+        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", binDir + ":" + env.value("PATH"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("LANGUAGE", "en");
+        env.insert("LC_ALL", "en_US.UTF-8");
+        env.insert("SKYLARN_TEST_OPEN_LOG", openLog);
+        env.insert("SKYLARN_TEST_ALERT_LOG", alertLog);
+        page = dir.filePath("index.html");
+    }
+
+    void touch(const QString &path)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+
+    ChildRun run(const QString &program, const QStringList &arguments, int timeoutMs = 20000)
+    {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        ChildRun result;
+        if (!process.waitForStarted(10000))
+            return result;
+        result.finished = process.waitForFinished(timeoutMs);
+        if (!result.finished) {
+            process.kill();
+            process.waitForFinished(5000);
+        } else if (process.exitStatus() == QProcess::NormalExit) {
+            result.status = process.exitCode();
+        }
+        result.stderrText = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+    ChildRun skylarn(const QStringList &arguments) { return run(SKYLARN_EXE, arguments); }
+    ChildRun scripted(const QStringList &arguments, int timeoutMs = 20000)
+    {
+        return run(SKYLARN_SCRIPTED_EXE, arguments, timeoutMs);
+    }
+
+    static QStringList lines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    QStringList opened() const { return lines(openLog); }
+    QStringList alerts() const { return lines(alertLog); }
+    QString url(const QString &name) const { return "file://" + dir.filePath(name); }
+
+    QTemporaryDir dir;
+    QString binDir, openLog, alertLog, page;
+    QProcessEnvironment env;
+};
+
+} // namespace
+
+TEST_F(ExitContract, NoOrUnknownModePrintsUsageAndEndsWithZero)
+{
+    touch(dir.filePath("index_en.html"));
+    const QStringList cases[] = {
+        {},
+        {"-operationMode=downloadEverything"},
+        {"-OperationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=yes"},
+        {"operationMode=openWebsite", "-websiteFilePath=" + page},
+    };
+    for (const QStringList &arguments : cases) {
+        const ChildRun r = skylarn(arguments);
+        ASSERT_TRUE(r.finished) << arguments.join(' ').toStdString();
+        EXPECT_EQ(r.status, 0) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.stderrText.contains("Missing operation mode parameter: '-operationMode='"));
+        EXPECT_TRUE(r.stderrText.contains(" \"showInstallationProgress\""));
+        EXPECT_TRUE(r.stderrText.contains("   Brindlefetch's \"BrindlefetchProgress.xml\" progress file."));
+    }
+    EXPECT_TRUE(opened().isEmpty());
+}
+
+TEST_F(ExitContract, OpenWebsiteOpensTheLocalisedPage)
+{
+    touch(dir.filePath("index_en.html"));
+    ChildRun r = skylarn({"-operationMode=OPENWEBSITE", "-websiteFilePath=" + page, "-suppressDialog=YES"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(opened(), QStringList{url("index_en.html")});
+
+    // The page exists but nothing could open it.
+    env.insert("SKYLARN_TEST_OPEN_STATUS", "4");
+    r = skylarn({"-operationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=yes"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(opened().size(), 2);
+}
+
+TEST_F(ExitContract, OpenWebsiteWithoutTheLocalisedPageEndsWithOne)
+{
+    touch(page); // only the non-localised page
+    for (const QStringList &arguments :
+         {QStringList{"-operationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=yes"},
+          QStringList{"-operationMode=openWebsite"},
+          QStringList{"-operationMode=askForInternetConnection", "-websiteFilePath=" + page}}) {
+        const ChildRun r = scripted(arguments);
+        EXPECT_EQ(r.status, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(r.stderrText.contains("Missing or invalid parameter: '-websiteFilePath='"));
+        EXPECT_TRUE(r.stderrText.contains("Usage:"));
+    }
+    EXPECT_TRUE(opened().isEmpty());
+    EXPECT_TRUE(alerts().isEmpty());
+}
+
+TEST_F(ExitContract, OpenWebsiteShowsTheNoticeUnlessSuppressedWithYes)
+{
+    touch(dir.filePath("index_en.html"));
+    ChildRun r = scripted({"-operationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=true"});
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_TRUE(alerts()[0].startsWith("critical|Installation Incomplete|The installation could not be completed."));
+    EXPECT_TRUE(alerts()[0].endsWith("|OK||"));
+
+    r = scripted({"-operationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=Yes"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(alerts().size(), 1);
+    EXPECT_EQ(opened().size(), 2);
+}
+
+TEST_F(ExitContract, AskForInternetConnectionAnswersWithTheButton)
+{
+    touch(dir.filePath("index_en.html"));
+    const QStringList arguments{"-operationMode=askForInternetConnection", "-websiteFilePath=" + page};
+
+    env.insert("SKYLARN_TEST_ALERT_ANSWER", "1");
+    ChildRun r = scripted(arguments);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(opened().isEmpty());
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_TRUE(alerts()[0].startsWith("informational|Internet Connection Required|"));
+    EXPECT_TRUE(alerts()[0].endsWith(" \\n|OK|Cancel|"));
+
+    // Declined: the page is shown and the answer is 1, whether or not it opened.
+    env.insert("SKYLARN_TEST_ALERT_ANSWER", "0");
+    r = scripted(arguments);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(opened(), QStringList{url("index_en.html")});
+
+    env.insert("SKYLARN_TEST_OPEN_STATUS", "1");
+    r = scripted(arguments);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(opened().size(), 2);
+}
+
+TEST_F(ExitContract, LaterArgumentsOverrideEarlierOnes)
+{
+    touch(dir.filePath("index_en.html"));
+    touch(dir.filePath("other_en.html"));
+    // An unknown mode after a valid one keeps the valid one; the last page wins.
+    const ChildRun r = skylarn({"-operationMode=askForInternetConnection", "-operationMode=openWebsite",
+                           "-operationMode=bogus", "-websiteFilePath=/nowhere/missing.html",
+                           "-websiteFilePath=" + dir.filePath("other.html"), "-suppressDialog=no",
+                           "-suppressDialog=yes"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(opened(), QStringList{url("other_en.html")});
+}
+
+TEST_F(ExitContract, GermanUsersGetTheGermanPage)
+{
+    env.insert("LANGUAGE", "de");
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    touch(dir.filePath("index_de.html"));
+    env.insert("SKYLARN_TEST_ALERT_ANSWER", "0");
+    const ChildRun r = scripted({"-operationMode=askForInternetConnection", "-websiteFilePath=" + page});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(opened(), QStringList{url("index_de.html")});
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_TRUE(alerts()[0].contains("|OK|Abbrechen|"));
+}
+
+TEST_F(ExitContract, DownloadProgressNeedsAPath)
+{
+    const ChildRun r = skylarn({"-operationMode=showDownloadProgress", "-progressFilePath="});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.stderrText.contains("Missing or invalid parameter: '-progressFilePath='"));
+}
+
+TEST_F(ExitContract, ProgressModesRunUntilTheCallerEndsThem)
+{
+    const QString progress = dir.filePath("BrindlefetchProgress.xml"); // need not exist
+    for (const QStringList &arguments :
+         {QStringList{"-operationMode=showDownloadProgress", "-progressFilePath=" + progress},
+          QStringList{"-operationMode=showInstallationProgress"}}) {
+        const ChildRun r = run(SKYLARN_EXE, arguments, 2500);
+        EXPECT_FALSE(r.finished) << arguments.join(' ').toStdString();
+    }
+}
+
+TEST_F(ExitContract, CancelledDownloadEndsWithOneOnlyWhenConfirmed)
+{
+    const QString progress = dir.filePath("BrindlefetchProgress.xml");
+    const QStringList arguments{"-operationMode=showDownloadProgress", "-progressFilePath=" + progress};
+    env.insert("SKYLARN_TEST_CLICK_CANCEL_MS", "300");
+
+    env.insert("SKYLARN_TEST_ALERT_ANSWER", "0");
+    ChildRun r = scripted(arguments);
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(alerts().size(), 1);
+    EXPECT_TRUE(alerts()[0].startsWith("critical|Cancel Download?|"));
+    EXPECT_TRUE(alerts()[0].endsWith("|Continue Download|Cancel Download|"));
+
+    env.insert("SKYLARN_TEST_ALERT_ANSWER", "1");
+    r = scripted(arguments, 2500);
+    EXPECT_FALSE(r.finished);
+    EXPECT_EQ(alerts().size(), 2);
+}

@@ -1,0 +1,186 @@
+#include "progresshelper/WindowController.h"
+
+#include "progresshelper/platform/LocalFileTests.h"
+#include "progresshelper/platform/QtAlertPanels.h"
+#include "progresshelper/platform/QtRepeatingTimer.h"
+#include "progresshelper/platform/QtStatusWindow.h"
+#include "progresshelper/platform/ResourceStringTable.h"
+#include "progresshelper/tests/FakeServices.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Skylarn;
+using namespace SkylarnTest;
+
+namespace {
+
+// Real windows, timer, files and string table; only the process exit, log,
+// alerts and opener are stand-ins.
+class LiveDownloadWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath("BrindlefetchProgress.xml");
+    }
+    // Rewrites the file in place, as the download tool does.
+    void rewrite(const QByteArray &content)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    static QByteArray progress(qint64 full, qint64 current)
+    {
+        return "<BrindlefetchProgress>\n <counter>1</counter>\n <full-size>" + QByteArray::number(full)
+            + "</full-size>\n <current-size>" + QByteArray::number(current) + "</current-size>\n</BrindlefetchProgress>\n";
+    }
+    bool waitForSubtext(const QString &expected, int timeoutMs = 4000)
+    {
+        return QTest::qWaitFor([&] { return downloadWindow.subtextShown() == expected; }, timeoutMs);
+    }
+
+    PlatformServices makeServices()
+    {
+        PlatformServices s;
+        s.strings = &strings;
+        s.files = &files;
+        s.alerts = &alerts;
+        s.opener = &opener;
+        s.downloadWindow = &downloadWindow;
+        s.installationWindow = &installationWindow;
+        s.progressTimer = &timer;
+        s.log = &log;
+        s.exit = &exit;
+        return s;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    ResourceStringTable strings{QStringList{"en"}};
+    LocalFileTests files;
+    FakeAlertPanels alerts;
+    FakeOpener opener;
+    QtStatusWindow downloadWindow{true};
+    QtStatusWindow installationWindow{false};
+    QtRepeatingTimer timer;
+    FakeLog log;
+    FakeExit exit;
+    PlatformServices services = makeServices();
+    WindowController controller{services};
+};
+
+} // namespace
+
+TEST_F(LiveDownloadWindow, FollowsAFileRewrittenWhileItRuns)
+{
+    rewrite(progress(0, 0));
+    QElapsedTimer clock;
+    clock.start();
+    controller.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+    ASSERT_TRUE(downloadWindow.isVisible());
+    EXPECT_EQ(downloadWindow.windowTitle(), QStringLiteral("Downloading"));
+    EXPECT_EQ(downloadWindow.progressBar()->maximum(), 0); // busy indicator
+
+    rewrite(progress(4 * 1048576, 1048576));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("1.0 MB of 4.0 MB")));
+    EXPECT_GE(clock.elapsed(), 900); // the first look comes after a second
+    EXPECT_FALSE(downloadWindow.isIndeterminate());
+    EXPECT_EQ(downloadWindow.progressBar()->value(), 250);
+
+    rewrite(progress(4 * 1048576, 3 * 1048576));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 4.0 MB"), 1500));
+    EXPECT_EQ(downloadWindow.progressBar()->value(), 750);
+
+    // Half-written: the new total is in, the bytes done are not.
+    rewrite("<BrindlefetchProgress><full-size>8388608</full-size><current-size>50");
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 8.0 MB"), 1500));
+    EXPECT_TRUE(log.contains("Error: Could not parse XML file!"));
+
+    rewrite(progress(8 * 1048576, 8 * 1048576));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("8.0 MB of 8.0 MB"), 1500));
+    EXPECT_EQ(downloadWindow.progressBar()->value(), 1000);
+    QTest::qWait(700);
+    EXPECT_TRUE(downloadWindow.isVisible());
+    EXPECT_TRUE(exit.statuses.empty());
+}
+
+TEST_F(LiveDownloadWindow, RefusesToCloseAndCancelButtonAsksFirst)
+{
+    controller.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+    EXPECT_FALSE(downloadWindow.close());
+    EXPECT_TRUE(downloadWindow.isVisible());
+    EXPECT_EQ(downloadWindow.cancelButton()->text(), QStringLiteral("Cancel"));
+
+    alerts.answer = IAlertPanels::DefaultButton;
+    downloadWindow.cancelButton()->click();
+    ASSERT_EQ(alerts.shown.size(), 1u);
+    EXPECT_EQ(alerts.shown[0].alert.defaultButton, QStringLiteral("Continue Download"));
+    EXPECT_TRUE(exit.statuses.empty());
+    EXPECT_TRUE(downloadWindow.isVisible());
+
+    alerts.answer = IAlertPanels::AlternateButton;
+    downloadWindow.cancelButton()->click();
+    EXPECT_EQ(exit.statuses, std::vector<int>{1});
+}
+
+TEST_F(LiveDownloadWindow, InstallationWindowRefusesToClose)
+{
+    controller.awakeFromNib({"Skylarn", "-operationMode=showInstallationProgress"});
+    ASSERT_TRUE(installationWindow.isVisible());
+    EXPECT_EQ(installationWindow.cancelButton(), nullptr);
+    EXPECT_FALSE(installationWindow.close());
+    EXPECT_TRUE(installationWindow.isVisible());
+    EXPECT_EQ(installationWindow.subtextShown(), QStringLiteral("Installing..."));
+    EXPECT_EQ(installationWindow.progressBar()->maximum(), 0);
+    EXPECT_FALSE(downloadWindow.isVisible());
+    EXPECT_TRUE(exit.statuses.empty());
+}
+
+namespace {
+// Clicks the button titled text on the alert panel once it is up.
+void clickAlertButtonLater(const QString &text)
+{
+    QTimer::singleShot(50, [text] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == text) {
+                button->click();
+                return;
+            }
+        }
+        FAIL() << "no button " << text.toStdString();
+    });
+}
+} // namespace
+
+TEST(QtAlertPanels, AnswersTellWhichButtonEndedThePanel)
+{
+    QtAlertPanels panels;
+    IAlertPanels::Alert alert{"Title", "Text \n", "Continue", "Stop", "More"};
+    clickAlertButtonLater("Continue");
+    EXPECT_EQ(panels.runCritical(alert), IAlertPanels::DefaultButton);
+    clickAlertButtonLater("Stop");
+    EXPECT_EQ(panels.runInformational(alert), IAlertPanels::AlternateButton);
+    clickAlertButtonLater("More");
+    EXPECT_EQ(panels.runCritical(alert), IAlertPanels::OtherButton);
+
+    QTimer::singleShot(50, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+    });
+    EXPECT_EQ(panels.runCritical({"T", "M", "OK", "Cancel", ""}), IAlertPanels::AlternateButton);
+}
