@@ -15,13 +15,14 @@ bool XmlEventParser::parse(QIODevice &device)
         switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
             sawRoot = true;
-            m_delegate.didStartElement(reader.name().toString());
+            m_delegate.didStartElement(reader.qualifiedName().toString());
             break;
         case QXmlStreamReader::Characters:
-            m_delegate.foundCharacters(reader.text().toString());
+            if (!reader.isCDATA())
+                m_delegate.foundCharacters(reader.text().toString());
             break;
         case QXmlStreamReader::EndElement:
-            m_delegate.didEndElement(reader.name().toString());
+            m_delegate.didEndElement(reader.qualifiedName().toString());
             break;
         default:
             break;

@@ -1,7 +1,9 @@
 #pragma once
 
 // Event-driven XML reading over QXmlStreamReader: the delegate hears of each
-// start tag, each piece of text and each end tag, in document order.
+// start tag, each piece of character data and each end tag, in document
+// order. Names are the qualified names as written (no namespace processing);
+// CDATA sections are not character data here and are not reported.
 
 #include <QString>
 

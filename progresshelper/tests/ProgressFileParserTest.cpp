@@ -61,7 +61,8 @@ TEST_F(ProgressFileParserTest, ReadsTheThreeElementsWhereverTheyStand)
 {
     read("<?xml version=\"1.0\"?>\n<progress>\n  <counter> 3 </counter>\n"
          "  <files><file><full-size>\n 2097152\n</full-size></file></files>\n"
-         "  <current-size>1048576</current-size>\n  <Full-Size>5</Full-Size>\n</progress>\n");
+         "  <current-size>1048576</current-size>\n  <Full-Size>5</Full-Size>\n"
+         "  <b:counter xmlns:b=\"urn:b\">8</b:counter>\n</progress>\n");
     EXPECT_EQ(parser.counter(), 3);
     EXPECT_EQ(parser.totalSize(), 2097152);
     EXPECT_EQ(parser.currentSize(), 1048576);
@@ -70,8 +71,8 @@ TEST_F(ProgressFileParserTest, ReadsTheThreeElementsWhereverTheyStand)
 
 TEST_F(ProgressFileParserTest, TextPiecesAreTrimmedAndJoined)
 {
-    // Split by a comment, by CDATA and by a child element.
-    read("<p><current-size> 12<!-- c -->34 </current-size><full-size><![CDATA[ 5 ]]>6</full-size>"
+    // Split by a comment, by a CDATA section (not character data) and by a child element.
+    read("<p><current-size> 12<!-- c -->34 </current-size><full-size> 5<![CDATA[7]]>6 </full-size>"
          "<counter>7<x>8</x>9</counter></p>");
     EXPECT_EQ(parser.currentSize(), 1234);
     EXPECT_EQ(parser.totalSize(), 56);

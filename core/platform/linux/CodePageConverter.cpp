@@ -1,0 +1,209 @@
+#include "core/platform/linux/CodePageConverter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
+
+namespace Holmgrave {
+namespace Platform {
+
+namespace {
+
+const char* iconvName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::MacRoman:
+        return "MACINTOSH";
+    case TextEncoding::ShiftJisX0213:
+        return "SHIFT_JISX0213";
+    case TextEncoding::WindowsLatin1:
+        return "CP1252";
+    case TextEncoding::MacCentralEurope:
+        return "MAC-CENTRALEUROPE";
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Ascii:
+        return "ASCII";
+    case TextEncoding::Utf16Host:
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        return "UTF-16BE";
+#else
+        return "UTF-16LE";
+#endif
+    }
+    return "ASCII";
+}
+
+// Owns one conversion descriptor; a descriptor is never shared between calls,
+// so conversions on several threads do not interfere.
+class Converter
+{
+public:
+    Converter(TextEncoding to, TextEncoding from)
+        : m_cd(iconv_open(iconvName(to), iconvName(from)))
+    {}
+    ~Converter()
+    {
+        if (valid())
+            iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+} // namespace
+
+TextEncoding encodingForCodePage(std::uint32_t codePage)
+{
+    switch (codePage) {
+    case 0: // the library's default code page, which is Mac Roman
+    case 2:
+        return TextEncoding::MacRoman;
+    case 932:
+        return TextEncoding::ShiftJisX0213;
+    case 1252:
+        return TextEncoding::WindowsLatin1;
+    case 10029:
+        return TextEncoding::MacCentralEurope;
+    case 65001:
+        return TextEncoding::Utf8;
+    default:
+        return TextEncoding::Ascii;
+    }
+}
+
+TextEncoding encodingForPlatformValue(std::uint32_t value, bool wideWork)
+{
+    switch (value) {
+    case 0:
+        return TextEncoding::MacRoman;
+    case 0x0100:
+        return TextEncoding::Utf16Host;
+    case 0x0500:
+        return TextEncoding::WindowsLatin1;
+    case 0x0628:
+        return TextEncoding::ShiftJisX0213;
+    case 29:
+        return TextEncoding::MacCentralEurope;
+    case 0x08000100:
+        return TextEncoding::Utf8;
+    case 0xFFFF:
+        return wideWork ? TextEncoding::Utf16Host : TextEncoding::Ascii;
+    default:
+        return TextEncoding::Ascii;
+    }
+}
+
+bool decodeToUtf16(const char* bytes, std::size_t size, TextEncoding encoding, std::u16string& out)
+{
+    out.clear();
+    if (size == 0)
+        return true;
+    if (encoding == TextEncoding::Utf16Host) {
+        if (size % 2 != 0)
+            return false;
+        out.resize(size / 2);
+        std::memcpy(out.data(), bytes, size);
+        return true;
+    }
+    Converter cd(TextEncoding::Utf16Host, encoding);
+    if (!cd.valid())
+        return false;
+
+    // Every supported encoding needs at least one byte per UTF-16 unit.
+    std::string buffer(size * 2 + 16, '\0');
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = size;
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return false; // EILSEQ or a truncated sequence at the end (EINVAL)
+    if (iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return false;
+    const std::size_t produced = buffer.size() - outLeft;
+    out.resize(produced / 2);
+    std::memcpy(out.data(), buffer.data(), produced - produced % 2);
+    return true;
+}
+
+EncodeOutcome encodeFromUtf16(const char16_t* units, std::size_t count, TextEncoding encoding, char lossByte,
+                              char* destination, std::size_t capacity)
+{
+    EncodeOutcome outcome;
+    if (encoding == TextEncoding::Utf16Host) {
+        const std::size_t fit = capacity / 2 < count ? capacity / 2 : count;
+        std::memcpy(destination, units, fit * 2);
+        outcome.bytesWritten = fit * 2;
+        outcome.charactersConverted = fit;
+        return outcome;
+    }
+    Converter cd(encoding, TextEncoding::Utf16Host);
+    if (!cd.valid()) {
+        outcome.failed = true;
+        return outcome;
+    }
+
+    char scratch[16];
+    std::size_t i = 0;
+    while (i < count) {
+        // One character: a surrogate pair or a single unit.
+        std::size_t width = 1;
+        const char16_t u = units[i];
+        const bool high = u >= 0xD800 && u <= 0xDBFF;
+        const bool low = u >= 0xDC00 && u <= 0xDFFF;
+        if (high && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+            width = 2;
+
+        std::size_t produced = 0;
+        bool representable = !(low || (high && width == 1));
+        if (representable) {
+            char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units + i));
+            std::size_t inLeft = width * 2;
+            char* outPtr = scratch;
+            std::size_t outLeft = sizeof scratch;
+            representable = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)
+                && iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+            produced = sizeof scratch - outLeft;
+            if (!representable)
+                iconv(cd.get(), nullptr, nullptr, nullptr, nullptr); // reset the shift state
+        }
+        if (!representable) {
+            if (lossByte == 0) {
+                outcome.failed = true;
+                return outcome;
+            }
+            scratch[0] = lossByte;
+            produced = 1;
+        }
+        if (outcome.bytesWritten + produced > capacity)
+            break;
+        std::memcpy(destination + outcome.bytesWritten, scratch, produced);
+        outcome.bytesWritten += produced;
+        outcome.charactersConverted += width;
+        i += width;
+    }
+    return outcome;
+}
+
+std::size_t maximumEncodedSize(std::size_t units, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Utf8:
+        return units * 3;
+    case TextEncoding::ShiftJisX0213:
+        return units * 4;
+    case TextEncoding::Utf16Host:
+        return units * 2;
+    default:
+        return units;
+    }
+}
+
+} // namespace Platform
+} // namespace Holmgrave

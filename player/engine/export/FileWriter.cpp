@@ -1,0 +1,234 @@
+#include "player/engine/export/FileWriter.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <QtEndian>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdint>
+#include <new>
+
+#include <sys/mman.h>
+
+namespace {
+
+// Progress of one pass: done bytes out of size, scaled to 0..10000. An empty
+// range has nothing left to do, so its pass counts as complete.
+int passProgress(qint64 done, qint64 size)
+{
+    if (size <= 0)
+        return 10000;
+    return static_cast<int>(done * 10000 / size);
+}
+
+void putLe32(char* at, quint32 value) { qToLittleEndian(value, at); }
+void putLe16(char* at, quint16 value) { qToLittleEndian(value, at); }
+
+QString nativeName(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// A whole track is held in memory; with 4 KiB pages the page faults of a
+// 300 MB buffer cost more than the disk copy itself. Asking for large pages
+// before the buffer is first touched keeps the export near copy speed. Only
+// advice: where it is not available nothing changes.
+void adviseLargePages(void* data, std::size_t bytes)
+{
+#if defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t page = 4096;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    Q_UNUSED(data);
+    Q_UNUSED(bytes);
+#endif
+}
+
+} // namespace
+
+FileWriter::FileWriter(const QString& outputFileName, const QString& inputFileName,
+                       qint64 startOffset, qint64 endOffset, QObject* parent)
+    : QObject(parent)
+    , m_outputFileName(outputFileName)
+    , m_inputFileName(inputFileName)
+    , m_startOffset(startOffset)
+    , m_endOffset(endOffset)
+    , m_stop(std::make_shared<std::atomic<bool>>(false))
+{
+}
+
+FileWriter::~FileWriter() = default;
+
+QByteArray FileWriter::wavHeader(quint32 dataSize)
+{
+    char h[headerSize] = {};
+    std::copy_n("RIFF", 4, h);
+    putLe32(h + 4, dataSize + 36);
+    std::copy_n("WAVE", 4, h + 8);
+    std::copy_n("fmt ", 4, h + 12);
+    putLe32(h + 16, 16);
+    putLe16(h + 20, 1);
+    putLe16(h + 22, 2);
+    putLe32(h + 24, 44100);
+    putLe32(h + 28, 176400);
+    putLe16(h + 32, 4);
+    putLe16(h + 34, 16);
+    std::copy_n("data", 4, h + 36);
+    putLe32(h + 40, dataSize);
+    return QByteArray(h, headerSize);
+}
+
+void FileWriter::start()
+{
+    // Whatever run() does, the front end relies on exactly one finished():
+    // it quits the export thread and takes the progress bar away.
+    try {
+        run();
+    } catch (const std::bad_alloc&) {
+        fail(tr("Not enough memory to export \"%1\".").arg(nativeName(m_outputFileName)));
+    } catch (const std::exception& e) {
+        fail(tr("Could not export \"%1\": %2")
+                 .arg(nativeName(m_outputFileName), QString::fromLocal8Bit(e.what())));
+    }
+    emit finished();
+}
+
+void FileWriter::fail(const QString& message)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    qWarning("WAV export: %s", qUtf8Printable(message));
+    emit failed(message);
+}
+
+bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
+{
+    m_outputFileName = output;
+
+    const QFileInfo input(m_inputFileName);
+    if (!input.isFile()) {
+        fail(tr("Could not export \"%1\": the disc image \"%2\" cannot be found.")
+                 .arg(nativeName(output), nativeName(m_inputFileName)));
+        return false;
+    }
+    // Descriptors of a damaged image may point before or past the audio; only
+    // bytes that exist are exported.
+    const qint64 imageSize = input.size();
+    start = qBound<qint64>(0, start, imageSize);
+    end = qBound<qint64>(start, end, imageSize);
+    m_startOffset = start;
+    m_endOffset = end;
+    const qint64 size = end - start;
+    if (size > maximumDataSize) {
+        fail(tr("Could not export \"%1\": the track is too long for a WAV file.").arg(nativeName(output)));
+        return false;
+    }
+
+    // The buffer holds 16-bit values: half as many as there are bytes (one
+    // more for an odd byte count, which only a damaged image has).
+    SampleBuffer buffer;
+    const auto values = static_cast<std::size_t>((size + 1) / 2);
+    buffer.reserve(values);
+    adviseLargePages(buffer.data(), values * sizeof(short));
+    buffer.resize(values);
+    if (!readInputFile(buffer, size))
+        return false;
+    return writeOutputFile(size, buffer);
+}
+
+bool FileWriter::readInputFile(SampleBuffer& buffer, long long size)
+{
+    QFile file(m_inputFileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        fail(tr("Could not read the disc image \"%1\": %2")
+                 .arg(nativeName(m_inputFileName), file.errorString()));
+        return false;
+    }
+    if (!file.seek(m_startOffset)) {
+        fail(tr("Could not read the disc image \"%1\": %2")
+                 .arg(nativeName(m_inputFileName), file.errorString()));
+        return false;
+    }
+
+    char* data = reinterpret_cast<char*>(buffer.data());
+    qint64 readBytes = 0;
+    for (;;) {
+        if (stopRequested())
+            return false;
+        const qint64 chunk = std::min<qint64>(blockSize, size - readBytes);
+        if (chunk > 0 && file.read(data + readBytes, chunk) != chunk) {
+            fail(tr("Could not read the disc image \"%1\": %2")
+                     .arg(nativeName(m_inputFileName),
+                          file.error() == QFileDevice::NoError ? tr("it ended early")
+                                                               : file.errorString()));
+            return false;
+        }
+        const bool fullBlock = chunk == blockSize;
+        if (fullBlock) {
+            m_processedBytes += blockSize;
+            readBytes += blockSize;
+        }
+        emit processed(passProgress(readBytes, size));
+        if (!fullBlock)
+            break;
+    }
+    return true;
+}
+
+bool FileWriter::writeOutputFile(long long size, SampleBuffer& buffer)
+{
+    const QFileInfo target(m_outputFileName);
+    // Written under a temporary name beside the target, so that a failed or
+    // stopped export never leaves a partial file under the name the user chose
+    // (and an older file of that name stays intact until the new one is done).
+    QTemporaryFile file(target.absolutePath() + QLatin1String("/.") + target.fileName()
+                        + QLatin1String(".XXXXXX"));
+    const auto writeError = [&](const QString& reason) {
+        fail(tr("Could not write the WAV file \"%1\": %2").arg(nativeName(m_outputFileName), reason));
+        return false;
+    };
+    if (!file.open())
+        return writeError(file.errorString());
+
+    const QByteArray header = wavHeader(static_cast<quint32>(std::max<long long>(size, 0)));
+    if (file.write(header) != header.size())
+        return writeError(file.errorString());
+
+    const char* data = reinterpret_cast<const char*>(buffer.data());
+    qint64 written = 0;
+    for (;;) {
+        if (stopRequested())
+            return false;
+        const qint64 chunk = std::min<qint64>(blockSize, size - written);
+        if (chunk > 0 && file.write(data + written, chunk) != chunk)
+            return writeError(file.errorString());
+        const bool fullBlock = chunk == blockSize;
+        if (fullBlock) {
+            m_processedBytes += blockSize;
+            written += blockSize;
+        }
+        emit processed(size > 0 ? passProgress(m_processedBytes, size) : progressMaximum);
+        if (!fullBlock)
+            break;
+    }
+
+    if (!file.flush())
+        return writeError(file.errorString());
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                        | QFileDevice::ReadOther);
+    // rename(2) replaces an existing target in one step; QFile::rename would
+    // refuse to.
+    const QByteArray from = QFile::encodeName(file.fileName());
+    const QByteArray to = QFile::encodeName(target.absoluteFilePath());
+    if (std::rename(from.constData(), to.constData()) != 0)
+        return writeError(qt_error_string(errno));
+    file.setAutoRemove(false);
+    return true;
+}

@@ -1,0 +1,38 @@
+#include "player/engine/export/FileWriterAllTracks.h"
+
+#include "player/engine/export/TrackExport.h"
+#include "player/engine/ddp/DDPModel.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <utility>
+
+FileWriterAllTracks::FileWriterAllTracks(const QString& inputFileName, const QString& outputFolder,
+                                         std::shared_ptr<DDPModel> model, QObject* parent)
+    : FileWriter(QString(), inputFileName, 0, 0, parent)
+    , m_model(std::move(model))
+    , m_outputFolder(outputFolder)
+{
+}
+
+void FileWriterAllTracks::run()
+{
+    if (!m_model)
+        return;
+    const std::vector<DDP::PQDESCR>& descriptors = m_model->getDescList();
+    const int count = static_cast<int>(descriptors.size());
+    // The last two entries (the last track's end and the lead-out) start no
+    // track of their own.
+    for (int i = std::max(0, m_model->getIndexOffset()); i < count - 2; ++i) {
+        m_processedBytes = 0;
+        if (indexNumberOf(descriptors[i]) != 1)
+            continue;
+        const QString output = QDir(m_outputFolder).absoluteFilePath(trackFileName(i, *m_model));
+        const int end = findTrackEnd(i, descriptors);
+        const auto startByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[i]));
+        const auto endByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[end]));
+        if (!exportRange(output, startByte, endByte))
+            return;
+    }
+}

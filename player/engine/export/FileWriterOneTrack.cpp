@@ -1,0 +1,12 @@
+#include "player/engine/export/FileWriterOneTrack.h"
+
+FileWriterOneTrack::FileWriterOneTrack(const QString& outputFileName, const QString& inputFileName,
+                                       qint64 startOffset, qint64 endOffset, QObject* parent)
+    : FileWriter(outputFileName, inputFileName, startOffset, endOffset, parent)
+{
+}
+
+void FileWriterOneTrack::run()
+{
+    exportRange(m_outputFileName, m_startOffset, m_endOffset);
+}
