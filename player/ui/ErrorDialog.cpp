@@ -1,0 +1,32 @@
+#include "player/ui/ErrorDialog.h"
+
+#include "player/ui/Constants.h"
+
+ErrorDialog::ErrorDialog(Errors error, QWidget* parent)
+    : QMessageBox(parent)
+{
+    setIcon(QMessageBox::Information);
+    switch (error) {
+    case MissingImageDat:
+        setWindowTitle(QStringLiteral("Error"));
+        message = QStringLiteral(
+            "Your DDP-directory doesn't contain a IMAGE.DAT file <br> A proper DDP must contain 4 "
+            "parts:<ul><li> Audio image(s) (.DAT file(s))</li><li>DDP Identifier(DDPID)</li><li>DDP "
+            "Stream descriptor(DDPMS)</li><li>Subcode descriptor(PQDESCR)</li></ul>");
+        break;
+    case IncompatibleSampleRate:
+        setWindowTitle(QStringLiteral("Incompatible Audio Device Sample Rate"));
+        message = sampleRateErrorText;
+        break;
+    case InvalidPath:
+        setWindowTitle(QStringLiteral("Invalid path"));
+        message = QStringLiteral(
+            "The directory you selected does not exist. Please make sure you created and selected a "
+            "proper directory. Please make also sure to hit return, if you created a new folder or "
+            "renamed it.");
+        break;
+    }
+    setText(message);
+}
+
+ErrorDialog::~ErrorDialog() = default;

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>Willkommen! 
+
+Der Pathwarden ermittelt die für Ihren Computer am besten geeignete Produktversion zum Download. Dafür ist eine Internetverbindung erforderlich. 
+
+Zwischen dem lokalen Computer und Servern von Holmgrave können folgende Daten ausgetauscht werden: Informationen über die verwendeten Download- und Installationsprogramme, die Version und eingestellte Sprache des Betriebssystems, Angaben zur Windows- und Produktversion (32 oder 64 Bit), Informationen darüber, welches Produkt aus welcher Quelle installiert werden soll, Informationen über bereits installierte Produkte, freier Speicherplatz, Geoposition (anhand der IP-Adresse), Zeitstempel und Fehlerinformationen. Diese Daten werden anonymisiert und auch ausgewertet, um die Dienste von Holmgrave zu verbessern. Ohne den Austausch dieser Daten kann der Update-Dienst nicht genutzt werden. Ihre Zustimmung gilt nur für den aktuellen Update-Vorgang. 
+
+Jetzt nach Updates suchen?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Ja, nach Updates suchen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>Nein, lokal verfügbare Software installieren</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Erneut versuchen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Ohne Update installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Abbrechen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>Es konnte keine Verbindung zum Update-Server hergestellt werden. Bitte prüfen Sie Ihre Internetverbindung und versuchen Sie es erneut. Alternativ können Sie die Installation mit den lokal verfügbaren Paketen fortsetzen oder den Installationsvorgang abbrechen.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>Keine Verbindung zum Server</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>Willkommen! &lt;br&gt;&lt;br&gt;&lt;b&gt;Diese DVD enthält nicht alle Komponenten für eine vollständige Produktinstallation. Das Produkt kann erst ausgeführt werden, wenn die erforderlichen Komponenten heruntergeladen wurden.&lt;/b&gt; &lt;br&gt;&lt;br&gt;Der Pathwarden lädt die fehlenden Komponenten automatisch herunter. Dafür ist eine Internetverbindung erforderlich. Falls Sie das Installationsprogramm nicht auf diesen Computer herunterladen können, laden Sie die Komponenten bitte hier manuell herunter: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Zwischen dem lokalen Computer und Servern von Holmgrave können folgende Daten ausgetauscht werden: Informationen über die verwendeten Download- und Installationsprogramme, die Version und eingestellte Sprache des Betriebssystems, Angaben zur Windows- und Produktversion, Informationen darüber, welches Produkt aus welcher Quelle installiert werden soll, Informationen über bereits installierte Produkte, freier Speicherplatz, Geoposition (anhand der IP-Adresse), Zeitstempel und Fehlerinformationen. Diese Daten werden anonymisiert und auch ausgewertet, um die Dienste von Holmgrave zu verbessern. Ohne den Austausch dieser Daten kann der Update-Dienst nicht genutzt werden. Ihre Zustimmung gilt nur für den aktuellen Update-Vorgang. &lt;br&gt;&lt;br&gt;Jetzt herunterladen und installieren?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Ja, Komponenten herunterladen und installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>Nein, nichts herunterladen. Nur den DVD-Inhalt installieren</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Diese Software kann auf diesem Computer nicht installiert werden, da die installierte Version des Betriebssystems zu alt ist. 
+
+Die Mindestsystemanforderung ist %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Version</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>Die Überprüfung der sicheren Serverkommunikation ist nicht verfügbar. Es wird empfohlen, nicht nach Updates zu suchen.</translation>
+    </message>
+  </context>
+</TS>

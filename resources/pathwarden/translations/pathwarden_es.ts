@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>¡Bienvenido! 
+
+Pathwarden determina cuál es la versión del producto más adecuada para descargar en su ordenador. Se necesita una conexión a Internet. 
+
+Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los siguientes datos: información sobre las utilidades de descarga e instalación utilizadas, la versión y el idioma configurado del sistema operativo, detalles sobre la versión de Windows y del producto (32 o 64 bits), información sobre qué producto se va a instalar y desde qué origen, información sobre los productos ya instalados, espacio libre en disco, geolocalización (basada en la IP), marca de tiempo e información de errores. Estos datos se anonimizan y también se analizan para mejorar los servicios que ofrece Holmgrave. Sin el intercambio de estos datos no es posible utilizar el servicio de actualización. Su aprobación solo es válida para el proceso de actualización actual. 
+
+¿Buscar actualizaciones ahora?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Sí, buscar actualizaciones</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>No, instalar el software disponible localmente</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Reintentar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Instalar sin actualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Cancelar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>No ha sido posible establecer una conexión con el servidor de actualizaciones. Compruebe su conexión a Internet e inténtelo de nuevo. También puede continuar la instalación con los paquetes disponibles localmente o cancelar el proceso de instalación.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>No se pudo conectar con el servidor</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>¡Bienvenido! &lt;br&gt;&lt;br&gt;&lt;b&gt;Este DVD no contiene todos los componentes para una instalación completa del producto. El producto no podrá ejecutarse hasta que se descarguen los componentes necesarios.&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden descarga automáticamente los componentes que faltan. Se necesita una conexión a Internet. Si no puede descargar el instalador en este ordenador, descargue los componentes manualmente aquí: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los siguientes datos: información sobre las utilidades de descarga e instalación utilizadas, la versión y el idioma configurado del sistema operativo, detalles sobre la versión de Windows y del producto, información sobre qué producto se va a instalar y desde qué origen, información sobre los productos ya instalados, espacio libre en disco, geolocalización (basada en la IP), marca de tiempo e información de errores. Estos datos se anonimizan y también se analizan para mejorar los servicios que ofrece Holmgrave. Sin el intercambio de estos datos no es posible utilizar el servicio de actualización. Su aprobación solo es válida para el proceso de actualización actual. &lt;br&gt;&lt;br&gt;¿Descargar e instalar ahora?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Sí, descargar e instalar los componentes</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>No, no descargar. Instalar solo el contenido del DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Este software no se puede instalar en este ordenador porque la versión instalada del sistema operativo es demasiado antigua. 
+
+El requisito mínimo del sistema es %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Versión</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>No es posible verificar la comunicación segura con el servidor. Se recomienda no buscar actualizaciones.</translation>
+    </message>
+  </context>
+</TS>

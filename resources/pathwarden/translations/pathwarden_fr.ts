@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>Bienvenue ! 
+
+Pathwarden détermine la version du produit la mieux adaptée à télécharger sur votre ordinateur. Une connexion Internet est nécessaire. 
+
+Les données suivantes peuvent être échangées entre l'ordinateur local et les serveurs de Holmgrave : informations sur les utilitaires de téléchargement et d'installation utilisés, version et langue configurée du système d'exploitation, détails sur la version de Windows et du produit (32 ou 64 bits), informations sur le produit à installer et sa source, informations sur les produits déjà installés, espace disque disponible, géolocalisation (basée sur l'adresse IP), horodatage et informations d'erreur. Ces données sont anonymisées et également analysées afin d'améliorer les services fournis par Holmgrave. Sans l'échange de ces données, le service de mise à jour ne peut pas être utilisé. Votre accord n'est valable que pour le processus de mise à jour en cours. 
+
+Rechercher des mises à jour maintenant ?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Oui, rechercher des mises à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>Non, installer le logiciel disponible localement</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Réessayer</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Installer sans mettre à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Annuler</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>Impossible d'établir une connexion avec le serveur de mise à jour. Veuillez vérifier votre connexion Internet et réessayer. Vous pouvez aussi poursuivre l'installation avec les paquets disponibles localement ou annuler le processus d'installation.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>Connexion au serveur impossible</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>Bienvenue ! &lt;br&gt;&lt;br&gt;&lt;b&gt;Ce DVD ne contient pas tous les composants nécessaires à une installation complète du produit. Le produit ne pourra pas être exécuté tant que les composants requis n'auront pas été téléchargés.&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden télécharge automatiquement les composants manquants. Une connexion Internet est nécessaire. Si vous ne pouvez pas télécharger le programme d'installation sur cet ordinateur, veuillez télécharger les composants manuellement ici : &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Les données suivantes peuvent être échangées entre l'ordinateur local et les serveurs de Holmgrave : informations sur les utilitaires de téléchargement et d'installation utilisés, version et langue configurée du système d'exploitation, détails sur la version de Windows et du produit, informations sur le produit à installer et sa source, informations sur les produits déjà installés, espace disque disponible, géolocalisation (basée sur l'adresse IP), horodatage et informations d'erreur. Ces données sont anonymisées et également analysées afin d'améliorer les services fournis par Holmgrave. Sans l'échange de ces données, le service de mise à jour ne peut pas être utilisé. Votre accord n'est valable que pour le processus de mise à jour en cours. &lt;br&gt;&lt;br&gt;Télécharger et installer maintenant ?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Oui, télécharger et installer les composants</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>Non, ne rien télécharger. Installer uniquement le contenu du DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Ce logiciel ne peut pas être installé sur cet ordinateur, car la version installée du système d'exploitation est trop ancienne. 
+
+La configuration minimale requise est %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Version</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>La vérification de la communication sécurisée avec le serveur n'est pas disponible. Il est recommandé de ne pas rechercher de mises à jour.</translation>
+    </message>
+  </context>
+</TS>

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="it">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>Benvenuto! 
+
+Pathwarden determina quale sia la versione del prodotto più adatta da scaricare sul tuo computer. È necessaria una connessione a Internet. 
+
+Tra il computer locale e i server di Holmgrave possono essere scambiati i seguenti dati: informazioni sulle utility di download e installazione utilizzate, la versione e la lingua impostata del sistema operativo, dettagli sulla versione di Windows e del prodotto (32 o 64 bit), informazioni su quale prodotto deve essere installato e da quale origine, informazioni sui prodotti già installati, spazio libero su disco, geolocalizzazione (basata sull'IP), data e ora e informazioni sugli errori. Questi dati vengono resi anonimi e analizzati anche per migliorare i servizi offerti da Holmgrave. Senza lo scambio di questi dati non è possibile utilizzare il servizio di aggiornamento. Il tuo consenso è valido solo per l'attuale processo di aggiornamento. 
+
+Cercare aggiornamenti adesso?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Sì, cerca aggiornamenti</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>No, installa il software disponibile localmente</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Riprova</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Installa senza aggiornare</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Annulla</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>Non è stato possibile stabilire una connessione con il server di aggiornamento. Controlla la connessione a Internet e riprova. In alternativa, prosegui l'installazione con i pacchetti disponibili localmente oppure annulla il processo di installazione.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>Impossibile connettersi al server</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>Benvenuto! &lt;br&gt;&lt;br&gt;&lt;b&gt;Questo DVD non contiene tutti i componenti per un'installazione completa del prodotto. Il prodotto non può essere eseguito finché i componenti necessari non vengono scaricati.&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden scarica automaticamente i componenti mancanti. È necessaria una connessione a Internet. Se non puoi scaricare il programma di installazione su questo computer, scarica manualmente i componenti qui: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Tra il computer locale e i server di Holmgrave possono essere scambiati i seguenti dati: informazioni sulle utility di download e installazione utilizzate, la versione e la lingua impostata del sistema operativo, dettagli sulla versione di Windows e del prodotto, informazioni su quale prodotto deve essere installato e da quale origine, informazioni sui prodotti già installati, spazio libero su disco, geolocalizzazione (basata sull'IP), data e ora e informazioni sugli errori. Questi dati vengono resi anonimi e analizzati anche per migliorare i servizi offerti da Holmgrave. Senza lo scambio di questi dati non è possibile utilizzare il servizio di aggiornamento. Il tuo consenso è valido solo per l'attuale processo di aggiornamento. &lt;br&gt;&lt;br&gt;Scaricare e installare adesso?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Sì, scarica e installa i componenti</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>No, non scaricare. Installa solo il contenuto del DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Questo software non può essere installato su questo computer perché la versione installata del sistema operativo è troppo vecchia. 
+
+Il requisito minimo di sistema è %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Versione</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>La verifica della comunicazione sicura con il server non è disponibile. Si consiglia di non cercare aggiornamenti.</translation>
+    </message>
+  </context>
+</TS>

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>ようこそ! 
+
+Pathwarden は、お使いのコンピューターにダウンロードするのに最も適した製品バージョンを判断します。インターネット接続が必要です。 
+
+ローカル コンピューターと Holmgrave のサーバーとの間で、次のデータがやり取りされる場合があります: 使用しているダウンロード ユーティリティおよびインストール ユーティリティに関する情報、オペレーティング システムのバージョンと設定言語、Windows および製品のバージョン (32 ビットまたは 64 ビット) の詳細、どの製品をどのソースからインストールするかに関する情報、インストール済みの製品に関する情報、ディスクの空き容量、位置情報 (IP に基づく)、タイムスタンプ、エラー情報。これらのデータは匿名化され、Holmgrave が提供するサービスの改善のためにも分析されます。これらのデータをやり取りしない場合、アップデート サービスは利用できません。この同意は今回のアップデート処理に対してのみ有効です。 
+
+今すぐアップデートを検索しますか?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>はい、アップデートを検索します</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>いいえ、ローカルにあるソフトウェアをインストールします</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>再試行</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>アップデートせずにインストール</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>キャンセル</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>アップデート サーバーに接続できませんでした。インターネット接続を確認してから、もう一度お試しください。または、ローカルにあるパッケージを使用してインストールを続行するか、インストール処理をキャンセルしてください。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>サーバーに接続できませんでした</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>ようこそ! &lt;br&gt;&lt;br&gt;&lt;b&gt;この DVD には、製品を完全にインストールするためのコンポーネントがすべて含まれているわけではありません。必要なコンポーネントをダウンロードするまで、製品を実行することはできません。&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden は不足しているコンポーネントを自動的にダウンロードします。インターネット接続が必要です。このコンピューターにインストーラーをダウンロードできない場合は、こちらからコンポーネントを手動でダウンロードしてください: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;ローカル コンピューターと Holmgrave のサーバーとの間で、次のデータがやり取りされる場合があります: 使用しているダウンロード ユーティリティおよびインストール ユーティリティに関する情報、オペレーティング システムのバージョンと設定言語、Windows および製品のバージョンの詳細、どの製品をどのソースからインストールするかに関する情報、インストール済みの製品に関する情報、ディスクの空き容量、位置情報 (IP に基づく)、タイムスタンプ、エラー情報。これらのデータは匿名化され、Holmgrave が提供するサービスの改善のためにも分析されます。これらのデータをやり取りしない場合、アップデート サービスは利用できません。この同意は今回のアップデート処理に対してのみ有効です。 &lt;br&gt;&lt;br&gt;今すぐダウンロードしてインストールしますか?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>はい、コンポーネントをダウンロードしてインストールします</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>いいえ、ダウンロードしません。DVD の内容のみをインストールします</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>インストールされているオペレーティング システムのバージョンが古すぎるため、このソフトウェアをこのコンピューターにインストールすることはできません。 
+
+最低システム要件は %1 です。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>バージョン</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>サーバーとの安全な通信を検証できません。アップデートを検索しないことをお勧めします。</translation>
+    </message>
+  </context>
+</TS>

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pt_PT">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>Bem-vindo! 
+
+O Pathwarden determina qual é a versão do produto mais adequada para transferir para o seu computador. É necessária uma ligação à Internet. 
+
+Os seguintes dados podem ser trocados entre o computador local e os servidores da Holmgrave: informações sobre os utilitários de transferência e instalação utilizados, a versão e o idioma definido do sistema operativo, detalhes sobre a versão do Windows e do produto (32 ou 64 bits), informações sobre qual produto será instalado e a partir de que origem, informações sobre produtos já instalados, espaço livre em disco, geolocalização (com base no IP), carimbo de data/hora e informações de erros. Estes dados são anonimizados e também analisados para melhorar os serviços prestados pela Holmgrave. Sem a troca destes dados, o serviço de atualização não pode ser utilizado. A sua aprovação é válida apenas para o processo de atualização atual. 
+
+Procurar atualizações agora?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Sim, procurar atualizações</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>Não, instalar o software disponível localmente</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Tentar novamente</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Instalar sem atualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Cancelar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>Não foi possível estabelecer uma ligação ao servidor de atualizações. Verifique a sua ligação à Internet e tente novamente. Em alternativa, prossiga com a instalação utilizando os pacotes disponíveis localmente ou cancele o processo de instalação.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>Não foi possível ligar ao servidor</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>Bem-vindo! &lt;br&gt;&lt;br&gt;&lt;b&gt;Este DVD não contém todos os componentes para uma instalação completa do produto. O produto não pode ser executado enquanto os componentes necessários não forem transferidos.&lt;/b&gt; &lt;br&gt;&lt;br&gt;O Pathwarden transfere automaticamente os componentes em falta. É necessária uma ligação à Internet. Se não conseguir transferir o instalador neste computador, transfira os componentes manualmente aqui: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Os seguintes dados podem ser trocados entre o computador local e os servidores da Holmgrave: informações sobre os utilitários de transferência e instalação utilizados, a versão e o idioma definido do sistema operativo, detalhes sobre a versão do Windows e do produto, informações sobre qual produto será instalado e a partir de que origem, informações sobre produtos já instalados, espaço livre em disco, geolocalização (com base no IP), carimbo de data/hora e informações de erros. Estes dados são anonimizados e também analisados para melhorar os serviços prestados pela Holmgrave. Sem a troca destes dados, o serviço de atualização não pode ser utilizado. A sua aprovação é válida apenas para o processo de atualização atual. &lt;br&gt;&lt;br&gt;Transferir e instalar agora?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Sim, transferir e instalar os componentes</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>Não, não transferir. Instalar apenas o conteúdo do DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Este software não pode ser instalado neste computador porque a versão instalada do sistema operativo é demasiado antiga. 
+
+O requisito mínimo de sistema é %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Versão</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>A verificação da comunicação segura com o servidor não está disponível. Recomenda-se não procurar atualizações.</translation>
+    </message>
+  </context>
+</TS>

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>Добро пожаловать! 
+
+Pathwarden определяет, какая версия продукта лучше всего подходит для загрузки на ваш компьютер. Требуется подключение к Интернету. 
+
+Между локальным компьютером и серверами Holmgrave могут передаваться следующие данные: сведения об используемых средствах загрузки и установки, версия и выбранный язык операционной системы, сведения о версии Windows и продукта (32 или 64 бита), сведения о том, какой продукт и из какого источника будет установлен, сведения об уже установленных продуктах, свободное место на диске, геолокация (по IP-адресу), отметка времени и сведения об ошибках. Эти данные обезличиваются и также анализируются для улучшения услуг Holmgrave. Без передачи этих данных служба обновления не может быть использована. Ваше согласие действует только для текущего процесса обновления. 
+
+Искать обновления сейчас?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>Да, искать обновления</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>Нет, установить локально доступное ПО</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>Повторить</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>Установить без обновления</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>Отмена</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>Не удалось установить соединение с сервером обновлений. Проверьте подключение к Интернету и повторите попытку. Вы также можете продолжить установку с локально доступными пакетами или отменить процесс установки.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>Не удалось подключиться к серверу</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>Добро пожаловать! &lt;br&gt;&lt;br&gt;&lt;b&gt;Этот DVD содержит не все компоненты, необходимые для полной установки продукта. Продукт не сможет работать, пока не будут загружены необходимые компоненты.&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden автоматически загружает недостающие компоненты. Требуется подключение к Интернету. Если вы не можете загрузить установщик на этот компьютер, загрузите компоненты вручную здесь: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;Между локальным компьютером и серверами Holmgrave могут передаваться следующие данные: сведения об используемых средствах загрузки и установки, версия и выбранный язык операционной системы, сведения о версии Windows и продукта, сведения о том, какой продукт и из какого источника будет установлен, сведения об уже установленных продуктах, свободное место на диске, геолокация (по IP-адресу), отметка времени и сведения об ошибках. Эти данные обезличиваются и также анализируются для улучшения услуг Holmgrave. Без передачи этих данных служба обновления не может быть использована. Ваше согласие действует только для текущего процесса обновления. &lt;br&gt;&lt;br&gt;Загрузить и установить сейчас?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>Да, загрузить и установить компоненты</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>Нет, не загружать. Установить только содержимое DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>Это программное обеспечение невозможно установить на этот компьютер, так как установленная версия операционной системы слишком старая. 
+
+Минимальное системное требование: %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>Версия</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>Проверка защищённого соединения с сервером недоступна. Рекомендуется не искать обновления.</translation>
+    </message>
+  </context>
+</TS>

@@ -1,0 +1,110 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+  <context>
+    <name>AskForGoOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
+      <source>Welcome! 
+
+The Pathwarden determines which is the most appropriate product version for download to your computer. An internet connection is required. 
+
+The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version (32 or 64 bit), information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. 
+
+Search for updates now?</source>
+      <translation>欢迎! 
+
+Pathwarden 会确定最适合下载到您计算机上的产品版本。需要连接互联网。 
+
+本地计算机与 Holmgrave 服务器之间可能会交换以下数据: 所使用的下载和安装工具的信息、操作系统的版本和设置的语言、Windows 和产品版本 (32 位或 64 位) 的详细信息、要从哪个来源安装哪个产品的信息、已安装产品的信息、可用磁盘空间、地理位置 (基于 IP)、时间戳以及错误信息。这些数据会经过匿名处理，并且还会被分析以改进 Holmgrave 提供的服务。如不交换这些数据，将无法使用更新服务。您的同意仅对本次更新过程有效。 
+
+现在搜索更新吗?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="26" />
+      <source>Yes, search for updates</source>
+      <translation>是，搜索更新</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="28" />
+      <source>No, install locally available software</source>
+      <translation>否，安装本地可用的软件</translation>
+    </message>
+  </context>
+  <context>
+    <name>CheckIfOnlineDialog</name>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
+      <source>Try again</source>
+      <translation>重试</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="16" />
+      <source>Install without updating</source>
+      <translation>不更新直接安装</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="18" />
+      <source>Cancel</source>
+      <translation>取消</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="25" />
+      <source>It was not possible to establish a connection to the update server. Please check your internet connnection and try again. Alternatively, proceed with installation using the locally available packages, or cancel the installation process.</source>
+      <translation>无法与更新服务器建立连接。请检查您的互联网连接，然后重试。您也可以使用本地可用的软件包继续安装，或者取消安装过程。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="30" />
+      <source>Could not connect to server</source>
+      <translation>无法连接到服务器</translation>
+    </message>
+  </context>
+  <context>
+    <name>MandatoryUpdateDialog</name>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
+      <source>Welcome! &lt;br&gt;&lt;br&gt;&lt;b&gt;This DVD does not contain all components for a complete product installation. The product cannot be run unless the required components are downloaded.&lt;/b&gt; &lt;br&gt;&lt;br&gt;The Pathwarden downloads the missing components automatically. An internet connection is required. If you cannot download the installer from this computer please download the components manually here: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;The following data may be exchanged between the local computer and servers of Holmgrave: information about the download and installation utilities used, the version and set language of the operating system, details about the Windows and product version, information about which product is to be installed from which source, information about products already installed, free disk space, geolocation (based on IP), time stamp and error information. This data is made anonymous and is also analyzed in order to improve the services provided by Holmgrave. Without the exchange of this data, the update service cannot be used. Your approval is valid only for the current update process. &lt;br&gt;&lt;br&gt;Download and install now?</source>
+      <translation>欢迎! &lt;br&gt;&lt;br&gt;&lt;b&gt;此 DVD 未包含完整安装产品所需的全部组件。在下载所需组件之前，产品无法运行。&lt;/b&gt; &lt;br&gt;&lt;br&gt;Pathwarden 会自动下载缺少的组件。需要连接互联网。如果您无法在此计算机上下载安装程序，请在此处手动下载组件: &lt;br&gt;&lt;br&gt;%1&lt;br&gt;&lt;br&gt;本地计算机与 Holmgrave 服务器之间可能会交换以下数据: 所使用的下载和安装工具的信息、操作系统的版本和设置的语言、Windows 和产品版本的详细信息、要从哪个来源安装哪个产品的信息、已安装产品的信息、可用磁盘空间、地理位置 (基于 IP)、时间戳以及错误信息。这些数据会经过匿名处理，并且还会被分析以改进 Holmgrave 提供的服务。如不交换这些数据，将无法使用更新服务。您的同意仅对本次更新过程有效。 &lt;br&gt;&lt;br&gt;现在下载并安装吗?</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="34" />
+      <source>Yes, download and install components</source>
+      <translation>是，下载并安装组件</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
+      <source>No, do not download. Install DVD content only</source>
+      <translation>否，不下载。仅安装 DVD 内容</translation>
+    </message>
+  </context>
+  <context>
+    <name>QApplication</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="39" />
+      <source>Pathwarden</source>
+      <translation>Pathwarden</translation>
+    </message>
+  </context>
+  <context>
+    <name>QObject</name>
+    <message>
+      <location filename="../../../updater/app/VornApp.cpp" line="70" />
+      <source>This software cannot be installed on this computer because the installed version of the operating system is too old. 
+
+The minimum system requirement is %1.</source>
+      <translation>由于已安装的操作系统版本过旧，无法在此计算机上安装本软件。 
+
+最低系统要求为 %1。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="11" />
+      <source>Version</source>
+      <translation>版本</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
+      <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
+      <translation>无法验证与服务器的安全通信。建议不要搜索更新。</translation>
+    </message>
+  </context>
+</TS>

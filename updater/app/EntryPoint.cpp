@@ -1,0 +1,94 @@
+#include "updater/app/EntryPoint.h"
+
+#include "updater/infrastructure/FileLogAppender.h"
+#include "updater/infrastructure/SimpleLogger.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+struct Notice {
+    char text[96];
+    size_t length;
+};
+
+// Filled before the handler is installed; the handler only reads them.
+Notice abortNotice{};
+Notice segvNotice{};
+char crashLogPath[4096] = {};
+
+void prepareNotice(Notice& notice, int signal)
+{
+    const int written = std::snprintf(notice.text, sizeof notice.text,
+                                      "Pathwarden: signal caught (%i). Trying to exit gracefully... \n", signal);
+    notice.length = written > 0 ? static_cast<size_t>(written) : 0;
+}
+
+void writeAll(int fd, const char* text, size_t length)
+{
+    while (length > 0) {
+        const ssize_t n = ::write(fd, text, length);
+        if (n <= 0)
+            return;
+        text += n;
+        length -= static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+void signalHandler(int signal)
+{
+    const Notice* notice = signal == SIGABRT ? &abortNotice : signal == SIGSEGV ? &segvNotice : nullptr;
+    if (notice) {
+        writeAll(STDOUT_FILENO, notice->text, notice->length);
+        if (crashLogPath[0] != '\0') {
+            const int fd = ::open(crashLogPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                writeAll(fd, notice->text, notice->length);
+                ::close(fd);
+            }
+        }
+    }
+    ::_exit(signal);
+}
+
+void installCrashHandler()
+{
+    prepareNotice(abortNotice, SIGABRT);
+    prepareNotice(segvNotice, SIGSEGV);
+    const QByteArray path = QFile::encodeName(FileLogAppender::getAndCreateLogFilePath(QStringLiteral("crash.log")));
+    if (static_cast<size_t>(path.size()) < sizeof crashLogPath)
+        std::memcpy(crashLogPath, path.constData(), static_cast<size_t>(path.size()) + 1);
+
+    struct sigaction action {};
+    action.sa_handler = signalHandler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGABRT, &action, nullptr);
+    sigaction(SIGSEGV, &action, nullptr);
+}
+
+void adjustLibraryPaths(const char* executablePath)
+{
+    if (executablePath) {
+        QDir folder(QString::fromLocal8Bit(executablePath));
+        if (folder.cdUp() && folder.cdUp() && folder.cd(QStringLiteral("PlugIns"))) {
+            QCoreApplication::setLibraryPaths(QStringList{folder.absolutePath()});
+            return;
+        }
+    }
+    SimpleLogger::getInstance()
+        ->createLogger(QStringLiteral("main"))
+        ->error(QStringLiteral("Failed to adjust Library search paths. Application loading should fail now."),
+                QString());
+}

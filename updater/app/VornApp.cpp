@@ -1,0 +1,136 @@
+#include "updater/app/VornApp.h"
+
+#include "updater/app/AskForGoOnlineDialog.h"
+#include "updater/app/MandatoryUpdateDialog.h"
+#include "updater/app/VornAppService.h"
+#include "updater/app/VornClientArguments.h"
+#include "updater/app/VornConfiguration.h"
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/services/AbstractInstallerLauncher.h"
+
+#include <QMessageBox>
+#include <QThreadPool>
+#include <QTimer>
+
+VornApp::VornApp(int& argc, char** argv)
+    : QApplication(argc, argv)
+    , logger_(SimpleLogger::getLogger(this))
+{
+    logger_->debug(QStringLiteral("VornApp was created"), QString());
+}
+
+void VornApp::init(VornConfiguration* configuration, VornAppService* appService, const QString& applicationVersion,
+                   QWidget* wizard)
+{
+    configuration_ = configuration;
+    wizard_ = wizard;
+    clientArguments_ = configuration->clientArguments();
+    installerLauncher_ = configuration->installerLauncher();
+
+    if (!clientArguments_->isParsingSuccessful()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                        QStringLiteral("Could not parse CommandLine arguments!"), QMessageBox::Ok);
+        box.exec();
+    }
+
+    const QString overrideVersion = clientArguments_->overrideAppVersion();
+    setApplicationVersion(overrideVersion.isEmpty() ? applicationVersion : overrideVersion);
+    setApplicationName(QApplication::translate("QApplication", "Pathwarden"));
+
+    logger_->debug(QStringLiteral("QApplication::applicationDisplayName(): %1").arg(applicationDisplayName()),
+                   QString());
+    logger_->debug(QStringLiteral("QApplication::applicationVersion():     %1").arg(QApplication::applicationVersion()),
+                   QString());
+    logger_->debug(QStringLiteral("working temp dir of application: ")
+                       + configuration->workingDirectoryProvider()->getWorkingDirectory(),
+                   QString());
+
+    askForGoOnlineDialog_ = configuration->askForGoOnlineDialog();
+    mandatoryUpdateDialog_ = configuration->mandatoryUpdateDialog();
+
+    connect(this, SIGNAL(aboutToQuit()), this, SLOT(cleanUpBeforeClosing()));
+    if (installerLauncher_)
+        connect(installerLauncher_, SIGNAL(installerStartedState(bool)), this, SLOT(installerStartedStateSlot(bool)));
+
+    QTimer::singleShot(0, appService, SLOT(handlePreconditions()));
+}
+
+void VornApp::cleanUpBeforeClosing()
+{
+    logger_->debug(QStringLiteral("wait for running threads e.g. remote logger"), QString());
+    QThreadPool::globalInstance()->waitForDone(-1);
+    logger_->debug(QStringLiteral("all threads are finished"), QString());
+}
+
+void VornApp::showOSVersionIsTooOldMessageAndQuit()
+{
+    logger_->error(QStringLiteral("Operating System not supported!"), QString());
+    QMessageBox box(QMessageBox::Critical, QString(),
+                    QObject::tr("This software cannot be installed on this computer because the installed version of "
+                                "the operating system is too old. \n\nThe minimum system requirement is %1.")
+                        .arg(VornConfiguration::minimumOSVersionText()),
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("osTooOldMessage"));
+    box.exec();
+    QTimer::singleShot(0, this, SLOT(quit()));
+}
+
+void VornApp::askForGoOnline()
+{
+    connect(askForGoOnlineDialog_, SIGNAL(stayOfflineSignal()), this, SLOT(skipDownloadAndRunInstallerSlot()));
+    connect(askForGoOnlineDialog_, SIGNAL(goOnlineSignal()), this, SLOT(appReadyToInit()));
+    QTimer::singleShot(0, askForGoOnlineDialog_, SLOT(bringWindowToForeground()));
+}
+
+void VornApp::informAboutMandatoryUpdate()
+{
+    connect(mandatoryUpdateDialog_, SIGNAL(stayOfflineSignal()), this, SLOT(skipDownloadAndRunInstallerSlot()));
+    connect(mandatoryUpdateDialog_, SIGNAL(goOnlineSignal()), this, SLOT(appReadyToInit()));
+    QTimer::singleShot(0, mandatoryUpdateDialog_, SLOT(bringWindowToForeground()));
+}
+
+void VornApp::appReadyToInit()
+{
+    logger_->info(QStringLiteral("App ready to init"), QString());
+    QCoreApplication::sendPostedEvents();
+    QTimer::singleShot(0, this, SLOT(showWizardSlot()));
+}
+
+void VornApp::showWizardSlot()
+{
+    logger_->debug(QStringLiteral("showWizardSlot"), QString());
+    if (wizard_) {
+        wizard_->show();
+        QTimer::singleShot(500, wizard_, SLOT(bringWindowToForeground()));
+    } else {
+        logger_->error(QStringLiteral("no wizard available"), QString());
+    }
+    askForGoOnlineDialog_->close();
+    mandatoryUpdateDialog_->close();
+}
+
+void VornApp::skipDownloadAndRunInstallerSlot()
+{
+    logger_->debug(QStringLiteral("skip download and start installer"), QString());
+    if (installerLauncher_) {
+        installerLauncher_->launchInstaller(QString());
+    } else {
+        // Without a launcher the installer cannot start; say so rather than
+        // ending the run as if it had.
+        logger_->error(QStringLiteral("no installer launcher available"), QString());
+        installerStartedStateSlot(false);
+    }
+    askForGoOnlineDialog_->close();
+}
+
+void VornApp::installerStartedStateSlot(bool started)
+{
+    logger_->debug(QStringLiteral("installerStartedStateSlot result : ") + QString::number(started ? 1 : 0),
+                   QString());
+    // Closing the consent dialog afterwards must not turn the result into
+    // the 0 of an ordinary quit.
+    setQuitOnLastWindowClosed(false);
+    disconnect(this, SIGNAL(lastWindowClosed()), this, SLOT(quit()));
+    exit(started ? 0 : -1);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QApplication>
+
+class AbstractInstallerLauncher;
+class AskForGoOnlineDialog;
+class Logger;
+class MandatoryUpdateDialog;
+class VornAppService;
+class VornClientArguments;
+class VornConfiguration;
+
+// The updater's application object in the interactive run. Every way out of
+// the run ends here: the event loop returns 0 when the product installer was
+// started (or the run was simply quit) and -1 when the start failed.
+class VornApp : public QApplication {
+    Q_OBJECT
+public:
+    VornApp(int& argc, char** argv);
+
+    // Called once by the composition root. The wizard may be null while it
+    // cannot be built yet; going online then shows no window.
+    void init(VornConfiguration* configuration, VornAppService* appService, const QString& applicationVersion,
+              QWidget* wizard);
+
+signals:
+    void appOnErrorMustExit();
+
+private slots:
+    void cleanUpBeforeClosing();
+    void showOSVersionIsTooOldMessageAndQuit();
+
+public slots:
+    void askForGoOnline();
+    void informAboutMandatoryUpdate();
+    void appReadyToInit();
+    void showWizardSlot();
+    void skipDownloadAndRunInstallerSlot();
+    void installerStartedStateSlot(bool started);
+
+private:
+    Logger* logger_;
+    QWidget* wizard_ = nullptr;
+    VornConfiguration* configuration_ = nullptr;
+    VornClientArguments* clientArguments_ = nullptr;
+    AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
+    MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
+    AbstractInstallerLauncher* installerLauncher_ = nullptr;
+};

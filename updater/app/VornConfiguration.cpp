@@ -1,0 +1,257 @@
+#include "updater/app/VornConfiguration.h"
+
+#include "updater/app/AskForGoOnlineDialog.h"
+#include "updater/app/CheckIfOnlineDialog.h"
+#include "updater/app/MandatoryUpdateDialog.h"
+#include "updater/app/MediaSpecificConfigurationService.h"
+#include "updater/app/VornApp.h"
+#include "updater/app/VornAppService.h"
+#include "updater/app/VornClientArguments.h"
+#include "updater/infrastructure/FileSystem.h"
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/SystemInformation.h"
+#include "updater/infrastructure/VornSettings.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/services/AbstractUpdateLauncher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QNetworkProxyFactory>
+#include <QTranslator>
+
+// Outside any namespace, as the resource system requires.
+static void initTranslationResources()
+{
+    Q_INIT_RESOURCE(pathwarden_translations);
+}
+
+int platformForOverwriteSetting(const QString& setting, int systemPlatform)
+{
+    if (setting == QLatin1String("DEFAULT"))
+        return systemPlatform;
+    if (setting == QLatin1String("WIN32"))
+        return 1;
+    if (setting == QLatin1String("WIN64"))
+        return 2;
+    if (setting == QLatin1String("OSX"))
+        return 0;
+    return -1;
+}
+
+VornConfiguration::VornConfiguration(int& argc, char** argv, const QString& applicationVersion, QObject* parent)
+    : QObject(parent)
+{
+    settings_ = new VornSettings();
+    applicationVersion_ = applicationVersion;
+    logger_ = SimpleLogger::getLogger(this);
+    app_ = new VornApp(argc, argv);
+    // The log monitor output joins here once it exists; until then
+    // "DialogLogLevel" adds no output.
+    arguments_ = QCoreApplication::arguments();
+    if (!initTranslator())
+        logger_->error(QStringLiteral("Failed to create Translator."), QString());
+    appConfigured_ = false;
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+}
+
+VornConfiguration::~VornConfiguration()
+{
+    logger_->debug(QStringLiteral("~VornConfiguration called"), QString());
+    QObject* held[] = {settings_,
+                       translator_,
+                       workingDirectoryProvider_,
+                       app_,
+                       clientArguments_,
+                       askForGoOnlineDialog_,
+                       mandatoryUpdateDialog_,
+                       checkIfOnlineDialog_,
+                       appService_,
+                       fileSystem_,
+                       mediaSpecificConfiguration_};
+    for (QObject* object : held) {
+        if (object)
+            object->deleteLater();
+    }
+}
+
+bool VornConfiguration::initTranslator()
+{
+    logger_->debug(QStringLiteral("initTranslator"), QString());
+    if (translator_)
+        return true;
+    const QStringList supported = {QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("es"),
+                                   QStringLiteral("fr"), QStringLiteral("it"), QStringLiteral("ja"),
+                                   QStringLiteral("pt"), QStringLiteral("ru"), QStringLiteral("zh")};
+    logger_->info(QStringLiteral("Supported languages are: "), supported.join(QLatin1Char(' ')));
+    const QString language = systemInformation()->getUiLanguage(supported, QStringLiteral("en"));
+    if (language == QLatin1String("en")) {
+        logger_->debug(QStringLiteral("No need to install english translation file."), QString());
+        return true;
+    }
+    initTranslationResources();
+    const QString fileName = QStringLiteral(":pathwarden_") + language;
+    translator_ = new QTranslator();
+    if (!translator_->load(fileName)) {
+        translator_->deleteLater();
+        translator_ = nullptr;
+        logger_->error(QStringLiteral("Failed to load translation file: "), fileName);
+        return false;
+    }
+    logger_->info(QStringLiteral("Translation file was loaded successfully: "), fileName);
+    const bool installed = QCoreApplication::installTranslator(translator_);
+    logger_->debug(QStringLiteral("Install translator to vorn app") + QString::number(installed ? 1 : 0), QString());
+    if (!installed) {
+        logger_->error(QStringLiteral("Failed to install translation file: "), fileName);
+        translator_->deleteLater();
+        translator_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+VornApp* VornConfiguration::app()
+{
+    if (appConfigured_)
+        return app_;
+    appConfigured_ = true;
+    logger_->debug(QStringLiteral("configure vorn app"), QString());
+    const bool osVersionGoodEnough = systemInformation()->isOSVersionAtLeast(minimumOSVersion());
+    const bool forceOnlineMode = clientArguments()->isForceOnlineMode();
+    appService_ = new VornAppService(selfUpdateLauncher(), minimumOSVersionText(), osVersionGoodEnough,
+                                     forceOnlineMode, nullptr);
+    app_->init(this, appService_, applicationVersion_, wizard());
+
+    connect(appService_, SIGNAL(currentOSNotSupportedSignal()), app_, SLOT(showOSVersionIsTooOldMessageAndQuit()));
+    connect(appService_, SIGNAL(selfUpdateLauncherStartedNewVersionSignal()), app_, SLOT(quit()));
+    connect(appService_, SIGNAL(applicationRestartedAndIsAllowedToGoOnlineSignal()), app_, SLOT(appReadyToInit()));
+    if (mediaSpecificConfiguration()->isMandatoryUpdate())
+        connect(appService_, SIGNAL(regularStartOfApplicationSignal()), app_, SLOT(informAboutMandatoryUpdate()));
+    else
+        connect(appService_, SIGNAL(regularStartOfApplicationSignal()), app_, SLOT(askForGoOnline()));
+    connect(app_, SIGNAL(appOnErrorMustExit()), app_, SLOT(quit()));
+    connect(app_, SIGNAL(lastWindowClosed()), app_, SLOT(quit()));
+    return app_;
+}
+
+VornSettings* VornConfiguration::settings()
+{
+    return settings_;
+}
+
+VornClientArguments* VornConfiguration::clientArguments()
+{
+    if (!clientArguments_)
+        clientArguments_ = new VornClientArguments(arguments_);
+    return clientArguments_;
+}
+
+MediaSpecificConfigurationService* VornConfiguration::mediaSpecificConfiguration()
+{
+    if (!mediaSpecificConfiguration_) {
+        mediaSpecificConfiguration_ = new MediaSpecificConfigurationService(
+            installerDirPath() + QStringLiteral("/Additional Content/Installer Data/Vorncfg.ini"));
+        logger_->debug(QStringLiteral("Path to ini file: %1").arg(mediaSpecificConfiguration_->fileName()), QString());
+    }
+    return mediaSpecificConfiguration_;
+}
+
+AskForGoOnlineDialog* VornConfiguration::askForGoOnlineDialog()
+{
+    if (!askForGoOnlineDialog_)
+        askForGoOnlineDialog_ = new AskForGoOnlineDialog(!settings_->getCheckRootCA(), nullptr);
+    return askForGoOnlineDialog_;
+}
+
+MandatoryUpdateDialog* VornConfiguration::mandatoryUpdateDialog()
+{
+    if (!mandatoryUpdateDialog_) {
+        mandatoryUpdateDialog_ = new MandatoryUpdateDialog(
+            !settings_->getCheckRootCA(), mediaSpecificConfiguration()->mandatoryUpdateProductLink(), nullptr);
+    }
+    return mandatoryUpdateDialog_;
+}
+
+CheckIfOnlineDialog* VornConfiguration::checkIfOnlineDialog()
+{
+    if (!checkIfOnlineDialog_)
+        checkIfOnlineDialog_ = new CheckIfOnlineDialog();
+    return checkIfOnlineDialog_;
+}
+
+WorkingDirectoryProvider* VornConfiguration::workingDirectoryProvider()
+{
+    if (!workingDirectoryProvider_)
+        workingDirectoryProvider_ = new WorkingDirectoryProvider(nullptr);
+    return workingDirectoryProvider_;
+}
+
+FileSystem* VornConfiguration::fileSystem()
+{
+    if (!fileSystem_) {
+        fileSystem_ = new FileSystem(QDir(workingDirectoryProvider()->getWorkingDirectory() + QDir::separator()
+                                          + QStringLiteral("updated-windows-product-installer")));
+    }
+    return fileSystem_;
+}
+
+AbstractInstallerLauncher* VornConfiguration::installerLauncher()
+{
+    return nullptr;
+}
+
+AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    return nullptr;
+}
+
+QWidget* VornConfiguration::wizard()
+{
+    return nullptr;
+}
+
+int VornConfiguration::platform()
+{
+    if (platform_ != 3)
+        return platform_;
+    const int platform = platformForOverwriteSetting(settings_->getOverwritePlatform(),
+                                                     systemInformation()->getPlatform());
+    if (platform < 0)
+        return 3;
+    platform_ = platform;
+    return platform_;
+}
+
+QString VornConfiguration::installerDirPath()
+{
+    if (clientArguments()->hasOriginalInstallerPath())
+        return clientArguments()->originalInstallerPath();
+    return getApplicationParentDirPath();
+}
+
+QString VornConfiguration::getApplicationParentDirPath()
+{
+    QDir folder(QCoreApplication::applicationDirPath());
+    QString result;
+    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+        result = folder.canonicalPath();
+    else
+        logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());
+    logger_->debug(QStringLiteral("getApplicationParentDirPath() returns: ") + result, QString());
+    return result;
+}
+
+SystemInformation* VornConfiguration::systemInformation()
+{
+    return SystemInformation::getInstance();
+}
+
+QString VornConfiguration::minimumOSVersion()
+{
+    return SystemInformation::minimumOSVersion();
+}
+
+QString VornConfiguration::minimumOSVersionText()
+{
+    return SystemInformation::minimumOSVersionText();
+}

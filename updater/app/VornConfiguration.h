@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class AbstractInstallerLauncher;
+class AbstractUpdateLauncher;
+class AskForGoOnlineDialog;
+class CheckIfOnlineDialog;
+class FileSystem;
+class Logger;
+class MandatoryUpdateDialog;
+class MediaSpecificConfigurationService;
+class QTranslator;
+class SystemInformation;
+class VornApp;
+class VornAppService;
+class VornClientArguments;
+class VornSettings;
+class QWidget;
+class WorkingDirectoryProvider;
+
+// The composition root of the interactive run: the only place where concrete
+// classes are chosen. Every service, dialog and page is made by its getter on
+// first request, kept, and handed to the constructors that need it; all of
+// them are made without a Qt parent and belong to the root.
+//
+// Threads: GUI thread only; the getters are not guarded.
+class VornConfiguration : public QObject {
+    Q_OBJECT
+public:
+    VornConfiguration(int& argc, char** argv, const QString& applicationVersion, QObject* parent);
+    // Hands every held object to deferred deletion. The entry point destroys
+    // the root after the event loop has ended, so nothing is torn down before
+    // the process ends.
+    ~VornConfiguration() override;
+
+    VornApp* app();
+
+    VornSettings* settings();
+    VornClientArguments* clientArguments();
+    MediaSpecificConfigurationService* mediaSpecificConfiguration();
+    AskForGoOnlineDialog* askForGoOnlineDialog();
+    MandatoryUpdateDialog* mandatoryUpdateDialog();
+    CheckIfOnlineDialog* checkIfOnlineDialog();
+    WorkingDirectoryProvider* workingDirectoryProvider();
+    FileSystem* fileSystem();
+    // Null until the product-installer launcher and the self-update launcher
+    // can be built.
+    AbstractInstallerLauncher* installerLauncher();
+    AbstractUpdateLauncher* selfUpdateLauncher();
+    // Null until the wizard can be built.
+    QWidget* wizard();
+
+    // 0 OSX, 1 WIN32, 2 WIN64 from "OverwritePlatform", the running system's
+    // platform for "DEFAULT"; 3 (not cached) for any other text.
+    int platform();
+    QString installerDirPath();
+    QString getApplicationParentDirPath();
+    SystemInformation* systemInformation();
+
+    static QString minimumOSVersion();
+    static QString minimumOSVersionText();
+
+private:
+    bool initTranslator();
+
+    QString applicationVersion_;
+    QStringList arguments_;
+    VornApp* app_ = nullptr;
+    bool appConfigured_ = false;
+    int platform_ = 3;
+
+    WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
+    AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
+    MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
+    CheckIfOnlineDialog* checkIfOnlineDialog_ = nullptr;
+    QTranslator* translator_ = nullptr;
+    Logger* logger_ = nullptr;
+    VornSettings* settings_ = nullptr;
+    MediaSpecificConfigurationService* mediaSpecificConfiguration_ = nullptr;
+    VornClientArguments* clientArguments_ = nullptr;
+    VornAppService* appService_ = nullptr;
+    FileSystem* fileSystem_ = nullptr;
+};
+
+// The platform number for an "OverwritePlatform" text (compared exactly);
+// -1 when the text is not recognised.
+int platformForOverwriteSetting(const QString& setting, int systemPlatform);

@@ -1,0 +1,130 @@
+#include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+// Written once the interactive run has built its application object.
+const QByteArray kStarted = "working temp dir of application: ";
+
+QString readLogFiles(const TestEnvironment& env, const QString& suffix)
+{
+    QString all;
+    const QDir folder(env.logFolder());
+    for (const QString& name : folder.entryList({QStringLiteral("*-") + suffix}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            all += QString::fromUtf8(file.readAll());
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(RunProfiles, AbsentProfileStartsTheInteractiveUpdater)
+{
+    TestEnvironment env;
+    const ProcessOutcome outcome = runPathwardenAndSignal(env, kStarted, SIGSEGV);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod"));
+    EXPECT_TRUE(outcome.standardError.contains("QApplication::applicationVersion():     1.16.0.436"));
+    EXPECT_TRUE(QFile::exists(env.settingsFile()));
+}
+
+TEST(RunProfiles, ProfileIsComparedCaseSensitivelyAndEndsWithMinusOne)
+{
+    for (const QString& profile : {QStringLiteral("PROD"), QStringLiteral("prod "), QStringLiteral("no-such-profile")}) {
+        TestEnvironment env;
+        env.writeSettings({{QStringLiteral("Profile"), profile}});
+        const ProcessOutcome outcome = runPathwarden(env);
+        ASSERT_TRUE(outcome.finished);
+        EXPECT_EQ(outcome.exitStatus, QProcess::NormalExit);
+        EXPECT_EQ(outcome.exitCode, 255) << profile.toStdString();
+        const QString expected = QStringLiteral("main ERROR :: Unknown application profile (settings: %1)").arg(profile);
+        EXPECT_TRUE(QString::fromUtf8(outcome.standardError).contains(expected)) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardError.contains("application is closing... (exit code: -1)"));
+        // The file output logs errors by default.
+        EXPECT_TRUE(readLogFiles(env, QStringLiteral("debug.log")).contains(expected));
+        EXPECT_FALSE(outcome.standardError.contains("VornApp"));
+    }
+}
+
+TEST(RunProfiles, LogLevelsComeFromTheSettings)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")},
+                       {QStringLiteral("ConsoleLogLevel"), QStringLiteral("OFF")},
+                       {QStringLiteral("FileLogLevel"), QStringLiteral("all")}});
+    const ProcessOutcome outcome = runPathwarden(env);
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_FALSE(outcome.standardError.contains("main DEBUG :: Profile x"));
+    const QString log = readLogFiles(env, QStringLiteral("debug.log"));
+    EXPECT_TRUE(log.contains(QStringLiteral("main DEBUG :: Profile x")));
+    EXPECT_TRUE(log.contains(QStringLiteral("main DEBUG :: application is closing... (exit code: -1)")));
+}
+
+TEST(CrashHandler, SegmentationFaultAndAbortEndWithTheirSignalNumber)
+{
+    for (const int signal : {SIGSEGV, SIGABRT}) {
+        TestEnvironment env;
+        const ProcessOutcome outcome = runPathwardenAndSignal(env, kStarted, signal);
+        ASSERT_TRUE(outcome.finished) << signal;
+        EXPECT_EQ(outcome.exitStatus, QProcess::NormalExit) << signal;
+        EXPECT_EQ(outcome.exitCode, signal);
+        const QByteArray notice =
+            QByteArray("Pathwarden: signal caught (") + QByteArray::number(signal) + "). Trying to exit gracefully... \n";
+        EXPECT_EQ(outcome.standardOutput, notice);
+        EXPECT_EQ(readLogFiles(env, QStringLiteral("crash.log")).toUtf8(), notice);
+    }
+}
+
+TEST(Startup, OverrideVersionAndInstallerPathFromTheCommandLine)
+{
+    TestEnvironment env;
+    const QString medium = env.root() + QStringLiteral("/medium");
+    QDir().mkpath(medium + QStringLiteral("/Additional Content/Installer Data"));
+    const ProcessOutcome outcome = runPathwardenAndSignal(
+        env, "Path to ini file: ", SIGSEGV,
+        {QStringLiteral("-override-app-version=2.0.0"), QStringLiteral("--original-installer-path"), medium});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("QApplication::applicationVersion():     2.0.0"));
+    EXPECT_TRUE(QString::fromUtf8(outcome.standardError)
+                    .contains(QStringLiteral("Path to ini file: %1/Additional Content/Installer Data/Vorncfg.ini")
+                                  .arg(medium)));
+    EXPECT_FALSE(outcome.standardError.contains("getApplicationParentDirPath"));
+}
+
+TEST(Startup, WorkingFolderIsMadeInTheTemporaryFolder)
+{
+    TestEnvironment env;
+    const ProcessOutcome outcome = runPathwardenAndSignal(env, kStarted, SIGSEGV);
+    ASSERT_TRUE(outcome.finished);
+    const QStringList folders = QDir(env.tempDir()).entryList({QStringLiteral("{*}")}, QDir::Dirs);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_TRUE(outcome.standardError.contains(QDir(env.tempDir()).filePath(folders.first()).toUtf8()));
+}
+
+TEST(Startup, TranslationFollowsTheUsersLanguage)
+{
+    TestEnvironment german;
+    german.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("de_DE:en"));
+    german.setVariable(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+    const ProcessOutcome de = runPathwardenAndSignal(german, kStarted, SIGSEGV);
+    ASSERT_TRUE(de.finished) << de.standardError.constData();
+    EXPECT_TRUE(de.standardError.contains("Translation file was loaded successfully:  :: :pathwarden_de"))
+        << de.standardError.constData();
+    EXPECT_TRUE(de.standardError.contains("Install translator to vorn app1"));
+
+    TestEnvironment other;
+    other.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("ko_KR"));
+    other.setVariable(QStringLiteral("LC_ALL"), QStringLiteral("ko_KR.UTF-8"));
+    const ProcessOutcome ko = runPathwardenAndSignal(other, kStarted, SIGSEGV);
+    ASSERT_TRUE(ko.finished);
+    EXPECT_TRUE(ko.standardError.contains("No need to install english translation file."));
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "updater/infrastructure/LogAppender.h"
+
+class QIODevice;
+
+// Appends each line to a device and flushes it, so every entry is on disk
+// when the call returns. The device belongs to the caller and must outlive
+// this output; the output opens it and closes it again when destroyed.
+class FileLogAppender : public LogAppender {
+    Q_OBJECT
+public:
+    FileLogAppender(QIODevice* device, LogLevels level, const QStringList& excludedClassNames, QObject* parent);
+    ~FileLogAppender() override;
+
+    // <generic data>/Pathwarden/logs/<local start time>-<name>; makes the
+    // folder when it is missing, not the file.
+    static QString getAndCreateLogFilePath(const QString& name);
+
+protected:
+    void writeRaw(const QString& shortText, const QString& fullText, const QString& className, LogLevels level,
+                  const QDateTime& time) override;
+
+private:
+    QIODevice* device_;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QVariant>
+#include <QVariantMap>
+
+class QObject;
+
+// JSON text to nested QVariantMap / QVariantList / QString / double / bool;
+// JSON null becomes an invalid QVariant, and so does a text that does not
+// parse (reported through *ok when given).
+QVariant jsonToVariant(const QByteArray& json, bool* ok = nullptr);
+
+// A map (or, at the top level, a hash, written with sorted keys) becomes an
+// object and a list an array, in Qt's indented layout; any other value gives
+// an empty text and *ok false.
+QByteArray variantToJson(const QVariant& value, bool* ok = nullptr);
+
+// The readable Qt properties of an object, without "objectName".
+QVariantMap objectToVariantMap(const QObject* object);
+
+// Sets each property named in the map that the object already has a value
+// for, converting to the property's current type where possible.
+void variantMapToObject(const QVariantMap& map, QObject* object);

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+// Whether a text taken from outside (a version number, a server's file name)
+// can be used as one folder or file name inside a folder of ours: not empty,
+// not "." or "..", no separator, no NUL, no leading or trailing blank. Anything
+// else could reach outside the folder, and a later recursive removal with it.
+bool isSafePathComponent(const QString& name);

@@ -1,0 +1,83 @@
+#include "updater/infrastructure/VornSettings.h"
+
+#include <QVariant>
+
+namespace {
+const char* const kConsoleLogLevel = "ConsoleLogLevel";
+const char* const kOverwritePlatform = "OverwritePlatform";
+const char* const kFileLogLevel = "FileLogLevel";
+const char* const kRemoteLogLevel = "RemoteLogLevel";
+const char* const kDialogLogLevel = "DialogLogLevel";
+const char* const kRootRestUrl = "RootRestUrl";
+const char* const kProfile = "Profile";
+const char* const kAccessRestrictedUpdates = "AccessRestrictedUpdates";
+const char* const kCheckRootCA = "CheckRootCA";
+} // namespace
+
+VornSettings::VornSettings()
+    : QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
+                QStringLiteral("pathwarden-settings"))
+{
+    initializeOnFirstRun();
+}
+
+void VornSettings::initializeOnFirstRun()
+{
+    if (!allKeys().isEmpty())
+        return;
+    setFallbacksEnabled(true);
+    setValue(QStringLiteral("init"), true);
+    sync();
+    remove(QStringLiteral("init"));
+    sync();
+}
+
+QString VornSettings::defaultRootRestUrl()
+{
+    return QStringLiteral("https://updates.holmgrave.com/rest");
+}
+
+QString VornSettings::getConsoleLogLevel() const
+{
+    return value(QLatin1String(kConsoleLogLevel), QStringLiteral("DEBUG")).toString();
+}
+
+QString VornSettings::getOverwritePlatform() const
+{
+    return value(QLatin1String(kOverwritePlatform), QStringLiteral("DEFAULT")).toString();
+}
+
+QString VornSettings::getFileLogLevel() const
+{
+    return value(QLatin1String(kFileLogLevel), QStringLiteral("ERROR")).toString();
+}
+
+QString VornSettings::getRemoteLogLevel() const
+{
+    return value(QLatin1String(kRemoteLogLevel), QStringLiteral("ERROR")).toString();
+}
+
+QString VornSettings::getDialogLogLevel() const
+{
+    return value(QLatin1String(kDialogLogLevel), QStringLiteral("OFF")).toString();
+}
+
+QString VornSettings::getRootRestUrl() const
+{
+    return value(QLatin1String(kRootRestUrl), defaultRootRestUrl()).toString();
+}
+
+QString VornSettings::getProfile() const
+{
+    return value(QLatin1String(kProfile), QStringLiteral("prod")).toString();
+}
+
+bool VornSettings::getAccessRestrictedUpdates() const
+{
+    return value(QLatin1String(kAccessRestrictedUpdates), QStringLiteral("false")).toBool();
+}
+
+bool VornSettings::getCheckRootCA() const
+{
+    return value(QLatin1String(kCheckRootCA), QStringLiteral("true")).toBool();
+}

@@ -1,0 +1,3 @@
+// Gives the service interfaces their meta-objects in the library.
+#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/services/AbstractUpdateLauncher.h"

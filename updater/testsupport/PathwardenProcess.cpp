@@ -1,0 +1,66 @@
+#include "updater/testsupport/PathwardenProcess.h"
+
+#include "updater/testsupport/TestEnvironment.h"
+
+#include <QElapsedTimer>
+
+#include <csignal>
+
+QString pathwardenExecutable()
+{
+    return QStringLiteral(PATHWARDEN_EXECUTABLE_PATH);
+}
+
+namespace {
+
+ProcessOutcome collect(QProcess& process, bool finished)
+{
+    ProcessOutcome outcome;
+    outcome.finished = finished;
+    if (!finished) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    outcome.exitStatus = process.exitStatus();
+    outcome.exitCode = process.exitCode();
+    outcome.standardOutput = process.readAllStandardOutput();
+    outcome.standardError = process.readAllStandardError();
+    return outcome;
+}
+
+} // namespace
+
+ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment.processEnvironment());
+    process.start(pathwardenExecutable(), arguments);
+    const bool finished = process.waitForStarted(timeoutMs) && process.waitForFinished(timeoutMs);
+    return collect(process, finished);
+}
+
+ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
+                                      const QStringList& arguments, int timeoutMs)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment.processEnvironment());
+    process.start(pathwardenExecutable(), arguments);
+    if (!process.waitForStarted(timeoutMs))
+        return collect(process, false);
+
+    QByteArray seenError;
+    QElapsedTimer timer;
+    timer.start();
+    while (!seenError.contains(marker) && timer.elapsed() < timeoutMs && process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        seenError += process.readAllStandardError();
+    }
+    if (!seenError.contains(marker))
+        return collect(process, false);
+
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    const bool finished = process.waitForFinished(timeoutMs);
+    ProcessOutcome outcome = collect(process, finished);
+    outcome.standardError.prepend(seenError);
+    return outcome;
+}

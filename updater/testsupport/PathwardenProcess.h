@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QStringList>
+
+class TestEnvironment;
+
+// The built Pathwarden executable, run as a child process in a private
+// environment.
+QString pathwardenExecutable();
+
+struct ProcessOutcome {
+    bool finished = false;           // ended within the time limit
+    QProcess::ExitStatus exitStatus = QProcess::NormalExit;
+    int exitCode = -1;               // 0..255 as the shell sees it
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs the program to its end (killing it after timeoutMs).
+ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments = {},
+                             int timeoutMs = 30000);
+
+// Starts the program, waits until its standard error shows marker, then sends
+// the signal and waits for the end. finished is false when the marker never
+// came.
+ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
+                                      const QStringList& arguments = {}, int timeoutMs = 30000);

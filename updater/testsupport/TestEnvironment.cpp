@@ -1,0 +1,89 @@
+#include "updater/testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QSettings>
+
+TestEnvironment::TestEnvironment()
+    : dir_(QDir::tempPath() + QStringLiteral("/pathwarden-test-XXXXXX"))
+{
+    QDir().mkpath(home());
+    QDir().mkpath(configHome());
+    QDir().mkpath(dataHome());
+    QDir().mkpath(tempDir());
+}
+
+bool TestEnvironment::isValid() const
+{
+    return dir_.isValid();
+}
+
+QString TestEnvironment::root() const
+{
+    return dir_.path();
+}
+
+QString TestEnvironment::home() const
+{
+    return root() + QStringLiteral("/home");
+}
+
+QString TestEnvironment::configHome() const
+{
+    return root() + QStringLiteral("/config");
+}
+
+QString TestEnvironment::dataHome() const
+{
+    return root() + QStringLiteral("/data");
+}
+
+QString TestEnvironment::tempDir() const
+{
+    return root() + QStringLiteral("/tmp");
+}
+
+QString TestEnvironment::settingsFile() const
+{
+    return configHome() + QStringLiteral("/Pathwarden/pathwarden-settings.ini");
+}
+
+QString TestEnvironment::logFolder() const
+{
+    return dataHome() + QStringLiteral("/Pathwarden/logs");
+}
+
+QProcessEnvironment TestEnvironment::processEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env.insert(QStringLiteral("TMPDIR"), tempDir());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const auto& variable : variables_)
+        env.insert(variable.first, variable.second);
+    return env;
+}
+
+void TestEnvironment::setVariable(const QString& name, const QString& value)
+{
+    variables_.append({name, value});
+}
+
+void TestEnvironment::applyToCurrentProcess() const
+{
+    qputenv("HOME", QFile::encodeName(home()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    qputenv("TMPDIR", QFile::encodeName(tempDir()));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configHome());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+}
+
+void TestEnvironment::writeSettings(const QList<QPair<QString, QString>>& values) const
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    for (const auto& value : values)
+        settings.setValue(value.first, value.second);
+    settings.sync();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private user environment under one temporary folder: HOME, the XDG config
+// and data folders and TMPDIR, so that settings, logs, the local store and
+// working folders of a test never touch the real user's.
+class TestEnvironment {
+public:
+    TestEnvironment();
+
+    bool isValid() const;
+    QString root() const;
+    QString home() const;
+    QString configHome() const;
+    QString dataHome() const;
+    QString tempDir() const;
+
+    // Where the updater's settings file lies in this environment.
+    QString settingsFile() const;
+    // Where the updater's log files lie in this environment.
+    QString logFolder() const;
+
+    // An extra variable for child processes (e.g. LC_ALL).
+    void setVariable(const QString& name, const QString& value);
+
+    // The current process environment with the private folders in place.
+    QProcessEnvironment processEnvironment() const;
+    // Points this process at the private folders (settings paths included).
+    void applyToCurrentProcess() const;
+
+    // Writes key=value pairs into the updater's settings file.
+    void writeSettings(const QList<QPair<QString, QString>>& values) const;
+
+private:
+    QTemporaryDir dir_;
+    QList<QPair<QString, QString>> variables_;
+};
