@@ -17,7 +17,7 @@ bool isNumber(const QVariant &v)
 // for megabytes of padding.
 constexpr int kMaxWidth = 64;
 
-struct Spec {
+struct Placeholder {
     int position = 0; // 1-based; 0 means "next"
     QString flags;
     int width = -1;
@@ -27,7 +27,7 @@ struct Spec {
 
 // Parses the placeholder starting after '%' at index i. Returns the index past
 // it, or -1 when the text there is no placeholder we accept.
-int parseSpec(const QString &f, int i, Spec &spec)
+int parsePlaceholder(const QString &f, int i, Placeholder &placeholder)
 {
     const int n = f.size();
     auto readNumber = [&](int &pos) {
@@ -47,49 +47,49 @@ int parseSpec(const QString &f, int i, Spec &spec)
         int probe = pos;
         const int num = readNumber(probe);
         if (num > 0 && probe < n && f[probe] == QLatin1Char('$')) {
-            spec.position = num;
+            placeholder.position = num;
             pos = probe + 1;
         } else if (num == -2) {
             return -1;
         }
     }
     while (pos < n && QStringLiteral("-+ 0#").contains(f[pos])) {
-        spec.flags.append(f[pos]);
+        placeholder.flags.append(f[pos]);
         ++pos;
-        if (spec.flags.size() > 5)
+        if (placeholder.flags.size() > 5)
             return -1;
     }
     const int width = readNumber(pos);
     if (width == -2 || width > kMaxWidth)
         return -1;
-    spec.width = width;
+    placeholder.width = width;
     if (pos < n && f[pos] == QLatin1Char('.')) {
         ++pos;
         const int precision = readNumber(pos);
         if (precision == -2 || precision > kMaxWidth)
             return -1;
-        spec.precision = precision < 0 ? 0 : precision;
+        placeholder.precision = precision < 0 ? 0 : precision;
     }
     // Length modifiers carry no meaning for our argument kinds.
     while (pos < n && QStringLiteral("hlLqjzt").contains(f[pos]))
         ++pos;
     if (pos >= n)
         return -1;
-    spec.conversion = f[pos];
-    if (!QStringLiteral("@sdiufFeEgG").contains(spec.conversion))
+    placeholder.conversion = f[pos];
+    if (!QStringLiteral("@sdiufFeEgG").contains(placeholder.conversion))
         return -1;
     return pos + 1;
 }
 
-QString formatNumber(const Spec &spec, double value)
+QString formatNumber(const Placeholder &placeholder, double value)
 {
-    const char conv = spec.conversion.toLatin1();
+    const char conv = placeholder.conversion.toLatin1();
     QByteArray cformat("%");
-    cformat += spec.flags.toLatin1();
-    if (spec.width >= 0)
-        cformat += QByteArray::number(spec.width);
-    if (spec.precision >= 0)
-        cformat += '.' + QByteArray::number(spec.precision);
+    cformat += placeholder.flags.toLatin1();
+    if (placeholder.width >= 0)
+        cformat += QByteArray::number(placeholder.width);
+    if (placeholder.precision >= 0)
+        cformat += '.' + QByteArray::number(placeholder.precision);
     char buffer[512];
     if (conv == 'd' || conv == 'i' || conv == 'u') {
         if (!std::isfinite(value))
@@ -104,12 +104,12 @@ QString formatNumber(const Spec &spec, double value)
     return QString::fromLatin1(buffer);
 }
 
-QString formatText(const Spec &spec, const QVariant &value)
+QString formatText(const Placeholder &placeholder, const QVariant &value)
 {
     QString text = isNumber(value) ? QString::number(value.toDouble()) : value.toString();
-    if (spec.width > text.size()) {
-        const QString pad(spec.width - text.size(), QLatin1Char(' '));
-        text = spec.flags.contains(QLatin1Char('-')) ? text + pad : pad + text;
+    if (placeholder.width > text.size()) {
+        const QString pad(placeholder.width - text.size(), QLatin1Char(' '));
+        text = placeholder.flags.contains(QLatin1Char('-')) ? text + pad : pad + text;
     }
     return text;
 }
@@ -135,28 +135,28 @@ QString checkedFormat(const QString &format, const std::vector<QVariant> &argume
             i += 2;
             continue;
         }
-        Spec spec;
-        const int end = parseSpec(format, i + 1, spec);
+        Placeholder placeholder;
+        const int end = parsePlaceholder(format, i + 1, placeholder);
         if (end < 0) {
             out.append(c);
             ++i;
             continue;
         }
-        const size_t index = spec.position > 0 ? size_t(spec.position - 1) : next;
-        const bool wantsText = spec.conversion == QLatin1Char('@') || spec.conversion == QLatin1Char('s');
+        const size_t index = placeholder.position > 0 ? size_t(placeholder.position - 1) : next;
+        const bool wantsText = placeholder.conversion == QLatin1Char('@') || placeholder.conversion == QLatin1Char('s');
         bool used = false;
         if (index < arguments.size()) {
             const QVariant &arg = arguments[index];
             if (wantsText) {
-                out.append(formatText(spec, arg));
+                out.append(formatText(placeholder, arg));
                 used = true;
             } else if (isNumber(arg)) {
-                out.append(formatNumber(spec, arg.toDouble()));
+                out.append(formatNumber(placeholder, arg.toDouble()));
                 used = true;
             }
         }
         if (used) {
-            if (spec.position == 0)
+            if (placeholder.position == 0)
                 ++next;
         } else {
             out.append(format.mid(i, end - i));

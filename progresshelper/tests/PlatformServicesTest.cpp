@@ -1,16 +1,20 @@
 #include "progresshelper/platform/LocalFileTests.h"
+#include "progresshelper/platform/QtRepeatingTimer.h"
 #include "progresshelper/platform/XdgWebsiteOpener.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#include <vector>
 
 using namespace Skylarn;
 
@@ -92,4 +96,19 @@ TEST(LocalFileTests, OnlyRegularFilesAreReadable)
     EXPECT_FALSE(files.isReadableFile(QString()));
     EXPECT_TRUE(files.fileExists(dir.path()));
     EXPECT_FALSE(files.fileExists(dir.filePath("missing")));
+}
+
+TEST(QtRepeatingTimer, FirstTickAfterTheDelayThenAtTheInterval)
+{
+    QtRepeatingTimer timer;
+    QElapsedTimer clock;
+    std::vector<qint64> ticks;
+    clock.start();
+    timer.start(600, 200, [&] { ticks.push_back(clock.elapsed()); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.size() >= 3; }, 5000));
+    // Coarse timers may fire up to 5 % early.
+    EXPECT_GE(ticks[0], 560);
+    EXPECT_GE(ticks[1] - ticks[0], 180);
+    EXPECT_LT(ticks[1] - ticks[0], 550); // not the first delay again
+    EXPECT_GE(ticks[2] - ticks[1], 180);
 }

@@ -101,16 +101,16 @@ TEST_F(LiveDownloadWindow, FollowsAFileRewrittenWhileItRuns)
     EXPECT_EQ(downloadWindow.progressBar()->value(), 250);
 
     rewrite(progress(4 * 1048576, 3 * 1048576));
-    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 4.0 MB"), 1500));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 4.0 MB"), 4000));
     EXPECT_EQ(downloadWindow.progressBar()->value(), 750);
 
     // Half-written: the new total is in, the bytes done are not.
     rewrite("<BrindlefetchProgress><full-size>8388608</full-size><current-size>50");
-    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 8.0 MB"), 1500));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("3.0 MB of 8.0 MB"), 4000));
     EXPECT_TRUE(log.contains("Error: Could not parse XML file!"));
 
     rewrite(progress(8 * 1048576, 8 * 1048576));
-    ASSERT_TRUE(waitForSubtext(QStringLiteral("8.0 MB of 8.0 MB"), 1500));
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("8.0 MB of 8.0 MB"), 4000));
     EXPECT_EQ(downloadWindow.progressBar()->value(), 1000);
     QTest::qWait(700);
     EXPECT_TRUE(downloadWindow.isVisible());
