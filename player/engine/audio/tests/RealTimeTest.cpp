@@ -181,7 +181,10 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
     std::this_thread::sleep_for(500ms);
     AllocationCounter::reset();
     player.start();
-    std::this_thread::sleep_for(3s);
+    // 2.5 s of the image played (a busy machine may need longer).
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (streaming.values().playedSamples() < 2 * 44100 * 5 / 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(50ms);
     const std::size_t allocations = AllocationCounter::count();
     player.stop(); // faded: the stream is running
     std::this_thread::sleep_for(500ms);
@@ -196,8 +199,8 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
     // Every sounding frame must be the image's next frame from entry 2 on, at
     // unity gain (the device's float-to-16-bit rounding may differ by one).
     // Silent frames, if the device ever ran dry, are skipped: the image has
-    // none. The recorder may drop frames when the machine is busy; the right
-    // channel counts frames, so such a gap is recognised and stepped over.
+    // none. On a busy machine the recorder may drop or repeat a chunk; the
+    // right channel counts frames, so such a slip is recognised and followed.
     const std::size_t frames = recorded.size() / 4;
     const auto* p = reinterpret_cast<const unsigned char*>(recorded.data());
     auto at = [&](std::size_t i, int channel) {
@@ -221,10 +224,12 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
             EXPECT_TRUE(matches(first, l, r)) << "playback must begin at entry 2: got " << l << "/" << r;
         }
         if (!matches(next, l, r)) {
-            const std::int64_t gap = (r - std::int64_t(next & 0x7FFF)) & 0x7FFF;
-            if (gap > 0 && gap < 0x7FFF && matched > 0 && matches(next + gap, l, r)) {
-                dropped += gap;
-                next += gap;
+            // The right channel counts frames: a small slip either way is the
+            // recorder's (dropped or repeated chunks on a busy machine).
+            const std::int64_t slip = ((r - std::int64_t(next & 0x7FFF) + 0x4000) & 0x7FFF) - 0x4000;
+            if (slip != 0 && std::abs(slip) <= 8192 && matched > 0 && matches(next + slip, l, r)) {
+                dropped += std::abs(slip);
+                next += slip;
             } else {
                 const auto want = DdpFixture::expectedSample(loaded.image, next * 4);
                 if (++mismatches < 5)
@@ -237,7 +242,7 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
     }
     EXPECT_EQ(mismatches, 0u);
     EXPECT_EQ(matched, 2 * 44100) << "recorded " << frames << " frames";
-    EXPECT_LT(dropped, 44100) << "the recorder lost too much to judge";
+    EXPECT_LT(dropped, 44100) << "the recorder slipped too much to judge";
 }
 
 } // namespace
