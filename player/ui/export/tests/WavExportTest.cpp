@@ -95,7 +95,12 @@ protected:
         }
         return true;
     }
-    void flushDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    // Runs the queued hide()/deleteLater() calls and then the deletions.
+    void flushDeletions()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     QString storedExportDir() { return openPlayerSettings()->value(defaultExportDirKey).toString(); }
     QString out(const QString& name) const { return outDir.filePath(name); }
