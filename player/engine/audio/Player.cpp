@@ -113,13 +113,34 @@ void Player::reset()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    provider->setRunning(false);
-    setEntry(2);
-    steady_ = 2 - provider->getIndexOffset();
-    const std::uint32_t start = rangeStart(2);
+    const std::uint32_t start = rewindToFirstEntry(*provider);
     streaming_.stop([this, start] {
         streaming_.setCurrentSampleInFile(int(start));
         streaming_.reset();
+    });
+}
+
+std::uint32_t Player::rewindToFirstEntry(IDescListProvider& provider)
+{
+    provider.setRunning(false);
+    setEntry(2);
+    steady_ = 2 - provider.getIndexOffset();
+    return rangeStart(2);
+}
+
+void Player::fadeOverTo(int entry, Rearm rearm)
+{
+    targetEntry_ = entry;
+    ++pendingJumps_;
+    // Captures stay small and trivially copyable so the completion fits in the
+    // function's own storage: the audio thread runs and destroys it.
+    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(entry)), [this, entry, rearm] {
+        entry_ = entry;
+        --pendingJumps_;
+        if (rearm == Rearm::Next)
+            nextAllowed_ = true;
+        else if (rearm == Rearm::Previous)
+            previousAllowed_ = true;
     });
 }
 
@@ -149,13 +170,7 @@ void Player::selectNextTrack()
         nextAllowed_ = true;
         return;
     }
-    targetEntry_ = n;
-    ++pendingJumps_;
-    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(n)), [this, n] {
-        entry_ = n;
-        --pendingJumps_;
-        nextAllowed_ = true;
-    });
+    fadeOverTo(n, Rearm::Next);
 }
 
 void Player::selectPreviousTrack()
@@ -190,13 +205,7 @@ void Player::selectPreviousTrack()
         return;
     }
     steady_ -= steps;
-    targetEntry_ = n;
-    ++pendingJumps_;
-    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(n)), [this, n] {
-        entry_ = n;
-        --pendingJumps_;
-        previousAllowed_ = true;
-    });
+    fadeOverTo(n, Rearm::Previous);
 }
 
 void Player::selectTrack(int row)
@@ -214,12 +223,7 @@ void Player::selectTrack(int row)
         start();
         return;
     }
-    targetEntry_ = n;
-    ++pendingJumps_;
-    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(n)), [this, n] {
-        entry_ = n;
-        --pendingJumps_;
-    });
+    fadeOverTo(n, Rearm::None);
 }
 
 void Player::onEndOfAudioFile()
@@ -227,10 +231,7 @@ void Player::onEndOfAudioFile()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    provider->setRunning(false);
-    setEntry(2);
-    steady_ = 2 - provider->getIndexOffset();
-    streaming_.setCurrentSampleInFile(int(rangeStart(2)));
+    streaming_.setCurrentSampleInFile(int(rewindToFirstEntry(*provider)));
     streaming_.reset();
 }
 
@@ -245,16 +246,14 @@ void Player::increaseTrackNumber()
     if (entry >= int(provider->getDescList().size()) - 2) {
         // The last track has been played out: back to the start, stopped, and
         // the model told so, as the other ends of playback do.
-        setEntry(2);
+        streaming_.setCurrentSampleInFile(int(rewindToFirstEntry(*provider)));
         streaming_.reset();
-        streaming_.setCurrentSampleInFile(int(rangeStart(2)));
-        provider->setRunning(false);
     } else {
         // The next entry follows in the file: only the counting restarts.
         streaming_.setPlayedSamples(0);
         streaming_.setEntryStart(int(rangeStart(entry)));
+        steady_ = entry_.load() - provider->getIndexOffset();
     }
-    steady_ = entry_.load() - provider->getIndexOffset();
 }
 
 int Player::getTrackNumberFromPqDesc()

@@ -89,7 +89,15 @@ public:
     const DiskStreaming& getStreaming() const { return streaming_; }
 
 private:
+    // Which step guard a finished jump re-arms.
+    enum class Rearm { None, Next, Previous };
+
     void reset();
+    // Back to the first track, stopped, with the model told so. Returns where
+    // that track starts in the file.
+    std::uint32_t rewindToFirstEntry(IDescListProvider& provider);
+    // Fades over to `entry`; it counts as reached once the fade has run out.
+    void fadeOverTo(int entry, Rearm rearm);
     int getIndexFromPqDesc(int entry);
     std::uint32_t rangeStart(int entry) const;
     void setEntry(int entry);
