@@ -17,6 +17,24 @@ void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
     std::cout << errorText << std::endl;
 }
 
+namespace {
+
+// Runs one library call; a failure goes to the error callback, as the
+// library's own warnings do, and is returned as false.
+template <typename Call>
+bool reportErrors(Call call)
+{
+    try {
+        call();
+        return true;
+    } catch (const RtAudioError& e) {
+        error_callback(e.getType(), e.getMessage());
+        return false;
+    }
+}
+
+} // namespace
+
 StreamingEngine::StreamingEngine()
     : audio_(RtAudio::UNSPECIFIED)
 {
@@ -47,16 +65,7 @@ bool StreamingEngine::initialize(const RenderFunction& render)
         const bool wasRunning = audio_.isStreamRunning();
         stopStream();
         render_ = render;
-        if (wasRunning) {
-            try {
-                audio_.startStream();
-            } catch (const RtAudioError& e) {
-                error_callback(e.getType(), e.getMessage());
-                closeStream();
-                return false;
-            }
-        }
-        return true;
+        return !wasRunning || startOrClose();
     }
     render_ = render;
     RtAudio::StreamParameters parameters;
@@ -77,19 +86,20 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
         // shows the sample-rate dialog.
         return false;
     }
-    if (!audio_.isStreamRunning()) {
-        try {
-            audio_.startStream();
-        } catch (const RtAudioError& e) {
-            // An open stream that does not run plays nothing; report it like a
-            // failed open so that the user is told and can retry.
-            error_callback(e.getType(), e.getMessage());
-            closeStream();
-            return false;
-        }
-    }
+    if (!audio_.isStreamRunning() && !startOrClose())
+        return false;
     currentDevice_ = parameters.deviceId;
     return true;
+}
+
+bool StreamingEngine::startOrClose()
+{
+    if (reportErrors([this] { audio_.startStream(); }))
+        return true;
+    // An open stream that does not run plays nothing; report it like a failed
+    // open so that the user is told and can retry.
+    closeStream();
+    return false;
 }
 
 unsigned StreamingEngine::getDefaultOutputDevice()
@@ -113,24 +123,14 @@ bool StreamingEngine::isStreamRunning() const
 
 void StreamingEngine::stopStream()
 {
-    if (!audio_.isStreamRunning())
-        return;
-    try {
-        audio_.stopStream();
-    } catch (const RtAudioError& e) {
-        error_callback(e.getType(), e.getMessage());
-    }
+    if (audio_.isStreamRunning())
+        reportErrors([this] { audio_.stopStream(); });
 }
 
 void StreamingEngine::closeStream()
 {
-    if (!audio_.isStreamOpen())
-        return;
-    try {
-        audio_.closeStream();
-    } catch (const RtAudioError& e) {
-        error_callback(e.getType(), e.getMessage());
-    }
+    if (audio_.isStreamOpen())
+        reportErrors([this] { audio_.closeStream(); });
 }
 
 unsigned StreamingEngine::getCurrentAudioDevice() const

@@ -65,6 +65,9 @@ public:
     int process(void* outputBuffer, unsigned int frameCount);
 
 private:
+    // Starts the open stream; closes it again when it will not start.
+    bool startOrClose();
+
     mutable RtAudio audio_;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
