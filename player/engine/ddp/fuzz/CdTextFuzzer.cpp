@@ -2,26 +2,13 @@
 // every field keeps its terminator.
 
 #include "player/engine/ddp/CdTextReader.h"
+#include "player/engine/ddp/fuzz/FuzzScratch.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 namespace {
-
-const std::string& scratchFolder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/hg-cdtext-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
-            std::abort();
-        return std::string(made);
-    }();
-    return folder;
-}
 
 void requireTerminated(const char (&field)[CdText::fieldSize])
 {
@@ -33,16 +20,10 @@ void requireTerminated(const char (&field)[CdText::fieldSize])
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string path = scratchFolder() + "/CDTEXT.BIN";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    FuzzScratch::writeFile("CDTEXT.BIN", data, size);
 
     CdText::Reader reader;
-    reader.read(scratchFolder().c_str());
+    reader.read(FuzzScratch::folder().c_str());
     const CdText::CdInfo& info = reader.cdInfo();
     if (info.tracks.size() > 256)
         std::abort();

@@ -4,46 +4,21 @@
 
 #include "player/engine/ddp/DdpFileset.h"
 #include "player/engine/ddp/PQDESCR.h"
+#include "player/engine/ddp/fuzz/FuzzScratch.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 
 namespace {
-
-const std::string& scratchFolder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/hg-fileset-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
-            std::abort();
-        return std::string(made);
-    }();
-    return folder;
-}
-
-void writeFile(const std::string& name, const std::uint8_t* data, std::size_t size)
-{
-    const std::string path = scratchFolder() + "/" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        std::abort();
-    if (size > 0)
-        std::fwrite(data, 1, size, f);
-    std::fclose(f);
-}
 
 // Takes a length-prefixed part off the front of the input.
 std::size_t takePart(const std::uint8_t*& data, std::size_t& size)
 {
     if (size < 2) {
-        const std::size_t n = 0;
         data += size;
         size = 0;
-        return n;
+        return 0;
     }
     std::size_t n = std::size_t(data[0]) | (std::size_t(data[1]) << 8);
     data += 2;
@@ -58,17 +33,17 @@ std::size_t takePart(const std::uint8_t*& data, std::size_t& size)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::size_t idSize = takePart(data, size);
-    writeFile("DDPID", data, idSize);
+    FuzzScratch::writeFile("DDPID", data, idSize);
     data += idSize;
     size -= idSize;
     const std::size_t msSize = takePart(data, size);
-    writeFile("DDPMS", data, msSize);
+    FuzzScratch::writeFile("DDPMS", data, msSize);
     data += msSize;
     size -= msSize;
-    writeFile("PQDESCR", data, size);
+    FuzzScratch::writeFile("PQDESCR", data, size);
 
     DDP::Fileset fileset;
-    DDP::readFileset(fileset, scratchFolder().c_str());
+    DDP::readFileset(fileset, FuzzScratch::folder().c_str());
     if (fileset.descriptors.size() > DDP::maxDescriptors || fileset.mapStreamPackets.size() > DDP::maxMapStreamPackets)
         std::abort();
     double sum = 0;
