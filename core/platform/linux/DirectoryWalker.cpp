@@ -1,4 +1,5 @@
 #include "core/platform/linux/DirectoryWalker.h"
+#include "core/platform/linux/PosixFiles.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -11,13 +12,6 @@
 namespace Holmgrave::FS::Detail {
 
 namespace {
-
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
 
 std::uint32_t entryType(mode_t mode)
 {

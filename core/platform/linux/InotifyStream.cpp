@@ -1,4 +1,5 @@
 #include "core/platform/linux/InotifyStream.h"
+#include "core/platform/linux/PosixFiles.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -18,13 +19,6 @@
 namespace Holmgrave::FS::Detail {
 
 namespace {
-
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
 
 bool isSameOrInside(const std::string& path, const std::string& folder)
 {

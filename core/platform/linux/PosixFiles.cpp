@@ -48,13 +48,6 @@ private:
     int m_fd;
 };
 
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 std::string parentOf(const std::string& path)
 {
     std::string p = path;
@@ -249,6 +242,14 @@ int removeContents(int fd)
 }
 
 }  // namespace
+
+std::string joinName(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
 
 std::string posixCurrentDirectory()
 {

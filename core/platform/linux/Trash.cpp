@@ -25,13 +25,6 @@ std::string stripTrailingSlashes(std::string path)
     return path;
 }
 
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 bool isInside(const std::string& path, const std::string& folder)
 {
     const std::string f = stripTrailingSlashes(folder);
