@@ -78,16 +78,19 @@ void VornApp::showOSVersionIsTooOldMessageAndQuit()
 
 void VornApp::askForGoOnline()
 {
-    connect(askForGoOnlineDialog_, SIGNAL(stayOfflineSignal()), this, SLOT(skipDownloadAndRunInstallerSlot()));
-    connect(askForGoOnlineDialog_, SIGNAL(goOnlineSignal()), this, SLOT(appReadyToInit()));
-    QTimer::singleShot(0, askForGoOnlineDialog_, SLOT(bringWindowToForeground()));
+    askForConsent(askForGoOnlineDialog_);
 }
 
 void VornApp::informAboutMandatoryUpdate()
 {
-    connect(mandatoryUpdateDialog_, SIGNAL(stayOfflineSignal()), this, SLOT(skipDownloadAndRunInstallerSlot()));
-    connect(mandatoryUpdateDialog_, SIGNAL(goOnlineSignal()), this, SLOT(appReadyToInit()));
-    QTimer::singleShot(0, mandatoryUpdateDialog_, SLOT(bringWindowToForeground()));
+    askForConsent(mandatoryUpdateDialog_);
+}
+
+void VornApp::askForConsent(ConsentDialog* dialog)
+{
+    connect(dialog, SIGNAL(stayOfflineSignal()), this, SLOT(skipDownloadAndRunInstallerSlot()));
+    connect(dialog, SIGNAL(goOnlineSignal()), this, SLOT(appReadyToInit()));
+    QTimer::singleShot(0, dialog, SLOT(bringWindowToForeground()));
 }
 
 void VornApp::appReadyToInit()

@@ -4,6 +4,7 @@
 
 class AbstractInstallerLauncher;
 class AskForGoOnlineDialog;
+class ConsentDialog;
 class Logger;
 class MandatoryUpdateDialog;
 class VornAppService;
@@ -39,6 +40,10 @@ public slots:
     void installerStartedStateSlot(bool started);
 
 private:
+    // Either answer of the dialog moves the run on; the dialog comes forward
+    // once the event loop runs.
+    void askForConsent(ConsentDialog* dialog);
+
     Logger* logger_;
     QWidget* wizard_ = nullptr;
     VornConfiguration* configuration_ = nullptr;
