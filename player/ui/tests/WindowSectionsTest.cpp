@@ -150,7 +150,9 @@ TEST_F(WindowSections, TwelveTrackJapaneseImageIsRenderedAndSaved)
     window.resize(700, 760);
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage();
-    const QString path = QDir(QStringLiteral(GLASSWELL_TEST_OUTPUT_DIR)).filePath("window_sections.png");
+    const QDir out(QStringLiteral(GLASSWELL_TEST_OUTPUT_DIR));
+    ASSERT_TRUE(out.mkpath(QStringLiteral(".")));
+    const QString path = out.filePath("window_sections.png");
     ASSERT_TRUE(shot.save(path)) << path.toStdString();
 
     const CentralWidget* c = form.centralWidget;
