@@ -75,30 +75,10 @@ Result<bool> FilesystemBase::exists(const Path&) const
     return Error::notSupported();
 }
 
-Result<bool> FilesystemBase::isRegularFile(const Path&) const
-{
-    return Error::notSupported();
-}
 
-Result<bool> FilesystemBase::isDirectory(const Path&) const
-{
-    return Error::notSupported();
-}
 
-Result<bool> FilesystemBase::isSymlink(const Path&) const
-{
-    return Error::notSupported();
-}
 
-Result<bool> FilesystemBase::isOther(const Path&) const
-{
-    return Error::notSupported();
-}
 
-Result<bool> FilesystemBase::isEmpty(const Path&) const
-{
-    return Error::notSupported();
-}
 
 Result<Path> FilesystemBase::readSymlink(const Path&) const
 {
@@ -110,16 +90,7 @@ VoidResult FilesystemBase::iterate(const Path&, IterationOption, const Iteration
     return Error::notSupported();
 }
 
-Result<std::vector<DirectoryEntry>> FilesystemBase::glob(const Path&, const Core::String&, IterationOption) const
-{
-    return Error::notSupported();
-}
 
-Result<std::vector<DirectoryEntry>> FilesystemBase::globRegEx(const Path&, const Core::String&,
-                                                              IterationOption) const
-{
-    return Error::notSupported();
-}
 
 Result<std::vector<Path>> FilesystemBase::volumes() const
 {

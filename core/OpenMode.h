@@ -5,13 +5,18 @@
 namespace Holmgrave {
 namespace FS {
 
-// Bits of an open mode; 2 and 4 carry no meaning.
-enum OpenMode : std::uint32_t
+// Bits of an open mode; 2 and 4 carry no meaning. Modes travel as whole
+// std::uint32_t values (OpenMode::read | OpenMode::write). The bits live in
+// their own scope so that they never hide the POSIX read, write and truncate.
+struct OpenMode
 {
-    append = 1,
-    read = 8,
-    write = 16,
-    truncate = 32,
+    enum Bits : std::uint32_t
+    {
+        append = 1,
+        read = 8,
+        write = 16,
+        truncate = 32,
+    };
 };
 
 // The fopen mode string for a whole open-mode value, or "" when the value has

@@ -22,6 +22,8 @@ TEST(OpenModeTable, HoldsExactlyTheSevenRows)
     EXPECT_STREQ(Holmgrave::FS::fopenModeFor(16), "wb");
     EXPECT_STREQ(Holmgrave::FS::fopenModeFor(48), "wb");
     EXPECT_STREQ(Holmgrave::FS::fopenModeFor(17), "ab");
+    using Holmgrave::FS::OpenMode;
+    EXPECT_STREQ(Holmgrave::FS::fopenModeFor(OpenMode::read | OpenMode::write | OpenMode::truncate), "w+b");
     for (unsigned mode : {0u, 1u, 2u, 4u, 32u, 9u, 40u, 57u, 0xFFFFFFFFu})
         EXPECT_STREQ(Holmgrave::FS::fopenModeFor(mode), "") << mode;
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 
 #include <sys/stat.h>
@@ -158,11 +159,20 @@ TEST(Facade, AbsoluteKeepsAllOtherComponents)
     EXPECT_EQ(result.value().path().str(), "/b%20c");
 }
 
-TEST(Facade, OperationsTheNativeSideLacksReportNotSupported)
+TEST(Facade, ReachesTheNativeFileOperations)
 {
-    auto r = getFilesystem()->exists(URI(Path("/tmp")));
-    ASSERT_FALSE(r.hasValue());
-    EXPECT_EQ(r.error().code, static_cast<int>(std::errc::operation_not_supported));
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "text");
+    auto fs = getFilesystem();
+    EXPECT_TRUE(fs->exists(URI(Path(a))).value());
+    EXPECT_TRUE(fs->isRegularFile(withScheme("file", Path(a))).value());
+    ASSERT_TRUE(fs->copy(URI(Path(a)), URI(Path(dir.file("b.txt")))).hasValue());
+    const auto again = fs->copy(URI(Path(a)), URI(Path(dir.file("b.txt"))));
+    ASSERT_FALSE(again.hasValue());
+    EXPECT_EQ(again.error().code, EEXIST);
+    const auto found = fs->glob(URI(Path(dir.path())), "*.txt", FS::IterationOption(0));
+    ASSERT_TRUE(found.hasValue());
+    EXPECT_EQ(found.value().size(), 2u);
 }
 
 TEST(NativeOpen, OpensByPathThroughTheFacadeEvenWithPercentInTheFolderName)

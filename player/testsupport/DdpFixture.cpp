@@ -91,8 +91,8 @@ std::string japaneseText(int type, int track)
 
 std::string isrcFor(int track)
 {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "DEHG126%05d", track);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "DEHG126%05d", track % 100000);
     return buf;
 }
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -52,6 +53,7 @@ bool WorkingDirectoryProvider::ensurePrivateDirectory(const QString& path) const
 
 QString WorkingDirectoryProvider::getWorkingDirectory()
 {
+    QMutexLocker lock(&mutex_);
     if (workingDirectory_.isEmpty()) {
         do {
             workingDirectory_ = newWorkingDirectoryCandidate();
@@ -70,6 +72,7 @@ QString WorkingDirectoryProvider::getWorkingDirectory()
 
 QString WorkingDirectoryProvider::getLocalStoreDirectory()
 {
+    QMutexLocker lock(&mutex_);
     localStoreDirectory_ = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
         + QStringLiteral("Pathwarden") + QDir::separator());

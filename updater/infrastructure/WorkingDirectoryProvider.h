@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMutex>
 #include <QObject>
 #include <QString>
 
@@ -17,8 +18,8 @@ public:
     virtual QString getLocalStoreDirectoryForVersion(const QString& version) = 0;
 };
 
-// Threads: the working folder's name is fixed by the first call, which must
-// come from one thread; later calls may come from any thread.
+// Threads: any thread may call; the working folder's name is drawn once,
+// under a lock, by whichever call comes first.
 class WorkingDirectoryProvider : public AbstractWorkingDirectoryProvider {
     Q_OBJECT
 public:
@@ -38,6 +39,7 @@ private:
     // Makes the folder private to the user, or accepts one that already is.
     bool ensurePrivateDirectory(const QString& path) const;
 
+    QMutex mutex_;
     QString workingDirectory_;
     QString localStoreDirectory_;
     Logger* logger_;

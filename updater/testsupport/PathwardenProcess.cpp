@@ -32,9 +32,15 @@ ProcessOutcome collect(QProcess& process, bool finished)
 
 ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments, int timeoutMs)
 {
+    return runProgram(pathwardenExecutable(), environment, arguments, timeoutMs);
+}
+
+ProcessOutcome runProgram(const QString& program, const TestEnvironment& environment, const QStringList& arguments,
+                          int timeoutMs)
+{
     QProcess process;
     process.setProcessEnvironment(environment.processEnvironment());
-    process.start(pathwardenExecutable(), arguments);
+    process.start(program, arguments);
     const bool finished = process.waitForStarted(timeoutMs) && process.waitForFinished(timeoutMs);
     return collect(process, finished);
 }

@@ -18,7 +18,12 @@ struct ProcessOutcome {
     QByteArray standardError;
 };
 
-// Runs the program to its end (killing it after timeoutMs).
+// Runs any program to its end in the private environment (killing it after
+// timeoutMs).
+ProcessOutcome runProgram(const QString& program, const TestEnvironment& environment,
+                          const QStringList& arguments = {}, int timeoutMs = 30000);
+
+// Runs Pathwarden to its end (killing it after timeoutMs).
 ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments = {},
                              int timeoutMs = 30000);
 

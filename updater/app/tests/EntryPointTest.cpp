@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,11 @@ TEST(RunProfiles, AbsentProfileStartsTheInteractiveUpdater)
     EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod"));
     EXPECT_TRUE(outcome.standardError.contains("QApplication::applicationVersion():     1.16.0.436"));
     EXPECT_TRUE(QFile::exists(env.settingsFile()));
+    // The console output writes each line quoted, as one message.
+    const QRegularExpression quoted(QStringLiteral(
+        "^\"\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3} main DEBUG :: Profile prod\"$"),
+                                    QRegularExpression::MultilineOption);
+    EXPECT_TRUE(quoted.match(QString::fromUtf8(outcome.standardError)).hasMatch());
 }
 
 TEST(RunProfiles, ProfileIsComparedCaseSensitivelyAndEndsWithMinusOne)

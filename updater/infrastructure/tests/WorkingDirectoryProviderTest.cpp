@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +55,22 @@ TEST(WorkingDirectory, TwoProvidersGetTwoFolders)
     WorkingDirectoryProvider first;
     WorkingDirectoryProvider second;
     EXPECT_NE(first.getWorkingDirectory(), second.getWorkingDirectory());
+}
+
+TEST(WorkingDirectory, FirstCallsFromSeveralThreadsAgreeOnOneFolder)
+{
+    WorkingDirectoryProvider provider;
+    std::vector<QString> seen(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&provider, &seen, i] { seen[i] = provider.getWorkingDirectory(); });
+    for (auto& thread : threads)
+        thread.join();
+    for (const QString& path : seen)
+        EXPECT_EQ(path, seen.front());
+    EXPECT_EQ(QDir(QDir::tempPath()).entryList({QStringLiteral("{*}")}, QDir::Dirs).count(
+                  QFileInfo(QDir::cleanPath(seen.front())).fileName()),
+              1);
 }
 
 TEST(WorkingDirectory, RemovedFolderIsMadeAgainUnderTheSameName)

@@ -1,0 +1,175 @@
+#include "core/NativeMonitor.h"
+
+#include "core/platform/linux/InotifyStream.h"
+
+#include <string>
+#include <utility>
+
+namespace Holmgrave {
+namespace FS {
+namespace Detail {
+
+namespace {
+
+// Where the monitor's diagnostics would go; like the platform layer it
+// stands for, it prints nothing.
+void diagnostic(const char*) {}
+
+} // namespace
+
+std::mutex& NativeMonitor::lock()
+{
+    static std::mutex monitorLock;
+    return monitorLock;
+}
+
+NativeMonitor::NativeMonitor(const FilesystemBase& filesystem, std::chrono::milliseconds latency)
+    : m_filesystem(filesystem), m_latency(latency)
+{
+    auto forwarder = [this](const ChangeNotification& notification) { forward(notification); };
+    m_dispatcher = std::make_unique<GenericChangeListener<decltype(forwarder)>>(forwarder);
+}
+
+NativeMonitor::~NativeMonitor()
+{
+    if (!m_listeners.empty())
+        diagnostic("Monitor: there are still registered listeners!\n");
+    // Waits for a batch being delivered; a batch not yet handed over is dropped.
+    stop();
+    m_listeners.clear();
+    m_watched.clear();
+}
+
+void NativeMonitor::stop()
+{
+    std::unique_ptr<InotifyStream> stream = std::move(m_stream);
+    if (stream)
+        stream->stop();
+}
+
+bool NativeMonitor::watch(const Core::Path& path)
+{
+    return watch(std::vector<Core::Path>{path});
+}
+
+bool NativeMonitor::unwatch(const Core::Path& path)
+{
+    return unwatch(std::vector<Core::Path>{path});
+}
+
+bool NativeMonitor::watch(const std::vector<Core::Path>& paths)
+{
+    std::lock_guard<std::mutex> guard(lock());
+    std::vector<Core::Path> added;
+    for (const Core::Path& path : paths) {
+        if (m_watched[path]++ == 0)
+            added.push_back(path);
+    }
+    if (added.empty())
+        return true;
+    if (m_stream) {
+        for (const Core::Path& path : added)
+            m_stream->addRoot(path.str());
+    } else {
+        startStream();
+    }
+    return true;
+}
+
+bool NativeMonitor::unwatch(const std::vector<Core::Path>& paths)
+{
+    std::unique_ptr<InotifyStream> finished;
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        std::vector<Core::Path> removed;
+        for (const Core::Path& path : paths) {
+            const auto it = m_watched.find(path);
+            if (it == m_watched.end())
+                continue;
+            if (--it->second == 0) {
+                m_watched.erase(it);
+                removed.push_back(path);
+            }
+        }
+        if (removed.empty())
+            return true;
+        if (m_watched.empty()) {
+            finished = std::move(m_stream);
+        } else if (m_stream) {
+            for (const Core::Path& path : removed)
+                m_stream->removeRoot(path.str());
+        } else {
+            startStream();
+        }
+    }
+    // Stopped outside the lock: the stream's thread may be waiting for the
+    // lock to deliver, and stopping waits for that thread.
+    if (finished)
+        finished->stop();
+    return true;
+}
+
+void NativeMonitor::addListener(IChangeListener* listener)
+{
+    std::lock_guard<std::mutex> guard(lock());
+    m_listeners.insert(listener);
+}
+
+void NativeMonitor::removeListener(IChangeListener* listener)
+{
+    std::lock_guard<std::mutex> guard(lock());
+    m_listeners.erase(listener);
+}
+
+bool NativeMonitor::isStreaming() const
+{
+    std::lock_guard<std::mutex> guard(lock());
+    return m_stream != nullptr;
+}
+
+void NativeMonitor::startStream()
+{
+    std::vector<std::string> roots;
+    roots.reserve(m_watched.size());
+    for (const auto& entry : m_watched)
+        roots.push_back(entry.first.str());
+    auto stream = std::make_unique<InotifyStream>(
+        [this](std::vector<RawChange>&& changes, const std::atomic<bool>& stopped) {
+            deliver(std::move(changes), stopped);
+        },
+        m_latency);
+    if (stream->start(roots) != 0) {
+        diagnostic("Unable to start FSEventStream!\n");
+        return;
+    }
+    m_stream = std::move(stream);
+}
+
+void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped)
+{
+    std::lock_guard<std::mutex> guard(lock());
+    // A stream that is being stopped delivers nothing more: whoever stops it
+    // may be waiting for this thread, and the listeners may be going away.
+    if (stopped.load())
+        return;
+    ChangeNotification notification;
+    notification.filesystem = &m_filesystem;
+    notification.time = std::chrono::system_clock::now();
+    notification.events.reserve(changes.size());
+    for (RawChange& change : changes) {
+        notification.events.push_back(ChangeEvent{static_cast<ChangeKind>(change.kind),
+                                                  Core::Path(std::move(change.path)),
+                                                  Core::Path(std::move(change.oldPath))});
+    }
+    m_dispatcher->onChange(notification);
+}
+
+void NativeMonitor::forward(const ChangeNotification& notification)
+{
+    for (IChangeListener* listener : m_listeners)
+        listener->onChange(notification);
+}
+
+} // namespace Detail
+} // namespace FS
+} // namespace Holmgrave

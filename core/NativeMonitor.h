@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/ChangeMonitor.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
+namespace Holmgrave {
+namespace FS {
+namespace Detail {
+
+class InotifyStream;
+struct RawChange;
+
+// The native change monitor. Each path is watched with a count (watching a
+// path twice needs two unwatch calls); the platform stream runs while at least
+// one path is watched and stop() has not been called since the watched set
+// last changed. Batches close |latency| after their first event (1.0 s for
+// monitors made by the native file system).
+class NativeMonitor : public IMonitor
+{
+public:
+    explicit NativeMonitor(const FilesystemBase& filesystem,
+                           std::chrono::milliseconds latency = std::chrono::milliseconds(1000));
+    ~NativeMonitor() override;
+    NativeMonitor(const NativeMonitor&) = delete;
+    NativeMonitor& operator=(const NativeMonitor&) = delete;
+
+    void stop() override;
+    bool watch(const Core::Path& path) override;
+    bool unwatch(const Core::Path& path) override;
+    bool watch(const std::vector<Core::Path>& paths) override;
+    bool unwatch(const std::vector<Core::Path>& paths) override;
+    void addListener(IChangeListener* listener) override;
+    void removeListener(IChangeListener* listener) override;
+
+    // True while a platform stream runs (for tests of the stream's lifetime).
+    bool isStreaming() const;
+
+    // The one lock shared by all monitors: it guards every monitor's watched
+    // set, listener set and stream, and is held while a batch is delivered.
+    static std::mutex& lock();
+
+private:
+    void startStream();  // under the lock
+    void deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped);
+    void forward(const ChangeNotification& notification);
+
+    const FilesystemBase& m_filesystem;
+    std::unique_ptr<IChangeListener> m_dispatcher;
+    std::chrono::milliseconds m_latency;
+    std::unique_ptr<InotifyStream> m_stream;
+    std::map<Core::Path, std::uint32_t> m_watched;
+    std::set<IChangeListener*> m_listeners;
+};
+
+} // namespace Detail
+} // namespace FS
+} // namespace Holmgrave

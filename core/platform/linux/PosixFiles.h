@@ -1,0 +1,54 @@
+#pragma once
+
+// The native file operations as POSIX calls.
+//
+// Every function returns 0 on success or the errno of the failure (never 0
+// for a failure). Paths are plain byte strings. The guarantees callers rely on:
+// - copy, move and link never replace an existing target (EEXIST instead);
+// - a move across devices copies and then removes, it never leaves the source
+//   half-removed: the source goes only after the copy is complete;
+// - copies keep permission bits and modification times and copy symbolic
+//   links as links;
+// - a failed copy removes what it made, so no partial target remains;
+// - recursive removal works on open folder descriptors and never follows a
+//   symbolic link out of the tree it was given.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace Holmgrave::FS::Detail {
+
+// File type values shared with the library's FileType.
+enum class PosixFileType : std::uint32_t {
+    none = 0, regular = 1, directory = 2, symlink = 3, block = 4, character = 5, socket = 6, unknown = 8
+};
+
+std::string posixCurrentDirectory();       // empty when it cannot be read
+std::string posixTempDirectory();          // $TMPDIR when absolute, else "/tmp/"; ends with '/'
+std::string posixCanonical(const std::string& path);  // never fails
+
+// A named pipe has no type of its own in the library's set: none.
+int posixFileType(const std::string& path, bool followLinks, PosixFileType& type);
+int posixFileSize(const std::string& path, std::uint64_t& size);          // follows links
+int posixLastModified(const std::string& path, std::time_t& seconds);     // follows links
+bool posixExists(const std::string& path);                                // follows links
+int posixReadSymlink(const std::string& path, std::string& target);
+
+int posixSetCurrentDirectory(const std::string& path);
+int posixCreateFile(const std::string& path);  // an existing file is emptied
+int posixCreateDirectory(const std::string& path, bool intermediates);
+int posixCreateHardLink(const std::string& existing, const std::string& newPath);
+int posixCreateSymlink(const std::string& target, const std::string& linkPath);
+// A non-recursive copy of a folder makes the folder without its contents.
+int posixCopy(const std::string& from, const std::string& to, bool recursive);
+int posixMove(const std::string& from, const std::string& to);
+// A non-recursive removal of a folder with contents fails (ENOTEMPTY).
+int posixRemove(const std::string& path, bool recursive);
+int posixSetLastModified(const std::string& path, std::time_t seconds);
+
+// Renames without replacing; EXDEV when the two lie on different devices.
+// Used by the trash, which must never fall back to copying.
+int posixRenameNoReplace(const std::string& from, const std::string& to);
+
+}  // namespace Holmgrave::FS::Detail

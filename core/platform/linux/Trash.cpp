@@ -1,0 +1,242 @@
+#include "core/platform/linux/Trash.h"
+
+#include "core/platform/linux/PosixFiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+namespace Holmgrave::FS::Detail {
+
+namespace {
+
+int lastError() { return errno != 0 ? errno : EIO; }
+
+std::string stripTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string joinName(const std::string& folder, const std::string& name)
+{
+    if (!folder.empty() && folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+bool isInside(const std::string& path, const std::string& folder)
+{
+    const std::string f = stripTrailingSlashes(folder);
+    if (f == "/")
+        return true;
+    return path.size() > f.size() && path.compare(0, f.size(), f) == 0 && path[f.size()] == '/';
+}
+
+// A folder of ours: exists (made with 0700 when missing), is a real folder
+// and not a link, and, when |ownerMustBeUs|, belongs to the calling user.
+int ensurePrivateFolder(const std::string& path, bool ownerMustBeUs)
+{
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return lastError();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return lastError();
+    if (!S_ISDIR(st.st_mode))
+        return ENOTDIR;
+    if (ownerMustBeUs && st.st_uid != ::getuid())
+        return EACCES;
+    return 0;
+}
+
+// The device of |path| or, when it does not exist yet, of its nearest
+// existing ancestor (the home trash may not have been made yet).
+bool deviceOf(std::string path, dev_t& device)
+{
+    for (;;) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0) {
+            device = st.st_dev;
+            return true;
+        }
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos || path == "/")
+            return false;
+        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+    }
+}
+
+struct TrashTarget {
+    std::string folder;    // the trash folder holding files/ and info/
+    std::string infoPath;  // the Path= value before encoding
+};
+
+int findTopTrash(const std::string& item, const struct stat& itemStat, const TrashSettings& settings,
+                 TrashTarget& target)
+{
+    int error = 0;
+    const MountTable table = readMountTable(settings.mountInfo, error);
+    if (error != 0)
+        return error;
+    const MountEntry* mount = findMountForDevice(table, major(itemStat.st_dev), minor(itemStat.st_dev), item);
+    if (mount == nullptr || !(mount->mountPoint == "/" || isInside(item, mount->mountPoint)))
+        return EXDEV;
+    const std::string top = mount->mountPoint;
+    const std::string uid = std::to_string(::getuid());
+
+    // The administrator's shared trash counts only when it is a sticky folder
+    // and not a link; anything else could hand our files to someone else.
+    const std::string shared = joinName(top, ".Trash");
+    struct stat st {};
+    if (::lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX) != 0) {
+        const std::string own = joinName(shared, uid);
+        if (ensurePrivateFolder(own, true) == 0)
+            target.folder = own;
+    }
+    if (target.folder.empty()) {
+        const std::string own = joinName(top, ".Trash-" + uid);
+        if (const int rc = ensurePrivateFolder(own, true); rc != 0)
+            return rc;
+        target.folder = own;
+    }
+    target.infoPath = top == "/" ? item.substr(1) : item.substr(top.size() + 1);
+    return 0;
+}
+
+int writeAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return lastError();
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string encodeTrashPath(const std::string& path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char ch : path) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'
+            || c == '_' || c == '.' || c == '~' || c == '/';
+        if (plain) {
+            out.push_back(ch);
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 0x0F]);
+        }
+    }
+    return out;
+}
+
+std::string trashInfoText(const std::string& originalPath, std::time_t deletionTime)
+{
+    struct tm local {};
+    ::localtime_r(&deletionTime, &local);
+    char date[32] = {};
+    std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+    return "[Trash Info]\nPath=" + encodeTrashPath(originalPath) + "\nDeletionDate=" + date + "\n";
+}
+
+std::string homeTrashFolder()
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/')
+        return joinName(stripTrailingSlashes(data), "Trash");
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return joinName(stripTrailingSlashes(home), ".local/share/Trash");
+    return std::string();
+}
+
+int moveToTrash(const std::string& path, const TrashSettings& settings)
+{
+    if (path.empty())
+        return ENOENT;
+    std::string given = stripTrailingSlashes(path);
+    if (given[0] != '/')
+        given = joinName(posixCurrentDirectory(), given);
+    const std::size_t slash = given.rfind('/');
+    const std::string name = given.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return EINVAL;
+    // The folder part is resolved, the item itself is not: a link is
+    // trashed as a link.
+    const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
+    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
+    if (!realParent)
+        return lastError();
+    const std::string item = joinName(realParent.get(), name);
+
+    struct stat itemStat {};
+    if (::lstat(item.c_str(), &itemStat) != 0)
+        return lastError();
+
+    TrashTarget target;
+    const std::string home = settings.homeTrash.empty() ? homeTrashFolder() : settings.homeTrash;
+    dev_t homeDevice = 0;
+    if (!home.empty() && deviceOf(home, homeDevice) && homeDevice == itemStat.st_dev) {
+        if (const int rc = posixCreateDirectory(home, true); rc != 0)
+            return rc;
+        target.folder = home;
+        target.infoPath = item;
+    } else if (const int rc = findTopTrash(item, itemStat, settings, target); rc != 0) {
+        return rc;
+    }
+    if (item == stripTrailingSlashes(target.folder) || isInside(target.folder, item)
+        || isInside(item, target.folder))
+        return EINVAL;  // the trash itself, or something inside it
+
+    const std::string files = joinName(target.folder, "files");
+    const std::string info = joinName(target.folder, "info");
+    if (const int rc = ensurePrivateFolder(files, false); rc != 0)
+        return rc;
+    if (const int rc = ensurePrivateFolder(info, false); rc != 0)
+        return rc;
+
+    const std::string text = trashInfoText(target.infoPath, std::time(nullptr));
+    for (int n = 1; n < 10000; ++n) {
+        const std::string trashName = n == 1 ? name : name + "." + std::to_string(n);
+        const std::string infoFile = joinName(info, trashName + ".trashinfo");
+        // The exclusive create reserves the name against other trashers.
+        const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return lastError();
+        }
+        int rc = writeAll(fd, text);
+        if (rc == 0 && ::fsync(fd) != 0)
+            rc = lastError();
+        if (::close(fd) != 0 && rc == 0)
+            rc = lastError();
+        if (rc == 0)
+            rc = posixRenameNoReplace(item, joinName(files, trashName));
+        if (rc == 0)
+            return 0;
+        ::unlink(infoFile.c_str());
+        if (rc != EEXIST)
+            return rc;  // EXDEV included: a trash never copies
+    }
+    return EEXIST;
+}
+
+}  // namespace Holmgrave::FS::Detail

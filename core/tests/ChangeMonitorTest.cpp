@@ -1,0 +1,298 @@
+#include "core/NativeFilesystem.h"
+#include "core/NativeMonitor.h"
+#include "core/platform/linux/InotifyEvents.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+using namespace std::chrono_literals;
+using Holmgrave::Core::Path;
+using Holmgrave::FS::ChangeEvent;
+using Holmgrave::FS::ChangeKind;
+using Holmgrave::FS::ChangeNotification;
+using Holmgrave::FS::IChangeListener;
+using Holmgrave::FS::NativeFilesystem;
+using Holmgrave::FS::Detail::InotifyRecord;
+using Holmgrave::FS::Detail::NativeMonitor;
+using Holmgrave::FS::Detail::RawChange;
+using Holmgrave::FS::Detail::RawChangeKind;
+using Holmgrave::FS::Detail::translateInotifyBatch;
+using Holmgrave::Test::TempDir;
+
+namespace {
+
+std::string show(const std::vector<RawChange>& changes)
+{
+    std::string out;
+    for (const RawChange& c : changes) {
+        out += std::to_string(static_cast<unsigned>(c.kind)) + " " + c.path;
+        if (!c.oldPath.empty())
+            out += " <- " + c.oldPath;
+        out += "\n";
+    }
+    return out;
+}
+
+// Collects every event it is given; waits with a timeout for one to show up.
+class Recorder : public IChangeListener
+{
+public:
+    void onChange(const ChangeNotification& n) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_batches;
+        m_filesystem = n.filesystem;
+        for (const ChangeEvent& e : n.events)
+            m_events.push_back(e);
+        m_changed.notify_all();
+    }
+
+    bool waitFor(ChangeKind kind, const std::string& path, std::chrono::milliseconds timeout = 5000ms,
+                 const std::string& oldPath = std::string())
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] {
+            for (const ChangeEvent& e : m_events)
+                if (e.kind == kind && e.path.str() == path && (oldPath.empty() || e.oldPath.str() == oldPath))
+                    return true;
+            return false;
+        });
+    }
+
+    int batches()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_batches;
+    }
+
+    const void* filesystem()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_filesystem;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<ChangeEvent> m_events;
+    int m_batches = 0;
+    const void* m_filesystem = nullptr;
+};
+
+void touch(const std::string& path, const std::string& text = "x")
+{
+    FILE* f = std::fopen(path.c_str(), "a");
+    ASSERT_NE(f, nullptr) << path;
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+}
+
+} // namespace
+
+TEST(ChangeTranslation, KindsFromSingleRecords)
+{
+    const std::vector<InotifyRecord> records = {
+        {IN_CREATE, 0, "/w/new"},
+        {IN_MODIFY, 0, "/w/old"},
+        {IN_ATTRIB, 0, "/w/attr"},
+        {IN_DELETE, 0, "/w/gone"},
+        {IN_DELETE_SELF, 0, "/w"},
+        {IN_IGNORED, 0, "/w"},
+        {IN_UNMOUNT, 0, "/w/mnt"},
+        {IN_ACCESS, 0, "/w/read"},
+    };
+    EXPECT_EQ(show(translateInotifyBatch(records, {"/w"})),
+              "0 /w/new\n2 /w/old\n2 /w/attr\n1 /w/gone\n1 /w\n4 /w/mnt\n4 /w/read\n");
+}
+
+TEST(ChangeTranslation, MovesPairByCookieOrStandAlone)
+{
+    const std::vector<InotifyRecord> records = {
+        {IN_MOVED_FROM, 7, "/w/a"},
+        {IN_MOVED_FROM, 8, "/w/out"},  // left the tree: no partner
+        {IN_MOVED_TO, 7, "/w/b"},
+        {IN_MOVED_TO, 9, "/w/in"},     // came from outside
+        {IN_MOVED_FROM, 0, "/w/zero"}, // no cookie, never paired
+        {IN_MOVED_TO, 0, "/w/zero2"},
+    };
+    EXPECT_EQ(show(translateInotifyBatch(records, {"/w"})),
+              "3 /w/b <- /w/a\n1 /w/out\n0 /w/in\n1 /w/zero\n0 /w/zero2\n");
+}
+
+TEST(ChangeTranslation, RepeatsFoldIntoOneAndOverflowAsksForARescan)
+{
+    const std::vector<InotifyRecord> records = {
+        {IN_CREATE, 0, "/w/f"},
+        {IN_MODIFY, 0, "/w/f"},
+        {IN_MODIFY, 0, "/w/f"},
+        {IN_CREATE, 0, "/w/f"},  // the new folder scan repeating the kernel
+        {IN_MODIFY, 0, "/w/g"},
+        {IN_MODIFY, 0, "/w/g"},
+        {IN_DELETE, 0, "/w/f"},
+        {IN_CREATE, 0, "/w/f"},
+        {IN_Q_OVERFLOW, 0, ""},
+    };
+    EXPECT_EQ(show(translateInotifyBatch(records, {"/a", "/w"})),
+              "0 /w/f\n2 /w/g\n1 /w/f\n0 /w/f\n4 /a\n4 /w\n");
+    EXPECT_TRUE(translateInotifyBatch({}, {"/w"}).empty());
+}
+
+TEST(ChangeMonitor, ReportsCreationChangeRenameAndRemovalBelowNewSubfolders)
+{
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 100ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    ASSERT_TRUE(monitor.watch(Path(dir.path())));
+
+    touch(dir.file("a"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("a")));
+    EXPECT_EQ(recorder.filesystem(), &NativeFilesystem::instance());
+
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("sub")));
+    touch(dir.file("sub/deep"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("sub/deep")));
+
+    ASSERT_EQ(std::rename(dir.file("sub/deep").c_str(), dir.file("sub/moved").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::renamed, dir.file("sub/moved"), 5000ms, dir.file("sub/deep")));
+
+    // A renamed folder's watches follow it to its new name.
+    ASSERT_EQ(std::rename(dir.file("sub").c_str(), dir.file("sub2").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::renamed, dir.file("sub2"), 5000ms, dir.file("sub")));
+    touch(dir.file("sub2/moved"), "more");
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::modified, dir.file("sub2/moved")));
+
+    ::unlink(dir.file("a").c_str());
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("a")));
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, AWatchedFolderMovedAwayCountsAsRemoved)
+{
+    TempDir dir;
+    ::mkdir(dir.file("root").c_str(), 0755);
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.file("root")));
+    ASSERT_EQ(std::rename(dir.file("root").c_str(), dir.file("away").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("root")));
+    touch(dir.file("away/late"));
+    EXPECT_FALSE(recorder.waitFor(ChangeKind::created, dir.file("root/late"), 300ms));
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, CountsWatchesAndStopsWithTheLastUnwatch)
+{
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    EXPECT_FALSE(monitor.isStreaming());
+    monitor.watch(Path(dir.path()));
+    monitor.watch(Path(dir.path()));
+    EXPECT_TRUE(monitor.isStreaming());
+    monitor.unwatch(Path(dir.path()));
+    EXPECT_TRUE(monitor.isStreaming());
+    monitor.unwatch(Path(dir.path()));
+    EXPECT_FALSE(monitor.isStreaming());
+    monitor.unwatch(Path(dir.path()));  // not watched: nothing happens
+    EXPECT_FALSE(monitor.isStreaming());
+
+    // stop keeps the watched set; the next change of the set starts again.
+    monitor.watch(std::vector<Path>{Path(dir.path()), Path(dir.file("other"))});
+    monitor.stop();
+    EXPECT_FALSE(monitor.isStreaming());
+    monitor.watch(Path(dir.path()));  // already watched: the set does not change
+    EXPECT_FALSE(monitor.isStreaming());
+    monitor.unwatch(Path(dir.file("other")));
+    EXPECT_TRUE(monitor.isStreaming());
+}
+
+TEST(ChangeMonitor, NothingIsDeliveredAfterStopOrAfterUnwatch)
+{
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.path()));
+    touch(dir.file("first"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("first")));
+    monitor.stop();
+    const int before = recorder.batches();
+    touch(dir.file("second"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(recorder.batches(), before);
+
+    monitor.unwatch(Path(dir.path()));  // restarts with an empty set: no stream
+    monitor.watch(Path(dir.file("elsewhere")));
+    monitor.unwatch(Path(dir.file("elsewhere")));
+    touch(dir.file("third"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(recorder.batches(), before);
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, DestroyingAMonitorWhileEventsArriveWaitsForTheBatch)
+{
+    TempDir dir;
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        int i = 0;
+        while (writing.load()) {
+            touch(dir.file("f" + std::to_string(i++ % 50)));
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        // The listener lives on the heap and goes away right after the
+        // monitor: a call after the monitor's end would use freed memory.
+        auto recorder = std::make_unique<Recorder>();
+        std::atomic<int> calls{0};
+        auto counting = Holmgrave::FS::makeChangeListener([&](const ChangeNotification&) {
+            calls.fetch_add(1);
+            std::this_thread::sleep_for(2ms);  // keep a delivery in progress
+        });
+        {
+            NativeMonitor monitor(NativeFilesystem::instance(), std::chrono::milliseconds(round % 3));
+            monitor.addListener(recorder.get());
+            monitor.addListener(&counting);
+            monitor.watch(Path(dir.path()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5 + round % 7));
+        }  // listeners still registered on purpose
+        const int atEnd = calls.load();
+        recorder.reset();
+        std::this_thread::sleep_for(5ms);
+        EXPECT_EQ(calls.load(), atEnd);
+    }
+    writing.store(false);
+    writer.join();
+}
+
+TEST(ChangeMonitor, CreatedThroughTheNativeFilesystemWithTheDefaultLatency)
+{
+    TempDir dir;
+    auto created = NativeFilesystem::instance().createMonitor();
+    ASSERT_TRUE(created.hasValue());
+    std::shared_ptr<Holmgrave::FS::IMonitor> monitor = created.value();
+    Recorder recorder;
+    monitor->addListener(&recorder);
+    monitor->watch(Path(dir.path()));
+    const auto start = std::chrono::steady_clock::now();
+    touch(dir.file("f"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("f"), 5000ms));
+    // Batches close a second after their first event.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
+    monitor->removeListener(&recorder);
+}

@@ -1,0 +1,322 @@
+#include "core/NativeFilesystem.h"
+
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+using Holmgrave::Core::Path;
+using Holmgrave::FS::FileType;
+using Holmgrave::FS::NativeFilesystem;
+using Holmgrave::Test::TempDir;
+
+namespace {
+
+const NativeFilesystem& fs() { return NativeFilesystem::instance(); }
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mode;
+}
+
+time_t mtimeOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st.st_mtim.tv_sec;
+}
+
+bool present(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void expectFailure(const Holmgrave::Core::VoidResult& r, int code)
+{
+    ASSERT_FALSE(r.hasValue());
+    EXPECT_EQ(r.error().code, code);
+    EXPECT_EQ(r.error().category, &std::system_category());
+    EXPECT_FALSE(r.error().message.empty());
+}
+
+} // namespace
+
+TEST(NativeFileOperations, TypesOfFilesLinksPipesAndSockets)
+{
+    TempDir dir;
+    const std::string file = dir.write("f", "abc");
+    ::mkdir(dir.file("d").c_str(), 0755);
+    ASSERT_EQ(::symlink("d", dir.file("l").c_str()), 0);
+    ASSERT_EQ(::mkfifo(dir.file("p").c_str(), 0600), 0);
+
+    EXPECT_EQ(fs().fileType(file, false).value(), FileType::regular);
+    EXPECT_EQ(fs().fileType(dir.file("l"), false).value(), FileType::symlink);
+    EXPECT_EQ(fs().fileType(dir.file("l"), true).value(), FileType::directory);
+    // A named pipe has no type of its own here.
+    EXPECT_EQ(fs().fileType(dir.file("p"), true).value(), FileType::none);
+    EXPECT_EQ(fs().fileType("/dev/null", true).value(), FileType::character);
+
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr {};
+    addr.sun_family = AF_UNIX;
+    const std::string sockPath = dir.file("s");
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    sockPath.copy(addr.sun_path, sockPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_EQ(fs().fileType(sockPath, true).value(), FileType::socket);
+    EXPECT_TRUE(fs().isOther(sockPath).value());
+    ::close(sock);
+
+    const auto missing = fs().fileType(dir.file("missing"), false);
+    ASSERT_FALSE(missing.hasValue());
+    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_EQ(missing.error().category, &std::system_category());
+}
+
+TEST(NativeFileOperations, SizeTimeAndLinkTargetsFollowLinks)
+{
+    TempDir dir;
+    dir.write("f", "12345");
+    ASSERT_EQ(::symlink("f", dir.file("l").c_str()), 0);
+    EXPECT_EQ(fs().fileSize(dir.file("l")).value(), 5u);
+    EXPECT_EQ(fs().readSymlink(dir.file("l")).value().str(), "f");
+
+    ASSERT_EQ(::symlink("../a", dir.file("rel").c_str()), 0);
+    EXPECT_EQ(fs().readSymlink(dir.file("rel")).value().str(), "../a");
+    EXPECT_FALSE(fs().readSymlink(dir.file("f")).hasValue());
+
+    const auto base = std::chrono::system_clock::time_point(std::chrono::seconds(1600000000));
+    ASSERT_TRUE(fs().setLastModified(dir.file("f"), base + std::chrono::milliseconds(1700)).hasValue());
+    EXPECT_EQ(fs().lastModified(dir.file("l")).value(), base + std::chrono::seconds(1));
+}
+
+TEST(NativeFileOperations, ExistsCanonicalAndFolders)
+{
+    TempDir dir;
+    EXPECT_TRUE(fs().exists(dir.path()).value());
+    EXPECT_FALSE(fs().exists(dir.file("none")).value());
+    ASSERT_EQ(::symlink("none", dir.file("dangling").c_str()), 0);
+    EXPECT_FALSE(fs().exists(dir.file("dangling")).value());
+
+    EXPECT_TRUE(fs().createDirectories(dir.file("a/b/c")).hasValue());
+    EXPECT_TRUE(fs().createDirectories(dir.file("a/b/c")).hasValue());
+    expectFailure(fs().createDirectory(dir.file("a")), EEXIST);
+    expectFailure(fs().createDirectory(dir.file("x/y")), ENOENT);
+
+    ASSERT_EQ(::symlink(dir.file("a/b").c_str(), dir.file("lb").c_str()), 0);
+    const std::string real = fs().canonical(dir.path()).value().str();
+    EXPECT_EQ(fs().canonical(dir.file("lb/c")).value().str(), real + "/a/b/c");
+    EXPECT_EQ(fs().canonical(dir.file("lb/new")).value().str(), real + "/a/b/new");
+}
+
+TEST(NativeFileOperations, CreateFileEmptiesAnExistingFile)
+{
+    TempDir dir;
+    const std::string file = dir.write("f", "content");
+    ASSERT_TRUE(fs().createFile(file).hasValue());
+    EXPECT_EQ(TempDir::readAll(file), "");
+    const auto r = fs().createFile(dir.file("no/such/f"));
+    ASSERT_FALSE(r.hasValue());
+    EXPECT_EQ(r.error().code, ENOENT);
+    EXPECT_TRUE(r.error().message.empty());
+}
+
+TEST(NativeFileOperations, SetCurrentDirectoryOfMissingFolderKeepsTheOldOne)
+{
+    TempDir dir;
+    const Path before = fs().currentDirectory();
+    const auto r = fs().setCurrentDirectory(dir.file("missing"));
+    ASSERT_FALSE(r.hasValue());
+    EXPECT_EQ(r.error().code, ENOENT);
+    EXPECT_TRUE(r.error().message.empty());
+    EXPECT_EQ(fs().currentDirectory(), before);
+
+    ASSERT_TRUE(fs().setCurrentDirectory(dir.path()).hasValue());
+    EXPECT_EQ(fs().currentDirectory().str(), fs().canonical(dir.path()).value().str());
+    ASSERT_TRUE(fs().setCurrentDirectory(before).hasValue());
+}
+
+TEST(NativeFileOperations, TempDirectoryTakesOnlyAnAbsoluteTmpdir)
+{
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old ? old : "";
+    ::setenv("TMPDIR", "/var/tmp", 1);
+    EXPECT_EQ(fs().tempDirectory().str(), "/var/tmp/");
+    ::setenv("TMPDIR", "relative/tmp", 1);
+    EXPECT_EQ(fs().tempDirectory().str(), "/tmp/");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(fs().tempDirectory().str(), "/tmp/");
+    if (old)
+        ::setenv("TMPDIR", saved.c_str(), 1);
+}
+
+TEST(NativeFileOperations, CopyMoveAndLinkNeverReplaceAnExistingTarget)
+{
+    TempDir dir;
+    const std::string a = dir.write("a", "source");
+    const std::string b = dir.write("b", "keep me");
+    ::mkdir(dir.file("d").c_str(), 0755);
+
+    expectFailure(fs().copy(a, b), EEXIST);
+    expectFailure(fs().copyRecursive(a, b), EEXIST);
+    expectFailure(fs().move(a, b), EEXIST);
+    expectFailure(fs().move(a, dir.file("d")), EEXIST);
+    expectFailure(fs().createHardLink(a, b), EEXIST);
+    EXPECT_FALSE(fs().createSymlink(a, b).hasValue());
+    // A dangling link is an existing target too.
+    ASSERT_EQ(::symlink("nowhere", dir.file("dangling").c_str()), 0);
+    expectFailure(fs().copy(a, dir.file("dangling")), EEXIST);
+    expectFailure(fs().move(a, dir.file("dangling")), EEXIST);
+
+    EXPECT_EQ(TempDir::readAll(b), "keep me");
+    EXPECT_EQ(TempDir::readAll(a), "source");
+
+    ASSERT_TRUE(fs().move(a, dir.file("c")).hasValue());
+    EXPECT_FALSE(present(a));
+    EXPECT_EQ(TempDir::readAll(dir.file("c")), "source");
+    ASSERT_TRUE(fs().createHardLink(dir.file("c"), dir.file("h")).hasValue());
+    EXPECT_EQ(TempDir::readAll(dir.file("h")), "source");
+    const auto link = fs().createSymlink(Path("c"), dir.file("s"));
+    ASSERT_TRUE(link.hasValue());
+    EXPECT_EQ(link.value().str(), dir.file("s"));
+}
+
+TEST(NativeFileOperations, CopyKeepsModeTimesAndLinks)
+{
+    TempDir dir;
+    ::mkdir(dir.file("src").c_str(), 0750);
+    const std::string f = dir.write("src/f", "data");
+    ::chmod(f.c_str(), 0640);
+    ASSERT_EQ(::symlink("f", dir.file("src/l").c_str()), 0);
+    ASSERT_EQ(::symlink("/etc", dir.file("src/out").c_str()), 0);
+    ::mkdir(dir.file("src/sub").c_str(), 0700);
+    dir.write("src/sub/g", "more");
+    const auto old = std::chrono::system_clock::time_point(std::chrono::seconds(1500000000));
+    fs().setLastModified(f, old);
+    fs().setLastModified(dir.file("src/sub"), old);
+    fs().setLastModified(dir.file("src"), old);
+
+    ASSERT_TRUE(fs().copyRecursive(dir.file("src"), dir.file("dst")).hasValue());
+    EXPECT_EQ(TempDir::readAll(dir.file("dst/f")), "data");
+    EXPECT_EQ(modeOf(dir.file("dst/f")) & 07777, 0640u);
+    EXPECT_EQ(modeOf(dir.file("dst")) & 07777, 0750u);
+    EXPECT_EQ(mtimeOf(dir.file("dst/f")), 1500000000);
+    EXPECT_EQ(mtimeOf(dir.file("dst/sub")), 1500000000);
+    EXPECT_EQ(mtimeOf(dir.file("dst")), 1500000000);
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("dst/l"))));
+    EXPECT_EQ(fs().readSymlink(dir.file("dst/l")).value().str(), "f");
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("dst/out"))));
+    EXPECT_EQ(TempDir::readAll(dir.file("dst/sub/g")), "more");
+
+    // Without recursion the folder comes alone.
+    ASSERT_TRUE(fs().copy(dir.file("src"), dir.file("flat")).hasValue());
+    EXPECT_TRUE(fs().isDirectory(dir.file("flat")).value());
+    EXPECT_TRUE(fs().isEmpty(dir.file("flat")).value());
+    // A single file is the same either way.
+    ASSERT_TRUE(fs().copy(f, dir.file("single")).hasValue());
+    EXPECT_EQ(TempDir::readAll(dir.file("single")), "data");
+}
+
+TEST(NativeFileOperations, CopyIntoItselfIsRefusedAndLeavesNothing)
+{
+    TempDir dir;
+    ::mkdir(dir.file("a").c_str(), 0755);
+    dir.write("a/x", "1");
+    expectFailure(fs().copyRecursive(dir.file("a"), dir.file("a/inner")), EINVAL);
+    EXPECT_FALSE(present(dir.file("a/inner")));
+}
+
+TEST(NativeFileOperations, FailedCopyLeavesNoPartialTarget)
+{
+    TempDir dir;
+    ::mkdir(dir.file("src").c_str(), 0755);
+    dir.write("src/a", "copied first");
+    const std::string longName(255, 'z');
+    dir.write("src/" + longName, "too deep for the target");
+
+    // A target folder so deep that the folder itself can be made but the
+    // long name inside it exceeds the path limit: the copy fails halfway.
+    std::string deep = dir.path();
+    while (deep.size() + 251 + 4 < 4096) {
+        deep += "/" + std::string(250, 'd');
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    }
+    const std::string target = deep + "/dst";
+    ASSERT_LT(target.size(), 4096u);
+    ASSERT_GT(target.size() + 1 + longName.size(), 4095u);
+
+    expectFailure(fs().copyRecursive(dir.file("src"), target), ENAMETOOLONG);
+    EXPECT_FALSE(present(target));
+    EXPECT_TRUE(present(dir.file("src/a")));
+}
+
+TEST(NativeFileOperations, RemoveIsFlatUnlessRecursiveAndNeverLeavesTheTree)
+{
+    TempDir dir;
+    ::mkdir(dir.file("outside").c_str(), 0755);
+    dir.write("outside/precious", "keep");
+    ::mkdir(dir.file("tree").c_str(), 0755);
+    ::mkdir(dir.file("tree/sub").c_str(), 0755);
+    dir.write("tree/sub/f", "x");
+    ASSERT_EQ(::symlink(dir.file("outside").c_str(), dir.file("tree/link").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.file("outside").c_str(), dir.file("tree/sub/link2").c_str()), 0);
+
+    expectFailure(fs().remove(dir.file("tree")), ENOTEMPTY);
+    EXPECT_TRUE(present(dir.file("tree/sub/f")));
+
+    ASSERT_TRUE(fs().removeRecursive(dir.file("tree")).hasValue());
+    EXPECT_FALSE(present(dir.file("tree")));
+    EXPECT_EQ(TempDir::readAll(dir.file("outside/precious")), "keep");
+
+    // A link given as the item itself is removed as a link.
+    ASSERT_EQ(::symlink(dir.file("outside").c_str(), dir.file("top").c_str()), 0);
+    ASSERT_TRUE(fs().removeRecursive(dir.file("top")).hasValue());
+    EXPECT_FALSE(present(dir.file("top")));
+    EXPECT_EQ(TempDir::readAll(dir.file("outside/precious")), "keep");
+
+    ::mkdir(dir.file("empty").c_str(), 0755);
+    EXPECT_TRUE(fs().remove(dir.file("empty")).hasValue());
+    expectFailure(fs().remove(dir.file("empty")), ENOENT);
+}
+
+TEST(NativeFileOperations, MoveAcrossDevicesCopiesThenRemoves)
+{
+    TempDir dir;
+    struct stat a {}, b {};
+    if (::stat("/dev/shm", &b) != 0 || ::stat(dir.path().c_str(), &a) != 0 || a.st_dev == b.st_dev
+        || ::access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no second writable device";
+    char pattern[] = "/dev/shm/hg_move_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string other = pattern;
+
+    ::mkdir(dir.file("tree").c_str(), 0755);
+    dir.write("tree/f", "payload");
+    ASSERT_EQ(::symlink("f", dir.file("tree/l").c_str()), 0);
+    const std::string target = other + "/tree";
+    ASSERT_TRUE(fs().move(dir.file("tree"), target).hasValue());
+    EXPECT_FALSE(present(dir.file("tree")));
+    EXPECT_EQ(TempDir::readAll(target + "/f"), "payload");
+    EXPECT_TRUE(S_ISLNK(modeOf(target + "/l")));
+
+    // The target exists now: a second move across devices must refuse it.
+    dir.write("again", "other");
+    ::mkdir(dir.file("tree").c_str(), 0755);
+    expectFailure(fs().move(dir.file("tree"), target), EEXIST);
+    EXPECT_TRUE(present(dir.file("tree")));
+    EXPECT_EQ(TempDir::readAll(target + "/f"), "payload");
+
+    fs().removeRecursive(other);
+}

@@ -1,0 +1,303 @@
+#include "player/engine/ddp/CdTextReader.h"
+
+#include "player/testsupport/DdpFixture.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using DdpFixture::cdTextPack;
+
+namespace {
+
+// Size packs closing a block of `textPacks` packs.
+std::string closeBlock(int textPacks, int lastTrack, int lastSequenceOverride = -1)
+{
+    DdpFixture::SizeRecord record;
+    record.lastTrack = lastTrack;
+    record.lastSequence[0] = lastSequenceOverride >= 0 ? lastSequenceOverride : textPacks + 2;
+    return DdpFixture::sizeInfoPacks(record, textPacks);
+}
+
+class CdTextReaderTest : public ::testing::Test {
+protected:
+    // Writes "CDTEXT.BIN" and reads it with a fresh reader.
+    bool readFile(const std::string& bytes)
+    {
+        DdpFixture::writeFile(dir.path().toStdString() + "/CDTEXT.BIN", bytes);
+        reader = CdText::Reader();
+        return reader.read(dir.path().toStdString().c_str());
+    }
+    const CdText::CdInfo& info() const { return reader.cdInfo(); }
+    std::string title(int track) const { return CdText::fieldText(info().tracks.at(std::size_t(track)).title); }
+
+    QTemporaryDir dir;
+    CdText::Reader reader;
+};
+
+} // namespace
+
+TEST_F(CdTextReaderTest, GeneratedLatin1BlockFillsEveryField)
+{
+    DdpFixture::Options o;
+    o.trackCount = 12;
+    o.cdText = DdpFixture::CdTextKind::Latin1;
+    o.genreCode = 14;
+    o.writeImage = false;
+    const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+
+    ASSERT_TRUE(reader.read(dir.path().toStdString().c_str()));
+    ASSERT_EQ(info().tracks.size(), 13u);
+    EXPECT_FALSE(info().doubleByte);
+    EXPECT_EQ(info().genre, "Jazz");
+    EXPECT_EQ(CdText::fieldText(info().discIdentification), image.discId);
+    const CdText::TrackInfo& album = info().tracks[0];
+    EXPECT_EQ(CdText::fieldText(album.title), image.fieldBytes(image.albumTexts.at(DdpFixture::Title)));
+    EXPECT_EQ(CdText::fieldText(album.title), "Glasswell Caf\xE9 Sessions");  // Latin-1 byte kept
+    EXPECT_EQ(CdText::fieldText(album.upcIsrc), o.upcEan);
+    for (const DdpFixture::Track& t : image.tracks) {
+        const CdText::TrackInfo& got = info().tracks[std::size_t(t.number)];
+        EXPECT_EQ(CdText::fieldText(got.title), image.fieldBytes(t.texts.at(DdpFixture::Title)));
+        EXPECT_EQ(CdText::fieldText(got.performer), image.fieldBytes(t.texts.at(DdpFixture::Performer)));
+        EXPECT_EQ(CdText::fieldText(got.songwriter), image.fieldBytes(t.texts.at(DdpFixture::Songwriter)));
+        EXPECT_EQ(CdText::fieldText(got.composer), image.fieldBytes(t.texts.at(DdpFixture::Composer)));
+        EXPECT_EQ(CdText::fieldText(got.arranger), image.fieldBytes(t.texts.at(DdpFixture::Arranger)));
+        EXPECT_EQ(CdText::fieldText(got.message), image.fieldBytes(t.texts.at(DdpFixture::Message)));
+        EXPECT_EQ(CdText::fieldText(got.upcIsrc), t.isrc);
+    }
+}
+
+TEST_F(CdTextReaderTest, JapaneseBlockBecomesUtf8)
+{
+    DdpFixture::Options o;
+    o.trackCount = 9;
+    o.cdText = DdpFixture::CdTextKind::Japanese;
+    o.writeImage = false;
+    const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+
+    ASSERT_TRUE(reader.read(dir.path().toStdString().c_str()));
+    EXPECT_TRUE(info().doubleByte);
+    ASSERT_EQ(info().tracks.size(), 10u);
+    EXPECT_EQ(title(0), "\xE7\xA1\x9D\xE5\xAD\x90\xE3\x81\xAE\xE4\xBA\x95\xE6\x88\xB8");  // 硝子の井戸
+    for (const DdpFixture::Track& t : image.tracks) {
+        const CdText::TrackInfo& got = info().tracks[std::size_t(t.number)];
+        EXPECT_EQ(CdText::fieldText(got.title), t.texts.at(DdpFixture::Title));
+        EXPECT_EQ(CdText::fieldText(got.performer), t.texts.at(DdpFixture::Performer));
+        EXPECT_EQ(CdText::fieldText(got.message), t.texts.at(DdpFixture::Message));
+        EXPECT_EQ(CdText::fieldText(got.upcIsrc), t.isrc);  // single-byte packs in a double-byte block
+    }
+}
+
+TEST_F(CdTextReaderTest, ShiftJisConversionAndItsFallback)
+{
+    // カタカナ in code page 932.
+    EXPECT_EQ(CdText::convertDoubleByteText("\x83\x4A\x83\x5E\x83\x4A\x83\x69"), "\xE3\x82\xAB\xE3\x82\xBF\xE3\x82\xAB\xE3\x83\x8A");
+    EXPECT_EQ(CdText::convertDoubleByteText(std::string("\x82\xA0\0\x82\xA2", 5)), "\xE3\x81\x82");  // up to the zero
+    EXPECT_EQ(CdText::convertDoubleByteText(""), "");
+    // A lead byte followed by a blank is not code page 932: the bytes come
+    // back read as Mac Roman (0x81 is Å there).
+    EXPECT_EQ(CdText::convertDoubleByteText("\x81 A"), "\xC3\x85 A");
+}
+
+TEST_F(CdTextReaderTest, OnePackCarriesTextsOfConsecutiveTracks)
+{
+    const std::string packs = cdTextPack(0x80, 1, 0, false, std::string("Intro\0Song\0\0", 12));
+    ASSERT_TRUE(readFile(packs + closeBlock(1, 3)));
+    ASSERT_EQ(info().tracks.size(), 4u);
+    EXPECT_EQ(title(1), "Intro");
+    EXPECT_EQ(title(2), "Song");
+    EXPECT_EQ(title(3), "");
+    EXPECT_EQ(title(0), "");
+}
+
+TEST_F(CdTextReaderTest, TextRunsOnIntoTheNextPackAndEmptyTextsKeepEarlierOnes)
+{
+    const std::string packs = cdTextPack(0x81, 0, 0, false, "A long perfo")
+                              + cdTextPack(0x81, 0, 1, false, std::string("rmer\0Solo\0\0\0\0", 12))
+                              // A later empty text for track 1 leaves "Solo" in place.
+                              + cdTextPack(0x81, 1, 2, false, std::string(12, '\0'));
+    ASSERT_TRUE(readFile(packs + closeBlock(3, 2)));
+    EXPECT_EQ(CdText::fieldText(info().tracks[0].performer), "A long performer");
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), "Solo");
+}
+
+TEST_F(CdTextReaderTest, DoubleByteTerminatorSplitAcrossPacksEndsOneText)
+{
+    std::string six;
+    for (int i = 0; i < 6; ++i)
+        six += "\x82\xA0";  // あ
+    // Track 1's text fills pack 0; its two terminating zeros open pack 1.
+    const std::string packs = cdTextPack(0x80, 1, 0, true, six)
+                              + cdTextPack(0x80, 1, 1, true, std::string("\0\0\x82\xA2\0\0", 6))
+                              // Here the first zero ends pack 2 and the second opens pack 3.
+                              + cdTextPack(0x81, 1, 2, true, std::string("\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0" "A\0", 12))
+                              + cdTextPack(0x81, 1, 3, true, std::string("\0\x82\xA2\0\0", 5));
+    ASSERT_TRUE(readFile(packs + closeBlock(4, 2)));
+    std::string expected;
+    for (int i = 0; i < 6; ++i)
+        expected += "\xE3\x81\x82";
+    EXPECT_EQ(title(1), expected);
+    EXPECT_EQ(title(2), "\xE3\x81\x84");
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), expected.substr(0, 15) + "A");
+    EXPECT_EQ(CdText::fieldText(info().tracks[2].performer), "\xE3\x81\x84");
+    EXPECT_TRUE(info().doubleByte);
+}
+
+TEST_F(CdTextReaderTest, PackTypesSelectTheirFieldsOrNone)
+{
+    const std::string packs = cdTextPack(0x86, 2, 0, false, std::string("DISC-7\0", 7))
+                              + cdTextPack(0x88, 1, 1, false, std::string("TOC\0", 4))
+                              + cdTextPack(0x8D, 1, 2, false, std::string("closed\0", 7))
+                              + cdTextPack(0x8F, 1, 3, false, std::string("size\0", 5))
+                              + cdTextPack(0x85, 1, 4, false, std::string("Msg\0", 4))
+                              + cdTextPack(0x84, 1, 5, false, std::string("Arr\0", 4))
+                              + cdTextPack(0x83, 1, 6, false, std::string("Comp\0", 5))
+                              + cdTextPack(0x82, 1, 7, false, std::string("Song\0", 5))
+                              + cdTextPack(0x8E, 1, 8, false, std::string("DEHG126\0", 8));
+    ASSERT_TRUE(readFile(packs + closeBlock(9, 2)));
+    EXPECT_EQ(CdText::fieldText(info().discIdentification), "DISC-7");
+    const CdText::TrackInfo& t = info().tracks[1];
+    EXPECT_EQ(CdText::fieldText(t.message), "Msg");
+    EXPECT_EQ(CdText::fieldText(t.arranger), "Arr");
+    EXPECT_EQ(CdText::fieldText(t.composer), "Comp");
+    EXPECT_EQ(CdText::fieldText(t.songwriter), "Song");
+    EXPECT_EQ(CdText::fieldText(t.upcIsrc), "DEHG126");
+    EXPECT_EQ(CdText::fieldText(t.title), "");  // 0x88, 0x8D and 0x8F texts go nowhere
+    EXPECT_EQ(CdText::fieldText(t.performer), "");
+}
+
+TEST_F(CdTextReaderTest, GenreCodesAndTheirNames)
+{
+    CdText::Pack pack{};
+    pack[0] = 0x87;
+    pack[5] = 5;
+    reader.setGenre(pack);
+    EXPECT_EQ(reader.cdInfo().genre, "Classical");
+    pack[4] = 1;  // high byte set: not a genre of the table
+    reader.setGenre(pack);
+    EXPECT_EQ(reader.cdInfo().genre, "Classical");
+    pack[4] = 0;
+    pack[5] = 0;
+    reader.setGenre(pack);
+    EXPECT_EQ(reader.cdInfo().genre, " ");
+    pack[5] = 27;
+    reader.setGenre(pack);
+    EXPECT_EQ(reader.cdInfo().genre, "World Music");
+    // Codes without a name leave the genre empty and do not grow the table.
+    for (int code : {28, 0x7F, 0x80, 0xFF}) {
+        pack[5] = std::uint8_t(code);
+        reader.setGenre(pack);
+        EXPECT_EQ(reader.cdInfo().genre, "") << code;
+    }
+}
+
+TEST_F(CdTextReaderTest, TracksBeyondTheLastAndExtensionPacksChangeNothing)
+{
+    const std::string packs = cdTextPack(0x80, 3, 0, false, std::string("Beyond\0", 7))
+                              // Track byte with bit 7 set: a negative track.
+                              + cdTextPack(0x80, 0x81, 1, false, std::string("Ext\0", 4))
+                              + cdTextPack(0x80, 0xFF, 2, false, std::string("Ext\0", 4))
+                              + cdTextPack(0x86, 5, 3, false, std::string("ID\0", 3))
+                              + cdTextPack(0x80, 1, 4, false, std::string("One\0Two\0Three\0", 12))
+                              + cdTextPack(0x80, 1, 5, false, std::string("\0", 1));
+    ASSERT_TRUE(readFile(packs + closeBlock(6, 2)));
+    ASSERT_EQ(info().tracks.size(), 3u);
+    EXPECT_EQ(title(0), "");
+    EXPECT_EQ(title(1), "One");
+    EXPECT_EQ(title(2), "Two");  // "Three" would be track 3
+    EXPECT_EQ(CdText::fieldText(info().discIdentification), "");
+}
+
+TEST_F(CdTextReaderTest, OverlongTextsStayInsideTheirFieldWithTerminator)
+{
+    // 300 letters without a zero, then the end of the text.
+    std::string packs;
+    std::string letters;
+    for (int i = 0; i < 300; ++i)
+        letters += char('a' + i % 26);
+    int seq = 0;
+    packs += DdpFixture::textPacks(0x80, {letters, "Next"}, false, seq);
+    // The same in a double-byte block: A and 200 characters of あ (0x82 0xA0).
+    std::string wide = "A";
+    for (int i = 0; i < 200; ++i)
+        wide += "\x82\xA0";
+    packs += DdpFixture::textPacks(0x81, {wide, "\x82\xA2"}, true, seq);
+    ASSERT_TRUE(readFile(packs + closeBlock(seq, 1)));
+
+    const CdText::TrackInfo& album = info().tracks[0];
+    EXPECT_EQ(album.title[CdText::fieldSize - 1], '\0');
+    EXPECT_EQ(CdText::fieldText(album.title), letters.substr(0, CdText::fieldSize - 1));
+    EXPECT_EQ(title(1), "Next");
+    // UTF-8 is cut before a character, not through it: 1 + 52 x 3 bytes.
+    std::string expected = "A";
+    for (int i = 0; i < 52; ++i)
+        expected += "\xE3\x81\x82";
+    EXPECT_EQ(CdText::fieldText(album.performer), expected);
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), "\xE3\x81\x84");
+}
+
+TEST_F(CdTextReaderTest, ShorterTextOverAnEarlierOneLeavesNoTail)
+{
+    const std::string packs = cdTextPack(0x80, 1, 0, true, std::string("\x82\xA0\x82\xA0\x82\xA0\0\0", 8))
+                              + cdTextPack(0x80, 1, 1, true, std::string("\x82\xA2\0\0", 4));
+    ASSERT_TRUE(readFile(packs + closeBlock(2, 1)));
+    EXPECT_EQ(title(1), "\xE3\x81\x84");
+}
+
+TEST_F(CdTextReaderTest, OnlyBlockZeroIsRead)
+{
+    DdpFixture::Options o;
+    o.trackCount = 4;
+    o.cdText = DdpFixture::CdTextKind::Latin1;
+    o.cdTextSecondBlock = true;
+    o.writeImage = false;
+    const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+    ASSERT_TRUE(reader.read(dir.path().toStdString().c_str()));
+    for (const DdpFixture::Track& t : image.tracks)
+        EXPECT_EQ(title(t.number), image.fieldBytes(t.texts.at(DdpFixture::Title)));
+    EXPECT_EQ(CdText::fieldText(info().discIdentification), image.discId);
+}
+
+TEST_F(CdTextReaderTest, ShortAndLyingFilesGiveEmptyOrPartialTexts)
+{
+    // No file at all.
+    EXPECT_FALSE(reader.read(dir.path().toStdString().c_str()));
+    EXPECT_TRUE(info().tracks.empty());
+
+    // Fewer than three packs: no size information to go by.
+    for (std::size_t size : {0u, 1u, 17u, 18u, 53u}) {
+        EXPECT_FALSE(readFile(std::string(size, '\x80'))) << size;
+        EXPECT_TRUE(info().tracks.empty());
+        EXPECT_FALSE(info().doubleByte);
+    }
+
+    // Last sequence number below 3: no text packs, tracks sized from the record.
+    EXPECT_TRUE(readFile(closeBlock(0, 4, 2)));
+    EXPECT_EQ(info().tracks.size(), 5u);
+    EXPECT_EQ(title(1), "");
+
+    // The record promises 250 packs; the file holds two and its size packs.
+    const std::string packs = cdTextPack(0x80, 1, 0, false, std::string("Kept\0", 5))
+                              + cdTextPack(0x80, 2, 1, false, std::string("Also\0", 5));
+    EXPECT_TRUE(readFile(packs + closeBlock(2, 2, 250)));
+    EXPECT_EQ(title(1), "Kept");
+    EXPECT_EQ(title(2), "Also");
+
+    // A trailing part shorter than a pack is ignored.
+    EXPECT_TRUE(readFile(packs + closeBlock(2, 2) + "xyz"));
+    EXPECT_EQ(title(2), "Also");
+}
+
+TEST_F(CdTextReaderTest, GarbageNeverOverrunsTheTrackList)
+{
+    std::string garbage;
+    for (int i = 0; i < 18 * 300; ++i)
+        garbage += char((i * 131 + 7) % 256);
+    std::string sizes = closeBlock(0, 127, 255);
+    readFile(garbage + sizes);
+    EXPECT_EQ(info().tracks.size(), 128u);
+    for (const CdText::TrackInfo& t : info().tracks)
+        EXPECT_EQ(t.title[CdText::fieldSize - 1], '\0');
+}

@@ -1,0 +1,106 @@
+#include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString driver()
+{
+    return QStringLiteral(PATHWARDEN_FLOW_DRIVER);
+}
+
+QString makeMedium(const TestEnvironment& env, const QByteArray& vorncfg)
+{
+    const QString medium = env.root() + QStringLiteral("/medium");
+    const QString folder = medium + QStringLiteral("/Additional Content/Installer Data");
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/Vorncfg.ini"));
+    file.open(QIODevice::WriteOnly);
+    file.write(vorncfg);
+    return medium;
+}
+
+} // namespace
+
+TEST(StartupFlow, RegularStartAsksToGoOnlineWithTitleAndVersion)
+{
+    TestEnvironment env;
+    const ProcessOutcome outcome = runProgram(driver(), env);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog:Pathwarden - Version 1.16.0.436\n"))
+        << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 42);
+}
+
+TEST(StartupFlow, StayingOfflineWithoutAnInstallerToStartEndsWithMinusOne)
+{
+    TestEnvironment env;
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QStringLiteral("stay-offline"));
+    const ProcessOutcome outcome = runProgram(driver(), env);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("stayOfflineSlot"));
+    EXPECT_TRUE(outcome.standardError.contains("skip download and start installer"));
+    EXPECT_TRUE(outcome.standardError.contains("installerStartedStateSlot result : 0"));
+    // Closing the dialog afterwards must not turn the failure into success.
+    EXPECT_TRUE(outcome.standardOutput.contains("exec:-1")) << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_TRUE(outcome.standardError.contains("all threads are finished"));
+}
+
+TEST(StartupFlow, MediumWithMandatoryUpdateShowsTheMandatoryDialog)
+{
+    TestEnvironment env;
+    const QString medium = makeMedium(env, "MandatoryUpdate_Mac=true\nMandatoryUpdateProductLink=https://example.invalid/m\n");
+    const ProcessOutcome outcome = runProgram(driver(), env, {QStringLiteral("--original-installer-path"), medium});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("window:MandatoryUpdateDialog:"));
+    EXPECT_FALSE(outcome.standardOutput.contains("window:AskForGoOnlineDialog"));
+}
+
+TEST(StartupFlow, ForceOnlineModeSkipsTheConsentDialog)
+{
+    TestEnvironment env;
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QStringLiteral("stay-offline"));
+    const ProcessOutcome outcome = runProgram(driver(), env, {QStringLiteral("-force-online-mode")}, 5000);
+    // Nothing else is shown before the wizard, which this run does not have.
+    EXPECT_TRUE(outcome.standardError.contains("App ready to init")) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("showWizardSlot"));
+    EXPECT_FALSE(outcome.standardOutput.contains("window:"));
+}
+
+TEST(StartupFlow, UnparsableCommandLineWarnsFirstThenStartsAsWithoutArguments)
+{
+    TestEnvironment env;
+    const ProcessOutcome outcome = runProgram(driver(), env, {QStringLiteral("--no-such-option")});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    const int warning = outcome.standardOutput.indexOf("messagebox:Could not parse CommandLine arguments!");
+    const int dialog = outcome.standardOutput.indexOf("window:AskForGoOnlineDialog");
+    ASSERT_GE(warning, 0) << outcome.standardOutput.constData();
+    EXPECT_GT(dialog, warning);
+    EXPECT_TRUE(outcome.standardError.contains("parsing of arguments failed! unknown: no-such-option"));
+}
+
+TEST(StartupFlow, UncheckedCertificatesPutTheWarningIntoTheConsentDialog)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+    const ProcessOutcome outcome = runProgram(driver(), env);
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog:Pathwarden - Version 1.16.0.436:warning\n"))
+        << outcome.standardOutput.constData();
+}
+
+TEST(StartupFlow, UncheckedCertificatesWarnInTheMandatoryDialogToo)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("CheckRootCA"), QStringLiteral("0")}});
+    const QString medium = makeMedium(env, "MandatoryUpdate_Mac=yes\n");
+    const ProcessOutcome outcome = runProgram(driver(), env, {QStringLiteral("--original-installer-path"), medium});
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_TRUE(outcome.standardOutput.contains(":warning\n")) << outcome.standardOutput.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("window:MandatoryUpdateDialog:"));
+}
