@@ -160,7 +160,8 @@ RESTResponse RESTClient::execute(const char* verbLabel, const QString& url, cons
         response.errorString = QStringLiteral("The answer is larger than %1 bytes and was discarded.")
                                    .arg(kMaxBodyBytes);
     } else {
-        response.body = utf8UpToNul(reply->readAll());
+        if (reply->isOpen())
+            response.body = utf8UpToNul(reply->readAll());
     }
     if (response.sslErrorFound && response.networkError == QNetworkReply::NoError) {
         // The call ended at the certificate report, before the network layer
