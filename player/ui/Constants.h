@@ -9,7 +9,9 @@
 // that needs no running application. Read from the GUI thread only.
 //
 // The disc-side constants (fileset file names, reader error ids, genre names)
-// live with the disc readers.
+// live with the disc readers and come in through their header.
+
+#include "player/engine/ddp/EngineConstants.h"
 
 #include <QColor>
 #include <QString>

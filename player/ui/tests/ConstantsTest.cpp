@@ -41,3 +41,9 @@ TEST(Constants, PaletteAndKeys)
     EXPECT_EQ(styleName, QStringLiteral("fusion"));
     EXPECT_EQ(fontFamily, QStringLiteral("Arial"));
 }
+
+TEST(Constants, DiscSideNamesComeWithTheSameHeader)
+{
+    EXPECT_EQ(DDP::imageFileName, "IMAGE.DAT");
+    EXPECT_EQ(DDP::pqDescrFileName, "PQDESCR");
+}
