@@ -221,7 +221,7 @@ TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
         QByteArray block;
         for (int i = 0; i < 1024; ++i)
             block += entry;
-        for (int i = 0; i < 4; ++i)  // 4096 entries where a full disc has about 300
+        for (int i = 0; i < 2; ++i)  // 2048 entries where a full disc has about 300
             f.write(block);
     });
     damaged(QStringLiteral("garbage-pqdescr"), [](const QString& path) {
