@@ -256,8 +256,7 @@ VornWizard* VornConfiguration::wizard()
         RESTClient* client = restClient();
         VornApp* application = app();
         const int targetPlatform = platform();
-        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(),
-                                 mediaSpecificConfiguration(), nullptr);
+        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(), nullptr);
     }
     return wizard_;
 }

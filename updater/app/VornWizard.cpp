@@ -8,13 +8,11 @@
 #include <QAbstractButton>
 
 VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient, VornApp* app,
-                       int platform, CheckIfOnlineDialog* checkIfOnlineDialog,
-                       MediaSpecificConfigurationService* mediaConfiguration, QWidget* parent)
+                       int platform, CheckIfOnlineDialog* checkIfOnlineDialog, QWidget* parent)
     : QWizard(parent)
     , logger_(SimpleLogger::getLogger(this))
     , app_(app)
     , restClient_(restClient)
-    , mediaConfiguration_(mediaConfiguration)
     , platform_(platform)
 {
     logger_->debug(QStringLiteral("creating wizard"), QString());

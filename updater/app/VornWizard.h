@@ -5,7 +5,6 @@
 class AbstractNetworkInitService;
 class CheckIfOnlineDialog;
 class Logger;
-class MediaSpecificConfigurationService;
 class RESTClient;
 class VornApp;
 class VornSettings;
@@ -20,8 +19,7 @@ class VornWizard : public QWizard {
     Q_OBJECT
 public:
     VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient, VornApp* app, int platform,
-               CheckIfOnlineDialog* checkIfOnlineDialog, MediaSpecificConfigurationService* mediaConfiguration,
-               QWidget* parent);
+               CheckIfOnlineDialog* checkIfOnlineDialog, QWidget* parent);
     ~VornWizard() override;
 
     enum PageId {
@@ -42,6 +40,5 @@ private:
     VornSettings* settings_;
     VornApp* app_;
     RESTClient* restClient_;
-    MediaSpecificConfigurationService* mediaConfiguration_;
     int platform_;
 };

@@ -50,7 +50,7 @@ protected:
 
     ScriptedNetworkInitService service;
     CheckIfOnlineDialog offlineDialog;
-    VornWizard wizard{&service, nullptr, nullptr, 0, &offlineDialog, nullptr, nullptr};
+    VornWizard wizard{&service, nullptr, nullptr, 0, &offlineDialog, nullptr};
     int canceled = 0;
     int offline = 0;
 };
