@@ -1,6 +1,6 @@
 #pragma once
 
-// The user's trash after the freedesktop.org Trash specification.
+// The user's trash in the freedesktop.org layout shared by Linux desktops.
 //
 // An item on the home trash's device goes to the home trash
 // ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash); an item on another
