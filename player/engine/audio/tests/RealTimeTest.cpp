@@ -150,6 +150,44 @@ private:
     std::string bytes_;
 };
 
+TEST(StreamingEngine, ProcessSilencesTheBufferAndHandsItToTheRenderFunction)
+{
+    Audio::StreamingEngine engine;
+    float buffer[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(engine.process(buffer, 4), 0); // no render function: silence
+    for (float f : buffer)
+        EXPECT_EQ(f, 0.0f);
+
+    std::atomic<int> calls{0};
+    float seen = -1.0f;
+    // Opens a stream when there is a device; either way the function is kept.
+    engine.initialize([&](void* out, unsigned int frames) {
+        ++calls;
+        if (frames == 3)
+            seen = static_cast<float*>(out)[5];
+        return 7;
+    });
+    engine.stopStream();
+    engine.closeStream();
+    std::fill(std::begin(buffer), std::end(buffer), 9.0f);
+    EXPECT_EQ(engine.process(buffer, 3), 7);
+    EXPECT_EQ(seen, 0.0f);
+    EXPECT_EQ(buffer[6], 9.0f); // only frameCount x 2 samples are cleared
+}
+
+TEST(StreamingEngine, UnknownDevicesAreReportedUnprobedAndCannotBeOpened)
+{
+    Player player;
+    const auto info = player.getAudioDevices().getInfo(9999);
+    EXPECT_FALSE(info.probed);
+    EXPECT_EQ(info.hasOutput, 0);
+    EXPECT_EQ(player.getAudioDevices().getCurrentAudioDevice(), 0u);
+    EXPECT_FALSE(player.setDevice(9999));
+    EXPECT_FALSE(player.getStreaming().engine().isStreamOpen());
+    // The failed device stays recorded as the current one.
+    EXPECT_EQ(player.getAudioDevices().getCurrentAudioDevice(), 9999u);
+}
+
 TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
 {
     LoadedPlayer loaded(450); // 6 s tracks
