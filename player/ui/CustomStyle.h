@@ -8,6 +8,10 @@
 
 #include <QProxyStyle>
 
+class QStyleOptionMenuItem;
+class QStyleOptionSlider;
+class QStyleOptionToolButton;
+
 class CustomStyle : public QProxyStyle
 {
 public:
@@ -34,4 +38,9 @@ public:
 
 private:
     void drawCheckMark(const QStyleOption* option, QPainter* painter) const;
+    void drawMenuItem(const QStyleOptionMenuItem* item, QPainter* painter, const QWidget* widget) const;
+    void drawMenuBarItem(const QStyleOptionMenuItem* item, QPainter* painter) const;
+    void drawScrollBar(const QStyleOptionSlider* bar, QPainter* painter, const QWidget* widget) const;
+    void drawSlider(const QStyleOptionSlider* slider, QPainter* painter) const;
+    void drawToolButton(const QStyleOptionToolButton* tool, QPainter* painter, const QWidget* widget) const;
 };

@@ -1,0 +1,381 @@
+// Construction, window handling and the commands of the main window. Opening
+// images lives in MainWindowOpen.cpp, the display tick in MainWindowDisplay.cpp.
+
+#include "player/ui/MainWindow.h"
+
+#include "player/engine/ddp/DDPModel.h"
+#include "player/ui/AboutDialog.h"
+#include "player/ui/AttributesMenu.h"
+#include "player/ui/CellDelegate.h"
+#include "player/ui/CheckBoxPalette.h"
+#include "player/ui/Constants.h"
+#include "player/ui/LevelMeterWidget.h"
+#include "player/ui/MainWindowWidgets.h"
+#include "player/ui/MenuBar.h"
+#include "player/ui/PlayerSettings.h"
+#include "player/ui/SampleRateErrorDialog.h"
+#include "player/ui/SeekSlider.h"
+#include "player/ui/ToolTipWidget.h"
+#include "player/ui/TransportController.h"
+#include "player/ui/export/WavExport.h"
+#include "player/ui/platform/OSXHideTitleBar.h"
+#include "player/ui/platform/OSXPowerNotifier.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include <cmath>
+
+using namespace MainWindowWidgets;
+
+namespace {
+
+const QString geometryKey = QStringLiteral("mainWindowGeometry");
+
+} // namespace
+
+bool ContextMenuEventFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (menu && event->type() == QEvent::Close && menu->activeAction()) {
+        event->ignore();
+        return true;
+    }
+    return false;
+}
+
+namespace MainWindow {
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("Glasswell"));
+
+    std::unique_ptr<QSettings> settings = openPlayerSettings();
+    restoreGeometry(settings->value(geometryKey).toByteArray());
+
+    transport = new TransportController(this);
+    transport->form = ui;
+    transport->transport = &audioPlayer;
+
+    if (Ui::TimeWidget* t = time(ui))
+        t->seekslider->setMaximum(10000);
+    if (Ui::VolumeSliderWidget* v = volume(ui))
+        v->volumeSlider->setMaximum(10000);
+
+    setAcceptDrops(true);
+
+    QPalette windowPalette;
+    windowPalette.setBrush(QPalette::All, QPalette::Window, QBrush(backgroundColor, Qt::SolidPattern));
+    setPalette(windowPalette);
+
+    attributesMenu = new AttributesMenu(this);
+    attributesMenu->installEventFilter(new ContextMenuEventFilter(this));
+    setupColumnEntries();
+
+    exporter = new WavExport(this);
+
+    // Without a usable device the window still opens; the dialog's Rescan, or
+    // a device chosen later in the menu, opens the stream.
+    Audio::DiskStreaming& streaming = audioPlayer.getStreaming();
+    if (!streaming.engine().initialize(streaming.initializeCallback())) {
+        SampleRateErrorDialog dialog(IncompatibleSampleRate, &audioPlayer, this);
+        dialog.exec();
+    }
+
+    Ui::CentralWidget* c = central(ui);
+    menuBar = c ? c->menuBar : nullptr;
+    if (menuBar) {
+        menuBar->setupOpen();
+        menuBar->initialize(attributesMenu);
+        menuBar->deviceSetup = &audioPlayer;
+        menuBar->setupAudioDevicePrefs();
+        menuBar->setupWavExport();
+        menuBar->setupAbout();
+    }
+
+    if (QTableView* view = tableView(ui))
+        connect(view, &QWidget::customContextMenuRequested, this, &MainWindow::onContextMenuRequested);
+
+    if (Ui::TimeWidget* t = time(ui))
+        t->seekslider->setEnabled(false);
+    if (Ui::VolumeSliderWidget* v = volume(ui))
+        v->volumeSlider->setEnabled(false);
+
+    if (menuBar) {
+        connect(menuBar->closeButton, &QToolButton::clicked, this, &MainWindow::onActionExitTriggered);
+        if (QAction* about = menuBar->getActionAt(4))
+            connect(about, &QAction::triggered, this, &MainWindow::onActionAboutTriggered);
+        if (QAction* open = menuBar->getActionAt(0))
+            connect(open, &QAction::triggered, this, &MainWindow::onActionOpenTriggered);
+    }
+    if (ui->centralWidget)
+        connect(ui->centralWidget, &CentralWidget::resized, this, &MainWindow::onResize);
+    if (menuBar) {
+        connect(menuBar, &MenuBar::rescanTriggered, this, &MainWindow::onRescan);
+        connect(menuBar->minimizeButton, &QToolButton::clicked, this, &MainWindow::onMinimize);
+    }
+
+    OSXHideTitleBar::hideTitleBar(static_cast<long>(winId()));
+    if (menuBar)
+        menuBar->installEventFilter(this);
+
+    // The window is the context: a sleep notice after the window has gone
+    // must not reach a destroyed player.
+    connect(
+        OSXPowerNotifier::getInstance(), &OSXPowerNotifier::systemSleep, this, [this]() { audioPlayer.pause(); },
+        Qt::DirectConnection);
+}
+
+MainWindow::~MainWindow()
+{
+    if (transport) {
+        transport->form = nullptr;
+        transport->transport = nullptr;
+        transport->setTrackNumberModel(nullptr);
+    }
+    delete ui;
+    ui = nullptr;
+}
+
+void MainWindow::setupColumnEntries()
+{
+    QTableView* view = tableView(ui);
+    for (int i = 2; i < static_cast<int>(columnNames.size()); ++i) {
+        auto* action = new QWidgetAction(attributesMenu);
+        auto* box = new QCheckBox(attributesMenu);
+        box->setPalette(createCheckBoxPalette(i));
+        QFont font = box->font();
+        font.setWeight(QFont::Normal);
+        font.setFamily(fontFamily);
+        box->setFont(font);
+        box->setText(QString::fromUtf8(columnNames[static_cast<std::size_t>(i)].c_str()));
+        box->setCheckable(true);
+        box->setChecked(!view || !view->isColumnHidden(i));
+        action->setDefaultWidget(box);
+        attributesMenu->addAction(action);
+        connect(
+            box, &QCheckBox::toggled, box,
+            [this, i](bool checked) {
+                QTableView* table = tableView(ui);
+                if (!table)
+                    return;
+                if (checked) {
+                    table->showColumn(i);
+                    table->resizeColumnToContents(i - 1);
+                } else {
+                    table->hideColumn(i);
+                }
+            },
+            Qt::DirectConnection);
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == menuBar && menuBar) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->buttons() & Qt::LeftButton)
+                dragOffset = mouse->localPos().toPoint();
+        } else if (event->type() == QEvent::MouseMove) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->buttons() & Qt::LeftButton)
+                move(mouse->screenPos().toPoint() - dragOffset);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
+    if (engine.isStreamRunning())
+        engine.stopStream();
+    if (engine.isStreamOpen())
+        engine.closeStream();
+
+    std::unique_ptr<QSettings> settings = openPlayerSettings();
+    settings->setValue(geometryKey, saveGeometry());
+    settings.reset();
+    if (TableViewWidget* panel = tablePanel(ui))
+        panel->saveState();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+}
+
+void MainWindow::onSeekSliderReleased()
+{
+    Ui::TimeWidget* t = time(ui);
+    if (!t || !t->seekslider)
+        return;
+    const float fraction = t->seekslider->value() / 10000.0f;
+    const Audio::Player::Range range = audioPlayer.getCurrentRange();
+    const int length = static_cast<int>(range.second) - static_cast<int>(range.first);
+    audioPlayer.getStreaming().seek(static_cast<double>(fraction), length);
+}
+
+void MainWindow::onVolumeSliderValueChanged(int value)
+{
+    if (LevelMeterWidget* meter = levelMeter(ui))
+        meter->setState(LevelMeterWidget::VolumeSliderMoving);
+    const float target = static_cast<float>(value / 10000.0);
+    audioPlayer.getStreaming().values().setTargetVolume(target);
+    setdBValueLabelText(ui, target);
+    setVolumeValueLabelText(ui, static_cast<float>(value));
+}
+
+void MainWindow::onVolumeSliderReleased()
+{
+    if (LevelMeterWidget* meter = levelMeter(ui))
+        meter->setState(LevelMeterWidget::Playing);
+}
+
+void MainWindow::onCellDoubleClicked(QModelIndex idx)
+{
+    QTableView* view = tableView(ui);
+    if (!view || !model)
+        return;
+    // The last row is the total row: it has no audio of its own.
+    const int row = idx.row();
+    if (row < 0 || row >= view->verticalHeader()->count() - 1)
+        return;
+    if (LevelMeterWidget* meter = levelMeter(ui)) {
+        meter->setState(LevelMeterWidget::Playing);
+        meter->reset();
+    }
+    audioPlayer.selectTrack(row);
+    model->setTrackNumber(audioPlayer.getSteadyTrackNumber());
+    if (timer)
+        timer->start(16);
+    updateDisplay();
+}
+
+void MainWindow::onContextMenuRequested(QPoint pos)
+{
+    QTableView* view = tableView(ui);
+    if (!view)
+        return;
+    attributesMenu->move(view->viewport()->mapToGlobal(pos));
+    attributesMenu->show();
+}
+
+void MainWindow::onInfoButtonClicked(int32_t id, QToolButton* button)
+{
+    QTableView* view = tableView(ui);
+    if (!qobject_cast<QToolButton*>(button) || !view || !view->model())
+        return;
+    auto* popup = new ToolTipWidget(view->model(), id, button);
+    const QPoint centre = button->mapToGlobal(QPoint(button->width() / 2, button->height() / 2));
+    popup->move(centre.x() - 20, centre.y() + 10);
+    popup->show();
+}
+
+void MainWindow::onExportAsWavButtonClicked(int32_t id)
+{
+    audioPlayer.pause();
+    exporter->setModel(model);
+    exporter->exportAsWav(id, folder);
+}
+
+void MainWindow::onWavExportAllTriggered()
+{
+    audioPlayer.pause();
+    exporter->setModel(model);
+    exporter->exportAsWavAll(folder);
+}
+
+void MainWindow::onUpdate()
+{
+    updateDisplay();
+}
+
+void MainWindow::onReset()
+{
+    if (sender() != transport)
+        return;
+    if (LevelMeterWidget* meter = levelMeter(ui))
+        meter->setState(LevelMeterWidget::StoppedOrPaused);
+    if (audioPlayer.getStreaming().getState() == Audio::StreamingState::Stopped) {
+        if (Ui::TimeWidget* t = time(ui))
+            t->seekslider->setValue(0);
+    }
+    updateDisplay();
+}
+
+void MainWindow::onRescan()
+{
+}
+
+void MainWindow::onCdTimeLabelClicked()
+{
+    cdTimeRemaining = !cdTimeRemaining;
+}
+
+void MainWindow::onTrackTimeLabelClicked()
+{
+    trackTimeRemaining = !trackTimeRemaining;
+}
+
+void MainWindow::onActionAboutTriggered()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::onActionExitTriggered()
+{
+    close();
+}
+
+void MainWindow::onMinimize()
+{
+    showMinimized();
+}
+
+void MainWindow::onResize(int deltaX, int deltaY)
+{
+    resize(width() + deltaX, height() + deltaY);
+}
+
+void setdBValueLabelText(Ui::MainWindow* form, float volume)
+{
+    Ui::VolumeSliderWidget* v = MainWindowWidgets::volume(form);
+    if (!v || !v->dBValueLabel)
+        return;
+    const float dB = volume == 0.0f ? -144.0f : 20.0f * std::log10(volume);
+    QString text = QString::number(static_cast<double>(dB), 'f', 1) + QStringLiteral(" dB");
+    if (text == QLatin1String("-144.0 dB"))
+        text = QString::fromUtf8("\xe2\x88\x9e");
+    v->dBValueLabel->setText(text);
+}
+
+void setVolumeValueLabelText(Ui::MainWindow* form, float value)
+{
+    Ui::VolumeSliderWidget* v = MainWindowWidgets::volume(form);
+    if (!v || !v->volumeValueLabel)
+        return;
+    v->volumeValueLabel->setText(QString::number(static_cast<double>(value / 100.0f), 'g', 6) +
+                                 QStringLiteral(" %"));
+}
+
+} // namespace MainWindow

@@ -1,0 +1,149 @@
+#pragma once
+
+// Glasswell's only window. It owns the playback controller by value, the
+// current disc model, the table model, the transport controller, WAV export
+// and the display timer, builds the widget tree through its form, opens the
+// audio output at start-up, opens images by dialog or drop, follows playback
+// every 16 ms, and saves its geometry and table header when it closes.
+//
+// GUI thread only, except onAudioFileEnded, which the player's reader thread
+// calls and which hands its widget work to the GUI thread.
+
+#include "player/engine/audio/Player.h"
+#include "player/ui/DDPModelAdapter.h"
+
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class AttributesMenu;
+class CellDelegate;
+class DDPModel;
+class MenuBar;
+class QDir;
+class QMimeData;
+class QTimer;
+class QToolButton;
+class TransportController;
+class WavExport;
+
+namespace Ui {
+class MainWindow;
+}
+
+// Keeps the column menu open when one of its check-box entries is clicked.
+class ContextMenuEventFilter : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// The local file of the first URL a drag carries; empty when there is none.
+QString localFileFromMimeData(const QMimeData* mime);
+
+namespace MainWindow {
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // For tests and the screenshot tool: what the window holds.
+    Ui::MainWindow* form() const { return ui; }
+    Audio::Player& player() { return audioPlayer; }
+    std::shared_ptr<DDPModel> currentModel() const { return model; }
+    QString imageFolder() const { return folder; }
+    QTimer* displayTimer() const { return timer; }
+    AttributesMenu* columnMenu() const { return attributesMenu; }
+    TransportController* transportController() const { return transport; }
+    WavExport* wavExport() const { return exporter; }
+    bool cdTimeShowsRemaining() const { return cdTimeRemaining; }
+    bool trackTimeShowsRemaining() const { return trackTimeRemaining; }
+
+    // Opens the image in `folder`: the end of every dialog open and drop.
+    void loadFile(const QDir& folder);
+    // Whether a dragged local path names something loadable: a folder that
+    // holds "IMAGE.DAT", or a file of that name. An empty path never is.
+    static bool isLoadablePath(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+    // The open dialog; tests answer it.
+    virtual QString askImageFolder(const QString& startFolder);
+    // The missing-image error; tests count it.
+    virtual void showMissingImageError();
+
+private slots:
+    void onUpdate();
+    void onRescan();
+    void onReset();
+    void onMinimize();
+    void onVolumeSliderValueChanged(int value);
+    void onVolumeSliderReleased();
+    void onSeekSliderPosChanged(int pos);
+    void onSeekSliderReleased();
+    void onCellDoubleClicked(QModelIndex idx);
+    void onContextMenuRequested(QPoint pos);
+    void onActionOpenTriggered();
+    void onActionExitTriggered();
+    void onActionAboutTriggered();
+    void onInfoButtonClicked(int32_t id, QToolButton* button);
+    void onExportAsWavButtonClicked(int32_t id);
+    void onWavExportAllTriggered();
+    void onTimeout();
+    void onCdTimeLabelClicked();
+    void onTrackTimeLabelClicked();
+    void onResize(int deltaX, int deltaY);
+
+private:
+    void updateDisplay();
+    void updateTrackLabel();
+    void updateCdTimeLabel(int seconds);
+    void updateTrackTimeLabel(int seconds);
+    // Reader thread: the image has been read to its end.
+    void onAudioFileEnded();
+    // Played bytes of the current entry as the display counts them.
+    float playedBytes() const;
+    void setupColumnEntries();
+    void syncColumnEntries();
+    void rewireImageConnections();
+
+    Ui::MainWindow* ui;
+    std::shared_ptr<DDPModel> model;
+    DDPModelAdapter tableModel;
+    TransportController* transport = nullptr;
+    QPoint dragOffset;
+    MenuBar* menuBar = nullptr;
+    AttributesMenu* attributesMenu = nullptr;
+    CellDelegate* cellDelegate = nullptr;
+    Audio::Player audioPlayer;
+    QTimer* timer = nullptr;
+    QString folder;
+    WavExport* exporter = nullptr;
+    bool cdTimeRemaining = false;
+    bool trackTimeRemaining = false;
+};
+
+// The volume panel's read-outs for a volume (0..1) and a slider value (0..10000).
+void setdBValueLabelText(Ui::MainWindow* form, float volume);
+void setVolumeValueLabelText(Ui::MainWindow* form, float value);
+
+} // namespace MainWindow

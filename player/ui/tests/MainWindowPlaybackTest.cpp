@@ -1,0 +1,122 @@
+// The whole window playing through a real output stream (CI's PulseAudio
+// null sink): drop an image, press play, let the display timer run, seek,
+// step, pause, export, close, and find the window as it was left.
+
+#include "player/ui/tests/MainWindowTestSupport.h"
+
+#include "player/engine/ddp/DDPModel.h"
+#include "player/ui/LevelMeterWidget.h"
+#include "player/ui/MenuBar.h"
+#include "player/ui/MeterNumericalDisplayWidget.h"
+#include "player/ui/SeekSlider.h"
+#include "player/ui/TransportButton.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSlider>
+#include <QTableView>
+
+#include <gtest/gtest.h>
+
+using namespace MainWindowTest;
+using namespace MainWindowWidgets;
+
+namespace {
+
+void click(QAbstractButton* button)
+{
+    emit button->pressed();
+    emit button->released();
+    emit button->clicked(false);
+}
+
+} // namespace
+
+TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
+{
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    DdpFixture::Options options;
+    options.trackCount = 3;
+    options.trackFrames = 6 * 75;
+    options.pauseFrames = 75;
+    options.tracksWithPause = 2;
+    options.samples = DdpFixture::Samples::Sine;
+    options.sineAmplitude = 0.5;
+    options.cdText = DdpFixture::CdTextKind::Latin1;
+    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+
+    QByteArray header;
+    {
+        TestWindow window;
+        if (!window.player().getStreaming().engine().isStreamRunning()) {
+            if (audioRequired())
+                FAIL() << "no output device, although HG_REQUIRE_AUDIO=1";
+            GTEST_SKIP() << "no output device";
+        }
+        window.show();
+        ASSERT_TRUE(dropOn(window, {QString::fromStdString(image.folder)}));
+        ASSERT_EQ(tableView(window.form())->model()->rowCount(), int(image.entries.size()) - 2);
+
+        Ui::TimeWidget* t = time(window.form());
+        MeterNumericalDisplayWidget* numbers = numericalDisplay(window.form());
+        const QString levelBefore = numbers->form()->levelValueLabel->text();
+        const QString timeBefore = t->timeLabel->text();
+
+        click(transport(window.form())->playButton);
+        ASSERT_TRUE(waitFor([&] { return window.player().isRunning(); }, 2000));
+        float peak = 0.0f;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1200) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            peak = std::max(peak, levelMeter(window.form())->peakShown(0));
+        }
+        EXPECT_GT(t->seekslider->value(), 0);
+        EXPECT_NE(t->timeLabel->text(), timeBefore);
+        EXPECT_EQ(t->trackLabel->text(), QStringLiteral("01"));
+        EXPECT_GT(peak, 0.2f);
+        EXPECT_NE(numbers->form()->levelValueLabel->text(), levelBefore);
+        EXPECT_TRUE(transport(window.form())->playButton->isChecked());
+
+        // Seek to 3/4 of the 6 s track: the played position jumps there.
+        t->seekslider->setValue(7500);
+        emit t->seekslider->sliderReleased();
+        ASSERT_TRUE(waitFor([&] { return t->seekslider->value() >= 7400; }, 2000));
+        EXPECT_LT(t->seekslider->value(), 9500);
+
+        // Next track: the display follows within a short while.
+        click(transport(window.form())->nextButton);
+        ASSERT_TRUE(waitFor([&] { return t->trackLabel->text() == QStringLiteral("02"); }, 2000));
+        EXPECT_TRUE(window.player().isRunning());
+
+        // Pause: the fade ends, the meters fall to zero input.
+        click(transport(window.form())->playButton);
+        ASSERT_TRUE(waitFor([&] { return window.player().isPaused(); }, 2000));
+        EXPECT_FALSE(transport(window.form())->playButton->isChecked());
+
+        // Export all tracks into a folder that the dialog answers.
+        const QString target = dir.filePath(QStringLiteral("wav"));
+        QDir().mkpath(target);
+        modals.folder = target;
+        central(window.form())->menuBar->getActionAt(3)->trigger();
+        ASSERT_TRUE(waitFor([&] { return QDir(target).entryList(QDir::Files).size() == 3 && !window.wavExport()->isExporting(); },
+                            10000));
+        for (const QFileInfo& wav : QDir(target).entryInfoList(QDir::Files))
+            EXPECT_GT(wav.size(), 44) << wav.fileName().toStdString();
+
+        window.setGeometry(150, 120, 520, 740);
+        tableView(window.form())->horizontalHeader()->resizeSection(4, 88);
+        window.close();
+        EXPECT_FALSE(window.player().getStreaming().engine().isStreamOpen());
+    }
+
+    TestWindow again;
+    EXPECT_EQ(again.geometry().size(), QSize(520, 740));
+    again.loadFile(QDir(QString::fromStdString(image.folder)));
+    EXPECT_EQ(tableView(again.form())->horizontalHeader()->sectionSize(4), 88);
+}

@@ -1,0 +1,493 @@
+// The main window without listening to it: construction, opening images by
+// dialog and drop (damaged ones included), the display arithmetic, the
+// commands, and the state it keeps between runs.
+
+#include "player/ui/tests/MainWindowTestSupport.h"
+
+#include "player/engine/ddp/DDPModel.h"
+#include "player/ui/AttributesMenu.h"
+#include "player/ui/ClickableLabel.h"
+#include "player/ui/Constants.h"
+#include "player/ui/LevelMeterWidget.h"
+#include "player/ui/MenuBar.h"
+#include "player/ui/SeekSlider.h"
+#include "player/ui/ToolTipWidget.h"
+#include "player/ui/TransportButton.h"
+#include "player/ui/TransportController.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QSlider>
+#include <QTableView>
+#include <QToolButton>
+#include <QWidgetAction>
+
+#include <gtest/gtest.h>
+
+using namespace MainWindowTest;
+using namespace MainWindowWidgets;
+
+namespace {
+
+class MainWindowTests : public ::testing::Test
+{
+protected:
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+
+    QString folder(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    std::unique_ptr<QSettings> store() { return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Holmgrave"), QStringLiteral("Glasswell")); }
+
+    static void invoke(QObject* window, const char* slot) { QMetaObject::invokeMethod(window, slot, Qt::DirectConnection); }
+
+    static QCheckBox* columnBox(TestWindow& window, int column)
+    {
+        const QList<QAction*> actions = window.columnMenu()->actions();
+        auto* action = qobject_cast<QWidgetAction*>(actions.value(column - 2));
+        return action ? qobject_cast<QCheckBox*>(action->defaultWidget()) : nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(MainWindowTests, FirstStartHasTheFormSizeDisabledSlidersAndNoTimer)
+{
+    TestWindow window;
+    EXPECT_EQ(window.size(), QSize(466, 702));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Glasswell"));
+    EXPECT_EQ(window.objectName(), QStringLiteral("MainWindow"));
+    EXPECT_FALSE(time(window.form())->seekslider->isEnabled());
+    EXPECT_FALSE(volume(window.form())->volumeSlider->isEnabled());
+    EXPECT_EQ(time(window.form())->seekslider->maximum(), 10000);
+    EXPECT_EQ(volume(window.form())->volumeSlider->maximum(), 10000);
+    EXPECT_EQ(window.displayTimer(), nullptr);
+    EXPECT_TRUE(window.acceptDrops());
+    EXPECT_EQ(window.palette().color(QPalette::Inactive, QPalette::Window), backgroundColor);
+    MenuBar* bar = central(window.form())->menuBar;
+    ASSERT_NE(bar->getActionAt(3), nullptr);
+    EXPECT_FALSE(bar->getActionAt(3)->isEnabled());
+    EXPECT_FALSE(transport(window.form())->playButton->isCheckable());
+}
+
+TEST_F(MainWindowTests, ColumnMenuListsColumnsTwoToTwelveAndTogglesThem)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    ASSERT_EQ(window.columnMenu()->actions().size(), 11);
+    EXPECT_EQ(columnBox(window, 2)->text(), QStringLiteral("Index"));
+    EXPECT_EQ(columnBox(window, 12)->text(), QStringLiteral("Usertext"));
+    EXPECT_EQ(columnBox(window, 5)->palette().color(QPalette::Window), QColor(35, 36, 38));
+    EXPECT_EQ(columnBox(window, 4)->palette().color(QPalette::Window), QColor(23, 24, 25));
+
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    QTableView* view = tableView(window.form());
+    columnBox(window, 5)->setChecked(true);
+    EXPECT_FALSE(view->isColumnHidden(5));
+    columnBox(window, 5)->setChecked(false);
+    EXPECT_TRUE(view->isColumnHidden(5));
+    columnBox(window, 5)->setChecked(true);
+    EXPECT_FALSE(view->isColumnHidden(5));
+
+    // The menu stays open while one of its entries is active.
+    ContextMenuEventFilter filter;
+    QMenu menu;
+    QAction* entry = menu.addAction(QStringLiteral("x"));
+    QEvent close(QEvent::Close);
+    EXPECT_FALSE(filter.eventFilter(&menu, &close));
+    menu.setActiveAction(entry);
+    QEvent closeActive(QEvent::Close);
+    EXPECT_TRUE(filter.eventFilter(&menu, &closeActive));
+    EXPECT_FALSE(closeActive.isAccepted());
+}
+
+TEST_F(MainWindowTests, DropsLoadFoldersAndImageFilesAndRefuseEverythingElse)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    const QString disc = QString::fromStdString(image.folder);
+    TestWindow window;
+
+    EXPECT_FALSE(dropOn(window, {folder("empty")}));
+    EXPECT_FALSE(dropOn(window, {disc + QStringLiteral("/PQDESCR")}));
+    QFile::copy(disc + QStringLiteral("/IMAGE.DAT"), folder("lower") + QStringLiteral("/image.dat"));
+    EXPECT_FALSE(dropOn(window, {folder("lower") + QStringLiteral("/image.dat")}));
+    EXPECT_EQ(window.currentModel(), nullptr);
+
+    ASSERT_TRUE(dropOn(window, {disc + QStringLiteral("/IMAGE.DAT")}));
+    ASSERT_NE(window.currentModel(), nullptr);
+    EXPECT_EQ(QDir(window.imageFolder()), QDir(disc));
+    EXPECT_EQ(window.currentModel()->getDescList().size(), image.entries.size());
+
+    // Only the first of several folders counts.
+    const DdpFixture::Image second = writeImage(folder("second"), shortDisc(5));
+    ASSERT_TRUE(dropOn(window, {QString::fromStdString(second.folder), disc}));
+    EXPECT_EQ(window.imageFolder(), QString::fromStdString(second.folder));
+    EXPECT_EQ(window.currentModel()->getDescList().size(), second.entries.size());
+    EXPECT_TRUE(time(window.form())->seekslider->isEnabled());
+    EXPECT_TRUE(central(window.form())->menuBar->getActionAt(3)->isEnabled());
+    ASSERT_NE(window.displayTimer(), nullptr);
+    EXPECT_TRUE(window.displayTimer()->isActive());
+    EXPECT_EQ(window.displayTimer()->interval(), 16);
+}
+
+TEST_F(MainWindowTests, AnEmptyPathNeverStandsForTheWorkingFolder)
+{
+    // The working folder itself holds an image: an empty path must not load it.
+    const DdpFixture::Image image = writeImage(folder("cwd"), shortDisc());
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(image.folder));
+    TestWindow window;
+
+    const std::unique_ptr<QMimeData> noFiles = dragData({});
+    EXPECT_TRUE(localFileFromMimeData(noFiles.get()).isEmpty());
+    EXPECT_FALSE(dragEnterAccepted(window, *noFiles));
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, noFiles.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(window.currentModel(), nullptr);
+    EXPECT_FALSE(MainWindow::MainWindow::isLoadablePath(QString()));
+
+    window.dialogAnswer.clear();
+    invoke(&window, "onActionOpenTriggered");
+    EXPECT_EQ(window.currentModel(), nullptr);
+    EXPECT_EQ(window.missingImageErrors, 0);
+    EXPECT_FALSE(store()->contains(defaultLoadDirKey));
+    QDir::setCurrent(previous);
+}
+
+TEST_F(MainWindowTests, OpenDialogLoadsRemembersAndReportsAMissingImage)
+{
+    const DdpFixture::Image image = writeImage(folder("library/disc"), shortDisc());
+    TestWindow window;
+    window.dialogAnswer = QString::fromStdString(image.folder);
+    invoke(&window, "onActionOpenTriggered");
+    ASSERT_NE(window.currentModel(), nullptr);
+    EXPECT_EQ(window.imageFolder(), window.dialogAnswer);
+    EXPECT_EQ(store()->value(defaultLoadDirKey).toString(), QDir(dir.filePath("library")).absolutePath());
+    EXPECT_EQ(window.dialogStartFolders.value(0), QString());
+
+    // A folder without an image: the error, the loaded image stays.
+    const std::shared_ptr<DDPModel> loaded = window.currentModel();
+    window.dialogAnswer = folder("elsewhere/nothing");
+    invoke(&window, "onActionOpenTriggered");
+    EXPECT_EQ(window.missingImageErrors, 1);
+    EXPECT_EQ(window.currentModel(), loaded);
+    EXPECT_EQ(window.imageFolder(), QString::fromStdString(image.folder));
+    EXPECT_EQ(store()->value(defaultLoadDirKey).toString(), QDir(dir.filePath("elsewhere")).absolutePath());
+    EXPECT_EQ(window.dialogStartFolders.value(1), QDir(dir.filePath("library")).absolutePath());
+
+    // Cancelled: nothing changes.
+    window.dialogAnswer.clear();
+    invoke(&window, "onActionOpenTriggered");
+    EXPECT_EQ(window.missingImageErrors, 1);
+    EXPECT_EQ(window.currentModel(), loaded);
+    EXPECT_EQ(store()->value(defaultLoadDirKey).toString(), QDir(dir.filePath("elsewhere")).absolutePath());
+}
+
+TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
+{
+    TestWindow window;
+    std::vector<QString> folders;
+
+    const auto damaged = [&](const QString& name, const std::function<void(const QString&)>& spoil) {
+        DdpFixture::Options options = shortDisc(2);
+        const QString path = folder(name);
+        writeImage(path, options);
+        spoil(path);
+        folders.push_back(path);
+    };
+    damaged(QStringLiteral("empty-files"), [](const QString& path) {
+        for (const char* file : {"DDPID", "DDPMS", "PQDESCR", "CDTEXT.BIN", "IMAGE.DAT"}) {
+            QFile f(path + QLatin1Char('/') + QLatin1String(file));
+            f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        }
+    });
+    damaged(QStringLiteral("no-pqdescr"), [](const QString& path) { QFile::remove(path + QStringLiteral("/PQDESCR")); });
+    damaged(QStringLiteral("huge-pqdescr"), [](const QString& path) {
+        QFile f(path + QStringLiteral("/PQDESCR"));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        const QByteArray entry = QByteArray::fromStdString(DdpFixture::pqEntryRaw("01", "01", "00", "00", "02", "00"));
+        QByteArray block;
+        for (int i = 0; i < 1024; ++i)
+            block += entry;
+        for (int i = 0; i < 40; ++i)  // 40960 entries, 2.6 MB
+            f.write(block);
+    });
+    damaged(QStringLiteral("garbage-pqdescr"), [](const QString& path) {
+        QFile f(path + QStringLiteral("/PQDESCR"));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(QByteArray(64 * 7 + 13, '\xff'));
+    });
+    damaged(QStringLiteral("no-image"), [](const QString& path) { QFile::remove(path + QStringLiteral("/IMAGE.DAT")); });
+    damaged(QStringLiteral("unreadable"), [](const QString& path) {
+        for (const char* file : {"DDPID", "DDPMS", "PQDESCR", "CDTEXT.BIN", "IMAGE.DAT"})
+            QFile::setPermissions(path + QLatin1Char('/') + QLatin1String(file), QFileDevice::Permissions());
+    });
+    damaged(QStringLiteral("one-entry"), [](const QString& path) {
+        QFile f(path + QStringLiteral("/PQDESCR"));
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(QByteArray::fromStdString(DdpFixture::pqEntryRaw("01", "01", "00", "00", "00", "00")));
+    });
+
+    for (const QString& path : folders) {
+        SCOPED_TRACE(path.toStdString());
+        window.loadFile(QDir(path));
+        ASSERT_NE(window.currentModel(), nullptr);
+        // Everything the user can do next must hold up as well.
+        for (int i = 0; i < 5; ++i)
+            invoke(&window, "onTimeout");
+        time(window.form())->seekslider->setValue(5000);
+        invoke(&window, "onSeekSliderReleased");
+        QTableView* view = tableView(window.form());
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
+                                      Q_ARG(QModelIndex, view->model()->index(row, 1)));
+        window.player().stop();
+        invoke(&window, "onTimeout");
+        invoke(&window, "onCdTimeLabelClicked");
+        time(window.form())->seekslider->setValue(100);
+    }
+    for (const QString& path : folders)
+        QFile::setPermissions(path + QStringLiteral("/IMAGE.DAT"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(MainWindowTests, TenLoadsLeaveEachConnectionExactlyOnce)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    for (int i = 0; i < 10; ++i)
+        window.loadFile(QDir(QString::fromStdString(image.folder)));
+
+    // A connection made twice would flip the mode twice, leaving it unchanged.
+    Ui::TimeWidget* t = time(window.form());
+    emit t->cdTimeLabel->clicked();
+    EXPECT_TRUE(window.cdTimeShowsRemaining());
+    emit t->cdTimeCaptionLabel->clicked();
+    EXPECT_FALSE(window.cdTimeShowsRemaining());
+    emit t->timeCaptionLabel->clicked();
+    EXPECT_TRUE(window.trackTimeShowsRemaining());
+    emit t->timeLabel->clicked();
+    EXPECT_FALSE(window.trackTimeShowsRemaining());
+
+    EXPECT_TRUE(transport(window.form())->playButton->isCheckable());
+}
+
+TEST_F(MainWindowTests, SeekSliderAndTrackTimeFollowThePlayedBytes)
+{
+    // Tracks of 3:00; a first pause of 2 s, so entry 2 is track 1 and the
+    // index offset is 2.
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.trackFrames = 180 * 75;
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image image = writeImage(folder("disc"), options);
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    ASSERT_EQ(window.currentModel()->getIndexOffset(), 2);
+    ASSERT_EQ(window.player().getEntry(), 2);
+
+    window.player().getStreaming().values().setPlayedSamples(90 * 88200);
+    invoke(&window, "onTimeout");
+    Ui::TimeWidget* t = time(window.form());
+    EXPECT_EQ(t->seekslider->value(), 5000);
+    EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:30"));
+    EXPECT_EQ(t->trackLabel->text(), QStringLiteral("01"));
+    // CD time from the end of the 2 s lead-in: 2 + 90 - 2.
+    EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("01:30"));
+
+    invoke(&window, "onTrackTimeLabelClicked");
+    t->seekslider->setValue(4999);
+    t->seekslider->setValue(5000);
+    EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:30"));
+
+    // Remaining CD time counts down to the last descriptor.
+    invoke(&window, "onCdTimeLabelClicked");
+    t->seekslider->setValue(0);
+    const int total = image.entries.back().frame / 75;
+    EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(total - 2));
+
+    // While the user holds the slider the tick changes nothing.
+    window.player().getStreaming().values().setPlayedSamples(10 * 88200);
+    t->seekslider->setSliderDown(true);
+    invoke(&window, "onTimeout");
+    EXPECT_EQ(t->seekslider->value(), 0);
+    t->seekslider->setSliderDown(false);
+    invoke(&window, "onTimeout");
+    EXPECT_EQ(t->seekslider->value(), 555);
+
+    // Played past the end of the entry: the next entry, within one tick.
+    window.player().getStreaming().values().setPlayedSamples(181 * 88200);
+    invoke(&window, "onTimeout");
+    EXPECT_EQ(window.player().getEntry(), 3);
+    EXPECT_EQ(t->trackLabel->text(), QStringLiteral("02"));
+    EXPECT_EQ(window.currentModel()->getTrackNumber(), window.player().getSteadyTrackNumber());
+}
+
+TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
+{
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.leadInPauseFrames = 3 * 75;
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image image = writeImage(folder("disc"), options);
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    ASSERT_EQ(window.currentModel()->getIndexOffset(), 1);
+
+    // Row 0 is the pause; stopped at once so that the slider stays where set.
+    QTableView* view = tableView(window.form());
+    QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
+                              Q_ARG(QModelIndex, view->model()->index(0, 1)));
+    window.player().pause();
+    ASSERT_TRUE(waitFor([&] { return !window.player().isRunning(); }, 3000));
+    ASSERT_EQ(window.player().getEntry(), 1);
+    Ui::TimeWidget* t = time(window.form());
+    t->seekslider->setValue(6667);
+    EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
+}
+
+TEST_F(MainWindowTests, MetersGetZerosWhileStoppedAndThePeaksAreCleared)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    Audio::PlaybackValues& values = window.player().getStreaming().values();
+    values.addLeft(0.5f);
+    values.addRight(0.25f);
+    LevelMeterWidget* meter = levelMeter(window.form());
+    invoke(&window, "onTimeout");
+    EXPECT_FLOAT_EQ(values.peakLeft(), 0.0f);
+    EXPECT_FLOAT_EQ(values.peakRight(), 0.0f);
+    EXPECT_FLOAT_EQ(meter->peakShown(0), 0.0f);
+    // The mean squares are the meter's long average: the tick leaves them.
+    EXPECT_GT(values.meanSquareLeft(), 0.0f);
+}
+
+TEST_F(MainWindowTests, VolumeSliderSetsTheTargetAndItsReadouts)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    Ui::VolumeSliderWidget* v = volume(window.form());
+    LevelMeterWidget* meter = levelMeter(window.form());
+
+    struct Case {
+        int value;
+        const char* dB;
+        const char* percent;
+    };
+    for (const Case& c : {Case{10000, "0.0 dB", "100 %"}, Case{5000, "-6.0 dB", "50 %"}, Case{1, "-80.0 dB", "0.01 %"},
+                          Case{1234, "-18.2 dB", "12.34 %"}, Case{0, "\xe2\x88\x9e", "0 %"}}) {
+        v->volumeSlider->setValue(c.value == v->volumeSlider->value() ? c.value + 1 : c.value);
+        v->volumeSlider->setValue(c.value);
+        EXPECT_EQ(v->dBValueLabel->text(), QString::fromUtf8(c.dB)) << c.value;
+        EXPECT_EQ(v->volumeValueLabel->text(), QString::fromUtf8(c.percent)) << c.value;
+        EXPECT_FLOAT_EQ(window.player().getStreaming().values().targetVolume(), c.value / 10000.0f);
+        EXPECT_EQ(meter->state(), LevelMeterWidget::VolumeSliderMoving);
+    }
+    emit v->volumeSlider->sliderReleased();
+    EXPECT_EQ(meter->state(), LevelMeterWidget::Playing);
+}
+
+TEST_F(MainWindowTests, ResetActsOnlyForTheTransportControllerAndTheTotalRowCannotBeStarted)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    LevelMeterWidget* meter = levelMeter(window.form());
+    meter->setState(LevelMeterWidget::Playing);
+    time(window.form())->seekslider->setValue(700);
+    invoke(&window, "onReset");
+    EXPECT_EQ(meter->state(), LevelMeterWidget::Playing);
+    EXPECT_EQ(time(window.form())->seekslider->value(), 700);
+    emit window.transportController()->reset();
+    EXPECT_EQ(meter->state(), LevelMeterWidget::StoppedOrPaused);
+    EXPECT_EQ(time(window.form())->seekslider->value(), 0);
+
+    QTableView* view = tableView(window.form());
+    const int last = view->model()->rowCount() - 1;
+    QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
+                              Q_ARG(QModelIndex, view->model()->index(last, 1)));
+    EXPECT_FALSE(window.player().isRunning());
+    EXPECT_EQ(meter->state(), LevelMeterWidget::StoppedOrPaused);
+}
+
+TEST_F(MainWindowTests, InfoButtonOpensThePopupBelowTheButtonCentre)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    TestWindow window;
+    window.show();
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    QToolButton button(&window);
+    button.setGeometry(40, 60, 20, 16);
+    button.show();
+    QMetaObject::invokeMethod(&window, "onInfoButtonClicked", Qt::DirectConnection, Q_ARG(int32_t, 1),
+                              Q_ARG(QToolButton*, &button));
+    auto* popup = button.findChild<ToolTipWidget*>();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    const QPoint centre = button.mapToGlobal(QPoint(10, 8));
+    EXPECT_EQ(popup->pos(), QPoint(centre.x() - 20, centre.y() + 10));
+    popup->close();
+
+    QMetaObject::invokeMethod(&window, "onInfoButtonClicked", Qt::DirectConnection, Q_ARG(int32_t, 1),
+                              Q_ARG(QToolButton*, nullptr));
+}
+
+TEST_F(MainWindowTests, DraggingTheMenuBarMovesTheWindowWithTheLeftButtonOnly)
+{
+    TestWindow window;
+    window.move(200, 150);
+    window.show();
+    MenuBar* bar = central(window.form())->menuBar;
+    const QPoint start(30, 5);
+    const QPoint globalStart = bar->mapToGlobal(start);
+    const QPoint origin = window.pos();
+
+    QMouseEvent rightPress(QEvent::MouseButtonPress, start, globalStart, Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &rightPress);
+    QMouseEvent rightMove(QEvent::MouseMove, start + QPoint(50, 50), globalStart + QPoint(50, 50), Qt::NoButton,
+                          Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &rightMove);
+    EXPECT_EQ(window.pos(), origin);
+
+    QMouseEvent press(QEvent::MouseButtonPress, start, globalStart, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent move(QEvent::MouseMove, start + QPoint(40, 25), globalStart + QPoint(40, 25), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    EXPECT_EQ(window.pos(), globalStart + QPoint(40, 25) - start);
+}
+
+TEST_F(MainWindowTests, ClosingSavesGeometryAndHeaderWhichTheNextWindowRestores)
+{
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
+    QByteArray header;
+    {
+        TestWindow window;
+        window.show();
+        window.loadFile(QDir(QString::fromStdString(image.folder)));
+        window.setGeometry(120, 90, 600, 760);
+        tableView(window.form())->horizontalHeader()->resizeSection(3, 97);
+        header = tableView(window.form())->horizontalHeader()->saveState();
+        window.close();
+    }
+    EXPECT_TRUE(store()->contains(QStringLiteral("mainWindowGeometry")));
+    EXPECT_TRUE(store()->contains(QStringLiteral("header")));
+
+    TestWindow again;
+    EXPECT_EQ(again.size(), QSize(600, 760));
+    again.loadFile(QDir(QString::fromStdString(image.folder)));
+    EXPECT_EQ(tableView(again.form())->horizontalHeader()->sectionSize(3), 97);
+}

@@ -1,0 +1,175 @@
+#pragma once
+
+// Helpers shared by the main window's tests: a window whose open dialog and
+// error box are answered by the test, a closer for the modal dialogs that a
+// machine without an output device shows at start-up, a private settings
+// store, drag-and-drop events, and short ways to the window's widgets.
+
+#include "player/testsupport/DdpFixture.h"
+#include "player/ui/MainWindow.h"
+#include "player/ui/MainWindowWidgets.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+namespace MainWindowTest {
+
+// The window with its dialogs answered by the test.
+class TestWindow : public MainWindow::MainWindow
+{
+public:
+    QString dialogAnswer;
+    QStringList dialogStartFolders;
+    int missingImageErrors = 0;
+
+    using MainWindow::MainWindow::MainWindow;
+
+protected:
+    QString askImageFolder(const QString& startFolder) override
+    {
+        dialogStartFolders << startFolder;
+        return dialogAnswer;
+    }
+    void showMissingImageError() override { ++missingImageErrors; }
+};
+
+// Closes modal dialogs as they appear (the sample-rate box on a machine
+// without a device) and, when a folder is set, answers a folder dialog with it.
+class ModalAnswerer
+{
+public:
+    ModalAnswerer()
+    {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this]() {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                if (folder.isEmpty()) {
+                    files->reject();
+                } else {
+                    files->setDirectory(folder);
+                    files->selectFile(folder);
+                    files->accept();
+                }
+                ++answered;
+                return;
+            }
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                dialog->done(0);
+                ++answered;
+            }
+        });
+        timer.start();
+    }
+
+    QString folder;
+    int answered = 0;
+
+private:
+    QTimer timer;
+};
+
+// Points the player's settings store at a private folder for one test.
+class PrivateSettings
+{
+public:
+    PrivateSettings() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path()); }
+    QString path() const { return dir.path(); }
+
+private:
+    QTemporaryDir dir;
+};
+
+// Spins the event loop until done() holds or ms have passed.
+inline bool waitFor(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+inline void spin(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+// A drag carrying the given local paths (none: a drag without file URLs).
+inline std::unique_ptr<QMimeData> dragData(const QStringList& paths)
+{
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    if (!urls.isEmpty())
+        mime->setUrls(urls);
+    else
+        mime->setText(QStringLiteral("no files here"));
+    return mime;
+}
+
+// Whether the window accepts the drag at its entry.
+inline bool dragEnterAccepted(QWidget& window, const QMimeData& mime)
+{
+    QDragEnterEvent event(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &event);
+    return event.isAccepted();
+}
+
+// A full drag: entry, then the drop when the entry was accepted.
+inline bool dropOn(QWidget& window, const QStringList& paths)
+{
+    const std::unique_ptr<QMimeData> mime = dragData(paths);
+    if (!dragEnterAccepted(window, *mime))
+        return false;
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    return true;
+}
+
+inline DdpFixture::Image writeImage(const QString& folder, const DdpFixture::Options& options)
+{
+    return DdpFixture::write(folder.toStdString(), options);
+}
+
+// Short tracks with a sine, CD-TEXT and index-02 entries: quick to write and
+// audible on the meters.
+inline DdpFixture::Options shortDisc(int tracks = 3)
+{
+    DdpFixture::Options options;
+    options.trackCount = tracks;
+    options.trackFrames = 150;
+    options.pauseFrames = 75;
+    options.tracksWithPause = 1;
+    options.samples = DdpFixture::Samples::Sine;
+    options.cdText = DdpFixture::CdTextKind::Latin1;
+    return options;
+}
+
+inline bool audioRequired()
+{
+    return qgetenv("HG_REQUIRE_AUDIO") == "1";
+}
+
+} // namespace MainWindowTest

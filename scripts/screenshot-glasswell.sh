@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Takes a screenshot of the real Glasswell on a virtual X display (Xvfb), for
+# a person to look at: builds what is missing, starts a PulseAudio null sink
+# so the player finds an output device, starts Glasswell, waits, grabs the
+# screen and ends both.
+#
+#   scripts/screenshot-glasswell.sh [out.png]      default: glasswell-screenshot.png
+#   HG_BUILD_DIR=build                             build tree to use (default: build)
+#   HG_SCREENSHOT_DELAY=3000                       ms between start and grab
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+out=$(realpath -m "${1:-glasswell-screenshot.png}")
+build=${HG_BUILD_DIR:-build}
+delay=${HG_SCREENSHOT_DELAY:-3000}
+
+find_exe() { find "$build" -type f -name "$1" -perm -u+x 2>/dev/null | head -n 1; }
+exe=$(find_exe Glasswell)
+shot=$(find_exe glasswell_screenshot)
+if [ -z "$exe" ] || [ -z "$shot" ]; then
+  [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHG_BUILD_TESTS=OFF
+  cmake --build "$build" -j "$(nproc)" --target Glasswell glasswell_screenshot
+  exe=$(find_exe Glasswell)
+  shot=$(find_exe glasswell_screenshot)
+fi
+
+source scripts/pulse-null-sink.sh
+pulse_start
+trap pulse_stop EXIT
+
+export ASAN_OPTIONS="detect_leaks=0:${ASAN_OPTIONS:-}"
+unset QT_QPA_PLATFORM
+xvfb-run -a -s "-screen 0 800x900x24" bash -c '
+  "$1" & app=$!
+  "$2" "$3" "$4"; status=$?
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  exit $status' _ "$exe" "$shot" "$out" "$delay"
+echo "screenshot: $out"
