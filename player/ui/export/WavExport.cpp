@@ -142,15 +142,16 @@ void WavExport::showProgressBar(QWidget* parent, FileWriter* writer)
     palette.setColor(QPalette::All, QPalette::Base, backgroundColor);
     palette.setColor(QPalette::All, QPalette::Text, Qt::white);
     bar->setPalette(palette);
-    if (parent) {
-        bar->move((parent->width() - 1) / 2 - (bar->width() - 1) / 2,
-                  (parent->height() - 1) / 2 - (bar->height() - 1) / 2);
-    }
     bar->setRange(0, FileWriter::progressMaximum);
     connect(writer, &FileWriter::processed, bar, &QProgressBar::setValue);
     connect(m_thread, &QThread::finished, bar, &QWidget::hide);
     connect(m_thread, &QThread::finished, bar, &QObject::deleteLater);
     bar->show();
+    // Centred with the size it takes on when shown.
+    if (parent) {
+        bar->move((parent->width() - 1) / 2 - (bar->width() - 1) / 2,
+                  (parent->height() - 1) / 2 - (bar->height() - 1) / 2);
+    }
     m_progressBar = bar;
 }
 

@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QProgressBar>
 #include <QSettings>
 #include <QSignalSpy>
@@ -95,7 +97,18 @@ protected:
         }
         return true;
     }
-    void flushDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    // Runs the queued hide()/deleteLater() calls and then the deletions. The
+    // export thread posts them while it finishes, possibly just after the
+    // end of the export was reported, hence the wait.
+    void flushDeletions()
+    {
+        const QPointer<QProgressBar> bar = exporter ? exporter->progressBar() : nullptr;
+        QDeadlineTimer deadline(10000);
+        do {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } while (bar && !deadline.hasExpired());
+    }
 
     QString storedExportDir() { return openPlayerSettings()->value(defaultExportDirKey).toString(); }
     QString out(const QString& name) const { return outDir.filePath(name); }
