@@ -151,7 +151,6 @@ TEST(Trash, AnotherDeviceUsesItsOwnTopFolderTrash)
     const std::string item = std::string(pattern) + "/f";
     { std::ofstream(item) << "far"; }
     const std::string topTrash = "/dev/shm/.Trash-" + std::to_string(::getuid());
-    const bool hadTopTrash = present(topTrash);
 
     ASSERT_EQ(Detail::moveToTrash(item, settings), 0);
     EXPECT_FALSE(present(item));
@@ -168,10 +167,7 @@ TEST(Trash, AnotherDeviceUsesItsOwnTopFolderTrash)
     EXPECT_EQ(TempDir::readAll(topTrash + "/files/" + trashedName), "far");
     ::unlink((topTrash + "/files/" + trashedName).c_str());
     ::unlink((topTrash + "/info/" + trashedName + ".trashinfo").c_str());
-    if (!hadTopTrash) {
-        ::rmdir((topTrash + "/files").c_str());
-        ::rmdir((topTrash + "/info").c_str());
-        ::rmdir(topTrash.c_str());
-    }
+    // The top-folder trash itself stays: another run of this test (a second
+    // build tree, a repeat) may be moving its own item into it right now.
     ::rmdir(pattern);
 }

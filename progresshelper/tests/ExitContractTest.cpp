@@ -3,6 +3,7 @@
 // that records what it was asked to open.
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDevice>
 #include <QProcess>
@@ -11,9 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 struct ChildRun {
+    bool started = false;
     bool finished = false;
     int status = -1;
     QString stderrText;
@@ -52,29 +56,66 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
 
-    ChildRun run(const QString &program, const QStringList &arguments, int timeoutMs = 20000)
+    // Generous bounds: under a loaded CI machine a sanitizer build of the
+    // program can take many seconds just to start.
+    static constexpr int kStartMs = 60000;
+    static constexpr int kFinishMs = 90000;
+
+    ChildRun run(const QString &program, const QStringList &arguments, int timeoutMs = kFinishMs)
     {
         QProcess process;
         process.setProcessEnvironment(env);
         process.start(program, arguments);
         ChildRun result;
-        if (!process.waitForStarted(10000))
+        if (!process.waitForStarted(kStartMs)) {
+            result.stderrText = QStringLiteral("did not start: ") + process.errorString();
             return result;
+        }
+        result.started = true;
         result.finished = process.waitForFinished(timeoutMs);
+        finish(process, result);
+        return result;
+    }
+
+    // Starts the program, waits until until() holds (bounded), then gives it
+    // keepRunningMs more to end on its own. Checks that a program keeps
+    // running after some event without depending on how fast it starts.
+    ChildRun runUntil(const QString &program, const QStringList &arguments, const std::function<bool()> &until,
+                      int keepRunningMs, bool *reached)
+    {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
+        ChildRun result;
+        *reached = false;
+        if (!process.waitForStarted(kStartMs)) {
+            result.stderrText = QStringLiteral("did not start: ") + process.errorString();
+            return result;
+        }
+        result.started = true;
+        QElapsedTimer clock;
+        clock.start();
+        while (!(*reached = until()) && process.state() == QProcess::Running && clock.elapsed() < kFinishMs)
+            process.waitForFinished(50);
+        if (!*reached)
+            *reached = until();
+        result.finished = process.state() == QProcess::NotRunning || process.waitForFinished(keepRunningMs);
+        finish(process, result);
+        return result;
+    }
+
+    static void finish(QProcess &process, ChildRun &result)
+    {
         if (!result.finished) {
             process.kill();
-            process.waitForFinished(5000);
+            process.waitForFinished(30000);
         } else if (process.exitStatus() == QProcess::NormalExit) {
             result.status = process.exitCode();
         }
-        result.stderrText = QString::fromUtf8(process.readAllStandardError());
-        return result;
+        result.stderrText += QString::fromUtf8(process.readAllStandardError());
     }
     ChildRun skylarn(const QStringList &arguments) { return run(SKYLARN_EXE, arguments); }
-    ChildRun scripted(const QStringList &arguments, int timeoutMs = 20000)
-    {
-        return run(SKYLARN_SCRIPTED_EXE, arguments, timeoutMs);
-    }
+    ChildRun scripted(const QStringList &arguments) { return run(SKYLARN_SCRIPTED_EXE, arguments); }
 
     static QStringList lines(const QString &path)
     {
@@ -224,6 +265,7 @@ TEST_F(ExitContract, ProgressModesRunUntilTheCallerEndsThem)
          {QStringList{"-operationMode=showDownloadProgress", "-progressFilePath=" + progress},
           QStringList{"-operationMode=showInstallationProgress"}}) {
         const ChildRun r = run(SKYLARN_EXE, arguments, 2500);
+        EXPECT_TRUE(r.started) << r.stderrText.toStdString();
         EXPECT_FALSE(r.finished) << arguments.join(' ').toStdString();
     }
 }
@@ -243,7 +285,11 @@ TEST_F(ExitContract, CancelledDownloadEndsWithOneOnlyWhenConfirmed)
     EXPECT_TRUE(alerts()[0].endsWith("|Continue Download|Cancel Download|"));
 
     env.insert("SKYLARN_TEST_ALERT_ANSWER", "1");
-    r = scripted(arguments, 2500);
-    EXPECT_FALSE(r.finished);
+    // Answered "continue": the window stays up after the question, however
+    // long the program took to get there.
+    bool asked = false;
+    r = runUntil(SKYLARN_SCRIPTED_EXE, arguments, [this] { return alerts().size() >= 2; }, 2000, &asked);
+    EXPECT_TRUE(asked) << r.stderrText.toStdString();
+    EXPECT_FALSE(r.finished) << r.status;
     EXPECT_EQ(alerts().size(), 2);
 }
