@@ -34,7 +34,7 @@ void VornSettings::initializeOnFirstRun()
 
 QString VornSettings::defaultRootRestUrl()
 {
-    return QStringLiteral("https://updates.holmgrave.com/rest");
+    return QStringLiteral("https://updates.holmgrave.example/rest");
 }
 
 QString VornSettings::getConsoleLogLevel() const

@@ -1,0 +1,95 @@
+#include "updater/infrastructure/RemoteLogAppender.h"
+
+#include "updater/infrastructure/AbstractRESTClient.h"
+#include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/ServiceUrl.h"
+
+#include <QDateTime>
+#include <QThreadPool>
+#include <QVariantMap>
+
+int gelfLevel(LogLevels level)
+{
+    switch (level) {
+    case ERROR: return 3;
+    case INFO: return 6;
+    case DEBUG: return 7;
+    default: return -1;
+    }
+}
+
+QString gelfEntryJson(const QString& shortText, const QString& fullText, const QString& className,
+                      LogLevels level, const QDateTime& time, bool* ok)
+{
+    const int gelf = gelfLevel(level);
+    if (gelf < 0) {
+        if (ok)
+            *ok = false;
+        return QString();
+    }
+    // The server's format: the timestamp goes as text, the host empty.
+    const QString timestamp = QString::asprintf("%.4f", static_cast<double>(time.toMSecsSinceEpoch()) / 1000.0);
+    QVariantMap entry;
+    entry.insert(QStringLiteral("_class_name"), className);
+    entry.insert(QStringLiteral("_date_time"), time.toString(Qt::RFC2822Date));
+    entry.insert(QStringLiteral("full_message"), fullText);
+    entry.insert(QStringLiteral("host"), QString());
+    entry.insert(QStringLiteral("level"), gelf);
+    entry.insert(QStringLiteral("short_message"), shortText);
+    entry.insert(QStringLiteral("timestamp"), timestamp);
+    entry.insert(QStringLiteral("version"), QStringLiteral("1.1"));
+    bool converted = false;
+    QByteArray json = variantToJson(entry, &converted);
+    const int nul = json.indexOf('\0');
+    if (nul >= 0)
+        json.truncate(nul);
+    if (ok)
+        *ok = converted;
+    return QString::fromUtf8(json);
+}
+
+RemoteLogAppender::RemoteLogAppender(AbstractRESTClient* restClient, AbstractServiceUrl* serviceUrl,
+                                     LogLevels level, const QStringList& excludedClassNames, QObject* parent)
+    : LogAppender(level, excludedClassNames, parent)
+    , serviceUrl_(serviceUrl)
+    , restClient_(restClient)
+{
+    if (serviceUrl_)
+        errorLogUrl_ = serviceUrl_->getLinkUrl(QStringLiteral("errorlogging"));
+}
+
+RemoteLogAppender::~RemoteLogAppender()
+{
+    detachFromHub();
+    if (serviceUrl_)
+        serviceUrl_->deleteLater();
+}
+
+QString RemoteLogAppender::errorLogUrl() const
+{
+    return errorLogUrl_;
+}
+
+void RemoteLogAppender::writeRaw(const QString& shortText, const QString& fullText, const QString& className,
+                                 LogLevels level, const QDateTime& time)
+{
+    if (!restClient_)
+        return;
+    bool ok = false;
+    const QString json = gelfEntryJson(shortText, fullText, className, level, time, &ok);
+    if (!ok)
+        return;
+    QThreadPool::globalInstance()->start(new RemoteLogRunnableTask(restClient_, errorLogUrl_, json), 0);
+}
+
+RemoteLogRunnableTask::RemoteLogRunnableTask(AbstractRESTClient* restClient, const QString& url, const QString& json)
+    : restClient_(restClient)
+    , url_(url)
+    , json_(json)
+{
+}
+
+void RemoteLogRunnableTask::run()
+{
+    restClient_->post(url_, json_);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "updater/infrastructure/LogAppender.h"
+
+#include <QRunnable>
+#include <QString>
+
+class AbstractRESTClient;
+class AbstractServiceUrl;
+
+// GELF level numbers: ERROR 3, INFO 6, DEBUG 7; -1 for levels that are never
+// sent.
+int gelfLevel(LogLevels level);
+
+// The GELF 1.1 object of one entry, as indented JSON text. Pure.
+QString gelfEntryJson(const QString& shortText, const QString& fullText, const QString& className,
+                      LogLevels level, const QDateTime& time, bool* ok = nullptr);
+
+// Sends log entries to the server's "errorlogging" resource, one POST per
+// entry, each on a short task of the global thread pool so that the logging
+// thread never waits for the network. The application waits for the pool
+// before it quits, so queued entries still go out.
+//
+// Ownership: owns the service address (released, deferred, on destruction);
+// the REST client is not owned and must outlive the queued tasks.
+class RemoteLogAppender : public LogAppender {
+    Q_OBJECT
+public:
+    // Blocks for up to two REST calls to find the "errorlogging" address.
+    RemoteLogAppender(AbstractRESTClient* restClient, AbstractServiceUrl* serviceUrl, LogLevels level,
+                      const QStringList& excludedClassNames, QObject* parent);
+    ~RemoteLogAppender() override;
+
+    QString errorLogUrl() const;
+
+protected:
+    void writeRaw(const QString& shortText, const QString& fullText, const QString& className, LogLevels level,
+                  const QDateTime& time) override;
+
+private:
+    QString errorLogUrl_;
+    AbstractServiceUrl* serviceUrl_;
+    AbstractRESTClient* restClient_;
+};
+
+// One POST of one entry; deleted by the pool after it has run. The answer is
+// not looked at: a lost entry is not retried.
+class RemoteLogRunnableTask : public QRunnable {
+public:
+    RemoteLogRunnableTask(AbstractRESTClient* restClient, const QString& url, const QString& json);
+    void run() override;
+
+private:
+    AbstractRESTClient* restClient_;
+    QString url_;
+    QString json_;
+};

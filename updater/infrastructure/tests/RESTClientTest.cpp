@@ -1,0 +1,273 @@
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SslCertificates.h"
+#include "updater/infrastructure/SystemInformation.h"
+#include "updater/testsupport/RecordingLogAppender.h"
+#include "updater/testsupport/ScopedSetting.h"
+#include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestUpdateServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSslConfiguration>
+#include <QThread>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class RESTClientTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
+        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+        ASSERT_TRUE(certificates.loadCertificates());
+    }
+    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
+
+    RecordingLogAppender log;
+    SslCertificates certificates;
+    RESTClient client{&certificates};
+};
+
+QString expectedUserAgent()
+{
+    SystemInformation* system = SystemInformation::getInstance();
+    QVariantMap map;
+    const QStringList languages = system->getOSLanguage();
+    const QPair<QString, QString> values[] = {{QStringLiteral("ClientBits"), system->getClientBits()},
+                                              {QStringLiteral("OSName"), system->getOSName(true)},
+                                              {QStringLiteral("OSVersion"), system->getOSVersion(true)},
+                                              {QStringLiteral("OSBits"), system->getOSBits()},
+                                              {QStringLiteral("OSLanguage"), languages.value(0)}};
+    for (const auto& value : values) {
+        if (!value.second.isEmpty())
+            map.insert(value.first, value.second);
+    }
+    const QString json =
+        QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact));
+    return QStringLiteral("Pathwarden/1.16.0.436 (") + json + QStringLiteral("; +") + RESTClient::makerUrl()
+           + QLatin1Char(')');
+}
+
+} // namespace
+
+TEST_F(RESTClientTest, TrustedChainPassesAndRequestsCarryAcceptAndUserAgent)
+{
+    TestUpdateServer server;
+    ASSERT_TRUE(server.isListening());
+    const RESTResponse response = client.get(server.rootUrl());
+    EXPECT_EQ(response.statusCode, 200);
+    EXPECT_EQ(response.networkError, 0);
+    EXPECT_FALSE(response.sslErrorFound);
+    EXPECT_TRUE(response.body.contains(server.baseUrl() + QStringLiteral("/rest/downloadclient")));
+    EXPECT_FALSE(log.contains(QStringLiteral("Network Request error.")));
+    EXPECT_TRUE(log.contains(QStringLiteral("peerVerifyMode = 2")));
+    EXPECT_TRUE(log.contains(QStringLiteral("GET : ") + server.rootUrl()));
+
+    ASSERT_EQ(server.requestCount(), 1);
+    const RecordedRequest request = server.requests().first();
+    EXPECT_EQ(request.method, QByteArray("GET"));
+    EXPECT_EQ(request.path, QByteArray("/rest"));
+    EXPECT_EQ(request.header("Accept"), QByteArray("application/json"));
+    EXPECT_EQ(QString::fromUtf8(request.header("User-Agent")), expectedUserAgent());
+}
+
+TEST_F(RESTClientTest, UntrustedServersAreRefusedAndLoggedWithTheirHost)
+{
+    for (auto identity : {TestUpdateServer::Identity::Rogue, TestUpdateServer::Identity::WrongHost}) {
+        log.clear();
+        TestUpdateServer server(identity);
+        ASSERT_TRUE(server.isListening());
+        int signalled = 0;
+        QObject::connect(&client, &AbstractRESTClient::restClientError, [&signalled](RESTClientErrors error) {
+            EXPECT_EQ(error, SslError);
+            ++signalled;
+        });
+        const RESTResponse response = client.get(server.rootUrl());
+        client.disconnect();
+        EXPECT_TRUE(response.sslErrorFound);
+        EXPECT_NE(response.networkError, 0) << "a refused certificate must never look like success";
+        EXPECT_FALSE(response.errorString.isEmpty());
+        EXPECT_TRUE(response.body.isEmpty());
+        EXPECT_EQ(signalled, 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("SSL Error found.")));
+        // The host alone is looked up and resolves; "host:port/path" would
+        // give no address and end the text with a bare quote.
+        EXPECT_TRUE(log.contains(QStringLiteral("' (127.0.0.1)"))) << qPrintable(log.lines().join(QLatin1Char('\n')));
+        EXPECT_EQ(server.requestCount(), 0);
+    }
+}
+
+TEST_F(RESTClientTest, WithoutRootCheckTheRogueServerIsAcceptedWithAWarning)
+{
+    ScopedSetting noCheck(QStringLiteral("CheckRootCA"), false);
+    TestUpdateServer server(TestUpdateServer::Identity::Rogue);
+    const RESTResponse response = client.get(server.rootUrl());
+    EXPECT_EQ(response.statusCode, 200);
+    EXPECT_EQ(response.networkError, 0);
+    EXPECT_FALSE(response.sslErrorFound);
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("SSL certificate verification is DISABLED - certificate validity can NOT be guaranteed!")));
+    EXPECT_TRUE(log.contains(QStringLiteral("peerVerifyMode = 0")));
+}
+
+TEST_F(RESTClientTest, WithoutBuiltInCertificatesNothingIsTrustedNotEvenSystemTrustedServers)
+{
+    // Stand-in for the system's authorities: the test root in Qt's default
+    // configuration, which a plain request then trusts.
+    const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration systemTrust = original;
+    systemTrust.setCaCertificates(original.caCertificates() << testRootCertificate());
+    QSslConfiguration::setDefaultConfiguration(systemTrust);
+
+    TestUpdateServer server;
+    {
+        QNetworkAccessManager manager;
+        QEventLoop loop;
+        QNetworkReply* reply = manager.get(QNetworkRequest(QUrl(server.rootUrl())));
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+        ASSERT_EQ(reply->error(), QNetworkReply::NoError) << "the stand-in system trust must work";
+        delete reply;
+    }
+    server.clearRequests();
+
+    useTestCertificates(TestCertificateSet::None);
+    SslCertificates missing;
+    EXPECT_FALSE(missing.loadCertificates());
+    RESTClient unpinned(&missing);
+    const RESTResponse response = unpinned.get(server.rootUrl());
+    QSslConfiguration::setDefaultConfiguration(original);
+
+    EXPECT_TRUE(response.sslErrorFound);
+    EXPECT_NE(response.networkError, 0);
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_TRUE(log.contains(QStringLiteral("Network Request error.")));
+}
+
+TEST_F(RESTClientTest, BodiesGoWithTheirContentTypes)
+{
+    TestUpdateServer server;
+    const QString url = server.baseUrl() + QStringLiteral("/rest/echo");
+    server.setResponse("/rest/echo", 200, "{}");
+
+    client.post(url, QStringLiteral("{\"a\":\"\u00e4\"}"));
+    client.put(url, QStringLiteral("[1]"));
+    client.del(url);
+    const QString xml = QStringLiteral("<?xml version=\"1.0\"?><scanning-output>\u00fc</scanning-output>");
+    client.postXmlFile(url, xml);
+
+    const QList<RecordedRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), 4);
+    EXPECT_EQ(requests[0].method, QByteArray("POST"));
+    EXPECT_EQ(requests[0].header("Content-Type"), QByteArray("application/json"));
+    EXPECT_EQ(requests[0].body, QStringLiteral("{\"a\":\"\u00e4\"}").toUtf8());
+    EXPECT_EQ(requests[1].method, QByteArray("PUT"));
+    EXPECT_EQ(requests[1].header("Content-Type"), QByteArray("application/json"));
+    EXPECT_EQ(requests[1].body, QByteArray("[1]"));
+    EXPECT_EQ(requests[2].method, QByteArray("DELETE"));
+    EXPECT_TRUE(log.contains(QStringLiteral("DEL : ") + url));
+
+    const RecordedRequest& upload = requests[3];
+    EXPECT_EQ(upload.method, QByteArray("POST"));
+    EXPECT_EQ(upload.header("Accept"), QByteArray("application/json"));
+    const QByteArray contentType = upload.header("Content-Type");
+    ASSERT_TRUE(contentType.startsWith("multipart/form-data; boundary=")) << contentType.constData();
+    QByteArray boundary = contentType.mid(contentType.indexOf("boundary=") + 9);
+    if (boundary.startsWith('"'))
+        boundary = boundary.mid(1, boundary.size() - 2);
+    EXPECT_EQ(upload.body.count("--" + boundary + "\r\n"), 1);
+    EXPECT_TRUE(upload.body.endsWith("--" + boundary + "--\r\n"));
+    EXPECT_TRUE(upload.body.contains("Content-Type: text/xml\r\n"));
+    EXPECT_TRUE(upload.body.contains("Content-Disposition: form-data; name=\"file\"; filename=\"file.xml\"\r\n"));
+    EXPECT_TRUE(upload.body.contains("\r\n\r\n" + xml.toUtf8() + "\r\n--" + boundary));
+}
+
+TEST_F(RESTClientTest, FailuresFillTheResponseAndTheLog)
+{
+    TestUpdateServer server;
+    const QString missing = server.baseUrl() + QStringLiteral("/rest/nothing");
+    RESTResponse response = client.get(missing);
+    EXPECT_EQ(response.statusCode, 404);
+    EXPECT_EQ(response.networkError, QNetworkReply::ContentNotFoundError);
+    EXPECT_FALSE(response.sslErrorFound);
+    EXPECT_EQ(response.body, QStringLiteral("{\"error\":\"not found\"}"));
+    EXPECT_TRUE(log.contains(QStringLiteral("URL         : ") + missing + QStringLiteral("\nHTTP Status : 404\n"
+                                                                                       "ErrorCode   : cb\n"
+                                                                                       "ErrorString : ")));
+
+    CannedResponse redirect;
+    redirect.status = 302;
+    redirect.extraHeaders.append(qMakePair(QByteArray("Location"), QByteArray("https://127.0.0.1:1/elsewhere")));
+    server.setResponse("/rest/moved", redirect);
+    response = client.get(server.baseUrl() + QStringLiteral("/rest/moved"));
+    EXPECT_EQ(response.statusCode, 302);
+    EXPECT_EQ(response.location, QStringLiteral("https://127.0.0.1:1/elsewhere"));
+
+    server.setResponse("/rest/nul", 200, QByteArray("{\"a\":1}\0tail", 12));
+    response = client.get(server.baseUrl() + QStringLiteral("/rest/nul"));
+    EXPECT_EQ(response.networkError, 0);
+    EXPECT_EQ(response.body, QStringLiteral("{\"a\":1}"));
+
+    log.clear();
+    const QString refused = QStringLiteral("https://127.0.0.1:%1/rest").arg(TestUpdateServer::refusingPort());
+    response = client.get(refused);
+    EXPECT_EQ(response.networkError, QNetworkReply::ConnectionRefusedError);
+    EXPECT_EQ(response.statusCode, 0);
+    EXPECT_FALSE(response.sslErrorFound);
+    EXPECT_TRUE(log.contains(QStringLiteral("ErrorCode   : 1\n")));
+
+    response = client.get(QString());
+    EXPECT_NE(response.networkError, 0);
+}
+
+TEST_F(RESTClientTest, HostileAnswersEndAsClearErrors)
+{
+    TestUpdateServer server;
+    server.setResponse("/rest/huge", 200, QByteArray(RESTClient::kMaxBodyBytes + 1024 * 1024, 'x'));
+    RESTResponse response = client.get(server.baseUrl() + QStringLiteral("/rest/huge"));
+    EXPECT_EQ(response.networkError, QNetworkReply::UnknownContentError);
+    EXPECT_TRUE(response.body.isEmpty());
+    EXPECT_TRUE(response.errorString.contains(QStringLiteral("larger than")));
+
+    CannedResponse silent;
+    silent.stall = true;
+    server.setResponse("/rest/silent", silent);
+    client.setTransferTimeout(300);
+    QElapsedTimer timer;
+    timer.start();
+    response = client.get(server.baseUrl() + QStringLiteral("/rest/silent"));
+    EXPECT_NE(response.networkError, 0);
+    EXPECT_LT(timer.elapsed(), 20000);
+}
+
+TEST_F(RESTClientTest, TwoThreadsShareOneClient)
+{
+    TestUpdateServer server;
+    std::vector<std::thread> threads;
+    std::atomic<int> good{0};
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 4; ++i) {
+                const RESTResponse response = client.get(server.rootUrl());
+                if (response.statusCode == 200 && response.networkError == 0 && !response.sslErrorFound)
+                    ++good;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(good.load(), 8);
+    EXPECT_EQ(server.requestCount(), 8);
+}

@@ -1,0 +1,143 @@
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/SslCertificates.h"
+#include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestUpdateServer.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+TEST(GelfEntry, HoldsTheServersKeysWithTheirTypes)
+{
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(1767603422123);
+    bool ok = false;
+    const QString json = gelfEntryJson(QStringLiteral("short"), QString(), QStringLiteral("Cls"), INFO, time, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(json.contains(QLatin1Char('\n'))) << "indented form";
+    const QJsonObject entry = QJsonDocument::fromJson(json.toUtf8()).object();
+    EXPECT_EQ(entry.keys(), (QStringList{"_class_name", "_date_time", "full_message", "host", "level",
+                                         "short_message", "timestamp", "version"}));
+    EXPECT_EQ(entry.value("_class_name").toString(), QStringLiteral("Cls"));
+    EXPECT_EQ(entry.value("_date_time").toString(), time.toString(Qt::RFC2822Date));
+    EXPECT_TRUE(entry.value("full_message").isString());
+    EXPECT_TRUE(entry.value("full_message").toString().isEmpty());
+    EXPECT_TRUE(entry.value("host").isString());
+    EXPECT_TRUE(entry.value("host").toString().isEmpty());
+    EXPECT_TRUE(entry.value("level").isDouble());
+    EXPECT_EQ(entry.value("level").toInt(), 6);
+    EXPECT_EQ(entry.value("short_message").toString(), QStringLiteral("short"));
+    EXPECT_TRUE(entry.value("timestamp").isString());
+    EXPECT_EQ(entry.value("timestamp").toString(), QStringLiteral("1767603422.1230"));
+    EXPECT_EQ(entry.value("version").toString(), QStringLiteral("1.1"));
+
+    EXPECT_EQ(gelfLevel(ERROR), 3);
+    EXPECT_EQ(gelfLevel(DEBUG), 7);
+    EXPECT_EQ(gelfLevel(ALL), -1);
+    EXPECT_EQ(gelfLevel(OFF), -1);
+    gelfEntryJson(QStringLiteral("x"), QString(), QStringLiteral("Cls"), ALL, time, &ok);
+    EXPECT_FALSE(ok);
+}
+
+namespace {
+
+class RemoteLogAppenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
+        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+        ASSERT_TRUE(certificates.loadCertificates());
+    }
+    void TearDown() override
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        useTestCertificates(TestCertificateSet::None);
+    }
+
+    QList<QJsonObject> postedEntries() const
+    {
+        QList<QJsonObject> entries;
+        for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging")) {
+            EXPECT_EQ(request.method, QByteArray("POST"));
+            EXPECT_EQ(request.header("Content-Type"), QByteArray("application/json"));
+            QJsonParseError error{};
+            const QJsonDocument document = QJsonDocument::fromJson(request.body, &error);
+            EXPECT_EQ(error.error, QJsonParseError::NoError) << request.body.constData();
+            entries.append(document.object());
+        }
+        return entries;
+    }
+
+    SslCertificates certificates;
+    RESTClient client{&certificates};
+    TestUpdateServer server;
+};
+
+} // namespace
+
+TEST_F(RemoteLogAppenderTest, PostsEntriesAtItsLevelAndDropsTheRestClientsOwn)
+{
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    RemoteLogAppender appender(&client, serviceUrl, ERROR,
+                               {QStringLiteral("AbstractRESTClient"), QStringLiteral("RESTClient")}, nullptr);
+    EXPECT_EQ(appender.errorLogUrl(), server.baseUrl() + QStringLiteral("/rest/downloadclient/errorlogging"));
+    server.clearRequests();
+    SimpleLogger::getInstance()->addAppender(&appender);
+
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogProbe"));
+    Logger* restLogger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RESTClient"));
+    logger->debug(QStringLiteral("not sent"), QString());
+    logger->info(QStringLiteral("not sent either"), QString());
+    restLogger->error(QStringLiteral("own entry"), QString());
+    logger->error(QStringLiteral("broken"), QStringLiteral("details"));
+    // What the application does before it quits.
+    QThreadPool::globalInstance()->waitForDone();
+
+    const QList<QJsonObject> entries = postedEntries();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries[0].value("short_message").toString(), QStringLiteral("broken"));
+    EXPECT_EQ(entries[0].value("full_message").toString(), QStringLiteral("details"));
+    EXPECT_EQ(entries[0].value("_class_name").toString(), QStringLiteral("RemoteLogProbe"));
+    EXPECT_EQ(entries[0].value("level").toInt(), 3);
+}
+
+TEST_F(RemoteLogAppenderTest, AtDebugEveryLevelIsSentWithItsNumber)
+{
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    RemoteLogAppender appender(&client, serviceUrl, DEBUG, {QStringLiteral("RESTClient")}, nullptr);
+    server.clearRequests();
+    SimpleLogger::getInstance()->addAppender(&appender);
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogLevels"));
+    logger->debug(QStringLiteral("d"), QString());
+    logger->info(QStringLiteral("i"), QString());
+    logger->error(QStringLiteral("e"), QString());
+    QThreadPool::globalInstance()->waitForDone();
+
+    QMap<QString, int> levels;
+    for (const QJsonObject& entry : postedEntries()) {
+        if (entry.value("_class_name").toString() == QLatin1String("RemoteLogLevels"))
+            levels.insert(entry.value("short_message").toString(), entry.value("level").toInt());
+    }
+    EXPECT_EQ(levels, (QMap<QString, int>{{"d", 7}, {"i", 6}, {"e", 3}}));
+}
+
+TEST_F(RemoteLogAppenderTest, WithoutTheErrorLoggingLinkEntriesAreLostQuietly)
+{
+    server.setResponse("/rest/downloadclient", 200, R"({"links":[]})");
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    RemoteLogAppender appender(&client, serviceUrl, ERROR, {QStringLiteral("RESTClient")}, nullptr);
+    EXPECT_TRUE(appender.errorLogUrl().isEmpty());
+    server.clearRequests();
+    SimpleLogger::getInstance()->addAppender(&appender);
+    SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogLost"))->error(QStringLiteral("x"), QString());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(server.requestCount(), 0);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QWaitCondition>
+
+#include <memory>
+
+class QThread;
+class TestUpdateServerWorker;
+
+// One request as the test server received it.
+struct RecordedRequest {
+    QByteArray method;
+    QByteArray path;                  // with the query, as sent
+    QMap<QByteArray, QByteArray> headers; // names in lower case
+    QByteArray body;
+
+    QByteArray header(const QByteArray& name) const { return headers.value(name.toLower()); }
+};
+
+struct CannedResponse {
+    int status = 200;
+    QByteArray body;
+    QByteArray contentType = "application/json";
+    QList<QPair<QByteArray, QByteArray>> extraHeaders;
+    bool stall = false; // read the request, never answer
+};
+
+// A real HTTP/1.1 update server over TLS on 127.0.0.1, running on its own
+// thread. It serves the link documents of the fixtures folder ("{{BASE}}" in
+// them becomes baseUrl()), records every request and can misbehave: present
+// an untrusted or wrong-host certificate, or answer a path with any status
+// and body (non-JSON, huge, 404 ...). Later tests extend it with further
+// resources through setResponse.
+//
+// Threads: every member may be called from any test thread.
+class TestUpdateServer {
+public:
+    enum class Identity {
+        Trusted,   // localhost / 127.0.0.1, issued by the test intermediate CA
+        Rogue,     // self-signed, no chain leads to it
+        WrongHost, // issued by the test intermediate CA for another host name
+    };
+
+    explicit TestUpdateServer(Identity identity = Identity::Trusted);
+    ~TestUpdateServer();
+    TestUpdateServer(const TestUpdateServer&) = delete;
+    TestUpdateServer& operator=(const TestUpdateServer&) = delete;
+
+    bool isListening() const;
+    quint16 port() const;
+    QString baseUrl() const;   // "https://127.0.0.1:<port>"
+    QString rootUrl() const;   // baseUrl() + "/rest"
+
+    // Answers path (matched with its query first, then without) with the
+    // given response instead of the fixture.
+    void setResponse(const QByteArray& path, const CannedResponse& response);
+    void setResponse(const QByteArray& path, int status, const QByteArray& body,
+                     const QByteArray& contentType = "application/json");
+
+    QList<RecordedRequest> requests() const;
+    QList<RecordedRequest> requestsFor(const QByteArray& pathWithoutQuery) const;
+    int requestCount() const;
+    void clearRequests();
+    // Waits until at least count requests have arrived.
+    bool waitForRequests(int count, int timeoutMs = 10000) const;
+
+    // The response for a request; used by the server thread.
+    CannedResponse responseFor(const QByteArray& path) const;
+    void record(const RecordedRequest& request);
+
+    // A loopback port on which nothing listens: connections are refused.
+    static quint16 refusingPort();
+    static QString certificatesDir();
+    static QString fixturesDir();
+
+private:
+    mutable QMutex mutex_;
+    mutable QWaitCondition requestArrived_;
+    QList<RecordedRequest> requests_;
+    QMap<QByteArray, CannedResponse> responses_;
+    quint16 port_ = 0;
+    std::unique_ptr<QThread> thread_;
+};
