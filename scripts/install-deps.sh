@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   pulseaudio pulseaudio-utils
   fonts-liberation
+  fonts-ipafont-gothic
   xvfb xauth
   openssl ca-certificates python3
   ruby unzip

@@ -234,6 +234,23 @@ TEST_F(TablePanel, RowColoursFollowIndexNumbersAndTheCurrentTrack)
     EXPECT_EQ(pixelOf(grab, startRow, 0, 1), QColor(43, 45, 47));
 }
 
+TEST_F(TablePanel, RowContainersDyingBeforeTheHeaderIsReplacedLeaveNoHandlerBehind)
+{
+    loadDefault();
+    // The next load refills the table model first: the view lets go of the
+    // old rows' containers while the old header is still in place.
+    dirs.push_back(std::make_unique<QTemporaryDir>());
+    DdpFixture::Options small;
+    small.trackCount = 2;
+    DdpFixture::write(dirs.back()->path().toStdString(), small);
+    auto next = std::make_shared<DDPModel>();
+    adapter.setupModel(dirs.back()->path(), next, widget.proxyModel());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(view()->indexWidget(widget.proxyModel().index(0, 1)), nullptr);
+    header()->resizeSection(1, 40);   // no handler of a dead container may run
+    EXPECT_EQ(view()->columnWidth(1), 40);
+}
+
 TEST_F(TablePanel, ASecondLoadLeavesNoHandlerOfTheOldRowsBehind)
 {
     loadDefault();
