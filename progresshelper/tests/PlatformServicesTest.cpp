@@ -91,10 +91,10 @@ TEST(XdgWebsiteOpener, OpenedOnlyWhenXdgOpenSucceedsOrKeepsRunning)
         EXPECT_FALSE(XdgWebsiteOpener(settleForEndingStandIns).openLocalFile("/pages/help_en.html"));
     }
     {
-        // Blocks until the test lets it go (or for a bounded time at most),
+        // Blocks until the test lets it go or its folder goes (two minutes at most),
         // so it is certainly still running when the opener stops waiting.
-        StandInXdgOpen standIn("echo $$ > \"$(dirname \"$0\")/pid\"\n"
-                               "i=0; while [ ! -e \"$(dirname \"$0\")/release\" ] && [ $i -lt 1200 ]; do\n"
+        StandInXdgOpen standIn("d=$(dirname \"$0\"); echo $$ > \"$d/pid\"\n"
+                               "i=0; while [ -d \"$d\" ] && [ ! -e \"$d/release\" ] && [ $i -lt 1200 ]; do\n"
                                "  sleep 0.1; i=$((i+1)); done\n"
                                "exit 7");
         QElapsedTimer clock;

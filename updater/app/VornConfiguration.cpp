@@ -7,7 +7,12 @@
 #include "updater/app/VornApp.h"
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
+#include "updater/app/VornWizard.h"
 #include "updater/infrastructure/FileSystem.h"
+#include "updater/infrastructure/NetworkInitService.h"
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SslCertServerChecker.h"
+#include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
@@ -58,15 +63,20 @@ VornConfiguration::VornConfiguration(int& argc, char** argv, const QString& appl
 VornConfiguration::~VornConfiguration()
 {
     logger_->debug(QStringLiteral("~VornConfiguration called"), QString());
+    // The certificate store stays: pool tasks still queued may read it.
     QObject* held[] = {settings_,
+                       sslCertServerChecker_,
                        translator_,
                        workingDirectoryProvider_,
                        app_,
                        clientArguments_,
+                       restClient_,
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
+                       networkInitService_,
                        appService_,
+                       wizard_,
                        fileSystem_,
                        mediaSpecificConfiguration_};
     for (QObject* object : held) {
@@ -205,9 +215,50 @@ AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
     return nullptr;
 }
 
-QWidget* VornConfiguration::wizard()
+SslCertificates* VornConfiguration::sslCertificates()
 {
-    return nullptr;
+    if (!sslCertificates_)
+        sslCertificates_ = new SslCertificates(nullptr);
+    return sslCertificates_;
+}
+
+RESTClient* VornConfiguration::restClient()
+{
+    if (!restClient_)
+        restClient_ = new RESTClient(sslCertificates());
+    return restClient_;
+}
+
+SslCertServerChecker* VornConfiguration::sslCertServerChecker()
+{
+    if (!sslCertServerChecker_)
+        sslCertServerChecker_ = new SslCertServerChecker(restClient(), nullptr);
+    return sslCertServerChecker_;
+}
+
+NetworkInitService* VornConfiguration::networkInitService()
+{
+    if (networkInitService_)
+        return networkInitService_;
+    networkInitService_ = new NetworkInitService(sslCertificates(), sslCertServerChecker(), restClient(), nullptr);
+    VornApp* application = app();
+    connect(networkInitService_, SIGNAL(appCanceledByUserSignal()), application, SIGNAL(appOnErrorMustExit()));
+    connect(networkInitService_, SIGNAL(appRunOfflineByUserSignal()), application,
+            SLOT(skipDownloadAndRunInstallerSlot()));
+    connect(networkInitService_, SIGNAL(sslCertificateNotValidSignal()), application, SIGNAL(appOnErrorMustExit()));
+    return networkInitService_;
+}
+
+VornWizard* VornConfiguration::wizard()
+{
+    if (!wizard_) {
+        NetworkInitService* network = networkInitService();
+        RESTClient* client = restClient();
+        VornApp* application = app();
+        const int targetPlatform = platform();
+        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(), nullptr);
+    }
+    return wizard_;
 }
 
 int VornConfiguration::platform()

@@ -12,13 +12,17 @@ class FileSystem;
 class Logger;
 class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
+class NetworkInitService;
+class RESTClient;
+class SslCertServerChecker;
+class SslCertificates;
 class QTranslator;
 class SystemInformation;
 class VornApp;
 class VornAppService;
 class VornClientArguments;
 class VornSettings;
-class QWidget;
+class VornWizard;
 class WorkingDirectoryProvider;
 
 // The composition root of the interactive run: the only place where concrete
@@ -50,8 +54,13 @@ public:
     // can be built.
     AbstractInstallerLauncher* installerLauncher();
     AbstractUpdateLauncher* selfUpdateLauncher();
-    // Null until the wizard can be built.
-    QWidget* wizard();
+    SslCertificates* sslCertificates();
+    RESTClient* restClient();
+    SslCertServerChecker* sslCertServerChecker();
+    // Wired to the application: cancel and a failed certificate check end
+    // the run, "Install without updating" starts the installer.
+    NetworkInitService* networkInitService();
+    VornWizard* wizard();
 
     // 0 OSX, 1 WIN32, 2 WIN64 from "OverwritePlatform", the running system's
     // platform for "DEFAULT"; 3 (not cached) for any other text.
@@ -83,6 +92,11 @@ private:
     VornClientArguments* clientArguments_ = nullptr;
     VornAppService* appService_ = nullptr;
     FileSystem* fileSystem_ = nullptr;
+    SslCertificates* sslCertificates_ = nullptr;
+    RESTClient* restClient_ = nullptr;
+    SslCertServerChecker* sslCertServerChecker_ = nullptr;
+    NetworkInitService* networkInitService_ = nullptr;
+    VornWizard* wizard_ = nullptr;
 };
 
 // The platform number for an "OverwritePlatform" text (compared exactly);

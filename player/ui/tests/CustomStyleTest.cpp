@@ -1,5 +1,6 @@
 #include "player/ui/CustomStyle.h"
 
+#include "player/ui/AboutDialog.h"
 #include "player/ui/ClickableLabel.h"
 #include "player/ui/Constants.h"
 #include "player/ui/FontHelper.h"
@@ -220,4 +221,22 @@ TEST(CustomStyle, CheckMarkOnlyForButtonOptions)
     QStyleOptionButton button;
     button.rect = QRect(0, 0, 14, 14);
     EXPECT_FALSE(allTransparent(paintPrimitive(style, QStyle::PE_IndicatorCheckBox, button)));
+}
+
+TEST(CustomStyle, AboutBoxGetsAWhiteWindowUnderItsArtworkAndOthersAreLeftAlone)
+{
+    CustomStyle style;
+    QWidget window;
+    AboutDialog about(&window);
+    style.polish(&about);
+    EXPECT_EQ(about.palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(about.palette().color(QPalette::WindowText), QColor(Qt::black));
+    EXPECT_TRUE(about.autoFillBackground());
+
+    QLabel label;
+    const QPalette before = label.palette();
+    const QFont font = label.font();
+    style.polish(&label);
+    EXPECT_EQ(label.palette(), before);
+    EXPECT_EQ(label.font(), font);
 }

@@ -7,6 +7,7 @@
 
 #include "player/ui/Constants.h"
 #include "player/ui/CustomStyle.h"
+#include "player/ui/MenuBar.h"
 
 #include <QDir>
 #include <QImage>

@@ -221,7 +221,7 @@ TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
         QByteArray block;
         for (int i = 0; i < 1024; ++i)
             block += entry;
-        for (int i = 0; i < 40; ++i)  // 40960 entries, 2.6 MB
+        for (int i = 0; i < 2; ++i)  // 2048 entries where a full disc has about 300
             f.write(block);
     });
     damaged(QStringLiteral("garbage-pqdescr"), [](const QString& path) {
@@ -250,7 +250,7 @@ TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
         time(window.form())->seekslider->setValue(5000);
         invoke(&window, "onSeekSliderReleased");
         QTableView* view = tableView(window.form());
-        for (int row = 0; row < view->model()->rowCount(); ++row)
+        for (int row = 0; row < view->model()->rowCount(); row += row < 20 ? 1 : view->model()->rowCount() / 10 + 1)
             QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
                                       Q_ARG(QModelIndex, view->model()->index(row, 1)));
         window.player().stop();
@@ -318,11 +318,13 @@ TEST_F(MainWindowTests, SeekSliderAndTrackTimeFollowThePlayedBytes)
     EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(total - 2));
 
     // While the user holds the slider the tick changes nothing.
-    window.player().getStreaming().values().setPlayedSamples(10 * 88200);
     t->seekslider->setSliderDown(true);
+    window.player().getStreaming().values().setPlayedSamples(10 * 88200);
     invoke(&window, "onTimeout");
     EXPECT_EQ(t->seekslider->value(), 0);
+    // (Letting go seeks to the slider's place, 0, so the counter is set after.)
     t->seekslider->setSliderDown(false);
+    window.player().getStreaming().values().setPlayedSamples(10 * 88200);
     invoke(&window, "onTimeout");
     EXPECT_EQ(t->seekslider->value(), 555);
 
@@ -389,7 +391,7 @@ TEST_F(MainWindowTests, VolumeSliderSetsTheTargetAndItsReadouts)
     };
     for (const Case& c : {Case{10000, "0.0 dB", "100 %"}, Case{5000, "-6.0 dB", "50 %"}, Case{1, "-80.0 dB", "0.01 %"},
                           Case{1234, "-18.2 dB", "12.34 %"}, Case{0, "\xe2\x88\x9e", "0 %"}}) {
-        v->volumeSlider->setValue(c.value == v->volumeSlider->value() ? c.value + 1 : c.value);
+        v->volumeSlider->setValue(c.value == 0 ? 1 : c.value - 1);
         v->volumeSlider->setValue(c.value);
         EXPECT_EQ(v->dBValueLabel->text(), QString::fromUtf8(c.dB)) << c.value;
         EXPECT_EQ(v->volumeValueLabel->text(), QString::fromUtf8(c.percent)) << c.value;

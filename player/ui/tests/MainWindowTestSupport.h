@@ -66,7 +66,7 @@ public:
                 } else {
                     files->setDirectory(folder);
                     files->selectFile(folder);
-                    files->accept();
+                    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
                 }
                 ++answered;
                 return;

@@ -135,7 +135,8 @@ TEST(MacSystemInformation, MissingOrHangingProgramGivesEmptyTexts)
     EXPECT_FALSE(missing.isOSVersionAtLeast(QStringLiteral("10.8")));
 
     QTemporaryDir dir;
-    const QString slow = writeStandInProgram(dir.path(), QStringLiteral("slow"), QStringLiteral("sleep 30"));
+    // exec: killing the hanging program must end the sleep too, not leave it behind.
+    const QString slow = writeStandInProgram(dir.path(), QStringLiteral("slow"), QStringLiteral("exec sleep 30"));
     EXPECT_EQ(missing.runCommand(slow, {}), QString());
 }
 
