@@ -6,13 +6,13 @@
 #
 #   scripts/screenshot-glasswell.sh [out.png]      default: glasswell-screenshot.png
 #   HG_BUILD_DIR=build                             build tree to use (default: build)
-#   HG_SCREENSHOT_DELAY=3000                       ms between start and grab
+#   HG_SCREENSHOT_DELAY=8000                       ms between start and grab
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=$(realpath -m "${1:-glasswell-screenshot.png}")
 build=${HG_BUILD_DIR:-build}
-delay=${HG_SCREENSHOT_DELAY:-3000}
+delay=${HG_SCREENSHOT_DELAY:-8000}
 
 find_exe() { find "$build" -type f -name "$1" -perm -u+x 2>/dev/null | head -n 1; }
 exe=$(find_exe Glasswell)
