@@ -80,62 +80,56 @@ void report(benchmark::State& state, std::vector<double>& seconds)
     state.counters["worst_pct_of_budget"] = 100.0 * worst / kBudgetMicroseconds;
 }
 
-void BM_RenderSteady(benchmark::State& state)
+// One timed render per iteration, after `prepare` has brought the rig to the
+// call that is to be measured.
+template <typename Prepare>
+void timeRenders(benchmark::State& state, Rig& rig, Prepare prepare)
 {
-    Rig rig;
     std::vector<double> times;
     times.reserve(std::size_t(state.max_iterations));
     for (auto _ : state) {
         rig.keepPlaying();
-        // Calls that stay inside one block; switches are measured below.
-        while (rig.streaming.getPlayPosition() + 2 * kFrames > kBlockSamples)
-            rig.untimedRender();
+        prepare();
         const double t = rig.timedRender();
         state.SetIterationTime(t);
         times.push_back(t);
         AudioTest::waitIdle(rig.streaming);
     }
     report(state, times);
+}
+
+void BM_RenderSteady(benchmark::State& state)
+{
+    Rig rig;
+    timeRenders(state, rig, [&rig] {
+        // Calls that stay inside one block; switches are measured below.
+        while (rig.streaming.getPlayPosition() + 2 * kFrames > kBlockSamples)
+            rig.untimedRender();
+    });
 }
 
 void BM_RenderDuringFade(benchmark::State& state)
 {
     Rig rig;
-    std::vector<double> times;
-    times.reserve(std::size_t(state.max_iterations));
     const int length = 44100 * 60 * 4;
     int seekTo = 0;
-    for (auto _ : state) {
-        rig.keepPlaying();
+    timeRenders(state, rig, [&rig, &seekTo] {
         if (rig.streaming.fades().isIdle()) {
             // A seek: fade out, swap in the preloaded target, fade back in.
             rig.streaming.seek(double(seekTo++ % 97) / 97.0, length);
             AudioTest::waitIdle(rig.streaming);
         }
-        const double t = rig.timedRender();
-        state.SetIterationTime(t);
-        times.push_back(t);
-        AudioTest::waitIdle(rig.streaming);
-    }
-    report(state, times);
+    });
 }
 
 void BM_RenderAcrossBufferSwitch(benchmark::State& state)
 {
     Rig rig;
-    std::vector<double> times;
-    times.reserve(std::size_t(state.max_iterations));
-    for (auto _ : state) {
-        rig.keepPlaying();
+    timeRenders(state, rig, [&rig] {
         // Move to the call that runs past the end of the block.
         while (rig.streaming.getPlayPosition() + 2 * kFrames <= kBlockSamples)
             rig.untimedRender();
-        const double t = rig.timedRender();
-        state.SetIterationTime(t);
-        times.push_back(t);
-        AudioTest::waitIdle(rig.streaming);
-    }
-    report(state, times);
+    });
 }
 
 BENCHMARK(BM_RenderSteady)->UseManualTime()->Iterations(10000)->Unit(benchmark::kMicrosecond);
