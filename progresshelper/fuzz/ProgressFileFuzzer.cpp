@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         parser.readFrom(buffer);
-        volatile int sink = parser.counter() + parser.totalSize() + parser.currentSize();
+        // The values may each be at their limit: add them in a wider type.
+        volatile long long sink = static_cast<long long>(parser.counter()) + parser.totalSize() + parser.currentSize();
         (void)sink;
     }
     return 0;
