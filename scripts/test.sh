@@ -25,20 +25,21 @@ pulse_start
 trap pulse_stop EXIT
 
 status=0
+rm -f build-asan/ctest.log build-tsan/ctest.log
 
 echo "== Build (ASan + UBSan) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_SANITIZE=ON -DHG_BUILD_TESTS=ON
 cmake --build build-asan -j "$jobs"
 
 echo "== Tests (ASan + UBSan) =="
-(cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300) || status=1
+(cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee build-asan/ctest.log || status=1
 
 if [ "${HG_SKIP_TSAN:-0}" != 1 ]; then
   echo "== Engine tests (ThreadSanitizer) =="
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_TSAN=ON -DHG_BUILD_TESTS=ON
   cmake --build build-tsan -j "$jobs" --target tsan_tests
   (cd build-tsan && TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
-     ctest --output-on-failure -L tsan -j "$jobs" --timeout 600 --no-tests=ignore) || status=1
+     ctest --output-on-failure -L tsan -j "$jobs" --timeout 600 --no-tests=ignore) 2>&1 | tee build-tsan/ctest.log || status=1
 fi
 
 if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
@@ -65,4 +66,16 @@ if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
   done
 fi
 
+# One closing line over both test stages, in the plain "N passed, N failed" form.
+passed=0; failed=0
+for log in build-asan/ctest.log build-tsan/ctest.log; do
+  [ -f "$log" ] || continue
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1) || true
+  [ -n "$line" ] || { failed=$((failed + 1)); continue; }
+  total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  bad=$(sed -E 's/.* ([0-9]+) tests failed.*/\1/' <<<"$line")
+  passed=$((passed + total - bad)); failed=$((failed + bad))
+done
+[ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
+echo "tests: $passed passed, $failed failed"
 exit $status
