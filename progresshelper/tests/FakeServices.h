@@ -118,4 +118,22 @@ public:
     QRect screenVisibleFrame() const override { return visibleFrame; }
 };
 
+// Wires a test fixture's service members (named as in PlatformServices) into
+// one PlatformServices, so each fixture only chooses which fakes it holds.
+template <class Fixture>
+Skylarn::PlatformServices servicesOf(Fixture &f)
+{
+    Skylarn::PlatformServices s;
+    s.strings = &f.strings;
+    s.files = &f.files;
+    s.alerts = &f.alerts;
+    s.opener = &f.opener;
+    s.downloadWindow = &f.downloadWindow;
+    s.installationWindow = &f.installationWindow;
+    s.progressTimer = &f.timer;
+    s.log = &f.log;
+    s.exit = &f.exit;
+    return s;
+}
+
 } // namespace SkylarnTest

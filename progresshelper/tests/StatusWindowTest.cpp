@@ -52,21 +52,8 @@ protected:
         return QTest::qWaitFor([&] { return downloadWindow.subtextShown() == expected; }, timeoutMs);
     }
 
-    PlatformServices makeServices()
-    {
-        PlatformServices s;
-        s.strings = &strings;
-        s.files = &files;
-        s.alerts = &alerts;
-        s.opener = &opener;
-        s.downloadWindow = &downloadWindow;
-        s.installationWindow = &installationWindow;
-        s.progressTimer = &timer;
-        s.log = &log;
-        s.exit = &exit;
-        return s;
-    }
-
+    // Public so that servicesOf() can wire the fakes.
+public:
     QTemporaryDir dir;
     QString path;
     ResourceStringTable strings{QStringList{"en"}};
@@ -78,7 +65,7 @@ protected:
     QtRepeatingTimer timer;
     FakeLog log;
     FakeExit exit;
-    PlatformServices services = makeServices();
+    PlatformServices services = servicesOf(*this);
     WindowController controller{services};
 };
 

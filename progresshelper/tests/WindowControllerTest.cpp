@@ -35,21 +35,8 @@ protected:
         ASSERT_TRUE(exit.statuses.empty());
     }
 
-    PlatformServices makeServices()
-    {
-        PlatformServices s;
-        s.strings = &strings;
-        s.files = &files;
-        s.alerts = &alerts;
-        s.opener = &opener;
-        s.downloadWindow = &downloadWindow;
-        s.installationWindow = &installationWindow;
-        s.progressTimer = &timer;
-        s.log = &log;
-        s.exit = &exit;
-        return s;
-    }
-
+    // Public so that servicesOf() can wire the fakes.
+public:
     QTemporaryDir dir;
     QString progressPath;
     FakeStringTable strings;
@@ -61,7 +48,7 @@ protected:
     ManualTimer timer;
     FakeLog log;
     FakeExit exit;
-    PlatformServices services = makeServices();
+    PlatformServices services = servicesOf(*this);
     WindowController controller{services};
 };
 
