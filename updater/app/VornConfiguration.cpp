@@ -252,11 +252,17 @@ NetworkInitService* VornConfiguration::networkInitService()
 VornWizard* VornConfiguration::wizard()
 {
     if (!wizard_) {
+        // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
         const int targetPlatform = platform();
-        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(), nullptr);
+        CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
+        MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
+        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+                                 /*componentScanner*/ nullptr, /*installerLauncher*/ nullptr,
+                                 /*selfUpdateService*/ nullptr, targetPlatform, /*artifactsFile*/ nullptr,
+                                 offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;
 }
