@@ -11,12 +11,14 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/services/AbstractInstallerLauncher.h"
 #include "updater/services/AbstractUpdateLauncher.h"
 
@@ -67,6 +69,8 @@ VornConfiguration::~VornConfiguration()
     QObject* held[] = {settings_,
                        sslCertServerChecker_,
                        translator_,
+                       zipExtractor_,
+                       selfUpdateExtractor_,
                        workingDirectoryProvider_,
                        app_,
                        clientArguments_,
@@ -194,6 +198,25 @@ WorkingDirectoryProvider* VornConfiguration::workingDirectoryProvider()
     if (!workingDirectoryProvider_)
         workingDirectoryProvider_ = new WorkingDirectoryProvider(nullptr);
     return workingDirectoryProvider_;
+}
+
+DetachedQProcessStarter* VornConfiguration::processStarter()
+{
+    return &processStarter_;
+}
+
+ZipExtractor_OSX* VornConfiguration::zipExtractor()
+{
+    if (!zipExtractor_)
+        zipExtractor_ = new ZipExtractor_OSX(nullptr);
+    return zipExtractor_;
+}
+
+SelfUpdateExtractor_OSX* VornConfiguration::selfUpdateExtractor()
+{
+    if (!selfUpdateExtractor_)
+        selfUpdateExtractor_ = new SelfUpdateExtractor_OSX(zipExtractor(), nullptr);
+    return selfUpdateExtractor_;
 }
 
 FileSystem* VornConfiguration::fileSystem()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updater/infrastructure/DetachedQProcessStarter.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,7 @@ class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
 class NetworkInitService;
 class RESTClient;
+class SelfUpdateExtractor_OSX;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -24,6 +27,7 @@ class VornClientArguments;
 class VornSettings;
 class VornWizard;
 class WorkingDirectoryProvider;
+class ZipExtractor_OSX;
 
 // The composition root of the interactive run: the only place where concrete
 // classes are chosen. Every service, dialog and page is made by its getter on
@@ -49,6 +53,11 @@ public:
     MandatoryUpdateDialog* mandatoryUpdateDialog();
     CheckIfOnlineDialog* checkIfOnlineDialog();
     WorkingDirectoryProvider* workingDirectoryProvider();
+    // The one starter of detached processes, shared by everything that
+    // starts a program.
+    DetachedQProcessStarter* processStarter();
+    ZipExtractor_OSX* zipExtractor();
+    SelfUpdateExtractor_OSX* selfUpdateExtractor();
     FileSystem* fileSystem();
     // Null until the product-installer launcher and the self-update launcher
     // can be built.
@@ -80,7 +89,10 @@ private:
     VornApp* app_ = nullptr;
     bool appConfigured_ = false;
     int platform_ = 3;
+    DetachedQProcessStarter processStarter_;
 
+    ZipExtractor_OSX* zipExtractor_ = nullptr;
+    SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
