@@ -19,8 +19,9 @@
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
-#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/InstallerLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,6 +79,7 @@ VornConfiguration::~VornConfiguration()
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
+                       installerLauncher_,
                        networkInitService_,
                        appService_,
                        wizard_,
@@ -228,9 +230,17 @@ FileSystem* VornConfiguration::fileSystem()
     return fileSystem_;
 }
 
-AbstractInstallerLauncher* VornConfiguration::installerLauncher()
+InstallerLauncher* VornConfiguration::installerLauncher()
 {
-    return nullptr;
+    if (!installerLauncher_) {
+        // The package path goes between double quotes, so that a medium path
+        // with blanks stays one argument of the open command.
+        const QString commandFormat = QString::fromLatin1(platform::kOpenCommand) + QStringLiteral(" \"%1\"");
+        installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(),
+                                                   fileSystem()->getDirectory().absolutePath(), &processStarter_,
+                                                   nullptr);
+    }
+    return installerLauncher_;
 }
 
 AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
@@ -279,11 +289,12 @@ VornWizard* VornConfiguration::wizard()
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
-                                 /*componentScanner*/ nullptr, /*installerLauncher*/ nullptr,
+                                 /*componentScanner*/ nullptr, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, /*artifactsFile*/ nullptr,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }

@@ -6,11 +6,11 @@
 #include <QString>
 #include <QStringList>
 
-class AbstractInstallerLauncher;
 class AbstractUpdateLauncher;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
 class FileSystem;
+class InstallerLauncher;
 class Logger;
 class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
@@ -59,9 +59,9 @@ public:
     ZipExtractor_OSX* zipExtractor();
     SelfUpdateExtractor_OSX* selfUpdateExtractor();
     FileSystem* fileSystem();
-    // Null until the product-installer launcher and the self-update launcher
-    // can be built.
-    AbstractInstallerLauncher* installerLauncher();
+    // Opens the medium's installer package with the platform's open command.
+    InstallerLauncher* installerLauncher();
+    // Null until the self-update launcher can be built.
     AbstractUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
@@ -93,6 +93,7 @@ private:
 
     ZipExtractor_OSX* zipExtractor_ = nullptr;
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
+    InstallerLauncher* installerLauncher_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
