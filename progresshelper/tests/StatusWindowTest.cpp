@@ -21,6 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace Skylarn;
 using namespace SkylarnTest;
 
@@ -102,6 +105,45 @@ TEST_F(LiveDownloadWindow, FollowsAFileRewrittenWhileItRuns)
     QTest::qWait(700);
     EXPECT_TRUE(downloadWindow.isVisible());
     EXPECT_TRUE(exit.statuses.empty());
+}
+
+TEST_F(LiveDownloadWindow, OversizedFileWrittenWhileItRunsIsRefusedAndTheLastValuesStay)
+{
+    rewrite(progress(4 * 1048576, 1048576));
+    controller.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("1.0 MB of 4.0 MB")));
+
+    // Rewritten while the window runs into a file far beyond what the tool
+    // writes: a huge text node, with values behind it that must not be taken.
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write("<BrindlefetchProgress><counter>");
+            const QByteArray chunk(256 * 1024, '7');
+            for (int i = 0; i < 96; ++i)
+                file.write(chunk);
+            file.write("</counter><full-size>8388608</full-size><current-size>4194304</current-size>"
+                       "</BrindlefetchProgress>");
+        }
+        written = true;
+    });
+    const bool done = QTest::qWaitFor([&] { return written.load(); }, 120000);
+    writer.join();
+    ASSERT_TRUE(done);
+
+    const auto refusals = [this] {
+        return log.lines.filter(QStringLiteral("Progress file is larger than 1048576 bytes")).size();
+    };
+    const int before = refusals();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refusals() >= before + 2; }, 60000)); // ticks over the whole file
+    EXPECT_EQ(downloadWindow.subtextShown(), QStringLiteral("1.0 MB of 4.0 MB"));
+    EXPECT_EQ(downloadWindow.progressBar()->value(), 250);
+    // A look at the file takes a small part of a tick, however large it is.
+    QElapsedTimer clock;
+    clock.start();
+    controller.onProgressTimer();
+    EXPECT_LT(clock.elapsed(), 500);
 }
 
 TEST_F(LiveDownloadWindow, RefusesToCloseAndCancelButtonAsksFirst)

@@ -107,6 +107,15 @@ TEST_F(WindowControllerTest, ReadingsOutsideTheTotalKeepTheBarInRange)
     }
 }
 
+TEST_F(WindowControllerTest, DownloadsBeyondTwoGigabytesShowTheirRealSizes)
+{
+    startDownload();
+    writeProgress("5368709120", "1073741824");
+    timer.fire();
+    EXPECT_DOUBLE_EQ(downloadWindow.value, 0.2);
+    EXPECT_EQ(downloadWindow.subtext, QStringLiteral("1024.0 MB of 5120.0 MB"));
+}
+
 TEST_F(WindowControllerTest, NegativeTotalCountsAsUnknown)
 {
     startDownload();
