@@ -232,7 +232,9 @@ void WindowController::actionButtonClickedCancelDownload()
     alert.message = checkedFormat(QStringLiteral("%@ \n"), {text("Dialog_Text_CancelDownload")});
     alert.defaultButton = text("Dialog_Button_ContinueDownload");
     alert.alternateButton = text("Dialog_Button_CancelDownload");
-    if (m_services.alerts->runCritical(alert) == IAlertPanels::DefaultButton)
+    // Only the confirming button ends the download; continuing, Escape and
+    // closing the panel all leave it running.
+    if (m_services.alerts->runCritical(alert) != IAlertPanels::AlternateButton)
         return;
     m_services.exit->exitProcess(1);
 }

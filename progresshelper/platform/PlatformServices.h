@@ -44,10 +44,12 @@ public:
     virtual FileContent readRegularFile(const QString &path, qint64 maxBytes) const = 0;
 };
 
-// Modal alert panels. The answer tells which button ended the panel.
+// Modal alert panels. The answer tells which button ended the panel;
+// Dismissed means none did (Escape, or closed through the window manager),
+// which callers must never take for a choice that cannot be undone.
 class IAlertPanels {
 public:
-    enum Result { DefaultButton = 1, AlternateButton = 0, OtherButton = -1, Error = -2 };
+    enum Result { DefaultButton = 1, AlternateButton = 0, OtherButton = -1, Error = -2, Dismissed = -3 };
     struct Alert {
         QString title;
         QString message;

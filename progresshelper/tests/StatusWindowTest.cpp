@@ -22,12 +22,38 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 using namespace Skylarn;
 using namespace SkylarnTest;
 
 namespace {
+
+// Acts on the alert panel once it is up (the panel's modal loop runs the timer).
+void onAlertLater(const std::function<void(QMessageBox &)> &act)
+{
+    QTimer::singleShot(50, [act] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        act(*box);
+    });
+}
+
+// Clicks the button titled text on the alert panel once it is up.
+void clickAlertButtonLater(const QString &text)
+{
+    onAlertLater([text](QMessageBox &box) {
+        for (QAbstractButton *button : box.buttons()) {
+            if (button->text() == text && button->isVisible()) {
+                button->click();
+                return;
+            }
+        }
+        box.close(); // ends the panel instead of leaving the test waiting on it
+        FAIL() << "no button " << text.toStdString();
+    });
+}
 
 // Real windows, timer, files and string table; only the process exit, log,
 // alerts and opener are stand-ins.
@@ -165,6 +191,26 @@ TEST_F(LiveDownloadWindow, RefusesToCloseAndCancelButtonAsksFirst)
     EXPECT_EQ(exit.statuses, std::vector<int>{1});
 }
 
+TEST_F(LiveDownloadWindow, OnlyTheConfirmingButtonOfTheRealPanelCancels)
+{
+    QtAlertPanels panels;
+    PlatformServices withPanels = services;
+    withPanels.alerts = &panels;
+    WindowController live(withPanels);
+    live.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+
+    onAlertLater([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    downloadWindow.cancelButton()->click();
+    onAlertLater([](QMessageBox &box) { box.close(); }); // as the window manager's close button does
+    downloadWindow.cancelButton()->click();
+    EXPECT_TRUE(exit.statuses.empty());
+    EXPECT_TRUE(downloadWindow.isVisible());
+
+    clickAlertButtonLater("Cancel Download");
+    downloadWindow.cancelButton()->click();
+    EXPECT_EQ(exit.statuses, std::vector<int>{1});
+}
+
 TEST_F(LiveDownloadWindow, InstallationWindowRefusesToClose)
 {
     controller.awakeFromNib({"Skylarn", "-operationMode=showInstallationProgress"});
@@ -178,25 +224,6 @@ TEST_F(LiveDownloadWindow, InstallationWindowRefusesToClose)
     EXPECT_TRUE(exit.statuses.empty());
 }
 
-namespace {
-// Clicks the button titled text on the alert panel once it is up.
-void clickAlertButtonLater(const QString &text)
-{
-    QTimer::singleShot(50, [text] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == text) {
-                button->click();
-                return;
-            }
-        }
-        box->close(); // ends the panel instead of leaving the test waiting on it
-        FAIL() << "no button " << text.toStdString();
-    });
-}
-} // namespace
-
 TEST(QtAlertPanels, AnswersTellWhichButtonEndedThePanel)
 {
     QtAlertPanels panels;
@@ -208,9 +235,15 @@ TEST(QtAlertPanels, AnswersTellWhichButtonEndedThePanel)
     clickAlertButtonLater("More");
     EXPECT_EQ(panels.runCritical(alert), IAlertPanels::OtherButton);
 
-    QTimer::singleShot(50, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
-            box->close();
+    // Escape and closing choose no button, not even the one that reads "Cancel".
+    onAlertLater([](QMessageBox &box) {
+        int visible = 0;
+        for (QAbstractButton *button : box.buttons())
+            visible += button->isVisible() ? 1 : 0;
+        EXPECT_EQ(visible, 2);
+        box.close();
     });
-    EXPECT_EQ(panels.runCritical({"T", "M", "OK", "Cancel", ""}), IAlertPanels::AlternateButton);
+    EXPECT_EQ(panels.runCritical({"T", "M", "OK", "Cancel", ""}), IAlertPanels::Dismissed);
+    onAlertLater([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(panels.runInformational({"T", "M", "OK", "", ""}), IAlertPanels::Dismissed);
 }
