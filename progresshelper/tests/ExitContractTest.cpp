@@ -65,6 +65,7 @@ protected:
     {
         QProcess process;
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(workingDirectory);
         process.start(program, arguments);
         ChildRun result;
         if (!process.waitForStarted(kStartMs)) {
@@ -130,6 +131,7 @@ protected:
 
     QTemporaryDir dir;
     QString binDir, openLog, alertLog, page;
+    QString workingDirectory; // empty: the test's own
     QProcessEnvironment env;
 };
 
@@ -223,6 +225,16 @@ TEST_F(ExitContract, AskForInternetConnectionAnswersWithTheButton)
     r = scripted(arguments);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(opened().size(), 2);
+}
+
+TEST_F(ExitContract, RelativePagePathOpensAnAbsoluteFileUrl)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pages"));
+    touch(dir.filePath("pages/index_en.html"));
+    workingDirectory = dir.path();
+    const ChildRun r = skylarn({"-operationMode=openWebsite", "-websiteFilePath=pages/index.html", "-suppressDialog=yes"});
+    EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
+    EXPECT_EQ(opened(), QStringList{url("pages/index_en.html")});
 }
 
 TEST_F(ExitContract, LaterArgumentsOverrideEarlierOnes)
