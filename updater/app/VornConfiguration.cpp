@@ -11,14 +11,17 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
-#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/InstallerLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,6 +70,8 @@ VornConfiguration::~VornConfiguration()
     QObject* held[] = {settings_,
                        sslCertServerChecker_,
                        translator_,
+                       zipExtractor_,
+                       selfUpdateExtractor_,
                        workingDirectoryProvider_,
                        app_,
                        clientArguments_,
@@ -74,6 +79,7 @@ VornConfiguration::~VornConfiguration()
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
+                       installerLauncher_,
                        networkInitService_,
                        appService_,
                        wizard_,
@@ -196,6 +202,25 @@ WorkingDirectoryProvider* VornConfiguration::workingDirectoryProvider()
     return workingDirectoryProvider_;
 }
 
+DetachedQProcessStarter* VornConfiguration::processStarter()
+{
+    return &processStarter_;
+}
+
+ZipExtractor_OSX* VornConfiguration::zipExtractor()
+{
+    if (!zipExtractor_)
+        zipExtractor_ = new ZipExtractor_OSX(nullptr);
+    return zipExtractor_;
+}
+
+SelfUpdateExtractor_OSX* VornConfiguration::selfUpdateExtractor()
+{
+    if (!selfUpdateExtractor_)
+        selfUpdateExtractor_ = new SelfUpdateExtractor_OSX(zipExtractor(), nullptr);
+    return selfUpdateExtractor_;
+}
+
 FileSystem* VornConfiguration::fileSystem()
 {
     if (!fileSystem_) {
@@ -205,9 +230,17 @@ FileSystem* VornConfiguration::fileSystem()
     return fileSystem_;
 }
 
-AbstractInstallerLauncher* VornConfiguration::installerLauncher()
+InstallerLauncher* VornConfiguration::installerLauncher()
 {
-    return nullptr;
+    if (!installerLauncher_) {
+        // The package path goes between double quotes, so that a medium path
+        // with blanks stays one argument of the open command.
+        const QString commandFormat = QString::fromLatin1(platform::kOpenCommand) + QStringLiteral(" \"%1\"");
+        installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(),
+                                                   fileSystem()->getDirectory().absolutePath(), &processStarter_,
+                                                   nullptr);
+    }
+    return installerLauncher_;
 }
 
 AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
@@ -252,11 +285,18 @@ NetworkInitService* VornConfiguration::networkInitService()
 VornWizard* VornConfiguration::wizard()
 {
     if (!wizard_) {
+        // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
-        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(), nullptr);
+        CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
+        MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
+        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+                                 /*componentScanner*/ nullptr, launcher,
+                                 /*selfUpdateService*/ nullptr, targetPlatform, /*artifactsFile*/ nullptr,
+                                 offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;
 }

@@ -50,7 +50,7 @@ protected:
 
     ScriptedNetworkInitService service;
     CheckIfOnlineDialog offlineDialog;
-    VornWizard wizard{&service, nullptr, nullptr, 0, &offlineDialog, nullptr};
+    VornWizard wizard{&service, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &offlineDialog, nullptr, nullptr, nullptr};
     int canceled = 0;
     int offline = 0;
 };
