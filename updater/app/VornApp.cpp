@@ -8,7 +8,7 @@
 #include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
-#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/services/InstallerLauncher.h"
 
 #include <QMessageBox>
 #include <QThreadPool>
@@ -52,7 +52,8 @@ void VornApp::init(VornConfiguration* configuration, VornAppService* appService,
 
     connect(this, SIGNAL(aboutToQuit()), this, SLOT(cleanUpBeforeClosing()));
     if (installerLauncher_)
-        connect(installerLauncher_, SIGNAL(installerStartedState(bool)), this, SLOT(installerStartedStateSlot(bool)));
+        connect(installerLauncher_, &AbstractInstallerLauncher::installerStartedState, this,
+                &VornApp::installerStartedStateSlot);
 
     QTimer::singleShot(0, appService, SLOT(handlePreconditions()));
 }

@@ -1,5 +1,7 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
+#include "updater/testsupport/TestCatalogue.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QMutexLocker>
@@ -88,7 +90,7 @@ private:
         answered_ = true;
         owner_->record(request);
 
-        const CannedResponse response = owner_->responseFor(request.path);
+        const CannedResponse response = owner_->responseFor(request);
         if (response.stall)
             return;
         if (response.endlessHeaders) {
@@ -312,6 +314,21 @@ CannedResponse TestUpdateServer::responseFor(const QByteArray& path) const
     response.body = readFile(fixturesDir() + QLatin1Char('/') + fixtures.value(withoutQuery));
     response.body.replace("{{BASE}}", baseUrl().toUtf8());
     return response;
+}
+
+CannedResponse TestUpdateServer::responseFor(const RecordedRequest& request) const
+{
+    const QByteArray& path = request.path;
+    const int query = path.indexOf('?');
+    bool canned = false;
+    {
+        QMutexLocker lock(&mutex_);
+        canned = responses_.contains(path) || responses_.contains(query < 0 ? path : path.left(query));
+    }
+    CannedResponse response;
+    if (!canned && TestCatalogue::respond(request, baseUrl(), response))
+        return response;
+    return responseFor(path);
 }
 
 void TestUpdateServer::record(const RecordedRequest& request)

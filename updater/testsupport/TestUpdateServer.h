@@ -75,7 +75,10 @@ public:
     // Waits until at least count requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 10000) const;
 
-    // The response for a request; used by the server thread.
+    // The response for a request; used by the server thread. A response set
+    // for the path wins, then the catalogue (TestCatalogue.h), then the link
+    // documents of the fixtures folder.
+    CannedResponse responseFor(const RecordedRequest& request) const;
     CannedResponse responseFor(const QByteArray& path) const;
     void record(const RecordedRequest& request);
 

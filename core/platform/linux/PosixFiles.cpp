@@ -135,12 +135,24 @@ int copyRegular(const std::string& from, const std::string& to, const struct sta
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive);
+// The identity of a folder a copy made, so that a failed copy removes that
+// folder and nothing that another process put at the same name.
+struct MadeFolder {
+    bool made = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
-int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made = nullptr);
+
+int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive,
+               MadeFolder* made)
 {
     if (::mkdir(to.c_str(), 0700) != 0)
         return lastError();
+    struct stat own {};
+    if (made != nullptr && ::lstat(to.c_str(), &own) == 0 && S_ISDIR(own.st_mode))
+        *made = MadeFolder{true, own.st_dev, own.st_ino};
     int rc = 0;
     if (recursive) {
         UniqueDir dir(::opendir(from.c_str()));
@@ -165,7 +177,7 @@ int copyFolder(const std::string& from, const std::string& to, const struct stat
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made)
 {
     struct stat st {};
     if (::lstat(from.c_str(), &st) != 0)
@@ -183,7 +195,7 @@ int copyItem(const std::string& from, const std::string& to, bool recursive)
     if (S_ISREG(st.st_mode))
         return copyRegular(from, to, st);
     if (S_ISDIR(st.st_mode))
-        return copyFolder(from, to, st, recursive);
+        return copyFolder(from, to, st, recursive, made);
     if (S_ISFIFO(st.st_mode))
         return ::mkfifo(to.c_str(), st.st_mode & 07777) == 0 ? 0 : lastError();
     return ::mknod(to.c_str(), st.st_mode, st.st_rdev) == 0 ? 0 : lastError();
@@ -407,12 +419,14 @@ int posixCopy(const std::string& from, const std::string& to, bool recursive)
         return EEXIST;
     if (S_ISDIR(st.st_mode) && recursive && liesInside(to, st))
         return EINVAL;
-    const int rc = copyItem(from, to, recursive);
-    if (rc != 0 && S_ISDIR(st.st_mode)) {
-        // Whatever was made belongs to this copy alone (mkdir refuses an
-        // existing target), so it can go again.
-        struct stat made {};
-        if (::lstat(to.c_str(), &made) == 0 && S_ISDIR(made.st_mode))
+    MadeFolder made;
+    const int rc = copyItem(from, to, recursive, &made);
+    if (rc != 0 && made.made) {
+        // Only the folder this copy made goes again: a target that another
+        // process created since the check above makes mkdir fail, and it is
+        // not ours to remove.
+        struct stat now {};
+        if (::lstat(to.c_str(), &now) == 0 && now.st_dev == made.device && now.st_ino == made.inode)
             posixRemove(to, true);
     }
     return rc;
