@@ -1,5 +1,5 @@
 #include "core/platform/linux/InotifyStream.h"
-#include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -17,26 +17,6 @@
 #include <set>
 
 namespace Holmgrave::FS::Detail {
-
-namespace {
-
-bool isSameOrInside(const std::string& path, const std::string& folder)
-{
-    if (path == folder)
-        return true;
-    if (folder == "/")
-        return !path.empty() && path[0] == '/';
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
-}
-
-std::string withoutTrailingSlash(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-}  // namespace
 
 struct InotifyStream::State {
     Sink sink;
@@ -245,14 +225,14 @@ int InotifyStream::start(const std::vector<std::string>& roots)
     State& s = *m_state;
     s.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (s.fd < 0)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     s.wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (s.wake < 0)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         for (const std::string& root : roots) {
-            const std::string r = withoutTrailingSlash(root);
+            const std::string r = withoutTrailingSlashes(root);
             s.roots.insert(r);
             s.watchTree(r, true, nullptr);
         }
@@ -265,7 +245,7 @@ void InotifyStream::addRoot(const std::string& root)
 {
     State& s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    const std::string r = withoutTrailingSlash(root);
+    const std::string r = withoutTrailingSlashes(root);
     if (s.fd < 0 || !s.roots.insert(r).second)
         return;
     s.watchTree(r, true, nullptr);
@@ -275,7 +255,7 @@ void InotifyStream::removeRoot(const std::string& root)
 {
     State& s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    const std::string r = withoutTrailingSlash(root);
+    const std::string r = withoutTrailingSlashes(root);
     if (s.roots.erase(r) == 0)
         return;
     s.unwatchTree(r);
