@@ -21,6 +21,7 @@
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/ArtifactsFile.h"
 #include "updater/services/InstallerLauncher.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,7 @@ VornConfiguration::~VornConfiguration()
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
                        installerLauncher_,
+                       artifactsFile_,
                        networkInitService_,
                        appService_,
                        wizard_,
@@ -243,6 +245,13 @@ InstallerLauncher* VornConfiguration::installerLauncher()
     return installerLauncher_;
 }
 
+ArtifactsFile* VornConfiguration::artifactsFile()
+{
+    if (!artifactsFile_)
+        artifactsFile_ = new ArtifactsFile(workingDirectoryProvider(), nullptr);
+    return artifactsFile_;
+}
+
 AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
 {
     return nullptr;
@@ -291,11 +300,12 @@ VornWizard* VornConfiguration::wizard()
         VornApp* application = app();
         InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
+        ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
                                  /*componentScanner*/ nullptr, launcher,
-                                 /*selfUpdateService*/ nullptr, targetPlatform, /*artifactsFile*/ nullptr,
+                                 /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;

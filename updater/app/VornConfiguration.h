@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class AbstractUpdateLauncher;
+class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
 class FileSystem;
@@ -61,6 +62,8 @@ public:
     FileSystem* fileSystem();
     // Opens the medium's installer package with the platform's open command.
     InstallerLauncher* installerLauncher();
+    // The installer-information file the download-choice page writes.
+    ArtifactsFile* artifactsFile();
     // Null until the self-update launcher can be built.
     AbstractUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
@@ -94,6 +97,7 @@ private:
     ZipExtractor_OSX* zipExtractor_ = nullptr;
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
+    ArtifactsFile* artifactsFile_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
