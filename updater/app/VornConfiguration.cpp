@@ -8,6 +8,7 @@
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornWizard.h"
+#include "updater/infrastructure/DialogLogAppender.h"
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
@@ -58,8 +59,13 @@ VornConfiguration::VornConfiguration(int& argc, char** argv, const QString& appl
     applicationVersion_ = applicationVersion;
     logger_ = SimpleLogger::getLogger(this);
     app_ = new VornApp(argc, argv);
-    // The log monitor output joins here once it exists; until then
-    // "DialogLogLevel" adds no output.
+    // Only the exact text "OFF" means no window: any other text makes one,
+    // at whatever level it parses to (so "off" gives a window that stays
+    // empty). The output stays with the hub until the process ends.
+    const QString dialogLogLevel = settings_->getDialogLogLevel();
+    if (dialogLogLevel != QLatin1String("OFF"))
+        SimpleLogger::getInstance()->addAppender(
+            new DialogLogAppender(parseLogLevel(dialogLogLevel), QStringList(), nullptr));
     arguments_ = QCoreApplication::arguments();
     if (!initTranslator())
         logger_->error(QStringLiteral("Failed to create Translator."), QString());
