@@ -22,6 +22,9 @@
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/services/AbstractUpdateLauncher.h"
 #include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/ComponentScannerResultXMLReader.h"
+#include "updater/services/ContextCollectStarter.h"
 #include "updater/services/InstallerLauncher.h"
 
 #include <QCoreApplication>
@@ -74,6 +77,7 @@ VornConfiguration::~VornConfiguration()
                        zipExtractor_,
                        selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       componentScanner_,
                        app_,
                        clientArguments_,
                        restClient_,
@@ -252,6 +256,18 @@ ArtifactsFile* VornConfiguration::artifactsFile()
     return artifactsFile_;
 }
 
+ComponentScanner* VornConfiguration::componentScanner()
+{
+    if (!componentScanner_) {
+        const QString workingDirectory = workingDirectoryProvider()->getWorkingDirectory();
+        // The scanner owns the reader and the collector.
+        componentScanner_ = new ComponentScanner(workingDirectory, new ComponentScannerResultXMLReader(nullptr),
+                                                 new ContextCollectStarter(workingDirectory, nullptr),
+                                                 installerDirPath(), nullptr);
+    }
+    return componentScanner_;
+}
+
 AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
 {
     return nullptr;
@@ -298,13 +314,14 @@ VornWizard* VornConfiguration::wizard()
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
-                                 /*componentScanner*/ nullptr, launcher,
+                                 scanner, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }

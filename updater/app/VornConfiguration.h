@@ -10,6 +10,7 @@ class AbstractUpdateLauncher;
 class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
+class ComponentScanner;
 class FileSystem;
 class InstallerLauncher;
 class Logger;
@@ -64,6 +65,9 @@ public:
     InstallerLauncher* installerLauncher();
     // The installer-information file the download-choice page writes.
     ArtifactsFile* artifactsFile();
+    // Scans the medium folder and the installed packages in the run's
+    // working folder.
+    ComponentScanner* componentScanner();
     // Null until the self-update launcher can be built.
     AbstractUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
@@ -98,6 +102,7 @@ private:
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
+    ComponentScanner* componentScanner_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
