@@ -105,8 +105,10 @@ TEST(Startup, OverrideVersionAndInstallerPathFromTheCommandLine)
     TestEnvironment env;
     const QString medium = env.root() + QStringLiteral("/medium");
     QDir().mkpath(medium + QStringLiteral("/Additional Content/Installer Data"));
+    // The last of the three lines: the medium's file is named while the
+    // wizard is built, before the application object logs its version.
     const ProcessOutcome outcome = runPathwardenAndSignal(
-        env, "Path to ini file: ", SIGSEGV,
+        env, kStarted, SIGSEGV,
         {QStringLiteral("-override-app-version=2.0.0"), QStringLiteral("--original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("QApplication::applicationVersion():     2.0.0"));
