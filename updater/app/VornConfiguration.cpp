@@ -20,9 +20,11 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
-#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/InstallerLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +76,8 @@ VornConfiguration::~VornConfiguration()
                        zipExtractor_,
                        selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       localStorage_,
+                       selfUpdateLauncher_,
                        app_,
                        clientArguments_,
                        restClient_,
@@ -252,9 +256,18 @@ ArtifactsFile* VornConfiguration::artifactsFile()
     return artifactsFile_;
 }
 
-AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+LocalStorage* VornConfiguration::localStorage()
 {
-    return nullptr;
+    if (!localStorage_)
+        localStorage_ = new LocalStorage(workingDirectoryProvider(), selfUpdateExtractor(), nullptr);
+    return localStorage_;
+}
+
+SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    if (!selfUpdateLauncher_)
+        selfUpdateLauncher_ = new SelfUpdateLauncher(&processStarter_, localStorage(), installerDirPath(), nullptr);
+    return selfUpdateLauncher_;
 }
 
 SslCertificates* VornConfiguration::sslCertificates()
@@ -334,7 +347,10 @@ QString VornConfiguration::getApplicationParentDirPath()
 {
     QDir folder(QCoreApplication::applicationDirPath());
     QString result;
-    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+    bool reached = true;
+    for (int level = 0; level < platform::kMediumLevelsAboveExecutableFolder && reached; ++level)
+        reached = folder.cdUp();
+    if (reached)
         result = folder.canonicalPath();
     else
         logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());

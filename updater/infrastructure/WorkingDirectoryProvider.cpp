@@ -1,7 +1,7 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 
-#include "updater/infrastructure/PathComponent.h"
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/VersionRule.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -83,7 +83,7 @@ QString WorkingDirectoryProvider::getLocalStoreDirectory()
 
 QString WorkingDirectoryProvider::getLocalStoreDirectoryForVersion(const QString& version)
 {
-    if (!isSafePathComponent(version)) {
+    if (!isDottedNumberVersion(version)) {
         logger_->error(QStringLiteral("refused version as folder name: "), version);
         return QString();
     }

@@ -30,8 +30,9 @@ public:
     QString getWorkingDirectory() override;
     // <generic data>/Pathwarden/
     QString getLocalStoreDirectory() override;
-    // A fresh, empty <local store>/<version>/. The version must be a single
-    // safe folder name; otherwise nothing is touched and the result is empty.
+    // A fresh, empty <local store>/<version>/. The version must pass
+    // isDottedNumberVersion; otherwise nothing is touched and the result is
+    // empty.
     QString getLocalStoreDirectoryForVersion(const QString& version) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/PathComponent.h"
+#include "updater/infrastructure/VersionRule.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 
@@ -141,12 +142,18 @@ TEST(LocalStore, VersionThatIsNotASingleFolderNameTouchesNothing)
     QDir().mkpath(sibling);
     touch(sibling + QStringLiteral("/keep"));
     touch(store + QStringLiteral("keep"));
-    for (const QString& version : {QStringLiteral("../x"), QStringLiteral(".."), QStringLiteral("."), QString(),
-                                   QStringLiteral("../../x"), QStringLiteral("a/b"), QStringLiteral("/tmp")}) {
+    QDir().mkpath(store + QStringLiteral("logs"));
+    touch(store + QStringLiteral("logs/keep"));
+    for (const QString& version :
+         {QStringLiteral("../x"), QStringLiteral(".."), QStringLiteral("."), QString(), QStringLiteral("../../x"),
+          QStringLiteral("a/b"), QStringLiteral("/tmp"), QStringLiteral("logs"), QStringLiteral("-rf"),
+          QStringLiteral("..."), QStringLiteral("1..2"), QStringLiteral("2.0."), QStringLiteral("1.0-beta"),
+          QStringLiteral(" 1.0"), QString(kMaxVersionLength + 1, QLatin1Char('1'))}) {
         EXPECT_EQ(provider.getLocalStoreDirectoryForVersion(version), QString()) << version.toStdString();
     }
     EXPECT_TRUE(QFile::exists(sibling + QStringLiteral("/keep")));
     EXPECT_TRUE(QFile::exists(store + QStringLiteral("keep")));
+    EXPECT_TRUE(QFile::exists(store + QStringLiteral("logs/keep")));
 }
 
 TEST(PathComponents, OnlySingleOrdinaryNamesAreSafe)
