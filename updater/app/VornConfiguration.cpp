@@ -22,6 +22,9 @@
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/infrastructure/platform/UpdaterBundle.h"
 #include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/ComponentScannerResultXMLReader.h"
+#include "updater/services/ContextCollectStarter.h"
 #include "updater/services/InstallerLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
@@ -78,6 +81,7 @@ VornConfiguration::~VornConfiguration()
                        workingDirectoryProvider_,
                        localStorage_,
                        selfUpdateLauncher_,
+                       componentScanner_,
                        app_,
                        clientArguments_,
                        restClient_,
@@ -256,6 +260,18 @@ ArtifactsFile* VornConfiguration::artifactsFile()
     return artifactsFile_;
 }
 
+ComponentScanner* VornConfiguration::componentScanner()
+{
+    if (!componentScanner_) {
+        const QString workingDirectory = workingDirectoryProvider()->getWorkingDirectory();
+        // The scanner owns the reader and the collector.
+        componentScanner_ = new ComponentScanner(workingDirectory, new ComponentScannerResultXMLReader(nullptr),
+                                                 new ContextCollectStarter(workingDirectory, nullptr),
+                                                 installerDirPath(), nullptr);
+    }
+    return componentScanner_;
+}
+
 LocalStorage* VornConfiguration::localStorage()
 {
     if (!localStorage_)
@@ -311,13 +327,14 @@ VornWizard* VornConfiguration::wizard()
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
-                                 /*componentScanner*/ nullptr, launcher,
+                                 scanner, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }

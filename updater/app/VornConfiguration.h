@@ -9,6 +9,7 @@
 class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
+class ComponentScanner;
 class FileSystem;
 class InstallerLauncher;
 class LocalStorage;
@@ -65,6 +66,9 @@ public:
     InstallerLauncher* installerLauncher();
     // The installer-information file the download-choice page writes.
     ArtifactsFile* artifactsFile();
+    // Scans the medium folder and the installed packages in the run's
+    // working folder.
+    ComponentScanner* componentScanner();
     // The store of downloaded updater copies.
     LocalStorage* localStorage();
     // Starts a newer stored copy with this run's installer folder.
@@ -103,6 +107,7 @@ private:
     SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
+    ComponentScanner* componentScanner_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;

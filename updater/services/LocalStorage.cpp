@@ -1,8 +1,8 @@
 #include "updater/services/LocalStorage.h"
 
+#include "updater/infrastructure/PathComponent.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SimpleLogger.h"
-#include "updater/infrastructure/VersionRule.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 
 #include <QDir>
@@ -36,7 +36,7 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
         logger_->error(QStringLiteral("Invalid source path."), QStringLiteral("PathToZipArchive: ") + pathToZipArchive);
         return false;
     }
-    if (!isDottedNumberVersion(version)) {
+    if (!isVersionFolderName(version)) {
         logger_->error(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
         return false;
     }

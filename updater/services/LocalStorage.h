@@ -26,7 +26,7 @@ public:
 
     // Copies the archive into a fresh folder for version, unpacks it there and
     // deletes the copy; true when the copy is unpacked and both keys are
-    // written. The version must be a dotted number (isDottedNumberVersion):
+    // written. The version must be a dotted number (isVersionFolderName):
     // it names a folder that is emptied, so anything else fails before the
     // disk is touched.
     virtual bool storeUpdaterArchive(QString pathToZipArchive, QString version);

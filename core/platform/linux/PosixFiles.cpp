@@ -1,4 +1,5 @@
 #include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -16,8 +17,6 @@
 namespace Holmgrave::FS::Detail {
 
 namespace {
-
-int lastError() { return errno != 0 ? errno : EIO; }
 
 // Closes a descriptor on every way out of a scope.
 class Fd {
@@ -47,28 +46,6 @@ public:
 private:
     int m_fd;
 };
-
-std::string parentOf(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return p.substr(0, slash);
-}
-
-std::string baseName(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    return slash == std::string::npos ? p : p.substr(slash + 1);
-}
 
 // Folder entries without "." and "..", sorted so that every listing of the
 // same folder comes out in the same order.
@@ -255,13 +232,6 @@ int removeContents(int fd)
 
 }  // namespace
 
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 
 std::string posixCurrentDirectory()
 {
@@ -288,17 +258,16 @@ std::string posixCanonical(const std::string& path)
 {
     if (path.empty())
         return path;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (real)
-        return std::string(real.get());
+    if (std::string real = realPath(path); !real.empty())
+        return real;
     // A missing item: resolve what exists above it and keep the rest as given.
     const std::string parent = parentOf(path);
     if (parent == path || parent == "." || parent == "/")
         return path;
-    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!realParent)
+    const std::string realParent = realPath(parent);
+    if (realParent.empty())
         return path;
-    return joinName(realParent.get(), baseName(path));
+    return joinName(realParent, baseName(path));
 }
 
 int posixFileType(const std::string& path, bool followLinks, PosixFileType& type)
