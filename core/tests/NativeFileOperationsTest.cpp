@@ -4,20 +4,45 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <string>
 
 using Holmgrave::Core::Path;
 using Holmgrave::FS::FileType;
 using Holmgrave::FS::NativeFilesystem;
 using Holmgrave::Test::TempDir;
+
+// Plays another process that creates a copy's target folder, with a file of
+// its own inside, in the moment between the copy's check of the target and
+// its mkdir: this test program's mkdir does that for the one armed path and
+// otherwise is the system call itself.
+namespace {
+const char* targetMadeByAnother = nullptr;
+}
+
+extern "C" int mkdir(const char* path, mode_t mode) noexcept
+{
+    if (targetMadeByAnother != nullptr && std::strcmp(targetMadeByAnother, path) == 0) {
+        targetMadeByAnother = nullptr;
+        if (::syscall(SYS_mkdir, path, 0755) == 0) {
+            const int fd = ::open((std::string(path) + "/theirs").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    return static_cast<int>(::syscall(SYS_mkdir, path, mode));
+}
 
 namespace {
 
@@ -260,6 +285,19 @@ TEST(NativeFileOperations, FailedCopyLeavesNoPartialTarget)
     expectFailure(fs().copyRecursive(dir.file("src"), target), ENAMETOOLONG);
     EXPECT_FALSE(present(target));
     EXPECT_TRUE(present(dir.file("src/a")));
+}
+
+TEST(NativeFileOperations, AFailedCopyLeavesATargetThatAnotherProcessMade)
+{
+    TempDir dir;
+    ::mkdir(dir.file("src").c_str(), 0755);
+    dir.write("src/a", "ours");
+    const std::string target = dir.file("dst");
+    targetMadeByAnother = target.c_str();
+    expectFailure(fs().copyRecursive(dir.file("src"), target), EEXIST);
+    targetMadeByAnother = nullptr;
+    EXPECT_TRUE(present(target + "/theirs"));
+    EXPECT_FALSE(present(target + "/a"));
 }
 
 TEST(NativeFileOperations, RemoveIsFlatUnlessRecursiveAndNeverLeavesTheTree)

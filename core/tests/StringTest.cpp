@@ -154,6 +154,25 @@ TEST(String, ResizeKeepsTheLengthFieldAndFillsWithSpaces)
     EXPECT_FALSE(s.isWide());
 }
 
+TEST(String, ShrinkingCutsTheLengthSoNoAccessorReadsPastTheBuffer)
+{
+    String s("abcdefghij", 65001);
+    ASSERT_TRUE(s.resize(2, false));
+    EXPECT_EQ(s.length(), 2u);
+    EXPECT_EQ(s.getChar8(8), 0);
+}
+
+TEST(String, ConversionsAfterAFilledResizeStayTerminated)
+{
+    String s("a", 65001);
+    ASSERT_TRUE(s.convertToNarrow(65001));
+    ASSERT_TRUE(s.resize(40, false, true));
+    ASSERT_TRUE(s.convertToWide(0));
+    EXPECT_EQ(s.length(), 40u);
+    ASSERT_TRUE(s.convertToNarrow(65001));
+    EXPECT_EQ(std::string(s.text8()), "a" + std::string(39, ' '));
+}
+
 TEST(String, CopiesOwnTheirBuffers)
 {
     String a(kNihongoSjis, 932);

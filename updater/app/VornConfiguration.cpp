@@ -11,14 +11,21 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
-#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/ComponentScannerResultXMLReader.h"
+#include "updater/services/ContextCollectStarter.h"
+#include "updater/services/InstallerLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,13 +74,18 @@ VornConfiguration::~VornConfiguration()
     QObject* held[] = {settings_,
                        sslCertServerChecker_,
                        translator_,
+                       zipExtractor_,
+                       selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       componentScanner_,
                        app_,
                        clientArguments_,
                        restClient_,
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
+                       installerLauncher_,
+                       artifactsFile_,
                        networkInitService_,
                        appService_,
                        wizard_,
@@ -196,6 +208,25 @@ WorkingDirectoryProvider* VornConfiguration::workingDirectoryProvider()
     return workingDirectoryProvider_;
 }
 
+DetachedQProcessStarter* VornConfiguration::processStarter()
+{
+    return &processStarter_;
+}
+
+ZipExtractor_OSX* VornConfiguration::zipExtractor()
+{
+    if (!zipExtractor_)
+        zipExtractor_ = new ZipExtractor_OSX(nullptr);
+    return zipExtractor_;
+}
+
+SelfUpdateExtractor_OSX* VornConfiguration::selfUpdateExtractor()
+{
+    if (!selfUpdateExtractor_)
+        selfUpdateExtractor_ = new SelfUpdateExtractor_OSX(zipExtractor(), nullptr);
+    return selfUpdateExtractor_;
+}
+
 FileSystem* VornConfiguration::fileSystem()
 {
     if (!fileSystem_) {
@@ -205,9 +236,36 @@ FileSystem* VornConfiguration::fileSystem()
     return fileSystem_;
 }
 
-AbstractInstallerLauncher* VornConfiguration::installerLauncher()
+InstallerLauncher* VornConfiguration::installerLauncher()
 {
-    return nullptr;
+    if (!installerLauncher_) {
+        // The package path goes between double quotes, so that a medium path
+        // with blanks stays one argument of the open command.
+        const QString commandFormat = QString::fromLatin1(platform::kOpenCommand) + QStringLiteral(" \"%1\"");
+        installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(),
+                                                   fileSystem()->getDirectory().absolutePath(), &processStarter_,
+                                                   nullptr);
+    }
+    return installerLauncher_;
+}
+
+ArtifactsFile* VornConfiguration::artifactsFile()
+{
+    if (!artifactsFile_)
+        artifactsFile_ = new ArtifactsFile(workingDirectoryProvider(), nullptr);
+    return artifactsFile_;
+}
+
+ComponentScanner* VornConfiguration::componentScanner()
+{
+    if (!componentScanner_) {
+        const QString workingDirectory = workingDirectoryProvider()->getWorkingDirectory();
+        // The scanner owns the reader and the collector.
+        componentScanner_ = new ComponentScanner(workingDirectory, new ComponentScannerResultXMLReader(nullptr),
+                                                 new ContextCollectStarter(workingDirectory, nullptr),
+                                                 installerDirPath(), nullptr);
+    }
+    return componentScanner_;
 }
 
 AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
@@ -256,12 +314,15 @@ VornWizard* VornConfiguration::wizard()
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        ComponentScanner* scanner = componentScanner();
+        InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
+        ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
-                                 /*componentScanner*/ nullptr, /*installerLauncher*/ nullptr,
-                                 /*selfUpdateService*/ nullptr, targetPlatform, /*artifactsFile*/ nullptr,
+                                 scanner, launcher,
+                                 /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;

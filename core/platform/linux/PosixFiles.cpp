@@ -1,4 +1,5 @@
 #include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -16,8 +17,6 @@
 namespace Holmgrave::FS::Detail {
 
 namespace {
-
-int lastError() { return errno != 0 ? errno : EIO; }
 
 // Closes a descriptor on every way out of a scope.
 class Fd {
@@ -47,28 +46,6 @@ public:
 private:
     int m_fd;
 };
-
-std::string parentOf(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return p.substr(0, slash);
-}
-
-std::string baseName(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    return slash == std::string::npos ? p : p.substr(slash + 1);
-}
 
 // Folder entries without "." and "..", sorted so that every listing of the
 // same folder comes out in the same order.
@@ -135,12 +112,24 @@ int copyRegular(const std::string& from, const std::string& to, const struct sta
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive);
+// The identity of a folder a copy made, so that a failed copy removes that
+// folder and nothing that another process put at the same name.
+struct MadeFolder {
+    bool made = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
-int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made = nullptr);
+
+int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive,
+               MadeFolder* made)
 {
     if (::mkdir(to.c_str(), 0700) != 0)
         return lastError();
+    struct stat own {};
+    if (made != nullptr && ::lstat(to.c_str(), &own) == 0 && S_ISDIR(own.st_mode))
+        *made = MadeFolder{true, own.st_dev, own.st_ino};
     int rc = 0;
     if (recursive) {
         UniqueDir dir(::opendir(from.c_str()));
@@ -165,7 +154,7 @@ int copyFolder(const std::string& from, const std::string& to, const struct stat
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made)
 {
     struct stat st {};
     if (::lstat(from.c_str(), &st) != 0)
@@ -183,7 +172,7 @@ int copyItem(const std::string& from, const std::string& to, bool recursive)
     if (S_ISREG(st.st_mode))
         return copyRegular(from, to, st);
     if (S_ISDIR(st.st_mode))
-        return copyFolder(from, to, st, recursive);
+        return copyFolder(from, to, st, recursive, made);
     if (S_ISFIFO(st.st_mode))
         return ::mkfifo(to.c_str(), st.st_mode & 07777) == 0 ? 0 : lastError();
     return ::mknod(to.c_str(), st.st_mode, st.st_rdev) == 0 ? 0 : lastError();
@@ -243,13 +232,6 @@ int removeContents(int fd)
 
 }  // namespace
 
-std::string joinName(const std::string& folder, const std::string& name)
-{
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
 
 std::string posixCurrentDirectory()
 {
@@ -276,17 +258,16 @@ std::string posixCanonical(const std::string& path)
 {
     if (path.empty())
         return path;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (real)
-        return std::string(real.get());
+    if (std::string real = realPath(path); !real.empty())
+        return real;
     // A missing item: resolve what exists above it and keep the rest as given.
     const std::string parent = parentOf(path);
     if (parent == path || parent == "." || parent == "/")
         return path;
-    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!realParent)
+    const std::string realParent = realPath(parent);
+    if (realParent.empty())
         return path;
-    return joinName(realParent.get(), baseName(path));
+    return joinName(realParent, baseName(path));
 }
 
 int posixFileType(const std::string& path, bool followLinks, PosixFileType& type)
@@ -407,12 +388,14 @@ int posixCopy(const std::string& from, const std::string& to, bool recursive)
         return EEXIST;
     if (S_ISDIR(st.st_mode) && recursive && liesInside(to, st))
         return EINVAL;
-    const int rc = copyItem(from, to, recursive);
-    if (rc != 0 && S_ISDIR(st.st_mode)) {
-        // Whatever was made belongs to this copy alone (mkdir refuses an
-        // existing target), so it can go again.
-        struct stat made {};
-        if (::lstat(to.c_str(), &made) == 0 && S_ISDIR(made.st_mode))
+    MadeFolder made;
+    const int rc = copyItem(from, to, recursive, &made);
+    if (rc != 0 && made.made) {
+        // Only the folder this copy made goes again: a target that another
+        // process created since the check above makes mkdir fail, and it is
+        // not ours to remove.
+        struct stat now {};
+        if (::lstat(to.c_str(), &now) == 0 && now.st_dev == made.device && now.st_ino == made.inode)
             posixRemove(to, true);
     }
     return rc;

@@ -24,9 +24,6 @@ enum class PosixFileType : std::uint32_t {
     none = 0, regular = 1, directory = 2, symlink = 3, block = 4, character = 5, socket = 6, unknown = 8
 };
 
-// folder + "/" + name, without doubling a slash the folder already ends with.
-std::string joinName(const std::string& folder, const std::string& name);
-
 std::string posixCurrentDirectory();       // empty when it cannot be read
 std::string posixTempDirectory();          // $TMPDIR when absolute, else "/tmp/"; ends with '/'
 std::string posixCanonical(const std::string& path);  // never fails

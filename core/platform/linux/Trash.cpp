@@ -1,5 +1,6 @@
 #include "core/platform/linux/Trash.h"
 
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/PosixFiles.h"
 
 #include <fcntl.h>
@@ -16,21 +17,10 @@ namespace Holmgrave::FS::Detail {
 
 namespace {
 
-int lastError() { return errno != 0 ? errno : EIO; }
-
-std::string stripTrailingSlashes(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
+// Strictly below |folder|, not the folder itself.
 bool isInside(const std::string& path, const std::string& folder)
 {
-    const std::string f = stripTrailingSlashes(folder);
-    if (f == "/")
-        return true;
-    return path.size() > f.size() && path.compare(0, f.size(), f) == 0 && path[f.size()] == '/';
+    return isSameOrInside(path, folder) && withoutTrailingSlashes(path) != withoutTrailingSlashes(folder);
 }
 
 // A folder of ours: exists (made with 0700 when missing), is a real folder
@@ -59,10 +49,9 @@ bool deviceOf(std::string path, dev_t& device)
             device = st.st_dev;
             return true;
         }
-        const std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos || path == "/")
+        if (path == "/" || path.find('/') == std::string::npos)
             return false;
-        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+        path = parentOf(path);
     }
 }
 
@@ -153,10 +142,10 @@ std::string homeTrashFolder()
 {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/')
-        return joinName(stripTrailingSlashes(data), "Trash");
+        return joinName(withoutTrailingSlashes(data), "Trash");
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] == '/')
-        return joinName(stripTrailingSlashes(home), ".local/share/Trash");
+        return joinName(withoutTrailingSlashes(home), ".local/share/Trash");
     return std::string();
 }
 
@@ -164,7 +153,7 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
 {
     if (path.empty())
         return ENOENT;
-    std::string given = stripTrailingSlashes(path);
+    std::string given = withoutTrailingSlashes(path);
     if (given[0] != '/')
         given = joinName(posixCurrentDirectory(), given);
     const std::size_t slash = given.rfind('/');
@@ -174,10 +163,10 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
     // The folder part is resolved, the item itself is not: a link is
     // trashed as a link.
     const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
-    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!realParent)
+    const std::string realParent = realPath(parent);
+    if (realParent.empty())
         return lastError();
-    const std::string item = joinName(realParent.get(), name);
+    const std::string item = joinName(realParent, name);
 
     struct stat itemStat {};
     if (::lstat(item.c_str(), &itemStat) != 0)
@@ -194,7 +183,7 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
     } else if (const int rc = findTopTrash(item, itemStat, settings, target); rc != 0) {
         return rc;
     }
-    if (item == stripTrailingSlashes(target.folder) || isInside(target.folder, item)
+    if (item == withoutTrailingSlashes(target.folder) || isInside(target.folder, item)
         || isInside(item, target.folder))
         return EINVAL;  // the trash itself, or something inside it
 
