@@ -20,12 +20,14 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
-#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/ComponentScanner.h"
 #include "updater/services/ComponentScannerResultXMLReader.h"
 #include "updater/services/ContextCollectStarter.h"
 #include "updater/services/InstallerLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -77,6 +79,8 @@ VornConfiguration::~VornConfiguration()
                        zipExtractor_,
                        selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       localStorage_,
+                       selfUpdateLauncher_,
                        componentScanner_,
                        app_,
                        clientArguments_,
@@ -268,9 +272,18 @@ ComponentScanner* VornConfiguration::componentScanner()
     return componentScanner_;
 }
 
-AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+LocalStorage* VornConfiguration::localStorage()
 {
-    return nullptr;
+    if (!localStorage_)
+        localStorage_ = new LocalStorage(workingDirectoryProvider(), selfUpdateExtractor(), nullptr);
+    return localStorage_;
+}
+
+SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    if (!selfUpdateLauncher_)
+        selfUpdateLauncher_ = new SelfUpdateLauncher(&processStarter_, localStorage(), installerDirPath(), nullptr);
+    return selfUpdateLauncher_;
 }
 
 SslCertificates* VornConfiguration::sslCertificates()
@@ -351,7 +364,10 @@ QString VornConfiguration::getApplicationParentDirPath()
 {
     QDir folder(QCoreApplication::applicationDirPath());
     QString result;
-    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+    bool reached = true;
+    for (int level = 0; level < platform::kMediumLevelsAboveExecutableFolder && reached; ++level)
+        reached = folder.cdUp();
+    if (reached)
         result = folder.canonicalPath();
     else
         logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());

@@ -6,19 +6,20 @@
 #include <QString>
 #include <QStringList>
 
-class AbstractUpdateLauncher;
 class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
 class ComponentScanner;
 class FileSystem;
 class InstallerLauncher;
+class LocalStorage;
 class Logger;
 class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
 class NetworkInitService;
 class RESTClient;
 class SelfUpdateExtractor_OSX;
+class SelfUpdateLauncher;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -68,8 +69,10 @@ public:
     // Scans the medium folder and the installed packages in the run's
     // working folder.
     ComponentScanner* componentScanner();
-    // Null until the self-update launcher can be built.
-    AbstractUpdateLauncher* selfUpdateLauncher();
+    // The store of downloaded updater copies.
+    LocalStorage* localStorage();
+    // Starts a newer stored copy with this run's installer folder.
+    SelfUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
     SslCertServerChecker* sslCertServerChecker();
@@ -100,6 +103,8 @@ private:
 
     ZipExtractor_OSX* zipExtractor_ = nullptr;
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
+    LocalStorage* localStorage_ = nullptr;
+    SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
     ComponentScanner* componentScanner_ = nullptr;
