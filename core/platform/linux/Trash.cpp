@@ -173,14 +173,12 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
     std::string given = withoutTrailingSlashes(path);
     if (given[0] != '/')
         given = joinName(posixCurrentDirectory(), given);
-    const std::size_t slash = given.rfind('/');
-    const std::string name = given.substr(slash + 1);
+    const std::string name = baseName(given);
     if (name.empty() || name == "." || name == "..")
         return EINVAL;
     // The folder part is resolved, the item itself is not: a link is
     // trashed as a link.
-    const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
-    const std::string realParent = realPath(parent);
+    const std::string realParent = realPath(parentOf(given));
     if (realParent.empty())
         return lastError();
     const std::string item = joinName(realParent, name);
