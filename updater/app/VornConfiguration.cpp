@@ -20,9 +20,14 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
-#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
 #include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/ComponentScannerResultXMLReader.h"
+#include "updater/services/ContextCollectStarter.h"
 #include "updater/services/InstallerLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +79,9 @@ VornConfiguration::~VornConfiguration()
                        zipExtractor_,
                        selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       localStorage_,
+                       selfUpdateLauncher_,
+                       componentScanner_,
                        app_,
                        clientArguments_,
                        restClient_,
@@ -252,9 +260,30 @@ ArtifactsFile* VornConfiguration::artifactsFile()
     return artifactsFile_;
 }
 
-AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+ComponentScanner* VornConfiguration::componentScanner()
 {
-    return nullptr;
+    if (!componentScanner_) {
+        const QString workingDirectory = workingDirectoryProvider()->getWorkingDirectory();
+        // The scanner owns the reader and the collector.
+        componentScanner_ = new ComponentScanner(workingDirectory, new ComponentScannerResultXMLReader(nullptr),
+                                                 new ContextCollectStarter(workingDirectory, nullptr),
+                                                 installerDirPath(), nullptr);
+    }
+    return componentScanner_;
+}
+
+LocalStorage* VornConfiguration::localStorage()
+{
+    if (!localStorage_)
+        localStorage_ = new LocalStorage(workingDirectoryProvider(), selfUpdateExtractor(), nullptr);
+    return localStorage_;
+}
+
+SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    if (!selfUpdateLauncher_)
+        selfUpdateLauncher_ = new SelfUpdateLauncher(&processStarter_, localStorage(), installerDirPath(), nullptr);
+    return selfUpdateLauncher_;
 }
 
 SslCertificates* VornConfiguration::sslCertificates()
@@ -298,13 +327,14 @@ VornWizard* VornConfiguration::wizard()
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
-                                 /*componentScanner*/ nullptr, launcher,
+                                 scanner, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
@@ -334,7 +364,10 @@ QString VornConfiguration::getApplicationParentDirPath()
 {
     QDir folder(QCoreApplication::applicationDirPath());
     QString result;
-    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+    bool reached = true;
+    for (int level = 0; level < platform::kMediumLevelsAboveExecutableFolder && reached; ++level)
+        reached = folder.cdUp();
+    if (reached)
         result = folder.canonicalPath();
     else
         logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());

@@ -3,11 +3,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,6 +26,14 @@ QString readLogFiles(const TestEnvironment& env, const QString& suffix)
             all += QString::fromUtf8(file.readAll());
     }
     return all;
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 07777;
 }
 
 } // namespace
@@ -133,4 +143,25 @@ TEST(Startup, TranslationFollowsTheUsersLanguage)
     const ProcessOutcome ko = runPathwardenAndSignal(other, kStarted, SIGSEGV);
     ASSERT_TRUE(ko.finished);
     EXPECT_TRUE(ko.standardError.contains("No need to install english translation file."));
+}
+
+TEST(Startup, SettingsAndLogsStayPrivateUnderAnOpenUmask)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
+    // An older run under a lax umask left them open.
+    ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666);
+    const ProcessOutcome outcome = runProgram(QStringLiteral("/bin/sh"), env,
+                                              {QStringLiteral("-c"), QStringLiteral("umask 000; exec \"$0\""),
+                                               pathwardenExecutable()});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_EQ(modeOf(env.settingsFile()), 0600u);
+    EXPECT_EQ(modeOf(QFileInfo(env.settingsFile()).absolutePath()), 0700u);
+    EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")), 0700u);
+    EXPECT_EQ(modeOf(env.logFolder()), 0700u);
+    const QStringList logs = QDir(env.logFolder()).entryList(QDir::Files);
+    ASSERT_FALSE(logs.isEmpty());
+    for (const QString& log : logs)
+        EXPECT_EQ(modeOf(QDir(env.logFolder()).filePath(log)), 0600u) << log.toStdString();
 }

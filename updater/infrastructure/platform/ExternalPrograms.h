@@ -15,4 +15,7 @@ constexpr const char* kOpenCommand = "xdg-open";
 #endif
 // Info-ZIP's unzip; Debian's "unzip" package installs it here as well.
 constexpr const char* kUnzipProgram = "/usr/bin/unzip";
+// The interpreter of the component scan's collector script, found through
+// the search path (Debian's "ruby" package).
+constexpr const char* kRubyProgram = "ruby";
 } // namespace platform

@@ -11,6 +11,7 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,7 @@ protected:
     void TearDown() override
     {
         client.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QList<DownloadChoice*>* list : {&choices, &extraChoices})
             qDeleteAll(*list);
         useTestCertificates(TestCertificateSet::None);
