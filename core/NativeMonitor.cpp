@@ -1,5 +1,6 @@
 #include "core/NativeMonitor.h"
 
+#include "core/NativeFilesystem.h"
 #include "core/platform/linux/InotifyStream.h"
 #include "core/platform/linux/PathText.h"
 
@@ -209,5 +210,11 @@ void NativeMonitor::forward(const ChangeNotification& notification)
 }
 
 } // namespace Detail
+
+Core::Result<std::shared_ptr<IMonitor>> NativeFilesystem::createMonitor() const
+{
+    return std::shared_ptr<IMonitor>(std::make_shared<Detail::NativeMonitor>(*this));
+}
+
 } // namespace FS
 } // namespace Holmgrave
