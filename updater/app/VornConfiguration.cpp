@@ -21,12 +21,15 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
-#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/ComponentScanner.h"
 #include "updater/services/ComponentScannerResultXMLReader.h"
 #include "updater/services/ContextCollectStarter.h"
+#include "updater/services/DownloadChoicesService.h"
 #include "updater/services/InstallerLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -83,6 +86,9 @@ VornConfiguration::~VornConfiguration()
                        zipExtractor_,
                        selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       localStorage_,
+                       selfUpdateLauncher_,
+                       downloadChoicesService_,
                        componentScanner_,
                        app_,
                        clientArguments_,
@@ -274,9 +280,25 @@ ComponentScanner* VornConfiguration::componentScanner()
     return componentScanner_;
 }
 
-AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+DownloadChoicesService* VornConfiguration::downloadChoicesService()
 {
-    return nullptr;
+    if (!downloadChoicesService_)
+        downloadChoicesService_ = new DownloadChoicesService(workingDirectoryProvider(), nullptr);
+    return downloadChoicesService_;
+}
+
+LocalStorage* VornConfiguration::localStorage()
+{
+    if (!localStorage_)
+        localStorage_ = new LocalStorage(workingDirectoryProvider(), selfUpdateExtractor(), nullptr);
+    return localStorage_;
+}
+
+SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    if (!selfUpdateLauncher_)
+        selfUpdateLauncher_ = new SelfUpdateLauncher(&processStarter_, localStorage(), installerDirPath(), nullptr);
+    return selfUpdateLauncher_;
 }
 
 SslCertificates* VornConfiguration::sslCertificates()
@@ -319,6 +341,7 @@ VornWizard* VornConfiguration::wizard()
         // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
+        DownloadChoicesService* downloads = downloadChoicesService();
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
@@ -326,7 +349,7 @@ VornWizard* VornConfiguration::wizard()
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
-        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+        wizard_ = new VornWizard(network, client, downloads, application,
                                  scanner, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
@@ -357,7 +380,10 @@ QString VornConfiguration::getApplicationParentDirPath()
 {
     QDir folder(QCoreApplication::applicationDirPath());
     QString result;
-    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+    bool reached = true;
+    for (int level = 0; level < platform::kMediumLevelsAboveExecutableFolder && reached; ++level)
+        reached = folder.cdUp();
+    if (reached)
         result = folder.canonicalPath();
     else
         logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());

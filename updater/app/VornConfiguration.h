@@ -6,19 +6,21 @@
 #include <QString>
 #include <QStringList>
 
-class AbstractUpdateLauncher;
 class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
 class ComponentScanner;
+class DownloadChoicesService;
 class FileSystem;
 class InstallerLauncher;
+class LocalStorage;
 class Logger;
 class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
 class NetworkInitService;
 class RESTClient;
 class SelfUpdateExtractor_OSX;
+class SelfUpdateLauncher;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -68,8 +70,12 @@ public:
     // Scans the medium folder and the installed packages in the run's
     // working folder.
     ComponentScanner* componentScanner();
-    // Null until the self-update launcher can be built.
-    AbstractUpdateLauncher* selfUpdateLauncher();
+    // Downloads the chosen choices into the run's working folder.
+    DownloadChoicesService* downloadChoicesService();
+    // The store of downloaded updater copies.
+    LocalStorage* localStorage();
+    // Starts a newer stored copy with this run's installer folder.
+    SelfUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
     SslCertServerChecker* sslCertServerChecker();
@@ -100,9 +106,12 @@ private:
 
     ZipExtractor_OSX* zipExtractor_ = nullptr;
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
+    LocalStorage* localStorage_ = nullptr;
+    SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
     ComponentScanner* componentScanner_ = nullptr;
+    DownloadChoicesService* downloadChoicesService_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;

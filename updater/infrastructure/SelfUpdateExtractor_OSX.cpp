@@ -2,6 +2,7 @@
 
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
 
 #include <QFile>
 
@@ -13,7 +14,7 @@ SelfUpdateExtractor_OSX::SelfUpdateExtractor_OSX(ZipExtractor_OSX* zipExtractor,
 
 QString SelfUpdateExtractor_OSX::executableRelativePath()
 {
-    return QStringLiteral("/Pathwarden Mac/Pathwarden.app/Contents/MacOS/Pathwarden");
+    return QString::fromLatin1(platform::kUpdaterExecutableInArchive);
 }
 
 bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath)

@@ -22,16 +22,20 @@ QString writeStandInProgram(const QString& folder, const QString& name, const QS
     return path;
 }
 
-QString writeRecordingStandInProgram(const QString& folder, const QString& name, const QString& recordFile,
-                                     int exitCode)
+QString recordingStandInBody(const QString& recordFile, int exitCode)
 {
     QString quoted = recordFile;
     quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return writeStandInProgram(folder, name,
-                               QStringLiteral("for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1.part'\n"
-                                              "mv '%1.part' '%1'\nexit %2")
-                                   .arg(quoted)
-                                   .arg(exitCode));
+    return QStringLiteral("for a in \"$@\"; do printf '%s\\n' \"$a\"; done > '%1.part'\n"
+                          "mv '%1.part' '%1'\nexit %2")
+        .arg(quoted)
+        .arg(exitCode);
+}
+
+QString writeRecordingStandInProgram(const QString& folder, const QString& name, const QString& recordFile,
+                                     int exitCode)
+{
+    return writeStandInProgram(folder, name, recordingStandInBody(recordFile, exitCode));
 }
 
 QStringList waitForRecordedArguments(const QString& recordFile, bool* recorded, int timeoutMs)

@@ -8,6 +8,10 @@
 // that Debian lacks (sw_vers, pkgutil, xar, open).
 QString writeStandInProgram(const QString& folder, const QString& name, const QString& body);
 
+// The script (after its "#!/bin/sh" line) of a recording stand-in, for
+// stand-ins that travel inside an archive.
+QString recordingStandInBody(const QString& recordFile, int exitCode = 0);
+
 // A stand-in that records the arguments it was started with, one per line, in
 // recordFile (written whole, then renamed into place, so a reader never sees
 // half a record), and exits with exitCode.

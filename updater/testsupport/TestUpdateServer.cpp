@@ -394,6 +394,11 @@ QString TestUpdateServer::certificatesDir()
     return QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR);
 }
 
+QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
+{
+    return serverConfiguration(identity);
+}
+
 QString TestUpdateServer::fixturesDir()
 {
     return QStringLiteral(PATHWARDEN_TEST_FIXTURES_DIR);

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QSslConfiguration;
 class QThread;
 class TestUpdateServerWorker;
 
@@ -86,6 +87,8 @@ public:
     static quint16 refusingPort();
     static QString certificatesDir();
     static QString fixturesDir();
+    // The server side of an identity: its certificate chain and key.
+    static QSslConfiguration sslConfiguration(Identity identity);
 
 private:
     mutable QMutex mutex_;
