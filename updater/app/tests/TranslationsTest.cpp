@@ -20,6 +20,13 @@ TEST(Translations, EverySupportedLanguageIsBuiltInAndTranslatesTheDialogs)
         {"MandatoryUpdateDialog", "Yes, download and install components"},
         {"CheckIfOnlineDialog", "Try again"},
         {"CheckIfOnlineDialog", "Could not connect to server"},
+        {"SelfUpdatePage", "Cancel installation"},
+        {"SelfUpdatePage", "An error has occurred.\n\nThe Pathwarden will stop."},
+        {"SelfUpdatePage", "\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."},
+        {"SelfUpdatePage", "The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will "
+                           "automatically restart and look for updates of the product you are about to install. "
+                           "\n\nPlease wait until the Pathwarden has restarted, and follow the instructions on "
+                           "screen. "},
     };
     for (const char* language : {"de", "es", "fr", "it", "ja", "pt", "ru", "zh"}) {
         QTranslator translator;
