@@ -27,6 +27,7 @@
 #include "updater/services/ComponentScanner.h"
 #include "updater/services/ComponentScannerResultXMLReader.h"
 #include "updater/services/ContextCollectStarter.h"
+#include "updater/services/DownloadChoicesService.h"
 #include "updater/services/InstallerLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
@@ -84,6 +85,7 @@ VornConfiguration::~VornConfiguration()
                        workingDirectoryProvider_,
                        localStorage_,
                        selfUpdateLauncher_,
+                       downloadChoicesService_,
                        componentScanner_,
                        app_,
                        selfUpdateService_,
@@ -276,6 +278,13 @@ ComponentScanner* VornConfiguration::componentScanner()
     return componentScanner_;
 }
 
+DownloadChoicesService* VornConfiguration::downloadChoicesService()
+{
+    if (!downloadChoicesService_)
+        downloadChoicesService_ = new DownloadChoicesService(workingDirectoryProvider(), nullptr);
+    return downloadChoicesService_;
+}
+
 LocalStorage* VornConfiguration::localStorage()
 {
     if (!localStorage_)
@@ -343,6 +352,7 @@ VornWizard* VornConfiguration::wizard()
         // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
+        DownloadChoicesService* downloads = downloadChoicesService();
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
@@ -351,7 +361,7 @@ VornWizard* VornConfiguration::wizard()
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
-        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+        wizard_ = new VornWizard(network, client, downloads, application,
                                  scanner, launcher,
                                  selfUpdate, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);

@@ -60,7 +60,23 @@ VornWizard::~VornWizard()
 
 void VornWizard::cancelClicked()
 {
+    logger_->debug(QStringLiteral("cancelClicked"), QString());
+    // close() comes back through reject() while the wizard is visible.
+    cancelling_ = true;
     close();
+    cancelling_ = false;
+}
+
+void VornWizard::reject()
+{
+    if (!cancelling_) {
+        cancelClicked();
+        // From the close button a nested close() is ignored and the
+        // wizard is still visible here; from Esc it is gone already.
+        if (!isVisible())
+            return;
+    }
+    QWizard::reject();
 }
 
 void VornWizard::bringWindowToForeground()

@@ -47,6 +47,9 @@ public:
 public slots:
     void cancelClicked();
     void bringWindowToForeground();
+    // Esc and the window's close button go through cancelClicked(), so
+    // that whatever a page runs is stopped the same way as by Cancel.
+    void reject() override;
 
 private:
     Logger* logger_;
@@ -60,4 +63,5 @@ private:
     DownloadChoicesService* downloadChoicesService_;
     MediaSpecificConfigurationService* mediaSpecificConfiguration_;
     int platform_;
+    bool cancelling_ = false;
 };

@@ -1,5 +1,6 @@
 #include "core/platform/linux/PosixFiles.h"
 #include "core/platform/linux/PathText.h"
+#include "core/platform/linux/RandomSource.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -230,6 +231,38 @@ int removeContents(int fd)
     return 0;
 }
 
+// Puts a new empty file in |path|'s place: it is made under a fresh name in
+// the same folder and renamed over the old name.
+int replaceWithEmptyFile(const std::string& path)
+{
+    static const char hex[] = "0123456789abcdef";
+    const std::string folder = parentOf(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (!Platform::fillRandom(random, sizeof random))
+            return EIO;
+        std::string name = ".hg-new-";
+        for (const unsigned char b : random) {
+            name.push_back(hex[b >> 4]);
+            name.push_back(hex[b & 0x0F]);
+        }
+        const std::string temporary = joinName(folder, name);
+        Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return lastError();
+        }
+        int rc = fd.close();
+        if (rc == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+            rc = lastError();
+        if (rc != 0)
+            ::unlink(temporary.c_str());
+        return rc;
+    }
+    return EEXIST;
+}
+
 }  // namespace
 
 
@@ -258,16 +291,44 @@ std::string posixCanonical(const std::string& path)
 {
     if (path.empty())
         return path;
-    if (std::string real = realPath(path); !real.empty())
+    const std::string current = path[0] == '/' ? std::string() : posixCurrentDirectory();
+    if (path[0] != '/' && current.empty())
+        return path;  // no current folder to start from
+    const std::string absolute = path[0] == '/' ? path : joinName(current, path);
+    if (std::string real = realPath(absolute); !real.empty())
         return real;
-    // A missing item: resolve what exists above it and keep the rest as given.
-    const std::string parent = parentOf(path);
-    if (parent == path || parent == "." || parent == "/")
-        return path;
-    const std::string realParent = realPath(parent);
-    if (realParent.empty())
-        return path;
-    return joinName(realParent, baseName(path));
+    // Something is missing: the longest part that exists is resolved, the
+    // rest is kept as given, except that "." goes and ".." takes back a
+    // missing component (a missing item cannot be a link).
+    std::string resolved = "/";
+    std::vector<std::string> missing;
+    std::size_t pos = 0;
+    while (pos < absolute.size()) {
+        std::size_t end = absolute.find('/', pos);
+        if (end == std::string::npos)
+            end = absolute.size();
+        const std::string part = absolute.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (!missing.empty()) {
+            if (part == "..")
+                missing.pop_back();
+            else
+                missing.push_back(part);
+            continue;
+        }
+        const std::string real = realPath(joinName(resolved, part));
+        if (!real.empty())
+            resolved = real;
+        else if (part == "..")
+            resolved = parentOf(resolved);  // a folder above an unreadable one
+        else
+            missing.push_back(part);
+    }
+    for (const std::string& part : missing)
+        resolved = joinName(resolved, part);
+    return resolved;
 }
 
 int posixFileType(const std::string& path, bool followLinks, PosixFileType& type)
@@ -341,10 +402,33 @@ int posixSetCurrentDirectory(const std::string& path)
 
 int posixCreateFile(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return lastError();
-    return fd.close();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Fd fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fresh.valid())
+            return fresh.close();
+        if (errno != EEXIST)
+            return lastError();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                continue;  // gone again since: make it anew
+            return lastError();
+        }
+        if (S_ISDIR(st.st_mode))
+            return EISDIR;
+        if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
+            // The file has no other name: emptying it in place keeps its
+            // owner and permissions.
+            Fd existing(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (!existing.valid())
+                return lastError();
+            return existing.close();
+        }
+        // A link, a file with other names, a pipe or a device: the name is
+        // replaced by a new empty file, and what it led to stays as it is.
+        return replaceWithEmptyFile(path);
+    }
+    return EEXIST;
 }
 
 int posixCreateDirectory(const std::string& path, bool intermediates)

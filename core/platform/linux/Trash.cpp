@@ -8,10 +8,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <memory>
 
 namespace Holmgrave::FS::Detail {
 
@@ -92,6 +92,23 @@ int findTopTrash(const std::string& item, const struct stat& itemStat, const Tra
     return 0;
 }
 
+// The name an item takes in files/ and, with ".trashinfo", in info/: the
+// item's own name with the counter that makes it unique, cut (not inside a
+// UTF-8 character) so that the info file's name stays within the file-name
+// limit. The full original name stays in the record's Path= line.
+std::string trashNameFor(const std::string& name, int n)
+{
+    static const std::string infoSuffix = ".trashinfo";
+    const std::string counter = n == 1 ? std::string() : "." + std::to_string(n);
+    const std::size_t room = NAME_MAX - infoSuffix.size() - counter.size();
+    std::size_t keep = std::min(name.size(), room);
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    if (keep == 0)
+        keep = std::min(name.size(), room);  // not UTF-8 at all: cut by bytes
+    return name.substr(0, keep) + counter;
+}
+
 int writeAll(int fd, const std::string& text)
 {
     std::size_t done = 0;
@@ -156,14 +173,12 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
     std::string given = withoutTrailingSlashes(path);
     if (given[0] != '/')
         given = joinName(posixCurrentDirectory(), given);
-    const std::size_t slash = given.rfind('/');
-    const std::string name = given.substr(slash + 1);
+    const std::string name = baseName(given);
     if (name.empty() || name == "." || name == "..")
         return EINVAL;
     // The folder part is resolved, the item itself is not: a link is
     // trashed as a link.
-    const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
-    const std::string realParent = realPath(parent);
+    const std::string realParent = realPath(parentOf(given));
     if (realParent.empty())
         return lastError();
     const std::string item = joinName(realParent, name);
@@ -196,7 +211,7 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
 
     const std::string text = trashInfoText(target.infoPath, std::time(nullptr));
     for (int n = 1; n < 10000; ++n) {
-        const std::string trashName = n == 1 ? name : name + "." + std::to_string(n);
+        const std::string trashName = trashNameFor(name, n);
         const std::string infoFile = joinName(info, trashName + ".trashinfo");
         // The exclusive create reserves the name against other trashers.
         const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
