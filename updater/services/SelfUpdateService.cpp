@@ -172,14 +172,21 @@ void SelfUpdateService::releaseDownloader()
 
 void SelfUpdateService::downloadUpdate()
 {
+    // Two transfers to the one archive path would write into each other's
+    // file; the running download goes on and reports for both calls.
+    if (downloadRunning_) {
+        logger_->error(QStringLiteral("SelfUpdate download is already running."), link_);
+        return;
+    }
     auto* artifact = new DownloadChoiceArtifact(QUrl(link_, QUrl::TolerantMode), static_cast<quint64>(fileSize_),
                                                 checksum_);
     archiveFileName_ = artifact->fileName;
     downloadFolder_ = workingDirectoryProvider_->getWorkingDirectory();
     logger_->debug(QStringLiteral("currentVersionDownloadPath ") + downloadFolder_, QString());
 
-    // A second download replaces the first: its downloader (and with it its
-    // manager) goes, and the next one needs a manager of its own.
+    // A download after an ended one replaces it: the ended downloader (and
+    // with it its manager) is released, and the next one needs a manager of
+    // its own.
     releaseDownloader();
     QObject* manager = downloadManager_ ? downloadManager_ : new DownloadManager();
     downloadManager_ = nullptr;
@@ -200,6 +207,7 @@ void SelfUpdateService::downloadUpdate()
         emit downloadError(QString());
         return;
     }
+    downloadRunning_ = true;
     artifactDownloader_->downloadNextArtifact();
 }
 
@@ -210,12 +218,14 @@ void SelfUpdateService::downloadProgressSlot(int percent)
 
 void SelfUpdateService::downloadErrorSlot()
 {
+    downloadRunning_ = false;
     logger_->error(QStringLiteral("SelfUpdate Download Error"), QString());
     emit downloadError(QString());
 }
 
 void SelfUpdateService::updateDownloadFinishedSlot()
 {
+    downloadRunning_ = false;
     logger_->debug(QStringLiteral("download finished"), QString());
     emit downloadsFinished();
 

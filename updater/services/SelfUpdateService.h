@@ -21,7 +21,8 @@ class Logger;
 // Ownership: the service address and the download manager are owned (the
 // manager passes to the first artifact downloader, which owns its manager;
 // later downloads get managers of their own). Each download's artifact lives
-// as long as its downloader; a downloader that is replaced is released. The
+// as long as its downloader; an ended downloader is released when the next
+// download replaces it, and the last one with the service. The
 // REST client, the provider, the store and the launcher are used, not owned.
 //
 // Threads: GUI thread. The three server questions block in the REST client's
@@ -39,7 +40,7 @@ public:
     QString getClientTooOldErrorText() override;
     // Only after checkSelfUpdate answered 0. Returns at once; the outcome
     // comes as downloadsFinished() (then quit, or downloadError) or
-    // downloadError.
+    // downloadError. A call while a download runs is refused (logged).
     void downloadUpdate() override;
     bool checkForUpdatesAndRetrieveUrls() override;
 
@@ -79,4 +80,5 @@ private:
     qint64 fileSize_ = 0;
     QString checksum_;
     bool updateRequired_ = false;
+    bool downloadRunning_ = false;
 };
