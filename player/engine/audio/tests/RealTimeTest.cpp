@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -112,14 +113,39 @@ TEST(RealTime, PlaybackAndTheTransportsCompletionsAllocateAndFreeNothingOnTheAud
     EXPECT_TRUE(player.isRunning());
 }
 
+// The PulseAudio sink input of this process's stream, or "" without one. Its
+// monitor holds only what this process plays: other tests that play while the
+// suite runs in parallel are mixed into the sink's monitor, not into this.
+std::string ownSinkInput()
+{
+    FILE* out = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (out == nullptr)
+        return {};
+    const std::string ownProcess = "application.process.id = \"" + std::to_string(getpid()) + "\"";
+    std::string current;
+    std::string found;
+    char line[512];
+    while (fgets(line, sizeof line, out) != nullptr) {
+        const std::string text(line);
+        if (text.rfind("Sink Input #", 0) == 0)
+            current = text.substr(12, text.find_first_not_of("0123456789", 12) - 12);
+        else if (found.empty() && text.find(ownProcess) != std::string::npos)
+            found = current;
+    }
+    pclose(out);
+    return found;
+}
+
 // A recorder of the output device's monitor: "parec" writing raw 16-bit
 // stereo frames into a pipe that a thread drains. The monitor delivers frames
 // (silence included) for as long as the device runs.
 class MonitorRecorder
 {
 public:
-    bool start()
+    // Records the stream `sinkInput` alone, or the default device's monitor.
+    bool start(const std::string& sinkInput)
     {
+        const std::string source = sinkInput.empty() ? "--device=@DEFAULT_MONITOR@" : "--monitor-stream=" + sinkInput;
         int fds[2];
         if (pipe(fds) != 0)
             return false;
@@ -128,7 +154,7 @@ public:
             dup2(fds[1], STDOUT_FILENO);
             close(fds[0]);
             close(fds[1]);
-            execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
+            execlp("parec", "parec", source.c_str(), "--raw", "--format=s16le", "--rate=44100",
                    "--channels=2", "--latency-msec=200", static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -257,7 +283,13 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
         return n;
     };
     MonitorRecorder recorder;
-    ASSERT_TRUE(recorder.start());
+    // The stream exists once it is open; PulseAudio lists it a moment later.
+    std::string sinkInput = ownSinkInput();
+    for (int i = 0; i < 100 && sinkInput.empty(); ++i) {
+        std::this_thread::sleep_for(50ms);
+        sinkInput = ownSinkInput();
+    }
+    ASSERT_TRUE(recorder.start(sinkInput));
     // Playback starts once the recorder hears the device (0.1 s of its silence).
     ASSERT_TRUE(waitFor([&] { return recorder.recorded().size() >= 44100 * 4 / 10; }))
         << "the recorder never received the monitor's frames";
