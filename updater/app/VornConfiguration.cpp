@@ -25,6 +25,7 @@
 #include "updater/services/ComponentScanner.h"
 #include "updater/services/ComponentScannerResultXMLReader.h"
 #include "updater/services/ContextCollectStarter.h"
+#include "updater/services/DownloadChoicesService.h"
 #include "updater/services/InstallerLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
@@ -81,6 +82,7 @@ VornConfiguration::~VornConfiguration()
                        workingDirectoryProvider_,
                        localStorage_,
                        selfUpdateLauncher_,
+                       downloadChoicesService_,
                        componentScanner_,
                        app_,
                        clientArguments_,
@@ -272,6 +274,13 @@ ComponentScanner* VornConfiguration::componentScanner()
     return componentScanner_;
 }
 
+DownloadChoicesService* VornConfiguration::downloadChoicesService()
+{
+    if (!downloadChoicesService_)
+        downloadChoicesService_ = new DownloadChoicesService(workingDirectoryProvider(), nullptr);
+    return downloadChoicesService_;
+}
+
 LocalStorage* VornConfiguration::localStorage()
 {
     if (!localStorage_)
@@ -326,6 +335,7 @@ VornWizard* VornConfiguration::wizard()
         // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
+        DownloadChoicesService* downloads = downloadChoicesService();
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
@@ -333,7 +343,7 @@ VornWizard* VornConfiguration::wizard()
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
-        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+        wizard_ = new VornWizard(network, client, downloads, application,
                                  scanner, launcher,
                                  /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);

@@ -10,6 +10,7 @@ class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
 class ComponentScanner;
+class DownloadChoicesService;
 class FileSystem;
 class InstallerLauncher;
 class LocalStorage;
@@ -69,6 +70,8 @@ public:
     // Scans the medium folder and the installed packages in the run's
     // working folder.
     ComponentScanner* componentScanner();
+    // Downloads the chosen choices into the run's working folder.
+    DownloadChoicesService* downloadChoicesService();
     // The store of downloaded updater copies.
     LocalStorage* localStorage();
     // Starts a newer stored copy with this run's installer folder.
@@ -108,6 +111,7 @@ private:
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
     ComponentScanner* componentScanner_ = nullptr;
+    DownloadChoicesService* downloadChoicesService_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
