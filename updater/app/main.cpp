@@ -31,16 +31,15 @@ int main(int argc, char** argv)
 
     int result = 0;
     if (settings.getProfile() == QLatin1String("prod")) {
-        try {
-            VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
-            configuration.app();
-            result = QApplication::exec();
-            logger->debug(QStringLiteral("Application execution returned %1").arg(result), QString());
-        } catch (const QString& text) {
-            logger->error(QStringLiteral("General exception caught. "), text);
-        } catch (...) {
-            logger->error(QStringLiteral("Unknown exception caught."), QString());
-        }
+        result = runInteractiveProfile(
+            [&] {
+                VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
+                configuration.app();
+                const int returned = QApplication::exec();
+                logger->debug(QStringLiteral("Application execution returned %1").arg(returned), QString());
+                return returned;
+            },
+            logger);
     } else {
         logger->error(QStringLiteral("Unknown application profile (settings: %1)").arg(settings.getProfile()),
                       QString());

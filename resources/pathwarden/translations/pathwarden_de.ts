@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
   <context>
+    <name>AppInitProgressPage</name>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Update wird vorbereitet</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Could not establish secure server communication.
+
+The Pathwarden will stop.</source>
+      <translation>Es konnte keine sichere Verbindung zum Server hergestellt werden.
+
+Pathwarden wird beendet.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+  </context>
+  <context>
     <name>AskForGoOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
@@ -105,6 +131,16 @@ Die Mindestsystemanforderung ist %1.</translation>
       <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
       <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
       <translation>Die Überprüfung der sicheren Serverkommunikation ist nicht verfügbar. Es wird empfohlen, nicht nach Updates zu suchen.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>MB</source>
+      <translation>MB</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>GB</source>
+      <translation>GB</translation>
     </message>
   </context>
   <context>

@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es">
   <context>
+    <name>AppInitProgressPage</name>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Preparando la actualización</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Could not establish secure server communication.
+
+The Pathwarden will stop.</source>
+      <translation>No se pudo establecer una comunicación segura con el servidor.
+
+Pathwarden se detendrá.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+  </context>
+  <context>
     <name>AskForGoOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
@@ -105,6 +131,16 @@ El requisito mínimo del sistema es %1.</translation>
       <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
       <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
       <translation>No es posible verificar la comunicación segura con el servidor. Se recomienda no buscar actualizaciones.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>MB</source>
+      <translation>MB</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>GB</source>
+      <translation>GB</translation>
     </message>
   </context>
   <context>

@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr">
   <context>
+    <name>AppInitProgressPage</name>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Préparation de la mise à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Could not establish secure server communication.
+
+The Pathwarden will stop.</source>
+      <translation>Impossible d'établir une communication sécurisée avec le serveur.
+
+Pathwarden va s'arrêter.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+  </context>
+  <context>
     <name>AskForGoOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
@@ -105,6 +131,16 @@ La configuration minimale requise est %1.</translation>
       <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
       <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
       <translation>La vérification de la communication sécurisée avec le serveur n'est pas disponible. Il est recommandé de ne pas rechercher de mises à jour.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>MB</source>
+      <translation>Mo</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>GB</source>
+      <translation>Go</translation>
     </message>
   </context>
   <context>

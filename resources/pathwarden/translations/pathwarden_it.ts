@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="it">
   <context>
+    <name>AppInitProgressPage</name>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Preparazione dell'aggiornamento</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Could not establish secure server communication.
+
+The Pathwarden will stop.</source>
+      <translation>Impossibile stabilire una comunicazione sicura con il server.
+
+Pathwarden verrà chiuso.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste.</translation>
+    </message>
+  </context>
+  <context>
     <name>AskForGoOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
@@ -105,6 +131,16 @@ Il requisito minimo di sistema è %1.</translation>
       <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
       <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
       <translation>La verifica della comunicazione sicura con il server non è disponibile. Si consiglia di non cercare aggiornamenti.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>MB</source>
+      <translation>MB</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>GB</source>
+      <translation>GB</translation>
     </message>
   </context>
   <context>

@@ -2,6 +2,32 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja_JP">
   <context>
+    <name>AppInitProgressPage</name>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>アップデートの準備中</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>Could not establish secure server communication.
+
+The Pathwarden will stop.</source>
+      <translation>サーバーとの安全な通信を確立できませんでした。
+
+Pathwarden を終了します。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AppInitProgressPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+後でもう一度お試しください。問題が解決しない場合は Holmgrave サポートにお問い合わせください。</translation>
+    </message>
+  </context>
+  <context>
     <name>AskForGoOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/AskForGoOnlineDialog.cpp" line="14" />
@@ -105,6 +131,16 @@ The minimum system requirement is %1.</source>
       <location filename="../../../updater/app/WindowForeground.cpp" line="21" />
       <source>Verification of secure server communication is not available. It is recommended not to search for updates.</source>
       <translation>サーバーとの安全な通信を検証できません。アップデートを検索しないことをお勧めします。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>MB</source>
+      <translation>MB</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/DownloadChoice.cpp" />
+      <source>GB</source>
+      <translation>GB</translation>
     </message>
   </context>
   <context>

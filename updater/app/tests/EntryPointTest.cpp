@@ -1,4 +1,7 @@
+#include "updater/app/EntryPoint.h"
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace {
@@ -206,4 +210,31 @@ TEST(Startup, PlugInsComeFromTheExecutablesRealPlaceNotFromWhereItWasStarted)
         << outcome.standardError.constData();
     EXPECT_FALSE(outcome.standardError.contains("Failed to adjust Library search paths"));
     EXPECT_FALSE(outcome.standardError.contains("/work/PlugIns"));
+}
+
+TEST(RunProfiles, AnExceptionInTheInteractiveProfileEndsTheRunWithMinusOne)
+{
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
+    const struct {
+        const char* name;
+        std::function<int()> run;
+        int result;
+        const char* logged;
+    } cases[] = {
+        {"thrown text", [] () -> int { throw QStringLiteral("not implemented yet"); }, -1,
+         "main ERROR :: General exception caught.  :: not implemented yet"},
+        {"thrown error", [] () -> int { throw std::runtime_error("x"); }, -1, "main ERROR :: Unknown exception caught."},
+        {"thrown number", [] () -> int { throw 7; }, -1, "main ERROR :: Unknown exception caught."},
+        {"installer started", [] { return 0; }, 0, nullptr},
+        {"installer failed", [] { return -1; }, -1, nullptr},
+    };
+    for (const auto& c : cases) {
+        RecordingLogAppender log(ERROR);
+        EXPECT_EQ(runInteractiveProfile(c.run, logger), c.result) << c.name;
+        if (c.logged) {
+            EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.name << qPrintable(log.lines().join('\n'));
+        } else {
+            EXPECT_TRUE(log.lines().isEmpty()) << c.name;
+        }
+    }
 }
