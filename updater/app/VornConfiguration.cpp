@@ -9,10 +9,12 @@
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornWizard.h"
 #include "updater/infrastructure/DialogLogAppender.h"
+#include "updater/infrastructure/DownloadManager.h"
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
+#include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
@@ -30,6 +32,7 @@
 #include "updater/services/InstallerLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
+#include "updater/services/SelfUpdateService.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -91,6 +94,7 @@ VornConfiguration::~VornConfiguration()
                        downloadChoicesService_,
                        componentScanner_,
                        app_,
+                       selfUpdateService_,
                        clientArguments_,
                        restClient_,
                        askForGoOnlineDialog_,
@@ -301,6 +305,19 @@ SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
     return selfUpdateLauncher_;
 }
 
+SelfUpdateService* VornConfiguration::selfUpdateService()
+{
+    if (!selfUpdateService_) {
+        // The service owns its address and its download manager.
+        selfUpdateService_ = new SelfUpdateService(
+            restClient(),
+            new ServiceUrl(QStringLiteral("downloadclient"), settings_->getRootRestUrl(), restClient(), nullptr),
+            new DownloadManager(), platform(), workingDirectoryProvider(), localStorage(), selfUpdateLauncher(),
+            nullptr);
+    }
+    return selfUpdateService_;
+}
+
 SslCertificates* VornConfiguration::sslCertificates()
 {
     if (!sslCertificates_)
@@ -345,13 +362,14 @@ VornWizard* VornConfiguration::wizard()
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
+        SelfUpdateService* selfUpdate = selfUpdateService();
         const int targetPlatform = platform();
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, downloads, application,
                                  scanner, launcher,
-                                 /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
+                                 selfUpdate, targetPlatform, installerInformation,
                                  offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;

@@ -21,6 +21,7 @@ class NetworkInitService;
 class RESTClient;
 class SelfUpdateExtractor_OSX;
 class SelfUpdateLauncher;
+class SelfUpdateService;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -76,6 +77,9 @@ public:
     LocalStorage* localStorage();
     // Starts a newer stored copy with this run's installer folder.
     SelfUpdateLauncher* selfUpdateLauncher();
+    // Asks the server about this updater and fetches, stores and starts a
+    // newer one.
+    SelfUpdateService* selfUpdateService();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
     SslCertServerChecker* sslCertServerChecker();
@@ -108,6 +112,7 @@ private:
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
     LocalStorage* localStorage_ = nullptr;
     SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
+    SelfUpdateService* selfUpdateService_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
     ComponentScanner* componentScanner_ = nullptr;

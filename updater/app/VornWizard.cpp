@@ -1,6 +1,8 @@
 #include "updater/app/VornWizard.h"
 
 #include "updater/app/AppInitProgressPage.h"
+#include "updater/app/SelfUpdatePage.h"
+#include "updater/app/VornApp.h"
 #include "updater/app/WindowForeground.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
@@ -32,9 +34,19 @@ VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClien
     setButtonLayout(QList<QWizard::WizardButton>());
 
     setPage(AppInitProgressPageId, new AppInitProgressPage(networkInitService, checkIfOnlineDialog));
-    // The Windows installer page, the platform pages, the self-update page
-    // and the download-choice page join here as their services land.
+    // The Windows installer page, the platform pages and the download-choice
+    // page join here as their services land.
     Q_UNUSED(windowsProductInstallerUpdatePage)
+
+    if (selfUpdateService_) {
+        auto* selfUpdatePage = new SelfUpdatePage(selfUpdateService_, nullptr);
+        if (app_) {
+            connect(selfUpdatePage, SIGNAL(clientTooOldCancelInstallation()), app_, SLOT(quit()));
+            connect(selfUpdatePage, SIGNAL(clientTooOldInstallWithoutUpdating()), app_,
+                    SLOT(skipDownloadAndRunInstallerSlot()));
+        }
+        setPage(SelfUpdatePageId, selfUpdatePage);
+    }
 
     QAbstractButton* cancel = button(QWizard::CancelButton);
     disconnect(cancel, SIGNAL(clicked()), this, SLOT(reject()));

@@ -143,4 +143,54 @@ Die Mindestsystemanforderung ist %1.</translation>
       <translation>GB</translation>
     </message>
   </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Update wird vorbereitet</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Ohne Update installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Installation abbrechen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Fehler</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Der Pathwarden bereitet gerade das Update vor. Anschließend startet der Pathwarden automatisch neu und sucht nach Updates für das Produkt, das Sie installieren möchten. 
+
+Bitte warten Sie, bis der Pathwarden neu gestartet ist, und folgen Sie den Anweisungen auf dem Bildschirm. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Ein Fehler ist aufgetreten.
+
+Der Pathwarden wird beendet.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+  </context>
 </TS>

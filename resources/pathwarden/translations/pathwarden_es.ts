@@ -143,4 +143,54 @@ El requisito mínimo del sistema es %1.</translation>
       <translation>GB</translation>
     </message>
   </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Preparando la actualización</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Instalar sin actualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Cancelar la instalación</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Error</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Pathwarden se está preparando para la actualización. A continuación, Pathwarden se reiniciará automáticamente y buscará actualizaciones del producto que va a instalar. 
+
+Espere hasta que Pathwarden se haya reiniciado y siga las instrucciones que aparecen en pantalla. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Se ha producido un error.
+
+Pathwarden se detendrá.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+  </context>
 </TS>

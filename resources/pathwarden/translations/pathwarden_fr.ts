@@ -143,4 +143,54 @@ La configuration minimale requise est %1.</translation>
       <translation>Go</translation>
     </message>
   </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Préparation de la mise à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Installer sans mettre à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Annuler l'installation</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Erreur</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Pathwarden prépare actuellement la mise à jour. Pathwarden redémarrera ensuite automatiquement et recherchera des mises à jour du produit que vous êtes sur le point d'installer. 
+
+Veuillez patienter jusqu'au redémarrage de Pathwarden, puis suivez les instructions à l'écran. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Une erreur s'est produite.
+
+Pathwarden va s'arrêter.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+  </context>
 </TS>

@@ -4,13 +4,10 @@
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/services/DownloadChoicesService.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/TestFileServer.h"
 
-#include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -42,17 +39,10 @@ public:
                 SLOT(progressed(quint64, quint64, int, int)));
     }
 
-    bool waitForEnd(int timeoutMs = 60000)
+    bool waitForEnd()
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (!ended() && timer.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        // Anything reported after the end would show up here.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 300)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        processEventsUntil([this] { return ended(); });
+        processEventsFor(300); // anything reported after the end shows here
         return ended();
     }
 
@@ -73,25 +63,12 @@ private:
     }
 };
 
-QByteArray content(int size, char seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(seed + i * 7 + i / 251);
-    return bytes;
-}
-
-QString sha256(const QByteArray& bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
 class DownloadChoicesServiceTest : public ::testing::Test {
 protected:
     DownloadChoiceArtifact* artifact(const QByteArray& path, const QByteArray& bytes)
     {
         server.setFile(path, bytes);
-        return new DownloadChoiceArtifact(server.url(path), quint64(bytes.size()), sha256(bytes));
+        return new DownloadChoiceArtifact(server.url(path), quint64(bytes.size()), sha256Hex(bytes));
     }
 
     std::unique_ptr<DownloadChoice> choice(const QString& name, QList<DownloadChoiceArtifact*> artifacts)
@@ -100,12 +77,6 @@ protected:
         for (const DownloadChoiceArtifact* a : artifacts)
             total += a->filesize;
         return std::make_unique<DownloadChoice>(name, QString(), artifacts, total);
-    }
-
-    static QByteArray readAll(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     TestFileServer server;
@@ -118,7 +89,9 @@ protected:
 
 TEST_F(DownloadChoicesServiceTest, ChoicesRunInOrderEachArtifactIntoItsOwnFolder)
 {
-    const QByteArray a1 = content(200 * 1024, 1), a2 = content(100 * 1024 + 7, 2), b1 = content(300 * 1024, 3);
+    const QByteArray a1 = sampleContent(200 * 1024, 1);
+    const QByteArray a2 = sampleContent(100 * 1024 + 7, 2);
+    const QByteArray b1 = sampleContent(300 * 1024, 3);
     auto first = choice(QStringLiteral("First"), {artifact("/a1.bin", a1), artifact("/a2.bin", a2)});
     auto second = choice(QStringLiteral("Second"), {artifact("/b1.bin", b1)});
     const quint64 total = first->totalFilesize + second->totalFilesize;
@@ -145,7 +118,7 @@ TEST_F(DownloadChoicesServiceTest, ChoicesRunInOrderEachArtifactIntoItsOwnFolder
     const QList<QPair<DownloadChoiceArtifact*, QByteArray>> expected = {
         {first->artifacts[0], a1}, {first->artifacts[1], a2}, {second->artifacts[0], b1}};
     for (const auto& entry : expected) {
-        EXPECT_EQ(readAll(entry.first->localFilePath()), entry.second);
+        EXPECT_EQ(fileContents(entry.first->localFilePath()), entry.second);
         const QFileInfo folder(entry.first->outputDir);
         EXPECT_EQ(QDir::cleanPath(folder.absolutePath()), QDir::cleanPath(provider.getWorkingDirectory()));
         EXPECT_TRUE(braced.match(folder.fileName()).hasMatch()) << entry.first->outputDir.toStdString();
@@ -160,10 +133,10 @@ TEST_F(DownloadChoicesServiceTest, ChoicesThatEndAtOnceEndOnlyAfterTheirStart)
     // No artifacts: its downloader ends inside the start. An address without
     // a file name: its job fails inside the start.
     auto empty = choice(QStringLiteral("Empty"), {});
-    auto good = choice(QStringLiteral("Good"), {artifact("/good.bin", content(50 * 1024, 4))});
+    auto good = choice(QStringLiteral("Good"), {artifact("/good.bin", sampleContent(50 * 1024, 4))});
     auto broken = choice(QStringLiteral("Broken"),
-                         {new DownloadChoiceArtifact(server.url("/folder/"), 10, sha256("0123456789"))});
-    auto never = choice(QStringLiteral("Never"), {artifact("/never.bin", content(10, 5))});
+                         {new DownloadChoiceArtifact(server.url("/folder/"), 10, sha256Hex("0123456789"))});
+    auto never = choice(QStringLiteral("Never"), {artifact("/never.bin", sampleContent(10, 5))});
 
     service.startDownloads({empty.get(), good.get(), broken.get(), never.get()});
     ASSERT_TRUE(recorder.waitForEnd());
@@ -178,9 +151,9 @@ TEST_F(DownloadChoicesServiceTest, ChoicesThatEndAtOnceEndOnlyAfterTheirStart)
 TEST(ArtifactDownloader, ListWithoutSizesReportsNoPercentageAndStillFinishes)
 {
     TestFileServer server;
-    const QByteArray bytes = content(64 * 1024, 6);
+    const QByteArray bytes = sampleContent(64 * 1024, 6);
     server.setFile("/zero.bin", bytes);
-    DownloadChoiceArtifact artifact(server.url("/zero.bin"), 0, sha256(bytes));
+    DownloadChoiceArtifact artifact(server.url("/zero.bin"), 0, sha256Hex(bytes));
     QTemporaryDir folder;
     ArtifactDownloader downloader(new DownloadManager(), {&artifact}, QDir(folder.path()), 0);
     int finished = 0;
@@ -191,17 +164,13 @@ TEST(ArtifactDownloader, ListWithoutSizesReportsNoPercentageAndStillFinishes)
     QObject::connect(&downloader, &ArtifactDownloader::downloadProgress, [&](int p) { percentages << p; });
 
     downloader.downloadNextArtifact();
-    QElapsedTimer timer;
-    timer.start();
-    while (finished + errors == 0 && timer.elapsed() < 60000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    processEventsUntil([&] { return finished + errors > 0; });
+    processEventsFor(300);
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(errors, 0);
     EXPECT_TRUE(percentages.isEmpty());
     EXPECT_EQ(QDir::cleanPath(artifact.outputDir), QDir::cleanPath(folder.path()));
-    QFile file(artifact.localFilePath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), bytes);
+    EXPECT_EQ(fileContents(artifact.localFilePath()), bytes);
 }
 
 #include "DownloadChoicesServiceTest.moc"
