@@ -44,6 +44,12 @@ public:
         DownloadChoiceSelectionPageId = 5,
     };
 
+private slots:
+    // The platform question's answer: the download-choice page for WIN32 or
+    // WIN64 joins while the question page emits its signal.
+    void win32PlatformSelectedSlot();
+    void win64PlatformSelectedSlot();
+
 public slots:
     void cancelClicked();
     void bringWindowToForeground();
@@ -52,6 +58,10 @@ public slots:
     void reject() override;
 
 private:
+    // Page 5 for the platform (0, 1 or 2); the platform-name lookup throws
+    // for any other value, which ends the run at the entry point.
+    void addDownloadChoicePage(int platform);
+
     Logger* logger_;
     VornSettings* settings_;
     VornApp* app_;

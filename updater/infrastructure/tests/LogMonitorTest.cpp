@@ -1,6 +1,7 @@
 #include "updater/infrastructure/DialogLogAppender.h"
 #include "updater/infrastructure/LogMonitorDialog.h"
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -13,7 +14,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -50,17 +50,6 @@ private:
     bool finished_ = false;
     std::thread thread_;
 };
-
-bool processEventsUntil(const std::function<bool()>& condition, int timeoutMs = 60000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
 
 QString cell(QTableWidget* table, int row, int column)
 {
