@@ -123,15 +123,6 @@ TEST_F(SelfUpdatePageTest, UpToDateMovesTheWizardOnWithoutTheUser)
     EXPECT_EQ(server.requestsFor("/rest/downloadclient/update").size(), 1);
 }
 
-TEST_F(SelfUpdatePageTest, UnreadableAnswersCountAsUpToDate)
-{
-    answer("discontinued", "<html>maintenance</html>");
-    answer("update", "");
-    wizard.show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return wizard.currentId() == VornWizard::DownloadChoiceSelectionPageId; },
-                                30000));
-}
-
 TEST_F(SelfUpdatePageTest, DownloadViewRendersAtBothPixelRatios)
 {
     // The page as it looks while the update downloads.
