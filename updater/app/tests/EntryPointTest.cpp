@@ -230,7 +230,7 @@ TEST(RunProfiles, AnExceptionInTheInteractiveProfileEndsTheRunWithMinusOne)
     };
     for (const auto& c : cases) {
         RecordingLogAppender log(ERROR);
-        EXPECT_EQ(runInteractiveProfile(c.run, logger), c.result) << c.name;
+        EXPECT_EQ(runProfile(c.run, logger), c.result) << c.name;
         if (c.logged) {
             EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.name << qPrintable(log.lines().join('\n'));
         } else {
