@@ -2,14 +2,22 @@
 
 #include "updater/app/AppInitProgressPage.h"
 #include "updater/app/AskForPlatformPage.h"
+#include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/MediaSpecificConfigurationService.h"
 #include "updater/app/PlatformNotSupportedPage.h"
 #include "updater/app/SelfUpdatePage.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/WindowForeground.h"
 #include "updater/app/WindowsProductInstallerUpdatePage.h"
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
+#include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/DownloadChoicesRemoteClient.h"
+#include "updater/services/DownloadChoicesService.h"
+#include "updater/services/InstallerLauncher.h"
 #include "updater/services/PlatformIdentifier.h"
 
 #include <QAbstractButton>
@@ -86,7 +94,22 @@ void VornWizard::addDownloadChoicePage(int platform)
     logger_->debug(QStringLiteral("add download choice page for platform ")
                        + platformName(static_cast<PlatformIdentifier>(platform)),
                    QString());
-    // The download-choice page joins here as it lands.
+    if (!restClient_ || !downloadChoicesService_ || !componentScanner_ || !installerLauncher_ || !artifactsFile_) {
+        logger_->error(QStringLiteral("download choice page left out: its services are missing"), QString());
+        return;
+    }
+    const bool accessRestrictedUpdates = settings_->getAccessRestrictedUpdates();
+    const VornSettings freshSettings;
+    const QString root = freshSettings.getRootRestUrl();
+    // Lives until the process ends, like the REST client it shares.
+    auto* remoteClient = new DownloadChoicesRemoteClient(
+        restClient_, platform, new ServiceUrl(QStringLiteral("productlinescan"), root, restClient_, nullptr),
+        new ServiceUrl(QStringLiteral("downloadchoiceprereleaseauthorizationsearch"), root, restClient_, nullptr),
+        nullptr);
+    downloadChoicePage_ = new DownloadChoiceSelectionPage(downloadChoicesService_, remoteClient, platform,
+                                                          artifactsFile_, componentScanner_, installerLauncher_,
+                                                          accessRestrictedUpdates, nullptr);
+    setPage(DownloadChoiceSelectionPageId, downloadChoicePage_);
 }
 
 void VornWizard::win32PlatformSelectedSlot()
@@ -102,6 +125,8 @@ void VornWizard::win64PlatformSelectedSlot()
 void VornWizard::cancelClicked()
 {
     logger_->debug(QStringLiteral("cancelClicked"), QString());
+    if (downloadChoicePage_)
+        downloadChoicePage_->cancelAndWait();
     // close() comes back through reject() while the wizard is visible.
     cancelling_ = true;
     close();

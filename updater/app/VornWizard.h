@@ -6,6 +6,7 @@ class AbstractNetworkInitService;
 class ArtifactsFile;
 class CheckIfOnlineDialog;
 class ComponentScanner;
+class DownloadChoiceSelectionPage;
 class DownloadChoicesService;
 class InstallerLauncher;
 class Logger;
@@ -51,6 +52,7 @@ private slots:
     void win64PlatformSelectedSlot();
 
 public slots:
+    // Waits for the download-choice page's background task, then closes.
     void cancelClicked();
     void bringWindowToForeground();
     // Esc and the window's close button go through cancelClicked(), so
@@ -58,10 +60,11 @@ public slots:
     void reject() override;
 
 private:
-    // Page 5 for the platform (0, 1 or 2); the platform-name lookup throws
-    // for any other value, which ends the run at the entry point.
+    // Page 5 for the platform (0, 1 or 2; any other value throws the
+    // platform-name error). Left out while its services are not built.
     void addDownloadChoicePage(int platform);
 
+    DownloadChoiceSelectionPage* downloadChoicePage_ = nullptr;
     Logger* logger_;
     VornSettings* settings_;
     VornApp* app_;

@@ -118,6 +118,102 @@ Seleccione qué versión del %1 desea instalar.</translation>
     </message>
   </context>
   <context>
+    <name>DownloadChoiceSelectionPage</name>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Searching for Updates</source>
+      <translation>Buscando actualizaciones</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Access to Restricted Updates</source>
+      <translation>Acceso a actualizaciones restringidas</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Install without updating</source>
+      <translation>Instalar sin actualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Select</source>
+      <translation>Seleccionar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Update to Download</source>
+      <translation>Actualización para descargar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Size</source>
+      <translation>Tamaño</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>More Info</source>
+      <translation>Más información</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>No Updates available</source>
+      <translation>No hay actualizaciones disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Available Updates</source>
+      <translation>Actualizaciones disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please select the updates to download and install.</source>
+      <translation>Seleccione las actualizaciones que desea descargar e instalar.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Show Details in Web Browser</source>
+      <translation>Mostrar detalles en el navegador web</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Download and install</source>
+      <translation>Descargar e instalar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Downloading Updates</source>
+      <translation>Descargando actualizaciones</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 of %2 MB done</source>
+      <translation>%1 de %2 MB completados</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Se ha producido un error.
+
+Pathwarden se detendrá.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please enter your code to access restricted updates:</source>
+      <translation>Introduzca su código para acceder a las actualizaciones restringidas:</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />

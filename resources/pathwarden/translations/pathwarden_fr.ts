@@ -118,6 +118,102 @@ Veuillez sélectionner la version %1 à installer.</translation>
     </message>
   </context>
   <context>
+    <name>DownloadChoiceSelectionPage</name>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Searching for Updates</source>
+      <translation>Recherche de mises à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Access to Restricted Updates</source>
+      <translation>Accès aux mises à jour restreintes</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Install without updating</source>
+      <translation>Installer sans mettre à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Select</source>
+      <translation>Sélectionner</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Update to Download</source>
+      <translation>Mise à jour à télécharger</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Size</source>
+      <translation>Taille</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>More Info</source>
+      <translation>Plus d'infos</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>No Updates available</source>
+      <translation>Aucune mise à jour disponible</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Available Updates</source>
+      <translation>Mises à jour disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please select the updates to download and install.</source>
+      <translation>Veuillez sélectionner les mises à jour à télécharger et à installer.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Show Details in Web Browser</source>
+      <translation>Afficher les détails dans le navigateur Web</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Download and install</source>
+      <translation>Télécharger et installer</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Downloading Updates</source>
+      <translation>Téléchargement des mises à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 of %2 MB done</source>
+      <translation>%1 sur %2 Mo terminés</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Une erreur s'est produite.
+
+Pathwarden va s'arrêter.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please enter your code to access restricted updates:</source>
+      <translation>Veuillez saisir votre code pour accéder aux mises à jour restreintes :</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
