@@ -29,6 +29,7 @@ TEST(WindowsRoad, PlatformTheSettingDoesNotNameEndsTheRunBeforeAnyWindow)
         EXPECT_TRUE(log.contains("VornConfiguration ERROR :: Unrecognised platform setting. :: OverwritePlatform '"
                                  + QByteArray(setting) + "' is none of DEFAULT, WIN32, WIN64 and OSX."))
             << log.constData();
+        EXPECT_EQ(log.count("Unrecognised platform setting."), 1) << setting;
         EXPECT_TRUE(log.contains("main ERROR :: General exception caught.  :: not implemented yet")) << setting;
         // Neither the consent dialog nor the wizard came up.
         EXPECT_FALSE(log.contains("askForGoOnline")) << setting;
