@@ -1,11 +1,14 @@
 #include "updater/app/VornWizard.h"
 
 #include "updater/app/AppInitProgressPage.h"
+#include "updater/app/AskForPlatformPage.h"
 #include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/MediaSpecificConfigurationService.h"
+#include "updater/app/PlatformNotSupportedPage.h"
 #include "updater/app/SelfUpdatePage.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/WindowForeground.h"
+#include "updater/app/WindowsProductInstallerUpdatePage.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SimpleLogger.h"
@@ -44,19 +47,25 @@ VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClien
     setButtonLayout(QList<QWizard::WizardButton>());
 
     setPage(AppInitProgressPageId, new AppInitProgressPage(networkInitService, checkIfOnlineDialog));
-    // The Windows installer page and the platform pages join here as their
-    // services land.
-    Q_UNUSED(windowsProductInstallerUpdatePage)
+    if ((platform == WIN32 || platform == WIN64) && windowsProductInstallerUpdatePage)
+        setPage(WindowsProductInstallerUpdatePageId, windowsProductInstallerUpdatePage);
+
+    // Without a medium configuration the defaults apply: 32 bit is offered.
     const bool has32Bit = !mediaSpecificConfiguration_ || mediaSpecificConfiguration_->is32BitAvailable();
-    if (platform == WIN64) {
-        if (!has32Bit)
-            addDownloadChoicePage(WIN64);
-        // Otherwise the platform question comes first and adds the page.
-    } else if (platform == WIN32) {
-        if (has32Bit)
-            addDownloadChoicePage(WIN32);
-        // Otherwise the platform-not-supported page ends the road.
+    if (platform == WIN64 && has32Bit) {
+        auto* question = new AskForPlatformPage(nullptr);
+        connect(question, SIGNAL(win32PlatformSelectedSignal()), this, SLOT(win32PlatformSelectedSlot()));
+        connect(question, SIGNAL(win64PlatformSelectedSignal()), this, SLOT(win64PlatformSelectedSlot()));
+        setPage(AskForPlatformPageId, question);
+    } else if (platform == WIN32 && !has32Bit) {
+        auto* notSupported = new PlatformNotSupportedPage(nullptr);
+        if (app_)
+            connect(notSupported, SIGNAL(platformNotSupportedQuitInstallation()), app_, SLOT(quit()));
+        setPage(PlatformNotSupportedPageId, notSupported);
     } else {
+        // OSX, WIN64 without and WIN32 with the 32-bit product. A platform
+        // the setting did not name fails here instead of taking the macOS
+        // road.
         addDownloadChoicePage(platform);
     }
 

@@ -46,6 +46,8 @@ public:
     };
 
 private slots:
+    // The platform question's answer: the download-choice page for WIN32 or
+    // WIN64 joins while the question page emits its signal.
     void win32PlatformSelectedSlot();
     void win64PlatformSelectedSlot();
 

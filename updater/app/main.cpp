@@ -7,6 +7,7 @@
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/testprofiles/ComponentScannerRun.h"
+#include "updater/testprofiles/IntegrationTester.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,6 +49,13 @@ int main(int argc, char** argv)
                 const int returned = QApplication::exec();
                 logger->debug(QStringLiteral("Application execution returned %1").arg(returned), QString());
                 return returned;
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("integration-test")) {
+        result = runProfile(
+            [&] {
+                IntegrationTester tester(argc, argv);
+                return QCoreApplication::exec();
             },
             logger);
     } else if (settings.getProfile() == QLatin1String("component-scanner-run")) {

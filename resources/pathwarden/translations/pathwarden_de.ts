@@ -58,6 +58,38 @@ Jetzt nach Updates suchen?</translation>
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Betriebssystemversion auswählen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Sie verwenden Windows 64 Bit.
+
+Bitte wählen Sie, welche Version der %1 installiert werden soll.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>Holmgrave-Software</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>64-Bit-Version installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>32-Bit-Version installieren</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -200,6 +232,26 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
     </message>
   </context>
   <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Betriebssystem nicht unterstützt</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Diese Software ist nur für 64-Bit-Betriebssysteme verfügbar.
+Sie verwenden ein 32-Bit-Betriebssystem.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Installation beenden</translation>
+    </message>
+  </context>
+  <context>
     <name>QApplication</name>
     <message>
       <location filename="../../../updater/app/VornApp.cpp" line="39" />
@@ -287,6 +339,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Update wird vorbereitet</translation>
     </message>
   </context>
 </TS>

@@ -58,6 +58,38 @@ Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Seleccione la versión del sistema operativo</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Está usando Windows de 64 bits.
+
+Seleccione qué versión del %1 desea instalar.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>software de Holmgrave</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>Instalar la versión de 64 bits</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>Instalar la versión de 32 bits</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -200,6 +232,26 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
     </message>
   </context>
   <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Sistema operativo no compatible</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Este software solo está disponible para sistemas operativos de 64 bits.
+Está usando un sistema operativo de 32 bits.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Salir de la instalación</translation>
+    </message>
+  </context>
+  <context>
     <name>QApplication</name>
     <message>
       <location filename="../../../updater/app/VornApp.cpp" line="39" />
@@ -287,6 +339,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Preparando la actualización</translation>
     </message>
   </context>
 </TS>

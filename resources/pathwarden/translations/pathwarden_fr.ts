@@ -58,6 +58,38 @@ Rechercher des mises à jour maintenant ?</translation>
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Sélectionner la version du système d'exploitation</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Vous utilisez Windows 64 bits.
+
+Veuillez sélectionner la version %1 à installer.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>du logiciel Holmgrave</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>Installer la version 64 bits</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>Installer la version 32 bits</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -200,6 +232,26 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
     </message>
   </context>
   <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Système d'exploitation non pris en charge</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Ce logiciel est disponible uniquement pour les systèmes d'exploitation 64 bits.
+Vous utilisez un système d'exploitation 32 bits.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Quitter l'installation</translation>
+    </message>
+  </context>
+  <context>
     <name>QApplication</name>
     <message>
       <location filename="../../../updater/app/VornApp.cpp" line="39" />
@@ -287,6 +339,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Préparation de la mise à jour</translation>
     </message>
   </context>
 </TS>

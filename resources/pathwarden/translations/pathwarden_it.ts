@@ -58,6 +58,38 @@ Cercare aggiornamenti adesso?</translation>
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Seleziona la versione del sistema operativo</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Stai usando Windows a 64 bit.
+
+Seleziona quale versione %1 installare.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>del software Holmgrave</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>Installa la versione a 64 bit</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>Installa la versione a 32 bit</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -200,6 +232,26 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
     </message>
   </context>
   <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Sistema operativo non supportato</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Questo software è disponibile solo per sistemi operativi a 64 bit.
+Stai usando un sistema operativo a 32 bit.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Esci dall'installazione</translation>
+    </message>
+  </context>
+  <context>
     <name>QApplication</name>
     <message>
       <location filename="../../../updater/app/VornApp.cpp" line="39" />
@@ -287,6 +339,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Preparazione dell'aggiornamento</translation>
     </message>
   </context>
 </TS>

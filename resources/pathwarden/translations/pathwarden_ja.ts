@@ -58,6 +58,38 @@ Pathwarden は、お使いのコンピューターにダウンロードするの
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>オペレーティングシステムのバージョンを選択</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>64ビット版のWindowsをお使いです。
+
+インストールする%1のバージョンを選択してください。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>Holmgraveのソフトウェア</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>64ビット版をインストール</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>32ビット版をインストール</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -200,6 +232,26 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
   </context>
   <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>サポートされていないオペレーティングシステム</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>このソフトウェアは64ビットのオペレーティングシステムでのみご利用いただけます。
+32ビットのオペレーティングシステムをお使いです。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>インストールを終了</translation>
+    </message>
+  </context>
+  <context>
     <name>QApplication</name>
     <message>
       <location filename="../../../updater/app/VornApp.cpp" line="39" />
@@ -287,6 +339,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 後でもう一度お試しください。問題が解決しない場合は Holmgrave サポートにお問い合わせください。</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>アップデートの準備中</translation>
     </message>
   </context>
 </TS>

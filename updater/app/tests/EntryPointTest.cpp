@@ -238,3 +238,16 @@ TEST(RunProfiles, AnExceptionInTheInteractiveProfileEndsTheRunWithMinusOne)
         }
     }
 }
+
+TEST(RunProfiles, AnInteractiveRunThatFailsToBuildEndsWithMinusOne)
+{
+    TestEnvironment env;
+    // A platform the server has no name for: building the wizard throws.
+    env.writeSettings({{QStringLiteral("OverwritePlatform"), QStringLiteral("garbage")}});
+    const ProcessOutcome outcome = runPathwarden(env);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_TRUE(outcome.standardError.contains("exception caught.")) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("application is closing... (exit code: -1)"));
+}
