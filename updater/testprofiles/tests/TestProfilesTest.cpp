@@ -72,15 +72,11 @@ QString fullTextOf(const QStringList& lines, const QString& shortText)
     return QString();
 }
 
-// The storage host of the integration test: the archives its canned
-// catalogue names, as stored ZIP archives of the catalogue's sizes whose
-// digests it carries.
-void serveIntegrationTestArchives(TestFileServer& files)
+// The storage host of the integration test serves the archive the canned
+// catalogue names for this machine's (macOS) road: a stored ZIP archive of
+// the catalogue's size, whose digest the catalogue carries.
+void serveIntegrationTestArchive(TestFileServer& files)
 {
-    files.setFile("/storage/integration-test/artifact-for-win32.zip",
-                  zipArchiveOfSize(QStringLiteral("artifact-for-win32/payload.bin"), 779115, 32));
-    files.setFile("/storage/integration-test/artifact-for-win64.zip",
-                  zipArchiveOfSize(QStringLiteral("artifact-for-win64/payload.bin"), 779115, 64));
     files.setFile("/storage/integration-test/artifact-for-osx.zip",
                   zipArchiveOfSize(QStringLiteral("artifact-for-osx/payload.bin"), 359005416, 10));
 }
@@ -152,7 +148,7 @@ TEST(TestProfiles, IntegrationTestDownloadsTheCannedChoiceAndWritesTheInstallerI
     TestEnvironment env;
     TestFileServer files(TestFileServer::Transport::PlainHttp);
     ASSERT_TRUE(files.isListening());
-    serveIntegrationTestArchives(files);
+    serveIntegrationTestArchive(files);
     // The REST root names the storage host; no REST request leaves the
     // profile.
     writeProfileSettings(env, QStringLiteral("integration-test"),
@@ -164,9 +160,7 @@ TEST(TestProfiles, IntegrationTestDownloadsTheCannedChoiceAndWritesTheInstallerI
     const QStringList lines = logLines(outcome);
     EXPECT_GE(indexOfLineEndingWith(lines, QStringLiteral("IntegrationTester DEBUG :: ready to start integration test")), 0);
 
-    // This machine takes the macOS road: only the "MAC" archive is fetched.
     EXPECT_EQ(files.requestsFor("/storage/integration-test/artifact-for-osx.zip").size(), 1);
-    EXPECT_EQ(files.requestsFor("/storage/integration-test/artifact-for-win32.zip").size(), 0);
     // Progress counts the choice's 3440090809 bytes in full, never cut to an
     // int, rising to the whole.
     const QStringList progress = lines.filter(QStringLiteral("IntegrationTester DEBUG :: Download progress :: "));
@@ -234,4 +228,67 @@ TEST(TestProfiles, IntegrationTestEndsWithAFailureWhenADownloadFails)
     EXPECT_TRUE(lines.filter(QStringLiteral("Writing ArtifactsFile.")).isEmpty());
     EXPECT_TRUE(lines.filter(QStringLiteral("InstallerLauncher")).isEmpty());
     EXPECT_GE(indexOfLineEndingWith(lines, QStringLiteral("application is closing... (exit code: -1)")), 0);
+}
+
+TEST(TestProfiles, SelfUpdateRunPassesAllNineCases)
+{
+    TestEnvironment env;
+    // The REST double answers for the configured root; nothing leaves the
+    // process.
+    writeProfileSettings(env, QStringLiteral("self-update-run"),
+                         {{QStringLiteral("RootRestUrl"), QStringLiteral("https://127.0.0.1:%1/rest")
+                                                              .arg(TestUpdateServer::refusingPort())}});
+
+    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    const QStringList lines = logLines(outcome);
+
+    int previous = -1;
+    for (int i = 1; i <= 9; ++i) {
+        const QString name = QStringLiteral("Case %1").arg(i);
+        const int heading = indexOfLineEndingWith(
+            lines, QStringLiteral("SelfUpdateRun INFO ::  #################### %1 #################### ").arg(name),
+            previous + 1);
+        const int verdict = indexOfLineEndingWith(
+            lines, QStringLiteral("SelfUpdateRun DEBUG :: test result:                  OK"), heading);
+        const int success = indexOfLineEndingWith(
+            lines, QStringLiteral("SelfUpdateRun INFO :: ########## Successfully run test case %1 ##########").arg(name),
+            verdict);
+        EXPECT_GT(heading, previous) << qPrintable(name);
+        EXPECT_GT(verdict, heading) << qPrintable(name);
+        EXPECT_GT(success, verdict) << qPrintable(name) << outcome.standardError.constData();
+        previous = success;
+    }
+    EXPECT_TRUE(lines.filter(QStringLiteral("FAIL")).isEmpty());
+    // Cases 3, 4, 5, 7 and 9 start the stored copy, which only the running
+    // medium version makes newer.
+    EXPECT_EQ(lines.filter(QStringLiteral("MockedUpdateLauncherForSelfUpdateRun::launchWithArguments()")).size(), 5);
+    // The store of the user is left alone.
+    EXPECT_FALSE(QFile::exists(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini")));
+}
+
+TEST(TestProfiles, SelfUpdateRunStopsWithAFailureAtACaseWhoseRequestTheDoubleRejects)
+{
+    TestEnvironment env;
+    // While "CheckRootCA" is on, link discovery refuses the plain-HTTP
+    // address the double's root document names, and asks for an empty one,
+    // which the double rejects by throwing.
+    writeProfileSettings(env, QStringLiteral("self-update-run"),
+                         {{QStringLiteral("RootRestUrl"), QStringLiteral("http://127.0.0.1:%1/rest")
+                                                              .arg(TestUpdateServer::refusingPort())}});
+
+    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 255) << outcome.standardError.constData();
+    const QStringList lines = logLines(outcome);
+    EXPECT_EQ(fullTextOf(lines, QStringLiteral("Test case Case 1 was stopped by an exception.")),
+              QStringLiteral("ERROR: Unknown test case for url: ''; mockedServerClientVersion: 1.9.9; "
+                             "mockedIsClientVersionTooOld: false"))
+        << outcome.standardError.constData();
+    const int failed = indexOfLineEndingWith(lines, QStringLiteral("SelfUpdateRun ERROR :: Failed to run test Case 1"));
+    EXPECT_GE(failed, 0);
+    EXPECT_GT(indexOfLineEndingWith(lines, QStringLiteral("application is closing... (exit code: -1)"), failed), failed);
+    EXPECT_TRUE(lines.filter(QStringLiteral("test result:")).isEmpty());
+    EXPECT_TRUE(lines.filter(QStringLiteral("Case 2")).isEmpty());
 }
