@@ -17,6 +17,7 @@
 #include "updater/testsupport/WidgetRendering.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
 #include <QPointer>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -150,4 +152,14 @@ TEST(PlatformPages, InstallerPageAndLogWindowRenderWithoutCutText)
     EXPECT_TRUE(renderToPng(*appender.dialog(), test.kFolder, QStringLiteral("log-monitor-96dpi"), 1.0));
     EXPECT_TRUE(renderToPng(*appender.dialog(), test.kFolder, QStringLiteral("log-monitor-dpr2"), 2.0));
     EXPECT_EQ(clippedTexts(*appender.dialog()), QStringList());
+
+    // Closing the wizard is the end of the run, whether the log window is
+    // open or not.
+    // (Qt says so only while the event loop runs.)
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    giveUp.start(60000);
+    QTimer::singleShot(0, test.wizard.get(), &QWidget::close);
+    EXPECT_EQ(QApplication::exec(), 0) << "the log window kept the run alive";
 }
