@@ -350,15 +350,17 @@ RESTResponse MockedRESTClientForSelfUpdateRun::get(const QString& url)
     const QString clients = rootRestUrl_ + QStringLiteral("/downloadclients");
     if (url.contains(QStringLiteral("/downloadclients/update?version="))
         || url.contains(QStringLiteral("/downloadclients/discontinued?version="))) {
-        const QString version = QString::fromUtf8(QJsonDocument(QJsonArray{serverVersion}).toJson(QJsonDocument::Compact));
+        const QString version =
+            QString::fromUtf8(QJsonDocument(QJsonArray{serverVersion}).toJson(QJsonDocument::Compact));
         // The version as a JSON string: the array's text without its brackets.
         response.body = QStringLiteral("{\"version\":%1,\"updateRequired\":%2,\"discontinued\":%3}")
                             .arg(version.mid(1, version.size() - 2), boolText(updateRequired), boolText(discontinued));
     } else if (url == rootRestUrl_) {
         response.body = linkDocument({{QStringLiteral("downloadclient"), clients}});
     } else if (url == clients) {
-        response.body = linkDocument({{QStringLiteral("discontinued"), clients + QStringLiteral("/discontinued{?version}")},
-                                      {QStringLiteral("update"), clients + QStringLiteral("/update{?version}")}});
+        response.body =
+            linkDocument({{QStringLiteral("discontinued"), clients + QStringLiteral("/discontinued{?version}")},
+                          {QStringLiteral("update"), clients + QStringLiteral("/update{?version}")}});
     } else {
         const QString rejection = QStringLiteral("ERROR: Unknown test case for url: '") + url
                                   + QStringLiteral("'; mockedServerClientVersion: ") + serverVersion
