@@ -424,6 +424,10 @@ int VornConfiguration::platform()
     const int platform = platformForOverwriteSetting(settings_->getOverwritePlatform(),
                                                      systemInformation()->getPlatform());
     if (platform < 0) {
+        // Read again on every call, but said once.
+        if (unrecognisedPlatformLogged_)
+            return 3;
+        unrecognisedPlatformLogged_ = true;
         logger_->error(QStringLiteral("Unrecognised platform setting."),
                        QStringLiteral("OverwritePlatform '") + settings_->getOverwritePlatform()
                            + QStringLiteral("' is none of DEFAULT, WIN32, WIN64 and OSX."));

@@ -118,6 +118,7 @@ private:
     VornApp* app_ = nullptr;
     bool appConfigured_ = false;
     int platform_ = 3;
+    bool unrecognisedPlatformLogged_ = false;
     DetachedQProcessStarter processStarter_;
 
     ZipExtractor_OSX* zipExtractor_ = nullptr;

@@ -3,6 +3,7 @@
 #include "updater/infrastructure/AbstractRESTClient.h"
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/PathComponent.h"
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/ZipExtractor.h"
@@ -118,8 +119,7 @@ bool WindowsProductInstallerUpdateService::unzipAndVerify()
     const QString path = archivePath();
     logger_->debug(QStringLiteral("unzipping of ") + path, QString());
     QString folder;
-    // Without a usable file name there is no archive, only the folder.
-    if (path.isEmpty() || !installerArtifact_->hasUsableFileName() || !extractor_
+    if (path.isEmpty() || !extractor_
         || !extractor_->extract(QFileInfo(path), folder)) {
         logger_->error(QStringLiteral("unzipping failed : ") + path, QString());
         errorSlot();
@@ -143,7 +143,9 @@ QString WindowsProductInstallerUpdateService::version() const
 
 QString WindowsProductInstallerUpdateService::archivePath() const
 {
-    if (!installerArtifact_ || !fileSystem_)
+    // The name comes from the server's address: only one plain name inside
+    // the folder will do (the download refuses any other as well).
+    if (!installerArtifact_ || !fileSystem_ || !isSafePathComponent(installerArtifact_->fileName))
         return QString();
     return fileSystem_->getDirectory().absoluteFilePath(installerArtifact_->fileName);
 }

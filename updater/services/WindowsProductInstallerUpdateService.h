@@ -52,7 +52,8 @@ public:
 
     // The server's "version" of the last successful read.
     QString version() const;
-    // The archive's path in the download folder; empty before a read.
+    // The archive's path in the download folder; empty before a read and
+    // when the server's address names no plain file.
     QString archivePath() const;
 
 signals:
