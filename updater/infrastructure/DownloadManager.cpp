@@ -327,9 +327,17 @@ void DownloadManager::metaDataSlot()
             return;
         }
         announcedTotal_ = range.last + 1;
+    } else if (status >= 400) {
+        // The network layer reports such a status itself, as the reply's
+        // error once its (short) body is in, and then finishes the reply;
+        // finishedSlot ends the job there. Aborting now would race that
+        // report, which may already be on its way from the network thread.
+        // Nothing of the body is written, and the stall timer still runs.
+        logger_->error(QStringLiteral("Unexpected HTTP status."), QString::number(status) + QStringLiteral(": ") + where);
+        return;
     } else {
         logger_->error(QStringLiteral("Unexpected HTTP status."), QString::number(status) + QStringLiteral(": ") + where);
-        fail(TransferError, status >= 400 ? reply_->error() : QNetworkReply::ProtocolFailure);
+        fail(TransferError, QNetworkReply::ProtocolFailure);
         return;
     }
     if (announcedTotal_ >= 0 && announcedTotal_ > sizeLimit()) {

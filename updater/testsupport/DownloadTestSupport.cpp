@@ -4,6 +4,27 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QtGlobal>
+
+namespace {
+
+QMutex recordedWarningsMutex;
+QStringList recordedWarnings;
+QtMessageHandler handlerBeforeRecording = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg) {
+        QMutexLocker lock(&recordedWarningsMutex);
+        recordedWarnings.append(message);
+    }
+    if (handlerBeforeRecording)
+        handlerBeforeRecording(type, context, message);
+}
+
+} // namespace
 
 QByteArray sampleContent(int size, quint32 seed)
 {
@@ -42,4 +63,25 @@ void processEventsFor(int milliseconds)
     timer.start();
     while (timer.elapsed() < milliseconds)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+}
+
+QtWarningRecorder::QtWarningRecorder()
+{
+    {
+        QMutexLocker lock(&recordedWarningsMutex);
+        recordedWarnings.clear();
+    }
+    handlerBeforeRecording = qInstallMessageHandler(recordWarning);
+}
+
+QtWarningRecorder::~QtWarningRecorder()
+{
+    qInstallMessageHandler(handlerBeforeRecording);
+    handlerBeforeRecording = nullptr;
+}
+
+QStringList QtWarningRecorder::warnings() const
+{
+    QMutexLocker lock(&recordedWarningsMutex);
+    return recordedWarnings;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,3 +20,16 @@ QByteArray fileContents(const QString& path);
 bool processEventsUntil(const std::function<bool()>& done, int timeoutMs = 60000);
 // Runs the event loop for a while, so that a late, unwanted report shows.
 void processEventsFor(int milliseconds);
+
+// Records the warnings Qt's own code writes (the network layer's complaints
+// among them) while it lives, from any thread; they still reach the handler
+// that was there before. One at a time.
+class QtWarningRecorder {
+public:
+    QtWarningRecorder();
+    ~QtWarningRecorder();
+    QtWarningRecorder(const QtWarningRecorder&) = delete;
+    QtWarningRecorder& operator=(const QtWarningRecorder&) = delete;
+
+    QStringList warnings() const;
+};

@@ -71,6 +71,7 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
 {
     const FaultCase& row = GetParam();
     RecordingLogAppender log;
+    QtWarningRecorder qtWarnings;
     TestFileServer server;
     ASSERT_TRUE(server.isListening());
     server.setFile("/file.bin", kContent, row.fault);
@@ -118,6 +119,8 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
     ASSERT_EQ(recorder.ends.size(), 2);
     EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
     EXPECT_EQ(fileContents(folder.filePath(QStringLiteral("next.bin"))), kContent);
+    // A reply is never aborted after the network layer has failed it.
+    EXPECT_EQ(qtWarnings.warnings().filter(QStringLiteral("QNetworkReply")), QStringList());
 }
 
 constexpr int kLong = 60000;
