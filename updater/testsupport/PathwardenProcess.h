@@ -10,6 +10,10 @@ class TestEnvironment;
 // environment.
 QString pathwardenExecutable();
 
+// How long a child run may take before it counts as hung: generous, so that
+// only a real hang runs out on a loaded machine with a sanitizer build.
+constexpr int kChildRunTimeoutMs = 5 * 60 * 1000;
+
 struct ProcessOutcome {
     bool finished = false;           // ended within the time limit
     QProcess::ExitStatus exitStatus = QProcess::NormalExit;
@@ -21,14 +25,14 @@ struct ProcessOutcome {
 // Runs any program to its end in the private environment (killing it after
 // timeoutMs).
 ProcessOutcome runProgram(const QString& program, const TestEnvironment& environment,
-                          const QStringList& arguments = {}, int timeoutMs = 30000);
+                          const QStringList& arguments = {}, int timeoutMs = kChildRunTimeoutMs);
 
 // Runs Pathwarden to its end (killing it after timeoutMs).
 ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments = {},
-                             int timeoutMs = 30000);
+                             int timeoutMs = kChildRunTimeoutMs);
 
 // Starts the program, waits until its standard error shows marker, then sends
 // the signal and waits for the end. finished is false when the marker never
 // came.
 ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
-                                      const QStringList& arguments = {}, int timeoutMs = 30000);
+                                      const QStringList& arguments = {}, int timeoutMs = kChildRunTimeoutMs);

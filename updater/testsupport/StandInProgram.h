@@ -21,4 +21,4 @@ QString writeRecordingStandInProgram(const QString& folder, const QString& name,
 // Waits until recordFile exists (a detached child writes it at its own pace)
 // and returns the recorded arguments; recorded is false when the file never
 // came within timeoutMs.
-QStringList waitForRecordedArguments(const QString& recordFile, bool* recorded, int timeoutMs = 30000);
+QStringList waitForRecordedArguments(const QString& recordFile, bool* recorded, int timeoutMs = 120000);

@@ -73,8 +73,9 @@ public:
     QList<RecordedRequest> requestsFor(const QByteArray& pathWithoutQuery) const;
     int requestCount() const;
     void clearRequests();
-    // Waits until at least count requests have arrived.
-    bool waitForRequests(int count, int timeoutMs = 10000) const;
+    // Waits until at least count requests have arrived (generously: a
+    // loaded machine can take its time over a TLS handshake).
+    bool waitForRequests(int count, int timeoutMs = 60000) const;
 
     // The response for a request; used by the server thread. A response set
     // for the path wins, then the catalogue (TestCatalogue.h), then the link

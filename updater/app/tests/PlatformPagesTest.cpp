@@ -58,7 +58,16 @@ struct TestWizard {
     {
         wizard->setStartId(id);
         wizard->show();
-        QTest::qWait(50); // the page takes the default button back after it is set up
+        EXPECT_TRUE(QTest::qWaitForWindowActive(wizard.get(), 60000)) << rendering.toStdString();
+        // Once it is up, the page gives the default and the focus to its own
+        // button, which the wizard's hidden ones had.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const auto* focused = qobject_cast<QPushButton*>(wizard->focusWidget());
+                return focused && focused->isDefault() && wizard->currentPage()->isAncestorOf(focused);
+            },
+            60000))
+            << rendering.toStdString();
         EXPECT_TRUE(renderToPng(*wizard, kFolder, rendering + QStringLiteral("-96dpi"), 1.0));
         EXPECT_TRUE(renderToPng(*wizard, kFolder, rendering + QStringLiteral("-dpr2"), 2.0));
         EXPECT_EQ(clippedTexts(*wizard), QStringList()) << rendering.toStdString();
@@ -140,7 +149,8 @@ TEST(PlatformPages, InstallerPageAndLogWindowRenderWithoutCutText)
     EXPECT_TRUE(renderToPng(*test.wizard, test.kFolder, QStringLiteral("windows-installer-96dpi"), 1.0));
     EXPECT_TRUE(renderToPng(*test.wizard, test.kFolder, QStringLiteral("windows-installer-dpr2"), 2.0));
     EXPECT_EQ(clippedTexts(*test.wizard), QStringList());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return test.wizard->currentId() == VornWizard::AskForPlatformPageId; }))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return test.wizard->currentId() == VornWizard::AskForPlatformPageId; }, 60000))
         << "a failed question only moves on";
 
     DialogLogAppender appender(ALL, {}, nullptr);

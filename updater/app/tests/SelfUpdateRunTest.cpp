@@ -124,14 +124,14 @@ TEST_F(SelfUpdateRun, UpdateIsStoredAndStartedOnlineAndTheNextPlainStartRunsTheS
                        R"({"version": "1.17.0", "updateRequired": false})");
 
     const ProcessOutcome update = runPathwarden(
-        env, {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium}, 120000);
+        env, {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(update.finished) << update.standardError.constData();
     EXPECT_EQ(update.exitCode, 0) << update.standardError.constData();
     EXPECT_EQ(server.requestsFor("/rest/downloadclient/update").first().path,
               QByteArray("/rest/downloadclient/update?version=1.16.0.436"));
 
     bool recorded = false;
-    EXPECT_EQ(waitForRecordedArguments(record(), &recorded, 60000),
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded),
               (QStringList{QStringLiteral("--original-installer-path"), medium, QStringLiteral("--force-online-mode")}));
     ASSERT_TRUE(recorded);
     const QString working = workingFolderOf(update);
@@ -163,10 +163,10 @@ TEST_F(SelfUpdateRun, UpdateIsStoredAndStartedOnlineAndTheNextPlainStartRunsTheS
     QFile::remove(pidFile());
     env.writeSettings({{QStringLiteral("RootRestUrl"),
                         QStringLiteral("https://127.0.0.1:%1/rest").arg(TestUpdateServer::refusingPort())}});
-    const ProcessOutcome plain = runPathwarden(env, {QStringLiteral("-original-installer-path"), medium}, 60000);
+    const ProcessOutcome plain = runPathwarden(env, {QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(plain.finished) << plain.standardError.constData();
     EXPECT_EQ(plain.exitCode, 0);
-    EXPECT_EQ(waitForRecordedArguments(record(), &recorded, 60000),
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded),
               (QStringList{QStringLiteral("--original-installer-path"), medium}));
 }
 
@@ -184,8 +184,7 @@ TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
     // once the reason is logged.
     const ProcessOutcome outcome =
         runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
-                               {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium},
-                               120000);
+                               {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("Extraction Vorn succeeded"));
     QThread::msleep(500);
