@@ -1,13 +1,13 @@
 #include "updater/testsupport/TestFileServer.h"
 
+#include "updater/testsupport/TestUpdateServer.h"
+
 #include <QMutexLocker>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpServer>
-#include <QThread>
 
 #include <algorithm>
-#include <future>
 
 namespace {
 
@@ -34,17 +34,6 @@ qint64 requestedOffset(const RecordedRequest& request)
     bool ok = false;
     const qint64 offset = range.mid(6, range.size() - 7).toLongLong(&ok);
     return ok && offset >= 0 ? offset : -1;
-}
-
-QByteArray statusLine(int status)
-{
-    switch (status) {
-    case 200: return "HTTP/1.1 200 OK\r\n";
-    case 206: return "HTTP/1.1 206 Partial Content\r\n";
-    case 404: return "HTTP/1.1 404 Not Found\r\n";
-    case 416: return "HTTP/1.1 416 Range Not Satisfiable\r\n";
-    default: return "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n";
-    }
 }
 
 Answer answerFor(const TestFileServer::Resource& resource, const RecordedRequest& request)
@@ -120,23 +109,12 @@ private:
         buffer_ += socket_->readAll();
         if (answering_)
             return;
-        const int headerEnd = buffer_.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            return;
         RecordedRequest request;
-        const QList<QByteArray> lines = buffer_.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
-        for (int i = 1; i < lines.size(); ++i) {
-            const int colon = lines[i].indexOf(':');
-            if (colon > 0)
-                request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-        }
+        if (!readRequest(buffer_, request))
+            return;
         answering_ = true;
         owner_->record(request);
-        const int query = request.path.indexOf('?');
-        answer_ = answerFor(owner_->resourceFor(query < 0 ? request.path : request.path.left(query)), request);
+        answer_ = answerFor(owner_->resourceFor(pathWithoutQuery(request.path)), request);
         socket_->write(answer_.head);
         pump();
     }
@@ -208,48 +186,17 @@ private:
     QSslConfiguration tls_;
 };
 
-class FileServerThread : public QThread {
-public:
-    FileServerThread(TestFileServer::Transport transport, TestFileServer* owner)
-        : transport_(transport)
-        , owner_(owner)
-    {
-    }
-
-    std::promise<quint16> port;
-
-protected:
-    void run() override
-    {
-        FileHttpServer server(transport_, owner_);
-        const bool listening = server.listen(QHostAddress::LocalHost, 0);
-        port.set_value(listening ? server.serverPort() : 0);
-        if (listening)
-            exec();
-    }
-
-private:
-    TestFileServer::Transport transport_;
-    TestFileServer* owner_;
-};
-
 } // namespace
 
 TestFileServer::TestFileServer(Transport transport)
     : transport_(transport)
 {
-    auto* thread = new FileServerThread(transport, this);
-    std::future<quint16> port = thread->port.get_future();
-    thread_.reset(thread);
-    thread_->start();
-    port_ = port.get();
+    thread_ = std::make_unique<LoopbackServerThread>(
+        [transport, this] { return std::make_unique<FileHttpServer>(transport, this); });
+    port_ = thread_->startListening();
 }
 
-TestFileServer::~TestFileServer()
-{
-    thread_->quit();
-    thread_->wait();
-}
+TestFileServer::~TestFileServer() = default;
 
 bool TestFileServer::isListening() const
 {
@@ -290,24 +237,15 @@ TestFileServer::Resource TestFileServer::resourceFor(const QByteArray& path) con
 
 void TestFileServer::record(const RecordedRequest& request)
 {
-    QMutexLocker lock(&mutex_);
-    requests_.append(request);
+    requests_.record(request);
 }
 
 QList<RecordedRequest> TestFileServer::requestsFor(const QByteArray& path) const
 {
-    QMutexLocker lock(&mutex_);
-    QList<RecordedRequest> result;
-    for (const RecordedRequest& request : requests_) {
-        const int query = request.path.indexOf('?');
-        if ((query < 0 ? request.path : request.path.left(query)) == path)
-            result.append(request);
-    }
-    return result;
+    return requests_.forPath(path);
 }
 
 int TestFileServer::requestCount() const
 {
-    QMutexLocker lock(&mutex_);
-    return requests_.size();
+    return requests_.count();
 }

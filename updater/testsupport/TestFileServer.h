@@ -1,6 +1,6 @@
 #pragma once
 
-#include "updater/testsupport/TestUpdateServer.h"
+#include "updater/testsupport/LoopbackHttpServer.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,8 +10,6 @@
 #include <QUrl>
 
 #include <memory>
-
-class QThread;
 
 // How the download host answers a file. Every mode but NotFound honours a
 // "Range: bytes=N-" request the way the mode describes.
@@ -67,7 +65,7 @@ private:
     Transport transport_;
     mutable QMutex mutex_;
     QMap<QByteArray, Resource> files_;
-    QList<RecordedRequest> requests_;
+    RequestLog requests_;
     quint16 port_ = 0;
-    std::unique_ptr<QThread> thread_;
+    std::unique_ptr<LoopbackServerThread> thread_;
 };

@@ -2,7 +2,6 @@
 
 #include "updater/testsupport/TestCatalogue.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QMutexLocker>
 #include <QSslCertificate>
@@ -10,10 +9,7 @@
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
-#include <QThread>
 #include <QTimer>
-
-#include <future>
 
 namespace {
 
@@ -23,20 +19,6 @@ QByteArray readFile(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
     return file.readAll();
-}
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
 }
 
 // One client connection: reads one request, answers it and closes.
@@ -70,23 +52,9 @@ private:
         buffer_ += socket_->readAll();
         if (answered_)
             return;
-        const int headerEnd = buffer_.indexOf("\r\n\r\n");
-        if (headerEnd < 0)
-            return;
         RecordedRequest request;
-        const QList<QByteArray> lines = buffer_.left(headerEnd).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
-        for (int i = 1; i < lines.size(); ++i) {
-            const int colon = lines[i].indexOf(':');
-            if (colon > 0)
-                request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-        }
-        const int length = request.headers.value("content-length", "0").toInt();
-        if (buffer_.size() < headerEnd + 4 + length)
+        if (!readRequest(buffer_, request))
             return;
-        request.body = buffer_.mid(headerEnd + 4, length);
         answered_ = true;
         owner_->record(request);
 
@@ -97,8 +65,7 @@ private:
             streamHeadersForEver();
             return;
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status)
-                          + "\r\nContent-Type: " + response.contentType
+        QByteArray head = statusLine(response.status) + "Content-Type: " + response.contentType
                           + "\r\nContent-Length: " + QByteArray::number(response.body.size())
                           + "\r\nConnection: close\r\n";
         for (const auto& header : response.extraHeaders)
@@ -137,7 +104,7 @@ private:
     void streamHeadersForEver()
     {
         static const QByteArray lines = QByteArray("X-Filler: " + QByteArray(1000, 'h') + "\r\n").repeated(64);
-        socket_->write("HTTP/1.1 200 OK\r\n");
+        socket_->write(statusLine(200));
         auto refill = [this] {
             // Under TLS the written bytes wait encrypted; both buffers count.
             while (!done_ && socket_->bytesToWrite() + socket_->encryptedBytesToWrite() < 256 * 1024
@@ -211,48 +178,18 @@ QSslConfiguration serverConfiguration(TestUpdateServer::Identity identity)
     return configuration;
 }
 
-class ServerThread : public QThread {
-public:
-    ServerThread(TestUpdateServer::Identity identity, TestUpdateServer* owner)
-        : identity_(identity)
-        , owner_(owner)
-    {
-    }
-
-    std::promise<quint16> port;
-
-protected:
-    void run() override
-    {
-        TlsServer server(serverConfiguration(identity_), identity_ == TestUpdateServer::Identity::PlainHttp, owner_);
-        const bool listening = server.listen(QHostAddress::LocalHost, 0);
-        port.set_value(listening ? server.serverPort() : 0);
-        if (listening)
-            exec();
-    }
-
-private:
-    TestUpdateServer::Identity identity_;
-    TestUpdateServer* owner_;
-};
-
 } // namespace
 
 TestUpdateServer::TestUpdateServer(Identity identity)
+    : plain_(identity == Identity::PlainHttp)
 {
-    plain_ = identity == Identity::PlainHttp;
-    auto* thread = new ServerThread(identity, this);
-    std::future<quint16> port = thread->port.get_future();
-    thread_.reset(thread);
-    thread_->start();
-    port_ = port.get();
+    thread_ = std::make_unique<LoopbackServerThread>([identity, this] {
+        return std::make_unique<TlsServer>(serverConfiguration(identity), plain_, this);
+    });
+    port_ = thread_->startListening();
 }
 
-TestUpdateServer::~TestUpdateServer()
-{
-    thread_->quit();
-    thread_->wait();
-}
+TestUpdateServer::~TestUpdateServer() = default;
 
 bool TestUpdateServer::isListening() const
 {
@@ -292,7 +229,7 @@ void TestUpdateServer::setResponse(const QByteArray& path, int status, const QBy
 
 CannedResponse TestUpdateServer::responseFor(const QByteArray& path) const
 {
-    const QByteArray withoutQuery = path.left(path.indexOf('?') < 0 ? path.size() : path.indexOf('?'));
+    const QByteArray withoutQuery = pathWithoutQuery(path);
     {
         QMutexLocker lock(&mutex_);
         if (responses_.contains(path))
@@ -319,11 +256,10 @@ CannedResponse TestUpdateServer::responseFor(const QByteArray& path) const
 CannedResponse TestUpdateServer::responseFor(const RecordedRequest& request) const
 {
     const QByteArray& path = request.path;
-    const int query = path.indexOf('?');
     bool canned = false;
     {
         QMutexLocker lock(&mutex_);
-        canned = responses_.contains(path) || responses_.contains(query < 0 ? path : path.left(query));
+        canned = responses_.contains(path) || responses_.contains(pathWithoutQuery(path));
     }
     CannedResponse response;
     if (!canned && TestCatalogue::respond(request, baseUrl(), response))
@@ -333,49 +269,32 @@ CannedResponse TestUpdateServer::responseFor(const RecordedRequest& request) con
 
 void TestUpdateServer::record(const RecordedRequest& request)
 {
-    QMutexLocker lock(&mutex_);
-    requests_.append(request);
-    requestArrived_.wakeAll();
+    requests_.record(request);
 }
 
 QList<RecordedRequest> TestUpdateServer::requests() const
 {
-    QMutexLocker lock(&mutex_);
-    return requests_;
+    return requests_.all();
 }
 
 QList<RecordedRequest> TestUpdateServer::requestsFor(const QByteArray& pathWithoutQuery) const
 {
-    QList<RecordedRequest> result;
-    for (const RecordedRequest& request : requests()) {
-        const int query = request.path.indexOf('?');
-        if ((query < 0 ? request.path : request.path.left(query)) == pathWithoutQuery)
-            result.append(request);
-    }
-    return result;
+    return requests_.forPath(pathWithoutQuery);
 }
 
 int TestUpdateServer::requestCount() const
 {
-    QMutexLocker lock(&mutex_);
-    return requests_.size();
+    return requests_.count();
 }
 
 void TestUpdateServer::clearRequests()
 {
-    QMutexLocker lock(&mutex_);
     requests_.clear();
 }
 
 bool TestUpdateServer::waitForRequests(int count, int timeoutMs) const
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker lock(&mutex_);
-    while (requests_.size() < count) {
-        if (!requestArrived_.wait(&mutex_, deadline))
-            return requests_.size() >= count;
-    }
-    return true;
+    return requests_.waitFor(count, timeoutMs);
 }
 
 quint16 TestUpdateServer::refusingPort()

@@ -1,27 +1,16 @@
 #pragma once
 
+#include "updater/testsupport/LoopbackHttpServer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QMutex>
 #include <QString>
-#include <QWaitCondition>
 
 #include <memory>
 
 class QSslConfiguration;
-class QThread;
-class TestUpdateServerWorker;
-
-// One request as the test server received it.
-struct RecordedRequest {
-    QByteArray method;
-    QByteArray path;                  // with the query, as sent
-    QMap<QByteArray, QByteArray> headers; // names in lower case
-    QByteArray body;
-
-    QByteArray header(const QByteArray& name) const { return headers.value(name.toLower()); }
-};
 
 struct CannedResponse {
     int status = 200;
@@ -36,12 +25,12 @@ struct CannedResponse {
     bool endlessHeaders = false;
 };
 
-// A real HTTP/1.1 update server over TLS on 127.0.0.1, running on its own
-// thread. It serves the link documents of the fixtures folder ("{{BASE}}" in
-// them becomes baseUrl()), records every request and can misbehave: present
-// an untrusted or wrong-host certificate, or answer a path with any status
-// and body (non-JSON, huge, 404 ...). Later tests extend it with further
-// resources through setResponse.
+// A real HTTP/1.1 update server over TLS (or plain HTTP) on 127.0.0.1,
+// running on its own thread. It serves the link documents of the fixtures
+// folder ("{{BASE}}" in them becomes baseUrl()) and the catalogue
+// (TestCatalogue.h), records every request and can misbehave: present an
+// untrusted or wrong-host certificate, or answer a path with any status and
+// body (non-JSON, huge, 404 ...) set through setResponse.
 //
 // Threads: every member may be called from any test thread.
 class TestUpdateServer {
@@ -93,10 +82,9 @@ public:
 
 private:
     mutable QMutex mutex_;
-    mutable QWaitCondition requestArrived_;
-    QList<RecordedRequest> requests_;
     QMap<QByteArray, CannedResponse> responses_;
+    RequestLog requests_;
     quint16 port_ = 0;
     bool plain_ = false;
-    std::unique_ptr<QThread> thread_;
+    std::unique_ptr<LoopbackServerThread> thread_;
 };
