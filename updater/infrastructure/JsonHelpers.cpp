@@ -1,5 +1,7 @@
 #include "updater/infrastructure/JsonHelpers.h"
 
+#include "updater/infrastructure/SimpleLogger.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -63,6 +65,18 @@ QVariant jsonToVariant(const QByteArray& json, bool* ok)
     if (document.isArray())
         return toVariantList(document.array());
     return QVariant();
+}
+
+QVariant jsonAnswer(const QString& body, const QString& question, const QString& url, Logger* logger, bool* ok)
+{
+    bool parsed = false;
+    const QVariant document = jsonToVariant(body.toUtf8(), &parsed);
+    if (!parsed)
+        logger->error(QStringLiteral("JSON Response from ") + question + QStringLiteral(" not parsable."),
+                      QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+    if (ok)
+        *ok = parsed;
+    return document;
 }
 
 QByteArray variantToJson(const QVariant& value, bool* ok)

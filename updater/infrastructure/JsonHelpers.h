@@ -4,12 +4,20 @@
 #include <QVariant>
 #include <QVariantMap>
 
+class Logger;
 class QObject;
+class QString;
 
 // JSON text to nested QVariantMap / QVariantList / QString / double / bool;
 // JSON null becomes an invalid QVariant, and so does a text that does not
 // parse (reported through *ok when given).
 QVariant jsonToVariant(const QByteArray& json, bool* ok = nullptr);
+
+// A server's answer to question (the asking function's name) at url, read
+// as jsonToVariant does. A body that is not JSON is logged as an error with
+// the address and the body, and gives an invalid QVariant and *ok false.
+QVariant jsonAnswer(const QString& body, const QString& question, const QString& url, Logger* logger,
+                    bool* ok = nullptr);
 
 // A map (or, at the top level, a hash, written with sorted keys) becomes an
 // object and a list an array, in Qt's indented layout; any other value gives

@@ -94,12 +94,10 @@ QString DownloadChoicesRemoteClient::getProductLineIdFromComponentScannerXML(con
     logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"), QStringLiteral("JsonResponse: ") + body);
 
     bool ok = false;
-    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
-    if (!ok) {
-        logger_->error(QStringLiteral("JSON Response from getProductLineIdFromComponentScannerXML not parsable."),
-                       QStringLiteral("URL: ") + address + QStringLiteral("\nJSON: ") + body);
+    const QVariant document = jsonAnswer(body, QStringLiteral("getProductLineIdFromComponentScannerXML"), address,
+                                         logger_, &ok);
+    if (!ok)
         return QString();
-    }
     const QVariantList productLines = document.toList();
     if (productLines.isEmpty())
         return QString();
@@ -131,12 +129,9 @@ QList<DownloadChoice*> DownloadChoicesRemoteClient::readDownloadChoicesFromServe
     logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + body);
 
     bool ok = false;
-    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
-    if (!ok) {
-        logger_->error(QStringLiteral("JSON Response from readDownloadChoicesFromServer not parsable."),
-                       QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+    const QVariant document = jsonAnswer(body, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &ok);
+    if (!ok)
         return result;
-    }
     const PlatformKeys keys = keysFor(platform_);
     const QVariantList entries = document.toList();
     for (const QVariant& entry : entries) {
@@ -177,14 +172,11 @@ QList<DownloadChoiceArtifact*> DownloadChoicesRemoteClient::resolvePlatformArtif
     QList<DownloadChoiceArtifact*> result;
     logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Request"), QStringLiteral("Url: ") + url);
     const QString body = restClient_->get(url).body;
-    bool ok = false;
-    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
     logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"), QStringLiteral("JsonResponse: ") + body);
-    if (!ok) {
-        logger_->error(QStringLiteral("JSON Response from resolvePlatformArtifactLinks not parsable."),
-                       QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+    bool ok = false;
+    const QVariant document = jsonAnswer(body, QStringLiteral("resolvePlatformArtifactLinks"), url, logger_, &ok);
+    if (!ok)
         return result;
-    }
     const QVariantList elements = document.toList();
     for (const QVariant& element : elements) {
         const QVariantMap map = element.toMap();

@@ -59,60 +59,37 @@ SelfUpdateService::~SelfUpdateService()
         serviceUrl_->deleteLater();
 }
 
-QVariantMap SelfUpdateService::fetchDocument(const QString& rel, QString* address, QByteArray* body, bool* parsed)
+QVariantMap SelfUpdateService::fetchDocument(const QString& rel, const QString& question, bool* answered)
 {
-    *address = serviceUrl_->getLinkUrl(rel);
-    address->replace(QStringLiteral("{?version}"),
-                     QStringLiteral("?version=%1").arg(QCoreApplication::applicationVersion()));
-    *body = restClient_->get(*address).body.toUtf8();
-    const QVariant document = jsonToVariant(*body, parsed);
-    return document.toMap();
+    QString address = serviceUrl_->getLinkUrl(rel);
+    address.replace(QStringLiteral("{?version}"),
+                    QStringLiteral("?version=%1").arg(QCoreApplication::applicationVersion()));
+    const QString body = restClient_->get(address).body;
+    logger_->debug(QStringLiteral("json: ") + body, QString());
+    return jsonAnswer(body, question, address, logger_, answered).toMap();
 }
 
 bool SelfUpdateService::isClientTooOldToSelfUpdate()
 {
-    QString address;
-    QByteArray body;
-    bool parsed = false;
-    const QVariantMap document = fetchDocument(QStringLiteral("discontinued"), &address, &body, &parsed);
-    logger_->debug(QStringLiteral("json: ") + QString::fromUtf8(body), QString());
-    if (!parsed) {
-        logger_->error(QStringLiteral("JSON Response from isClientTooOldToSelfUpdate not parsable."),
-                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
-                           + QString::fromUtf8(body));
-        return false;
-    }
-    return document.value(QStringLiteral("discontinued")).toBool();
+    return fetchDocument(QStringLiteral("discontinued"), QStringLiteral("isClientTooOldToSelfUpdate"))
+        .value(QStringLiteral("discontinued"))
+        .toBool();
 }
 
 QString SelfUpdateService::getClientTooOldErrorText()
 {
-    QString address;
-    QByteArray body;
-    bool parsed = false;
-    const QVariantMap document = fetchDocument(QStringLiteral("discontinued"), &address, &body, &parsed);
-    logger_->debug(QStringLiteral("json: ") + QString::fromUtf8(body), QString());
-    if (!parsed) {
-        logger_->error(QStringLiteral("JSON Response from getClientTooOldErrorText not parsable."),
-                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
-                           + QString::fromUtf8(body));
-        return QString();
-    }
-    return document.value(QStringLiteral("versionRequirementErrorText")).toString();
+    return fetchDocument(QStringLiteral("discontinued"), QStringLiteral("getClientTooOldErrorText"))
+        .value(QStringLiteral("versionRequirementErrorText"))
+        .toString();
 }
 
 bool SelfUpdateService::checkForUpdatesAndRetrieveUrls()
 {
-    QString address;
-    QByteArray body;
-    bool parsed = false;
-    const QVariantMap document = fetchDocument(QStringLiteral("update"), &address, &body, &parsed);
-    if (!parsed) {
-        logger_->error(QStringLiteral("JSON Response from checkForUpdatesAndRetrieveUrls not parsable."),
-                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
-                           + QString::fromUtf8(body));
+    bool answered = false;
+    const QVariantMap document =
+        fetchDocument(QStringLiteral("update"), QStringLiteral("checkForUpdatesAndRetrieveUrls"), &answered);
+    if (!answered)
         return false;
-    }
     serverVersion_ = document.value(QStringLiteral("version")).toString();
 
     QString prefix;

@@ -59,9 +59,10 @@ private slots:
     void downloadErrorSlot();
 
 private:
-    // GETs the link rel of the service with "{?version}" filled in; the body
-    // parsed as a JSON object, *parsed false when it is not JSON.
-    QVariantMap fetchDocument(const QString& rel, QString* address, QByteArray* body, bool* parsed);
+    // GETs the link rel of the service with "{?version}" filled in and logs
+    // the answer; the body read as a JSON object, empty (and *answered false,
+    // the failure logged under question) when it is not JSON.
+    QVariantMap fetchDocument(const QString& rel, const QString& question, bool* answered = nullptr);
     void releaseDownloader();
 
     QObject* downloadManager_;

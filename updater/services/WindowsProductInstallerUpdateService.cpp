@@ -67,13 +67,10 @@ bool WindowsProductInstallerUpdateService::readDownloadChoicesFromServer()
 
     logger_->debug(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + response.body);
     bool parsed = false;
-    const QVariant document = jsonToVariant(response.body.toUtf8(), &parsed);
-    if (!parsed) {
-        logger_->error(QStringLiteral("JSON Response from readDownloadChoicesFromServer not parsable."),
-                       QStringLiteral("URL: ") + url + QStringLiteral("\n") + QStringLiteral("JSON: ")
-                           + response.body);
+    const QVariant document =
+        jsonAnswer(response.body, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &parsed);
+    if (!parsed)
         return false;
-    }
     // An array, a text or null describes no installer; taking it as one
     // would report a new installer that has no address.
     if (document.userType() != QMetaType::QVariantMap) {

@@ -1,60 +1,18 @@
 // Feeds arbitrary bytes to the download-choices client as the answer to every
 // request (product lines, choices, artifacts, artifact infos); reading must
 // end without crashing, and every record it returns is owned and freed here.
-#include "updater/infrastructure/AbstractRESTClient.h"
-#include "updater/infrastructure/ServiceUrl.h"
+// A document that links to itself is followed once per link, so the work
+// stays bounded by its size.
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/services/DownloadChoicesRemoteClient.h"
+#include "updater/services/fuzz/FuzzDoubles.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 
 #include <cstddef>
 #include <cstdint>
-
-namespace {
-
-// Answers every request with the same body; a document that links to
-// itself is followed once per link, so the work stays bounded by its size.
-class EchoRESTClient : public AbstractRESTClient {
-public:
-    EchoRESTClient()
-        : AbstractRESTClient(nullptr)
-    {
-    }
-    QString body;
-
-    RESTResponse get(const QString&) override { return answer(); }
-    RESTResponse postXmlFile(const QString&, const QString&) override { return answer(); }
-    RESTResponse post(const QString&, const QString&) override { return answer(); }
-    RESTResponse put(const QString&, const QString&) override { return answer(); }
-    RESTResponse del(const QString&) override { return answer(); }
-
-private:
-    RESTResponse answer() const
-    {
-        RESTResponse response;
-        response.statusCode = 200;
-        response.body = body;
-        return response;
-    }
-};
-
-class FixedUrl : public AbstractServiceUrl {
-public:
-    explicit FixedUrl(QString url)
-        : url_(std::move(url))
-    {
-    }
-    QString getLinkUrl(const QString&) override { return url_; }
-    QString getUrl() override { return url_; }
-
-private:
-    QString url_;
-};
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -68,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // The client owns its REST client and addresses.
         auto* rest = new EchoRESTClient;
         rest->body = body;
-        DownloadChoicesRemoteClient client(rest, platform, new FixedUrl(QStringLiteral("https://h/scan")),
-                                           new FixedUrl(QStringLiteral("https://h/pra{?pra}")), nullptr);
+        DownloadChoicesRemoteClient client(rest, platform, new FixedServiceUrl(QStringLiteral("https://h/scan")),
+                                           new FixedServiceUrl(QStringLiteral("https://h/pra{?pra}")), nullptr);
         QList<DownloadChoice*> choices = client.getDownloadChoices(QStringLiteral("<scanning-output/>"));
         choices += client.readRestrictedDownloadChoices(QStringLiteral(" a&b "));
         for (const DownloadChoice* choice : choices) {
