@@ -227,9 +227,46 @@ void IntegrationTester::downloadsFinishedSlot()
     installerLauncher_->launchInstaller(artifactsFile_->artifactsFilePath());
 }
 
-MockedRESTForIntegrationTest::MockedRESTForIntegrationTest(const QString& storageBaseUrl)
+CannedRESTClient::CannedRESTClient()
     : AbstractRESTClient(nullptr)
-    , productLines_(QString::fromLatin1(kProductLines))
+{
+}
+
+RESTResponse CannedRESTClient::get(const QString& url)
+{
+    Q_UNUSED(url)
+    return RESTResponse();
+}
+
+RESTResponse CannedRESTClient::postXmlFile(const QString& url, const QString& xml)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(xml)
+    return RESTResponse();
+}
+
+RESTResponse CannedRESTClient::post(const QString& url, const QString& json)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(json)
+    return RESTResponse();
+}
+
+RESTResponse CannedRESTClient::put(const QString& url, const QString& json)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(json)
+    return RESTResponse();
+}
+
+RESTResponse CannedRESTClient::del(const QString& url)
+{
+    Q_UNUSED(url)
+    return RESTResponse();
+}
+
+MockedRESTForIntegrationTest::MockedRESTForIntegrationTest(const QString& storageBaseUrl)
+    : productLines_(QString::fromLatin1(kProductLines))
 {
     documents_ = {
         {kOptionsAddress, QString::fromLatin1(kOptions)},
@@ -264,46 +301,31 @@ RESTResponse MockedRESTForIntegrationTest::postXmlFile(const QString& url, const
     return response;
 }
 
-RESTResponse MockedRESTForIntegrationTest::post(const QString& url, const QString& json)
+CannedServiceUrl::CannedServiceUrl(const QString& url, QObject* parent)
+    : AbstractServiceUrl(parent)
+    , url_(url)
 {
-    Q_UNUSED(url)
-    Q_UNUSED(json)
-    return RESTResponse();
 }
 
-RESTResponse MockedRESTForIntegrationTest::put(const QString& url, const QString& json)
-{
-    Q_UNUSED(url)
-    Q_UNUSED(json)
-    return RESTResponse();
-}
-
-RESTResponse MockedRESTForIntegrationTest::del(const QString& url)
-{
-    Q_UNUSED(url)
-    return RESTResponse();
-}
-
-QString MockedServiceProductLineScanServiceUrl::getLinkUrl(const QString& rel)
+QString CannedServiceUrl::getLinkUrl(const QString& rel)
 {
     Q_UNUSED(rel)
     return QString();
 }
 
-QString MockedServiceProductLineScanServiceUrl::getUrl()
+QString CannedServiceUrl::getUrl()
 {
-    return kScanAddress;
+    return url_;
 }
 
-QString MockedServicePraAuthSearchServiceUrl::getLinkUrl(const QString& rel)
+MockedServiceProductLineScanServiceUrl::MockedServiceProductLineScanServiceUrl(QObject* parent)
+    : CannedServiceUrl(kScanAddress, parent)
 {
-    Q_UNUSED(rel)
-    return QString();
 }
 
-QString MockedServicePraAuthSearchServiceUrl::getUrl()
+MockedServicePraAuthSearchServiceUrl::MockedServicePraAuthSearchServiceUrl(QObject* parent)
+    : CannedServiceUrl(QStringLiteral("/productlinedownloadchoiceoptions/search/pra{?pra}"), parent)
 {
-    return QStringLiteral("/productlinedownloadchoiceoptions/search/pra{?pra}");
 }
 
 MockedLocalStorageForSelfUpdateRun::MockedLocalStorageForSelfUpdateRun(
@@ -339,8 +361,7 @@ bool MockedUpdateLauncherForSelfUpdateRun::launchWithArguments(QString executabl
 }
 
 MockedRESTClientForSelfUpdateRun::MockedRESTClientForSelfUpdateRun(const QString& rootRestUrl)
-    : AbstractRESTClient(nullptr)
-    , rootRestUrl_(rootRestUrl)
+    : rootRestUrl_(rootRestUrl)
 {
 }
 
@@ -369,31 +390,4 @@ RESTResponse MockedRESTClientForSelfUpdateRun::get(const QString& url)
         throw rejection;
     }
     return response;
-}
-
-RESTResponse MockedRESTClientForSelfUpdateRun::postXmlFile(const QString& url, const QString& xml)
-{
-    Q_UNUSED(url)
-    Q_UNUSED(xml)
-    return RESTResponse();
-}
-
-RESTResponse MockedRESTClientForSelfUpdateRun::post(const QString& url, const QString& json)
-{
-    Q_UNUSED(url)
-    Q_UNUSED(json)
-    return RESTResponse();
-}
-
-RESTResponse MockedRESTClientForSelfUpdateRun::put(const QString& url, const QString& json)
-{
-    Q_UNUSED(url)
-    Q_UNUSED(json)
-    return RESTResponse();
-}
-
-RESTResponse MockedRESTClientForSelfUpdateRun::del(const QString& url)
-{
-    Q_UNUSED(url)
-    return RESTResponse();
 }

@@ -73,12 +73,27 @@ private:
     int loggedTenths_ = -1;
 };
 
+// Base of the profiles' REST doubles: every request gets the empty default
+// answer (status 0, no texts, no error) at once; nothing goes over the
+// network.
+class CannedRESTClient : public AbstractRESTClient {
+    Q_OBJECT
+public:
+    CannedRESTClient();
+
+    RESTResponse get(const QString& url) override;
+    RESTResponse postXmlFile(const QString& url, const QString& xml) override;
+    RESTResponse post(const QString& url, const QString& json) override;
+    RESTResponse put(const QString& url, const QString& json) override;
+    RESTResponse del(const QString& url) override;
+};
+
 // The integration test's REST client: the catalogue of one product line as
 // canned documents (site-relative links, archives on the storage host). GET
 // answers the five mapped addresses, compared exactly; the scan upload is
 // answered with the product line; everything else gets the empty default
 // answer. Every answer returns at once with status 0.
-class MockedRESTForIntegrationTest : public AbstractRESTClient {
+class MockedRESTForIntegrationTest : public CannedRESTClient {
     Q_OBJECT
 public:
     // storageBaseUrl ends with "/"; the archives' names follow it.
@@ -86,9 +101,6 @@ public:
 
     RESTResponse get(const QString& url) override;
     RESTResponse postXmlFile(const QString& url, const QString& xml) override;
-    RESTResponse post(const QString& url, const QString& json) override;
-    RESTResponse put(const QString& url, const QString& json) override;
-    RESTResponse del(const QString& url) override;
 
 private:
     // Address and body, in the order the addresses are compared.
@@ -96,26 +108,32 @@ private:
     QString productLines_;
 };
 
-// The product-line scan address of the integration test, without link
-// discovery.
-class MockedServiceProductLineScanServiceUrl : public AbstractServiceUrl {
+// Base of the integration test's service addresses: one fixed address,
+// without link discovery (every link is "").
+class CannedServiceUrl : public AbstractServiceUrl {
     Q_OBJECT
 public:
-    using AbstractServiceUrl::AbstractServiceUrl;
+    explicit CannedServiceUrl(const QString& url, QObject* parent = nullptr);
 
     QString getLinkUrl(const QString& rel) override;
     QString getUrl() override;
+
+private:
+    QString url_;
 };
 
-// The restricted-choices search address of the integration test, without
-// link discovery.
-class MockedServicePraAuthSearchServiceUrl : public AbstractServiceUrl {
+// The product-line scan address of the integration test.
+class MockedServiceProductLineScanServiceUrl : public CannedServiceUrl {
     Q_OBJECT
 public:
-    using AbstractServiceUrl::AbstractServiceUrl;
+    explicit MockedServiceProductLineScanServiceUrl(QObject* parent = nullptr);
+};
 
-    QString getLinkUrl(const QString& rel) override;
-    QString getUrl() override;
+// The restricted-choices search address of the integration test.
+class MockedServicePraAuthSearchServiceUrl : public CannedServiceUrl {
+    Q_OBJECT
+public:
+    explicit MockedServicePraAuthSearchServiceUrl(QObject* parent = nullptr);
 };
 
 // The local store of a self-update case: remembers the case's version (empty:
@@ -155,15 +173,11 @@ public:
 // lead there from the REST root given at construction. Any other request is
 // rejected by throwing its description as a QString; the runner catches it
 // per case. Returns at once; nothing goes over the network.
-class MockedRESTClientForSelfUpdateRun : public AbstractRESTClient {
+class MockedRESTClientForSelfUpdateRun : public CannedRESTClient {
 public:
     explicit MockedRESTClientForSelfUpdateRun(const QString& rootRestUrl);
 
     RESTResponse get(const QString& url) override;
-    RESTResponse postXmlFile(const QString& url, const QString& xml) override;
-    RESTResponse post(const QString& url, const QString& json) override;
-    RESTResponse put(const QString& url, const QString& json) override;
-    RESTResponse del(const QString& url) override;
 
     QString serverVersion;
     bool updateRequired = false;
