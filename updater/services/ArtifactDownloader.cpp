@@ -10,7 +10,7 @@
 
 ArtifactDownloader::ArtifactDownloader(QObject* downloadManager, QList<DownloadChoiceArtifact*> artifacts,
                                        QDir targetFolder, int newSubfolderPerArtifact, QObject* parent)
-    : QObject(parent)
+    : ArtifactDownloadReports(parent)
     , targetFolder_(targetFolder)
     , downloadManager_(downloadManager)
     , logger_(SimpleLogger::getLogger(this))

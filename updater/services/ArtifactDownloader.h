@@ -1,10 +1,10 @@
 #pragma once
 
 #include "updater/infrastructure/DownloadJob.h"
+#include "updater/services/ArtifactDownloadReports.h"
 
 #include <QDir>
 #include <QList>
-#include <QObject>
 #include <QPointer>
 #include <QString>
 
@@ -23,7 +23,7 @@ class Logger;
 // Ownership: the downloader owns its manager and releases it (deferred) when
 // destroyed; the artifacts belong to their choice or the calling service.
 // Threads: the thread that owns the manager (the GUI thread).
-class ArtifactDownloader : public QObject {
+class ArtifactDownloader : public ArtifactDownloadReports {
     Q_OBJECT
 public:
     // downloadManager is an AbstractDownloadManager with the signals
@@ -39,14 +39,6 @@ public slots:
     virtual void downloadNextArtifact();
     // Replaces the list and its total; the position and the bytes done stay.
     virtual void setArtifacts(QList<DownloadChoiceArtifact*> artifacts);
-
-signals:
-    void downloadError();
-    // 0 to 100 over the whole list; not reported while the list's total
-    // size is 0.
-    void downloadProgress(int percent);
-    void nextArtifactHasStarted(QString url);
-    void downloadsFinished();
 
 public slots:
     void downloadProgressSlot(int percent);

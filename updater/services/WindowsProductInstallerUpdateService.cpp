@@ -26,7 +26,7 @@ WindowsProductInstallerUpdateService::WindowsProductInstallerUpdateService(Abstr
                                                                            ArtifactDownloader* downloader,
                                                                            FileSystem* fileSystem,
                                                                            ZipExtractor* extractor, QObject* parent)
-    : QObject(parent)
+    : ArtifactDownloadReports(parent)
     , logger_(SimpleLogger::getLogger(this))
     , client_(client)
     , address_(address)
@@ -37,10 +37,13 @@ WindowsProductInstallerUpdateService::WindowsProductInstallerUpdateService(Abstr
     if (downloader_) {
         // The relay comes first, so that the page has moved on before the
         // folder is removed.
-        connect(downloader_, SIGNAL(downloadError()), this, SIGNAL(downloadError()));
-        connect(downloader_, SIGNAL(downloadError()), this, SLOT(errorSlot()));
-        connect(downloader_, SIGNAL(downloadProgress(int)), this, SIGNAL(downloadProgress(int)));
-        connect(downloader_, SIGNAL(downloadsFinished()), this, SIGNAL(downloadsFinished()));
+        connect(downloader_, &ArtifactDownloadReports::downloadError, this, &ArtifactDownloadReports::downloadError);
+        connect(downloader_, &ArtifactDownloadReports::downloadError, this,
+                &WindowsProductInstallerUpdateService::errorSlot);
+        connect(downloader_, &ArtifactDownloadReports::downloadProgress, this,
+                &ArtifactDownloadReports::downloadProgress);
+        connect(downloader_, &ArtifactDownloadReports::downloadsFinished, this,
+                &ArtifactDownloadReports::downloadsFinished);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QObject>
+#include "updater/services/ArtifactDownloadReports.h"
+
 #include <QString>
 
 class AbstractRESTClient;
@@ -24,9 +25,11 @@ class ZipExtractor;
 // the GUI thread. The caller never runs two of them at once, so the state
 // needs no lock.
 //
+// The downloader's reports are relayed, all but nextArtifactHasStarted.
+//
 // Ownership: the installer artifact belongs to the service; the client,
 // address, downloader, file system helper and extractor are used, not owned.
-class WindowsProductInstallerUpdateService : public QObject {
+class WindowsProductInstallerUpdateService : public ArtifactDownloadReports {
     Q_OBJECT
 public:
     WindowsProductInstallerUpdateService(AbstractRESTClient* client, AbstractServiceUrl* address,
@@ -55,12 +58,6 @@ public:
     // The archive's path in the download folder; empty before a read and
     // when the server's address names no plain file.
     QString archivePath() const;
-
-signals:
-    void downloadError();
-    void downloadProgress(int percent);
-    void nextArtifactHasStarted(QString url);
-    void downloadsFinished();
 
 public slots:
     // Removes the download folder with everything in it.
