@@ -407,16 +407,6 @@ VornWizard* VornConfiguration::wizard()
     return wizard_;
 }
 
-WindowsProductInstallerUpdateService* VornConfiguration::windowsProductInstallerUpdateService() const
-{
-    return windowsProductInstallerUpdateService_;
-}
-
-WindowsProductInstallerUpdatePage* VornConfiguration::windowsProductInstallerUpdatePage() const
-{
-    return windowsProductInstallerUpdatePage_;
-}
-
 int VornConfiguration::platform()
 {
     if (platform_ != 3)

@@ -94,10 +94,6 @@ public:
     // addresses, its downloader, service and page), then the wizard. Throws
     // the platform-name error when "OverwritePlatform" names no platform.
     VornWizard* wizard();
-    // The Windows product-installer update chain; null until the wizard
-    // getter made it.
-    WindowsProductInstallerUpdateService* windowsProductInstallerUpdateService() const;
-    WindowsProductInstallerUpdatePage* windowsProductInstallerUpdatePage() const;
 
     // 0 OSX, 1 WIN32, 2 WIN64 from "OverwritePlatform", the running system's
     // platform for "DEFAULT"; 3 (not cached, and logged as an error) for any

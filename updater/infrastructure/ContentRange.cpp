@@ -25,15 +25,15 @@ bool parseContentRange(const QByteArray& value, ContentRange& range)
     const QByteArray text = value.trimmed();
     if (!text.startsWith("bytes") || text.size() < 6 || (text[5] != ' ' && text[5] != '\t'))
         return false;
-    const QByteArray spec = text.mid(6);
-    const int dash = spec.indexOf('-');
-    const int slash = spec.indexOf('/');
+    const QByteArray positions = text.mid(6);
+    const int dash = positions.indexOf('-');
+    const int slash = positions.indexOf('/');
     if (dash < 0 || slash < dash)
         return false;
     ContentRange parsed;
-    if (!parseNumber(spec.left(dash), parsed.first) || !parseNumber(spec.mid(dash + 1, slash - dash - 1), parsed.last))
+    if (!parseNumber(positions.left(dash), parsed.first) || !parseNumber(positions.mid(dash + 1, slash - dash - 1), parsed.last))
         return false;
-    const QByteArray total = spec.mid(slash + 1).trimmed();
+    const QByteArray total = positions.mid(slash + 1).trimmed();
     if (total != "*" && !parseNumber(total, parsed.total))
         return false;
     if (parsed.first > parsed.last || (parsed.total >= 0 && parsed.last >= parsed.total))

@@ -92,11 +92,6 @@ void DownloadManager::setDeadline(int milliseconds)
     deadlineMs_ = milliseconds;
 }
 
-void DownloadManager::setSizeCeiling(qint64 bytes)
-{
-    sizeCeiling_ = bytes;
-}
-
 QString DownloadManager::partPath() const
 {
     return targetPath_ + QStringLiteral(".part");
@@ -356,8 +351,8 @@ qint64 DownloadManager::sizeLimit() const
     if (job_.expectedSize > 0)
         return job_.expectedSize;
     if (announcedTotal_ >= 0)
-        return qMin(announcedTotal_, sizeCeiling_);
-    return sizeCeiling_;
+        return qMin(announcedTotal_, kSizeCeiling);
+    return kSizeCeiling;
 }
 
 qint64 DownloadManager::knownTotal() const

@@ -38,7 +38,7 @@ public:
     // a server trickling a byte now and then cannot hold the run for ever.
     static constexpr int kDefaultDeadlineMs = 6 * 60 * 60 * 1000;
     // Limit for a file whose size neither the job nor the server gives.
-    static constexpr qint64 kDefaultSizeCeiling = qint64(16) * 1024 * 1024 * 1024;
+    static constexpr qint64 kSizeCeiling = qint64(16) * 1024 * 1024 * 1024;
 
     DownloadManager();
     ~DownloadManager() override;
@@ -49,7 +49,6 @@ public:
     // For the jobs that start afterwards.
     void setStallTimeout(int milliseconds);
     void setDeadline(int milliseconds);
-    void setSizeCeiling(qint64 bytes);
 
 signals:
     void downloadComplete();
@@ -107,5 +106,4 @@ private:
     QTimer* deadlineTimer_;
     int stallTimeoutMs_ = kDefaultStallTimeoutMs;
     int deadlineMs_ = kDefaultDeadlineMs;
-    qint64 sizeCeiling_ = kDefaultSizeCeiling;
 };
