@@ -126,7 +126,9 @@ void TableViewWidget::animateFadeInText()
     auto* effect = new QGraphicsOpacityEffect(this);
     dropHintLabel->setGraphicsEffect(effect);
 
-    auto* animation = new QPropertyAnimation(effect, "opacity");
+    // Owned by the effect too, so that a window closed before the fade ends
+    // does not leak an animation that never stops.
+    auto* animation = new QPropertyAnimation(effect, "opacity", effect);
     animation->setDuration(1000);
     animation->setStartValue(0.0);
     animation->setEndValue(1.0);
