@@ -18,6 +18,17 @@ if(HG_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
+# The leak checker's defaults (the third-party leaks it must not report) are
+# compiled into every executable of a sanitizer or fuzzing build: test
+# programs, fuzzers, the helper programs that tests start, and the programs
+# that run at build time (artwork rendering, test discovery). The runtime
+# reads them only from the executable itself, and an environment variable
+# would not reach a plain "ctest" or the build.
+if(HG_SANITIZE OR HG_FUZZ)
+  add_library(hg_sanitizer_defaults OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerDefaults.cpp)
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:hg_sanitizer_defaults>")
+endif()
+
 function(hg_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
 endfunction()
