@@ -7,12 +7,14 @@
 #   scripts/screenshot-glasswell.sh [out.png]      default: glasswell-screenshot.png
 #   HG_BUILD_DIR=build                             build tree to use (default: build)
 #   HG_SCREENSHOT_DELAY=8000                       ms between start and grab
+#   HG_JOBS=N                                      parallel compile jobs (default: all cores)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=$(realpath -m "${1:-glasswell-screenshot.png}")
 build=${HG_BUILD_DIR:-build}
 delay=${HG_SCREENSHOT_DELAY:-8000}
+jobs=${HG_JOBS:-$(nproc)}
 
 fail() { echo "screenshot-glasswell: $*" >&2; exit 1; }
 # A build folder that does not exist yet simply holds nothing (find would
@@ -34,7 +36,7 @@ if [ -z "$exe" ] || [ -z "$shot" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHG_BUILD_TESTS=OFF ||
       fail "configuring $build failed"
   fi
-  cmake --build "$build" -j "$(nproc)" --target Glasswell glasswell_screenshot || fail "building failed"
+  cmake --build "$build" -j "$jobs" --target Glasswell glasswell_screenshot || fail "building failed"
   exe=$(find_exe Glasswell)
   shot=$(find_exe glasswell_screenshot)
   [ -n "$exe" ] && [ -n "$shot" ] || fail "the build in $build made no Glasswell or glasswell_screenshot"
