@@ -49,11 +49,10 @@ struct LoadedPlayer
 };
 
 // An optimising compiler may drop an allocation whose result is never used;
-// a volatile store of the pointer makes it observable.
+// handing the pointer to an opaque instruction makes it observable.
 void keep(const void* p)
 {
-    static const void* volatile sink;
-    sink = p;
+    asm volatile("" : : "r"(p) : "memory");
 }
 
 TEST(RealTime, TheAllocationHookCountsOnlyInsideAScope)
