@@ -14,7 +14,10 @@ BufferedFileHandle::BufferedFileHandle(std::shared_ptr<IStream> inner, std::uint
     , m_buffer(blockSize ? blockSize : 1, 0)
     , m_blockSize(blockSize ? blockSize : 1)
 {
-    m_writable = (m_inner->openMode() & OpenMode::write) != 0;
+    const std::uint32_t mode = m_inner->openMode();
+    m_readable = (mode & OpenMode::read) != 0;
+    m_writable = (mode & OpenMode::write) != 0;
+    m_append = (mode & OpenMode::append) != 0;
     if (!m_inner->isOpen())
         return;
     const std::int64_t remembered = m_inner->tell();
@@ -52,6 +55,13 @@ bool BufferedFileHandle::positionInner(std::uint64_t offset, bool forWriting)
 
 bool BufferedFileHandle::writeBack()
 {
+    const bool ok = writeDirty();
+    m_validCount = 0;
+    return ok;
+}
+
+bool BufferedFileHandle::writeDirty()
+{
     bool ok = true;
     if (m_dirty && m_dirtyEnd > m_dirtyBegin) {
         const std::uint64_t count = m_dirtyEnd - m_dirtyBegin;
@@ -64,7 +74,6 @@ bool BufferedFileHandle::writeBack()
         if (!ok)
             m_writeBackFailed = true;
     }
-    m_validCount = 0;
     m_dirty = false;
     m_dirtyBegin = m_dirtyEnd = 0;
     return ok;
@@ -72,7 +81,9 @@ bool BufferedFileHandle::writeBack()
 
 void BufferedFileHandle::fill()
 {
-    if (m_validCount != 0 || m_dataSize <= blockStart())
+    // A read from a write-only stream fails and sets its error flag, which
+    // would make every later write-back look failed.
+    if (!m_readable || m_validCount != 0 || m_dataSize <= blockStart())
         return;
     const std::uint64_t want = std::min(m_blockSize, m_dataSize - blockStart());
     if (!positionInner(blockStart(), false))
@@ -102,6 +113,10 @@ void BufferedFileHandle::markWritten(std::uint64_t begin, std::uint64_t end)
     if (begin > m_validCount)
         std::memset(m_buffer.data() + m_validCount, 0, begin - m_validCount);
     m_validCount = std::max(m_validCount, end);
+    // Without reading, the buffer holds no file bytes between two written
+    // runs: a run apart from the changed one is written on its own.
+    if (!m_readable && m_dirty && (begin > m_dirtyEnd || end < m_dirtyBegin))
+        writeDirty();
     if (!m_dirty) {
         m_dirtyBegin = begin;
         m_dirtyEnd = end;
@@ -112,8 +127,32 @@ void BufferedFileHandle::markWritten(std::uint64_t begin, std::uint64_t end)
     }
 }
 
+// Writes replace what ungetc gave back; in append mode they start at the end.
+void BufferedFileHandle::prepareWrite()
+{
+    m_pushedBack = -1;
+    if (m_append && m_position != m_dataSize)
+        setPosition(static_cast<std::int64_t>(m_dataSize));
+}
+
+// Reads the pushed-back byte in place of the buffer's, once.
+int BufferedFileHandle::takePushedBack()
+{
+    fill(); // the block stays loaded as after any read
+    const int c = m_pushedBack;
+    m_pushedBack = -1;
+    ++m_bufferPosition;
+    ++m_position;
+    afterTransfer();
+    return c;
+}
+
 int BufferedFileHandle::getc()
 {
+    if (!m_readable)
+        return -1;
+    if (m_pushedBack >= 0)
+        return takePushedBack();
     fill();
     if (m_bufferPosition >= m_validCount)
         return -1; // at the end: the position stays where the data ends
@@ -124,13 +163,15 @@ int BufferedFileHandle::getc()
     return c;
 }
 
+// Like stdio: one byte (0 to 255, never EOF) can be pushed back, and only
+// where a byte of the current block was read.
 bool BufferedFileHandle::ungetc(int c)
 {
-    if (m_validCount == 0 || m_bufferPosition == 0)
+    if (c < 0 || c > 255 || !m_readable || m_pushedBack >= 0 || m_validCount == 0 || m_bufferPosition == 0)
         return false;
     --m_bufferPosition;
     --m_position;
-    m_buffer[m_bufferPosition] = static_cast<unsigned char>(c);
+    m_pushedBack = c;
     return true;
 }
 
@@ -138,6 +179,10 @@ std::uint64_t BufferedFileHandle::read(void* destination, std::uint64_t count)
 {
     auto* out = static_cast<unsigned char*>(destination);
     std::uint64_t total = 0;
+    if (!m_readable)
+        return 0;
+    if (count != 0 && m_pushedBack >= 0)
+        out[total++] = static_cast<unsigned char>(takePushedBack());
     while (total < count) {
         fill();
         const std::uint64_t available = m_bufferPosition < m_validCount ? m_validCount - m_bufferPosition : 0;
@@ -155,6 +200,7 @@ std::uint64_t BufferedFileHandle::read(void* destination, std::uint64_t count)
 
 bool BufferedFileHandle::putc(int c)
 {
+    prepareWrite();
     fill();
     m_buffer[m_bufferPosition] = static_cast<unsigned char>(c);
     markWritten(m_bufferPosition, m_bufferPosition + 1);
@@ -168,6 +214,8 @@ std::uint64_t BufferedFileHandle::write(const void* source, std::uint64_t count)
 {
     const auto* in = static_cast<const unsigned char*>(source);
     std::uint64_t done = 0;
+    if (count != 0)
+        prepareWrite();
     while (done < count) {
         fill();
         const std::uint64_t n = std::min(count - done, m_blockSize - m_bufferPosition);
@@ -197,13 +245,17 @@ bool BufferedFileHandle::seek(std::int64_t offset, int origin)
     default:
         return false;
     }
-    return setPosition(base + offset);
+    std::int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target))
+        return false;
+    return setPosition(target);
 }
 
 bool BufferedFileHandle::setPosition(std::int64_t target)
 {
     if (target < 0)
         return false;
+    m_pushedBack = -1;
     const auto position = static_cast<std::uint64_t>(target);
     const std::uint64_t block = position / m_blockSize;
     bool ok = true;
@@ -220,7 +272,9 @@ bool BufferedFileHandle::setPosition(std::int64_t target)
         }
     }
     m_position = position;
-    if (m_writable)
+    // In append mode the data ends where the file ends: a position past it
+    // is not data, since the next write goes to the end anyway.
+    if (m_writable && !m_append)
         m_dataSize = std::max(m_dataSize, position);
     m_bufferPosition = position % m_blockSize;
     return ok;

@@ -18,6 +18,13 @@ namespace FS {
 // the inner stream did in between. A write-back that fails is remembered and
 // makes flush() and close() fail, since bytes were lost. Used by one thread
 // at a time.
+//
+// The inner stream's open mode decides what the handle does: without the
+// read bit nothing is read from it (reads give nothing, and writes inside a
+// block put back only the bytes written); with the append bit every write
+// goes to the end of the data, as it does in the file. A byte pushed back by
+// ungetc is only read again: it never reaches the file, and writes and
+// position changes drop it.
 class BufferedFileHandle : public IStream
 {
 public:
@@ -47,9 +54,12 @@ public:
 private:
     std::uint64_t blockStart() const { return m_currentBlock * m_blockSize; }
     bool writeBack();
+    bool writeDirty();
     void fill();
     void afterTransfer();
     void markWritten(std::uint64_t begin, std::uint64_t end);
+    void prepareWrite();
+    int takePushedBack();
     bool positionInner(std::uint64_t offset, bool forWriting);
 
     std::shared_ptr<IStream> m_inner;
@@ -60,7 +70,10 @@ private:
     bool m_dirty = false;
     std::uint64_t m_dirtyBegin = 0; // changed bytes of the buffer: [m_dirtyBegin, m_dirtyEnd)
     std::uint64_t m_dirtyEnd = 0;
+    bool m_readable = false;
     bool m_writable = false;
+    bool m_append = false;
+    int m_pushedBack = -1; // the byte ungetc gave back, -1 for none
     std::uint64_t m_position = 0;
     std::uint64_t m_dataSize = 0;
     std::uint64_t m_currentBlock = 0; // always m_position / m_blockSize

@@ -36,8 +36,10 @@ struct ChangeNotification
 };
 
 // Receives the batches of a monitor. onChange runs on the monitor's own
-// thread while the process-wide monitor lock is held: it must not call watch,
-// unwatch, addListener, removeListener, stop or destroy the monitor.
+// thread, one batch at a time, without the monitor lock: it may call any
+// operation of this or another monitor and destroy other monitors (destroying
+// one waits for its thread, so two listeners must not destroy each other's
+// monitors). It must not destroy the monitor that calls it.
 class IChangeListener
 {
 public:
@@ -66,10 +68,12 @@ GenericChangeListener<F> makeChangeListener(F function)
 // there, in batches, to the registered listeners (which it does not own).
 //
 // watch, unwatch, addListener and removeListener take the process-wide
-// monitor lock and may be called from any thread. stop and the destructor
-// must not run while another thread calls watch or unwatch on the same
-// monitor; when they return, no listener of this monitor is being called or
-// will be called again.
+// monitor lock and may be called from any thread. When removeListener
+// returns on a thread other than the monitor's own, that listener is not
+// being called and will not be called again. stop and the destructor must
+// not run while another thread calls watch or unwatch on the same monitor;
+// when they return, no listener of this monitor is being called or will be
+// called again (except the listener that called stop itself).
 class IMonitor
 {
 public:

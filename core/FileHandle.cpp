@@ -2,10 +2,54 @@
 
 #include "core/OpenMode.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 
 namespace Holmgrave {
 namespace FS {
+
+namespace {
+
+// The open(2) flags that fopen would use for one of the table's mode strings.
+int openFlagsFor(const char* fopenMode)
+{
+    const bool update = std::strchr(fopenMode, '+') != nullptr;
+    switch (fopenMode[0]) {
+    case 'r':
+        return update ? O_RDWR : O_RDONLY;
+    case 'w':
+        return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+    default: // 'a'
+        return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+    }
+}
+
+// Opens only a regular file. The open does not wait (a named pipe without
+// its other end, or a device, would block fopen for good), and whatever is
+// not a regular file (a pipe, a device, a socket, a folder) is refused before
+// a byte is read or written.
+std::FILE* openRegularFile(const std::string& path, const char* fopenMode)
+{
+    const int fd = ::open(path.c_str(), openFlagsFor(fopenMode) | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    struct stat status;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, fopenMode);
+    if (!file)
+        ::close(fd);
+    return file;
+}
+
+} // namespace
 
 FileHandle::FileHandle(const Core::Path& path, std::uint32_t mode)
     : m_mode(mode)
@@ -13,13 +57,7 @@ FileHandle::FileHandle(const Core::Path& path, std::uint32_t mode)
     const char* fopenMode = fopenModeFor(mode);
     if (fopenMode[0] == '\0')
         return; // no row for this mode: the handle stays closed
-    m_file = std::fopen(path.str().c_str(), fopenMode);
-    // Linux lets fopen succeed on a folder; a folder is not a file to stream.
-    struct stat status;
-    if (m_file && fstat(fileno(m_file), &status) == 0 && S_ISDIR(status.st_mode)) {
-        std::fclose(m_file);
-        m_file = nullptr;
-    }
+    m_file = openRegularFile(path.str(), fopenMode);
     if (m_file && !std::ferror(m_file))
         std::setvbuf(m_file, nullptr, _IOFBF, 16384);
 }

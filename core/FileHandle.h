@@ -11,6 +11,8 @@ namespace FS {
 
 // A byte stream over a standard I/O FILE*. Construction never fails
 // outwardly: a failed open leaves a handle that is not open (good() false).
+// Only regular files open; a named pipe, device, socket or folder gives a
+// closed handle at once, without waiting for a peer.
 // Operations other than isOpen, eof, good, openMode and close need an open
 // handle; callers test good() first.
 class FileHandle : public IStream

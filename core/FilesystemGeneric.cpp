@@ -41,10 +41,12 @@ std::string globToRegularExpression(const std::string& pattern)
     out.reserve(pattern.size() * 2);
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
+        // "[\s\S]" is any character: ECMAScript's '.' leaves out line ends,
+        // which a file name may hold.
         if (c == '*') {
-            out += ".*";
+            out += "[\\s\\S]*";
         } else if (c == '?') {
-            out += '.';
+            out += "[\\s\\S]";
         } else if (c == '[') {
             // A class runs to the first ']' after its first member, so "[]a]"
             // holds ']' and 'a'.

@@ -1,5 +1,6 @@
 #include "core/NativeIterator.h"
 
+#include "core/NativeFilesystem.h"
 #include "core/PlatformError.h"
 #include "core/platform/linux/DirectoryWalker.h"
 
@@ -41,5 +42,19 @@ void Iterator::increment()
 }
 
 } // namespace Detail
+
+Core::VoidResult NativeFilesystem::iterate(const Core::Path& path, IterationOption option,
+                                           const IterationCallback& callback) const
+{
+    DirectoryIterator it(std::make_shared<Detail::Iterator>(path, option));
+    const DirectoryIterator end;
+    while (it != end) {
+        if (!callback(*this, (*it).value()))
+            break;
+        ++it;
+    }
+    return it.status();
+}
+
 } // namespace FS
 } // namespace Holmgrave

@@ -1,6 +1,8 @@
 #include "core/NativeMonitor.h"
 
+#include "core/NativeFilesystem.h"
 #include "core/platform/linux/InotifyStream.h"
+#include "core/platform/linux/PathText.h"
 
 #include <string>
 #include <utility>
@@ -42,7 +44,13 @@ NativeMonitor::~NativeMonitor()
 
 void NativeMonitor::stop()
 {
-    std::unique_ptr<InotifyStream> stream = std::move(m_stream);
+    std::unique_ptr<InotifyStream> stream;
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        stream = std::move(m_stream);
+    }
+    // Outside the lock: stopping waits for the stream's thread, which may be
+    // about to take the lock.
     if (stream)
         stream->stop();
 }
@@ -61,7 +69,8 @@ bool NativeMonitor::watch(const std::vector<Core::Path>& paths)
 {
     std::lock_guard<std::mutex> guard(lock());
     std::vector<Core::Path> added;
-    for (const Core::Path& path : paths) {
+    for (const Core::Path& given : paths) {
+        const Core::Path path(tidyPath(given.str()));
         if (m_watched[path]++ == 0)
             added.push_back(path);
     }
@@ -82,7 +91,8 @@ bool NativeMonitor::unwatch(const std::vector<Core::Path>& paths)
     {
         std::lock_guard<std::mutex> guard(lock());
         std::vector<Core::Path> removed;
-        for (const Core::Path& path : paths) {
+        for (const Core::Path& given : paths) {
+            const Core::Path path(tidyPath(given.str()));
             const auto it = m_watched.find(path);
             if (it == m_watched.end())
                 continue;
@@ -117,8 +127,13 @@ void NativeMonitor::addListener(IChangeListener* listener)
 
 void NativeMonitor::removeListener(IChangeListener* listener)
 {
-    std::lock_guard<std::mutex> guard(lock());
+    std::unique_lock<std::mutex> guard(lock());
     m_listeners.erase(listener);
+    // The delivering thread may hold the listener already; a listener that
+    // removes a listener during its own delivery must not wait for itself.
+    m_delivered.wait(guard, [this] {
+        return m_deliveryStopped == nullptr || m_deliveringThread == std::this_thread::get_id();
+    });
 }
 
 bool NativeMonitor::isStreaming() const
@@ -147,11 +162,16 @@ void NativeMonitor::startStream()
 
 void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped)
 {
-    std::lock_guard<std::mutex> guard(lock());
-    // A stream that is being stopped delivers nothing more: whoever stops it
-    // may be waiting for this thread, and the listeners may be going away.
-    if (stopped.load())
-        return;
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        // A stream that is being stopped delivers nothing more: whoever stops
+        // it may be waiting for this thread, and the listeners may be going
+        // away.
+        if (stopped.load())
+            return;
+        m_deliveryStopped = &stopped;
+        m_deliveringThread = std::this_thread::get_id();
+    }
     ChangeNotification notification;
     notification.filesystem = &m_filesystem;
     notification.time = std::chrono::system_clock::now();
@@ -162,14 +182,39 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
                                                   Core::Path(std::move(change.oldPath))});
     }
     m_dispatcher->onChange(notification);
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        m_deliveryStopped = nullptr;
+    }
+    m_delivered.notify_all();
 }
 
+// Calls the listeners without the monitor lock, so that a listener can use
+// this and other monitors. A listener removed or a stream stopped meanwhile
+// is not called any more.
 void NativeMonitor::forward(const ChangeNotification& notification)
 {
-    for (IChangeListener* listener : m_listeners)
+    std::vector<IChangeListener*> listeners;
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        listeners.assign(m_listeners.begin(), m_listeners.end());
+    }
+    for (IChangeListener* listener : listeners) {
+        {
+            std::lock_guard<std::mutex> guard(lock());
+            if (m_deliveryStopped->load() || m_listeners.count(listener) == 0)
+                continue;
+        }
         listener->onChange(notification);
+    }
 }
 
 } // namespace Detail
+
+Core::Result<std::shared_ptr<IMonitor>> NativeFilesystem::createMonitor() const
+{
+    return std::shared_ptr<IMonitor>(std::make_shared<Detail::NativeMonitor>(*this));
+}
+
 } // namespace FS
 } // namespace Holmgrave

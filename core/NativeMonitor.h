@@ -4,11 +4,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace Holmgrave {
@@ -19,10 +21,16 @@ class InotifyStream;
 struct RawChange;
 
 // The native change monitor. Each path is watched with a count (watching a
-// path twice needs two unwatch calls); the platform stream runs while at least
-// one path is watched and stop() has not been called since the watched set
-// last changed. Batches close |latency| after their first event (1.0 s for
-// monitors made by the native file system).
+// path twice needs two unwatch calls; "/x/" and "/x" are one path); the
+// platform stream runs while at least one path is watched and stop() has not
+// been called since the watched set last changed. Batches close |latency|
+// after their first event (1.0 s for monitors made by the native file
+// system).
+//
+// Listeners are called on the stream's thread without the monitor lock (see
+// IChangeListener). removeListener called from another thread waits until a
+// delivery in progress has ended, so the listener may be destroyed once it
+// returns.
 class NativeMonitor : public IMonitor
 {
 public:
@@ -44,7 +52,8 @@ public:
     bool isStreaming() const;
 
     // The one lock shared by all monitors: it guards every monitor's watched
-    // set, listener set and stream, and is held while a batch is delivered.
+    // set, listener set, stream and delivery state. It is never held while a
+    // listener runs.
     static std::mutex& lock();
 
 private:
@@ -58,6 +67,9 @@ private:
     std::unique_ptr<InotifyStream> m_stream;
     std::map<Core::Path, std::uint32_t> m_watched;
     std::set<IChangeListener*> m_listeners;
+    const std::atomic<bool>* m_deliveryStopped = nullptr; // the delivering stream's stop flag, while delivering
+    std::thread::id m_deliveringThread;                    // the thread that delivers, while delivering
+    std::condition_variable m_delivered;                  // a delivery ended
 };
 
 } // namespace Detail

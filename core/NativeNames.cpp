@@ -25,6 +25,12 @@ bool NativeFilesystem::isValidName(const Path& name) const
 
 Path NativeFilesystem::makeValidName(const Path& name, char replacement) const
 {
+    const std::string& invalid = invalidNameCharacters();
+    // A replacement that cannot stand in a name would make the result
+    // invalid again: an invalid character, NUL, or a backslash (which the
+    // Path turns into '/'). '_' takes its place.
+    if (replacement == '\0' || replacement == '\\' || invalid.find(replacement) != std::string::npos)
+        replacement = '_';
     // The cut is by bytes and may split a multi-byte character.
     Path result = name.str().size() >= 256 ? Path(name.str().substr(0, 255)) : name;
     if (result.empty())
@@ -34,7 +40,6 @@ Path NativeFilesystem::makeValidName(const Path& name, char replacement) const
     else if (result.str() == ".")
         result = Path(std::string(1, replacement));
     std::string text = result.str();
-    const std::string& invalid = invalidNameCharacters();
     for (char& c : text) {
         if (invalid.find(c) != std::string::npos)
             c = replacement;

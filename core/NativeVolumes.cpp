@@ -1,11 +1,8 @@
-// Volumes, the trash, listings and change monitors of the native file system.
+// The mounted volumes of the native file system and what they are.
 
 #include "core/NativeFilesystem.h"
 
-#include "core/NativeIterator.h"
-#include "core/NativeMonitor.h"
 #include "core/PlatformError.h"
-#include "core/platform/linux/Trash.h"
 #include "core/platform/linux/Volumes.h"
 
 namespace Holmgrave {
@@ -13,7 +10,6 @@ namespace FS {
 
 using Core::Path;
 using Core::Result;
-using Core::VoidResult;
 using Detail::platformError;
 
 Result<std::vector<Path>> NativeFilesystem::volumes() const
@@ -44,29 +40,6 @@ Result<VolumeInfo> NativeFilesystem::volumeInfo(const Path& path) const
     info.external = volume.external;
     info.readOnly = volume.readOnly;
     return info;
-}
-
-VoidResult NativeFilesystem::moveToTrash(const Path& path) const
-{
-    return Detail::platformResult(Detail::moveToTrash(path.str()));
-}
-
-VoidResult NativeFilesystem::iterate(const Path& path, IterationOption option,
-                                     const IterationCallback& callback) const
-{
-    DirectoryIterator it(std::make_shared<Detail::Iterator>(path, option));
-    const DirectoryIterator end;
-    while (it != end) {
-        if (!callback(*this, (*it).value()))
-            break;
-        ++it;
-    }
-    return it.status();
-}
-
-Result<std::shared_ptr<IMonitor>> NativeFilesystem::createMonitor() const
-{
-    return std::shared_ptr<IMonitor>(std::make_shared<Detail::NativeMonitor>(*this));
 }
 
 } // namespace FS

@@ -237,7 +237,9 @@ bool String::convertToWide(std::uint32_t codePage)
         auto* wide = static_cast<char16_t*>(std::malloc(bytes));
         if (!wide)
             return false;
-        const int converted = multiByteToWide(wide, narrow, static_cast<int>(length()) + 1, codePage);
+        // The destination holds `measure` units and a terminator: the whole
+        // text up to its terminator fits, so the result is always terminated.
+        const int converted = multiByteToWide(wide, narrow, measure, codePage);
         if (converted < 1) {
             std::free(wide);
             return false;
@@ -261,8 +263,11 @@ bool String::convertToNarrow(std::uint32_t codePage)
         return true;
     }
     if (length() != 0 && m_buffer) {
+        // Sized for the text up to its terminator, which is what the
+        // conversion reads (a filled resize can leave it past the length).
         const TextEncoding encoding = Platform::encodingForCodePage(codePage);
-        const std::size_t size = Platform::maximumEncodedSize(length(), encoding) + 1;
+        const std::size_t units = length16(static_cast<const char16_t*>(m_buffer));
+        const std::size_t size = Platform::maximumEncodedSize(units, encoding) + 1;
         auto* narrow = static_cast<char*>(std::malloc(size));
         if (!narrow)
             return false;
@@ -304,19 +309,25 @@ bool String::resize(std::uint32_t newLength, bool wide, bool fill)
     const std::size_t unit = wide ? 2 : 1;
     const std::size_t newSize = (static_cast<std::size_t>(newLength) + 1) * unit;
     if (!m_buffer) {
-        void* fresh = std::malloc(newSize);
+        void* fresh = std::calloc(newSize, 1);
         if (!fresh)
             return false;
         m_buffer = fresh;
         m_allocated = newSize;
-        std::memset(m_buffer, 0, unit);
     } else if (m_allocated != newSize) {
         void* grown = std::realloc(m_buffer, newSize);
         if (!grown)
             return false; // the old buffer stays
+        // New room reads as the end of the text, never as stale heap bytes.
+        if (newSize > m_allocated)
+            std::memset(static_cast<char*>(grown) + m_allocated, 0, newSize - m_allocated);
         m_buffer = grown;
         m_allocated = newSize;
     }
+    // The length field is kept, except that it never reaches past the new
+    // buffer: every accessor bounds its reads by it.
+    if (oldLength > newLength)
+        setLength(newLength);
     setWide(wide);
     if (wide)
         static_cast<char16_t*>(m_buffer)[newLength] = 0;

@@ -79,6 +79,11 @@ public:
     bool convertToWide(std::uint32_t codePage);
     bool convertToNarrow(std::uint32_t codePage);
     bool ensureNarrow(std::uint32_t codePage);
+    // Sizes the buffer for `newLength` characters of the given width and a
+    // terminator at `newLength`. The length field is kept, but cut to
+    // `newLength` when it was longer; with `fill`, the characters from the
+    // old length up to `newLength` become spaces. Conversions read the text
+    // up to its terminator.
     bool resize(std::uint32_t newLength, bool wide, bool fill = false);
 
     // Replaces the content from a platform string (UTF-8). A 16-bit String

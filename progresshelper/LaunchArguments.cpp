@@ -48,4 +48,18 @@ LaunchArguments parseLaunchArguments(const QStringList &arguments)
     return result;
 }
 
+bool runMayShowWindows(const LaunchArguments &arguments)
+{
+    switch (arguments.operationMode) {
+    case OperationModeAskForInternetConnection:
+    case OperationModeShowDownloadProgress:
+    case OperationModeShowInstallationProgress:
+        return true;
+    case OperationModeOpenWebsite:
+        return !arguments.suppressDialog;
+    default:
+        return false;
+    }
+}
+
 } // namespace Skylarn

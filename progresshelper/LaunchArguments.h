@@ -39,4 +39,9 @@ struct LaunchArguments {
 // the mode as it was.
 LaunchArguments parseLaunchArguments(const QStringList &arguments);
 
+// Whether the run may show a window or an alert panel. Only two runs never
+// do: the usage run (no recognised mode) and opening the page with the
+// notice suppressed; they must work where there is no display at all.
+bool runMayShowWindows(const LaunchArguments &arguments);
+
 } // namespace Skylarn

@@ -2,14 +2,15 @@
 
 #include "progresshelper/platform/PlatformServices.h"
 
-#include <QFile>
+#include <QByteArray>
 
-#include <climits>
+#include <limits>
 
 namespace Skylarn {
 
-int intValueOfText(const QString &text)
+qint64 longLongValueOfText(const QString &text)
 {
+    constexpr qint64 kMax = std::numeric_limits<qint64>::max();
     int i = 0;
     const int n = text.size();
     while (i < n && text[i].isSpace())
@@ -19,20 +20,18 @@ int intValueOfText(const QString &text)
         negative = text[i] == QLatin1Char('-');
         ++i;
     }
-    long long value = 0;
+    // Magnitudes are gathered as unsigned so that the most negative value
+    // (one beyond the largest positive) is still exact.
+    const quint64 limit = negative ? static_cast<quint64>(kMax) + 1 : static_cast<quint64>(kMax);
+    quint64 value = 0;
     while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
-        value = value * 10 + (text[i].unicode() - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            value = static_cast<long long>(INT_MAX) + 1; // saturated; stop growing
+        const unsigned digit = text[i].unicode() - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit; // saturated; stays there
         ++i;
     }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+    if (!negative)
+        return static_cast<qint64>(value);
+    return value == static_cast<quint64>(kMax) + 1 ? std::numeric_limits<qint64>::min() : -static_cast<qint64>(value);
 }
 
 ProgressFileParser::ProgressFileParser(const IFileTests &files, ILog &log)
@@ -51,23 +50,33 @@ void ProgressFileParser::setProgressFilePath(const QString &path)
 
 void ProgressFileParser::update()
 {
-    if (m_progressFilePath.isEmpty() || !m_files.isReadableFile(m_progressFilePath))
+    if (m_progressFilePath.isEmpty())
         return;
-    QFile file(m_progressFilePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    readFrom(file);
+    const FileContent content = m_files.readRegularFile(m_progressFilePath, kMaxProgressFileBytes);
+    if (content.status == FileContent::TooLarge)
+        logTooLarge();
+    else if (content.status == FileContent::Read)
+        read(content.bytes);
 }
 
-bool ProgressFileParser::readFrom(QIODevice &device)
+bool ProgressFileParser::read(const QByteArray &document)
 {
+    if (document.size() > kMaxProgressFileBytes) {
+        logTooLarge();
+        return false;
+    }
     m_stringValueOfCurrentlyParsedXMLElement = QString();
     XmlEventParser parser(*this);
-    const bool ok = parser.parse(device);
+    const bool ok = parser.parse(document);
     m_stringValueOfCurrentlyParsedXMLElement = QString();
     if (!ok)
         m_log.log(QStringLiteral("Error: Could not parse XML file!"));
     return ok;
+}
+
+void ProgressFileParser::logTooLarge()
+{
+    m_log.log(QStringLiteral("Error: Progress file is larger than %1 bytes, not read!").arg(kMaxProgressFileBytes));
 }
 
 void ProgressFileParser::didStartElement(const QString &)

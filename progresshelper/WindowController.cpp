@@ -22,16 +22,16 @@ QPoint statusWindowTopLeft(const QRect &visibleFrame, const QSize &windowSize)
     return QPoint(frameWidth - windowSize.width() - 10, frameTop + 10);
 }
 
-DownloadProgressView downloadProgressView(int currentSize, int totalSize)
+DownloadProgressView downloadProgressView(qint64 currentSize, qint64 totalSize)
 {
     DownloadProgressView view;
     if (totalSize <= 0)
         return view;
-    const int done = std::clamp(currentSize, 0, totalSize);
+    const qint64 done = std::clamp<qint64>(currentSize, 0, totalSize);
     view.determinate = true;
     view.fraction = static_cast<double>(done) / static_cast<double>(totalSize);
-    view.megabytesDone = done / kBytesPerMegabyte;
-    view.megabytesTotal = totalSize / kBytesPerMegabyte;
+    view.megabytesDone = static_cast<double>(done) / kBytesPerMegabyte;
+    view.megabytesTotal = static_cast<double>(totalSize) / kBytesPerMegabyte;
     return view;
 }
 
@@ -232,7 +232,9 @@ void WindowController::actionButtonClickedCancelDownload()
     alert.message = checkedFormat(QStringLiteral("%@ \n"), {text("Dialog_Text_CancelDownload")});
     alert.defaultButton = text("Dialog_Button_ContinueDownload");
     alert.alternateButton = text("Dialog_Button_CancelDownload");
-    if (m_services.alerts->runCritical(alert) == IAlertPanels::DefaultButton)
+    // Only the confirming button ends the download; continuing, Escape and
+    // closing the panel all leave it running.
+    if (m_services.alerts->runCritical(alert) != IAlertPanels::AlternateButton)
         return;
     m_services.exit->exitProcess(1);
 }

@@ -31,7 +31,8 @@ struct DownloadProgressView {
 };
 // A total of 0 (or below) is not known yet; the bytes done are held to
 // 0..total so that a stale or damaged reading cannot push the bar outside it.
-DownloadProgressView downloadProgressView(int currentSize, int totalSize);
+// Sizes are 64-bit: downloads beyond 2 GiB are shown as they are.
+DownloadProgressView downloadProgressView(qint64 currentSize, qint64 totalSize);
 
 class WindowController : public IStatusWindowDelegate {
 public:

@@ -13,7 +13,7 @@ packages=(
   fonts-liberation
   fonts-ipafont-gothic
   xvfb xauth
-  openssl ca-certificates python3
+  openssl libssl-dev ca-certificates python3 curl
   ruby unzip
   dbus
 )

@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using Holmgrave::FS::BufferedFileHandle;
@@ -182,21 +183,35 @@ TEST(BufferedFileHandle, FailedWriteBackFailsFlushAndClose)
 
 // Drives a buffered handle and a plain in-memory file with the same random
 // operations and compares every answer and, at the end, the bytes on disk.
+// The model follows the open mode as the file does: without the read bit
+// nothing can be read, with the append bit every write lands at the end.
 namespace {
 
 struct Model
 {
     std::string content;
     std::uint64_t position = 0;
-    std::uint64_t dataSize = 0; // grows with seeks past the end on writable handles
+    std::uint64_t dataSize = 0; // grows with seeks past the end on writable, non-append handles
+    bool readable = false;
     bool writable = false;
+    bool append = false;
+    int pushedBack = -1;
 
     std::string read(std::uint64_t count)
     {
-        if (position >= content.size())
+        if (!readable || count == 0)
             return std::string();
+        std::string out;
+        if (pushedBack >= 0) {
+            out.push_back(static_cast<char>(pushedBack));
+            pushedBack = -1;
+            ++position;
+            --count;
+        }
+        if (position >= content.size())
+            return out;
         const auto n = std::min<std::uint64_t>(count, content.size() - position);
-        std::string out = content.substr(position, n);
+        out += content.substr(position, n);
         position += n;
         return out;
     }
@@ -204,6 +219,9 @@ struct Model
     {
         if (bytes.empty())
             return; // writing nothing does not extend a file
+        pushedBack = -1;
+        if (append)
+            position = content.size();
         if (content.size() < position + bytes.size())
             content.resize(position + bytes.size(), '\0');
         content.replace(position, bytes.size(), bytes);
@@ -212,8 +230,9 @@ struct Model
     }
     void setPosition(std::uint64_t target)
     {
+        pushedBack = -1;
         position = target;
-        if (writable)
+        if (writable && !append)
             dataSize = std::max(dataSize, target);
     }
 };
@@ -229,23 +248,28 @@ void runModel(std::uint64_t blockSize, unsigned mode, unsigned seed, int operati
 
     TempDir dir;
     Model model;
-    model.writable = mode != 8;
-    if (mode != 56) {
-        model.content.resize(pick(0, 4 * blockSize + 3));
-        for (auto& c : model.content)
-            c = static_cast<char>(pick(0, 255));
-    }
+    model.readable = (mode & 8) != 0;
+    model.writable = (mode & 16) != 0;
+    model.append = (mode & 1) != 0;
+    const bool truncates = mode == 56 || mode == 48 || mode == 16;
+    std::string initial(truncates ? 0 : pick(0, 4 * blockSize + 3), '\0');
+    for (auto& c : initial)
+        c = static_cast<char>(pick(0, 255));
+    if (!truncates)
+        model.content = initial;
     model.dataSize = model.content.size();
-    const std::string file = dir.write("model.bin", model.content);
+    const std::string file = dir.write("model.bin", initial);
     auto h = openBuffered(file, mode, blockSize);
     ASSERT_TRUE(h->good());
 
+    bool justReadAByte = false; // where stdio allows one ungetc
     for (int i = 0; i < operations; ++i) {
-        const auto op = pick(0, model.writable ? 9 : 5);
+        const auto op = pick(0, model.writable ? 11 : 7);
         SCOPED_TRACE("operation " + std::to_string(i) + " kind " + std::to_string(op));
         if (std::getenv("HG_MODEL_TRACE"))
             std::fprintf(stderr, "op %d kind %d pos %llu size %zu dataSize %llu\n", i, int(op),
                          (unsigned long long)model.position, model.content.size(), (unsigned long long)model.dataSize);
+        const bool afterGetc = std::exchange(justReadAByte, false);
         switch (op) {
         case 0: { // read
             const auto count = pick(0, 3 * blockSize + 2);
@@ -257,11 +281,19 @@ void runModel(std::uint64_t blockSize, unsigned mode, unsigned seed, int operati
         case 1: { // getc
             const std::string expected = model.read(1);
             ASSERT_EQ(h->getc(), expected.empty() ? -1 : static_cast<unsigned char>(expected[0]));
+            justReadAByte = !expected.empty();
             break;
         }
         case 2: { // seek from the start, the current position or the end
             const int origin = static_cast<int>(pick(0, 2));
             const std::uint64_t base = origin == 0 ? 0 : origin == 1 ? model.position : model.dataSize;
+            if (base > 0 && pick(0, 9) == 0) {
+                // Past the largest position: refused, nothing moves.
+                ASSERT_FALSE(h->seek(INT64_MAX, origin));
+                ASSERT_EQ(h->tell(), static_cast<std::int64_t>(model.position));
+                justReadAByte = afterGetc;
+                break;
+            }
             const std::uint64_t target =
                 model.writable ? pick(0, model.dataSize + 2 * blockSize) : pick(0, model.dataSize + 1);
             ASSERT_TRUE(h->seek(static_cast<std::int64_t>(target) - static_cast<std::int64_t>(base), origin));
@@ -270,17 +302,34 @@ void runModel(std::uint64_t blockSize, unsigned mode, unsigned seed, int operati
         }
         case 3:
             ASSERT_EQ(h->tell(), static_cast<std::int64_t>(model.position));
+            justReadAByte = afterGetc;
             break;
         case 4:
             if (!model.writable) {
                 ASSERT_EQ(h->eof(), model.position >= model.dataSize);
             }
+            justReadAByte = afterGetc;
             break;
         case 5:
             ASSERT_EQ(h->flush(), 0);
             break;
         case 6:
-        case 7: { // write
+        case 7: // ungetc: of a byte just read it works inside a block; of EOF never
+            if (afterGetc && pick(0, 3) != 0) {
+                const int c = static_cast<int>(pick(0, 255));
+                const bool inBlock = model.position % blockSize != 0;
+                ASSERT_EQ(h->ungetc(c), inBlock);
+                if (inBlock) {
+                    --model.position;
+                    model.pushedBack = c;
+                }
+            } else {
+                ASSERT_FALSE(h->ungetc(-1));
+                justReadAByte = afterGetc;
+            }
+            break;
+        case 8:
+        case 9: { // write
             std::string bytes(pick(0, 2 * blockSize + 3), '\0');
             for (auto& c : bytes)
                 c = static_cast<char>(pick(0, 255));
@@ -288,13 +337,13 @@ void runModel(std::uint64_t blockSize, unsigned mode, unsigned seed, int operati
             model.write(bytes);
             break;
         }
-        case 8: { // putc
+        case 10: { // putc
             const char c = static_cast<char>(pick(0, 255));
             ASSERT_TRUE(h->putc(static_cast<unsigned char>(c)));
             model.write(std::string(1, c));
             break;
         }
-        case 9: { // setPosition
+        case 11: { // setPosition
             const auto target = pick(0, model.dataSize + blockSize);
             ASSERT_TRUE(h->setPosition(static_cast<std::int64_t>(target)));
             model.setPosition(target);
@@ -306,15 +355,17 @@ void runModel(std::uint64_t blockSize, unsigned mode, unsigned seed, int operati
     EXPECT_EQ(TempDir::readAll(file), model.content);
 }
 
+// Every mode with a row in the open-mode table.
+const unsigned allModes[] = {8, 24, 56, 25, 16, 48, 17};
+
 } // namespace
 
 TEST(BufferedFileHandleModel, SmallBlocksBehaveLikeAPlainFile)
 {
     for (unsigned seed = 1; seed <= 12; ++seed) {
         for (std::uint64_t block : {1u, 3u, 16u}) {
-            runModel(block, 24, seed, 1500);
-            runModel(block, 56, seed + 100, 1500);
-            runModel(block, 8, seed + 200, 800);
+            for (unsigned mode : allModes)
+                runModel(block, mode, seed + 100 * mode, mode == 8 ? 800 : 1500);
         }
     }
 }
@@ -323,9 +374,8 @@ TEST(BufferedFileHandleModel, LargeBlocksBehaveLikeAPlainFile)
 {
     for (unsigned seed = 1; seed <= 4; ++seed) {
         for (std::uint64_t block : {4096u, 16384u}) {
-            runModel(block, 24, seed, 400);
-            runModel(block, 56, seed + 100, 400);
-            runModel(block, 8, seed + 200, 300);
+            for (unsigned mode : allModes)
+                runModel(block, mode, seed + 100 * mode, mode == 8 ? 300 : 400);
         }
     }
 }

@@ -14,8 +14,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 using namespace std::chrono_literals;
 using Holmgrave::Core::Path;
@@ -195,6 +198,76 @@ TEST(ChangeMonitor, AWatchedFolderMovedAwayCountsAsRemoved)
     touch(dir.file("away/late"));
     EXPECT_FALSE(recorder.waitFor(ChangeKind::created, dir.file("root/late"), 300ms));
     monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, ASubfolderMovedOutOfTheTreeIsNoLongerReported)
+{
+    TempDir dir;
+    ::mkdir(dir.file("root").c_str(), 0755);
+    ::mkdir(dir.file("root/sub").c_str(), 0755);
+    ::mkdir(dir.file("elsewhere").c_str(), 0755);
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.file("root")));
+    ASSERT_EQ(std::rename(dir.file("root/sub").c_str(), dir.file("elsewhere/sub").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("root/sub")));
+    touch(dir.file("elsewhere/sub/x"));
+    // Events come in order: once the later one is in, the earlier would be too.
+    touch(dir.file("root/marker"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("root/marker")));
+    EXPECT_FALSE(recorder.waitFor(ChangeKind::created, dir.file("root/sub/x"), 0ms));
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, APathWithATrailingSlashIsTheSameWatch)
+{
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 50ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.path() + "/"));
+    monitor.watch(Path(dir.path()));
+    monitor.unwatch(Path(dir.path()));
+    EXPECT_TRUE(monitor.isStreaming());
+    touch(dir.file("f"));
+    EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("f")));
+    monitor.unwatch(Path(dir.path() + "//"));
+    EXPECT_FALSE(monitor.isStreaming());
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, AListenerMayUseMonitorsAndDestroyAnotherOne)
+{
+    TempDir dir;
+    NativeMonitor first(NativeFilesystem::instance(), 0ms);
+    auto second = std::make_unique<NativeMonitor>(NativeFilesystem::instance(), 0ms);
+    Recorder recorder;
+    std::promise<void> done;
+    bool once = true;
+    auto destroying = Holmgrave::FS::makeChangeListener([&](const ChangeNotification&) {
+        if (!std::exchange(once, false))
+            return;
+        // Long enough for the second monitor's thread to be delivering its
+        // own batch of the same change.
+        std::this_thread::sleep_for(300ms);
+        second.reset();
+        first.watch(Path(dir.file("more")));
+        first.removeListener(&recorder);
+        done.set_value();
+    });
+    first.addListener(&destroying);
+    first.addListener(&recorder);
+    second->addListener(&recorder);
+    first.watch(Path(dir.path()));
+    second->watch(Path(dir.path()));
+    touch(dir.file("f"));
+    std::future<void> finished = done.get_future();
+    if (finished.wait_for(60s) != std::future_status::ready) {
+        ADD_FAILURE() << "a listener that destroys another monitor hangs";
+        std::_Exit(1); // the monitors' threads wait for each other for good
+    }
+    first.removeListener(&destroying);
 }
 
 TEST(ChangeMonitor, CountsWatchesAndStopsWithTheLastUnwatch)

@@ -6,8 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
 using Holmgrave::FS::FileHandle;
 using Holmgrave::FS::Stream;
@@ -44,6 +51,35 @@ TEST(FileHandle, ModesWithoutARowMissingFilesAndFoldersGiveClosedHandles)
     FileHandle folder(dir.path(), 8);
     EXPECT_FALSE(folder.isOpen()) << "a folder must not open as a file";
     EXPECT_EQ(TempDir::readAll(file), "content") << "failed opens must not touch the file";
+}
+
+TEST(FileHandle, ANamedPipeIsRefusedWithoutWaitingForItsOtherEnd)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (unsigned mode : {8u, 24u, 16u, 17u}) {
+        std::promise<bool> opened;
+        std::future<bool> result = opened.get_future();
+        std::thread opener([&] {
+            FileHandle h(fifo, mode);
+            opened.set_value(h.isOpen());
+        });
+        const bool returned = result.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!returned) {
+            // Give the blocked open its other end so that the thread can end.
+            const int peer = ::open(fifo.c_str(), (mode & 16u ? O_RDONLY : O_WRONLY) | O_NONBLOCK);
+            opener.join();
+            if (peer >= 0)
+                ::close(peer);
+        } else {
+            opener.join();
+        }
+        EXPECT_TRUE(returned) << "opening a named pipe with mode " << mode << " waited for a peer";
+        if (returned) {
+            EXPECT_FALSE(result.get()) << mode;
+        }
+    }
 }
 
 TEST(FileHandle, WriteAloneTruncatesLikeWriteWithTruncate)

@@ -100,9 +100,9 @@ TEST(GenericOperations, IsEmptyHandsOnAListingFailure)
 
 TEST(GenericOperations, GlobTranslationEscapesEverythingButWildcards)
 {
-    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("*.wav"), ".*\\.wav");
-    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("track?.dat"), "track.\\.dat");
-    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("[!a]*"), "[^a].*");
+    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("*.wav"), "[\\s\\S]*\\.wav");
+    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("track?.dat"), "track[\\s\\S]\\.dat");
+    EXPECT_EQ(Holmgrave::FS::globToRegularExpression("[!a]*"), "[^a][\\s\\S]*");
     EXPECT_EQ(Holmgrave::FS::globToRegularExpression("a+(b)"), "a\\+\\(b\\)");
     EXPECT_EQ(Holmgrave::FS::globToRegularExpression("x[y"), "x\\[y");
     for (const char* pattern : {"(", "a)", "{", "a{2}", "$x^", "a|b", "\\", "[", "]", "[]", "[!]", "[\\]", "+*?"})
@@ -125,6 +125,17 @@ TEST(GenericOperations, GlobMatchesWholeNamesWithLiteralMetacharacters)
     const auto notA = names(fs().glob(dir.path(), "[!a]*", IterationOption(0)).value());
     EXPECT_EQ(std::count_if(notA.begin(), notA.end(), [](const std::string& n) { return n[0] == 'a'; }), 0);
     EXPECT_EQ(notA.size(), 5u);
+}
+
+TEST(GenericOperations, GlobWildcardsMatchLineEndsInNames)
+{
+    TempDir dir;
+    dir.write("two\nlines", "");
+    dir.write("cr\rend", "");
+    EXPECT_EQ(names(fs().glob(dir.path(), "*", IterationOption(0)).value()),
+              (std::vector<std::string>{"cr\rend", "two\nlines"}));
+    EXPECT_EQ(names(fs().glob(dir.path(), "two?lines", IterationOption(0)).value()),
+              std::vector<std::string>{"two\nlines"});
 }
 
 TEST(GenericOperations, GlobRegExIsAFullMatchAndRecursesWithTheOption)

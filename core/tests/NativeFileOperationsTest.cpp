@@ -4,20 +4,45 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <string>
 
 using Holmgrave::Core::Path;
 using Holmgrave::FS::FileType;
 using Holmgrave::FS::NativeFilesystem;
 using Holmgrave::Test::TempDir;
+
+// Plays another process that creates a copy's target folder, with a file of
+// its own inside, in the moment between the copy's check of the target and
+// its mkdir: this test program's mkdir does that for the one armed path and
+// otherwise is the system call itself.
+namespace {
+const char* targetMadeByAnother = nullptr;
+}
+
+extern "C" int mkdir(const char* path, mode_t mode) noexcept
+{
+    if (targetMadeByAnother != nullptr && std::strcmp(targetMadeByAnother, path) == 0) {
+        targetMadeByAnother = nullptr;
+        if (::syscall(SYS_mkdir, path, 0755) == 0) {
+            const int fd = ::open((std::string(path) + "/theirs").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    return static_cast<int>(::syscall(SYS_mkdir, path, mode));
+}
 
 namespace {
 
@@ -35,6 +60,17 @@ time_t mtimeOf(const std::string& path)
     struct stat st {};
     EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
     return st.st_mtim.tv_sec;
+}
+
+std::vector<std::string> names(const std::string& folder)
+{
+    std::vector<std::string> out;
+    fs().iterate(folder, Holmgrave::FS::IterationOption(0), [&](const auto&, const auto& entry) {
+        const Path path(entry.path);
+        out.push_back(path.filename().str());
+        return true;
+    });
+    return out;
 }
 
 bool present(const std::string& path)
@@ -131,6 +167,44 @@ TEST(NativeFileOperations, CreateFileEmptiesAnExistingFile)
     ASSERT_FALSE(r.hasValue());
     EXPECT_EQ(r.error().code, ENOENT);
     EXPECT_TRUE(r.error().message.empty());
+}
+
+TEST(NativeFileOperations, CanonicalResolvesTheLongestExistingPartAndIsAbsolute)
+{
+    TempDir dir;
+    ASSERT_TRUE(fs().createDirectories(dir.file("a/b/c")).hasValue());
+    ASSERT_EQ(::symlink(dir.file("a/b").c_str(), dir.file("lb").c_str()), 0);
+    const std::string real = fs().canonical(dir.path()).value().str();
+    EXPECT_EQ(fs().canonical(dir.file("lb/new/deeper")).value().str(), real + "/a/b/new/deeper");
+    EXPECT_EQ(fs().canonical(dir.file("lb/./new/../c")).value().str(), real + "/a/b/c");
+
+    const Path before = fs().currentDirectory();
+    ASSERT_TRUE(fs().setCurrentDirectory(dir.path()).hasValue());
+    const std::string relative = fs().canonical(Path("lb/new")).value().str();
+    const std::string relativeExisting = fs().canonical(Path("lb")).value().str();
+    ASSERT_TRUE(fs().setCurrentDirectory(before).hasValue());
+    EXPECT_EQ(relative, real + "/a/b/new");
+    EXPECT_EQ(relativeExisting, real + "/a/b");
+}
+
+TEST(NativeFileOperations, CreateFileReplacesANameAndNotTheFileBehindIt)
+{
+    TempDir dir;
+    const std::string target = dir.write("target", "linked to");
+    ASSERT_EQ(::symlink("target", dir.file("link").c_str()), 0);
+    ASSERT_TRUE(fs().createFile(dir.file("link")).hasValue());
+    EXPECT_TRUE(S_ISREG(modeOf(dir.file("link"))));
+    EXPECT_EQ(TempDir::readAll(dir.file("link")), "");
+    EXPECT_EQ(TempDir::readAll(target), "linked to");
+
+    const std::string first = dir.write("first", "shared");
+    ASSERT_EQ(::link(first.c_str(), dir.file("second").c_str()), 0);
+    ASSERT_TRUE(fs().createFile(dir.file("second")).hasValue());
+    EXPECT_EQ(TempDir::readAll(dir.file("second")), "");
+    EXPECT_EQ(TempDir::readAll(first), "shared");
+
+    // Nothing of the replacement is left behind.
+    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"first", "link", "second", "target"}));
 }
 
 TEST(NativeFileOperations, SetCurrentDirectoryOfMissingFolderKeepsTheOldOne)
@@ -260,6 +334,19 @@ TEST(NativeFileOperations, FailedCopyLeavesNoPartialTarget)
     expectFailure(fs().copyRecursive(dir.file("src"), target), ENAMETOOLONG);
     EXPECT_FALSE(present(target));
     EXPECT_TRUE(present(dir.file("src/a")));
+}
+
+TEST(NativeFileOperations, AFailedCopyLeavesATargetThatAnotherProcessMade)
+{
+    TempDir dir;
+    ::mkdir(dir.file("src").c_str(), 0755);
+    dir.write("src/a", "ours");
+    const std::string target = dir.file("dst");
+    targetMadeByAnother = target.c_str();
+    expectFailure(fs().copyRecursive(dir.file("src"), target), EEXIST);
+    targetMadeByAnother = nullptr;
+    EXPECT_TRUE(present(target + "/theirs"));
+    EXPECT_FALSE(present(target + "/a"));
 }
 
 TEST(NativeFileOperations, RemoveIsFlatUnlessRecursiveAndNeverLeavesTheTree)

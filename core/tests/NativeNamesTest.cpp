@@ -55,3 +55,12 @@ TEST(NativeNames, RepairReplacesCutsAndFillsNames)
     EXPECT_EQ(poor.str(), ".");
     EXPECT_FALSE(fs().isValidName(poor));
 }
+
+TEST(NativeNames, AReplacementThatCannotStandInANameGivesWayToAnUnderscore)
+{
+    for (const char replacement : {'\\', '/', ':', '\0'}) {
+        const Path repaired = fs().makeValidName(Path("a:b"), replacement);
+        EXPECT_EQ(repaired.str(), "a_b") << int(replacement);
+        EXPECT_TRUE(fs().isValidName(repaired));
+    }
+}

@@ -78,6 +78,20 @@ TEST(String, ShiftJisBecomesUtf8AndInvalidShiftJisFallsBackToMacRoman)
     EXPECT_EQ(cdTextField("\x93"), "\xC3\xAC"); // 0x93 is i grave in Mac Roman
 }
 
+TEST(String, ShiftJisKeepsBackslashAndTildeAsCodePage932Does)
+{
+    EXPECT_EQ(cdTextField("AC\\DC ~1"), "AC\\DC ~1");
+    // As the second byte of a double-byte character 0x5C belongs to it:
+    // "\x83\x5C" is katakana so, "\x95\x5C" the kanji for a table.
+    EXPECT_EQ(cdTextField("\x83\x5C\\\x95\x5C"), "\xE3\x82\xBD\\\xE8\xA1\xA8");
+    // The fullwidth forms stay what they are.
+    EXPECT_EQ(cdTextField("\x81\x8F\x81\x50"), "\xEF\xBF\xA5\xEF\xBF\xA3");
+    // Written back to code page 932 the two are single bytes again.
+    String back("a\\b~", 65001);
+    ASSERT_TRUE(back.convertToNarrow(932));
+    EXPECT_STREQ(back.text8(), "a\\b~");
+}
+
 TEST(String, ConvertToNarrowReencodesAndMarksMissingCharacters)
 {
     String utf8(kNihongoUtf8, 65001);
@@ -152,6 +166,25 @@ TEST(String, ResizeKeepsTheLengthFieldAndFillsWithSpaces)
     ASSERT_TRUE(s.resize(0, false));
     EXPECT_EQ(s.ptr(), nullptr);
     EXPECT_FALSE(s.isWide());
+}
+
+TEST(String, ShrinkingCutsTheLengthSoNoAccessorReadsPastTheBuffer)
+{
+    String s("abcdefghij", 65001);
+    ASSERT_TRUE(s.resize(2, false));
+    EXPECT_EQ(s.length(), 2u);
+    EXPECT_EQ(s.getChar8(8), 0);
+}
+
+TEST(String, ConversionsAfterAFilledResizeStayTerminated)
+{
+    String s("a", 65001);
+    ASSERT_TRUE(s.convertToNarrow(65001));
+    ASSERT_TRUE(s.resize(40, false, true));
+    ASSERT_TRUE(s.convertToWide(0));
+    EXPECT_EQ(s.length(), 40u);
+    ASSERT_TRUE(s.convertToNarrow(65001));
+    EXPECT_EQ(std::string(s.text8()), "a" + std::string(39, ' '));
 }
 
 TEST(String, CopiesOwnTheirBuffers)

@@ -94,6 +94,29 @@ TEST(Trash, MovesIntoTheHomeTrashWithItsRecord)
     EXPECT_TRUE(present(trash + "/info/doc.txt.2.trashinfo"));
 }
 
+TEST(Trash, ALongNameIsShortenedInTheTrashAndKeptInItsRecord)
+{
+    TempDir dir;
+    ScopedDataHome home(dir.file("data"));
+    // 2 + 2 x 124 = 250 bytes: with ".trashinfo" the record's name would be
+    // 260 bytes, beyond the file-name limit.
+    std::string name = "xx";
+    for (int i = 0; i < 124; ++i)
+        name += "\xC3\xA9";
+    const std::string item = dir.write(name, "long");
+    const auto& fs = NativeFilesystem::instance();
+
+    ASSERT_TRUE(fs.moveToTrash(item).hasValue());
+    EXPECT_FALSE(present(item));
+    // Cut to 245 bytes, and then before the character that byte 245 is inside.
+    const std::string shortened = name.substr(0, 244);
+    const std::string trash = dir.file("data/Trash");
+    EXPECT_EQ(TempDir::readAll(trash + "/files/" + shortened), "long");
+    const std::string info = TempDir::readAll(trash + "/info/" + shortened + ".trashinfo");
+    const std::string realItem = fs.canonical(dir.path()).value().str() + "/" + name;
+    EXPECT_NE(info.find("\nPath=" + Detail::encodeTrashPath(realItem) + "\n"), std::string::npos) << info;
+}
+
 TEST(Trash, FoldersAndLinksGoWhole)
 {
     TempDir dir;

@@ -4,7 +4,6 @@
 #include "progresshelper/ProgressFileParser.h"
 #include "progresshelper/platform/PlatformServices.h"
 
-#include <QBuffer>
 #include <QByteArray>
 
 #include <cstddef>
@@ -15,7 +14,7 @@ namespace {
 class NoFiles : public Skylarn::IFileTests {
 public:
     bool fileExists(const QString &) const override { return false; }
-    bool isReadableFile(const QString &) const override { return false; }
+    Skylarn::FileContent readRegularFile(const QString &, qint64) const override { return {}; }
 };
 
 class QuietLog : public Skylarn::ILog {
@@ -30,13 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static NoFiles files;
     static QuietLog log;
     Skylarn::ProgressFileParser parser(files, log);
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<int>(size));
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<int>(size));
     for (int pass = 0; pass < 2; ++pass) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        parser.readFrom(buffer);
-        // The values may each be at their limit: add them in a wider type.
-        volatile long long sink = static_cast<long long>(parser.counter()) + parser.totalSize() + parser.currentSize();
+        parser.read(bytes);
+        // The values may each be at their 64-bit limit: add them without overflow.
+        volatile unsigned long long sink = static_cast<unsigned long long>(parser.counter())
+            + static_cast<unsigned long long>(parser.totalSize()) + static_cast<unsigned long long>(parser.currentSize());
         (void)sink;
     }
     return 0;

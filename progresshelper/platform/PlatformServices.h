@@ -5,6 +5,7 @@
 // the tests replace single services. Everything here is used on the GUI
 // thread only.
 
+#include <QByteArray>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -22,17 +23,33 @@ public:
     virtual QString localizedString(const QString &key) const = 0;
 };
 
+// What readRegularFile found.
+struct FileContent {
+    enum Status {
+        Read,       // bytes holds the whole file
+        Unreadable, // missing, not a regular file (FIFO, device, folder) or not ours to read
+        TooLarge,   // more than the caller's limit; bytes is empty
+    };
+    Status status = Unreadable;
+    QByteArray bytes;
+};
+
 class IFileTests {
 public:
     virtual ~IFileTests() = default;
     virtual bool fileExists(const QString &path) const = 0;
-    virtual bool isReadableFile(const QString &path) const = 0;
+    // Reads a file that someone else hands us. Only a regular file is read,
+    // and never more than maxBytes + 1 bytes of it, so neither a FIFO without
+    // a writer nor a file that grows without end can hold up the caller.
+    virtual FileContent readRegularFile(const QString &path, qint64 maxBytes) const = 0;
 };
 
-// Modal alert panels. The answer tells which button ended the panel.
+// Modal alert panels. The answer tells which button ended the panel;
+// Dismissed means none did (Escape, or closed through the window manager),
+// which callers must never take for a choice that cannot be undone.
 class IAlertPanels {
 public:
-    enum Result { DefaultButton = 1, AlternateButton = 0, OtherButton = -1, Error = -2 };
+    enum Result { DefaultButton = 1, AlternateButton = 0, OtherButton = -1, Error = -2, Dismissed = -3 };
     struct Alert {
         QString title;
         QString message;

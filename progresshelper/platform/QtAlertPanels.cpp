@@ -39,7 +39,13 @@ int QtAlertPanels::run(const Alert &alert, bool critical)
     if (!alert.otherButton.isEmpty())
         otherButton = box.addButton(alert.otherButton, QMessageBox::DestructiveRole);
     box.setDefaultButton(defaultButton);
-    box.setEscapeButton(alternateButton ? alternateButton : defaultButton);
+    // QMessageBox answers Escape and a close through the window manager by
+    // clicking its escape button. Left to itself it would pick the alternate
+    // button (a reject role), so Escape would confirm "Cancel Download". An
+    // invisible button of its own takes that part instead.
+    QPushButton *dismissButton = box.addButton(QString(), QMessageBox::RejectRole);
+    dismissButton->hide();
+    box.setEscapeButton(dismissButton);
     box.activateWindow();
     box.raise();
     box.exec();
@@ -51,7 +57,7 @@ int QtAlertPanels::run(const Alert &alert, bool critical)
         return AlternateButton;
     if (otherButton && clicked == otherButton)
         return OtherButton;
-    return alternateButton ? AlternateButton : Error;
+    return Dismissed;
 }
 
 } // namespace Skylarn

@@ -8,7 +8,7 @@ namespace Skylarn {
 
 // Alert panels as modal message boxes without a parent window. The default
 // button answers IAlertPanels::DefaultButton; Escape and closing the panel
-// count as the alternate button when there is one.
+// answer IAlertPanels::Dismissed, never a button's answer.
 class QtAlertPanels : public IAlertPanels {
 public:
     void bringApplicationToFront() override;

@@ -10,13 +10,13 @@
 
 namespace Skylarn {
 
-QtPlatform::QtPlatform(const QStringList &preferredLanguages)
+QtPlatform::QtPlatform(const QStringList &preferredLanguages, Windows windows)
     : m_strings(std::make_unique<ResourceStringTable>(preferredLanguages))
     , m_files(std::make_unique<LocalFileTests>())
-    , m_alerts(std::make_unique<QtAlertPanels>())
+    , m_alerts(windows == WithWindows ? std::make_unique<QtAlertPanels>() : nullptr)
     , m_opener(std::make_unique<XdgWebsiteOpener>())
-    , m_downloadWindow(std::make_unique<QtStatusWindow>(true))
-    , m_installationWindow(std::make_unique<QtStatusWindow>(false))
+    , m_downloadWindow(windows == WithWindows ? std::make_unique<QtStatusWindow>(true) : nullptr)
+    , m_installationWindow(windows == WithWindows ? std::make_unique<QtStatusWindow>(false) : nullptr)
     , m_timer(std::make_unique<QtRepeatingTimer>())
     , m_log(std::make_unique<StderrLog>())
     , m_exit(std::make_unique<ImmediateProcessExit>())

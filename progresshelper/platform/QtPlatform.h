@@ -1,7 +1,9 @@
 #pragma once
 
-// The real desktop services on Qt Widgets, owned in one place. Needs a
-// QApplication; build it after the application object and drop it before.
+// The real desktop services on Qt Widgets, owned in one place. With windows
+// it needs a QApplication; without (a run that shows nothing) a
+// QCoreApplication does, and the alert panels and status windows are null.
+// Build it after the application object and drop it before.
 
 #include "progresshelper/platform/PlatformServices.h"
 
@@ -22,14 +24,16 @@ class XdgWebsiteOpener;
 
 class QtPlatform {
 public:
+    enum Windows { WithWindows, WithoutWindows };
     // preferredLanguages as QLocale::uiLanguages() gives them.
-    explicit QtPlatform(const QStringList &preferredLanguages);
+    explicit QtPlatform(const QStringList &preferredLanguages, Windows windows = WithWindows);
     ~QtPlatform();
 
     // Pointers into this object; a caller may swap single services before use.
     PlatformServices &services() { return m_services; }
-    QtStatusWindow &downloadWindow() { return *m_downloadWindow; }
-    QtStatusWindow &installationWindow() { return *m_installationWindow; }
+    // Null without windows.
+    QtStatusWindow *downloadWindow() { return m_downloadWindow.get(); }
+    QtStatusWindow *installationWindow() { return m_installationWindow.get(); }
 
 private:
     std::unique_ptr<ResourceStringTable> m_strings;

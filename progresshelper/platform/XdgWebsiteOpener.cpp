@@ -1,5 +1,6 @@
 #include "progresshelper/platform/XdgWebsiteOpener.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -18,7 +19,10 @@ bool XdgWebsiteOpener::openLocalFile(const QString &path)
     // caller's pipes of our output.
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    process->start(program, {QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded)});
+    // A relative path would become a relative URL ("file:pages/x.html"),
+    // which browsers do not resolve against our working folder.
+    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    process->start(program, {url.toString(QUrl::FullyEncoded)});
     if (!process->waitForStarted(m_settleMs)) {
         delete process;
         return false;

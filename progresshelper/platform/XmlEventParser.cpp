@@ -1,15 +1,22 @@
 #include "progresshelper/platform/XmlEventParser.h"
 
-#include <QIODevice>
+#include <QByteArray>
+#include <QTextCodec>
 #include <QXmlStreamReader>
 
 namespace Skylarn {
 
-bool XmlEventParser::parse(QIODevice &device)
+bool XmlEventParser::parse(const QByteArray &document)
 {
-    QXmlStreamReader reader(&device);
-    // Outside files may declare entities; keep their expansion small.
-    reader.setEntityExpansionLimit(1024);
+    // Decoded here rather than by the reader, so that the text searched for
+    // entity declarations is the very text that is parsed, whatever encoding
+    // the document claims.
+    const QString text = QTextCodec::codecForUtfText(document, QTextCodec::codecForMib(106))->toUnicode(document);
+    if (text.contains(QLatin1String("<!ENTITY"))) {
+        m_error = QStringLiteral("The document declares entities.");
+        return false;
+    }
+    QXmlStreamReader reader(text);
     bool sawRoot = false;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {

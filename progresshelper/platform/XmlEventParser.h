@@ -7,7 +7,7 @@
 
 #include <QString>
 
-class QIODevice;
+class QByteArray;
 
 namespace Skylarn {
 
@@ -25,9 +25,15 @@ class XmlEventParser {
 public:
     explicit XmlEventParser(IXmlEventDelegate &delegate) : m_delegate(delegate) {}
 
-    // Reads the whole document. False when it is not well-formed (empty and
-    // cut-off documents included); events before the error have been delivered.
-    bool parse(QIODevice &device);
+    // Reads the whole document: UTF-8, or UTF-16/32 with a byte-order mark
+    // (the encoding a document declares is not consulted).
+    // False when it is not well-formed (empty and cut-off documents
+    // included); events before the error have been delivered. A document
+    // that declares entities is refused before any event: expanding them is
+    // how a file of a few hundred kilobytes turns into gigabytes of text and
+    // seconds of work, and a plain data file has no use for them. The time
+    // and memory taken are therefore bounded by the document's size.
+    bool parse(const QByteArray &document);
 
     QString errorString() const { return m_error; }
 

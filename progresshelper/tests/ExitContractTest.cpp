@@ -65,6 +65,7 @@ protected:
     {
         QProcess process;
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(workingDirectory);
         process.start(program, arguments);
         ChildRun result;
         if (!process.waitForStarted(kStartMs)) {
@@ -130,6 +131,7 @@ protected:
 
     QTemporaryDir dir;
     QString binDir, openLog, alertLog, page;
+    QString workingDirectory; // empty: the test's own
     QProcessEnvironment env;
 };
 
@@ -223,6 +225,50 @@ TEST_F(ExitContract, AskForInternetConnectionAnswersWithTheButton)
     r = scripted(arguments);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(opened().size(), 2);
+}
+
+TEST_F(ExitContract, RelativePagePathOpensAnAbsoluteFileUrl)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pages"));
+    touch(dir.filePath("pages/index_en.html"));
+    workingDirectory = dir.path();
+    const ChildRun r = skylarn({"-operationMode=openWebsite", "-websiteFilePath=pages/index.html", "-suppressDialog=yes"});
+    EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
+    EXPECT_EQ(opened(), QStringList{url("pages/index_en.html")});
+}
+
+TEST_F(ExitContract, WithoutADisplayOnlyRunsThatNeedAWindowFailAndTheySayWhy)
+{
+    // A session without any window system, with folders of its own.
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        env.remove(name);
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString folder = dir.filePath(QString::fromLatin1(name).toLower());
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        env.insert(name, folder);
+    }
+    touch(dir.filePath("index_en.html"));
+
+    ChildRun r = skylarn({});
+    EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
+    EXPECT_TRUE(r.stderrText.contains("Usage:"));
+
+    r = skylarn({"-operationMode=openWebsite", "-websiteFilePath=" + page, "-suppressDialog=yes"});
+    EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
+    EXPECT_EQ(opened(), QStringList{url("index_en.html")});
+
+    for (const QStringList &arguments :
+         {QStringList{"-operationMode=askForInternetConnection", "-websiteFilePath=" + page},
+          QStringList{"-operationMode=openWebsite", "-websiteFilePath=" + page},
+          QStringList{"-operationMode=showDownloadProgress", "-progressFilePath=" + dir.filePath("p.xml")},
+          QStringList{"-operationMode=showInstallationProgress"}}) {
+        r = skylarn(arguments);
+        ASSERT_TRUE(r.finished) << arguments.join(' ').toStdString();
+        EXPECT_EQ(r.status, 1) << arguments.join(' ').toStdString() << r.stderrText.toStdString();
+        EXPECT_TRUE(r.stderrText.contains("Error: Could not open a window: no display is available."));
+    }
+    EXPECT_EQ(opened().size(), 1);
 }
 
 TEST_F(ExitContract, LaterArgumentsOverrideEarlierOnes)

@@ -115,7 +115,7 @@ TEST(XdgWebsiteOpener, OpenedOnlyWhenXdgOpenSucceedsOrKeepsRunning)
     qputenv("PATH", oldPath);
 }
 
-TEST(LocalFileTests, OnlyRegularFilesAreReadable)
+TEST(LocalFileTests, OnlyRegularFilesAreReadAndOnlyUpToTheLimit)
 {
     QTemporaryDir dir;
     const QString fifo = dir.filePath("fifo");
@@ -123,12 +123,20 @@ TEST(LocalFileTests, OnlyRegularFilesAreReadable)
     const QString file = dir.filePath("f.xml");
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("0123456789");
     f.close();
     LocalFileTests files;
-    EXPECT_TRUE(files.isReadableFile(file));
-    EXPECT_FALSE(files.isReadableFile(fifo)); // reading it would block the window forever
-    EXPECT_FALSE(files.isReadableFile(dir.path()));
-    EXPECT_FALSE(files.isReadableFile(QString()));
+    const FileContent whole = files.readRegularFile(file, 10);
+    EXPECT_EQ(whole.status, FileContent::Read);
+    EXPECT_EQ(whole.bytes, QByteArray("0123456789"));
+    const FileContent over = files.readRegularFile(file, 9);
+    EXPECT_EQ(over.status, FileContent::TooLarge);
+    EXPECT_TRUE(over.bytes.isEmpty());
+    // Opening a FIFO without a writer would block the window forever.
+    EXPECT_EQ(files.readRegularFile(fifo, 100).status, FileContent::Unreadable);
+    EXPECT_EQ(files.readRegularFile(dir.path(), 100).status, FileContent::Unreadable);
+    EXPECT_EQ(files.readRegularFile(dir.filePath("missing"), 100).status, FileContent::Unreadable);
+    EXPECT_EQ(files.readRegularFile(QString(), 100).status, FileContent::Unreadable);
     EXPECT_TRUE(files.fileExists(dir.path()));
     EXPECT_FALSE(files.fileExists(dir.filePath("missing")));
 }

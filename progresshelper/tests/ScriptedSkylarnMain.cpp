@@ -51,8 +51,8 @@ int main(int argc, char **argv)
         platform.services().alerts = &alerts;
         bool ok = false;
         const int clickAfterMs = qEnvironmentVariableIntValue("SKYLARN_TEST_CLICK_CANCEL_MS", &ok);
-        if (ok) {
-            QPushButton *cancel = platform.downloadWindow().cancelButton();
+        if (ok && platform.downloadWindow()) {
+            QPushButton *cancel = platform.downloadWindow()->cancelButton();
             QTimer::singleShot(clickAfterMs, cancel, [cancel] { cancel->click(); });
         }
     });

@@ -21,10 +21,39 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <thread>
+
 using namespace Skylarn;
 using namespace SkylarnTest;
 
 namespace {
+
+// Acts on the alert panel once it is up (the panel's modal loop runs the timer).
+void onAlertLater(const std::function<void(QMessageBox &)> &act)
+{
+    QTimer::singleShot(50, [act] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        act(*box);
+    });
+}
+
+// Clicks the button titled text on the alert panel once it is up.
+void clickAlertButtonLater(const QString &text)
+{
+    onAlertLater([text](QMessageBox &box) {
+        for (QAbstractButton *button : box.buttons()) {
+            if (button->text() == text && button->isVisible()) {
+                button->click();
+                return;
+            }
+        }
+        box.close(); // ends the panel instead of leaving the test waiting on it
+        FAIL() << "no button " << text.toStdString();
+    });
+}
 
 // Real windows, timer, files and string table; only the process exit, log,
 // alerts and opener are stand-ins.
@@ -104,6 +133,45 @@ TEST_F(LiveDownloadWindow, FollowsAFileRewrittenWhileItRuns)
     EXPECT_TRUE(exit.statuses.empty());
 }
 
+TEST_F(LiveDownloadWindow, OversizedFileWrittenWhileItRunsIsRefusedAndTheLastValuesStay)
+{
+    rewrite(progress(4 * 1048576, 1048576));
+    controller.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+    ASSERT_TRUE(waitForSubtext(QStringLiteral("1.0 MB of 4.0 MB")));
+
+    // Rewritten while the window runs into a file far beyond what the tool
+    // writes: a huge text node, with values behind it that must not be taken.
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write("<BrindlefetchProgress><counter>");
+            const QByteArray chunk(256 * 1024, '7');
+            for (int i = 0; i < 96; ++i)
+                file.write(chunk);
+            file.write("</counter><full-size>8388608</full-size><current-size>4194304</current-size>"
+                       "</BrindlefetchProgress>");
+        }
+        written = true;
+    });
+    const bool done = QTest::qWaitFor([&] { return written.load(); }, 120000);
+    writer.join();
+    ASSERT_TRUE(done);
+
+    const auto refusals = [this] {
+        return log.lines.filter(QStringLiteral("Progress file is larger than 1048576 bytes")).size();
+    };
+    const int before = refusals();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refusals() >= before + 2; }, 60000)); // ticks over the whole file
+    EXPECT_EQ(downloadWindow.subtextShown(), QStringLiteral("1.0 MB of 4.0 MB"));
+    EXPECT_EQ(downloadWindow.progressBar()->value(), 250);
+    // A look at the file takes a small part of a tick, however large it is.
+    QElapsedTimer clock;
+    clock.start();
+    controller.onProgressTimer();
+    EXPECT_LT(clock.elapsed(), 500);
+}
+
 TEST_F(LiveDownloadWindow, RefusesToCloseAndCancelButtonAsksFirst)
 {
     controller.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
@@ -123,6 +191,26 @@ TEST_F(LiveDownloadWindow, RefusesToCloseAndCancelButtonAsksFirst)
     EXPECT_EQ(exit.statuses, std::vector<int>{1});
 }
 
+TEST_F(LiveDownloadWindow, OnlyTheConfirmingButtonOfTheRealPanelCancels)
+{
+    QtAlertPanels panels;
+    PlatformServices withPanels = services;
+    withPanels.alerts = &panels;
+    WindowController live(withPanels);
+    live.awakeFromNib({"Skylarn", "-operationMode=showDownloadProgress", "-progressFilePath=" + path});
+
+    onAlertLater([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    downloadWindow.cancelButton()->click();
+    onAlertLater([](QMessageBox &box) { box.close(); }); // as the window manager's close button does
+    downloadWindow.cancelButton()->click();
+    EXPECT_TRUE(exit.statuses.empty());
+    EXPECT_TRUE(downloadWindow.isVisible());
+
+    clickAlertButtonLater("Cancel Download");
+    downloadWindow.cancelButton()->click();
+    EXPECT_EQ(exit.statuses, std::vector<int>{1});
+}
+
 TEST_F(LiveDownloadWindow, InstallationWindowRefusesToClose)
 {
     controller.awakeFromNib({"Skylarn", "-operationMode=showInstallationProgress"});
@@ -136,25 +224,6 @@ TEST_F(LiveDownloadWindow, InstallationWindowRefusesToClose)
     EXPECT_TRUE(exit.statuses.empty());
 }
 
-namespace {
-// Clicks the button titled text on the alert panel once it is up.
-void clickAlertButtonLater(const QString &text)
-{
-    QTimer::singleShot(50, [text] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        for (QAbstractButton *button : box->buttons()) {
-            if (button->text() == text) {
-                button->click();
-                return;
-            }
-        }
-        box->close(); // ends the panel instead of leaving the test waiting on it
-        FAIL() << "no button " << text.toStdString();
-    });
-}
-} // namespace
-
 TEST(QtAlertPanels, AnswersTellWhichButtonEndedThePanel)
 {
     QtAlertPanels panels;
@@ -166,9 +235,15 @@ TEST(QtAlertPanels, AnswersTellWhichButtonEndedThePanel)
     clickAlertButtonLater("More");
     EXPECT_EQ(panels.runCritical(alert), IAlertPanels::OtherButton);
 
-    QTimer::singleShot(50, [] {
-        if (QWidget *box = QApplication::activeModalWidget())
-            box->close();
+    // Escape and closing choose no button, not even the one that reads "Cancel".
+    onAlertLater([](QMessageBox &box) {
+        int visible = 0;
+        for (QAbstractButton *button : box.buttons())
+            visible += button->isVisible() ? 1 : 0;
+        EXPECT_EQ(visible, 2);
+        box.close();
     });
-    EXPECT_EQ(panels.runCritical({"T", "M", "OK", "Cancel", ""}), IAlertPanels::AlternateButton);
+    EXPECT_EQ(panels.runCritical({"T", "M", "OK", "Cancel", ""}), IAlertPanels::Dismissed);
+    onAlertLater([](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(panels.runInformational({"T", "M", "OK", "", ""}), IAlertPanels::Dismissed);
 }

@@ -1,5 +1,7 @@
 #include "updater/app/AskForGoOnlineDialog.h"
 
+#include "updater/infrastructure/SimpleLogger.h"
+
 #include <QString>
 
 AskForGoOnlineDialog::AskForGoOnlineDialog(bool showSecurityWarning, QWidget* parent)
@@ -16,4 +18,5 @@ AskForGoOnlineDialog::AskForGoOnlineDialog(bool showSecurityWarning, QWidget* pa
              "Your approval is valid only for the current update process. \n\nSearch for updates now?"),
           tr("Yes, search for updates"), tr("No, install locally available software"), parent)
 {
+    logger_ = SimpleLogger::getLogger(this);
 }

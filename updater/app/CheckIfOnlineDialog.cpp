@@ -49,18 +49,37 @@ void CheckIfOnlineDialog::retryClicked()
     logger_->debug(QStringLiteral("retry clicked"), QString());
     tryAgainButton_->setEnabled(false);
     emit retrySignal();
-    close();
+    closeAnswered();
     tryAgainButton_->setEnabled(true);
 }
 
 void CheckIfOnlineDialog::installClicked()
 {
     emit skipDownloadAndRunInstallerSignal();
-    close();
+    closeAnswered();
 }
 
 void CheckIfOnlineDialog::abortClicked()
 {
     emit abortSignal();
+    closeAnswered();
+}
+
+void CheckIfOnlineDialog::reject()
+{
+    // Hides directly: when the close button brought us here, a nested
+    // close() would be ignored and the dialog would stay.
+    if (!answered_) {
+        logger_->debug(QStringLiteral("offline dialog dismissed, taken as Cancel"), QString());
+        emit abortSignal();
+    }
+    QDialog::reject();
+}
+
+void CheckIfOnlineDialog::closeAnswered()
+{
+    // close() comes back through reject() while the dialog is visible.
+    answered_ = true;
     close();
+    answered_ = false;
 }

@@ -22,8 +22,15 @@ public slots:
     void retryClicked();
     void installClicked();
     void abortClicked();
+    // Esc and the window's close button count as Cancel: the wizard behind
+    // the dialog waits for an answer, and without one the run would never end.
+    void reject() override;
 
 private:
+    // Closes after an answer without counting as Cancel.
+    void closeAnswered();
+
     Logger* logger_;
+    bool answered_ = false;
     QPushButton* tryAgainButton_;
 };

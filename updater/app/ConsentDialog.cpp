@@ -33,7 +33,6 @@ ConsentDialog::ConsentDialog(bool showSecurityWarning, const QString& mainText, 
 
     connect(stayOfflineButton_, SIGNAL(clicked()), this, SLOT(stayOfflineSlot()));
     connect(goOnlineButton_, SIGNAL(clicked()), this, SLOT(goOnlineSlot()));
-    logger_ = SimpleLogger::getLogger(this);
 }
 
 ConsentDialog::~ConsentDialog() = default;

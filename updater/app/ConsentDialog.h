@@ -30,13 +30,16 @@ protected:
 
     QLabel* mainLabel() const { return mainLabel_; }
 
+    // Set by each subclass's constructor, so that the lines carry the
+    // dialog's own class name rather than this base's.
+    Logger* logger_ = nullptr;
+
 private:
     // Both answers are final: the buttons go dead before the answer is emitted.
     void disableAnswers();
 
     QLabel* mainLabel_;
     QLabel* warningLabel_ = nullptr;
-    Logger* logger_;
     QPushButton* stayOfflineButton_;
     QPushButton* goOnlineButton_;
 };

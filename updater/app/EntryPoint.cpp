@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QString>
 #include <QStringList>
 
 #include <csignal>
@@ -78,17 +80,24 @@ void installCrashHandler()
     sigaction(SIGSEGV, &action, nullptr);
 }
 
-void adjustLibraryPaths(const char* executablePath)
+void adjustLibraryPaths(const QString& realExecutablePath)
 {
-    if (executablePath) {
-        QDir folder(QString::fromLocal8Bit(executablePath));
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
+    if (!realExecutablePath.isEmpty()) {
+        QDir folder(realExecutablePath);
         if (folder.cdUp() && folder.cdUp() && folder.cd(QStringLiteral("PlugIns"))) {
             QCoreApplication::setLibraryPaths(QStringList{folder.absolutePath()});
+            logger->debug(QStringLiteral("Qt plug-ins are loaded from ") + folder.absolutePath(), QString());
             return;
         }
     }
-    SimpleLogger::getInstance()
-        ->createLogger(QStringLiteral("main"))
-        ->error(QStringLiteral("Failed to adjust Library search paths. Application loading should fail now."),
-                QString());
+#if defined(Q_OS_MACOS)
+    logger->error(QStringLiteral("Failed to adjust Library search paths. Application loading should fail now."),
+                  QString());
+#else
+    logger->debug(QStringLiteral("No application bundle around ") + realExecutablePath
+                      + QStringLiteral(": Qt plug-ins are loaded from Qt's own folder ")
+                      + QLibraryInfo::location(QLibraryInfo::PluginsPath),
+                  QString());
+#endif
 }

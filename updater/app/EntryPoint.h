@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 // Installs the handler for SIGABRT and SIGSEGV. The notices it prints and the
 // crash log's path are prepared here, because the handler itself may only
 // call async-signal-safe functions.
@@ -10,6 +12,9 @@ void installCrashHandler();
 // named) and ends the process at once with the signal number as exit status.
 void signalHandler(int signal);
 
-// Points Qt's library search path at the bundle's "PlugIns" folder, two levels
-// above the executable; logs an error and keeps Qt's default otherwise.
-void adjustLibraryPaths(const char* executablePath);
+// Points Qt's library search path at the bundle's "PlugIns" folder, beside
+// the folder of the executable's real file (never a path derived from argv[0]
+// or the working folder: whoever controls those would choose what we load).
+// Without a bundle Qt's own plug-in folders stay; on Linux that is the normal
+// case and is logged at debug level, elsewhere it is an error.
+void adjustLibraryPaths(const QString& realExecutablePath);

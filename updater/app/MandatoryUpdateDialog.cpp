@@ -1,13 +1,25 @@
 #include "updater/app/MandatoryUpdateDialog.h"
 
+#include "updater/infrastructure/SecureAddress.h"
+#include "updater/infrastructure/SimpleLogger.h"
+
 #include <QLabel>
 #include <QString>
+#include <QUrl>
 
 namespace {
 
+// The link comes from the medium's configuration and lands in rich text
+// that opens links: its text is shown escaped whatever it holds, and it is
+// clickable only as an https address, encoded so that nothing in it can end
+// the attribute.
 QString productAnchor(const QString& productLink)
 {
-    return QStringLiteral("<a href=\"%1\">%1</a>").arg(productLink);
+    if (!productLink.isEmpty() && !isHttpsAddress(productLink))
+        return productLink.toHtmlEscaped();
+    const QString href =
+        QString::fromLatin1(QUrl(productLink, QUrl::TolerantMode).toEncoded()).toHtmlEscaped();
+    return QStringLiteral("<a href=\"%1\">%2</a>").arg(href, productLink.toHtmlEscaped());
 }
 
 } // namespace
@@ -30,6 +42,10 @@ MandatoryUpdateDialog::MandatoryUpdateDialog(bool showSecurityWarning, const QSt
               .arg(productAnchor(productLink)),
           tr("Yes, download and install components"), tr("No, do not download. Install DVD content only"), parent)
 {
+    logger_ = SimpleLogger::getLogger(this);
+    if (!productLink.isEmpty() && !isHttpsAddress(productLink))
+        logger_->error(QStringLiteral("MandatoryUpdateProductLink is not an https address and is shown as text only."),
+                       productLink);
     mainLabel()->setTextFormat(Qt::RichText);
     mainLabel()->setTextInteractionFlags(Qt::TextBrowserInteraction);
     mainLabel()->setOpenExternalLinks(true);

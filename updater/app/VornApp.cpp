@@ -5,9 +5,10 @@
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
-#include "updater/services/AbstractInstallerLauncher.h"
+#include "updater/services/InstallerLauncher.h"
 
 #include <QMessageBox>
 #include <QThreadPool>
@@ -51,7 +52,8 @@ void VornApp::init(VornConfiguration* configuration, VornAppService* appService,
 
     connect(this, SIGNAL(aboutToQuit()), this, SLOT(cleanUpBeforeClosing()));
     if (installerLauncher_)
-        connect(installerLauncher_, SIGNAL(installerStartedState(bool)), this, SLOT(installerStartedStateSlot(bool)));
+        connect(installerLauncher_, &AbstractInstallerLauncher::installerStartedState, this,
+                &VornApp::installerStartedStateSlot);
 
     QTimer::singleShot(0, appService, SLOT(handlePreconditions()));
 }
@@ -59,8 +61,10 @@ void VornApp::init(VornConfiguration* configuration, VornAppService* appService,
 void VornApp::cleanUpBeforeClosing()
 {
     logger_->debug(QStringLiteral("wait for running threads e.g. remote logger"), QString());
-    QThreadPool::globalInstance()->waitForDone(-1);
-    logger_->debug(QStringLiteral("all threads are finished"), QString());
+    // Bounded: a server that never answers must not keep the updater open.
+    if (finishBackgroundCalls(QThreadPool::globalInstance(), configuration_ ? configuration_->restClient() : nullptr,
+                              kBackgroundCallsExitWaitMs, logger_))
+        logger_->debug(QStringLiteral("all threads are finished"), QString());
 }
 
 void VornApp::showOSVersionIsTooOldMessageAndQuit()

@@ -4,6 +4,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 
 VornClientArguments::VornClientArguments(const QStringList& arguments)
     : logger_(SimpleLogger::getLogger(this))
@@ -58,8 +59,10 @@ void VornClientArguments::parse(const QStringList& arguments)
             logger_->error(QStringLiteral("original-installer-path had no value"), QString());
             return;
         }
-        originalInstallerPath_ = value;
-        logger_->debug(QStringLiteral("setting original-installer-path to: ") + value, QString());
+        // Absolute now: a detached restart of the updater runs in another
+        // folder and must still find the same medium.
+        originalInstallerPath_ = QDir::cleanPath(QDir::current().absoluteFilePath(value));
+        logger_->debug(QStringLiteral("setting original-installer-path to: ") + originalInstallerPath_, QString());
     }
 }
 

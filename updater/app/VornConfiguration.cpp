@@ -11,14 +11,23 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
-#include "updater/services/AbstractInstallerLauncher.h"
-#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
+#include "updater/infrastructure/platform/UpdaterBundle.h"
+#include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
+#include "updater/services/ComponentScannerResultXMLReader.h"
+#include "updater/services/ContextCollectStarter.h"
+#include "updater/services/InstallerLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,13 +76,20 @@ VornConfiguration::~VornConfiguration()
     QObject* held[] = {settings_,
                        sslCertServerChecker_,
                        translator_,
+                       zipExtractor_,
+                       selfUpdateExtractor_,
                        workingDirectoryProvider_,
+                       localStorage_,
+                       selfUpdateLauncher_,
+                       componentScanner_,
                        app_,
                        clientArguments_,
                        restClient_,
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
+                       installerLauncher_,
+                       artifactsFile_,
                        networkInitService_,
                        appService_,
                        wizard_,
@@ -196,6 +212,25 @@ WorkingDirectoryProvider* VornConfiguration::workingDirectoryProvider()
     return workingDirectoryProvider_;
 }
 
+DetachedQProcessStarter* VornConfiguration::processStarter()
+{
+    return &processStarter_;
+}
+
+ZipExtractor_OSX* VornConfiguration::zipExtractor()
+{
+    if (!zipExtractor_)
+        zipExtractor_ = new ZipExtractor_OSX(nullptr);
+    return zipExtractor_;
+}
+
+SelfUpdateExtractor_OSX* VornConfiguration::selfUpdateExtractor()
+{
+    if (!selfUpdateExtractor_)
+        selfUpdateExtractor_ = new SelfUpdateExtractor_OSX(zipExtractor(), nullptr);
+    return selfUpdateExtractor_;
+}
+
 FileSystem* VornConfiguration::fileSystem()
 {
     if (!fileSystem_) {
@@ -205,14 +240,50 @@ FileSystem* VornConfiguration::fileSystem()
     return fileSystem_;
 }
 
-AbstractInstallerLauncher* VornConfiguration::installerLauncher()
+InstallerLauncher* VornConfiguration::installerLauncher()
 {
-    return nullptr;
+    if (!installerLauncher_) {
+        // The package path goes between double quotes, so that a medium path
+        // with blanks stays one argument of the open command.
+        const QString commandFormat = QString::fromLatin1(platform::kOpenCommand) + QStringLiteral(" \"%1\"");
+        installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(),
+                                                   fileSystem()->getDirectory().absolutePath(), &processStarter_,
+                                                   nullptr);
+    }
+    return installerLauncher_;
 }
 
-AbstractUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+ArtifactsFile* VornConfiguration::artifactsFile()
 {
-    return nullptr;
+    if (!artifactsFile_)
+        artifactsFile_ = new ArtifactsFile(workingDirectoryProvider(), nullptr);
+    return artifactsFile_;
+}
+
+ComponentScanner* VornConfiguration::componentScanner()
+{
+    if (!componentScanner_) {
+        const QString workingDirectory = workingDirectoryProvider()->getWorkingDirectory();
+        // The scanner owns the reader and the collector.
+        componentScanner_ = new ComponentScanner(workingDirectory, new ComponentScannerResultXMLReader(nullptr),
+                                                 new ContextCollectStarter(workingDirectory, nullptr),
+                                                 installerDirPath(), nullptr);
+    }
+    return componentScanner_;
+}
+
+LocalStorage* VornConfiguration::localStorage()
+{
+    if (!localStorage_)
+        localStorage_ = new LocalStorage(workingDirectoryProvider(), selfUpdateExtractor(), nullptr);
+    return localStorage_;
+}
+
+SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
+{
+    if (!selfUpdateLauncher_)
+        selfUpdateLauncher_ = new SelfUpdateLauncher(&processStarter_, localStorage(), installerDirPath(), nullptr);
+    return selfUpdateLauncher_;
 }
 
 SslCertificates* VornConfiguration::sslCertificates()
@@ -252,11 +323,20 @@ NetworkInitService* VornConfiguration::networkInitService()
 VornWizard* VornConfiguration::wizard()
 {
     if (!wizard_) {
+        // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
         VornApp* application = app();
+        ComponentScanner* scanner = componentScanner();
+        InstallerLauncher* launcher = installerLauncher();
         const int targetPlatform = platform();
-        wizard_ = new VornWizard(network, client, application, targetPlatform, checkIfOnlineDialog(), nullptr);
+        ArtifactsFile* installerInformation = artifactsFile();
+        CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
+        MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
+        wizard_ = new VornWizard(network, client, /*downloadChoicesService*/ nullptr, application,
+                                 scanner, launcher,
+                                 /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
+                                 offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
     }
     return wizard_;
 }
@@ -284,7 +364,10 @@ QString VornConfiguration::getApplicationParentDirPath()
 {
     QDir folder(QCoreApplication::applicationDirPath());
     QString result;
-    if (folder.cdUp() && folder.cdUp() && folder.cdUp())
+    bool reached = true;
+    for (int level = 0; level < platform::kMediumLevelsAboveExecutableFolder && reached; ++level)
+        reached = folder.cdUp();
+    if (reached)
         result = folder.canonicalPath();
     else
         logger_->error(QStringLiteral("Failed to construct path to installable."), folder.path());

@@ -1,19 +1,25 @@
 #pragma once
 
+#include "updater/infrastructure/DetachedQProcessStarter.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
-class AbstractInstallerLauncher;
-class AbstractUpdateLauncher;
+class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
+class ComponentScanner;
 class FileSystem;
+class InstallerLauncher;
+class LocalStorage;
 class Logger;
 class MandatoryUpdateDialog;
 class MediaSpecificConfigurationService;
 class NetworkInitService;
 class RESTClient;
+class SelfUpdateExtractor_OSX;
+class SelfUpdateLauncher;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -24,6 +30,7 @@ class VornClientArguments;
 class VornSettings;
 class VornWizard;
 class WorkingDirectoryProvider;
+class ZipExtractor_OSX;
 
 // The composition root of the interactive run: the only place where concrete
 // classes are chosen. Every service, dialog and page is made by its getter on
@@ -49,11 +56,23 @@ public:
     MandatoryUpdateDialog* mandatoryUpdateDialog();
     CheckIfOnlineDialog* checkIfOnlineDialog();
     WorkingDirectoryProvider* workingDirectoryProvider();
+    // The one starter of detached processes, shared by everything that
+    // starts a program.
+    DetachedQProcessStarter* processStarter();
+    ZipExtractor_OSX* zipExtractor();
+    SelfUpdateExtractor_OSX* selfUpdateExtractor();
     FileSystem* fileSystem();
-    // Null until the product-installer launcher and the self-update launcher
-    // can be built.
-    AbstractInstallerLauncher* installerLauncher();
-    AbstractUpdateLauncher* selfUpdateLauncher();
+    // Opens the medium's installer package with the platform's open command.
+    InstallerLauncher* installerLauncher();
+    // The installer-information file the download-choice page writes.
+    ArtifactsFile* artifactsFile();
+    // Scans the medium folder and the installed packages in the run's
+    // working folder.
+    ComponentScanner* componentScanner();
+    // The store of downloaded updater copies.
+    LocalStorage* localStorage();
+    // Starts a newer stored copy with this run's installer folder.
+    SelfUpdateLauncher* selfUpdateLauncher();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
     SslCertServerChecker* sslCertServerChecker();
@@ -80,7 +99,15 @@ private:
     VornApp* app_ = nullptr;
     bool appConfigured_ = false;
     int platform_ = 3;
+    DetachedQProcessStarter processStarter_;
 
+    ZipExtractor_OSX* zipExtractor_ = nullptr;
+    SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
+    LocalStorage* localStorage_ = nullptr;
+    SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
+    InstallerLauncher* installerLauncher_ = nullptr;
+    ArtifactsFile* artifactsFile_ = nullptr;
+    ComponentScanner* componentScanner_ = nullptr;
     WorkingDirectoryProvider* workingDirectoryProvider_ = nullptr;
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;

@@ -7,12 +7,23 @@
 
 #include <QAbstractButton>
 
-VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient, VornApp* app,
-                       int platform, CheckIfOnlineDialog* checkIfOnlineDialog, QWidget* parent)
+VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient,
+                       DownloadChoicesService* downloadChoicesService, VornApp* app,
+                       ComponentScanner* componentScanner, InstallerLauncher* installerLauncher,
+                       SelfUpdateService* selfUpdateService, int platform, ArtifactsFile* artifactsFile,
+                       CheckIfOnlineDialog* checkIfOnlineDialog,
+                       WindowsProductInstallerUpdatePage* windowsProductInstallerUpdatePage,
+                       MediaSpecificConfigurationService* mediaSpecificConfiguration, QWidget* parent)
     : QWizard(parent)
     , logger_(SimpleLogger::getLogger(this))
     , app_(app)
     , restClient_(restClient)
+    , artifactsFile_(artifactsFile)
+    , componentScanner_(componentScanner)
+    , installerLauncher_(installerLauncher)
+    , selfUpdateService_(selfUpdateService)
+    , downloadChoicesService_(downloadChoicesService)
+    , mediaSpecificConfiguration_(mediaSpecificConfiguration)
     , platform_(platform)
 {
     logger_->debug(QStringLiteral("creating wizard"), QString());
@@ -21,6 +32,9 @@ VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClien
     setButtonLayout(QList<QWizard::WizardButton>());
 
     setPage(AppInitProgressPageId, new AppInitProgressPage(networkInitService, checkIfOnlineDialog));
+    // The Windows installer page, the platform pages, the self-update page
+    // and the download-choice page join here as their services land.
+    Q_UNUSED(windowsProductInstallerUpdatePage)
 
     QAbstractButton* cancel = button(QWizard::CancelButton);
     disconnect(cancel, SIGNAL(clicked()), this, SLOT(reject()));
@@ -34,7 +48,23 @@ VornWizard::~VornWizard()
 
 void VornWizard::cancelClicked()
 {
+    logger_->debug(QStringLiteral("cancelClicked"), QString());
+    // close() comes back through reject() while the wizard is visible.
+    cancelling_ = true;
     close();
+    cancelling_ = false;
+}
+
+void VornWizard::reject()
+{
+    if (!cancelling_) {
+        cancelClicked();
+        // From the close button a nested close() is ignored and the
+        // wizard is still visible here; from Esc it is gone already.
+        if (!isVisible())
+            return;
+    }
+    QWizard::reject();
 }
 
 void VornWizard::bringWindowToForeground()

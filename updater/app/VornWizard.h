@@ -3,11 +3,18 @@
 #include <QWizard>
 
 class AbstractNetworkInitService;
+class ArtifactsFile;
 class CheckIfOnlineDialog;
+class ComponentScanner;
+class DownloadChoicesService;
+class InstallerLauncher;
 class Logger;
+class MediaSpecificConfigurationService;
 class RESTClient;
+class SelfUpdateService;
 class VornApp;
 class VornSettings;
+class WindowsProductInstallerUpdatePage;
 
 // The updater's main window. Pages are visited in ascending order of their
 // ids and move the wizard on themselves; no standard button is shown. Page 0
@@ -18,8 +25,14 @@ class VornSettings;
 class VornWizard : public QWizard {
     Q_OBJECT
 public:
-    VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient, VornApp* app, int platform,
-               CheckIfOnlineDialog* checkIfOnlineDialog, QWidget* parent);
+    // Services that are not built yet arrive as null and their pages are
+    // left out.
+    VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient,
+               DownloadChoicesService* downloadChoicesService, VornApp* app, ComponentScanner* componentScanner,
+               InstallerLauncher* installerLauncher, SelfUpdateService* selfUpdateService, int platform,
+               ArtifactsFile* artifactsFile, CheckIfOnlineDialog* checkIfOnlineDialog,
+               WindowsProductInstallerUpdatePage* windowsProductInstallerUpdatePage,
+               MediaSpecificConfigurationService* mediaSpecificConfiguration, QWidget* parent);
     ~VornWizard() override;
 
     enum PageId {
@@ -34,11 +47,21 @@ public:
 public slots:
     void cancelClicked();
     void bringWindowToForeground();
+    // Esc and the window's close button go through cancelClicked(), so
+    // that whatever a page runs is stopped the same way as by Cancel.
+    void reject() override;
 
 private:
     Logger* logger_;
     VornSettings* settings_;
     VornApp* app_;
     RESTClient* restClient_;
+    ArtifactsFile* artifactsFile_;
+    ComponentScanner* componentScanner_;
+    InstallerLauncher* installerLauncher_;
+    SelfUpdateService* selfUpdateService_;
+    DownloadChoicesService* downloadChoicesService_;
+    MediaSpecificConfigurationService* mediaSpecificConfiguration_;
     int platform_;
+    bool cancelling_ = false;
 };

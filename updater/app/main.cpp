@@ -5,6 +5,7 @@
 #include "updater/infrastructure/FileLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 
 #include <QApplication>
 #include <QFile>
@@ -26,7 +27,7 @@ int main(int argc, char** argv)
     Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
     logger->debug(QStringLiteral("Profile ") + settings.getProfile(), QString());
 
-    adjustLibraryPaths(argv[0]);
+    adjustLibraryPaths(platform::realExecutablePath());
 
     int result = 0;
     if (settings.getProfile() == QLatin1String("prod")) {

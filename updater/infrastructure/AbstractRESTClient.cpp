@@ -16,11 +16,15 @@ AbstractRESTClient::AbstractRESTClient(SslCertificates* certificates)
 
 void AbstractRESTClient::sslErrorsSlot(QNetworkReply* reply, const QList<QSslError>& errors)
 {
+    reportSslErrors(reply ? reply->url().host() : QString(), errors);
+}
+
+void AbstractRESTClient::reportSslErrors(const QString& host, const QList<QSslError>& errors)
+{
     // The host alone is looked up: the whole address ("host:port/path")
     // never resolves and could stall on the resolver.
     QHostInfo hostInfo;
-    if (reply) {
-        const QString host = reply->url().host();
+    if (!host.isEmpty()) {
         hostInfo = QHostInfo::fromName(host);
         if (hostInfo.hostName().isEmpty())
             hostInfo.setHostName(host);

@@ -43,6 +43,9 @@ public slots:
     virtual void sslErrorsSlot(QNetworkReply* reply, const QList<QSslError>& errors);
 
 protected:
+    // What the slot does, for a call that knows only the server's host.
+    void reportSslErrors(const QString& host, const QList<QSslError>& errors);
+
     SslCertificates* sslCertificates_;
     Logger* logger_ = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "updater/infrastructure/FileLogAppender.h"
 
 #include "updater/infrastructure/LogLine.h"
+#include "updater/infrastructure/PrivateFiles.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QIODevice>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -16,8 +18,12 @@ FileLogAppender::FileLogAppender(QIODevice* device, LogLevels level, const QStri
     : LogAppender(level, excludedClassNames, parent)
     , device_(device)
 {
-    if (!device_ || !device_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    if (!device_ || !device_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         qDebug() << "writeToFile could not open for writing logfile ";
+        return;
+    }
+    if (auto* file = qobject_cast<QFile*>(device_))
+        makePrivateFile(file->fileName());
 }
 
 FileLogAppender::~FileLogAppender()
@@ -43,12 +49,16 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
     const QString stamp = QString::asprintf("%d-%02d-%02d-%02d-%02d-%02d", now.date().year(), now.date().month(),
                                             now.date().day(), now.time().hour(), now.time().minute(),
                                             now.time().second());
-    const QString folder = QDir::toNativeSeparators(
+    const QString dataFolder = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
-        + QStringLiteral("Pathwarden") + QDir::separator() + QStringLiteral("logs"));
-    if (!QDir(folder).exists()) {
-        const bool created = QDir().mkpath(folder);
+        + QStringLiteral("Pathwarden"));
+    const QString folder = dataFolder + QDir::separator() + QStringLiteral("logs");
+    // Logs name the machine, its folders and its server: the user's alone,
+    // also for folders made by an older version under a lax umask.
+    const bool existed = QDir(folder).exists();
+    makePrivateFolder(dataFolder);
+    const bool created = makePrivateFolder(folder);
+    if (!existed)
         qDebug() << "log file creation result" << created;
-    }
     return folder + QDir::separator() + stamp + QLatin1Char('-') + name;
 }

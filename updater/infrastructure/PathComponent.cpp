@@ -1,5 +1,7 @@
 #include "updater/infrastructure/PathComponent.h"
 
+#include <QRegularExpression>
+
 bool isSafePathComponent(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
@@ -11,4 +13,10 @@ bool isSafePathComponent(const QString& name)
             return false;
     }
     return true;
+}
+
+bool isVersionFolderName(const QString& version)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\A[0-9]{1,9}(\\.[0-9]{1,9}){0,7}\\z"));
+    return pattern.match(version).hasMatch();
 }

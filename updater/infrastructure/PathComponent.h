@@ -7,3 +7,9 @@
 // not "." or "..", no separator, no NUL, no leading or trailing blank. Anything
 // else could reach outside the folder, and a later recursive removal with it.
 bool isSafePathComponent(const QString& name);
+
+// Whether a version text may name a folder of the local store: dot-separated
+// decimal numbers ("1.16.0.436"), the only form the updater compares, and
+// short. Anything else ("logs", "..", "-rf", "1.0/x") is refused before the
+// disk is touched.
+bool isVersionFolderName(const QString& version);

@@ -1,20 +1,19 @@
 #include "updater/infrastructure/RESTClient.h"
 
+#include "updater/infrastructure/HttpExchange.h"
 #include "updater/infrastructure/HttpUserAgent.h"
+#include "updater/infrastructure/SecureAddress.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/VornSettings.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QHttpMultiPart>
-#include <QHttpPart>
-#include <QNetworkAccessManager>
+#include <QMutexLocker>
 #include <QNetworkReply>
+#include <QRandomGenerator>
 #include <QSslConfiguration>
 #include <QUrl>
 
-#include <memory>
 #include <mutex>
 
 namespace {
@@ -34,13 +33,14 @@ void logRequestError(Logger* logger, const QString& url, const RESTResponse& res
                       + response.errorString + QStringLiteral("\n"));
 }
 
-} // namespace
-
-void SSLErrorCollector::sslErrorsSlot(QNetworkReply*, const QList<QSslError>& sslErrors)
+HttpRequest makeRequest(const QByteArray& method)
 {
-    errors = sslErrors;
-    sslErrorFound = true;
+    HttpRequest request;
+    request.method = method;
+    return request;
 }
+
+} // namespace
 
 RESTClient::RESTClient(SslCertificates* certificates)
     : AbstractRESTClient(certificates)
@@ -53,9 +53,26 @@ QString RESTClient::makerUrl()
     return QStringLiteral("https://www.example.com/holmgrave");
 }
 
+void RESTClient::setCallDeadline(int milliseconds)
+{
+    callDeadlineMs_ = milliseconds;
+}
+
 void RESTClient::setTransferTimeout(int milliseconds)
 {
     transferTimeoutMs_ = milliseconds;
+}
+
+int RESTClient::abandonRunningCalls()
+{
+    QMutexLocker lock(&callsMutex_);
+    abandoned_ = true;
+    // Each call runs a local event loop on its own thread; the queued
+    // abandon reaches it there. A call leaves the set under this lock before
+    // it is destroyed, so no invocation can outlive its target.
+    for (HttpExchange* call : qAsConst(runningCalls_))
+        QMetaObject::invokeMethod(call, &HttpExchange::abandon, Qt::QueuedConnection);
+    return runningCalls_.size();
 }
 
 QString RESTClient::userAgent()
@@ -76,18 +93,12 @@ QString RESTClient::userAgent()
     return text;
 }
 
-bool RESTClient::createRequest(const QString& url, QNetworkRequest& request)
+bool RESTClient::prepareSsl(HttpRequest& request, bool verify)
 {
-    request.setUrl(QUrl(url, QUrl::TolerantMode));
-    request.setRawHeader("User-Agent", userAgent().toUtf8());
-    request.setTransferTimeout(transferTimeoutMs_);
-
-    QSslConfiguration ssl = request.sslConfiguration();
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
     const QList<QSslCertificate> trusted = sslCertificates_ ? sslCertificates_->certificates()
                                                             : QList<QSslCertificate>();
     ssl.setCaCertificates(trusted);
-
-    const bool verify = VornSettings().getCheckRootCA();
     if (verify) {
         ssl.setPeerVerifyMode(QSslSocket::VerifyPeer);
     } else {
@@ -98,83 +109,79 @@ bool RESTClient::createRequest(const QString& url, QNetworkRequest& request)
     }
     logger_->debug(QStringLiteral("peerVerifyMode = ") + QString::number(static_cast<int>(ssl.peerVerifyMode())),
                    QString());
-    request.setSslConfiguration(ssl);
-    // An empty CA list lets the network layer trust the system's
+    request.ssl = ssl;
+    // An empty CA list would let the TLS layer trust the system's
     // authorities again; the pinned trust must fail closed instead.
     return !(verify && trusted.isEmpty());
 }
 
-RESTResponse RESTClient::execute(const char* verbLabel, const QString& url, const Sender& send)
+RESTResponse RESTClient::refuse(const QString& url, int networkError, const QString& text, bool sslTrouble)
+{
+    RESTResponse refused;
+    refused.networkError = networkError;
+    refused.sslErrorFound = sslTrouble;
+    refused.errorString = text;
+    logRequestError(logger_, url, refused);
+    if (sslTrouble)
+        emit restClientError(SslError);
+    return refused;
+}
+
+RESTResponse RESTClient::execute(const char* verbLabel, HttpRequest request, const QString& url)
 {
     logger_->debug(QLatin1String(verbLabel) + url, QString());
 
-    QNetworkRequest request;
-    if (!createRequest(url, request)) {
-        RESTResponse refused;
-        refused.networkError = QNetworkReply::SslHandshakeFailedError;
-        refused.sslErrorFound = true;
-        refused.errorString = QStringLiteral("No trusted CA certificate is loaded; the request was not sent.");
-        logRequestError(logger_, url, refused);
-        emit restClientError(SslError);
-        return refused;
+    const bool verify = VornSettings().getCheckRootCA();
+    if (verify && !url.isEmpty() && !isHttpsAddress(url)) {
+        // Counts as a certificate failure: without TLS there is nothing the
+        // pinned trust could have checked.
+        logger_->error(QStringLiteral("Refused an address that is not HTTPS: only HTTPS is allowed while "
+                                      "\"CheckRootCA\" is on."),
+                       url);
+        return refuse(url, QNetworkReply::ProtocolUnknownError,
+                      QStringLiteral("Only HTTPS addresses are allowed while \"CheckRootCA\" is on; the request "
+                                     "was not sent."),
+                      true);
     }
-    request.setRawHeader("Accept", "application/json");
 
-    QNetworkAccessManager manager;
-    QEventLoop loop;
-    SSLErrorCollector collector;
-    // The client's slot and the collector run on this thread, while the
-    // reply still exists; a queued hand-over would see a deleted reply.
-    connect(&manager, &QNetworkAccessManager::sslErrors, &loop, &QEventLoop::quit);
-    connect(&manager, &QNetworkAccessManager::sslErrors, this, &AbstractRESTClient::sslErrorsSlot,
-            Qt::DirectConnection);
-    connect(&manager, &QNetworkAccessManager::sslErrors, &collector, &SSLErrorCollector::sslErrorsSlot,
-            Qt::DirectConnection);
+    request.url = QUrl(url, QUrl::TolerantMode);
+    request.headers.prepend(qMakePair(QByteArray("Accept"), QByteArray("application/json")));
+    request.headers.prepend(qMakePair(QByteArray("User-Agent"), userAgent().toUtf8()));
+    if (!prepareSsl(request, verify)) {
+        return refuse(url, QNetworkReply::SslHandshakeFailedError,
+                      QStringLiteral("No trusted CA certificate is loaded; the request was not sent."), true);
+    }
 
-    QNetworkReply* reply = send(manager, request);
-    bool tooLarge = false;
-    auto checkSize = [&](qint64 size) {
-        if (size > kMaxBodyBytes && !tooLarge) {
-            tooLarge = true;
-            reply->abort();
+    HttpLimits limits;
+    limits.deadlineMs = callDeadlineMs_;
+    limits.idleTimeoutMs = transferTimeoutMs_;
+    limits.maxHeaderBytes = kMaxHeaderBytes;
+    limits.maxBodyBytes = kMaxBodyBytes;
+    HttpExchange exchange(request, limits);
+    const QString host = request.url.host();
+    exchange.setSslErrorHandler([this, host](const QList<QSslError>& errors) { reportSslErrors(host, errors); });
+    {
+        QMutexLocker lock(&callsMutex_);
+        if (abandoned_) {
+            lock.unlock();
+            return refuse(url, QNetworkReply::OperationCanceledError,
+                          QStringLiteral("The updater is closing; the request was not sent."), false);
         }
-    };
-    connect(reply, &QNetworkReply::metaDataChanged, &loop, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            checkSize(length.toLongLong());
-    });
-    connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64) { checkSize(received); });
-    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
+        runningCalls_.insert(&exchange);
+    }
+    const HttpOutcome outcome = exchange.run();
+    {
+        QMutexLocker lock(&callsMutex_);
+        runningCalls_.remove(&exchange);
+    }
 
     RESTResponse response;
-    response.statusCode = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    response.location = QString::fromUtf8(reply->rawHeader("Location"));
-    response.networkError = reply->error();
-    response.errorString = reply->errorString();
-    response.sslErrorFound = collector.sslErrorFound;
-    if (tooLarge) {
-        response.networkError = QNetworkReply::UnknownContentError;
-        response.errorString = QStringLiteral("The answer is larger than %1 bytes and was discarded.")
-                                   .arg(kMaxBodyBytes);
-    } else {
-        if (reply->isOpen())
-            response.body = utf8UpToNul(reply->readAll());
-    }
-    if (response.sslErrorFound && response.networkError == QNetworkReply::NoError) {
-        // The call ended at the certificate report, before the network layer
-        // gave up on the handshake: still a failed call, never a success.
-        response.networkError = QNetworkReply::SslHandshakeFailedError;
-        QStringList texts;
-        for (const QSslError& error : collector.errors)
-            texts << error.errorString();
-        response.errorString = texts.join(QStringLiteral("; "));
-    }
-    reply->disconnect(&loop);
-    reply->deleteLater();
-
+    response.statusCode = outcome.statusCode;
+    response.location = QString::fromUtf8(outcome.location);
+    response.networkError = outcome.networkError;
+    response.errorString = outcome.errorString;
+    response.sslErrorFound = outcome.sslErrorFound;
+    response.body = utf8UpToNul(outcome.body);
     if (response.networkError != 0)
         logRequestError(logger_, url, response);
     return response;
@@ -182,48 +189,40 @@ RESTResponse RESTClient::execute(const char* verbLabel, const QString& url, cons
 
 RESTResponse RESTClient::get(const QString& url)
 {
-    return execute("GET : ", url, [](QNetworkAccessManager& manager, QNetworkRequest& request) {
-        return manager.get(request);
-    });
+    return execute("GET : ", makeRequest("GET"), url);
 }
 
 RESTResponse RESTClient::postXmlFile(const QString& url, const QString& xml)
 {
-    // Lives until execute has released its manager and reply: the body is
-    // read while the request is sent.
-    std::unique_ptr<QHttpMultiPart> multiPart(new QHttpMultiPart(QHttpMultiPart::FormDataType));
-    QHttpPart part;
-    part.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/xml"));
-    part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   QStringLiteral("form-data; name=\"file\"; filename=\"file.xml\""));
-    part.setBody(xml.toUtf8());
-    multiPart->append(part);
-    return execute("POST : ", url, [&multiPart](QNetworkAccessManager& manager, QNetworkRequest& request) {
-        return manager.post(request, multiPart.get());
-    });
+    // One form-data part; a random boundary cannot occur in the document.
+    const QByteArray boundary = "boundary_" + QByteArray::number(QRandomGenerator::global()->generate64(), 16)
+                                + QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+    HttpRequest request = makeRequest("POST");
+    request.headers.append(qMakePair(QByteArray("Content-Type"), "multipart/form-data; boundary=" + boundary));
+    request.body = "--" + boundary + "\r\n"
+                   + "Content-Type: text/xml\r\n"
+                   + "Content-Disposition: form-data; name=\"file\"; filename=\"file.xml\"\r\n\r\n" + xml.toUtf8()
+                   + "\r\n--" + boundary + "--\r\n";
+    return execute("POST : ", request, url);
 }
 
 RESTResponse RESTClient::post(const QString& url, const QString& json)
 {
-    const QByteArray body = json.toUtf8();
-    return execute("POST : ", url, [&body](QNetworkAccessManager& manager, QNetworkRequest& request) {
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-        return manager.post(request, body);
-    });
+    HttpRequest request = makeRequest("POST");
+    request.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    request.body = json.toUtf8();
+    return execute("POST : ", request, url);
 }
 
 RESTResponse RESTClient::put(const QString& url, const QString& json)
 {
-    const QByteArray body = json.toUtf8();
-    return execute("PUT : ", url, [&body](QNetworkAccessManager& manager, QNetworkRequest& request) {
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-        return manager.put(request, body);
-    });
+    HttpRequest request = makeRequest("PUT");
+    request.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("application/json")));
+    request.body = json.toUtf8();
+    return execute("PUT : ", request, url);
 }
 
 RESTResponse RESTClient::del(const QString& url)
 {
-    return execute("DEL : ", url, [](QNetworkAccessManager& manager, QNetworkRequest& request) {
-        return manager.deleteResource(request);
-    });
+    return execute("DEL : ", makeRequest("DELETE"), url);
 }

@@ -2,27 +2,24 @@
 
 #include "updater/infrastructure/AbstractRESTClient.h"
 
-#include <QNetworkRequest>
+#include <QByteArray>
+#include <QMutex>
+#include <QSet>
 
-#include <functional>
+#include <atomic>
 
-class QNetworkAccessManager;
-
-// Collects the SSL errors of one call.
-class SSLErrorCollector : public QObject {
-    Q_OBJECT
-public:
-    QList<QSslError> errors;
-    bool sslErrorFound = false;
-
-public slots:
-    void sslErrorsSlot(QNetworkReply* qNetworkReply, const QList<QSslError>& errors);
-};
+class HttpExchange;
+struct HttpRequest;
 
 // The REST client of the updater: asks for JSON, sends the updater's
-// User-Agent and, while "CheckRootCA" is on, trusts only the built-in CA
-// certificates. With no built-in certificate loaded it sends nothing rather
-// than let the network layer fall back to the system's authorities.
+// User-Agent and, while "CheckRootCA" is on, talks HTTPS only and trusts only
+// the built-in CA certificates. With no built-in certificate loaded it sends
+// nothing rather than fall back to the system's authorities.
+//
+// Every call is bounded: it ends at an overall deadline, after a pause in
+// the transfer, or when the answer's headers or body exceed their caps, with
+// a network error and a text, never as a success. Calls run over a
+// connection of their own (HttpExchange), so no state survives a call.
 class RESTClient : public AbstractRESTClient {
     Q_OBJECT
 public:
@@ -40,21 +37,37 @@ public:
     // The maker's web page named in the User-Agent.
     static QString makerUrl();
 
-    // Answers longer than this are cut off and reported as an error; the
-    // server's JSON documents are a few kilobytes.
+    // The server's documents are a few kilobytes; these bounds leave room
+    // for slow lines and large catalogues while no server can hold a thread,
+    // or the exit, for longer than a minute.
+    static constexpr int kDefaultCallDeadlineMs = 60000;
+    static constexpr int kDefaultTransferTimeoutMs = 30000;
+    static constexpr qint64 kMaxHeaderBytes = 64 * 1024;
     static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
-    // A call whose transfer makes no progress for this long ends with an
-    // error instead of blocking its thread for ever.
-    static constexpr int kDefaultTransferTimeoutMs = 120000;
+
+    // The whole call, from connecting to the last byte.
+    void setCallDeadline(int milliseconds);
+    // No byte sent or received for this long.
     void setTransferTimeout(int milliseconds);
 
+    // Ends every call still running on any thread with OperationCanceledError
+    // and refuses later calls; for the end of the run, when nobody waits for
+    // the answers any more. Any thread.
+    // Returns how many calls were running.
+    int abandonRunningCalls();
+
 private:
-    using Sender = std::function<QNetworkReply*(QNetworkAccessManager&, QNetworkRequest&)>;
+    RESTResponse execute(const char* verbLabel, HttpRequest request, const QString& url);
+    // The server's SSL setup for a request; verify tells whether the pinned
+    // trust is on. False when the request must not be sent: verification is
+    // on and no trusted certificate is loaded.
+    bool prepareSsl(HttpRequest& request, bool verify);
+    RESTResponse refuse(const QString& url, int networkError, const QString& text, bool sslTrouble);
 
-    RESTResponse execute(const char* verbLabel, const QString& url, const Sender& send);
-    // False when the request must not be sent: verification is on and no
-    // trusted certificate is loaded.
-    bool createRequest(const QString& url, QNetworkRequest& request);
+    std::atomic<int> callDeadlineMs_{kDefaultCallDeadlineMs};
+    std::atomic<int> transferTimeoutMs_{kDefaultTransferTimeoutMs};
 
-    int transferTimeoutMs_ = kDefaultTransferTimeoutMs;
+    QMutex callsMutex_;
+    QSet<HttpExchange*> runningCalls_;
+    bool abandoned_ = false;
 };

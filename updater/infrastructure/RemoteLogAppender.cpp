@@ -2,7 +2,9 @@
 
 #include "updater/infrastructure/AbstractRESTClient.h"
 #include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/SecureAddress.h"
 #include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SimpleLogger.h"
 
 #include <QDateTime>
 #include <QThreadPool>
@@ -56,6 +58,14 @@ RemoteLogAppender::RemoteLogAppender(AbstractRESTClient* restClient, AbstractSer
 {
     if (serviceUrl_)
         errorLogUrl_ = serviceUrl_->getLinkUrl(QStringLiteral("errorlogging"));
+    // Log entries carry details of the machine; they never go out in clear
+    // text while the pinned trust is on.
+    if (!errorLogUrl_.isEmpty() && isHttpsRequired() && !isHttpsAddress(errorLogUrl_)) {
+        SimpleLogger::getLogger(this)->error(
+            QStringLiteral("Remote logging is off: its address is not HTTPS while \"CheckRootCA\" is on."),
+            errorLogUrl_);
+        errorLogUrl_.clear();
+    }
 }
 
 RemoteLogAppender::~RemoteLogAppender()
@@ -73,7 +83,8 @@ QString RemoteLogAppender::errorLogUrl() const
 void RemoteLogAppender::writeRaw(const QString& shortText, const QString& fullText, const QString& className,
                                  LogLevels level, const QDateTime& time)
 {
-    if (!restClient_)
+    // Without an address every post would only fail.
+    if (!restClient_ || errorLogUrl_.isEmpty())
         return;
     bool ok = false;
     const QString json = gelfEntryJson(shortText, fullText, className, level, time, &ok);

@@ -19,7 +19,9 @@ QString gelfEntryJson(const QString& shortText, const QString& fullText, const Q
 // Sends log entries to the server's "errorlogging" resource, one POST per
 // entry, each on a short task of the global thread pool so that the logging
 // thread never waits for the network. The application waits for the pool
-// before it quits, so queued entries still go out.
+// before it quits (for a bounded time), so queued entries still go out.
+// Without an address (not found, or not HTTPS while "CheckRootCA" is on)
+// nothing is sent.
 //
 // Ownership: owns the service address (released, deferred, on destruction);
 // the REST client is not owned and must outlive the queued tasks.

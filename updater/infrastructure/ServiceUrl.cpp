@@ -2,6 +2,7 @@
 
 #include "updater/infrastructure/AbstractRESTClient.h"
 #include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/SecureAddress.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QMutexLocker>
@@ -77,5 +78,12 @@ QString ServiceUrl::getLink(const QString& url, const QString& rel)
     logger_->debug(QStringLiteral("found link: ") + link.href, QString());
     if (link.rel.isEmpty() || link.href.isEmpty())
         return QString();
+    // A pinned HTTPS document must not lead the updater to clear text.
+    if (isHttpsRequired() && !isHttpsAddress(link.href)) {
+        logger_->error(QStringLiteral("Refused a link that is not HTTPS: only HTTPS is allowed while \"CheckRootCA\" "
+                                      "is on."),
+                       rel + QStringLiteral(": ") + link.href);
+        return QString();
+    }
     return link.href;
 }

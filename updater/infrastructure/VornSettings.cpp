@@ -1,5 +1,9 @@
 #include "updater/infrastructure/VornSettings.h"
 
+#include "updater/infrastructure/PrivateFiles.h"
+
+#include <QFileInfo>
+
 #include <QVariant>
 
 namespace {
@@ -23,13 +27,20 @@ VornSettings::VornSettings()
 
 void VornSettings::initializeOnFirstRun()
 {
-    if (!allKeys().isEmpty())
-        return;
-    setFallbacksEnabled(true);
-    setValue(QStringLiteral("init"), true);
-    sync();
-    remove(QStringLiteral("init"));
-    sync();
+    if (allKeys().isEmpty()) {
+        setFallbacksEnabled(true);
+        setValue(QStringLiteral("init"), true);
+        sync();
+        remove(QStringLiteral("init"));
+        sync();
+    }
+    // The file decides which server is trusted and how: nobody else may
+    // change it, whatever the umask was when it was made.
+    const QFileInfo file(fileName());
+    if (file.exists()) {
+        makePrivateFile(file.filePath());
+        makePrivateFolder(file.absolutePath());
+    }
 }
 
 QString VornSettings::defaultRootRestUrl()

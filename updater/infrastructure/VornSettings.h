@@ -25,6 +25,7 @@ public:
 
 private:
     // Leaves an empty settings file behind on the first start, so whoever
-    // prepares a machine finds the file to edit.
+    // prepares a machine finds the file to edit; keeps the file (0600) and
+    // its folder (0700) the user's alone.
     void initializeOnFirstRun();
 };

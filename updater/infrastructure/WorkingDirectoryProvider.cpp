@@ -1,6 +1,7 @@
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 
 #include "updater/infrastructure/PathComponent.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QByteArray>
@@ -37,8 +38,16 @@ WorkingDirectoryProvider::WorkingDirectoryProvider(QObject* parent)
 
 QString WorkingDirectoryProvider::newWorkingDirectoryCandidate() const
 {
-    return QDir::toNativeSeparators(QDir::tempPath() + QDir::separator()
-                                    + QUuid::createUuid().toString(QUuid::WithBraces) + QDir::separator());
+    // Qt names no temporary folder at all when TMPDIR points at a missing
+    // one; the folder would then land in the file system's root.
+    QString temp = QDir::tempPath();
+    if (temp.isEmpty()) {
+        temp = QStringLiteral("/tmp");
+        logger_->error(QStringLiteral("the temporary folder does not exist, using /tmp: "),
+                       QString::fromLocal8Bit(qgetenv("TMPDIR")));
+    }
+    return QDir::toNativeSeparators(temp + QDir::separator() + QUuid::createUuid().toString(QUuid::WithBraces)
+                                    + QDir::separator());
 }
 
 bool WorkingDirectoryProvider::ensurePrivateDirectory(const QString& path) const
@@ -51,21 +60,39 @@ bool WorkingDirectoryProvider::ensurePrivateDirectory(const QString& path) const
     return isPrivateDirectoryOfUser(native);
 }
 
+QString WorkingDirectoryProvider::freeCandidate() const
+{
+    QString candidate;
+    do {
+        candidate = newWorkingDirectoryCandidate();
+    } while (QFileInfo::exists(candidate) || QFileInfo(QDir::cleanPath(candidate)).isSymLink());
+    return candidate;
+}
+
 QString WorkingDirectoryProvider::getWorkingDirectory()
 {
     QMutexLocker lock(&mutex_);
-    if (workingDirectory_.isEmpty()) {
-        do {
-            workingDirectory_ = newWorkingDirectoryCandidate();
-        } while (QFileInfo::exists(workingDirectory_) || QFileInfo(QDir::cleanPath(workingDirectory_)).isSymLink());
-    }
-    if (!ensurePrivateDirectory(workingDirectory_)) {
+    if (workingDirectory_.isEmpty())
+        workingDirectory_ = freeCandidate();
+    if (ensurePrivateDirectory(workingDirectory_))
+        return workingDirectory_;
+
+    struct stat info {};
+    if (::lstat(QFile::encodeName(QDir::cleanPath(workingDirectory_)).constData(), &info) == 0) {
+        // Something that is not our private folder took the name: never use
+        // it, take another name.
         logger_->error(QStringLiteral("working directory is not private to the user, using a new one: "),
                        workingDirectory_);
-        do {
-            workingDirectory_ = newWorkingDirectoryCandidate();
-        } while (QFileInfo::exists(workingDirectory_) || QFileInfo(QDir::cleanPath(workingDirectory_)).isSymLink());
-        ensurePrivateDirectory(workingDirectory_);
+        workingDirectory_ = freeCandidate();
+        creationFailureLogged_ = false;
+        if (ensurePrivateDirectory(workingDirectory_))
+            return workingDirectory_;
+    }
+    // It cannot be made (no temporary folder, no space): the run keeps its one
+    // path and callers find out when they write into it.
+    if (!creationFailureLogged_) {
+        creationFailureLogged_ = true;
+        logger_->error(QStringLiteral("working directory could not be created: "), workingDirectory_);
     }
     return workingDirectory_;
 }
@@ -76,21 +103,25 @@ QString WorkingDirectoryProvider::getLocalStoreDirectory()
     localStoreDirectory_ = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
         + QStringLiteral("Pathwarden") + QDir::separator());
-    if (!QDir(localStoreDirectory_).exists())
-        QDir().mkpath(localStoreDirectory_);
+    // Stored copies of the updater are started from here.
+    if (!makePrivateFolder(localStoreDirectory_))
+        logger_->error(QStringLiteral("local store is not a private folder of the user: "), localStoreDirectory_);
     return localStoreDirectory_;
 }
 
 QString WorkingDirectoryProvider::getLocalStoreDirectoryForVersion(const QString& version)
 {
-    if (!isSafePathComponent(version)) {
+    if (!isVersionFolderName(version)) {
         logger_->error(QStringLiteral("refused version as folder name: "), version);
         return QString();
     }
     const QString path = getLocalStoreDirectory() + version + QDir::separator();
-    QDir folder(path);
-    if (folder.exists())
-        folder.removeRecursively();
-    QDir().mkdir(path);
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isSymLink())
+        QFile::remove(clean); // the link only, never what it points to
+    else if (QFileInfo(clean).isDir())
+        QDir(clean).removeRecursively();
+    if (!makePrivateFolder(path))
+        logger_->error(QStringLiteral("version folder could not be made private: "), path);
     return path;
 }

@@ -26,21 +26,27 @@ public:
     explicit WorkingDirectoryProvider(QObject* parent = nullptr);
 
     // A braced-UUID folder in the temporary folder, private to the user; made
-    // again when it has gone missing.
+    // again when it has gone missing. One path per provider, also when the
+    // folder cannot be made; a new name is drawn only when something that is
+    // not our private folder has taken the name.
     QString getWorkingDirectory() override;
-    // <generic data>/Pathwarden/
+    // <generic data>/Pathwarden/, mode 0700.
     QString getLocalStoreDirectory() override;
-    // A fresh, empty <local store>/<version>/. The version must be a single
-    // safe folder name; otherwise nothing is touched and the result is empty.
+    // A fresh, empty <local store>/<version>/, mode 0700. The version must be
+    // dot-separated numbers; otherwise nothing is touched and the result is
+    // empty.
     QString getLocalStoreDirectoryForVersion(const QString& version) override;
 
 private:
     QString newWorkingDirectoryCandidate() const;
+    // A candidate at which nothing exists yet.
+    QString freeCandidate() const;
     // Makes the folder private to the user, or accepts one that already is.
     bool ensurePrivateDirectory(const QString& path) const;
 
     QMutex mutex_;
     QString workingDirectory_;
     QString localStoreDirectory_;
+    bool creationFailureLogged_ = false;
     Logger* logger_;
 };

@@ -1,5 +1,7 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
+#include "updater/testsupport/TestCatalogue.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QMutexLocker>
@@ -9,6 +11,7 @@
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QThread>
+#include <QTimer>
 
 #include <future>
 
@@ -87,9 +90,13 @@ private:
         answered_ = true;
         owner_->record(request);
 
-        const CannedResponse response = owner_->responseFor(request.path);
+        const CannedResponse response = owner_->responseFor(request);
         if (response.stall)
             return;
+        if (response.endlessHeaders) {
+            streamHeadersForEver();
+            return;
+        }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status)
                           + "\r\nContent-Type: " + response.contentType
                           + "\r\nContent-Length: " + QByteArray::number(response.body.size())
@@ -98,10 +105,54 @@ private:
             head += header.first + ": " + header.second + "\r\n";
         head += "\r\n";
         socket_->write(head);
-        if (request.method != "HEAD")
+        if (request.method == "HEAD") {
+            socket_->disconnectFromHost();
+        } else if (response.dripIntervalMs > 0) {
+            drip(response.body, response.dripIntervalMs);
+        } else {
             socket_->write(response.body);
-        socket_->disconnectFromHost();
+            socket_->disconnectFromHost();
+        }
     }
+
+    // One byte per interval, so that no pause is ever long.
+    void drip(const QByteArray& body, int intervalMs)
+    {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [this, timer, body, sent = 0]() mutable {
+            if (done_ || sent >= body.size()) {
+                timer->stop();
+                if (!done_)
+                    socket_->disconnectFromHost();
+                return;
+            }
+            socket_->write(body.mid(sent++, 1));
+        });
+        timer->start(intervalMs);
+    }
+
+    // Header lines without end, written as fast as the client reads them,
+    // up to a bound that keeps a client without a cap from eating the
+    // machine's memory.
+    void streamHeadersForEver()
+    {
+        static const QByteArray lines = QByteArray("X-Filler: " + QByteArray(1000, 'h') + "\r\n").repeated(64);
+        socket_->write("HTTP/1.1 200 OK\r\n");
+        auto refill = [this] {
+            // Under TLS the written bytes wait encrypted; both buffers count.
+            while (!done_ && socket_->bytesToWrite() + socket_->encryptedBytesToWrite() < 256 * 1024
+                   && headerBytesSent_ < kHeaderStreamBound) {
+                socket_->write(lines);
+                headerBytesSent_ += lines.size();
+            }
+        };
+        connect(socket_, &QSslSocket::bytesWritten, this, refill);
+        connect(socket_, &QSslSocket::encryptedBytesWritten, this, refill);
+        refill();
+    }
+
+    static constexpr qint64 kHeaderStreamBound = 512LL * 1024 * 1024;
+    qint64 headerBytesSent_ = 0;
 
     QSslSocket* socket_;
     TestUpdateServer* owner_;
@@ -112,8 +163,9 @@ private:
 
 class TlsServer : public QTcpServer {
 public:
-    TlsServer(const QSslConfiguration& configuration, TestUpdateServer* owner)
+    TlsServer(const QSslConfiguration& configuration, bool plain, TestUpdateServer* owner)
         : configuration_(configuration)
+        , plain_(plain)
         , owner_(owner)
     {
     }
@@ -126,13 +178,16 @@ protected:
             delete socket;
             return;
         }
-        socket->setSslConfiguration(configuration_);
         new Connection(socket, owner_);
+        if (plain_)
+            return;
+        socket->setSslConfiguration(configuration_);
         socket->startServerEncryption();
     }
 
 private:
     QSslConfiguration configuration_;
+    bool plain_;
     TestUpdateServer* owner_;
 };
 
@@ -144,6 +199,7 @@ QSslConfiguration serverConfiguration(TestUpdateServer::Identity identity)
     case TestUpdateServer::Identity::Trusted: name = QStringLiteral("test-server"); break;
     case TestUpdateServer::Identity::Rogue: name = QStringLiteral("test-rogue"); break;
     case TestUpdateServer::Identity::WrongHost: name = QStringLiteral("test-wronghost"); break;
+    case TestUpdateServer::Identity::PlainHttp: return QSslConfiguration();
     }
     QList<QSslCertificate> chain = QSslCertificate::fromData(readFile(dir + QLatin1Char('/') + name + ".pem"));
     if (identity != TestUpdateServer::Identity::Rogue)
@@ -168,7 +224,7 @@ public:
 protected:
     void run() override
     {
-        TlsServer server(serverConfiguration(identity_), owner_);
+        TlsServer server(serverConfiguration(identity_), identity_ == TestUpdateServer::Identity::PlainHttp, owner_);
         const bool listening = server.listen(QHostAddress::LocalHost, 0);
         port.set_value(listening ? server.serverPort() : 0);
         if (listening)
@@ -184,6 +240,7 @@ private:
 
 TestUpdateServer::TestUpdateServer(Identity identity)
 {
+    plain_ = identity == Identity::PlainHttp;
     auto* thread = new ServerThread(identity, this);
     std::future<quint16> port = thread->port.get_future();
     thread_.reset(thread);
@@ -209,7 +266,7 @@ quint16 TestUpdateServer::port() const
 
 QString TestUpdateServer::baseUrl() const
 {
-    return QStringLiteral("https://127.0.0.1:") + QString::number(port_);
+    return (plain_ ? QStringLiteral("http://127.0.0.1:") : QStringLiteral("https://127.0.0.1:")) + QString::number(port_);
 }
 
 QString TestUpdateServer::rootUrl() const
@@ -257,6 +314,21 @@ CannedResponse TestUpdateServer::responseFor(const QByteArray& path) const
     response.body = readFile(fixturesDir() + QLatin1Char('/') + fixtures.value(withoutQuery));
     response.body.replace("{{BASE}}", baseUrl().toUtf8());
     return response;
+}
+
+CannedResponse TestUpdateServer::responseFor(const RecordedRequest& request) const
+{
+    const QByteArray& path = request.path;
+    const int query = path.indexOf('?');
+    bool canned = false;
+    {
+        QMutexLocker lock(&mutex_);
+        canned = responses_.contains(path) || responses_.contains(query < 0 ? path : path.left(query));
+    }
+    CannedResponse response;
+    if (!canned && TestCatalogue::respond(request, baseUrl(), response))
+        return response;
+    return responseFor(path);
 }
 
 void TestUpdateServer::record(const RecordedRequest& request)
@@ -320,6 +392,11 @@ quint16 TestUpdateServer::refusingPort()
 QString TestUpdateServer::certificatesDir()
 {
     return QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR);
+}
+
+QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
+{
+    return serverConfiguration(identity);
 }
 
 QString TestUpdateServer::fixturesDir()

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QSslConfiguration;
 class QThread;
 class TestUpdateServerWorker;
 
@@ -28,6 +29,11 @@ struct CannedResponse {
     QByteArray contentType = "application/json";
     QList<QPair<QByteArray, QByteArray>> extraHeaders;
     bool stall = false; // read the request, never answer
+    // Hostile pacing: send the headers, then the body one byte per interval
+    // (a transfer that never pauses long enough to time out).
+    int dripIntervalMs = 0;
+    // Hostile headers: after the status line, header lines for ever.
+    bool endlessHeaders = false;
 };
 
 // A real HTTP/1.1 update server over TLS on 127.0.0.1, running on its own
@@ -44,6 +50,7 @@ public:
         Trusted,   // localhost / 127.0.0.1, issued by the test intermediate CA
         Rogue,     // self-signed, no chain leads to it
         WrongHost, // issued by the test intermediate CA for another host name
+        PlainHttp, // no TLS at all: "http://127.0.0.1:<port>"
     };
 
     explicit TestUpdateServer(Identity identity = Identity::Trusted);
@@ -53,7 +60,7 @@ public:
 
     bool isListening() const;
     quint16 port() const;
-    QString baseUrl() const;   // "https://127.0.0.1:<port>"
+    QString baseUrl() const;   // "https://127.0.0.1:<port>" ("http://" for PlainHttp)
     QString rootUrl() const;   // baseUrl() + "/rest"
 
     // Answers path (matched with its query first, then without) with the
@@ -69,7 +76,10 @@ public:
     // Waits until at least count requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 10000) const;
 
-    // The response for a request; used by the server thread.
+    // The response for a request; used by the server thread. A response set
+    // for the path wins, then the catalogue (TestCatalogue.h), then the link
+    // documents of the fixtures folder.
+    CannedResponse responseFor(const RecordedRequest& request) const;
     CannedResponse responseFor(const QByteArray& path) const;
     void record(const RecordedRequest& request);
 
@@ -77,6 +87,8 @@ public:
     static quint16 refusingPort();
     static QString certificatesDir();
     static QString fixturesDir();
+    // The server side of an identity: its certificate chain and key.
+    static QSslConfiguration sslConfiguration(Identity identity);
 
 private:
     mutable QMutex mutex_;
@@ -84,5 +96,6 @@ private:
     QList<RecordedRequest> requests_;
     QMap<QByteArray, CannedResponse> responses_;
     quint16 port_ = 0;
+    bool plain_ = false;
     std::unique_ptr<QThread> thread_;
 };

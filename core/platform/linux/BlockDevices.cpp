@@ -1,13 +1,11 @@
 #include "core/platform/linux/BlockDevices.h"
+#include "core/platform/linux/PathText.h"
+#include "core/platform/linux/PosixFiles.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
-#include <climits>
-#include <cstdlib>
 #include <fstream>
-#include <memory>
 #include <string_view>
 
 namespace Holmgrave::FS::Detail {
@@ -26,31 +24,6 @@ std::string readSmallFile(const std::string& path)
     return text;
 }
 
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string parentOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string lastComponent(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool startsWith(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // True when a component of the resolved device path names a bus of the kind
 // ("usb1", "1-1" below it; "fw1", "fw1.0" for FireWire).
 bool pathHasBus(const std::string& path, std::string_view bus)
@@ -65,12 +38,6 @@ bool pathHasBus(const std::string& path, std::string_view bus)
         pos = end + 1;
     }
     return false;
-}
-
-std::string resolve(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : path;
 }
 
 }  // namespace
@@ -101,10 +68,11 @@ BlockDeviceInfo classifyBlockDevice(const std::string& sysRoot, unsigned major, 
 
     // The class entry is a link into the device tree; the bus the disk hangs
     // on shows in the resolved path, and a partition's parent is its disk.
-    const std::string devicePath = resolve(entryPath);
-    info.partition = exists(entryPath + "/partition");
+    const std::string resolved = realPath(entryPath);
+    const std::string devicePath = resolved.empty() ? entryPath : resolved;
+    info.partition = posixExists(entryPath + "/partition");
     const std::string diskPath = info.partition ? parentOf(devicePath) : devicePath;
-    info.diskName = info.partition ? lastComponent(diskPath) : info.name;
+    info.diskName = info.partition ? baseName(diskPath) : info.name;
 
     info.removable = readSmallFile(diskPath + "/removable") == "1";
     info.readOnly = readSmallFile(entryPath + "/ro") == "1" || readSmallFile(diskPath + "/ro") == "1";

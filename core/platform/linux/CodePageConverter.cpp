@@ -100,6 +100,37 @@ TextEncoding encodingForPlatformValue(std::uint32_t value, bool wideWork)
     }
 }
 
+namespace {
+
+// Appends the UTF-16 units of `size` bytes in the descriptor's encoding.
+bool appendDecoded(const Converter& cd, const char* bytes, std::size_t size, std::u16string& out)
+{
+    if (size == 0)
+        return true;
+    // Every supported encoding needs at least one byte per UTF-16 unit.
+    std::string buffer(size * 2 + 16, '\0');
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = size;
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return false; // EILSEQ or a truncated sequence at the end (EINVAL)
+    if (iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+        return false;
+    const std::size_t produced = buffer.size() - outLeft;
+    const std::size_t start = out.size();
+    out.resize(start + produced / 2);
+    std::memcpy(out.data() + start, buffer.data(), produced - produced % 2);
+    return true;
+}
+
+bool isShiftJisLeadByte(unsigned char b)
+{
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+} // namespace
+
 bool decodeToUtf16(const char* bytes, std::size_t size, TextEncoding encoding, std::u16string& out)
 {
     out.clear();
@@ -115,21 +146,30 @@ bool decodeToUtf16(const char* bytes, std::size_t size, TextEncoding encoding, s
     Converter cd(TextEncoding::Utf16Host, encoding);
     if (!cd.valid())
         return false;
+    if (encoding != TextEncoding::ShiftJisX0213)
+        return appendDecoded(cd, bytes, size, out);
 
-    // Every supported encoding needs at least one byte per UTF-16 unit.
-    std::string buffer(size * 2 + 16, '\0');
-    char* in = const_cast<char*>(bytes);
-    std::size_t inLeft = size;
-    char* outPtr = buffer.data();
-    std::size_t outLeft = buffer.size();
-    if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return false; // EILSEQ or a truncated sequence at the end (EINVAL)
-    if (iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return false;
-    const std::size_t produced = buffer.size() - outLeft;
-    out.resize(produced / 2);
-    std::memcpy(out.data(), buffer.data(), produced - produced % 2);
-    return true;
+    // Code page 932 keeps the single bytes 0x5C and 0x7E as a backslash and
+    // a tilde ("AC" 0x5C "DC" is "AC\DC"), where JIS X 0213 alone makes them
+    // a yen sign and an overline. Only single bytes: as the second byte of a
+    // double-byte character they belong to that character.
+    std::size_t segment = 0;
+    std::size_t i = 0;
+    while (i < size) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (isShiftJisLeadByte(b)) {
+            i += 2; // a lead byte cut off at the end fails in appendDecoded
+            continue;
+        }
+        if (b == 0x5C || b == 0x7E) {
+            if (!appendDecoded(cd, bytes + segment, i - segment, out))
+                return false;
+            out.push_back(static_cast<char16_t>(b));
+            segment = i + 1;
+        }
+        ++i;
+    }
+    return appendDecoded(cd, bytes + segment, std::min(i, size) - segment, out);
 }
 
 EncodeOutcome encodeFromUtf16(const char16_t* units, std::size_t count, TextEncoding encoding, char lossByte,

@@ -24,7 +24,9 @@ enum class TextEncoding
 
 // Code page number -> encoding: 0 (the default) and 2 Mac Roman, 932
 // Shift-JIS X0213, 1252 Windows Latin 1, 10029 Mac Central European,
-// 65001 UTF-8, any other ASCII.
+// 65001 UTF-8, any other ASCII. Shift-JIS is decoded the way code page 932
+// is read elsewhere: the single bytes 0x5C and 0x7E are a backslash and a
+// tilde, not a yen sign and an overline (encoding writes them that way too).
 TextEncoding encodingForCodePage(std::uint32_t codePage);
 
 // Platform encoding values (the numbers CoreFoundation used: 0 Mac Roman,

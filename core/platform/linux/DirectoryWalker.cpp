@@ -1,4 +1,5 @@
 #include "core/platform/linux/DirectoryWalker.h"
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/PosixFiles.h"
 #include "core/platform/linux/UniqueDir.h"
 
@@ -56,10 +57,10 @@ int DirectoryWalker::push(const std::string& folder)
     frame.folder = folder;
     UniqueDir dir(::opendir(folder.c_str()));
     if (!dir)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     struct stat st {};
     if (::fstat(::dirfd(dir.get()), &st) != 0)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     frame.device = st.st_dev;
     frame.inode = st.st_ino;
     errno = 0;

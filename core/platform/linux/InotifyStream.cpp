@@ -1,5 +1,5 @@
 #include "core/platform/linux/InotifyStream.h"
-#include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -18,26 +18,6 @@
 
 namespace Holmgrave::FS::Detail {
 
-namespace {
-
-bool isSameOrInside(const std::string& path, const std::string& folder)
-{
-    if (path == folder)
-        return true;
-    if (folder == "/")
-        return !path.empty() && path[0] == '/';
-    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
-}
-
-std::string withoutTrailingSlash(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-}  // namespace
-
 struct InotifyStream::State {
     Sink sink;
     std::chrono::milliseconds latency{1000};
@@ -49,7 +29,9 @@ struct InotifyStream::State {
     std::mutex mutex;
     std::set<std::string> roots;
     std::map<int, std::string> paths;  // watch descriptor -> watched path
-    std::map<std::uint32_t, std::string> movedOut;  // cookie -> folder moved away, partner not seen yet
+    // cookie -> the watches of a folder moved away whose partner has not
+    // been seen yet (by descriptor: a new folder may take the old name)
+    std::map<std::uint32_t, std::vector<int>> movedOut;
 
     ~State()
     {
@@ -96,6 +78,7 @@ struct InotifyStream::State {
         }
     }
 
+    // Drops the watches at and below |top| that no remaining root covers.
     void unwatchTree(const std::string& top)
     {
         for (auto it = paths.begin(); it != paths.end();) {
@@ -147,6 +130,12 @@ struct InotifyStream::State {
             paths.erase(it);
             return;
         }
+        // What happens in a folder that was moved away is not in the tree any
+        // more, even before the batch ends and its watches go.
+        for (const auto& entry : movedOut) {
+            if (std::find(entry.second.begin(), entry.second.end(), ev.wd) != entry.second.end())
+                return;
+        }
         // A watched subfolder's own removal or move is reported by its parent.
         if ((ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) && roots.count(watched) == 0)
             return;
@@ -173,7 +162,11 @@ struct InotifyStream::State {
                 movedOut.erase(ev.cookie);
                 watchTree(path, false, nullptr);
             } else if (ev.mask & IN_MOVED_FROM) {
-                movedOut[ev.cookie] = path;
+                std::vector<int>& watches = movedOut[ev.cookie];
+                for (const auto& [wd, watchedPath] : paths) {
+                    if (isSameOrInside(watchedPath, path))
+                        watches.push_back(wd);
+                }
             }
         }
     }
@@ -182,8 +175,12 @@ struct InotifyStream::State {
     void dropMovedOut()
     {
         std::lock_guard<std::mutex> lock(mutex);
-        for (const auto& entry : movedOut)
-            unwatchTree(entry.second);
+        for (const auto& entry : movedOut) {
+            for (const int wd : entry.second) {
+                if (paths.erase(wd) != 0)
+                    ::inotify_rm_watch(fd, wd);
+            }
+        }
         movedOut.clear();
     }
 
@@ -245,14 +242,14 @@ int InotifyStream::start(const std::vector<std::string>& roots)
     State& s = *m_state;
     s.fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (s.fd < 0)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     s.wake = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (s.wake < 0)
-        return errno != 0 ? errno : EIO;
+        return lastError();
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         for (const std::string& root : roots) {
-            const std::string r = withoutTrailingSlash(root);
+            const std::string r = tidyPath(root);
             s.roots.insert(r);
             s.watchTree(r, true, nullptr);
         }
@@ -265,7 +262,7 @@ void InotifyStream::addRoot(const std::string& root)
 {
     State& s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    const std::string r = withoutTrailingSlash(root);
+    const std::string r = tidyPath(root);
     if (s.fd < 0 || !s.roots.insert(r).second)
         return;
     s.watchTree(r, true, nullptr);
@@ -275,7 +272,7 @@ void InotifyStream::removeRoot(const std::string& root)
 {
     State& s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
-    const std::string r = withoutTrailingSlash(root);
+    const std::string r = tidyPath(root);
     if (s.roots.erase(r) == 0)
         return;
     s.unwatchTree(r);

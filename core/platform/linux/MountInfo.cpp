@@ -1,5 +1,7 @@
 #include "core/platform/linux/MountInfo.h"
 
+#include "core/platform/linux/PathText.h"
+
 #include <cerrno>
 #include <charconv>
 #include <fstream>
@@ -93,15 +95,6 @@ bool parseLine(std::string_view line, MountEntry& entry)
     return true;
 }
 
-bool isPathPrefix(std::string_view prefix, std::string_view path)
-{
-    if (prefix == "/")
-        return !path.empty() && path[0] == '/';
-    if (path.size() < prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
-        return false;
-    return path.size() == prefix.size() || path[prefix.size()] == '/';
-}
-
 }  // namespace
 
 std::string decodeMountField(std::string_view field)
@@ -178,7 +171,7 @@ const MountEntry* findMountForDevice(const MountTable& table, unsigned major, un
         if (e.major != major || e.minor != minor)
             continue;
         last = &e;
-        if (isPathPrefix(e.mountPoint, absolutePath)
+        if (isSameOrInside(absolutePath, e.mountPoint)
             && (best == nullptr || e.mountPoint.size() >= best->mountPoint.size()))
             best = &e;
     }
@@ -190,7 +183,7 @@ MountTable readMountTable(const std::string& file, int& error)
     error = 0;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        error = errno != 0 ? errno : ENOENT;
+        error = lastError();
         return {};
     }
     std::ostringstream buffer;

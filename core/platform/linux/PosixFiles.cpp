@@ -1,4 +1,6 @@
 #include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/PathText.h"
+#include "core/platform/linux/RandomSource.h"
 #include "core/platform/linux/UniqueDir.h"
 
 #include <dirent.h>
@@ -16,8 +18,6 @@
 namespace Holmgrave::FS::Detail {
 
 namespace {
-
-int lastError() { return errno != 0 ? errno : EIO; }
 
 // Closes a descriptor on every way out of a scope.
 class Fd {
@@ -47,28 +47,6 @@ public:
 private:
     int m_fd;
 };
-
-std::string parentOf(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return p.substr(0, slash);
-}
-
-std::string baseName(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    const std::size_t slash = p.rfind('/');
-    return slash == std::string::npos ? p : p.substr(slash + 1);
-}
 
 // Folder entries without "." and "..", sorted so that every listing of the
 // same folder comes out in the same order.
@@ -135,12 +113,24 @@ int copyRegular(const std::string& from, const std::string& to, const struct sta
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive);
+// The identity of a folder a copy made, so that a failed copy removes that
+// folder and nothing that another process put at the same name.
+struct MadeFolder {
+    bool made = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
-int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made = nullptr);
+
+int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive,
+               MadeFolder* made)
 {
     if (::mkdir(to.c_str(), 0700) != 0)
         return lastError();
+    struct stat own {};
+    if (made != nullptr && ::lstat(to.c_str(), &own) == 0 && S_ISDIR(own.st_mode))
+        *made = MadeFolder{true, own.st_dev, own.st_ino};
     int rc = 0;
     if (recursive) {
         UniqueDir dir(::opendir(from.c_str()));
@@ -165,7 +155,7 @@ int copyFolder(const std::string& from, const std::string& to, const struct stat
     return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive)
+int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made)
 {
     struct stat st {};
     if (::lstat(from.c_str(), &st) != 0)
@@ -183,7 +173,7 @@ int copyItem(const std::string& from, const std::string& to, bool recursive)
     if (S_ISREG(st.st_mode))
         return copyRegular(from, to, st);
     if (S_ISDIR(st.st_mode))
-        return copyFolder(from, to, st, recursive);
+        return copyFolder(from, to, st, recursive, made);
     if (S_ISFIFO(st.st_mode))
         return ::mkfifo(to.c_str(), st.st_mode & 07777) == 0 ? 0 : lastError();
     return ::mknod(to.c_str(), st.st_mode, st.st_rdev) == 0 ? 0 : lastError();
@@ -241,14 +231,39 @@ int removeContents(int fd)
     return 0;
 }
 
-}  // namespace
-
-std::string joinName(const std::string& folder, const std::string& name)
+// Puts a new empty file in |path|'s place: it is made under a fresh name in
+// the same folder and renamed over the old name.
+int replaceWithEmptyFile(const std::string& path)
 {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
+    static const char hex[] = "0123456789abcdef";
+    const std::string folder = parentOf(path);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (!Platform::fillRandom(random, sizeof random))
+            return EIO;
+        std::string name = ".hg-new-";
+        for (const unsigned char b : random) {
+            name.push_back(hex[b >> 4]);
+            name.push_back(hex[b & 0x0F]);
+        }
+        const std::string temporary = joinName(folder, name);
+        Fd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!fd.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return lastError();
+        }
+        int rc = fd.close();
+        if (rc == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+            rc = lastError();
+        if (rc != 0)
+            ::unlink(temporary.c_str());
+        return rc;
+    }
+    return EEXIST;
 }
+
+}  // namespace
 
 
 std::string posixCurrentDirectory()
@@ -276,17 +291,44 @@ std::string posixCanonical(const std::string& path)
 {
     if (path.empty())
         return path;
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    if (real)
-        return std::string(real.get());
-    // A missing item: resolve what exists above it and keep the rest as given.
-    const std::string parent = parentOf(path);
-    if (parent == path || parent == "." || parent == "/")
-        return path;
-    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!realParent)
-        return path;
-    return joinName(realParent.get(), baseName(path));
+    const std::string current = path[0] == '/' ? std::string() : posixCurrentDirectory();
+    if (path[0] != '/' && current.empty())
+        return path;  // no current folder to start from
+    const std::string absolute = path[0] == '/' ? path : joinName(current, path);
+    if (std::string real = realPath(absolute); !real.empty())
+        return real;
+    // Something is missing: the longest part that exists is resolved, the
+    // rest is kept as given, except that "." goes and ".." takes back a
+    // missing component (a missing item cannot be a link).
+    std::string resolved = "/";
+    std::vector<std::string> missing;
+    std::size_t pos = 0;
+    while (pos < absolute.size()) {
+        std::size_t end = absolute.find('/', pos);
+        if (end == std::string::npos)
+            end = absolute.size();
+        const std::string part = absolute.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (!missing.empty()) {
+            if (part == "..")
+                missing.pop_back();
+            else
+                missing.push_back(part);
+            continue;
+        }
+        const std::string real = realPath(joinName(resolved, part));
+        if (!real.empty())
+            resolved = real;
+        else if (part == "..")
+            resolved = parentOf(resolved);  // a folder above an unreadable one
+        else
+            missing.push_back(part);
+    }
+    for (const std::string& part : missing)
+        resolved = joinName(resolved, part);
+    return resolved;
 }
 
 int posixFileType(const std::string& path, bool followLinks, PosixFileType& type)
@@ -360,10 +402,33 @@ int posixSetCurrentDirectory(const std::string& path)
 
 int posixCreateFile(const std::string& path)
 {
-    Fd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return lastError();
-    return fd.close();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Fd fresh(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fresh.valid())
+            return fresh.close();
+        if (errno != EEXIST)
+            return lastError();
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT)
+                continue;  // gone again since: make it anew
+            return lastError();
+        }
+        if (S_ISDIR(st.st_mode))
+            return EISDIR;
+        if (S_ISREG(st.st_mode) && st.st_nlink == 1) {
+            // The file has no other name: emptying it in place keeps its
+            // owner and permissions.
+            Fd existing(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+            if (!existing.valid())
+                return lastError();
+            return existing.close();
+        }
+        // A link, a file with other names, a pipe or a device: the name is
+        // replaced by a new empty file, and what it led to stays as it is.
+        return replaceWithEmptyFile(path);
+    }
+    return EEXIST;
 }
 
 int posixCreateDirectory(const std::string& path, bool intermediates)
@@ -407,12 +472,14 @@ int posixCopy(const std::string& from, const std::string& to, bool recursive)
         return EEXIST;
     if (S_ISDIR(st.st_mode) && recursive && liesInside(to, st))
         return EINVAL;
-    const int rc = copyItem(from, to, recursive);
-    if (rc != 0 && S_ISDIR(st.st_mode)) {
-        // Whatever was made belongs to this copy alone (mkdir refuses an
-        // existing target), so it can go again.
-        struct stat made {};
-        if (::lstat(to.c_str(), &made) == 0 && S_ISDIR(made.st_mode))
+    MadeFolder made;
+    const int rc = copyItem(from, to, recursive, &made);
+    if (rc != 0 && made.made) {
+        // Only the folder this copy made goes again: a target that another
+        // process created since the check above makes mkdir fail, and it is
+        // not ours to remove.
+        struct stat now {};
+        if (::lstat(to.c_str(), &now) == 0 && now.st_dev == made.device && now.st_ino == made.inode)
             posixRemove(to, true);
     }
     return rc;

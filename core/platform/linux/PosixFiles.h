@@ -24,12 +24,12 @@ enum class PosixFileType : std::uint32_t {
     none = 0, regular = 1, directory = 2, symlink = 3, block = 4, character = 5, socket = 6, unknown = 8
 };
 
-// folder + "/" + name, without doubling a slash the folder already ends with.
-std::string joinName(const std::string& folder, const std::string& name);
-
 std::string posixCurrentDirectory();       // empty when it cannot be read
 std::string posixTempDirectory();          // $TMPDIR when absolute, else "/tmp/"; ends with '/'
-std::string posixCanonical(const std::string& path);  // never fails
+// Never fails: an absolute path (a relative one is taken from the current
+// folder) whose longest existing part has every link resolved; the missing
+// rest follows as given, without "." and with ".." taking back a component.
+std::string posixCanonical(const std::string& path);
 
 // A named pipe has no type of its own in the library's set: none.
 int posixFileType(const std::string& path, bool followLinks, PosixFileType& type);
@@ -39,7 +39,11 @@ bool posixExists(const std::string& path);                                // fol
 int posixReadSymlink(const std::string& path, std::string& target);
 
 int posixSetCurrentDirectory(const std::string& path);
-int posixCreateFile(const std::string& path);  // an existing file is emptied
+// An empty file at |path|. An existing name is replaced, never what it leads
+// to: a link's target and the other names of a hard-linked file keep their
+// content (a file with one name is emptied in place, keeping its owner and
+// permissions). A folder is refused (EISDIR).
+int posixCreateFile(const std::string& path);
 int posixCreateDirectory(const std::string& path, bool intermediates);
 int posixCreateHardLink(const std::string& existing, const std::string& newPath);
 int posixCreateSymlink(const std::string& target, const std::string& linkPath);

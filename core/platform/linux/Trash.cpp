@@ -1,5 +1,6 @@
 #include "core/platform/linux/Trash.h"
 
+#include "core/platform/linux/PathText.h"
 #include "core/platform/linux/PosixFiles.h"
 
 #include <fcntl.h>
@@ -7,30 +8,19 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <memory>
 
 namespace Holmgrave::FS::Detail {
 
 namespace {
 
-int lastError() { return errno != 0 ? errno : EIO; }
-
-std::string stripTrailingSlashes(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
+// Strictly below |folder|, not the folder itself.
 bool isInside(const std::string& path, const std::string& folder)
 {
-    const std::string f = stripTrailingSlashes(folder);
-    if (f == "/")
-        return true;
-    return path.size() > f.size() && path.compare(0, f.size(), f) == 0 && path[f.size()] == '/';
+    return isSameOrInside(path, folder) && withoutTrailingSlashes(path) != withoutTrailingSlashes(folder);
 }
 
 // A folder of ours: exists (made with 0700 when missing), is a real folder
@@ -59,10 +49,9 @@ bool deviceOf(std::string path, dev_t& device)
             device = st.st_dev;
             return true;
         }
-        const std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos || path == "/")
+        if (path == "/" || path.find('/') == std::string::npos)
             return false;
-        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+        path = parentOf(path);
     }
 }
 
@@ -101,6 +90,23 @@ int findTopTrash(const std::string& item, const struct stat& itemStat, const Tra
     }
     target.infoPath = top == "/" ? item.substr(1) : item.substr(top.size() + 1);
     return 0;
+}
+
+// The name an item takes in files/ and, with ".trashinfo", in info/: the
+// item's own name with the counter that makes it unique, cut (not inside a
+// UTF-8 character) so that the info file's name stays within the file-name
+// limit. The full original name stays in the record's Path= line.
+std::string trashNameFor(const std::string& name, int n)
+{
+    static const std::string infoSuffix = ".trashinfo";
+    const std::string counter = n == 1 ? std::string() : "." + std::to_string(n);
+    const std::size_t room = NAME_MAX - infoSuffix.size() - counter.size();
+    std::size_t keep = std::min(name.size(), room);
+    while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    if (keep == 0)
+        keep = std::min(name.size(), room);  // not UTF-8 at all: cut by bytes
+    return name.substr(0, keep) + counter;
 }
 
 int writeAll(int fd, const std::string& text)
@@ -153,10 +159,10 @@ std::string homeTrashFolder()
 {
     const char* data = std::getenv("XDG_DATA_HOME");
     if (data != nullptr && data[0] == '/')
-        return joinName(stripTrailingSlashes(data), "Trash");
+        return joinName(withoutTrailingSlashes(data), "Trash");
     const char* home = std::getenv("HOME");
     if (home != nullptr && home[0] == '/')
-        return joinName(stripTrailingSlashes(home), ".local/share/Trash");
+        return joinName(withoutTrailingSlashes(home), ".local/share/Trash");
     return std::string();
 }
 
@@ -164,20 +170,18 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
 {
     if (path.empty())
         return ENOENT;
-    std::string given = stripTrailingSlashes(path);
+    std::string given = withoutTrailingSlashes(path);
     if (given[0] != '/')
         given = joinName(posixCurrentDirectory(), given);
-    const std::size_t slash = given.rfind('/');
-    const std::string name = given.substr(slash + 1);
+    const std::string name = baseName(given);
     if (name.empty() || name == "." || name == "..")
         return EINVAL;
     // The folder part is resolved, the item itself is not: a link is
     // trashed as a link.
-    const std::string parent = slash == 0 ? std::string("/") : given.substr(0, slash);
-    std::unique_ptr<char, decltype(&std::free)> realParent(::realpath(parent.c_str(), nullptr), &std::free);
-    if (!realParent)
+    const std::string realParent = realPath(parentOf(given));
+    if (realParent.empty())
         return lastError();
-    const std::string item = joinName(realParent.get(), name);
+    const std::string item = joinName(realParent, name);
 
     struct stat itemStat {};
     if (::lstat(item.c_str(), &itemStat) != 0)
@@ -194,7 +198,7 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
     } else if (const int rc = findTopTrash(item, itemStat, settings, target); rc != 0) {
         return rc;
     }
-    if (item == stripTrailingSlashes(target.folder) || isInside(target.folder, item)
+    if (item == withoutTrailingSlashes(target.folder) || isInside(target.folder, item)
         || isInside(item, target.folder))
         return EINVAL;  // the trash itself, or something inside it
 
@@ -207,7 +211,7 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
 
     const std::string text = trashInfoText(target.infoPath, std::time(nullptr));
     for (int n = 1; n < 10000; ++n) {
-        const std::string trashName = n == 1 ? name : name + "." + std::to_string(n);
+        const std::string trashName = trashNameFor(name, n);
         const std::string infoFile = joinName(info, trashName + ".trashinfo");
         // The exclusive create reserves the name against other trashers.
         const int fd = ::open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);

@@ -1,27 +1,13 @@
 #include "core/platform/linux/Volumes.h"
 
+#include "core/platform/linux/PathText.h"
+
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <memory>
 
 namespace Holmgrave::FS::Detail {
-
-namespace {
-
-int failure(int error) { return error != 0 ? error : EIO; }
-
-std::string realPathOr(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
-    return real ? std::string(real.get()) : path;
-}
-
-}  // namespace
 
 PlatformVolume classifyVolume(const MountEntry* mount, const BlockDeviceInfo& block, bool mountReadOnly)
 {
@@ -56,7 +42,7 @@ int listVolumes(const SystemTables& tables, std::vector<std::string>& mountPoint
     int error = 0;
     const MountTable table = readMountTable(tables.mountInfo, error);
     if (error != 0)
-        return failure(error);
+        return error;  // never 0 here
     for (std::size_t i = 0; i < table.entries.size(); ++i) {
         const MountEntry& e = table.entries[i];
         if (isPseudoFilesystem(e.fsType))
@@ -78,17 +64,18 @@ int queryVolume(const SystemTables& tables, const std::string& path, PlatformVol
 {
     struct statvfs vfs {};
     if (::statvfs(path.c_str(), &vfs) != 0)
-        return failure(errno);
+        return lastError();
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return failure(errno);
+        return lastError();
 
     int error = 0;
     const MountTable table = readMountTable(tables.mountInfo, error);
     // Without the mount table the capacities are still right; the kind then
     // falls back to what sysfs alone can tell.
+    const std::string resolved = realPath(path);
     const MountEntry* mount = error == 0
-        ? findMountForDevice(table, major(st.st_dev), minor(st.st_dev), realPathOr(path))
+        ? findMountForDevice(table, major(st.st_dev), minor(st.st_dev), resolved.empty() ? path : resolved)
         : nullptr;
     const BlockDeviceInfo block = classifyBlockDevice(tables.sysRoot, major(st.st_dev), minor(st.st_dev));
 

@@ -1,11 +1,13 @@
 #include "updater/app/AskForGoOnlineDialog.h"
 #include "updater/app/CheckIfOnlineDialog.h"
 #include "updater/app/MandatoryUpdateDialog.h"
+#include "updater/testsupport/RecordingLogAppender.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -26,10 +28,16 @@ int layoutIndex(QWidget* dialog, QWidget* widget)
 template <typename Dialog>
 void expectAnswerDisablesBothButtons(Dialog& dialog, const char* clicked, const char* expectedSignal)
 {
+    RecordingLogAppender log(DEBUG);
     QSignalSpy goOnline(&dialog, SIGNAL(goOnlineSignal()));
     QSignalSpy stayOffline(&dialog, SIGNAL(stayOfflineSignal()));
     button(&dialog, clicked)->click();
     const bool online = QByteArray(expectedSignal) == "goOnlineSignal";
+    // Each dialog logs under its own name, not its base class's.
+    EXPECT_TRUE(log.contains(QString::fromLatin1(dialog.metaObject()->className())
+                             + (online ? QStringLiteral(" DEBUG :: goOnlineSlot")
+                                       : QStringLiteral(" DEBUG :: stayOfflineSlot"))))
+        << qPrintable(log.lines().join(QLatin1Char('\n')));
     EXPECT_EQ(goOnline.count(), online ? 1 : 0);
     EXPECT_EQ(stayOffline.count(), online ? 0 : 1);
     EXPECT_FALSE(button(&dialog, "goOnlineButton")->isEnabled());
@@ -103,6 +111,35 @@ TEST(ConsentDialogs, MandatoryUpdateShowsTheProductLinkAsAnAnchor)
     EXPECT_TRUE(empty.findChild<QLabel*>(QStringLiteral("mainLabel"))->text().contains(QStringLiteral("<a href=\"\"></a>")));
 }
 
+TEST(ConsentDialogs, AHostileProductLinkIsShownAsTextAndNeverOpensAnythingButHttps)
+{
+    const struct {
+        const char* link;
+        const char* shown;  // must appear in the label's text
+        const char* anchor; // the only anchor, or nullptr for none
+    } cases[] = {
+        {"file:///etc/passwd", "file:///etc/passwd", nullptr},
+        {"<b>Call +1 555</b><a href=\"file:///etc/passwd\">here</a>",
+         "&lt;b&gt;Call +1 555&lt;/b&gt;&lt;a href=&quot;file:///etc/passwd&quot;&gt;here&lt;/a&gt;", nullptr},
+        {"javascript:alert(1)", "javascript:alert(1)", nullptr},
+        {"http://example.invalid/get", "http://example.invalid/get", nullptr},
+        {"https://example.invalid/a\"><b>x</b>", "https://example.invalid/a&quot;&gt;&lt;b&gt;x&lt;/b&gt;",
+         "<a href=\"https://example.invalid/a%22%3E%3Cb%3Ex%3C/b%3E\">"},
+        {"https://example.invalid/get?a=1&b=2", "https://example.invalid/get?a=1&amp;b=2",
+         "<a href=\"https://example.invalid/get?a=1&amp;b=2\">"},
+    };
+    for (const auto& c : cases) {
+        MandatoryUpdateDialog dialog(false, QString::fromUtf8(c.link), nullptr);
+        const QString text = dialog.findChild<QLabel*>(QStringLiteral("mainLabel"))->text();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.shown))) << c.link << "\n" << text.toStdString();
+        EXPECT_EQ(text.count(QStringLiteral("<a ")), c.anchor ? 1 : 0) << c.link;
+        if (c.anchor) {
+            EXPECT_TRUE(text.contains(QString::fromUtf8(c.anchor))) << c.link << "\n" << text.toStdString();
+        }
+        EXPECT_FALSE(text.contains(QStringLiteral("<b>x</b>"))) << c.link;
+    }
+}
+
 TEST(ConsentDialogs, ComeToTheFrontWithNameAndVersionInTheTitle)
 {
     QApplication::setApplicationDisplayName(QStringLiteral("Pathwarden"));
@@ -144,4 +181,20 @@ TEST(OfflineDialog, EachButtonEmitsItsSignalAndCloses)
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(retry.count(), 2);
     EXPECT_EQ(install.count(), 1);
+}
+
+TEST(OfflineDialog, EscapeAndTheCloseButtonCountAsCancel)
+{
+    CheckIfOnlineDialog dialog;
+    QSignalSpy abort(&dialog, SIGNAL(abortSignal()));
+    QSignalSpy others(&dialog, SIGNAL(retrySignal()));
+    dialog.show();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(abort.count(), 1);
+    EXPECT_FALSE(dialog.isVisible());
+    dialog.show();
+    dialog.close(); // what the window manager's close button does
+    EXPECT_EQ(abort.count(), 2);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(others.count(), 0);
 }

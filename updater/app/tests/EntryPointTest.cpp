@@ -3,11 +3,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,6 +26,14 @@ QString readLogFiles(const TestEnvironment& env, const QString& suffix)
             all += QString::fromUtf8(file.readAll());
     }
     return all;
+}
+
+unsigned modeOf(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 07777;
 }
 
 } // namespace
@@ -95,8 +105,10 @@ TEST(Startup, OverrideVersionAndInstallerPathFromTheCommandLine)
     TestEnvironment env;
     const QString medium = env.root() + QStringLiteral("/medium");
     QDir().mkpath(medium + QStringLiteral("/Additional Content/Installer Data"));
+    // The last of the three lines: the medium's file is named while the
+    // wizard is built, before the application object logs its version.
     const ProcessOutcome outcome = runPathwardenAndSignal(
-        env, "Path to ini file: ", SIGSEGV,
+        env, kStarted, SIGSEGV,
         {QStringLiteral("-override-app-version=2.0.0"), QStringLiteral("--original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("QApplication::applicationVersion():     2.0.0"));
@@ -133,4 +145,65 @@ TEST(Startup, TranslationFollowsTheUsersLanguage)
     const ProcessOutcome ko = runPathwardenAndSignal(other, kStarted, SIGSEGV);
     ASSERT_TRUE(ko.finished);
     EXPECT_TRUE(ko.standardError.contains("No need to install english translation file."));
+}
+
+TEST(Startup, SettingsAndLogsStayPrivateUnderAnOpenUmask)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
+    // An older run under a lax umask left them open.
+    ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666);
+    const ProcessOutcome outcome = runProgram(QStringLiteral("/bin/sh"), env,
+                                              {QStringLiteral("-c"), QStringLiteral("umask 000; exec \"$0\""),
+                                               pathwardenExecutable()});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_EQ(modeOf(env.settingsFile()), 0600u);
+    EXPECT_EQ(modeOf(QFileInfo(env.settingsFile()).absolutePath()), 0700u);
+    EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")), 0700u);
+    EXPECT_EQ(modeOf(env.logFolder()), 0700u);
+    const QStringList logs = QDir(env.logFolder()).entryList(QDir::Files);
+    ASSERT_FALSE(logs.isEmpty());
+    for (const QString& log : logs)
+        EXPECT_EQ(modeOf(QDir(env.logFolder()).filePath(log)), 0600u) << log.toStdString();
+}
+
+TEST(Startup, PlugInsComeFromTheExecutablesRealPlaceNotFromWhereItWasStarted)
+{
+    TestEnvironment env;
+    env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
+    // Started by name through PATH from a folder whose parent offers plug-ins.
+    const QString work = env.root() + QStringLiteral("/work/sub");
+    QDir().mkpath(work);
+    QDir().mkpath(env.root() + QStringLiteral("/work/PlugIns"));
+    const QString bin = env.root() + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    const QString bundle = env.root() + QStringLiteral("/App/Contents");
+    QDir().mkpath(bundle + QStringLiteral("/MacOS"));
+    QDir().mkpath(bundle + QStringLiteral("/PlugIns"));
+    ASSERT_TRUE(QFile::copy(pathwardenExecutable(), bundle + QStringLiteral("/MacOS/Pathwarden")));
+    const QStringList startByName = {QStringLiteral("-c"), QStringLiteral("cd \"$1\" && PATH=\"$2:$PATH\" exec Pathwarden"),
+                                     QStringLiteral("sh"), work, bin};
+
+    // A link to a copy inside a bundle: the bundle's plug-ins.
+    ASSERT_TRUE(QFile::link(bundle + QStringLiteral("/MacOS/Pathwarden"), bin + QStringLiteral("/Pathwarden")));
+    ProcessOutcome outcome = runProgram(QStringLiteral("/bin/sh"), env, startByName);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains(
+        QStringLiteral("main DEBUG :: Qt plug-ins are loaded from %1/PlugIns").arg(bundle).toUtf8()))
+        << outcome.standardError.constData();
+    EXPECT_FALSE(outcome.standardError.contains("/work/PlugIns"));
+
+    // The build's own executable has no bundle: Qt's folders, said at debug.
+    QFile::remove(bin + QStringLiteral("/Pathwarden"));
+    ASSERT_TRUE(QFile::link(pathwardenExecutable(), bin + QStringLiteral("/Pathwarden")));
+    outcome = runProgram(QStringLiteral("/bin/sh"), env, startByName);
+    ASSERT_TRUE(outcome.finished);
+    EXPECT_TRUE(outcome.standardError.contains(
+        QStringLiteral("main DEBUG :: No application bundle around %1: Qt plug-ins are loaded from Qt's own folder")
+            .arg(QFileInfo(pathwardenExecutable()).canonicalFilePath())
+            .toUtf8()))
+        << outcome.standardError.constData();
+    EXPECT_FALSE(outcome.standardError.contains("Failed to adjust Library search paths"));
+    EXPECT_FALSE(outcome.standardError.contains("/work/PlugIns"));
 }

@@ -1,6 +1,7 @@
 #include "updater/app/CheckIfOnlineDialog.h"
 #include "updater/app/VornWizard.h"
 #include "updater/infrastructure/NetworkInitService.h"
+#include "updater/testsupport/RecordingLogAppender.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -50,7 +51,7 @@ protected:
 
     ScriptedNetworkInitService service;
     CheckIfOnlineDialog offlineDialog;
-    VornWizard wizard{&service, nullptr, nullptr, 0, &offlineDialog, nullptr};
+    VornWizard wizard{&service, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, &offlineDialog, nullptr, nullptr, nullptr};
     int canceled = 0;
     int offline = 0;
 };
@@ -132,4 +133,24 @@ TEST_F(PreparationPageTest, ShowsNoStandardButtonAndComesForwardWithItsTitle)
     EXPECT_EQ(wizard.windowTitle(), QApplication::applicationDisplayName() + QStringLiteral(" - Version 1.16.0.436"));
     for (auto which : {QWizard::NextButton, QWizard::BackButton, QWizard::FinishButton, QWizard::CancelButton})
         EXPECT_FALSE(wizard.button(which)->isVisible());
+}
+
+TEST_F(PreparationPageTest, EscapeOnTheWizardGoesThroughItsCancelHandler)
+{
+    RecordingLogAppender log(DEBUG);
+    service.offlineAnswers = 100;
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 10000));
+    QTest::keyClick(&wizard, Qt::Key_Escape);
+    EXPECT_TRUE(log.contains(QStringLiteral("VornWizard DEBUG :: cancelClicked")));
+    EXPECT_FALSE(wizard.isVisible());
+    log.clear();
+    wizard.show();
+    wizard.close(); // the window's close button
+    EXPECT_TRUE(log.contains(QStringLiteral("VornWizard DEBUG :: cancelClicked")));
+    EXPECT_FALSE(wizard.isVisible());
+    // The offline dialog in front of it is answered by Esc as well.
+    QTest::keyClick(&offlineDialog, Qt::Key_Escape);
+    EXPECT_EQ(canceled, 1);
+    EXPECT_EQ(offline, 0);
 }

@@ -1,9 +1,12 @@
+#include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -83,6 +86,25 @@ TEST(StartupFlow, StayingOfflineWithoutAnInstallerToStartEndsWithMinusOne)
     EXPECT_TRUE(outcome.standardError.contains("all threads are finished"));
 }
 
+TEST(StartupFlow, StayingOfflineOpensTheMediumsPackageAndEndsWithZero)
+{
+    TestEnvironment env;
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QStringLiteral("stay-offline"));
+    const QString medium = makeMedium(env, QByteArray());
+    QFile(medium + QStringLiteral("/Product Installer.pkg")).open(QIODevice::WriteOnly);
+    const QString record = env.root() + QStringLiteral("/open-arguments");
+    const QString bin = env.root() + QStringLiteral("/bin");
+    writeRecordingStandInProgram(bin, QString::fromLatin1(platform::kOpenCommand), record);
+    env.setVariable(QStringLiteral("PATH"), bin + QLatin1Char(':') + qEnvironmentVariable("PATH"));
+
+    const ProcessOutcome outcome = runProgram(driver(), env, {QStringLiteral("-original-installer-path"), medium});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(record, &recorded),
+              QStringList{QFileInfo(medium + QStringLiteral("/Product Installer.pkg")).canonicalFilePath()});
+}
+
 TEST(StartupFlow, MediumWithMandatoryUpdateShowsTheMandatoryDialog)
 {
     TestEnvironment env;
@@ -101,8 +123,13 @@ TEST(StartupFlow, ForceOnlineModeSkipsTheConsentDialog)
     // The wizard is the first window; no consent dialog comes before it.
     EXPECT_TRUE(outcome.standardError.contains("App ready to init")) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("showWizardSlot"));
-    EXPECT_TRUE(outcome.standardOutput.startsWith("window:VornWizard")) << outcome.standardOutput.constData();
-    EXPECT_FALSE(outcome.standardOutput.contains("Dialog"));
+    // The wizard's own first page may already have put up its fatal box (the
+    // driver has no built-in certificates); it is reported in the same pass.
+    const int wizard = outcome.standardOutput.indexOf("window:VornWizard");
+    ASSERT_GE(wizard, 0) << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.standardOutput.indexOf("window:"), wizard) << outcome.standardOutput.constData();
+    EXPECT_FALSE(outcome.standardOutput.contains("AskForGoOnlineDialog"));
+    EXPECT_FALSE(outcome.standardOutput.contains("MandatoryUpdateDialog"));
 }
 
 TEST(StartupFlow, UnparsableCommandLineWarnsFirstThenStartsAsWithoutArguments)

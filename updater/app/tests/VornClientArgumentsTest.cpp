@@ -1,5 +1,7 @@
 #include "updater/app/VornClientArguments.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 TEST(CommandLine, NoArgumentsKeepsTheDefaults)
@@ -26,6 +28,12 @@ TEST(CommandLine, OneOrTwoDashesBlankOrEqualsValues)
                                             QStringLiteral("positional")});
     EXPECT_TRUE(b.isParsingSuccessful());
     EXPECT_EQ(b.originalInstallerPath(), QStringLiteral("/a b/c"));
+}
+
+TEST(CommandLine, RelativeMediumPathIsMadeAbsoluteAtStartUp)
+{
+    const VornClientArguments a(QStringList{QStringLiteral("p"), QStringLiteral("-original-installer-path=medium/./dvd")});
+    EXPECT_EQ(a.originalInstallerPath(), QDir::current().absolutePath() + QStringLiteral("/medium/dvd"));
 }
 
 TEST(CommandLine, ValueStartingWithADashIsNoValue)

@@ -1,5 +1,8 @@
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -8,6 +11,7 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -99,4 +103,31 @@ TEST_F(NetworkInitServiceTest, AnEmptyRootUrlIsOfflineAndReadAgainNextTime)
     ScopedSetting later(QStringLiteral("RootRestUrl"), server.rootUrl());
     EXPECT_TRUE(stack->service.isOnline());
     EXPECT_EQ(server.requestsFor("/rest").size(), 1);
+}
+
+TEST_F(NetworkInitServiceTest, APlainHttpRootFailsTheCertificateCheckAndNothingGoesOutInClearText)
+{
+    TestUpdateServer plain(TestUpdateServer::Identity::PlainHttp);
+    Stack stack(plain.rootUrl());
+    EXPECT_FALSE(stack.service.isSSLCertificateValid());
+    EXPECT_FALSE(stack.service.isOnline());
+    stack.service.registerRemoteAppender();
+    SimpleLogger::getInstance()->createLogger(QStringLiteral("ClearTextProbe"))->error(QStringLiteral("x"), QString());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(plain.requestCount(), 0);
+    EXPECT_TRUE(log.contains(QStringLiteral("only HTTPS is allowed while \"CheckRootCA\" is on")));
+}
+
+TEST_F(NetworkInitServiceTest, AnErrorLoggingLinkInClearTextSwitchesRemoteLoggingOff)
+{
+    TestUpdateServer server;
+    server.setResponse("/rest/downloadclient", 200,
+                       R"({"links":[{"rel":"errorlogging","href":"http://127.0.0.1:1/log"}]})");
+    SslCertificates certificates;
+    ASSERT_TRUE(certificates.loadCertificates());
+    RESTClient client(&certificates);
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    RemoteLogAppender appender(&client, serviceUrl, ERROR, {QStringLiteral("RESTClient")}, nullptr);
+    EXPECT_TRUE(appender.errorLogUrl().isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("errorlogging: http://127.0.0.1:1/log")));
 }

@@ -1,4 +1,6 @@
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -15,11 +17,13 @@
 #include <QNetworkReply>
 #include <QSslConfiguration>
 #include <QThread>
+#include <QThreadPool>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -270,4 +274,94 @@ TEST_F(RESTClientTest, TwoThreadsShareOneClient)
         thread.join();
     EXPECT_EQ(good.load(), 8);
     EXPECT_EQ(server.requestCount(), 8);
+}
+
+TEST_F(RESTClientTest, WhileRootCheckIsOnOnlyHttpsIsSpoken)
+{
+    TestUpdateServer plain(TestUpdateServer::Identity::PlainHttp);
+    ASSERT_TRUE(plain.isListening());
+    const QString url = plain.rootUrl();
+    ASSERT_TRUE(url.startsWith(QStringLiteral("http://")));
+    const QList<std::function<RESTResponse()>> calls = {
+        [&] { return client.get(url); },
+        [&] { return client.post(url, QStringLiteral("{}")); },
+        [&] { return client.put(url, QStringLiteral("{}")); },
+        [&] { return client.del(url); },
+        [&] { return client.postXmlFile(url, QStringLiteral("<x/>")); },
+        [&] { return client.get(QStringLiteral("HTTP://127.0.0.1:%1/rest").arg(plain.port())); },
+    };
+    for (const auto& call : calls) {
+        const RESTResponse response = call();
+        EXPECT_NE(response.networkError, 0);
+        EXPECT_TRUE(response.sslErrorFound) << "the certificate check must fail, not pass unchecked";
+        EXPECT_FALSE(response.errorString.isEmpty());
+    }
+    EXPECT_EQ(plain.requestCount(), 0);
+    EXPECT_TRUE(log.contains(QStringLiteral("only HTTPS is allowed while \"CheckRootCA\" is on")));
+    EXPECT_FALSE(log.contains(QStringLiteral("peerVerifyMode"))) << "nothing was verified";
+
+    ScopedSetting noCheck(QStringLiteral("CheckRootCA"), false);
+    EXPECT_EQ(client.get(url).statusCode, 200);
+    EXPECT_EQ(plain.requestCount(), 1);
+}
+
+TEST_F(RESTClientTest, ADrippingAnswerEndsAtTheCallDeadline)
+{
+    TestUpdateServer server;
+    CannedResponse drip;
+    drip.body = QByteArray(1000, 'x');
+    drip.dripIntervalMs = 50; // never idle, but 50 s in all
+    server.setResponse("/rest/drip", drip);
+    client.setCallDeadline(1500);
+    QElapsedTimer timer;
+    timer.start();
+    const RESTResponse response = client.get(server.baseUrl() + QStringLiteral("/rest/drip"));
+    EXPECT_LT(timer.elapsed(), 20000);
+    EXPECT_EQ(response.networkError, QNetworkReply::TimeoutError);
+    EXPECT_TRUE(response.errorString.contains(QStringLiteral("1500 ms"))) << qPrintable(response.errorString);
+    EXPECT_TRUE(response.body.isEmpty());
+    EXPECT_FALSE(response.sslErrorFound);
+}
+
+TEST_F(RESTClientTest, EndlessHeadersEndAtTheHeaderCap)
+{
+    TestUpdateServer server;
+    CannedResponse flood;
+    flood.endlessHeaders = true;
+    server.setResponse("/rest/flood", flood);
+    const RESTResponse response = client.get(server.baseUrl() + QStringLiteral("/rest/flood"));
+    EXPECT_EQ(response.networkError, QNetworkReply::ProtocolFailure);
+    EXPECT_TRUE(response.errorString.contains(QStringLiteral("headers are larger than %1 bytes")
+                                                  .arg(RESTClient::kMaxHeaderBytes)))
+        << qPrintable(response.errorString);
+    EXPECT_TRUE(response.body.isEmpty());
+}
+
+TEST_F(RESTClientTest, AtTheEndOfTheRunStalledCallsAreAbandonedWithinTheBound)
+{
+    TestUpdateServer server;
+    CannedResponse silent;
+    silent.stall = true;
+    server.setResponse("/rest/silent", silent);
+    QThreadPool pool;
+    std::atomic<int> error{-1};
+    std::atomic<bool> hasText{false};
+    pool.start([&] {
+        const RESTResponse response = client.get(server.baseUrl() + QStringLiteral("/rest/silent"));
+        hasText = !response.errorString.isEmpty();
+        error = response.networkError;
+    });
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(finishBackgroundCalls(&pool, &client, 200, SimpleLogger::getInstance()->createLogger("exit")));
+    EXPECT_LT(timer.elapsed(), 10000) << "the default deadline is a minute; abandoning must not wait for it";
+    EXPECT_EQ(error.load(), QNetworkReply::OperationCanceledError);
+    EXPECT_TRUE(hasText.load());
+    EXPECT_TRUE(log.contains(QStringLiteral("Background calls did not end within 200 ms and are abandoned.")));
+
+    // Nothing new starts once the run is ending.
+    EXPECT_EQ(client.get(server.rootUrl()).networkError, QNetworkReply::OperationCanceledError);
+    EXPECT_EQ(server.requestCount(), 1);
 }

@@ -1,6 +1,8 @@
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SslCertificates.h"
+#include "updater/testsupport/RecordingLogAppender.h"
+#include "updater/testsupport/ScopedSetting.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestUpdateServer.h"
 
@@ -118,4 +120,22 @@ TEST_F(ServiceUrlTest, AnUntrustedServerYieldsNoAddress)
     TestUpdateServer rogue(TestUpdateServer::Identity::Rogue);
     ServiceUrl downloadClient(QStringLiteral("downloadclient"), rogue.rootUrl(), &client, nullptr);
     EXPECT_TRUE(downloadClient.getUrl().isEmpty());
+}
+
+TEST_F(ServiceUrlTest, APinnedDocumentCannotLeadToClearText)
+{
+    RecordingLogAppender log(ERROR);
+    server.setResponse("/rest", 200,
+                       R"({"links":[{"rel":"downloadclient","href":"http://127.0.0.1:1/rest/downloadclient"},)"
+                       R"({"rel":"productlinescan","href":"/rest/relative"}]})");
+    ServiceUrl downloadClient(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    EXPECT_TRUE(downloadClient.getUrl().isEmpty());
+    ServiceUrl relative(QStringLiteral("productlinescan"), server.rootUrl(), &client, nullptr);
+    EXPECT_TRUE(relative.getUrl().isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("Refused a link that is not HTTPS")));
+    EXPECT_TRUE(log.contains(QStringLiteral("downloadclient: http://127.0.0.1:1/rest/downloadclient")));
+
+    // Verification off: the setting's owner chose to allow it.
+    ScopedSetting noCheck(QStringLiteral("CheckRootCA"), false);
+    EXPECT_EQ(downloadClient.getUrl(), QStringLiteral("http://127.0.0.1:1/rest/downloadclient"));
 }

@@ -101,6 +101,35 @@ TEST(WorkingDirectory, FolderOpenToOthersUnderTheSameNameIsNotUsed)
     QDir(path).removeRecursively();
 }
 
+TEST(WorkingDirectory, OnePathPerRunEvenWhenTheFolderCannotBeMade)
+{
+    // No one, not even root, makes folders in /proc.
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", "/proc");
+    RecordingLogAppender log(ERROR);
+    WorkingDirectoryProvider provider;
+    const QString first = provider.getWorkingDirectory();
+    const QString second = provider.getWorkingDirectory();
+    qputenv("TMPDIR", previous);
+    EXPECT_TRUE(first.startsWith(QStringLiteral("/proc/{"))) << first.toStdString();
+    EXPECT_EQ(second, first);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    EXPECT_EQ(log.lines().filter(QStringLiteral("working directory could not be created")).size(), 1);
+}
+
+TEST(WorkingDirectory, AMissingTemporaryFolderNeverPutsTheFolderIntoTheRoot)
+{
+    QTemporaryDir dir;
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
+    WorkingDirectoryProvider provider;
+    const QString path = provider.getWorkingDirectory();
+    qputenv("TMPDIR", previous);
+    EXPECT_TRUE(path.startsWith(QStringLiteral("/tmp/{"))) << path.toStdString();
+    EXPECT_EQ(modeOf(path), 0700u);
+    QDir(path).removeRecursively();
+}
+
 TEST(WorkingDirectory, SymbolicLinkUnderTheSameNameIsNotUsed)
 {
     QTemporaryDir elsewhere;
@@ -132,21 +161,66 @@ TEST(LocalStore, VersionFolderIsAlwaysFreshAndEmpty)
     EXPECT_TRUE(QDir(folder).isEmpty());
 }
 
-TEST(LocalStore, VersionThatIsNotASingleFolderNameTouchesNothing)
+TEST(LocalStore, OnlyDottedNumbersNameAVersionFolderAndOthersTouchNothing)
 {
     WorkingDirectoryProvider provider;
     const QString store = provider.getLocalStoreDirectory();
-    // A sibling of the store and a file in the store must survive.
+    // The running log folder, a sibling of the store and a file in it survive.
+    QDir().mkpath(store + QStringLiteral("logs"));
+    touch(store + QStringLiteral("logs/run-debug.log"));
     const QString sibling = QDir::cleanPath(store + QStringLiteral("../x"));
     QDir().mkpath(sibling);
     touch(sibling + QStringLiteral("/keep"));
     touch(store + QStringLiteral("keep"));
-    for (const QString& version : {QStringLiteral("../x"), QStringLiteral(".."), QStringLiteral("."), QString(),
-                                   QStringLiteral("../../x"), QStringLiteral("a/b"), QStringLiteral("/tmp")}) {
+    for (const QString& version :
+         {QStringLiteral("logs"), QStringLiteral("-rf"), QStringLiteral("..."), QStringLiteral("../x"),
+          QStringLiteral(".."), QStringLiteral("."), QString(), QStringLiteral("a/b"), QStringLiteral("/tmp"),
+          QStringLiteral("1.0/.."), QStringLiteral("1..2"), QStringLiteral(".1"), QStringLiteral("1."),
+          QStringLiteral(" 1.0"), QStringLiteral("1.0\n"), QStringLiteral("2.0-beta"), QStringLiteral("1e3"),
+          QStringLiteral("\u0661.\u0662"), QStringLiteral("1234567890.0"), QStringLiteral("1.2.3.4.5.6.7.8.9")}) {
         EXPECT_EQ(provider.getLocalStoreDirectoryForVersion(version), QString()) << version.toStdString();
     }
+    EXPECT_TRUE(QFile::exists(store + QStringLiteral("logs/run-debug.log")));
     EXPECT_TRUE(QFile::exists(sibling + QStringLiteral("/keep")));
     EXPECT_TRUE(QFile::exists(store + QStringLiteral("keep")));
+    for (const QString& version : {QStringLiteral("2"), QStringLiteral("1.16.0.436"), QStringLiteral("0.0.0.0.0.0.0.1")})
+        EXPECT_EQ(provider.getLocalStoreDirectoryForVersion(version), store + version + QStringLiteral("/"));
+
+    // Refused before the disk is touched: not even the store is made.
+    ASSERT_TRUE(QDir(store).removeRecursively());
+    EXPECT_EQ(provider.getLocalStoreDirectoryForVersion(QStringLiteral("logs")), QString());
+    EXPECT_FALSE(QFileInfo::exists(store));
+}
+
+TEST(LocalStore, StoreAndVersionFoldersArePrivateWhateverTheUmask)
+{
+    WorkingDirectoryProvider provider;
+    const QString store = provider.getLocalStoreDirectory();
+    ASSERT_TRUE(QDir(store).removeRecursively());
+    const mode_t previous = ::umask(0);
+    const QString version = provider.getLocalStoreDirectoryForVersion(QStringLiteral("2.0.1"));
+    ::umask(previous);
+    EXPECT_EQ(modeOf(store), 0700u);
+    EXPECT_EQ(modeOf(version), 0700u);
+
+    // A store left open by an older run is narrowed.
+    ASSERT_EQ(::chmod(QFile::encodeName(QDir::cleanPath(store)).constData(), 0755), 0);
+    provider.getLocalStoreDirectory();
+    EXPECT_EQ(modeOf(store), 0700u);
+}
+
+TEST(LocalStore, AVersionFolderThatIsALinkLosesOnlyTheLink)
+{
+    QTemporaryDir elsewhere;
+    touch(elsewhere.filePath(QStringLiteral("precious")));
+    WorkingDirectoryProvider provider;
+    const QString link = provider.getLocalStoreDirectory() + QStringLiteral("3.0");
+    QFile::remove(link);
+    ASSERT_TRUE(QFile::link(elsewhere.path(), link));
+    EXPECT_EQ(provider.getLocalStoreDirectoryForVersion(QStringLiteral("3.0")), link + QStringLiteral("/"));
+    EXPECT_TRUE(QFile::exists(elsewhere.filePath(QStringLiteral("precious"))));
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(modeOf(link), 0700u);
 }
 
 TEST(PathComponents, OnlySingleOrdinaryNamesAreSafe)

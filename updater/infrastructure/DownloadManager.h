@@ -1,0 +1,109 @@
+#pragma once
+
+#include "updater/infrastructure/AbstractDownloadManager.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QString>
+
+#include <memory>
+
+class Logger;
+class QFile;
+class QNetworkAccessManager;
+class QTimer;
+
+// Downloads one file at a time over HTTP or HTTPS (the system's certificate
+// authorities, no redirects) into "<target>.part", continues a ".part" left
+// by an earlier run with a Range request, and gives the file its final name
+// only after its SHA-256 matched. A failed job leaves neither the target nor
+// its ".part" behind; a paused one keeps its ".part".
+//
+// Every job ends with exactly one downloadComplete() or downloadError(); a
+// target that is already there (a regular file whose hash matches) and a job
+// that cannot start end before download() returns. A job also ends when its
+// transfer makes no progress for the stall timeout, when it runs past its
+// deadline, and when the file grows beyond its expected size (or, without
+// one, beyond the announced size or the size ceiling).
+//
+// Threads: the thread that owns the manager (the GUI thread) only. Made
+// without a parent; its owner releases it.
+class DownloadManager : public AbstractDownloadManager {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultStallTimeoutMs = 60 * 1000;
+    // Long enough for several gigabytes over a slow line, short enough that
+    // a server trickling a byte now and then cannot hold the run for ever.
+    static constexpr int kDefaultDeadlineMs = 6 * 60 * 60 * 1000;
+    // Limit for a file whose size neither the job nor the server gives.
+    static constexpr qint64 kDefaultSizeCeiling = qint64(16) * 1024 * 1024 * 1024;
+
+    DownloadManager();
+    ~DownloadManager() override;
+
+    using AbstractDownloadManager::download;
+    bool download(DownloadJob job) override;
+
+    // For the jobs that start afterwards.
+    void setStallTimeout(int milliseconds);
+    void setDeadline(int milliseconds);
+    void setSizeCeiling(qint64 bytes);
+
+signals:
+    void downloadComplete();
+    // The current job's percentage, 0 to 100; only while the file's total
+    // size is known.
+    void progress(int percent);
+    void downloadError(DownloadManagerErrors error);
+
+public slots:
+    // Stops the running transfer and keeps its ".part" open for resume().
+    // A paused job has not ended: resume() continues it.
+    void pause();
+    // Continues the current job from its ".part" file's size.
+    void resume();
+    // Sends the GET for the request; serves only while a ".part" is open.
+    void download(QNetworkRequest& request);
+    void finishedSlot(QNetworkReply* reply);
+    void downloadProgressSlot(qint64 bytesReceived, qint64 bytesTotal);
+    void errorSlot(QNetworkReply::NetworkError code);
+
+private:
+    void metaDataSlot();
+    // Appends what the reply holds; false (and the job failed) when the
+    // file cannot take it or it would pass the size limit.
+    bool writeAvailable();
+    void fail(DownloadManagerErrors error, int networkError = 0);
+    // Forgets the current reply without letting it report anything more.
+    void detachReply();
+    void cleanUp();
+    void verifyAndPlace();
+    qint64 sizeLimit() const;
+    qint64 knownTotal() const;
+    QString partPath() const;
+
+    QNetworkAccessManager* network_;
+    QNetworkRequest request_;
+    QNetworkReply* reply_ = nullptr;
+    std::unique_ptr<QFile> file_;
+    QString targetPath_;
+    DownloadJob job_;
+    // Bytes that were in the ".part" when the running request was sent.
+    qint64 resumeOffset_ = 0;
+    Logger* logger_;
+    bool networkErrorFlag_ = false;
+
+    // A job was started and has not reported its end yet.
+    bool active_ = false;
+    // The running reply's status and range were checked; its body may be
+    // written.
+    bool answerAccepted_ = false;
+    // The whole file's size as the running answer announced it; -1 unknown.
+    qint64 announcedTotal_ = -1;
+    int lastPercent_ = -1;
+    QTimer* stallTimer_;
+    QTimer* deadlineTimer_;
+    int stallTimeoutMs_ = kDefaultStallTimeoutMs;
+    int deadlineMs_ = kDefaultDeadlineMs;
+    qint64 sizeCeiling_ = kDefaultSizeCeiling;
+};

@@ -1,0 +1,51 @@
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
+
+#include <QProcess>
+
+ZipExtractor_OSX::ZipExtractor_OSX(QObject* parent)
+    : ZipExtractor(parent)
+    , logger_(SimpleLogger::getLogger(this))
+{
+}
+
+bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
+{
+    // Only a regular file: a FIFO or device under that name would keep unzip
+    // waiting for data.
+    archive.refresh();
+    if (!archive.exists() || !archive.isFile())
+        return false;
+
+    const QString archivePath = archive.canonicalFilePath();
+    folder = QFileInfo(archivePath).canonicalPath();
+    logger_->info(QStringLiteral("Trying to extract ZIP archive"),
+                  QStringLiteral("Trying to extract ZIP archive file '%1' to '%2'").arg(archivePath, folder));
+
+    QProcess unzip;
+    // Nothing to answer a question with: the tool's input is empty, and "-o"
+    // keeps it from asking whether to replace a file.
+    unzip.setStandardInputFile(QProcess::nullDevice());
+    unzip.setStandardOutputFile(QProcess::nullDevice());
+    unzip.start(QString::fromLatin1(platform::kUnzipProgram),
+                {QStringLiteral("-o"), archivePath, QStringLiteral("-d"), folder});
+    const bool finished = unzip.waitForFinished(kTimeLimitMs);
+    if (!finished) {
+        logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
+                       QStringLiteral("'%1': %2").arg(archivePath, unzip.errorString()));
+        unzip.kill();
+        unzip.waitForFinished(kTimeLimitMs);
+        return false;
+    }
+    if (unzip.exitStatus() != QProcess::NormalExit || unzip.exitCode() != 0) {
+        // Not a failure of the extraction as such: the caller checks what it
+        // needs from the folder.
+        logger_->info(QStringLiteral("unzip reported a problem"),
+                      QStringLiteral("exit code %1: %2")
+                          .arg(unzip.exitCode())
+                          .arg(QString::fromLocal8Bit(unzip.readAllStandardError().left(4096))));
+    }
+    return true;
+}

@@ -1,0 +1,347 @@
+#include "updater/infrastructure/DownloadManager.h"
+#include "updater/testsupport/RecordingLogAppender.h"
+#include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestFileServer.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+enum class Outcome { Complete, Transfer, Checksum };
+
+// Counts what one manager reports; every job must end exactly once.
+struct Recorder {
+    explicit Recorder(DownloadManager& manager)
+    {
+        QObject::connect(&manager, &DownloadManager::downloadComplete, [this] { ends.append(Outcome::Complete); });
+        QObject::connect(&manager, &DownloadManager::downloadError, [this](DownloadManagerErrors error) {
+            ends.append(error == ChecksumError ? Outcome::Checksum : Outcome::Transfer);
+        });
+        QObject::connect(&manager, &DownloadManager::progress, [this](int percent) { progress.append(percent); });
+    }
+
+    // Generous: fails only on a real hang.
+    bool waitForEnds(int count, int timeoutMs = 60000) const
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (ends.size() < count && timer.elapsed() < timeoutMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return ends.size() >= count;
+    }
+
+    static void settle(int ms = 300)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+
+    QList<Outcome> ends;
+    QList<int> progress;
+};
+
+QByteArray fileContent(int size)
+{
+    QByteArray content(size, Qt::Uninitialized);
+    quint32 state = 0x2545f491u;
+    for (char& c : content) {
+        state = state * 1664525u + 1013904223u;
+        c = static_cast<char>(state >> 24);
+    }
+    return content;
+}
+
+QString sha256(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+const QByteArray kContent = fileContent(300 * 1024 + 123);
+
+struct FaultCase {
+    const char* name;
+    FileFault fault;
+    int partBytes;        // correct leading bytes in a ".part" left by an earlier run
+    qint64 expectedSize;  // the job's expected size; -1 for the file's own
+    int stallMs;
+    int deadlineMs;
+    Outcome outcome;
+};
+
+void PrintTo(const FaultCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class DownloadFaultMatrix : public ::testing::TestWithParam<FaultCase> {};
+
+} // namespace
+
+TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
+{
+    const FaultCase& row = GetParam();
+    RecordingLogAppender log;
+    TestFileServer server;
+    ASSERT_TRUE(server.isListening());
+    server.setFile("/file.bin", kContent, row.fault);
+    server.setFile("/next.bin", kContent);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("file.bin"));
+    if (row.partBytes > 0)
+        writeFile(target + QStringLiteral(".part"), kContent.left(row.partBytes));
+
+    DownloadManager manager;
+    manager.setStallTimeout(row.stallMs);
+    manager.setDeadline(row.deadlineMs);
+    Recorder recorder(manager);
+    DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    job.expectedSize = row.expectedSize < 0 ? kContent.size() : row.expectedSize;
+    EXPECT_TRUE(manager.download(job));
+    ASSERT_TRUE(recorder.waitForEnds(1)) << "the job never ended";
+    Recorder::settle();
+    ASSERT_EQ(recorder.ends.size(), 1);
+    EXPECT_EQ(recorder.ends.first(), row.outcome);
+    if (row.outcome == Outcome::Complete) {
+        EXPECT_EQ(readAll(target), kContent);
+    } else {
+        EXPECT_FALSE(QFileInfo::exists(target));
+    }
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".part")));
+    for (int percent : recorder.progress)
+        EXPECT_TRUE(percent >= 0 && percent <= 100) << percent;
+    if (row.expectedSize == 0 && row.fault == FileFault::NoContentLength) {
+        EXPECT_TRUE(recorder.progress.isEmpty());
+    }
+    // The network layer may send a request again when the connection closes
+    // before it read the answer; each carries the same range.
+    const QList<RecordedRequest> requests = server.requestsFor("/file.bin");
+    ASSERT_FALSE(requests.isEmpty());
+    EXPECT_EQ(requests.first().header("range"),
+              row.partBytes > 0 ? "bytes=" + QByteArray::number(row.partBytes) + '-' : QByteArray());
+
+    // The same manager takes the next job as if nothing had happened; an
+    // upper-case hash is as good as a lower-case one.
+    DownloadJob next(server.url("/next.bin"), folder.path(), QStringLiteral("next.bin"), sha256(kContent).toUpper());
+    EXPECT_TRUE(manager.download(next));
+    ASSERT_TRUE(recorder.waitForEnds(2));
+    Recorder::settle();
+    ASSERT_EQ(recorder.ends.size(), 2);
+    EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
+    EXPECT_EQ(readAll(folder.filePath(QStringLiteral("next.bin"))), kContent);
+}
+
+constexpr int kLong = 60000;
+const qint64 kHalf = kContent.size() / 2;
+
+INSTANTIATE_TEST_SUITE_P(
+    AgainstTheFileServer, DownloadFaultMatrix,
+    ::testing::Values(
+        FaultCase{"RangeHonoured", FileFault::None, 100000, -1, kLong, kLong, Outcome::Complete},
+        FaultCase{"RangeIgnoredStartsAgain", FileFault::IgnoreRange, 100000, -1, kLong, kLong, Outcome::Complete},
+        FaultCase{"PartialAnswerAtWrongOffset", FileFault::WrongRangeStart, 100000, -1, kLong, kLong, Outcome::Transfer},
+        FaultCase{"ShortPartialAnswer", FileFault::ShortPartial, 100000, -1, kLong, kLong, Outcome::Transfer},
+        FaultCase{"DroppedHalfway", FileFault::DropHalfway, 0, -1, kLong, kLong, Outcome::Transfer},
+        FaultCase{"DroppedHalfwayWhileResuming", FileFault::DropHalfway, 100000, -1, kLong, kLong, Outcome::Transfer},
+        FaultCase{"NotFound", FileFault::NotFound, 0, -1, kLong, kLong, Outcome::Transfer},
+        FaultCase{"WrongBody", FileFault::WrongBody, 0, -1, kLong, kLong, Outcome::Checksum},
+        FaultCase{"NoContentLength", FileFault::NoContentLength, 0, -1, kLong, kLong, Outcome::Complete},
+        FaultCase{"NoContentLengthNorExpectedSize", FileFault::NoContentLength, 0, 0, kLong, kLong, Outcome::Complete},
+        FaultCase{"UnannouncedBodyBeyondExpectedSize", FileFault::NoContentLength, 0, kHalf, kLong, kLong,
+                  Outcome::Transfer},
+        FaultCase{"AnnouncedBeyondExpectedSize", FileFault::None, 0, kHalf, kLong, kLong, Outcome::Transfer},
+        FaultCase{"Stalled", FileFault::Stall, 0, -1, 1500, kLong, Outcome::Transfer},
+        FaultCase{"TricklingPastTheDeadline", FileFault::Stall, 0, -1, kLong, 1500, Outcome::Transfer},
+        FaultCase{"BodyLongerThanAnnounced", FileFault::LongerThanAnnounced, 0, -1, kLong, kLong, Outcome::Complete}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST(DownloadManager, HttpsTrustsTheSystemsAuthoritiesOnly)
+{
+    TestFileServer server(TestFileServer::Transport::Tls);
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    DownloadManager manager;
+    Recorder recorder(manager);
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+
+    manager.download(job);
+    ASSERT_TRUE(recorder.waitForEnds(1));
+    EXPECT_EQ(recorder.ends.last(), Outcome::Transfer);
+    EXPECT_FALSE(QFileInfo::exists(job.filePath));
+
+    const QSslConfiguration original = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration withTestCa = original;
+    withTestCa.setCaCertificates(original.caCertificates() << testRootCertificate());
+    QSslConfiguration::setDefaultConfiguration(withTestCa);
+    // A new manager: the first one keeps its connection settings per host.
+    DownloadManager trusting;
+    Recorder trustingRecorder(trusting);
+    trusting.download(job);
+    const bool ended = trustingRecorder.waitForEnds(1);
+    QSslConfiguration::setDefaultConfiguration(original);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(trustingRecorder.ends.last(), Outcome::Complete);
+    EXPECT_EQ(readAll(job.filePath), kContent);
+}
+
+TEST(DownloadManager, PausedTransferKeepsItsPartAndResumesWithARange)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent, FileFault::Stall);
+    QTemporaryDir folder;
+    DownloadManager manager;
+    Recorder recorder(manager);
+    bool paused = false;
+    QObject::connect(&manager, &DownloadManager::progress, &manager, [&](int percent) {
+        if (percent >= 20 && !paused) {
+            paused = true;
+            manager.pause(); // a quarter is all the stalling server sends
+        }
+    });
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    manager.download(job);
+    QElapsedTimer timer;
+    timer.start();
+    while (!paused) {
+        ASSERT_LT(timer.elapsed(), 60000);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    Recorder::settle();
+    EXPECT_TRUE(recorder.ends.isEmpty());
+    const QString part = job.filePath + QStringLiteral(".part");
+    const qint64 kept = QFileInfo(part).size();
+    EXPECT_EQ(readAll(part), kContent.left(static_cast<int>(kept)));
+    EXPECT_GE(kept, kContent.size() / 5);
+
+    server.setFault("/file.bin", FileFault::None);
+    manager.resume();
+    ASSERT_TRUE(recorder.waitForEnds(1));
+    EXPECT_EQ(recorder.ends, QList<Outcome>{Outcome::Complete});
+    EXPECT_EQ(readAll(job.filePath), kContent);
+    EXPECT_EQ(server.requestsFor("/file.bin").last().header("range"), "bytes=" + QByteArray::number(kept) + '-');
+}
+
+TEST(DownloadManager, ResumeOffsetBeyond2GiBIsSentWhole)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    const QString part = folder.filePath(QStringLiteral("file.bin.part"));
+    {
+        QFile sparse(part);
+        ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(sparse.resize(qint64(1) << 31 | 5));
+    }
+    DownloadManager manager;
+    Recorder recorder(manager);
+    manager.download(DownloadJob(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent)));
+    ASSERT_TRUE(recorder.waitForEnds(1));
+    EXPECT_EQ(recorder.ends.last(), Outcome::Transfer); // the test file is far smaller: 416
+    EXPECT_EQ(server.requestsFor("/file.bin").first().header("range"), QByteArray("bytes=2147483653-"));
+    EXPECT_FALSE(QFileInfo::exists(part));
+}
+
+TEST(DownloadManager, JobsThatCannotStartEndAtOnceWithOneError)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    QDir(folder.path()).mkdir(QStringLiteral("folder-target"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo.bin.part"))).constData(), 0600), 0);
+    const struct {
+        QString url;
+        QString fileName;
+        QString hash;
+        Outcome outcome;
+    } rows[] = {
+        {server.baseUrl() + QStringLiteral("/file.bin"), QString(), sha256(kContent), Outcome::Transfer},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("."), sha256(kContent), Outcome::Transfer},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral(".."), sha256(kContent), Outcome::Transfer},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("folder-target"), sha256(kContent),
+         Outcome::Transfer},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("fifo.bin"), sha256(kContent),
+         Outcome::Transfer},
+        {QStringLiteral("file:///etc/hostname"), QStringLiteral("hostname"), sha256(kContent), Outcome::Transfer},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("file.bin"), QString(), Outcome::Checksum},
+        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("file.bin"), QStringLiteral("xyz"),
+         Outcome::Checksum},
+    };
+    DownloadManager manager;
+    Recorder recorder(manager);
+    int expectedEnds = 0;
+    for (const auto& row : rows) {
+        EXPECT_FALSE(manager.download(DownloadJob(QUrl(row.url), folder.path(), row.fileName, row.hash)));
+        ++expectedEnds;
+        ASSERT_EQ(recorder.ends.size(), expectedEnds) << row.fileName.toStdString();
+        EXPECT_EQ(recorder.ends.last(), row.outcome) << row.fileName.toStdString();
+    }
+    Recorder::settle();
+    EXPECT_EQ(recorder.ends.size(), expectedEnds);
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              (QStringList{QStringLiteral("fifo.bin.part"), QStringLiteral("folder-target")}));
+}
+
+TEST(DownloadManager, ExistingTargetCountsOnlyWhenItsHashMatches)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    writeFile(job.filePath, kContent);
+    DownloadManager manager;
+    Recorder recorder(manager);
+    EXPECT_FALSE(manager.download(job));
+    EXPECT_EQ(recorder.ends, QList<Outcome>{Outcome::Complete});
+    EXPECT_EQ(recorder.progress, QList<int>{100});
+    EXPECT_EQ(server.requestCount(), 0);
+
+    writeFile(job.filePath, "stale");
+    EXPECT_TRUE(manager.download(job));
+    ASSERT_TRUE(recorder.waitForEnds(2));
+    EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
+    EXPECT_EQ(readAll(job.filePath), kContent);
+}
+
+TEST(DownloadManager, VerifiedFileThatCannotTakeItsNameIsAnError)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    DownloadManager manager;
+    Recorder recorder(manager);
+    ASSERT_TRUE(manager.download(job));
+    QDir(folder.path()).mkdir(QStringLiteral("file.bin")); // appears while the transfer runs
+    ASSERT_TRUE(recorder.waitForEnds(1));
+    Recorder::settle();
+    EXPECT_EQ(recorder.ends, QList<Outcome>{Outcome::Transfer});
+    EXPECT_TRUE(QFileInfo(job.filePath).isDir());
+    EXPECT_FALSE(QFileInfo::exists(job.filePath + QStringLiteral(".part")));
+}

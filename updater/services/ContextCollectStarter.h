@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Logger;
+class QProcess;
+
+// Writes the built-in collector script into the working folder and runs it
+// with the system's ruby:
+//   ruby <working folder>/contextcollector.rb --installerDir <folder> --resultXML <file>
+// The script's exit status and its "error.log" reach only the log.
+//
+// Threads: start blocks the calling thread (the page calls it from a pool
+// thread); one start at a time per object.
+class ContextCollectStarter : public QObject {
+    Q_OBJECT
+public:
+    // workingDirectory ends with a separator.
+    ContextCollectStarter(const QString& workingDirectory, QObject* parent);
+
+    // True when the script ended with status 0 and left the result file.
+    virtual bool start(const QString& installerDirPath, const QString& resultXmlPath);
+
+    // A scan that has not ended after this long is stopped and fails: a
+    // package tool that never answers must not hold the wizard for ever.
+    static constexpr int kScanDeadlineMs = 10 * 60 * 1000;
+
+protected:
+    void launchCollector(QProcess& process, const QString& installerDirPath, const QString& resultXmlPath);
+    void reportFailure(QProcess& process);
+
+private:
+    QString workingDirectory_;
+    Logger* logger_;
+};

@@ -1,0 +1,248 @@
+#include "updater/services/DownloadChoicesRemoteClient.h"
+
+#include "updater/infrastructure/AbstractRESTClient.h"
+#include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/services/DownloadChoice.h"
+#include "updater/services/DownloadChoiceArtifact.h"
+#include "updater/services/PlatformIdentifier.h"
+
+#include <QUrl>
+#include <QVariantList>
+#include <QVariantMap>
+
+#include <cmath>
+
+namespace {
+
+struct PlatformKeys {
+    QString artifactsRel;
+    QString sizeKey;
+};
+
+PlatformKeys keysFor(int platform)
+{
+    switch (platform) {
+    case WIN32: return {QStringLiteral("artifactsWin32"), QStringLiteral("totalFilesizeWin32")};
+    case WIN64: return {QStringLiteral("artifactsWin64"), QStringLiteral("totalFilesizeWin64")};
+    default: return {QStringLiteral("artifactsMac"), QStringLiteral("totalFilesizeMac")};
+    }
+}
+
+// A byte count from the server. JSON numbers arrive as doubles: one that is
+// negative, not finite or beyond the signed 64-bit range reads as 0 instead
+// of wrapping into a huge unsigned size (or overflowing the conversion).
+quint64 sizeFromServer(const QVariant& value)
+{
+    if (value.userType() == QMetaType::Double) {
+        const double number = value.toDouble();
+        if (!std::isfinite(number) || number < 0.0 || number >= 9223372036854775808.0)
+            return 0;
+        return static_cast<quint64>(number);
+    }
+    const qlonglong number = value.toLongLong();
+    return number < 0 ? 0 : static_cast<quint64>(number);
+}
+
+QVariantMap field(const QVariant& object, const char* key)
+{
+    return object.toMap().value(QLatin1String(key)).toMap();
+}
+
+QString text(const QVariantMap& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+QVariantList list(const QVariantMap& object, const char* key)
+{
+    return object.value(QLatin1String(key)).toList();
+}
+
+bool present(const QVariantMap& object, const char* key)
+{
+    const QVariant value = object.value(QLatin1String(key));
+    return value.isValid() && !value.isNull();
+}
+
+// The server's address for a query: "?" starts the query, "&" joins one that
+// the address already carries.
+QString withQuery(const QString& address, const QString& query)
+{
+    return address + (address.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) + query;
+}
+
+} // namespace
+
+DownloadChoicesRemoteClient::DownloadChoicesRemoteClient(AbstractRESTClient* restClient, int platform,
+                                                         AbstractServiceUrl* productLineScan,
+                                                         AbstractServiceUrl* prereleaseSearch, QObject* parent)
+    : QObject(parent)
+    , restClient_(restClient)
+    , platform_(platform)
+    , productLineScan_(productLineScan)
+    , prereleaseSearch_(prereleaseSearch)
+    , logger_(SimpleLogger::getLogger(this))
+{
+    logger_->info(QStringLiteral("Initializing 'DownloadChoicesRemoteClient'"),
+                  QStringLiteral("Platform: ") + platformName(static_cast<PlatformIdentifier>(platform_)));
+}
+
+DownloadChoicesRemoteClient::~DownloadChoicesRemoteClient()
+{
+    for (QObject* owned : {static_cast<QObject*>(restClient_), static_cast<QObject*>(productLineScan_),
+                           static_cast<QObject*>(prereleaseSearch_)}) {
+        if (owned)
+            owned->deleteLater();
+    }
+}
+
+QString DownloadChoicesRemoteClient::getProductLineIdFromComponentScannerXML(const QString& scanResultXml)
+{
+    logger_->debug(QStringLiteral("getProductLineIdFromComponentScannerXML"), QString());
+    const QString address = withQuery(productLineScan_->getUrl(),
+                                      QStringLiteral("platform=")
+                                          + platformName(static_cast<PlatformIdentifier>(platform_)));
+    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Request"), QStringLiteral("Url: ") + address);
+    const QString body = restClient_->postXmlFile(address, scanResultXml).body;
+    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"), QStringLiteral("JsonResponse: ") + body);
+
+    bool ok = false;
+    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
+    if (!ok) {
+        logger_->error(QStringLiteral("JSON Response from getProductLineIdFromComponentScannerXML not parsable."),
+                       QStringLiteral("URL: ") + address + QStringLiteral("\nJSON: ") + body);
+        return QString();
+    }
+    const QVariantList productLines = document.toList();
+    if (productLines.isEmpty())
+        return QString();
+    const QVariantList links = list(productLines.first().toMap(), "links");
+    if (links.isEmpty())
+        return QString();
+    for (const QVariant& link : links) {
+        const QVariantMap entry = link.toMap();
+        if (text(entry, "rel") == QLatin1String("productlinedownloadchoiceoptions")) {
+            const QString href = text(entry, "href");
+            logger_->debug(QStringLiteral("productLineIdLink from server: ") + href, QString());
+            return href;
+        }
+    }
+    logger_->error(QStringLiteral("ProductLine Url not found."), QStringLiteral("scanResultXML: ") + scanResultXml);
+    return QString();
+}
+
+QList<DownloadChoice*> DownloadChoicesRemoteClient::getDownloadChoices(const QString& scanResultXml)
+{
+    return readDownloadChoicesFromServer(getProductLineIdFromComponentScannerXML(scanResultXml));
+}
+
+QList<DownloadChoice*> DownloadChoicesRemoteClient::readDownloadChoicesFromServer(const QString& url)
+{
+    QList<DownloadChoice*> result;
+    logger_->info(QStringLiteral("ReadDownloadChoices Request"), QStringLiteral("Url: ") + url);
+    const QString body = restClient_->get(url).body;
+    logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + body);
+
+    bool ok = false;
+    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
+    if (!ok) {
+        logger_->error(QStringLiteral("JSON Response from readDownloadChoicesFromServer not parsable."),
+                       QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+        return result;
+    }
+    const PlatformKeys keys = keysFor(platform_);
+    const QVariantList entries = document.toList();
+    for (const QVariant& entry : entries) {
+        const QVariantMap choice = field(entry, "downloadChoice");
+        const QString name = text(choice, "name");
+        const QString moreInfoLink = text(choice, "moreInfoLink");
+        const quint64 size = sizeFromServer(choice.value(keys.sizeKey));
+        const QVariantList links = list(choice, "links");
+        for (const QVariant& link : links) {
+            const QVariantMap linkEntry = link.toMap();
+            if (text(linkEntry, "rel") != keys.artifactsRel)
+                continue;
+            auto* downloadChoice
+                = new DownloadChoice(name, moreInfoLink, resolvePlatformArtifactLinks(text(linkEntry, "href")), size);
+            if (downloadChoice->artifacts.isEmpty()) {
+                delete downloadChoice;
+                continue;
+            }
+            logger_->debug(QStringLiteral("add of download choice ") + name, QString());
+            result.append(downloadChoice);
+        }
+    }
+    return result;
+}
+
+QList<DownloadChoice*> DownloadChoicesRemoteClient::readRestrictedDownloadChoices(const QString& accessCode)
+{
+    // The code is typed by the user: encoded, it stays one query value
+    // whatever it holds ("&", "#", blanks ...).
+    const QString code = QString::fromLatin1(QUrl::toPercentEncoding(accessCode.trimmed()));
+    QString address = prereleaseSearch_->getUrl();
+    address.replace(QStringLiteral("{?pra}"), QStringLiteral("?pra=%1").arg(code));
+    return readDownloadChoicesFromServer(address);
+}
+
+QList<DownloadChoiceArtifact*> DownloadChoicesRemoteClient::resolvePlatformArtifactLinks(const QString& url)
+{
+    QList<DownloadChoiceArtifact*> result;
+    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Request"), QStringLiteral("Url: ") + url);
+    const QString body = restClient_->get(url).body;
+    bool ok = false;
+    const QVariant document = jsonToVariant(body.toUtf8(), &ok);
+    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"), QStringLiteral("JsonResponse: ") + body);
+    if (!ok) {
+        logger_->error(QStringLiteral("JSON Response from resolvePlatformArtifactLinks not parsable."),
+                       QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+        return result;
+    }
+    const QVariantList elements = document.toList();
+    for (const QVariant& element : elements) {
+        const QVariantMap map = element.toMap();
+        auto* artifact = new DownloadChoiceArtifact(
+            QUrl(text(map, "href"), QUrl::TolerantMode), sizeFromServer(map.value(QStringLiteral("filesize"))),
+            text(map, "checksum"), map.value(QStringLiteral("msiReplace")).toBool(),
+            map.value(QStringLiteral("msiUpdate")).toBool(), map.value(QStringLiteral("msiUpgrade")).toBool(),
+            map.value(QStringLiteral("msiFullUI")).toBool(), map.value(QStringLiteral("msiHidden")).toBool());
+        const QVariantList links = list(map, "links");
+        for (const QVariant& link : links) {
+            const QVariantMap linkEntry = link.toMap();
+            if (text(linkEntry, "rel") == QLatin1String("artifactinfos")) {
+                artifact->distributions = resolveArtifactInfosLinks(text(linkEntry, "href"));
+                break;
+            }
+        }
+        result.append(artifact);
+    }
+    return result;
+}
+
+QList<MacDistribution> DownloadChoicesRemoteClient::resolveArtifactInfosLinks(const QString& url)
+{
+    QList<MacDistribution> result;
+    logger_->info(QStringLiteral("ResolveArtifactInfosLinks Request"), QStringLiteral("Url: ") + url);
+    const QString body = restClient_->get(url).body;
+    logger_->info(QStringLiteral("ResolveArtifactInfosLinks Response"), QStringLiteral("JsonResponse: ") + body);
+    const QVariantList elements = jsonToVariant(body.toUtf8()).toList();
+    for (const QVariant& element : elements) {
+        const QVariantMap map = element.toMap();
+        if (!present(map, "artifactPackage") || !present(map, "bundleIds"))
+            continue;
+        const QVariantMap package = field(map, "artifactPackage");
+        if (!present(package, "path"))
+            continue;
+        QList<QString> packageIds;
+        const QVariantList bundleIds = list(map, "bundleIds");
+        for (const QVariant& bundle : bundleIds) {
+            const QVariantMap bundleEntry = bundle.toMap();
+            if (present(bundleEntry, "bundleId"))
+                packageIds.append(text(bundleEntry, "bundleId"));
+        }
+        result.append(MacDistribution(text(package, "path"), packageIds));
+    }
+    return result;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Logger;
+class QSettings;
+class SelfUpdateExtractor_OSX;
+class WorkingDirectoryProvider;
+
+// Keeps downloaded copies of the updater, one folder per version below the
+// local store, and remembers the newest stored one in an INI file of its own
+// ("pathwarden-local-storage", apart from the updater's settings). The keys
+// change only when a copy was unpacked and its executable found.
+//
+// Ownership: the provider and the extractor are used, not owned. Threads: GUI
+// thread; storing blocks while the archive is unpacked.
+class LocalStorage : public QObject {
+    Q_OBJECT
+public:
+    LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, SelfUpdateExtractor_OSX* extractor,
+                 QObject* parent = nullptr);
+    ~LocalStorage() override;
+
+    // Copies the archive into a fresh folder for version, unpacks it there and
+    // deletes the copy; true when the copy is unpacked and both keys are
+    // written. The version must be a dotted number (isVersionFolderName):
+    // it names a folder that is emptied, so anything else fails before the
+    // disk is touched.
+    virtual bool storeUpdaterArchive(QString pathToZipArchive, QString version);
+    // Empty when nothing was stored yet.
+    virtual QString latestVersionInLocalStore();
+    virtual QString pathToLatestVersionInLocalStore();
+
+private:
+    std::unique_ptr<QSettings> settings_;
+    Logger* logger_;
+    WorkingDirectoryProvider* workingDirectoryProvider_;
+    SelfUpdateExtractor_OSX* extractor_;
+};

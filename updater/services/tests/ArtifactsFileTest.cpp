@@ -1,0 +1,148 @@
+#include "updater/services/ArtifactsFile.h"
+#include "updater/services/DownloadChoice.h"
+#include "updater/services/DownloadChoiceArtifact.h"
+#include "updater/testsupport/RecordingLogAppender.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+DownloadChoiceArtifact* artifact(const char* url, const char* outputDir, QList<MacDistribution> distributions = {},
+                                 bool replace = false, bool upgrade = false, bool hidden = false)
+{
+    auto* a = new DownloadChoiceArtifact(QUrl(QString::fromLatin1(url)), 1, QStringLiteral("00"), replace, false,
+                                         upgrade, false, hidden);
+    a->outputDir = QString::fromLatin1(outputDir);
+    a->distributions = std::move(distributions);
+    return a;
+}
+
+using Choices = std::vector<std::unique_ptr<DownloadChoice>>;
+
+Choices severalChoices()
+{
+    Choices choices;
+    choices.emplace_back(new DownloadChoice(
+        QStringLiteral("Sound Library 2"), QString(),
+        {artifact("https://dl.example/a/Library%20Update.zip?token=1#x", "/tmp/work/{1}",
+                  {MacDistribution(QStringLiteral("Library Update/Library.pkg"),
+                                   {QStringLiteral("com.holmgrave.library"), QStringLiteral("com.holmgrave.content")}),
+                   MacDistribution(QStringLiteral("Extras.pkg"), {})},
+                  true, true),
+         artifact("https://dl.example/b/Content.tar.gz", "/tmp/work/{2}")},
+        2));
+    choices.emplace_back(new DownloadChoice(QStringLiteral("Nothing to fetch"), QString(), {}, 0));
+    choices.emplace_back(new DownloadChoice(QStringLiteral("Manual"), QString(),
+                                            {artifact("https://dl.example/MANUAL", "/tmp/work/{3}", {}, false, false, true)},
+                                            1));
+    return choices;
+}
+
+Choices choiceWithMarkup()
+{
+    Choices choices;
+    choices.emplace_back(new DownloadChoice(
+        QStringLiteral("Markup"), QString(),
+        {artifact("https://dl.example/R%26D.pkg.zip", "/tmp/a&b",
+                  {MacDistribution(QStringLiteral("<Tom's \"best\">.pkg"), {QStringLiteral("a&b")})})},
+        1));
+    return choices;
+}
+
+} // namespace
+
+TEST(InstallerInformationFile, MatchesTheGoldenFiles)
+{
+    const struct {
+        const char* golden;
+        int platform;
+        Choices (*choices)();
+    } cases[] = {
+        {"osx-several-choices.xml", 0, severalChoices},
+        {"win32-no-choice.xml", 1, [] { return Choices(); }},
+        {"win64-no-choice.xml", 2, [] { return Choices(); }},
+        {"no-platform-escaped-values.xml", 3, choiceWithMarkup},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("installer-info.xml"));
+        const Choices choices = c.choices();
+        ArtifactsFile file(nullptr);
+        file.setSelectedPlatform(c.platform);
+        file.setOriginalInstallerPath(QStringLiteral("/Volumes/Product Medium"));
+        file.setArtifactsFilePath(path);
+        for (const auto& choice : choices)
+            file.addDownloadChoice(choice.get());
+        file.addDownloadChoice(nullptr);
+        file.write();
+        EXPECT_EQ(contentOf(path).toStdString(),
+                  contentOf(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden)).toStdString())
+            << c.golden;
+    }
+}
+
+TEST(InstallerInformationFile, EmptyPathsAreRefusedWithALogLineAndNothingWritten)
+{
+    QTemporaryDir dir;
+    RecordingLogAppender log;
+    ArtifactsFile noTarget(nullptr);
+    noTarget.setOriginalInstallerPath(QStringLiteral("/medium"));
+    noTarget.write(); // must return normally
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to initialize 'artifactsFilePath'")));
+
+    const QString path = dir.filePath(QStringLiteral("info.xml"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ArtifactsFile noMedium(nullptr);
+    noMedium.setArtifactsFilePath(path);
+    noMedium.write();
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to initialize 'installerDirPath'")));
+    EXPECT_EQ(contentOf(path), "old");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(InstallerInformationFile, FailuresKeepTheEarlierFileWhole)
+{
+    QTemporaryDir dir;
+    RecordingLogAppender log;
+    const QString path = dir.filePath(QStringLiteral("info.xml"));
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+
+    // A value that XML cannot carry would leave a file no reader accepts.
+    Choices choices;
+    choices.emplace_back(new DownloadChoice(
+        QStringLiteral("Bad"), QString(),
+        {artifact("https://dl.example/a.zip", "/tmp", {MacDistribution(QStringLiteral("a\x01.pkg"), {})})}, 1));
+    ArtifactsFile file(nullptr);
+    file.setOriginalInstallerPath(QStringLiteral("/medium"));
+    file.setArtifactsFilePath(path);
+    file.addDownloadChoice(choices.front().get());
+    file.write();
+    EXPECT_TRUE(log.contains(QStringLiteral("ConstructXmlContent failed.")));
+    EXPECT_EQ(contentOf(path), "old");
+
+    ArtifactsFile nowhere(nullptr);
+    nowhere.setOriginalInstallerPath(QStringLiteral("/medium"));
+    nowhere.setArtifactsFilePath(dir.filePath(QStringLiteral("missing-folder/info.xml")));
+    nowhere.write();
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to create file: '") + dir.filePath(QStringLiteral("missing-folder/info.xml"))));
+}

@@ -1,0 +1,171 @@
+#include "updater/infrastructure/DetachedQProcessStarter.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
+#include "updater/testsupport/RecordingLogAppender.h"
+#include "updater/testsupport/StandInProgram.h"
+#include "updater/testsupport/UpdaterArchive.h"
+#include "updater/testsupport/ZipArchive.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every entry below folder with its size, to tell whether anything changed.
+QStringList snapshot(const QString& folder)
+{
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        entries << it.filePath() + QLatin1Char(' ') + QString::number(it.fileInfo().size());
+    }
+    entries.sort();
+    return entries;
+}
+
+class SelfUpdateStore : public ::testing::Test {
+protected:
+    void SetUp() override { savedVersion_ = QCoreApplication::applicationVersion(); }
+    void TearDown() override { QCoreApplication::setApplicationVersion(savedVersion_); }
+
+    QString archiveWithStandIn(const QString& name)
+    {
+        const QString path = dir_.filePath(name);
+        EXPECT_TRUE(writeUpdaterArchive(path, recordingStandInExecutable(record())));
+        return path;
+    }
+    QString record() const { return dir_.filePath(QStringLiteral("arguments")); }
+    QString medium() const { return dir_.filePath(QStringLiteral("My Medium")); }
+
+    QTemporaryDir dir_;
+    QString savedVersion_;
+    WorkingDirectoryProvider provider_;
+    ZipExtractor_OSX zip_;
+    SelfUpdateExtractor_OSX extractor_{&zip_};
+    LocalStorage store_{&provider_, &extractor_};
+    DetachedQProcessStarter starter_;
+    SelfUpdateLauncher launcher_{&starter_, &store_, medium()};
+};
+
+} // namespace
+
+TEST_F(SelfUpdateStore, VersionRuleComparesThreeNumericParts)
+{
+    const struct {
+        const char* current;
+        const char* local;
+        bool newer;
+    } cases[] = {
+        {"2.0.9", "2.0.10", true},   {"2.0.10", "2.0.10", false}, {"2.0.10.1", "2.0.10.7", false},
+        {"1.0.0", "2.1", false},     {"2.x.1", "2.0.0", true},    {"2.0.0", "2..5", false},
+        {"", "2.0.0", false},        {"2.0.0", "", false},        {"1.16.0.436", "1.17.0", true},
+        {"2.1.0", "2.0.99", false},  {"1.9.9", "2.0.10", true},   {"2.1.9", "2.0.10", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(launcher_.isLocalStoreVersionNewer(QString::fromLatin1(c.current), QString::fromLatin1(c.local)),
+                  c.newer)
+            << c.current << " vs " << c.local;
+    }
+}
+
+TEST_F(SelfUpdateStore, StoredCopyIsUnpackedRememberedAndStartedWhenNewer)
+{
+    RecordingLogAppender log;
+    const QString archive = archiveWithStandIn(QStringLiteral("Pathwarden.zip"));
+    ASSERT_TRUE(store_.storeUpdaterArchive(archive, QStringLiteral("7.1.3")));
+
+    const QString folder = provider_.getLocalStoreDirectory() + QStringLiteral("7.1.3");
+    EXPECT_EQ(store_.latestVersionInLocalStore(), QStringLiteral("7.1.3"));
+    EXPECT_EQ(store_.pathToLatestVersionInLocalStore(),
+              QFileInfo(folder).canonicalFilePath() + QStringLiteral("/Pathwarden Mac/Pathwarden.app/Contents/MacOS/Pathwarden"));
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/Pathwarden.zip")));
+    EXPECT_TRUE(QFile::exists(archive)) << "the downloaded archive belongs to the caller";
+    // A second store object reads what the first one wrote.
+    EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.1.3"));
+
+    QCoreApplication::setApplicationVersion(QStringLiteral("7.1.3"));
+    EXPECT_FALSE(launcher_.launchLatestIfNewer());
+    QCoreApplication::setApplicationVersion(QStringLiteral("7.0.9"));
+    ASSERT_TRUE(launcher_.launchLatestIfNewerInOnlineMode());
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded),
+              (QStringList{QStringLiteral("--original-installer-path"), medium(), QStringLiteral("--force-online-mode")}));
+    ASSERT_TRUE(recorded);
+    QFile::remove(record());
+    ASSERT_TRUE(launcher_.launchLatestIfNewer());
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded),
+              (QStringList{QStringLiteral("--original-installer-path"), medium()}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Version in local store is newer than currently launched version")));
+}
+
+TEST_F(SelfUpdateStore, HostileVersionIsRefusedBeforeTheStoreIsTouched)
+{
+    RecordingLogAppender log;
+    const QString storeFolder = provider_.getLocalStoreDirectory();
+    QDir().mkpath(storeFolder + QStringLiteral("logs"));
+    QFile(storeFolder + QStringLiteral("logs/keep.log")).open(QIODevice::WriteOnly);
+    QDir().mkpath(storeFolder + QStringLiteral("1.0.0"));
+    QFile(storeFolder + QStringLiteral("1.0.0/keep")).open(QIODevice::WriteOnly);
+    const QString archive = archiveWithStandIn(QStringLiteral("Pathwarden.zip"));
+    const QStringList before = snapshot(QDir::cleanPath(storeFolder + QStringLiteral("..")));
+    const QString keptVersion = store_.latestVersionInLocalStore();
+
+    for (const QString& version :
+         {QStringLiteral("logs"), QStringLiteral(".."), QStringLiteral("../.."), QStringLiteral("1.0.0/../.."),
+          QStringLiteral("-rf"), QStringLiteral("/tmp"), QStringLiteral("9.9.9 "), QStringLiteral("9.9.9\n"),
+          QStringLiteral("9.9.9-beta"), QString()}) {
+        log.clear();
+        EXPECT_FALSE(store_.storeUpdaterArchive(archive, version)) << version.toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Invalid version."))) << version.toStdString();
+    }
+    EXPECT_EQ(snapshot(QDir::cleanPath(storeFolder + QStringLiteral(".."))), before);
+    EXPECT_EQ(store_.latestVersionInLocalStore(), keptVersion);
+}
+
+TEST_F(SelfUpdateStore, ArchiveWithoutTheUpdaterIsDeletedAndTheKeysKept)
+{
+    RecordingLogAppender log;
+    const QString good = archiveWithStandIn(QStringLiteral("Pathwarden.zip"));
+    ASSERT_TRUE(store_.storeUpdaterArchive(good, QStringLiteral("7.2.0")));
+    const QString keptPath = store_.pathToLatestVersionInLocalStore();
+
+    // The executable one folder off: the extractor must not find it.
+    const QString other = dir_.filePath(QStringLiteral("Other.zip"));
+    ASSERT_TRUE(writeZipArchive(other, {{QStringLiteral("Pathwarden.app/Contents/MacOS/Pathwarden"), "x", 0755}}));
+    EXPECT_FALSE(store_.storeUpdaterArchive(other, QStringLiteral("7.3.0")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to extract Vorn archive file.")));
+    EXPECT_FALSE(QFile::exists(provider_.getLocalStoreDirectory() + QStringLiteral("7.3.0/Other.zip")));
+    EXPECT_EQ(store_.latestVersionInLocalStore(), QStringLiteral("7.2.0"));
+    EXPECT_EQ(store_.pathToLatestVersionInLocalStore(), keptPath);
+
+    log.clear();
+    EXPECT_FALSE(store_.storeUpdaterArchive(dir_.filePath(QStringLiteral("missing.zip")), QStringLiteral("7.4.0")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Source path doesn't exist.")));
+    EXPECT_TRUE(QDir(provider_.getLocalStoreDirectory() + QStringLiteral("7.4.0")).isEmpty());
+}
+
+TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
+{
+    RecordingLogAppender log;
+    const QString iniFile = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
+                                      QStringLiteral("pathwarden-local-storage"))
+                                .fileName();
+    QFile::remove(iniFile);
+    // A folder in the file's place: no user, root included, can write it.
+    ASSERT_TRUE(QDir().mkpath(iniFile));
+    LocalStorage store(&provider_, &extractor_);
+    EXPECT_FALSE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.5.0")));
+    EXPECT_TRUE(log.contains(QStringLiteral("Failed to write the local store file.")));
+    QDir(iniFile).removeRecursively();
+}

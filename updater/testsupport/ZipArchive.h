@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One entry of a test ZIP archive: a file (or, when the name ends in "/", a
+// folder) with its Unix permission bits.
+struct ZipEntry {
+    QString name;
+    QByteArray content;
+    int mode = 0644;
+};
+
+// Writes a ZIP archive of stored (uncompressed) entries that the system's
+// unzip reads, for archives served or unpacked in tests. False when the file
+// cannot be written.
+bool writeZipArchive(const QString& path, const QList<ZipEntry>& entries);
