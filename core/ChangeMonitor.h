@@ -69,11 +69,11 @@ GenericChangeListener<F> makeChangeListener(F function)
 //
 // watch, unwatch, addListener and removeListener take the process-wide
 // monitor lock and may be called from any thread. When removeListener
-// returns on a thread other than the monitor's own, that listener is not
-// being called and will not be called again. stop and the destructor must
-// not run while another thread calls watch or unwatch on the same monitor;
-// when they return, no listener of this monitor is being called or will be
-// called again (except the listener that called stop itself).
+// returns (called from anywhere but one of this monitor's listeners), that
+// listener is not being called and will not be called again. stop and the
+// destructor must not run while another thread calls watch or unwatch on the
+// same monitor; when they return, no listener of this monitor is being called
+// or will be called again (except the listener that called stop itself).
 class IMonitor
 {
 public:

@@ -53,6 +53,20 @@ void NativeMonitor::stop()
     // about to take the lock.
     if (stream)
         stream->stop();
+    // A stream that a listener stopped on its own thread was let go, not
+    // waited for: its delivery may still be running.
+    std::unique_lock<std::mutex> guard(lock());
+    awaitOtherDeliveries(guard);
+}
+
+// Waits until no other thread delivers for this monitor. A delivering thread
+// (a listener calling in) does not wait, so that two deliveries never wait
+// for each other.
+void NativeMonitor::awaitOtherDeliveries(std::unique_lock<std::mutex>& guard)
+{
+    if (m_deliveries.count(std::this_thread::get_id()) != 0)
+        return;
+    m_delivered.wait(guard, [this] { return m_deliveries.empty(); });
 }
 
 bool NativeMonitor::watch(const Core::Path& path)
@@ -129,11 +143,8 @@ void NativeMonitor::removeListener(IChangeListener* listener)
 {
     std::unique_lock<std::mutex> guard(lock());
     m_listeners.erase(listener);
-    // The delivering thread may hold the listener already; a listener that
-    // removes a listener during its own delivery must not wait for itself.
-    m_delivered.wait(guard, [this] {
-        return m_deliveryStopped == nullptr || m_deliveringThread == std::this_thread::get_id();
-    });
+    // A delivery in progress may have taken the listener already.
+    awaitOtherDeliveries(guard);
 }
 
 bool NativeMonitor::isStreaming() const
@@ -169,8 +180,7 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
         // away.
         if (stopped.load())
             return;
-        m_deliveryStopped = &stopped;
-        m_deliveringThread = std::this_thread::get_id();
+        m_deliveries[std::this_thread::get_id()] = &stopped;
     }
     ChangeNotification notification;
     notification.filesystem = &m_filesystem;
@@ -182,10 +192,10 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
                                                   Core::Path(std::move(change.oldPath))});
     }
     m_dispatcher->onChange(notification);
-    {
-        std::lock_guard<std::mutex> guard(lock());
-        m_deliveryStopped = nullptr;
-    }
+    // Notified under the lock: a waiter that sees the delivery gone may
+    // destroy the monitor, and this thread must not touch it any more.
+    std::lock_guard<std::mutex> guard(lock());
+    m_deliveries.erase(std::this_thread::get_id());
     m_delivered.notify_all();
 }
 
@@ -202,7 +212,7 @@ void NativeMonitor::forward(const ChangeNotification& notification)
     for (IChangeListener* listener : listeners) {
         {
             std::lock_guard<std::mutex> guard(lock());
-            if (m_deliveryStopped->load() || m_listeners.count(listener) == 0)
+            if (m_deliveries.at(std::this_thread::get_id())->load() || m_listeners.count(listener) == 0)
                 continue;
         }
         listener->onChange(notification);

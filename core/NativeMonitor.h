@@ -28,9 +28,9 @@ struct RawChange;
 // system).
 //
 // Listeners are called on the stream's thread without the monitor lock (see
-// IChangeListener). removeListener called from another thread waits until a
-// delivery in progress has ended, so the listener may be destroyed once it
-// returns.
+// IChangeListener). removeListener, stop and the destructor wait until the
+// deliveries in progress have ended (unless a listener calls them), so a
+// removed listener may be destroyed once removeListener returns.
 class NativeMonitor : public IMonitor
 {
 public:
@@ -58,6 +58,7 @@ public:
 
 private:
     void startStream();  // under the lock
+    void awaitOtherDeliveries(std::unique_lock<std::mutex>& guard);
     void deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped);
     void forward(const ChangeNotification& notification);
 
@@ -67,9 +68,11 @@ private:
     std::unique_ptr<InotifyStream> m_stream;
     std::map<Core::Path, std::uint32_t> m_watched;
     std::set<IChangeListener*> m_listeners;
-    const std::atomic<bool>* m_deliveryStopped = nullptr; // the delivering stream's stop flag, while delivering
-    std::thread::id m_deliveringThread;                    // the thread that delivers, while delivering
-    std::condition_variable m_delivered;                  // a delivery ended
+    // The deliveries in progress: the delivering thread and its stream's stop
+    // flag. Usually one; a listener that restarts the stream lets the new
+    // stream's thread deliver while its own delivery goes on.
+    std::map<std::thread::id, const std::atomic<bool>*> m_deliveries;
+    std::condition_variable m_delivered; // a delivery ended
 };
 
 } // namespace Detail

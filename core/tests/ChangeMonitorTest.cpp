@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -268,6 +269,37 @@ TEST(ChangeMonitor, AListenerMayUseMonitorsAndDestroyAnotherOne)
         std::_Exit(1); // the monitors' threads wait for each other for good
     }
     first.removeListener(&destroying);
+}
+
+TEST(ChangeMonitor, AListenerMayRestartItsOwnMonitorWhileTheNewStreamDelivers)
+{
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 0ms);
+    struct Forwarding : IChangeListener
+    {
+        std::function<void(const ChangeNotification&)> call;
+        void onChange(const ChangeNotification& n) override { call(n); }
+    };
+    Forwarding listeners[2]; // an array: the monitor calls them in this order
+    Recorder recorder;
+    std::atomic<bool> first{true};
+    listeners[0].call = [&](const ChangeNotification&) {
+        if (!first.exchange(false))
+            return;
+        monitor.unwatch(Path(dir.path()));
+        monitor.watch(Path(dir.path()));
+        touch(dir.file("second"));
+        // The new stream's thread delivers while this delivery goes on.
+        EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("second")));
+    };
+    listeners[1].call = [&](const ChangeNotification& n) { recorder.onChange(n); };
+    monitor.addListener(&listeners[0]);
+    monitor.addListener(&listeners[1]);
+    monitor.watch(Path(dir.path()));
+    touch(dir.file("first"));
+    EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("second")));
+    monitor.removeListener(&listeners[0]); // waits for both deliveries
+    monitor.removeListener(&listeners[1]);
 }
 
 TEST(ChangeMonitor, CountsWatchesAndStopsWithTheLastUnwatch)

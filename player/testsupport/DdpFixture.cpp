@@ -10,6 +10,10 @@
 #include <fstream>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace DdpFixture {
 
 namespace {
@@ -522,6 +526,21 @@ std::string readFile(const std::string& path)
     if (!in)
         throw std::runtime_error("cannot read " + path);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void replaceWithFifo(const std::string& path)
+{
+    std::remove(path.c_str());
+    if (::mkfifo(path.c_str(), 0600) != 0)
+        throw std::runtime_error("cannot make a FIFO at " + path);
+}
+
+void releaseFifoReaders(const std::string& path)
+{
+    // Succeeds only while a reader has the FIFO open, or is opening it.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 } // namespace DdpFixture

@@ -201,4 +201,11 @@ std::string toLatin1(const std::string& utf8);
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 
+// A damaged folder: the file at `path` becomes a FIFO, which a reader that
+// opens it blocking would wait on for ever.
+void replaceWithFifo(const std::string& path);
+// Lets a reader stuck opening the FIFO go (it then reads an empty file), so
+// that a test that found it blocked can end instead of hanging.
+void releaseFifoReaders(const std::string& path);
+
 } // namespace DdpFixture

@@ -27,6 +27,13 @@ int indexNumberOf(const DDP::PQDESCR& entry)
     return asciiToInt(entry.indexNumber, 2);
 }
 
+// A fixed-width descriptor field up to its first NUL: a moved-away ISRC
+// leaves NULs, which are no text to show.
+QString fieldText(const char* field, std::size_t width)
+{
+    return QString::fromUtf8(field, static_cast<int>(std::find(field, field + width, '\0') - field));
+}
+
 QStandardItem* textItem(const QString& text)
 {
     return new QStandardItem(text);
@@ -157,11 +164,11 @@ void DDPModelAdapter::initStandardItemModel(std::shared_ptr<DDPModel> model)
                 row << textItem(QString());
         }
 
-        row << textItem(QString::fromUtf8(entry.isrc, static_cast<int>(sizeof(entry.isrc))));
+        row << textItem(fieldText(entry.isrc, sizeof(entry.isrc)));
         const bool blankUserText = std::all_of(std::begin(entry.userText), std::end(entry.userText),
                                                [](char c) { return c == ' '; });
         if (!blankUserText)
-            row << textItem(QString::fromUtf8(entry.userText, static_cast<int>(sizeof(entry.userText))));
+            row << textItem(fieldText(entry.userText, sizeof(entry.userText)));
         appendRow(row);
         lastRow = rowCount() - 1;
     }

@@ -4,6 +4,8 @@
 #include "player/ui/MainWindow.h"
 
 #include "player/engine/ddp/DDPModel.h"
+#include "player/engine/ddp/EngineConstants.h"
+#include "player/engine/ddp/FolderFiles.h"
 #include "player/ui/AttributesMenu.h"
 #include "player/ui/CellDelegate.h"
 #include "player/ui/ClickableLabel.h"
@@ -39,6 +41,18 @@ namespace {
 
 const QString imageFileName = QStringLiteral("IMAGE.DAT");
 
+bool isImageFileName(const QString& name)
+{
+    return name.compare(imageFileName, Qt::CaseInsensitive) == 0;
+}
+
+// The folder holds "IMAGE.DAT", in any case, as a regular file: a FIFO or a
+// device in its place is a damaged folder, reported as one without audio.
+bool holdsImage(const QString& folder)
+{
+    return QFileInfo(DDP::folderFilePath(folder, DDP::imageFileName)).isFile();
+}
+
 } // namespace
 
 QString localFileFromMimeData(const QMimeData* mime)
@@ -57,7 +71,10 @@ bool MainWindow::isLoadablePath(const QString& path)
     // URLs, a cancelled dialog) must not stand for it.
     if (path.isEmpty())
         return false;
-    return QDir(path).exists(imageFileName) || QFileInfo(path).fileName() == imageFileName;
+    const QFileInfo info(path);
+    if (isImageFileName(info.fileName()) && !info.isDir())
+        return info.isFile();
+    return holdsImage(path);
 }
 
 QString MainWindow::askImageFolder(const QString& startFolder)
@@ -79,7 +96,7 @@ void MainWindow::onActionOpenTriggered()
     // A cancelled dialog: nothing is loaded, reported or remembered.
     if (chosen.isEmpty())
         return;
-    if (QDir(chosen).exists(imageFileName)) {
+    if (holdsImage(chosen)) {
         folder = chosen;
         loadFile(QDir(chosen));
     } else {
@@ -107,7 +124,7 @@ void MainWindow::dropEvent(QDropEvent* event)
         return;
     }
     const QFileInfo info(path);
-    folder = info.fileName() == imageFileName ? info.absolutePath() : path;
+    folder = isImageFileName(info.fileName()) && !info.isDir() ? info.absolutePath() : path;
     loadFile(QDir(folder));
     event->acceptProposedAction();
 }

@@ -101,3 +101,15 @@ void adjustLibraryPaths(const QString& realExecutablePath)
                   QString());
 #endif
 }
+
+int runProfile(const std::function<int()>& run, Logger* logger)
+{
+    try {
+        return run();
+    } catch (const QString& text) {
+        logger->error(QStringLiteral("General exception caught. "), text);
+    } catch (...) {
+        logger->error(QStringLiteral("Unknown exception caught."), QString());
+    }
+    return -1;
+}

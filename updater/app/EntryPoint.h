@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class Logger;
 class QString;
 
 // Installs the handler for SIGABRT and SIGSEGV. The notices it prints and the
@@ -18,3 +21,10 @@ void signalHandler(int signal);
 // Without a bundle Qt's own plug-in folders stay; on Linux that is the normal
 // case and is logged at debug level, elsewhere it is an error.
 void adjustLibraryPaths(const QString& realExecutablePath);
+
+// Runs a profile (the interactive one or a console test profile) and returns
+// its result. An exception that escapes it is logged (a thrown text with
+// "General exception caught. ", anything else with "Unknown exception
+// caught.") and ends the run with -1, as every other failed run does: a
+// failure must not end with status 0.
+int runProfile(const std::function<int()>& run, Logger* logger);

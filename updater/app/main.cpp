@@ -6,10 +6,21 @@
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
+#include "updater/testprofiles/ComponentScannerRun.h"
+#include "updater/testprofiles/IntegrationTester.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTextCodec>
+
+namespace {
+
+// The updater's built-in version. The interactive profile hands it to the
+// composition root; the component-scanner run names it in the User-Agent of
+// its real server question.
+const char* const kBuiltInVersion = "1.16.0.436";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,16 +42,30 @@ int main(int argc, char** argv)
 
     int result = 0;
     if (settings.getProfile() == QLatin1String("prod")) {
-        try {
-            VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
-            configuration.app();
-            result = QApplication::exec();
-            logger->debug(QStringLiteral("Application execution returned %1").arg(result), QString());
-        } catch (const QString& text) {
-            logger->error(QStringLiteral("General exception caught. "), text);
-        } catch (...) {
-            logger->error(QStringLiteral("Unknown exception caught."), QString());
-        }
+        result = runProfile(
+            [&] {
+                VornConfiguration configuration(argc, argv, QString::fromLatin1(kBuiltInVersion), nullptr);
+                configuration.app();
+                const int returned = QApplication::exec();
+                logger->debug(QStringLiteral("Application execution returned %1").arg(returned), QString());
+                return returned;
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("integration-test")) {
+        result = runProfile(
+            [&] {
+                IntegrationTester tester(argc, argv);
+                return QCoreApplication::exec();
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("component-scanner-run")) {
+        result = runProfile(
+            [&] {
+                ComponentScannerRun run(argc, argv);
+                QCoreApplication::setApplicationVersion(QString::fromLatin1(kBuiltInVersion));
+                return QCoreApplication::exec();
+            },
+            logger);
     } else {
         logger->error(QStringLiteral("Unknown application profile (settings: %1)").arg(settings.getProfile()),
                       QString());

@@ -32,8 +32,10 @@ public:
     QStringList getUiLanguages();
     QString getUiLanguage(const QStringList& supportedLanguages, const QString& fallback);
     // Compares major and minor numbers of the running OS's version with
-    // "major.minor[...]"; a malformed minimum is never reached.
-    bool isOSVersionAtLeast(const QString& minimumVersion);
+    // "major.minor[...]"; a malformed minimum is never reached. Platforms
+    // whose version numbers belong to several families decide for
+    // themselves which systems the minimum applies to.
+    virtual bool isOSVersionAtLeast(const QString& minimumVersion);
 
     // The minimum OS version for the platform the updater was built for, and
     // the text shown to the user when the running system is older.

@@ -2,11 +2,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
-quint32 crc32(const QByteArray& data)
+quint32 crc32(const char* data, qint64 size)
 {
     static const std::array<quint32, 256> table = [] {
         std::array<quint32, 256> t{};
@@ -19,9 +20,14 @@ quint32 crc32(const QByteArray& data)
         return t;
     }();
     quint32 crc = 0xFFFFFFFFu;
-    for (char byte : data)
-        crc = table[(crc ^ static_cast<quint8>(byte)) & 0xFFu] ^ (crc >> 8);
+    for (qint64 i = 0; i < size; ++i)
+        crc = table[(crc ^ static_cast<quint8>(data[i])) & 0xFFu] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+quint32 crc32(const QByteArray& data)
+{
+    return crc32(data.constData(), data.size());
 }
 
 void put16(QByteArray& out, quint32 value)
@@ -96,4 +102,74 @@ bool writeZipArchive(const QString& path, const QList<ZipEntry>& entries)
 
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(archive) == archive.size();
+}
+
+QByteArray zipArchiveOfSize(const QString& entryName, qint64 archiveSize, quint32 seed)
+{
+    const QByteArray name = entryName.toUtf8();
+    // Local header, central directory header and end record around the data.
+    const qint64 overhead = 30 + 46 + 22 + 2 * qint64(name.size());
+    const qint64 dataSize = archiveSize - overhead;
+    if (dataSize < 0 || archiveSize > 0x7FFFFFFF)
+        return QByteArray();
+
+    // Built in place: one copy of the data, however large.
+    QByteArray archive(static_cast<int>(archiveSize), Qt::Uninitialized);
+    char* data = archive.data() + 30 + name.size();
+    quint32 state = seed ? seed : 1u;
+    for (qint64 i = 0; i < dataSize; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        data[i] = static_cast<char>(state >> 24);
+    }
+    const quint32 crc = crc32(data, dataSize);
+    const auto size = static_cast<quint32>(dataSize);
+
+    QByteArray head;
+    put32(head, 0x04034b50u);
+    put16(head, 20);
+    put16(head, 0x0800);
+    put16(head, 0);
+    put16(head, 0);
+    put16(head, 0x21);
+    put32(head, crc);
+    put32(head, size);
+    put32(head, size);
+    put16(head, static_cast<quint32>(name.size()));
+    put16(head, 0);
+    head.append(name);
+    std::copy(head.cbegin(), head.cend(), archive.begin());
+
+    QByteArray tail;
+    put32(tail, 0x02014b50u);
+    put16(tail, (3u << 8) | 20u);
+    put16(tail, 20);
+    put16(tail, 0x0800);
+    put16(tail, 0);
+    put16(tail, 0);
+    put16(tail, 0x21);
+    put32(tail, crc);
+    put32(tail, size);
+    put32(tail, size);
+    put16(tail, static_cast<quint32>(name.size()));
+    put16(tail, 0);
+    put16(tail, 0);
+    put16(tail, 0);
+    put16(tail, 0);
+    put32(tail, 0100644u << 16);
+    put32(tail, 0);
+    tail.append(name);
+    const auto directoryOffset = static_cast<quint32>(30 + name.size() + dataSize);
+    const auto directorySize = static_cast<quint32>(tail.size());
+    put32(tail, 0x06054b50u);
+    put16(tail, 0);
+    put16(tail, 0);
+    put16(tail, 1);
+    put16(tail, 1);
+    put32(tail, directorySize);
+    put32(tail, directoryOffset);
+    put16(tail, 0);
+    std::copy(tail.cbegin(), tail.cend(), archive.begin() + directoryOffset);
+    return archive;
 }

@@ -1,6 +1,7 @@
 #include "player/engine/audio/DiskStreaming.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace Audio {
@@ -13,10 +14,23 @@ bool playable(const float* data, std::uint32_t size)
     return data != nullptr && size != 0 && (size & 1u) == 0;
 }
 
+// The other threads hold the position lock for hand-overs of well under a
+// microsecond. The audio thread rides over one of those by trying again for
+// a short, bounded time; a holder that was preempted costs one silent
+// buffer, never a wait.
+constexpr std::chrono::microseconds kLockRetry{20};
+
+void spinPause()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 } // namespace
 
 DiskStreaming::DiskStreaming()
-    : preloader_(switchBuffer_, [this] { return values_.isRunning(); })
+    : preloader_(switchBuffer_)
 {
 }
 
@@ -41,7 +55,10 @@ RenderFunction DiskStreaming::initializeCallback()
 void DiskStreaming::setAudioFileName(const QString& folder, const Preloader::EndOfFileCallback& endOfFile)
 {
     preloader_.setAudioFileName(folder, endOfFile);
-    setPlayedSamples(0);
+    PositionLock lock(preloader_);
+    supersedeMoves(lock);
+    playPosition_ = 0;
+    values_.setPlayedSamples(0);
 }
 
 void DiskStreaming::setPlayedSamples(std::uint32_t samples)
@@ -62,46 +79,70 @@ bool DiskStreaming::fadeWillRun() const
         && (drivenExternally_.load(std::memory_order_relaxed) || engine_.isStreamRunning());
 }
 
-void DiskStreaming::stopNow()
+void DiskStreaming::rewindLocked(std::uint32_t position)
 {
-    {
-        std::lock_guard<std::mutex> lock(preloader_.bufferMutex());
-        values_.setPlayedSamples(0);
-        playPosition_ = 0;
-    }
+    // Every reload plays from the start of its first block.
+    playPosition_ = 0;
+    preloader_.rewindLocked(position);
+}
+
+void DiskStreaming::stopNowLocked()
+{
+    values_.setPlayedSamples(0);
     values_.setState(StreamingState::Stopped);
-    preloader_.rewind(std::uint32_t(getEntryStart()));
+    rewindLocked(std::uint32_t(getEntryStart()));
     values_.resetMeters();
+}
+
+void DiskStreaming::start()
+{
+    const FadeProcessing::Completion run = [this] {
+        values_.setState(StreamingState::Running);
+        values_.resetMeters();
+    };
+    // A fade that nothing advances (no stream) would hold the start for ever.
+    const bool fadesAdvance = drivenExternally_.load(std::memory_order_relaxed) || engine_.isStreamRunning();
+    if (!fadesAdvance || !fades_.joinFadeOut(run))
+        run();
 }
 
 void DiskStreaming::stop()
 {
-    if (fadeWillRun())
-        fades_.doFadeOut([this] { stopNow(); });
-    else
-        stopNow();
+    if (fadeWillRun()) {
+        fades_.doFadeOut([this] { stopNowLocked(); });
+        return;
+    }
+    PositionLock lock(preloader_);
+    stopNowLocked();
 }
 
 void DiskStreaming::stop(const Callback& callback)
 {
     if (fadeWillRun()) {
         fades_.doFadeOut([this, callback] {
-            stopNow();
+            stopNowLocked();
             if (callback)
                 callback();
         });
-    } else {
-        stopNow();
-        if (callback)
-            callback();
+        return;
     }
+    PositionLock lock(preloader_);
+    stopNowLocked();
+    if (callback)
+        callback();
 }
 
 void DiskStreaming::reset()
 {
-    setPlayedSamples(0);
+    PositionLock lock(preloader_);
+    reset(lock);
+}
+
+void DiskStreaming::reset(const PositionLock&)
+{
+    values_.setPlayedSamples(0);
     values_.setState(StreamingState::Stopped);
-    preloader_.rewind(std::uint32_t(getEntryStart()));
+    rewindLocked(std::uint32_t(getEntryStart()));
     values_.resetMeters();
 }
 
@@ -124,80 +165,102 @@ void DiskStreaming::seek(double fraction, int length)
     const std::int64_t bytes = std::clamp<std::int64_t>(std::int64_t(double(length) * f), 0, bound);
     const std::uint32_t samples = std::uint32_t(bytes / 2);
     const std::uint32_t target = std::uint32_t(std::int64_t(getEntryStart()) + bytes);
-    setPlayedSamples(samples);
     if (!fadeWillRun()) {
-        // The buffers keep their audio: a paused image resumes with what was
-        // already read before the new position.
-        preloader_.setFilePosition(target);
+        // Reloaded from the new place, so that the next playback starts there
+        // and not with what was read for the old one.
+        PositionLock lock(preloader_);
+        supersedeMoves(lock);
+        values_.setPlayedSamples(samples);
+        rewindLocked(target);
         return;
     }
-    preloader_.requestTarget(target);
-    fades_.doFadeOutFadeIn([this, samples, target] {
-        setPlayedSamples(samples);
-        preloader_.tmpBufferToNextBuffer(target, Preloader::aligned(target) + Preloader::kPreloadBytes);
-        std::lock_guard<std::mutex> lock(preloader_.bufferMutex());
+    std::uint32_t move;
+    {
+        PositionLock lock(preloader_);
+        move = ++moveGeneration_;
+        values_.setPlayedSamples(samples);
+        preloader_.requestTargetLocked(target);
+    }
+    fades_.doFadeOutFadeIn([this, samples, target, move] {
+        if (move != moveGeneration_)
+            return;
+        values_.setPlayedSamples(samples);
+        preloader_.tmpBufferToNextBufferLocked(target, Preloader::aligned(target) + Preloader::kPreloadBytes);
         playPosition_ = 0;
     });
 }
 
-void DiskStreaming::setCurrentSampleInFileAndFadeOut(int offset, const Callback& callback)
+void DiskStreaming::setCurrentSampleInFileAndFadeOut(int offset, const TrackChangeCallback& callback)
 {
-    setEntryStart(offset);
     const auto target = std::uint32_t(offset);
     if (!fadeWillRun()) {
-        {
-            std::lock_guard<std::mutex> lock(preloader_.bufferMutex());
-            playPosition_ = 0;
-            values_.setPlayedSamples(0);
-        }
-        preloader_.rewind(target);
+        PositionLock lock(preloader_);
+        supersedeMoves(lock);
+        setEntryStart(offset);
+        values_.setPlayedSamples(0);
+        rewindLocked(target);
         if (callback)
-            callback();
+            callback(true);
         return;
     }
-    preloader_.requestTarget(target);
+    std::uint32_t move;
+    {
+        PositionLock lock(preloader_);
+        move = ++moveGeneration_;
+        preloader_.requestTargetLocked(target);
+    }
     // The completion carries its own target and callback: a second jump within
     // the same fade must not take over the first one's callback, or the first
-    // one's guard would never be re-armed.
-    fades_.doFadeOut([this, target, callback] {
-        preloader_.tmpBufferToNextBuffer(target, Preloader::aligned(target) + Preloader::kPreloadBytes);
-        {
-            std::lock_guard<std::mutex> lock(preloader_.bufferMutex());
+    // one's guard would never be re-armed. The entry start changes with the
+    // audio, not before, so that the display never counts the old audio from
+    // the new start.
+    fades_.doFadeOut([this, offset, target, move, callback] {
+        const bool moved = move == moveGeneration_;
+        if (moved) {
+            preloader_.tmpBufferToNextBufferLocked(target, Preloader::aligned(target) + Preloader::kPreloadBytes);
             playPosition_ = 0;
             values_.setPlayedSamples(0);
+            setEntryStart(offset);
         }
         if (callback)
-            callback();
+            callback(moved);
     });
 }
 
 void DiskStreaming::setCurrentSampleInFile(int offset)
 {
-    setEntryStart(offset);
-    setPlayedSamples(0);
-    values_.resetMeters();
-    preloader_.rewind(std::uint32_t(offset));
+    PositionLock lock(preloader_);
+    setCurrentSampleInFile(lock, offset);
 }
 
-void DiskStreaming::stepFadesOnly(unsigned int frames)
+void DiskStreaming::setCurrentSampleInFile(const PositionLock& lock, int offset)
 {
-    for (unsigned int i = 0; i < frames && !fades_.isIdle(); ++i)
-        fades_.step();
+    supersedeMoves(lock);
+    setEntryStart(offset);
+    values_.setPlayedSamples(0);
+    values_.resetMeters();
+    rewindLocked(std::uint32_t(offset));
 }
 
 int DiskStreaming::render(float* output, unsigned int frameCount)
 {
     if (frameCount == 0)
         return 0;
-    std::unique_lock<std::mutex> lock(preloader_.bufferMutex());
-    const float* data = switchBuffer_.playData();
-    std::uint32_t size = switchBuffer_.playSize();
-    if (!playable(data, size)) {
-        lock.unlock();
-        stepFadesOnly(frameCount);
-        return 0;
+    std::unique_lock<std::mutex> lock(preloader_.bufferMutex(), std::try_to_lock);
+    if (!lock.owns_lock()) {
+        const auto giveUp = std::chrono::steady_clock::now() + kLockRetry;
+        do {
+            spinPause();
+        } while (!lock.try_lock() && std::chrono::steady_clock::now() < giveUp);
+        // Still taken: this buffer stays silent and nothing advances; the
+        // next one goes on from here.
+        if (!lock.owns_lock())
+            return 0;
     }
 
+    bool wakeReader = false;
+    const float* data = switchBuffer_.playData();
+    std::uint32_t size = switchBuffer_.playSize();
     std::uint32_t position = playPosition_;
     std::uint32_t counter = values_.playedSamples();
     float volume = values_.volume();
@@ -210,42 +273,48 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
     };
 
     for (unsigned int frame = 0; frame < frameCount; ++frame) {
-        const float d = target - volume;
-        volume = std::fabs(d) > 0.001f ? volume + 0.001f * d : target;
+        if (playable(data, size)) {
+            const float d = target - volume;
+            volume = std::fabs(d) > 0.001f ? volume + 0.001f * d : target;
+        }
 
         if (fades_.state() == FadeProcessing::FadeOutFinished) {
-            // Completions reposition the stream through the buffer mutex.
+            // The completions run here, under the position lock.
             store();
-            lock.unlock();
             fades_.fadeOutEnd();
-            lock.lock();
+            wakeReader = true;
             data = switchBuffer_.playData();
             size = switchBuffer_.playSize();
             position = playPosition_;
             counter = values_.playedSamples();
-            if (!playable(data, size)) {
-                store();
-                lock.unlock();
-                stepFadesOnly(frameCount - frame - 1);
-                return 0;
-            }
         } else {
             fades_.step();
         }
 
-        if (position >= size && switchBuffer_.switchBuffers()) {
-            data = switchBuffer_.playData();
-            size = switchBuffer_.playSize();
-            position = 0;
-            preloader_.requestData();
-            if (!playable(data, size)) {
-                // The end of the audio: silence from here on, until a
-                // repositioning reloads.
-                store();
-                lock.unlock();
-                stepFadesOnly(frameCount - frame - 1);
-                return 0;
+        if (playable(data, size) && position >= size) {
+            if (switchBuffer_.playIsLast()) {
+                // The last sample of the file has been played.
+                data = nullptr;
+            } else if (switchBuffer_.switchBuffers()) {
+                data = switchBuffer_.playData();
+                size = switchBuffer_.playSize();
+                position = 0;
+                preloader_.requestDataLocked();
+                wakeReader = true;
             }
+        }
+
+        if (!playable(data, size)) {
+            // Nothing loaded yet, or the end of the audio: silence. The end is
+            // told once, and only when it was reached by playing.
+            if (switchBuffer_.playIsLast() && values_.isRunning() && !preloader_.endReportedLocked()) {
+                preloader_.reportEndPlayedLocked();
+                wakeReader = true;
+            }
+            // Only a fade still moves, so that a request made now completes.
+            if (fades_.isIdle())
+                break;
+            continue;
         }
 
         const bool running = values_.isRunning();
@@ -270,6 +339,9 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         }
     }
     store();
+    lock.unlock();
+    if (wakeReader)
+        preloader_.wakeReader();
     return 0;
 }
 

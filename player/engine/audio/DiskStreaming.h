@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/engine/audio/FadeProcessing.h"
+#include "player/engine/audio/InplaceFunction.h"
 #include "player/engine/audio/PlaybackValues.h"
 #include "player/engine/audio/Preloader.h"
 #include "player/engine/audio/StreamingEngine.h"
@@ -11,7 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
+#include <mutex>
 
 namespace Audio {
 
@@ -23,17 +24,50 @@ namespace Audio {
 // Threads: the operations run on the GUI thread (the end-of-file path runs
 // them on the reader thread). The render function and the completions of
 // faded operations run on the audio thread. Shared values are atomics
-// (values()); the buffers, play position and the counter's resets are
-// changed under the preloader's buffer mutex, which the render function
-// holds while it renders (never around file I/O, never allocating).
+// (values()) that anyone may read; the play position, the buffers and every
+// change of the counter and the entry start happen under the position lock
+// (the preloader's buffer mutex). The render function only tries that lock,
+// plays silence for the buffer when it is taken, and runs the completions
+// while it holds it, so whoever holds it sees no completion run meanwhile.
 //
 // While audio plays, stop, pause, seek and track changes act after a fade-out;
 // otherwise, and whenever no output stream is running (nothing would ever
-// advance the fade), they act at once.
+// advance the fade), they act at once. A seek or track change that is still
+// waiting for its fade is superseded by any later move (another seek or track
+// change, or a repositioning at once): it then moves nothing.
 class DiskStreaming
 {
 public:
-    using Callback = std::function<void()>;
+    // Run with the position lock held (on the audio thread when faded): they
+    // may only store atomics, never block, allocate or free.
+    using Callback = InplaceFunction<void(), 32>;
+    // As Callback; `moved` is false when the track change was superseded.
+    using TrackChangeCallback = InplaceFunction<void(bool moved), 32>;
+
+    // The position lock; releasing it wakes the reader for what was asked
+    // under it.
+    class PositionLock
+    {
+    public:
+        explicit PositionLock(Preloader& preloader)
+            : preloader_(preloader)
+            , lock_(preloader.bufferMutex())
+        {
+        }
+        ~PositionLock()
+        {
+            const bool wake = preloader_.wakeDueLocked();
+            lock_.unlock();
+            if (wake)
+                preloader_.wakeReader();
+        }
+        PositionLock(const PositionLock&) = delete;
+        PositionLock& operator=(const PositionLock&) = delete;
+
+    private:
+        Preloader& preloader_;
+        std::unique_lock<std::mutex> lock_;
+    };
 
     DiskStreaming();
     // Stops and closes the stream, drops queued completions unrun, ends the
@@ -45,34 +79,52 @@ public:
     // The render function bound to this streamer, for StreamingEngine::initialize.
     RenderFunction initializeCallback();
 
+    // `endOfFile` runs on the reader thread once the last sample of the file
+    // has been played.
     void setAudioFileName(const QString& folder, const Preloader::EndOfFileCallback& endOfFile);
 
+    // Play: running at once, or, while a fade-out is under way, once the work
+    // queued before has run, so that Play within the fade of a Pause or Stop
+    // is not undone by it. Meters start afresh.
+    void start();
     // Faded when playing: rewind to the entry start and stop.
     void stop();
-    // As stop(), then `callback` (on the audio thread when faded).
+    // As stop(), then `callback`.
     void stop(const Callback& callback);
-    // At once: stop and rewind to the entry start; the play position stays.
+    // At once: stop and rewind to the entry start.
     void reset();
+    void reset(const PositionLock&);
     // Faded when playing: then paused. At once otherwise.
     void pause();
     // Move to `fraction` of an entry of `length` bytes. Ignored during a fade.
+    // When not playing, the next playback starts there.
     void seek(double fraction, int length);
-    // Track change: continue at `offset`, faded when playing, then `callback`.
-    void setCurrentSampleInFileAndFadeOut(int offset, const Callback& callback);
+    // Track change: continue at `offset` (the new entry start, counter 0),
+    // faded when playing, then `callback`.
+    void setCurrentSampleInFileAndFadeOut(int offset, const TrackChangeCallback& callback);
     // At once: the entry starts at `offset`, counter and meters to 0, reload
-    // from there. State, fades and play position are kept.
+    // from there; moves waiting for a fade are superseded. State and fades
+    // are kept.
     void setCurrentSampleInFile(int offset);
+    void setCurrentSampleInFile(const PositionLock&, int offset);
+
+    // Held by callers that change the position together with values of their
+    // own (the player's entry), so that no completion runs in between.
+    PositionLock lockPosition() { return PositionLock(preloader_); }
+    // Under the lock: moves waiting for their fade move nothing.
+    void supersedeMoves(const PositionLock&) { ++moveGeneration_; }
 
     // The render function (audio thread): frameCount interleaved stereo
-    // frames into `output`, already silent. Allocates nothing, does no I/O.
+    // frames into `output`, already silent. Never waits, allocates, frees or
+    // does I/O.
     int render(float* output, unsigned int frameCount);
 
     PlaybackValues& values() { return values_; }
     const PlaybackValues& values() const { return values_; }
     StreamingState getState() const { return values_.state(); }
     void setState(StreamingState state) { values_.setState(state); }
-    // The counter is reset under the buffer mutex so that the audio thread's
-    // increments cannot overwrite the reset.
+    // The counter changes under the position lock so that the audio thread's
+    // increments cannot overwrite the change.
     void setPlayedSamples(std::uint32_t samples);
     std::int32_t getEntryStart() const { return entryStart_.load(std::memory_order_relaxed); }
     void setEntryStart(std::int32_t offset) { entryStart_.store(offset, std::memory_order_relaxed); }
@@ -93,16 +145,17 @@ public:
 
 private:
     bool fadeWillRun() const;
-    void stopNow();
-    // Audio thread, without the buffer mutex: fades still advance while
-    // nothing plays, so that a request made then completes.
-    void stepFadesOnly(unsigned int frames);
+    // Under the position lock.
+    void stopNowLocked();
+    void rewindLocked(std::uint32_t position);
 
     StreamingEngine engine_;
     PlaybackValues values_;
-    // Audio thread's index of the next sample; changed elsewhere only under
-    // the buffer mutex.
+    // Audio thread's index of the next sample; under the position lock.
     std::uint32_t playPosition_ = 0;
+    // Counts moves; a faded move whose count is no longer the latest was
+    // superseded. Under the position lock.
+    std::uint32_t moveGeneration_ = 0;
     // Declared before the preloader, whose reader thread uses it.
     SwitchBuffer switchBuffer_;
     Preloader preloader_;

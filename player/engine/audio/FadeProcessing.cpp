@@ -14,10 +14,24 @@ void FadeProcessing::doFadeOutFadeIn(const Completion& completion)
     request(completion, true);
 }
 
+void FadeProcessing::push(const Completion& completion)
+{
+    if (count_ == ring_.size()) {
+        // Grown here, on the requesting thread; the old ring is freed here too.
+        std::vector<Completion> bigger(ring_.size() * 2);
+        for (std::size_t i = 0; i < count_; ++i)
+            bigger[i] = ring_[(head_ + i) % ring_.size()];
+        ring_.swap(bigger);
+        head_ = 0;
+    }
+    ring_[(head_ + count_) % ring_.size()] = completion;
+    ++count_;
+}
+
 void FadeProcessing::request(const Completion& completion, bool fadeInAfter)
 {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    completions_.push_back(completion);
+    push(completion);
     // The latest request decides whether the audio comes back with a fade-in,
     // so a seek followed by a stop ends in silence.
     fadeInAfter_ = fadeInAfter;
@@ -25,13 +39,30 @@ void FadeProcessing::request(const Completion& completion, bool fadeInAfter)
     state_.store(FadingOut, std::memory_order_release);
 }
 
+bool FadeProcessing::joinFadeOut(const Completion& completion)
+{
+    std::lock_guard<std::mutex> lock(queueMutex_);
+    const auto state = state_.load(std::memory_order_acquire);
+    // The end of a fade leaves FadeOutFinished only under this lock, after
+    // it found the queue empty: what is pushed here still runs in that pass.
+    if (state != FadingOut && state != FadeOutFinished)
+        return false;
+    push(completion);
+    return true;
+}
+
 void FadeProcessing::fadeOutEnd()
 {
     for (;;) {
         Completion next;
         {
-            std::lock_guard<std::mutex> lock(queueMutex_);
-            if (completions_.empty()) {
+            std::unique_lock<std::mutex> lock(queueMutex_, std::try_to_lock);
+            // A request is being queued right now: the rest runs on the next
+            // frame (the state stays FadeOutFinished), the audio thread never
+            // waits for the lock.
+            if (!lock.owns_lock())
+                return;
+            if (count_ == 0) {
                 if (fadeInAfter_) {
                     state_.store(FadingIn, std::memory_order_release);
                 } else {
@@ -40,8 +71,9 @@ void FadeProcessing::fadeOutEnd()
                 }
                 return;
             }
-            next = std::move(completions_.front());
-            completions_.pop_front();
+            next = ring_[head_];
+            head_ = (head_ + 1) % ring_.size();
+            --count_;
         }
         // Without the lock: completions call back into the streamer and the
         // player, and may queue further work that runs in this same pass.
@@ -53,7 +85,8 @@ void FadeProcessing::fadeOutEnd()
 void FadeProcessing::clear()
 {
     std::lock_guard<std::mutex> lock(queueMutex_);
-    completions_.clear();
+    head_ = 0;
+    count_ = 0;
 }
 
 } // namespace Audio

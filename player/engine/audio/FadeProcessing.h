@@ -1,10 +1,12 @@
 #pragma once
 
+#include "player/engine/audio/InplaceFunction.h"
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <functional>
 #include <mutex>
+#include <vector>
 
 namespace Audio {
 
@@ -16,13 +18,18 @@ namespace Audio {
 // Threads: the requests come from the GUI thread (or the reader thread on the
 // end-of-file path); step() and fadeOutEnd() run on the audio thread. The
 // queue is guarded by a short lock that is never held while a completion runs
-// and never around I/O. The end of a fade decides the next state under that
-// same lock, so a request that arrives while completions run is run in the
-// same pass, and one that arrives after the last was taken keeps its fade.
+// and never around I/O; the audio thread only tries it and, when it is taken,
+// runs the completions a frame later. The end of a fade decides the next
+// state under that same lock, so a request that arrives while completions run
+// is run in the same pass, and one that arrives after the last was taken
+// keeps its fade.
+//
+// Completions are kept in place (no heap) in a ring that only a request ever
+// grows, so running and dropping them on the audio thread frees nothing.
 class FadeProcessing
 {
 public:
-    using Completion = std::function<void()>;
+    using Completion = InplaceFunction<void(), 64>;
 
     enum FadeState : std::uint32_t
     {
@@ -43,6 +50,9 @@ public:
     void doFadeOut(const Completion& completion);
     // As doFadeOut, but fade back in after the completions (seek).
     void doFadeOutFadeIn(const Completion& completion);
+    // Queue `completion` behind the fade-out under way, without starting or
+    // changing a fade. False (nothing queued) when no fade-out is under way.
+    bool joinFadeOut(const Completion& completion);
 
     // Audio thread, once per stereo frame before its samples are computed.
     // Runs the completions (fadeOutEnd) on the frame after the gain reached 0.
@@ -99,9 +109,14 @@ public:
 
 private:
     void request(const Completion& completion, bool fadeInAfter);
+    // Under queueMutex_.
+    void push(const Completion& completion);
 
     std::mutex queueMutex_;
-    std::deque<Completion> completions_;
+    // A ring of count_ completions from head_; grown only by push().
+    std::vector<Completion> ring_ = std::vector<Completion>(16);
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
     std::atomic<float> gain_{1.0f};
     bool fadeInAfter_ = false; // guarded by queueMutex_
     std::atomic<std::uint32_t> state_{Idle};

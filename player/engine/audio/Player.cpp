@@ -61,12 +61,14 @@ void Player::setAudioFileName(const QString& folder, const std::function<void()>
         offset = provider->isInitialIndexValid() ? 1 : 2;
         provider->setIndexOffset(offset);
     }
-    setEntry(2);
-    steady_ = 2 - offset;
     streaming_.setAudioFileName(folder, endOfFile);
     // An image of fewer than five descriptors has no entry 2: it starts at the
     // beginning of the file instead of reading past the range table.
-    streaming_.setCurrentSampleInFile(int(rangeStart(2)));
+    const std::uint32_t start = rangeStart(2);
+    const auto lock = streaming_.lockPosition();
+    setEntry(2);
+    steady_ = 2 - offset;
+    streaming_.setCurrentSampleInFile(lock, int(start));
 }
 
 int Player::getIndexFromPqDesc(int entry)
@@ -87,8 +89,7 @@ void Player::start()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    streaming_.setState(StreamingState::Running);
-    streaming_.values().resetMeters();
+    streaming_.start();
     provider->setRunning(true);
 }
 
@@ -113,29 +114,43 @@ void Player::reset()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    const std::uint32_t start = rewindToFirstEntry(*provider);
-    streaming_.stop([this, start] {
-        streaming_.setCurrentSampleInFile(int(start));
-        streaming_.reset();
-    });
+    provider->setRunning(false);
+    const int offset = provider->getIndexOffset();
+    const std::uint32_t start = rangeStart(2);
+    {
+        // The display shows the first track from now on; the audio fades out
+        // and then stops there (the stop rewinds to the entry start). A jump
+        // still fading is overtaken and moves nothing.
+        const auto lock = streaming_.lockPosition();
+        streaming_.supersedeMoves(lock);
+        setEntry(2);
+        steady_ = 2 - offset;
+        streaming_.setEntryStart(int(start));
+        streaming_.values().setPlayedSamples(0);
+    }
+    streaming_.stop();
 }
 
-std::uint32_t Player::rewindToFirstEntry(IDescListProvider& provider)
+void Player::rewindToFirstEntry(const DiskStreaming::PositionLock& lock, int indexOffset)
 {
-    provider.setRunning(false);
     setEntry(2);
-    steady_ = 2 - provider.getIndexOffset();
-    return rangeStart(2);
+    steady_ = 2 - indexOffset;
+    streaming_.setCurrentSampleInFile(lock, int(rangeStart(2)));
+    streaming_.reset(lock);
 }
 
 void Player::fadeOverTo(int entry, Rearm rearm)
 {
+    const int steady = steady_;
     targetEntry_ = entry;
     ++pendingJumps_;
-    // Captures stay small and trivially copyable so the completion fits in the
-    // function's own storage: the audio thread runs and destroys it.
-    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(entry)), [this, entry, rearm] {
-        entry_ = entry;
+    // Runs under the position lock (on the audio thread when faded); the
+    // captures are plain values, kept in place.
+    streaming_.setCurrentSampleInFileAndFadeOut(int(rangeStart(entry)), [this, entry, steady, rearm](bool moved) {
+        if (moved) {
+            setEntry(entry);
+            steady_ = steady;
+        }
         --pendingJumps_;
         if (rearm == Rearm::Next)
             nextAllowed_ = true;
@@ -218,8 +233,12 @@ void Player::selectTrack(int row)
         return;
     steady_ = row;
     if (!isRunning()) {
-        streaming_.setCurrentSampleInFile(int(rangeStart(n)));
-        setEntry(n);
+        const std::uint32_t from = rangeStart(n);
+        {
+            const auto lock = streaming_.lockPosition();
+            setEntry(n);
+            streaming_.setCurrentSampleInFile(lock, int(from));
+        }
         start();
         return;
     }
@@ -231,8 +250,9 @@ void Player::onEndOfAudioFile()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    streaming_.setCurrentSampleInFile(int(rewindToFirstEntry(*provider)));
-    streaming_.reset();
+    provider->setRunning(false);
+    const auto lock = streaming_.lockPosition();
+    rewindToFirstEntry(lock, provider->getIndexOffset());
 }
 
 void Player::increaseTrackNumber()
@@ -240,20 +260,37 @@ void Player::increaseTrackNumber()
     const auto provider = getDescListProvider();
     if (!provider)
         return;
-    const int entry = ++entry_;
-    if (pendingJumps_.load() == 0)
-        targetEntry_ = entry;
-    if (entry >= int(provider->getDescList().size()) - 2) {
+    const int size = int(provider->getDescList().size());
+    const int offset = provider->getIndexOffset();
+    {
+        const auto lock = streaming_.lockPosition();
+        const int entry = entry_;
+        const Range finished = hasRange(entry) ? ranges_[std::size_t(entry)] : Range{0, 0};
+        const std::uint32_t finishedSamples = finished.second > finished.first ? (finished.second - finished.first) / 2 : 0;
+        const std::uint32_t played = streaming_.values().playedSamples();
+        // Asked for after a jump's fade had ended and restarted the count:
+        // the entry the display saw is no longer the one playing.
+        if (played < finishedSamples)
+            return;
+        const int next = entry + 1;
+        if (next < size - 2) {
+            // The next entry follows in the file: the count goes on with what
+            // has already been played of it. While a jump is fading, the
+            // steady track number already shows where it leads.
+            entry_ = next;
+            if (pendingJumps_ == 0) {
+                targetEntry_ = next;
+                steady_ = next - offset;
+            }
+            streaming_.values().setPlayedSamples(played - finishedSamples);
+            streaming_.setEntryStart(int(rangeStart(next)));
+            return;
+        }
         // The last track has been played out: back to the start, stopped, and
         // the model told so, as the other ends of playback do.
-        streaming_.setCurrentSampleInFile(int(rewindToFirstEntry(*provider)));
-        streaming_.reset();
-    } else {
-        // The next entry follows in the file: only the counting restarts.
-        streaming_.setPlayedSamples(0);
-        streaming_.setEntryStart(int(rangeStart(entry)));
-        steady_ = entry_.load() - provider->getIndexOffset();
+        rewindToFirstEntry(lock, offset);
     }
+    provider->setRunning(false);
 }
 
 int Player::getTrackNumberFromPqDesc()

@@ -27,9 +27,14 @@ namespace Audio {
 // Threads: every public operation runs on the GUI thread, except
 // onEndOfAudioFile, which the reader thread calls. Jump completions (entry
 // update, guard re-arm) run on the audio thread. Entry, steady track number
-// and the two jump guards are atomics. The ranges are replaced only on the
-// GUI thread, under a lock that the reader thread's end-of-file path takes to
-// read them; the GUI thread reads them without it.
+// and the two jump guards are atomics that anyone may read; the entry is
+// changed only under the streamer's position lock, together with the entry
+// start and the counter, so that a completion and a step of the display never
+// interleave. A jump whose fade is overtaken by a later repositioning (reset,
+// stop at the end, a new image, another jump) changes nothing when it ends.
+// The ranges are replaced only on the GUI thread, under a lock that the
+// reader thread's end-of-file path takes to read them; the GUI thread reads
+// them without it.
 class Player : public IAudioPlayerTransport, public IDeviceSetup, public IStreamingSetup
 {
 public:
@@ -72,7 +77,9 @@ public:
     void selectTrack(int row);
     // Reader thread: the image has been read to its end.
     void onEndOfAudioFile();
-    // Display timer: the current entry has been played to its end.
+    // Display timer: the current entry has been played to its end. The count
+    // goes on from what already lies in the next entry. Does nothing when the
+    // entry has not been played to its end (a jump's fade ended meanwhile).
     void increaseTrackNumber();
     // The current entry's track number; 0 without an image.
     int getTrackNumberFromPqDesc();
@@ -93,13 +100,14 @@ private:
     enum class Rearm { None, Next, Previous };
 
     void reset();
-    // Back to the first track, stopped, with the model told so. Returns where
-    // that track starts in the file.
-    std::uint32_t rewindToFirstEntry(IDescListProvider& provider);
+    // Back to the first track at once, stopped; under the position lock.
+    // The model is told by the caller, outside the lock.
+    void rewindToFirstEntry(const DiskStreaming::PositionLock& lock, int indexOffset);
     // Fades over to `entry`; it counts as reached once the fade has run out.
     void fadeOverTo(int entry, Rearm rearm);
     int getIndexFromPqDesc(int entry);
     std::uint32_t rangeStart(int entry) const;
+    // Under the position lock.
     void setEntry(int entry);
 
     mutable std::mutex providerMutex_;

@@ -1,18 +1,23 @@
 #include "player/engine/audio/Preloader.h"
 
 #include "player/engine/audio/SwitchBuffer.h"
+#include "player/engine/ddp/EngineConstants.h"
+#include "player/engine/ddp/FolderFiles.h"
 
-#include <QDir>
+#include <QByteArray>
 
+#include <cerrno>
 #include <utility>
+
+#include <unistd.h>
 
 namespace Audio {
 
-Preloader::Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playbackRunning)
+Preloader::Preloader(SwitchBuffer& switchBuffer)
     : switchBuffer_(switchBuffer)
-    , playbackRunning_(std::move(playbackRunning))
 {
-    preload_.reserve(kPreloadBytes / 2);
+    for (auto* block : {&firstBlock_, &nextBlock_, &preloadBlock_, &preload_})
+        block->reserve(SwitchBuffer::kCapacity);
 }
 
 Preloader::~Preloader()
@@ -23,7 +28,7 @@ Preloader::~Preloader()
 void Preloader::shutdown()
 {
     {
-        std::lock_guard<std::mutex> lock(conditionMutex_);
+        std::lock_guard<std::mutex> lock(bufferMutex_);
         quit_ = true;
     }
     condition_.notify_all();
@@ -41,94 +46,112 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
         if (file_.isOpen())
             file_.close();
         folder_ = folder;
-        file_.setFileName(QDir(folder).absoluteFilePath(QStringLiteral("IMAGE.DAT")));
-        // A missing or unreadable file leaves it closed: the reader then has
-        // nothing to serve and the audio thread plays silence.
-        file_.open(QIODevice::ReadOnly);
+        const QString path = DDP::folderFilePath(folder, DDP::imageFileName);
+        file_.setFileName(path);
+        // A missing, unreadable or irregular file (a FIFO would block the
+        // open for ever) leaves it closed: the reader then has nothing to
+        // serve and the audio thread plays silence.
+        const int fd = DDP::openRegularFile(QFile::encodeName(path).toStdString());
+        if (fd < 0) {
+            if (errno == EINVAL)
+                qWarning("DDP folder damaged: \"%s\" is not a regular file; nothing plays", qUtf8Printable(path));
+        } else if (!file_.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+        }
 
         std::lock_guard<std::mutex> buffers(bufferMutex_);
-        ++generation_;
+        readerStarted_ = true;
+        repositionedLocked();
         switchBuffer_.release();
         reload_ = true;
         pendingTarget_ = false;
         preloadValid_ = false;
+        dataRequested_ = true;
     }
-    requestData();
+    wakeReader();
+}
+
+void Preloader::repositionedLocked()
+{
+    ++generation_;
+    endReported_ = false;
+}
+
+void Preloader::rewindLocked(std::uint32_t position)
+{
+    // Position, emptied buffers and the reload in one step, before the
+    // reader is woken, so it cannot reload from the old place.
+    repositionedLocked();
+    filePosition_ = aligned(position);
+    switchBuffer_.release();
+    reload_ = true;
+    dataRequested_ = true;
 }
 
 void Preloader::rewind(std::uint32_t position)
 {
     {
-        // Position, emptied buffers and the reload in one step, before the
-        // reader is woken, so it cannot reload from the old place.
         std::lock_guard<std::mutex> lock(bufferMutex_);
-        ++generation_;
-        filePosition_ = aligned(position);
-        switchBuffer_.release();
-        reload_ = true;
+        rewindLocked(position);
     }
-    requestData();
+    wakeReader();
 }
 
-void Preloader::setFilePosition(std::uint32_t position)
+void Preloader::requestTargetLocked(std::uint32_t target)
 {
-    std::lock_guard<std::mutex> lock(bufferMutex_);
-    ++generation_;
-    filePosition_ = aligned(position);
-}
-
-void Preloader::requestTarget(std::uint32_t target)
-{
-    {
-        std::lock_guard<std::mutex> lock(bufferMutex_);
-        target_ = target;
-        pendingTarget_ = true;
-        ++targetGeneration_;
-        preloadValid_ = false;
-    }
+    target_ = target;
+    pendingTarget_ = true;
+    ++targetGeneration_;
+    preloadValid_ = false;
     // Read it now rather than at the next buffer switch, which may never come
     // (end of the audio, nothing loaded).
-    requestData();
+    dataRequested_ = true;
 }
 
-bool Preloader::tmpBufferToNextBuffer(std::uint32_t target, std::uint32_t nextFilePosition)
+bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition)
 {
-    bool used = false;
-    {
-        std::lock_guard<std::mutex> lock(bufferMutex_);
-        const std::uint32_t at = aligned(target);
-        ++generation_;
-        if (preloadValid_ && preloadTarget_ == at) {
-            switchBuffer_.copyToPlaybackBuffer(preload_.data(), preload_.size());
-            switchBuffer_.publishPlayback();
-            switchBuffer_.setReadReady(false);
-            filePosition_ = aligned(nextFilePosition);
-            reload_ = false;
-            used = true;
-        } else {
-            // The reader has not got to the target yet: reload from there.
-            filePosition_ = at;
-            switchBuffer_.release();
-            reload_ = true;
-        }
+    const std::uint32_t at = aligned(target);
+    repositionedLocked();
+    dataRequested_ = true;
+    if (preloadValid_ && preloadTarget_ == at) {
+        // An exchange of storage: nothing is copied, allocated or freed on
+        // the audio thread. The preload buffer is left with the old block.
+        switchBuffer_.exchangePlaybackBuffer(preload_, preloadLast_);
+        preloadValid_ = false;
+        switchBuffer_.publishPlayback();
+        switchBuffer_.setReadReady(false);
+        filePosition_ = aligned(nextFilePosition);
+        reload_ = false;
+        return true;
     }
-    requestData();
-    return used;
+    // The reader has not got to the target yet: reload from there.
+    filePosition_ = at;
+    switchBuffer_.release();
+    reload_ = true;
+    return false;
+}
+
+void Preloader::reportEndPlayedLocked()
+{
+    endReported_ = true;
+    endPlayed_ = true;
+    endGeneration_ = generation_;
 }
 
 void Preloader::requestData()
 {
     {
-        std::lock_guard<std::mutex> lock(conditionMutex_);
+        std::lock_guard<std::mutex> lock(bufferMutex_);
         dataRequested_ = true;
     }
-    condition_.notify_one();
+    wakeReader();
 }
 
 bool Preloader::waitUntilIdle(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(conditionMutex_);
-    return idle_.wait_for(lock, timeout, [this] { return !dataRequested_ && !busy_.load(); });
+    std::unique_lock<std::mutex> lock(bufferMutex_);
+    return idle_.wait_for(lock, timeout,
+                          [this] { return !readerStarted_ || (asleep_ && !dataRequested_ && !endPlayed_); });
 }
 
 std::uint32_t Preloader::filePosition()
@@ -170,7 +193,7 @@ QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)
     return file_.read(qint64(length));
 }
 
-bool Preloader::serve(bool& reachedEnd)
+bool Preloader::serve()
 {
     std::lock_guard<std::mutex> fileLock(preloaderMutex_);
     if (!file_.isOpen())
@@ -196,67 +219,81 @@ bool Preloader::serve(bool& reachedEnd)
     if (!needNext && !pending)
         return false;
 
-    // File I/O with only the preloader mutex held.
-    QByteArray first;
-    QByteArray next;
-    QByteArray preload;
+    // File I/O and conversion with only the preloader mutex held. A block
+    // that reaches the end of the file is marked as the last one, so that
+    // the audio thread can tell when it has played everything.
+    const qint64 size = file_.size();
+    bool firstLast = false;
+    bool nextLast = false;
+    bool preloadLast = false;
     if (reload) {
-        first = readAt(position, kBlockBytes);
+        SwitchBuffer::convert(readAt(position, kBlockBytes), firstBlock_);
+        firstLast = qint64(position) + kBlockBytes >= size;
         position += kBlockBytes;
     }
     if (needNext) {
-        next = readAt(position, kBlockBytes);
+        SwitchBuffer::convert(readAt(position, kBlockBytes), nextBlock_);
+        nextLast = qint64(position) + kBlockBytes >= size;
         position += kBlockBytes;
     }
-    const bool atEnd = needNext && file_.atEnd();
-    if (pending)
-        preload = readAt(target, kPreloadBytes);
+    if (pending) {
+        SwitchBuffer::convert(readAt(target, kPreloadBytes), preloadBlock_);
+        preloadLast = qint64(target) + kPreloadBytes >= size;
+    }
 
     std::lock_guard<std::mutex> lock(bufferMutex_);
     if (generation != generation_)
         return true; // repositioned while reading: serve again from there
     if (reload) {
-        switchBuffer_.insertFilePlaybackBuffer(first);
+        switchBuffer_.exchangePlaybackBuffer(firstBlock_, firstLast);
         switchBuffer_.publishPlayback();
         reload_ = false;
     }
     if (needNext) {
-        switchBuffer_.insertFileReadBuffer(next);
+        switchBuffer_.exchangeReadBuffer(nextBlock_, nextLast);
         switchBuffer_.setReadReady(true);
     }
     // A short or empty read still moves on by a whole block.
     filePosition_ = position;
     if (pending && targetGeneration == targetGeneration_) {
-        SwitchBuffer::convert(preload, preload_);
+        preload_.swap(preloadBlock_);
+        preloadLast_ = preloadLast;
         preloadTarget_ = target;
         target_ = target;
         preloadValid_ = true;
         pendingTarget_ = false;
     }
-    reachedEnd = atEnd;
     return false;
 }
 
 void Preloader::run()
 {
     for (;;) {
+        bool endOfAudio = false;
         {
-            std::unique_lock<std::mutex> lock(conditionMutex_);
-            condition_.wait(lock, [this] { return dataRequested_ || quit_; });
+            std::unique_lock<std::mutex> lock(bufferMutex_);
+            condition_.wait(lock, [this] {
+                asleep_ = !(dataRequested_ || endPlayed_ || quit_);
+                if (asleep_)
+                    idle_.notify_all(); // seen once the wait has let go of the mutex
+                return !asleep_;
+            });
             if (quit_)
                 return;
             dataRequested_ = false;
+            if (endPlayed_) {
+                endPlayed_ = false;
+                // A repositioning since the report moved away from the end.
+                endOfAudio = endGeneration_ == generation_;
+            }
             busy_.store(true, std::memory_order_release);
         }
 
-        bool reachedEnd = false;
-        while (serve(reachedEnd)) {
+        while (serve()) {
         }
 
-        // Once per service that read up to the end, and only while playback
-        // runs: the callback rewinds and stops, and the reload it causes must
-        // not call it again (a short image would otherwise loop forever).
-        if (reachedEnd && playbackRunning_()) {
+        // Called with no lock held: the callback repositions the streamer.
+        if (endOfAudio) {
             EndOfFileCallback endOfFile;
             {
                 std::lock_guard<std::mutex> lock(preloaderMutex_);
@@ -266,11 +303,7 @@ void Preloader::run()
                 endOfFile();
         }
 
-        {
-            std::lock_guard<std::mutex> lock(conditionMutex_);
-            busy_.store(false, std::memory_order_release);
-        }
-        idle_.notify_all();
+        busy_.store(false, std::memory_order_release);
     }
 }
 

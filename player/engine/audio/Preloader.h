@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QFile>
 #include <QString>
 
@@ -26,11 +25,15 @@ class SwitchBuffer;
 //  - preloader mutex: the file and its name. The reader holds it while it
 //    reads; the audio thread never takes it.
 //  - buffer mutex: the switch buffer, the preload buffer, the file position,
-//    the target and the reload / pending-target flags. Held by the audio
-//    thread while it renders, by the others only for conversions and copies.
-//  - condition mutex: only the data-requested and quit flags, never held
-//    around anything else, so setting a request never waits for I/O. A
-//    request set at any time wakes the reader or is seen by its next test.
+//    the target, the reload / pending-target flags and the reader's requests
+//    (the reader sleeps on it). The audio thread only ever tries it, once per
+//    output buffer, and plays silence when it is taken; everyone else holds it
+//    for short hand-overs only: blocks are read and converted outside it and
+//    handed over by exchanging storage.
+//
+// The operations named ...Locked expect the caller to hold the buffer mutex;
+// requests made under it are served once wakeReader() has been called after
+// the mutex was released.
 //
 // Every repositioning bumps a generation under the buffer mutex. A service
 // whose reads started before it publishes nothing and serves again from the
@@ -43,36 +46,47 @@ public:
     static constexpr std::uint32_t kBlockBytes = 8192;
     static constexpr std::uint32_t kPreloadBytes = 16384;
 
-    // `playbackRunning` tells the reader whether playback runs (any thread);
-    // the end-of-file callback is called only then.
-    Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playbackRunning);
+    explicit Preloader(SwitchBuffer& switchBuffer);
     // Ends the reader thread and waits for it.
     ~Preloader();
     Preloader(const Preloader&) = delete;
     Preloader& operator=(const Preloader&) = delete;
 
     // GUI thread, on every opened image: closes the previous file, opens
-    // "IMAGE.DAT" in `folder` (a failed open is silent: nothing plays) and
-    // asks for a reload at the present file position. Starts the reader on
-    // the first call.
+    // "IMAGE.DAT" of `folder` (found ignoring case; only a regular file, and
+    // without ever blocking: anything else leaves it closed and nothing plays)
+    // and asks for a reload at the present file position. Starts the reader on
+    // the first call. `endOfFile` is called on the reader thread once the audio
+    // thread has played the file's last sample.
     void setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile);
 
-    // Repositioning (any thread but the reader): file position := position
-    // (down to a frame boundary), both buffers emptied, a reload requested.
+    // Repositioning: file position := position (down to a frame boundary),
+    // both buffers emptied, a reload requested.
+    void rewindLocked(std::uint32_t position);
     void rewind(std::uint32_t position);
-    // Only the file position moves; the buffers keep their audio.
-    void setFilePosition(std::uint32_t position);
     // Ask for the block at `target` to be preloaded.
-    void requestTarget(std::uint32_t target);
+    void requestTargetLocked(std::uint32_t target);
 
     // Audio thread, in a seek or track-change completion: make the preload
     // buffer the buffer being played and continue reading at
     // `nextFilePosition`. When the preload for `target` is not there yet, the
     // stream is reloaded from `target` instead (silence until it arrives).
     // Returns whether the preload was used.
-    bool tmpBufferToNextBuffer(std::uint32_t target, std::uint32_t nextFilePosition);
+    bool tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition);
 
-    // Ask the reader to serve (audio thread's buffer switch, repositioning).
+    // Ask the reader to serve (the audio thread's buffer switch, repositioning).
+    void requestDataLocked() { dataRequested_ = true; }
+    // Under the buffer mutex: whether something asked for since the reader
+    // last looked is waiting to be served (so that wakeReader() is due).
+    bool wakeDueLocked() const { return dataRequested_ || endPlayed_; }
+    // Audio thread: the last sample of the file has been played. The reader
+    // calls the end-of-file callback, unless a repositioning comes first.
+    // Reported once per position: the next repositioning re-arms it.
+    void reportEndPlayedLocked();
+    bool endReportedLocked() const { return endReported_; }
+    // Wakes the reader for what was requested under the buffer mutex. Any
+    // thread, without the mutex; never blocks on it.
+    void wakeReader() { condition_.notify_one(); }
     void requestData();
 
     std::mutex& bufferMutex() { return bufferMutex_; }
@@ -95,16 +109,22 @@ private:
     void run();
     // One service: returns true when a repositioning overtook it and it has
     // to serve again.
-    bool serve(bool& reachedEnd);
+    bool serve();
     QByteArray readAt(std::uint32_t position, std::uint32_t length);
+    // Under the buffer mutex: a repositioning.
+    void repositionedLocked();
 
     SwitchBuffer& switchBuffer_;
-    std::function<bool()> playbackRunning_;
 
     std::mutex preloaderMutex_;
     QString folder_;
     QFile file_;
     EndOfFileCallback endOfFile_;
+    // The reader's blocks, converted outside the buffer mutex and exchanged
+    // with the switch buffer's under it (reader thread only).
+    std::vector<float> firstBlock_;
+    std::vector<float> nextBlock_;
+    std::vector<float> preloadBlock_;
 
     std::mutex bufferMutex_;
     std::uint64_t generation_ = 0;
@@ -115,13 +135,19 @@ private:
     std::uint32_t target_ = 0;
     std::vector<float> preload_;
     bool preloadValid_ = false;
+    bool preloadLast_ = false;
     std::uint32_t preloadTarget_ = 0;
-
-    std::mutex conditionMutex_;
-    std::condition_variable condition_;
-    std::condition_variable idle_;
+    bool endReported_ = false;
+    bool endPlayed_ = false;
+    std::uint64_t endGeneration_ = 0;
     bool dataRequested_ = false;
     bool quit_ = false;
+    // The reader has nothing to do and has let go of the buffer mutex (it is
+    // waiting on the condition); until it is woken it never takes the mutex.
+    bool asleep_ = false;
+    bool readerStarted_ = false;
+    std::condition_variable condition_;
+    std::condition_variable idle_;
     std::atomic<bool> busy_{false};
 
     std::thread reader_;

@@ -26,11 +26,13 @@ void SwitchBuffer::convert(const QByteArray& bytes, std::vector<float>& into)
 void SwitchBuffer::insertFilePlaybackBuffer(const QByteArray& bytes)
 {
     convert(bytes, buffers_[playbackIndex_]);
+    last_[playbackIndex_] = false;
 }
 
 void SwitchBuffer::insertFileReadBuffer(const QByteArray& bytes)
 {
     convert(bytes, buffers_[readIndex_]);
+    last_[readIndex_] = false;
 }
 
 void SwitchBuffer::copyToPlaybackBuffer(const float* samples, std::size_t count)
@@ -38,6 +40,19 @@ void SwitchBuffer::copyToPlaybackBuffer(const float* samples, std::size_t count)
     auto& b = buffers_[playbackIndex_];
     count = std::min(count, b.capacity());
     b.assign(samples, samples + count);
+    last_[playbackIndex_] = false;
+}
+
+void SwitchBuffer::exchangePlaybackBuffer(std::vector<float>& block, bool last)
+{
+    buffers_[playbackIndex_].swap(block);
+    last_[playbackIndex_] = last;
+}
+
+void SwitchBuffer::exchangeReadBuffer(std::vector<float>& block, bool last)
+{
+    buffers_[readIndex_].swap(block);
+    last_[readIndex_] = last;
 }
 
 void SwitchBuffer::publishPlayback()
@@ -50,6 +65,8 @@ void SwitchBuffer::release()
 {
     buffers_[0].clear();
     buffers_[1].clear();
+    last_[0] = false;
+    last_[1] = false;
     playData_ = nullptr;
     playSize_ = 0;
     readReady_ = false;

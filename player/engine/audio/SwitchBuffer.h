@@ -14,10 +14,13 @@ namespace Audio {
 //
 // No lock of its own: every member is used under the preloader's buffer lock
 // (Preloader::bufferMutex), which the audio thread holds while it renders and
-// the other threads hold only for conversions and copies, never around file
-// I/O. Each buffer keeps its storage for its whole life (reserved for the
-// largest block), so emptying one never frees memory the audio thread could
-// be pointing into and refilling one never allocates.
+// the other threads hold only for short hand-overs, never around file I/O or
+// a conversion. Every buffer, here and where the reader prepares blocks, is
+// reserved for the largest block, and blocks are handed over by exchanging
+// storage: emptying one never frees memory, refilling one never allocates.
+//
+// Each buffer also knows whether its block is the last of the file, so that
+// the audio thread can tell the end of the audio from a reader that is late.
 class SwitchBuffer
 {
 public:
@@ -34,6 +37,10 @@ public:
     void insertFileReadBuffer(const QByteArray& bytes);
     // Copy samples into the playback-index buffer.
     void copyToPlaybackBuffer(const float* samples, std::size_t count);
+    // Exchange the playback / read buffer with `block` (prepared by the
+    // caller, reserved like these). `last`: the block ends the file.
+    void exchangePlaybackBuffer(std::vector<float>& block, bool last);
+    void exchangeReadBuffer(std::vector<float>& block, bool last);
 
     // Point play data and size at the playback-index buffer.
     void publishPlayback();
@@ -47,6 +54,8 @@ public:
 
     bool readReady() const { return readReady_; }
     void setReadReady(bool ready) { readReady_ = ready; }
+    // The buffer being played holds the file's last block.
+    bool playIsLast() const { return last_[playbackIndex_ & 1]; }
 
     const float* playData() const { return playData_; }
     std::uint32_t playSize() const { return playSize_; }
@@ -62,6 +71,7 @@ private:
     std::vector<float> buffers_[2];
     const float* playData_ = nullptr;
     std::uint32_t playSize_ = 0;
+    bool last_[2] = {false, false};
     // The read buffer holds the block that follows the playback buffer.
     bool readReady_ = false;
 };

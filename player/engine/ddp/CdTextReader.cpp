@@ -18,6 +18,15 @@ constexpr std::int64_t packSize = 18;
 constexpr std::int64_t sizeInfoBytes = 3 * packSize;
 
 constexpr int packGenre = 0x87;
+constexpr int packDiscId = 0x86;
+
+// A text of one TAB (two in a double-byte block) stands for "the same as the
+// previous track"; authoring tools write it for repeated performers and the
+// like.
+bool isSameAsPrevious(const std::string& pending, bool doubleByte)
+{
+    return pending.substr(0, pending.find('\0')) == (doubleByte ? "\t\t" : "\t");
+}
 
 bool readPack(Holmgrave::FS::Stream& stream, Pack& pack)
 {
@@ -134,10 +143,14 @@ void Reader::decodePacks(const std::vector<Pack>& packs)
             // A double-byte text ends with two zero bytes.
             const bool goesOn = byte != 0 || (doubleByte && previous != 0);
             if (!goesOn) {
-                if (doubleByte && pending.front() != '\0')
-                    pending = convertDoubleByteText(pending);
-                if (!pending.empty() && pending.front() != '\0')
-                    storeText(type, track, pending, doubleByte);
+                if (isSameAsPrevious(pending, doubleByte)) {
+                    repeatPreviousText(type, track);
+                } else {
+                    if (doubleByte && pending.front() != '\0')
+                        pending = convertDoubleByteText(pending);
+                    if (!pending.empty() && pending.front() != '\0')
+                        storeText(type, track, pending, doubleByte);
+                }
                 pending.clear();
                 ++track;
             }
@@ -163,6 +176,21 @@ void Reader::storeText(int packType, int track, const std::string& text, bool ut
     }
     std::memset(field, 0, fieldSize);
     std::memcpy(field, text.data(), length);
+}
+
+void Reader::repeatPreviousText(int packType, int track)
+{
+    // The album entry has no track before it, and the disc identification
+    // is one text for the whole disc.
+    if (track < 1 || packType == packDiscId)
+        return;
+    const char* previous = fieldFor(m_cdInfo, packType, track - 1);
+    char* field = fieldFor(m_cdInfo, packType, track);
+    // The previous text is already decoded (and resolved, when it was a
+    // repeat itself); an empty one writes nothing, as an empty text does.
+    if (previous == nullptr || field == nullptr || previous[0] == '\0')
+        return;
+    std::memcpy(field, previous, fieldSize);
 }
 
 void Reader::setGenre(const Pack& pack)

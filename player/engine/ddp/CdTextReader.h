@@ -48,6 +48,9 @@ public:
 
 private:
     void storeText(int packType, int track, const std::string& text, bool utf8);
+    // A "same as the previous track" text: the previous track's text of the
+    // same field.
+    void repeatPreviousText(int packType, int track);
 
     CdInfo m_cdInfo;
     SizeInfoRecord m_sizeInfo{};

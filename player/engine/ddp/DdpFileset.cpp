@@ -1,6 +1,7 @@
 #include "player/engine/ddp/DdpFileset.h"
 
 #include "player/engine/ddp/EngineConstants.h"
+#include "player/engine/ddp/FolderFiles.h"
 
 #include "core/IFilesystem.h"
 #include "core/IStream.h"
@@ -8,7 +9,13 @@
 #include "core/Stream.h"
 #include "core/URI.h"
 
+#include <QtGlobal>
+
+#include <cerrno>
 #include <cstring>
+#include <string>
+
+#include <unistd.h>
 
 namespace DDP {
 
@@ -26,10 +33,20 @@ bool startsWith(Holmgrave::FS::Stream& stream, const char (&signature)[5])
 
 std::shared_ptr<Holmgrave::FS::IStream> openFolderFile(const char* folder, const std::string& name)
 {
-    Holmgrave::Core::Path path(folder != nullptr ? folder : "");
-    path.append(name);
-    const Holmgrave::Core::URI uri(path);
+    const std::string path = folderFilePath(std::string(folder != nullptr ? folder : ""), name);
+    const int fd = openRegularFile(path);
+    if (fd < 0) {
+        if (errno == EINVAL)
+            qWarning("DDP folder damaged: \"%s\" is not a regular file; it is not read", path.c_str());
+        return {};
+    }
+    // The file system opens by name. The descriptor's own entry names exactly
+    // the regular file checked above, so this open cannot block on a FIFO
+    // put in its place meanwhile.
+    const Holmgrave::Core::Path checked("/proc/self/fd/" + std::to_string(fd));
+    const Holmgrave::Core::URI uri(checked);
     auto result = Holmgrave::FS::getFilesystem()->open(uri, openModeRead, false);
+    ::close(fd);
     if (!result.hasValue())
         return {};
     return result.value();

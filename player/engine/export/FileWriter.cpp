@@ -1,5 +1,7 @@
 #include "player/engine/export/FileWriter.h"
 
+#include "player/engine/ddp/FolderFiles.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -14,7 +16,10 @@
 #include <cstdint>
 #include <new>
 
+#include <climits>
+
 #include <sys/mman.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +36,14 @@ void putLe32(char* at, quint32 value) { qToLittleEndian(value, at); }
 void putLe16(char* at, quint16 value) { qToLittleEndian(value, at); }
 
 QString nativeName(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// The longest file name (one path component, in bytes) the folder's file
+// system takes.
+long maximumNameBytes(const QString& folder)
+{
+    const long max = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    return max > 0 ? max : NAME_MAX;
+}
 
 // A whole track is held in memory; with 4 KiB pages the page faults of a
 // 300 MB buffer cost more than the disk copy itself. Asking for large pages
@@ -130,6 +143,19 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
         fail(tr("Could not export \"%1\": the track is too long for a WAV file.").arg(nativeName(output)));
         return false;
     }
+    // Told before the track is read, and in words: the system's own text for
+    // it ("No such file or directory" from some calls) says nothing useful.
+    const QFileInfo target(output);
+    const long nameBytes = QFile::encodeName(target.fileName()).size();
+    const long maximum = maximumNameBytes(target.absolutePath());
+    if (nameBytes > maximum) {
+        fail(tr("Could not write the WAV file \"%1\": its name is %2 bytes long, but file names in that "
+                "folder may have at most %3 bytes. Choose a shorter name.")
+                 .arg(nativeName(output))
+                 .arg(nameBytes)
+                 .arg(maximum));
+        return false;
+    }
 
     // The buffer holds 16-bit values: half as many as there are bytes (one
     // more for an odd byte count, which only a damaged image has).
@@ -145,8 +171,18 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
 
 bool FileWriter::readInputFile(SampleBuffer& buffer, long long size)
 {
-    QFile file(m_inputFileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    // Only a regular file, opened without ever blocking (a FIFO put in the
+    // image's place would otherwise hang the export thread for good).
+    const int fd = DDP::openRegularFile(QFile::encodeName(m_inputFileName).toStdString());
+    if (fd < 0) {
+        fail(tr("Could not read the disc image \"%1\": %2")
+                 .arg(nativeName(m_inputFileName),
+                      errno == EINVAL ? tr("it is not a regular file") : qt_error_string(errno)));
+        return false;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         fail(tr("Could not read the disc image \"%1\": %2")
                  .arg(nativeName(m_inputFileName), file.errorString()));
         return false;
@@ -188,8 +224,9 @@ bool FileWriter::writeOutputFile(long long size, SampleBuffer& buffer)
     // Written under a temporary name beside the target, so that a failed or
     // stopped export never leaves a partial file under the name the user chose
     // (and an older file of that name stays intact until the new one is done).
-    QTemporaryFile file(target.absolutePath() + QLatin1String("/.") + target.fileName()
-                        + QLatin1String(".XXXXXX"));
+    // The temporary name is short whatever the target's: any name the folder
+    // takes must be exportable.
+    QTemporaryFile file(target.absolutePath() + QLatin1String("/.wav-export-XXXXXX"));
     const auto writeError = [&](const QString& reason) {
         fail(tr("Could not write the WAV file \"%1\": %2").arg(nativeName(m_outputFileName), reason));
         return false;

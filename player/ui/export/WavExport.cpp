@@ -1,6 +1,8 @@
 #include "player/ui/export/WavExport.h"
 
 #include "player/engine/ddp/DDPModel.h"
+#include "player/engine/ddp/EngineConstants.h"
+#include "player/engine/ddp/FolderFiles.h"
 #include "player/engine/export/FileWriterAllTracks.h"
 #include "player/engine/export/FileWriterOneTrack.h"
 #include "player/engine/export/TrackExport.h"
@@ -19,7 +21,6 @@
 
 namespace {
 
-const QString imageFileName = QStringLiteral("IMAGE.DAT");
 // Single tracks of 300 s and more show a progress bar; shorter ones are done
 // before a bar would be worth looking at.
 constexpr qint64 progressBarThreshold = 52919999;
@@ -88,7 +89,7 @@ void WavExport::exportAsWav(int row, const QString& folder)
     const auto startByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[i]));
     const auto endByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[end]));
 
-    const QFileInfo image(QDir(folder).absoluteFilePath(imageFileName));
+    const QFileInfo image(DDP::folderFilePath(folder, DDP::imageFileName));
     if (image.isFile()) {
         startWriter(new FileWriterOneTrack(path, image.absoluteFilePath(), startByte, endByte),
                     endByte - startByte > progressBarThreshold);
@@ -110,7 +111,7 @@ void WavExport::exportAsWavAll(const QString& folder)
     if (target.isEmpty())
         return;
 
-    const QString input = QDir(folder).absoluteFilePath(imageFileName);
+    const QString input = QFileInfo(DDP::folderFilePath(folder, DDP::imageFileName)).absoluteFilePath();
     if (!QFileInfo::exists(target))
         QDir().mkpath(target);
     startWriter(new FileWriterAllTracks(input, target, m_model), true);

@@ -121,8 +121,10 @@ TEST_F(MainWindowTests, DropsLoadFoldersAndImageFilesAndRefuseEverythingElse)
 
     EXPECT_FALSE(dropOn(window, {folder("empty")}));
     EXPECT_FALSE(dropOn(window, {disc + QStringLiteral("/PQDESCR")}));
-    QFile::copy(disc + QStringLiteral("/IMAGE.DAT"), folder("lower") + QStringLiteral("/image.dat"));
-    EXPECT_FALSE(dropOn(window, {folder("lower") + QStringLiteral("/image.dat")}));
+    // A FIFO in the image's place is no image (reading it would block).
+    DdpFixture::replaceWithFifo((folder("fifo") + QStringLiteral("/IMAGE.DAT")).toStdString());
+    EXPECT_FALSE(dropOn(window, {folder("fifo")}));
+    EXPECT_FALSE(dropOn(window, {folder("fifo") + QStringLiteral("/IMAGE.DAT")}));
     EXPECT_EQ(window.currentModel(), nullptr);
 
     ASSERT_TRUE(dropOn(window, {disc + QStringLiteral("/IMAGE.DAT")}));
@@ -140,6 +142,11 @@ TEST_F(MainWindowTests, DropsLoadFoldersAndImageFilesAndRefuseEverythingElse)
     ASSERT_NE(window.displayTimer(), nullptr);
     EXPECT_TRUE(window.displayTimer()->isActive());
     EXPECT_EQ(window.displayTimer()->interval(), 16);
+
+    // A fileset copied with its names in lower case.
+    QFile::copy(disc + QStringLiteral("/IMAGE.DAT"), folder("lower") + QStringLiteral("/image.dat"));
+    ASSERT_TRUE(dropOn(window, {folder("lower") + QStringLiteral("/image.dat")}));
+    EXPECT_EQ(QDir(window.imageFolder()), QDir(folder("lower")));
 }
 
 TEST_F(MainWindowTests, AnEmptyPathNeverStandsForTheWorkingFolder)

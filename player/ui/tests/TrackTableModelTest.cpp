@@ -162,7 +162,7 @@ TEST(TrackTableModel, IsrcMovesFromPauseToTrackStartButABlankOneNeverReplacesATr
     ASSERT_EQ(adapter.rowCount(), 6);
     // Track 2: its ISRC sat on its pause entry and now shows on its start.
     EXPECT_EQ(cell(adapter, 2, 11), "DEAAA2600002");
-    EXPECT_EQ(cell(adapter, 1, 11), QString(12, QChar(0)));
+    EXPECT_TRUE(cell(adapter, 1, 11).isEmpty()); // the moved-away ISRC leaves no text
     // Track 3: the blank pause ISRC before it does not wipe its own.
     EXPECT_EQ(cell(adapter, 4, 11), "DEAAA2600003");
     const auto& list = model->getDescList();

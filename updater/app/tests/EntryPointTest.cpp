@@ -1,4 +1,7 @@
+#include "updater/app/EntryPoint.h"
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace {
@@ -206,4 +210,44 @@ TEST(Startup, PlugInsComeFromTheExecutablesRealPlaceNotFromWhereItWasStarted)
         << outcome.standardError.constData();
     EXPECT_FALSE(outcome.standardError.contains("Failed to adjust Library search paths"));
     EXPECT_FALSE(outcome.standardError.contains("/work/PlugIns"));
+}
+
+TEST(RunProfiles, AnExceptionInTheInteractiveProfileEndsTheRunWithMinusOne)
+{
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
+    const struct {
+        const char* name;
+        std::function<int()> run;
+        int result;
+        const char* logged;
+    } cases[] = {
+        {"thrown text", [] () -> int { throw QStringLiteral("not implemented yet"); }, -1,
+         "main ERROR :: General exception caught.  :: not implemented yet"},
+        {"thrown error", [] () -> int { throw std::runtime_error("x"); }, -1, "main ERROR :: Unknown exception caught."},
+        {"thrown number", [] () -> int { throw 7; }, -1, "main ERROR :: Unknown exception caught."},
+        {"installer started", [] { return 0; }, 0, nullptr},
+        {"installer failed", [] { return -1; }, -1, nullptr},
+    };
+    for (const auto& c : cases) {
+        RecordingLogAppender log(ERROR);
+        EXPECT_EQ(runProfile(c.run, logger), c.result) << c.name;
+        if (c.logged) {
+            EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.name << qPrintable(log.lines().join('\n'));
+        } else {
+            EXPECT_TRUE(log.lines().isEmpty()) << c.name;
+        }
+    }
+}
+
+TEST(RunProfiles, AnInteractiveRunThatFailsToBuildEndsWithMinusOne)
+{
+    TestEnvironment env;
+    // A platform the server has no name for: building the wizard throws.
+    env.writeSettings({{QStringLiteral("OverwritePlatform"), QStringLiteral("garbage")}});
+    const ProcessOutcome outcome = runPathwarden(env);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_TRUE(outcome.standardError.contains("exception caught.")) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("application is closing... (exit code: -1)"));
 }

@@ -69,6 +69,20 @@ TEST(StartupFlow, RegularStartAsksToGoOnlineWithTitleAndVersion)
     EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog:Pathwarden - Version 1.16.0.436\n"))
         << outcome.standardOutput.constData();
     EXPECT_EQ(outcome.exitCode, 42);
+    EXPECT_FALSE(outcome.standardOutput.contains("LogMonitorDialog"));
+}
+
+TEST(StartupFlow, DialogLogLevelOtherThanExactlyOffOpensTheLogWindow)
+{
+    for (const char* level : {"DEBUG", "off"}) {
+        TestEnvironment env;
+        env.writeSettings({{QStringLiteral("DialogLogLevel"), QString::fromLatin1(level)}});
+        const ProcessOutcome outcome = runProgram(driver(), env);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains("window:LogMonitorDialog:\n")) << level << ": "
+                                                                                     << outcome.standardOutput.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog")) << level;
+    }
 }
 
 TEST(StartupFlow, StayingOfflineWithoutAnInstallerToStartEndsWithMinusOne)
@@ -163,4 +177,46 @@ TEST(StartupFlow, UncheckedCertificatesWarnInTheMandatoryDialogToo)
     ASSERT_TRUE(outcome.finished);
     EXPECT_TRUE(outcome.standardOutput.contains(":warning\n")) << outcome.standardOutput.constData();
     EXPECT_TRUE(outcome.standardOutput.contains("window:MandatoryUpdateDialog:"));
+}
+
+TEST(StartupFlow, TheMinimumSystemIsDebiansAndNoOtherSystemIsCalledTooOld)
+{
+    // The driver sees a different /etc/os-release in a mount namespace of its
+    // own; where the machine allows none, there is nothing to run.
+    TestEnvironment probe;
+    const ProcessOutcome can = runProgram(QStringLiteral("unshare"), probe, {QStringLiteral("-rm"), QStringLiteral("true")});
+    if (!can.finished || can.exitCode != 0)
+        GTEST_SKIP() << "no private mount namespace here (unshare -rm)";
+
+    const struct {
+        const char* name;
+        const char* osRelease;
+        bool tooOld;
+    } systems[] = {
+        {"RHEL 9.3", "NAME=\"Red Hat Enterprise Linux\"\nID=\"rhel\"\nID_LIKE=\"fedora\"\nVERSION_ID=\"9.3\"\n", false},
+        {"Alpine", "NAME=\"Alpine Linux\"\nID=alpine\nVERSION_ID=3.19.1\n", false},
+        {"Arch", "NAME=\"Arch Linux\"\nID=arch\nBUILD_ID=rolling\n", false},
+        {"Debian testing", "NAME=\"Debian GNU/Linux\"\nID=debian\nVERSION_CODENAME=trixie\n", false},
+        {"Debian 11", "NAME=\"Debian GNU/Linux\"\nID=debian\nVERSION_ID=\"11\"\nVERSION_CODENAME=bullseye\n", true},
+    };
+    for (const auto& system : systems) {
+        TestEnvironment env;
+        const QString osRelease = env.root() + QStringLiteral("/os-release");
+        QFile file(osRelease);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(system.osRelease);
+        file.close();
+        const ProcessOutcome outcome = runProgram(
+            QStringLiteral("unshare"), env,
+            {QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+             QStringLiteral("mount --bind \"$1\" /etc/os-release && exec \"$2\""), QStringLiteral("sh"), osRelease,
+             driver()});
+        ASSERT_TRUE(outcome.finished) << system.name;
+        const bool toldTooOld = outcome.standardOutput.contains("messagebox:This software cannot be installed");
+        EXPECT_EQ(toldTooOld, system.tooOld) << system.name << "\n" << outcome.standardOutput.constData();
+        EXPECT_EQ(outcome.standardOutput.contains("window:AskForGoOnlineDialog"), !system.tooOld) << system.name;
+        if (!system.tooOld) {
+            EXPECT_TRUE(outcome.standardError.contains("Operating system check skipped: ")) << system.name;
+        }
+    }
 }

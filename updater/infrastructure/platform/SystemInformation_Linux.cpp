@@ -1,5 +1,6 @@
 #include "updater/infrastructure/platform/SystemInformation_Linux.h"
 
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/platform/OsRelease.h"
 
 #include <QFile>
@@ -15,6 +16,7 @@ constexpr qint64 kMaxOsReleaseSize = 64 * 1024;
 SystemInformation_Linux::SystemInformation_Linux(const QStringList& osReleaseFiles, QObject* parent)
     : SystemInformation(parent)
     , osReleaseFiles_(osReleaseFiles)
+    , logger_(SimpleLogger::getLogger(this))
 {
 }
 
@@ -69,4 +71,24 @@ QString SystemInformation_Linux::getOSVersion(bool useCache)
 QStringList SystemInformation_Linux::getOSLanguage()
 {
     return QLocale::system().uiLanguages();
+}
+
+bool SystemInformation_Linux::isOSVersionAtLeast(const QString& minimumVersion)
+{
+    const QMap<QString, QString> fields = readOsRelease();
+    QString whyNot;
+    const QString release = comparableDebianRelease(fields, &whyNot);
+    const QString system = fields.value(QStringLiteral("PRETTY_NAME"), fields.value(QStringLiteral("NAME")));
+    if (release.isEmpty()) {
+        logger_->info(QStringLiteral("Operating system check skipped: ") + whyNot,
+                      QStringLiteral("System: '%1', ID '%2', ID_LIKE '%3', VERSION_ID '%4'")
+                          .arg(system, fields.value(QStringLiteral("ID")), fields.value(QStringLiteral("ID_LIKE")),
+                               fields.value(QStringLiteral("VERSION_ID"))));
+        return true;
+    }
+    const bool atLeast = isVersionAtLeast(release, minimumVersion);
+    logger_->debug(QStringLiteral("Operating system check: Debian release %1 against the minimum %2: %3")
+                       .arg(release, minimumVersion, atLeast ? QStringLiteral("ok") : QStringLiteral("too old")),
+                   system);
+    return atLeast;
 }

@@ -2,6 +2,8 @@
 
 #include "updater/infrastructure/SystemInformation.h"
 
+class Logger;
+
 // Linux: the name and version come from os-release, the bitness from the
 // machine and the languages from the locale. A Linux machine takes the macOS
 // road of the updater (platform 0), since the medium's installer package and
@@ -23,6 +25,10 @@ public:
     // parentheses, e.g. "12.0 (bookworm)"; " ()" when nothing is known.
     QString getOSVersion(bool useCache) override;
     QStringList getOSLanguage() override;
+    // The minimum is a Debian release: compared only on Debian and on
+    // derivatives whose Debian base is known; any other system passes, with
+    // a log line.
+    bool isOSVersionAtLeast(const QString& minimumVersion) override;
 
 private:
     QMap<QString, QString> readOsRelease() const;
@@ -30,4 +36,5 @@ private:
     QStringList osReleaseFiles_;
     bool osNameCached_ = false;
     bool osVersionCached_ = false;
+    Logger* logger_;
 };

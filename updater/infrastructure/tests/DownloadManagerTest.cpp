@@ -1,12 +1,10 @@
 #include "updater/infrastructure/DownloadManager.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestFileServer.h"
 
-#include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSslCertificate>
@@ -32,49 +30,14 @@ struct Recorder {
         QObject::connect(&manager, &DownloadManager::progress, [this](int percent) { progress.append(percent); });
     }
 
-    // Generous: fails only on a real hang.
-    bool waitForEnds(int count, int timeoutMs = 60000) const
+    bool waitForEnds(int count) const
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (ends.size() < count && timer.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        return ends.size() >= count;
-    }
-
-    static void settle(int ms = 300)
-    {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return processEventsUntil([&] { return ends.size() >= count; });
     }
 
     QList<Outcome> ends;
     QList<int> progress;
 };
-
-QByteArray fileContent(int size)
-{
-    QByteArray content(size, Qt::Uninitialized);
-    quint32 state = 0x2545f491u;
-    for (char& c : content) {
-        state = state * 1664525u + 1013904223u;
-        c = static_cast<char>(state >> 24);
-    }
-    return content;
-}
-
-QString sha256(const QByteArray& bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -83,7 +46,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-const QByteArray kContent = fileContent(300 * 1024 + 123);
+const QByteArray kContent = sampleContent(300 * 1024 + 123);
 
 struct FaultCase {
     const char* name;
@@ -121,15 +84,15 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
     manager.setStallTimeout(row.stallMs);
     manager.setDeadline(row.deadlineMs);
     Recorder recorder(manager);
-    DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
     job.expectedSize = row.expectedSize < 0 ? kContent.size() : row.expectedSize;
     EXPECT_TRUE(manager.download(job));
     ASSERT_TRUE(recorder.waitForEnds(1)) << "the job never ended";
-    Recorder::settle();
+    processEventsFor(300);
     ASSERT_EQ(recorder.ends.size(), 1);
     EXPECT_EQ(recorder.ends.first(), row.outcome);
     if (row.outcome == Outcome::Complete) {
-        EXPECT_EQ(readAll(target), kContent);
+        EXPECT_EQ(fileContents(target), kContent);
     } else {
         EXPECT_FALSE(QFileInfo::exists(target));
     }
@@ -148,13 +111,13 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
 
     // The same manager takes the next job as if nothing had happened; an
     // upper-case hash is as good as a lower-case one.
-    DownloadJob next(server.url("/next.bin"), folder.path(), QStringLiteral("next.bin"), sha256(kContent).toUpper());
+    DownloadJob next(server.url("/next.bin"), folder.path(), QStringLiteral("next.bin"), sha256Hex(kContent).toUpper());
     EXPECT_TRUE(manager.download(next));
     ASSERT_TRUE(recorder.waitForEnds(2));
-    Recorder::settle();
+    processEventsFor(300);
     ASSERT_EQ(recorder.ends.size(), 2);
     EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
-    EXPECT_EQ(readAll(folder.filePath(QStringLiteral("next.bin"))), kContent);
+    EXPECT_EQ(fileContents(folder.filePath(QStringLiteral("next.bin"))), kContent);
 }
 
 constexpr int kLong = 60000;
@@ -188,7 +151,7 @@ TEST(DownloadManager, HttpsTrustsTheSystemsAuthoritiesOnly)
     QTemporaryDir folder;
     DownloadManager manager;
     Recorder recorder(manager);
-    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
 
     manager.download(job);
     ASSERT_TRUE(recorder.waitForEnds(1));
@@ -207,7 +170,7 @@ TEST(DownloadManager, HttpsTrustsTheSystemsAuthoritiesOnly)
     QSslConfiguration::setDefaultConfiguration(original);
     ASSERT_TRUE(ended);
     EXPECT_EQ(trustingRecorder.ends.last(), Outcome::Complete);
-    EXPECT_EQ(readAll(job.filePath), kContent);
+    EXPECT_EQ(fileContents(job.filePath), kContent);
 }
 
 TEST(DownloadManager, PausedTransferKeepsItsPartAndResumesWithARange)
@@ -224,26 +187,21 @@ TEST(DownloadManager, PausedTransferKeepsItsPartAndResumesWithARange)
             manager.pause(); // a quarter is all the stalling server sends
         }
     });
-    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
     manager.download(job);
-    QElapsedTimer timer;
-    timer.start();
-    while (!paused) {
-        ASSERT_LT(timer.elapsed(), 60000);
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    Recorder::settle();
+    ASSERT_TRUE(processEventsUntil([&] { return paused; }));
+    processEventsFor(300);
     EXPECT_TRUE(recorder.ends.isEmpty());
     const QString part = job.filePath + QStringLiteral(".part");
     const qint64 kept = QFileInfo(part).size();
-    EXPECT_EQ(readAll(part), kContent.left(static_cast<int>(kept)));
+    EXPECT_EQ(fileContents(part), kContent.left(static_cast<int>(kept)));
     EXPECT_GE(kept, kContent.size() / 5);
 
     server.setFault("/file.bin", FileFault::None);
     manager.resume();
     ASSERT_TRUE(recorder.waitForEnds(1));
     EXPECT_EQ(recorder.ends, QList<Outcome>{Outcome::Complete});
-    EXPECT_EQ(readAll(job.filePath), kContent);
+    EXPECT_EQ(fileContents(job.filePath), kContent);
     EXPECT_EQ(server.requestsFor("/file.bin").last().header("range"), "bytes=" + QByteArray::number(kept) + '-');
 }
 
@@ -260,7 +218,7 @@ TEST(DownloadManager, ResumeOffsetBeyond2GiBIsSentWhole)
     }
     DownloadManager manager;
     Recorder recorder(manager);
-    manager.download(DownloadJob(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent)));
+    manager.download(DownloadJob(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent)));
     ASSERT_TRUE(recorder.waitForEnds(1));
     EXPECT_EQ(recorder.ends.last(), Outcome::Transfer); // the test file is far smaller: 416
     EXPECT_EQ(server.requestsFor("/file.bin").first().header("range"), QByteArray("bytes=2147483653-"));
@@ -274,23 +232,20 @@ TEST(DownloadManager, JobsThatCannotStartEndAtOnceWithOneError)
     QTemporaryDir folder;
     QDir(folder.path()).mkdir(QStringLiteral("folder-target"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("fifo.bin.part"))).constData(), 0600), 0);
+    const QString url = server.baseUrl() + QStringLiteral("/file.bin");
+    const QString hash = sha256Hex(kContent);
     const struct {
-        QString url;
-        QString fileName;
-        QString hash;
+        QString url, fileName, hash;
         Outcome outcome;
     } rows[] = {
-        {server.baseUrl() + QStringLiteral("/file.bin"), QString(), sha256(kContent), Outcome::Transfer},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("."), sha256(kContent), Outcome::Transfer},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral(".."), sha256(kContent), Outcome::Transfer},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("folder-target"), sha256(kContent),
-         Outcome::Transfer},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("fifo.bin"), sha256(kContent),
-         Outcome::Transfer},
-        {QStringLiteral("file:///etc/hostname"), QStringLiteral("hostname"), sha256(kContent), Outcome::Transfer},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("file.bin"), QString(), Outcome::Checksum},
-        {server.baseUrl() + QStringLiteral("/file.bin"), QStringLiteral("file.bin"), QStringLiteral("xyz"),
-         Outcome::Checksum},
+        {url, QString(), hash, Outcome::Transfer},
+        {url, QStringLiteral("."), hash, Outcome::Transfer},
+        {url, QStringLiteral(".."), hash, Outcome::Transfer},
+        {url, QStringLiteral("folder-target"), hash, Outcome::Transfer},
+        {url, QStringLiteral("fifo.bin"), hash, Outcome::Transfer},
+        {QStringLiteral("file:///etc/hostname"), QStringLiteral("hostname"), hash, Outcome::Transfer},
+        {url, QStringLiteral("file.bin"), QString(), Outcome::Checksum},
+        {url, QStringLiteral("file.bin"), QStringLiteral("xyz"), Outcome::Checksum},
     };
     DownloadManager manager;
     Recorder recorder(manager);
@@ -301,7 +256,7 @@ TEST(DownloadManager, JobsThatCannotStartEndAtOnceWithOneError)
         ASSERT_EQ(recorder.ends.size(), expectedEnds) << row.fileName.toStdString();
         EXPECT_EQ(recorder.ends.last(), row.outcome) << row.fileName.toStdString();
     }
-    Recorder::settle();
+    processEventsFor(300);
     EXPECT_EQ(recorder.ends.size(), expectedEnds);
     EXPECT_EQ(server.requestCount(), 0);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
@@ -313,7 +268,7 @@ TEST(DownloadManager, ExistingTargetCountsOnlyWhenItsHashMatches)
     TestFileServer server;
     server.setFile("/file.bin", kContent);
     QTemporaryDir folder;
-    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
     writeFile(job.filePath, kContent);
     DownloadManager manager;
     Recorder recorder(manager);
@@ -323,10 +278,11 @@ TEST(DownloadManager, ExistingTargetCountsOnlyWhenItsHashMatches)
     EXPECT_EQ(server.requestCount(), 0);
 
     writeFile(job.filePath, "stale");
-    EXPECT_TRUE(manager.download(job));
-    ASSERT_TRUE(recorder.waitForEnds(2));
-    EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
-    EXPECT_EQ(readAll(job.filePath), kContent);
+    EXPECT_FALSE(manager.download(job));
+    EXPECT_EQ(recorder.ends.last(), Outcome::Checksum);
+    EXPECT_EQ(recorder.ends.size(), 2);
+    EXPECT_EQ(fileContents(job.filePath), "stale");
+    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST(DownloadManager, VerifiedFileThatCannotTakeItsNameIsAnError)
@@ -334,13 +290,13 @@ TEST(DownloadManager, VerifiedFileThatCannotTakeItsNameIsAnError)
     TestFileServer server;
     server.setFile("/file.bin", kContent);
     QTemporaryDir folder;
-    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256(kContent));
+    const DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
     DownloadManager manager;
     Recorder recorder(manager);
     ASSERT_TRUE(manager.download(job));
     QDir(folder.path()).mkdir(QStringLiteral("file.bin")); // appears while the transfer runs
     ASSERT_TRUE(recorder.waitForEnds(1));
-    Recorder::settle();
+    processEventsFor(300);
     EXPECT_EQ(recorder.ends, QList<Outcome>{Outcome::Transfer});
     EXPECT_TRUE(QFileInfo(job.filePath).isDir());
     EXPECT_FALSE(QFileInfo::exists(job.filePath + QStringLiteral(".part")));

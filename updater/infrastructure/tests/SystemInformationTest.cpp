@@ -186,12 +186,50 @@ TEST(LinuxSystemInformation, NameAndPaddedVersionFromOsRelease)
     EXPECT_TRUE(info.getOSBits() == QStringLiteral("64") || info.getOSBits() == QStringLiteral("32"));
 }
 
-TEST(LinuxSystemInformation, NoOsReleaseMeansTooOld)
+TEST(LinuxSystemInformation, NoOsReleaseIsNeverTooOld)
 {
     SystemInformation_Linux info({QStringLiteral("/nonexistent/os-release")});
     EXPECT_EQ(info.getOSName(true), QString());
     EXPECT_EQ(info.getOSVersion(true), QStringLiteral(" ()"));
-    EXPECT_FALSE(info.isOSVersionAtLeast(SystemInformation::minimumOSVersion()));
+    EXPECT_TRUE(info.isOSVersionAtLeast(SystemInformation::minimumOSVersion()));
+}
+
+TEST(LinuxSystemInformation, TheMinimumAppliesToDebianAndToDerivativesOfAKnownRelease)
+{
+    const struct {
+        const char* name;
+        const char* osRelease;
+        const char* release; // empty: nothing to compare, the system passes
+        bool passes;
+    } table[] = {
+        {"Debian 12", "ID=debian\nVERSION_ID=\"12\"\nVERSION_CODENAME=bookworm", "12.0", true},
+        {"Debian 11", "ID=debian\nVERSION_ID=\"11\"\nVERSION_CODENAME=bullseye", "11.0", false},
+        {"Debian testing", "ID=debian\nVERSION_CODENAME=trixie", "", true},
+        {"Raspbian 12", "ID=raspbian\nID_LIKE=debian\nVERSION_ID=\"12\"\nVERSION_CODENAME=bookworm", "12.0", true},
+        {"Raspbian 10", "ID=raspbian\nID_LIKE=debian\nVERSION_ID=\"10\"\nVERSION_CODENAME=buster", "10.0", false},
+        {"LMDE 6", "ID=linuxmint\nID_LIKE=debian\nVERSION_ID=\"6\"\nVERSION_CODENAME=faye\nDEBIAN_CODENAME=bookworm",
+         "12.0", true},
+        {"Devuan 5", "ID=devuan\nID_LIKE=debian\nVERSION_ID=\"5\"\nVERSION_CODENAME=daedalus", "", true},
+        {"Ubuntu 22.04", "ID=ubuntu\nID_LIKE=debian\nVERSION_ID=\"22.04\"\nVERSION_CODENAME=jammy", "", true},
+        {"RHEL 9.3", "ID=\"rhel\"\nID_LIKE=\"fedora\"\nVERSION_ID=\"9.3\"", "", true},
+        {"Alpine", "ID=alpine\nVERSION_ID=3.19.1", "", true},
+        {"Arch", "ID=arch\nBUILD_ID=rolling", "", true},
+        {"nothing", "", "", true},
+    };
+    for (const auto& row : table) {
+        QString whyNot;
+        const QString release = comparableDebianRelease(parseOsRelease(row.osRelease), &whyNot);
+        EXPECT_EQ(release, QString::fromLatin1(row.release)) << row.name;
+        EXPECT_EQ(whyNot.isEmpty(), !release.isEmpty()) << row.name;
+
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("os-release")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(row.osRelease);
+        file.close();
+        SystemInformation_Linux info({file.fileName()});
+        EXPECT_EQ(info.isOSVersionAtLeast(SystemInformation::minimumOSVersion()), row.passes) << row.name;
+    }
 }
 
 TEST(LinuxSystemInformation, ThisMachinePassesTheMinimum)

@@ -6,7 +6,15 @@
 namespace {
 
 std::atomic<std::size_t> g_count{0};
+std::atomic<std::size_t> g_frees{0};
 thread_local int t_depth = 0;
+
+void release(void* p)
+{
+    if (p != nullptr && t_depth > 0)
+        g_frees.fetch_add(1, std::memory_order_relaxed);
+    std::free(p);
+}
 
 void* allocate(std::size_t size, std::size_t alignment = 0)
 {
@@ -33,9 +41,15 @@ std::size_t count()
     return g_count.load();
 }
 
+std::size_t frees()
+{
+    return g_frees.load();
+}
+
 void reset()
 {
     g_count.store(0);
+    g_frees.store(0);
 }
 
 Scope::Scope()
@@ -90,40 +104,40 @@ void* operator new[](std::size_t size, std::align_val_t alignment)
 
 void operator delete(void* p) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete[](void* p) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete(void* p, std::size_t) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete[](void* p, std::size_t) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete(void* p, std::align_val_t) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete[](void* p, std::align_val_t) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept
 {
-    std::free(p);
+    release(p);
 }
 
 void operator delete[](void* p, std::size_t, std::align_val_t) noexcept
 {
-    std::free(p);
+    release(p);
 }

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <future>
+#include <thread>
 
 using Audio::DiskStreaming;
 using Audio::FadeProcessing;
@@ -180,7 +182,7 @@ TEST_F(DiskStreamingTest, SeekWhilePlayingFadesOutContinuesAtTheTargetAndFadesBa
     EXPECT_EQ(streaming.values().playedSamples(), bytes / 2 + 2 * (played + 1));
 }
 
-TEST_F(DiskStreamingTest, SeekDuringAFadeIsIgnoredAndSeekWhilePausedMovesOnlyThePosition)
+TEST_F(DiskStreamingTest, SeekDuringAFadeIsIgnoredAndSeekWhilePausedResumesAtTheTarget)
 {
     load(100000);
     streaming.setState(StreamingState::Running);
@@ -192,16 +194,13 @@ TEST_F(DiskStreamingTest, SeekDuringAFadeIsIgnoredAndSeekWhilePausedMovesOnlyThe
     play(8300);
     EXPECT_EQ(streaming.getState(), StreamingState::Paused);
 
-    const auto positionBefore = streaming.getPlayPosition();
     streaming.seek(1.0, 4001); // fraction 1.0: the whole length; aligned down in the file
     EXPECT_EQ(streaming.values().playedSamples(), 4001u / 2);
-    EXPECT_EQ(streaming.preloader().filePosition(), 4000u);
-    EXPECT_EQ(streaming.getPlayPosition(), positionBefore);
-    // The buffers keep their audio: playback resumes where it paused.
+    ASSERT_TRUE(waitIdle(streaming));
+    // Nothing of the old position comes first: playback resumes at the target.
     streaming.setState(StreamingState::Running);
     auto resumed = play(1, 1);
-    // The pause's fade played 8202 frames before the completion.
-    EXPECT_EQ(resumed[0], asFloat(leftAt(1000 + 8202)));
+    EXPECT_EQ(resumed[0], asFloat(leftAt(1000)));
 }
 
 TEST_F(DiskStreamingTest, TwoTrackChangesInOneFadeRunBothCallbacksAndLandOnTheLast)
@@ -211,9 +210,9 @@ TEST_F(DiskStreamingTest, TwoTrackChangesInOneFadeRunBothCallbacksAndLandOnTheLa
     play(500);
     int first = 0;
     int second = 0;
-    streaming.setCurrentSampleInFileAndFadeOut(40000 * 4, [&] { ++first; });
+    streaming.setCurrentSampleInFileAndFadeOut(40000 * 4, [&](bool) { ++first; });
     play(300);
-    streaming.setCurrentSampleInFileAndFadeOut(90000 * 4 + 2, [&] { ++second; });
+    streaming.setCurrentSampleInFileAndFadeOut(90000 * 4 + 2, [&](bool) { ++second; });
     play(8200);
     EXPECT_EQ(first + second, 2);
     EXPECT_EQ(first, 1);
@@ -229,7 +228,7 @@ TEST_F(DiskStreamingTest, TrackChangeWhileStoppedMovesAtOnceWithoutFade)
 {
     load(100000);
     bool called = false;
-    streaming.setCurrentSampleInFileAndFadeOut(5000 * 4, [&] { called = true; });
+    streaming.setCurrentSampleInFileAndFadeOut(5000 * 4, [&](bool) { called = true; });
     EXPECT_TRUE(called);
     ASSERT_TRUE(waitIdle(streaming));
     streaming.setState(StreamingState::Running);
@@ -252,6 +251,58 @@ TEST_F(DiskStreamingTest, EndOfFileIsReportedOnceWhilePlayingAndNeverWhileStoppe
     EXPECT_EQ(endOfFileCalls.load(), 1);
 }
 
+TEST_F(DiskStreamingTest, TheEndIsToldOnlyOnceTheLastSampleHasBeenPlayed)
+{
+    // The reader reaches the end of the file two blocks before the audio does.
+    constexpr std::uint32_t frames = 3 * 2048 + 1000;
+    std::atomic<std::uint32_t> rendered{0};
+    std::atomic<std::uint32_t> renderedAtEnd{0};
+    onEndOfFile = [&] {
+        renderedAtEnd = rendered.load();
+        streaming.reset();
+    };
+    load(frames);
+    streaming.setState(StreamingState::Running);
+    std::vector<float> out;
+    while (rendered < frames + 4096) {
+        rendered += 256; // counted before the call: the reader may act on it at once
+        const auto part = renderFrames(streaming, 256);
+        out.insert(out.end(), part.begin(), part.end());
+        ASSERT_TRUE(waitIdle(streaming));
+    }
+    EXPECT_EQ(endOfFileCalls.load(), 1);
+    EXPECT_GE(renderedAtEnd.load(), frames);
+    for (std::uint32_t k = 0; k < frames; ++k)
+        ASSERT_EQ(out[2 * k], asFloat(leftAt(k))) << k;
+    EXPECT_EQ(out[2 * frames], 0.0f);
+    EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
+}
+
+TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLock)
+{
+    load(20000);
+    streaming.setState(StreamingState::Running);
+    play(100);
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread holder([&] {
+        const auto lock = streaming.lockPosition();
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    auto rendering = std::async(std::launch::async, [&] { return renderFrames(streaming, 256); });
+    const bool returned = rendering.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    release.set_value();
+    holder.join();
+    ASSERT_TRUE(returned) << "the render function waited for the lock";
+    const auto silent = rendering.get();
+    EXPECT_EQ(std::count(silent.begin(), silent.end(), 0.0f), 512);
+    EXPECT_EQ(streaming.values().playedSamples(), 200u);
+    // The next buffer goes on where the silent one would have.
+    EXPECT_EQ(play(1, 1)[0], asFloat(leftAt(100)));
+}
+
 TEST_F(DiskStreamingTest, AtTheEndOfTheAudioTheCounterStopsAndAnOddBlockIsSilent)
 {
     load(3000, 2); // the second block holds an odd number of samples
@@ -265,7 +316,7 @@ TEST_F(DiskStreamingTest, AtTheEndOfTheAudioTheCounterStopsAndAnOddBlockIsSilent
     EXPECT_LE(endOfFileCalls.load(), 2);
 }
 
-TEST_F(DiskStreamingTest, SetCurrentSampleInFileKeepsThePlayPosition)
+TEST_F(DiskStreamingTest, RepositioningPlaysFromTheNewPlaceOnwardWithNothingSkipped)
 {
     load(100000);
     streaming.setState(StreamingState::Running);
@@ -276,7 +327,39 @@ TEST_F(DiskStreamingTest, SetCurrentSampleInFileKeepsThePlayPosition)
     ASSERT_TRUE(waitIdle(streaming));
     streaming.setState(StreamingState::Running);
     auto out = play(1, 1);
-    EXPECT_EQ(out[0], asFloat(leftAt(10000 + 100)));
+    EXPECT_EQ(out[0], asFloat(leftAt(10000)));
+
+    // A reset deep into a block starts the next playback at the entry start.
+    play(3000);
+    streaming.reset();
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    out = play(1, 1);
+    EXPECT_EQ(out[0], asFloat(leftAt(10000)));
+}
+
+TEST_F(DiskStreamingTest, AnImageNamedInLowerCaseIsPlayedAndAFifoInItsPlaceNeverBlocks)
+{
+    writeRawImage(dir.path(), 5000);
+    ASSERT_TRUE(QDir(dir.path()).rename(QStringLiteral("IMAGE.DAT"), QStringLiteral("image.dat")));
+    streaming.setDrivenExternally(true);
+    streaming.setAudioFileName(dir.path(), {});
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    EXPECT_EQ(play(1, 1)[0], asFloat(leftAt(0)));
+
+    QTemporaryDir damaged;
+    const std::string fifo = damaged.filePath(QStringLiteral("IMAGE.DAT")).toStdString();
+    DdpFixture::replaceWithFifo(fifo);
+    auto opening = std::async(std::launch::async, [&] { streaming.setAudioFileName(damaged.path(), {}); });
+    const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!returned)
+        DdpFixture::releaseFifoReaders(fifo);
+    opening.get();
+    ASSERT_TRUE(returned) << "opening the image waited on the FIFO";
+    EXPECT_FALSE(streaming.preloader().isFileOpen());
+    const auto out = play(512);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), 1024);
 }
 
 TEST_F(DiskStreamingTest, MissingImageStaysSilentAndIdle)

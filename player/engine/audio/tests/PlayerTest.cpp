@@ -19,7 +19,9 @@ class PlayerTest : public ::testing::Test
 protected:
     // Four tracks; tracks 2 and 3 start with a pause, track 1 has an index 02:
     // entries 01/00 01/00 01/01 01/02 02/00 02/01 03/00 03/01 04/01 AA AA.
-    void load(bool pauseRow = false, int trackCount = 4)
+    // `trailingBytes` of silence after the lead-out let the last track end
+    // before the file does.
+    void load(bool pauseRow = false, int trackCount = 4, std::size_t trailingBytes = 0)
     {
         ASSERT_TRUE(dir.isValid());
         DdpFixture::Options o;
@@ -27,6 +29,10 @@ protected:
         o.tracksWithPause = std::min(2, trackCount - 1);
         o.tracksWithIndex2 = 1;
         image = DdpFixture::write(dir.path().toStdString(), o);
+        if (trailingBytes > 0) {
+            const std::string path = image.path("IMAGE.DAT");
+            DdpFixture::writeFile(path, DdpFixture::readFile(path) + std::string(trailingBytes, '\0'));
+        }
         model = modelFor(image, pauseRow);
         model->setRunningCallback([this](bool running) { runningCalls.push_back(running); });
         player.getStreaming().setDrivenExternally(true);
@@ -46,6 +52,15 @@ protected:
     }
 
     std::uint32_t entryByte(int i) const { return std::uint32_t(image.entryStart(std::size_t(i))); }
+
+    // What the display timer does every 16 ms: step when the entry has been
+    // played to its end.
+    void displayTick()
+    {
+        const auto range = player.getCurrentRange();
+        if (player.getStreaming().values().playedSamples() * 2 >= range.second - range.first)
+            player.increaseTrackNumber();
+    }
 
     QTemporaryDir dir;
     DdpFixture::Image image;
@@ -239,22 +254,126 @@ TEST_F(PlayerTest, AShortDescriptorListNeverReadsOutOfRange)
     EXPECT_FALSE(model->isRunning());
 }
 
-TEST_F(PlayerTest, IncreaseTrackNumberStepsSeamlesslyAndTheWrapClearsTheRunningFlag)
+TEST_F(PlayerTest, EntryStepsKeepCountingWhatIsPlayedOfTheNextEntryAndTheWrapClearsTheRunningFlag)
 {
-    load();
-    player.selectTrack(5); // entry 7
-    play(500);
-    player.increaseTrackNumber();
-    EXPECT_EQ(player.getEntry(), 8);
-    EXPECT_EQ(player.getSteadyTrackNumber(), 6);
-    EXPECT_EQ(player.getStreaming().values().playedSamples(), 0u);
-    EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(8)));
-    EXPECT_TRUE(player.isRunning());
-    player.increaseTrackNumber(); // past the last track
+    load(false, 4, 4 * 44100); // the last track ends a second before the file
+    auto& streaming = player.getStreaming();
+    player.selectTrack(3); // entry 5, then 6 (03/00), 7, 8 and the wrap
+    int steps = 0;
+    for (int tick = 0; tick < 2000 && player.isRunning(); ++tick) {
+        const auto out = play(700); // 16 ms of audio per display tick
+        const int entry = player.getEntry();
+        displayTick();
+        if (player.getEntry() == entry)
+            continue;
+        ++steps;
+        if (!player.isRunning())
+            break;
+        EXPECT_EQ(player.getSteadyTrackNumber(), player.getEntry() - 2);
+        EXPECT_EQ(streaming.getEntryStart(), int(entryByte(player.getEntry())));
+        // Entry start and count still point at the audio: the last frame
+        // played is the one before them (its right channel counts frames).
+        const std::int64_t next = streaming.getEntryStart() / 4 + streaming.values().playedSamples() / 2;
+        EXPECT_EQ(std::lround(out.back() * 32767.0f), (next - 1) & 0x7FFF) << "entry " << player.getEntry();
+        // A step asked for again before this entry is played out does nothing.
+        player.increaseTrackNumber();
+        EXPECT_EQ(player.getEntry(), entry + 1);
+    }
+    EXPECT_EQ(steps, 4);
     EXPECT_EQ(player.getEntry(), 2);
     EXPECT_TRUE(player.isStopped());
     EXPECT_FALSE(model->isRunning());
+    EXPECT_EQ(streaming.getEntryStart(), int(entryByte(2)));
+}
+
+TEST_F(PlayerTest, AJumpOvertakenByARewindOrANewImageMovesNothingWhenItsFadeEnds)
+{
+    load();
+    player.start();
+    play(1000);
+    player.selectTrack(6); // the last track, fading over to entry 8
+    play(1000);
+    player.selectNextTrack(); // past the last track: back to track 1, stopped
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_EQ(player.getEntry(), 2);
     EXPECT_EQ(player.getStreaming().getEntryStart(), int(entryByte(2)));
+    player.start();
+    EXPECT_EQ(playingTrackAndIndex(), 101);
+    EXPECT_EQ(player.getTrackNumberFromPqDesc(), 1);
+
+    // A new image while a Next fades, loaded as the main window loads one.
+    player.selectNextTrack();
+    play(1000);
+    QTemporaryDir other;
+    DdpFixture::Options o;
+    o.trackCount = 1; // five descriptors: entry 5 does not exist
+    const auto single = DdpFixture::write(other.path().toStdString(), o);
+    const auto singleModel = modelFor(single);
+    player.getStreaming().stop();
+    player.setDescListProvider(singleModel);
+    player.setRangesFromPqDesc(singleModel->getDescList());
+    player.setAudioFileName(other.path(), {});
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 2);
+    EXPECT_EQ(player.getTrackNumberFromPqDesc(), 1);
+    EXPECT_EQ(player.getCurrentRange().first, std::uint32_t(single.entryStart(2)));
+    player.start();
+    EXPECT_EQ(playingTrackAndIndex(), 101);
+}
+
+TEST_F(PlayerTest, NextPressedJustBeforeAnEntryEndsKeepsEntryStartAndRowWithTheAudio)
+{
+    load();
+    auto& streaming = player.getStreaming();
+    player.selectTrack(3); // entry 5: track 2, up to the pause of track 3 (entry 6)
+    play((entryByte(6) - entryByte(5)) / 4 - 4410);
+    player.selectNextTrack(); // 100 ms before the entry ends: to entry 7
+    EXPECT_EQ(player.getSteadyTrackNumber(), 5);
+    play(4410 + 700);
+    displayTick(); // the fading audio has passed into entry 6
+    EXPECT_EQ(player.getEntry(), 6);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 5); // the row shows where the jump leads
+    play(kFadeOutFrames);
+    EXPECT_EQ(player.getEntry(), 7);
+    EXPECT_EQ(player.getSteadyTrackNumber(), 5);
+    EXPECT_EQ(streaming.getEntryStart(), int(entryByte(7)));
+
+    // Stop and Play, and a seek, stay in the track the table shows.
+    player.stop();
+    play(kFadeOutFrames);
+    ASSERT_TRUE(player.isStopped());
+    player.start();
+    EXPECT_EQ(playingTrackAndIndex(), 301);
+    player.stop();
+    play(kFadeOutFrames);
+    const std::uint32_t length = entryByte(8) - entryByte(7);
+    streaming.seek(0.5, int(length));
+    player.start();
+    ASSERT_TRUE(waitIdle(streaming));
+    const auto out = play(1);
+    EXPECT_EQ(std::lround(out[0] * 32767.0f), 301);
+    EXPECT_EQ(std::lround(out[1] * 32767.0f), ((entryByte(7) + length / 2) / 4) & 0x7FFF);
+}
+
+TEST_F(PlayerTest, PlayPressedWithinTheFadeOfPauseOrStopKeepsPlaying)
+{
+    load();
+    for (const bool pause : {true, false}) {
+        SCOPED_TRACE(pause ? "pause" : "stop");
+        player.start();
+        play(1000);
+        if (pause)
+            player.pause();
+        else
+            player.stop();
+        play(2000);
+        player.start();
+        play(kFadeOutFrames);
+        EXPECT_TRUE(player.isRunning());
+        EXPECT_TRUE(model->isRunning());
+        EXPECT_EQ(playingTrackAndIndex(), 101);
+    }
 }
 
 TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)

@@ -13,8 +13,12 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <thread>
 
 #include <sys/types.h>
@@ -69,16 +73,18 @@ TEST(RealTime, TheAllocationHookCountsOnlyInsideAScope)
     EXPECT_EQ(AllocationCounter::count(), 1u);
 }
 
-TEST(RealTime, SteadyPlaybackAllocatesNothingOnTheAudioThread)
+TEST(RealTime, PlaybackAndTheTransportsCompletionsAllocateAndFreeNothingOnTheAudioThread)
 {
     LoadedPlayer loaded(750); // 10 s tracks
-    auto& streaming = loaded.player.getStreaming();
+    auto& player = loaded.player;
+    auto& streaming = player.getStreaming();
     streaming.setDrivenExternally(true);
-    loaded.player.start();
+    player.start();
     streaming.values().setTargetVolume(0.7f); // a volume ramp is steady playback too
 
     AllocationCounter::reset();
     std::atomic<bool> done{false};
+    std::atomic<int> sounding{0};
     std::thread audio([&] {
         AllocationCounter::Scope scope;
         float buffer[512];
@@ -86,29 +92,69 @@ TEST(RealTime, SteadyPlaybackAllocatesNothingOnTheAudioThread)
         for (int i = 0; i < 1300 && !done; ++i) {
             std::fill(std::begin(buffer), std::end(buffer), 0.0f);
             streaming.render(buffer, 256);
+            if (buffer[510] != 0.0f)
+                ++sounding;
             std::this_thread::sleep_for(200us);
         }
         done = true;
     });
-    // The display timer's reads and clears run meanwhile.
-    while (!done) {
+    // The display timer's reads and clears run meanwhile, and the transport
+    // queues jumps and seeks whose completions run on the audio thread.
+    int completions = 0;
+    for (int tick = 0; !done; ++tick) {
         (void)streaming.values().playedSamples();
         (void)streaming.values().meanSquareLeft();
         streaming.values().clearPeaks();
+        if (tick % 40 == 10 && streaming.fades().isIdle()) {
+            switch (completions++ % 3) {
+            case 0: player.selectNextTrack(); break;
+            case 1: player.selectPreviousTrack(); break;
+            default: streaming.seek(0.25, 44100 * 4); break;
+            }
+        }
         std::this_thread::sleep_for(1ms);
     }
     audio.join();
     EXPECT_EQ(AllocationCounter::count(), 0u);
-    EXPECT_GT(streaming.values().playedSamples(), 2u * 256 * 1000); // it really played
+    EXPECT_EQ(AllocationCounter::frees(), 0u);
+    EXPECT_GE(completions, 3);
+    EXPECT_GT(sounding.load(), 500); // it really played
+    EXPECT_TRUE(player.isRunning());
+}
+
+// The PulseAudio sink input of this process's stream, or "" without one. Its
+// monitor holds only what this process plays: other tests that play while the
+// suite runs in parallel are mixed into the sink's monitor, not into this.
+std::string ownSinkInput()
+{
+    FILE* out = popen("pactl list sink-inputs 2>/dev/null", "r");
+    if (out == nullptr)
+        return {};
+    const std::string ownProcess = "application.process.id = \"" + std::to_string(getpid()) + "\"";
+    std::string current;
+    std::string found;
+    char line[512];
+    while (fgets(line, sizeof line, out) != nullptr) {
+        const std::string text(line);
+        if (text.rfind("Sink Input #", 0) == 0)
+            current = text.substr(12, text.find_first_not_of("0123456789", 12) - 12);
+        else if (found.empty() && text.find(ownProcess) != std::string::npos)
+            found = current;
+    }
+    pclose(out);
+    return found;
 }
 
 // A recorder of the output device's monitor: "parec" writing raw 16-bit
-// stereo frames into a pipe that a thread drains.
+// stereo frames into a pipe that a thread drains. The monitor delivers frames
+// (silence included) for as long as the device runs.
 class MonitorRecorder
 {
 public:
-    bool start()
+    // Records the stream `sinkInput` alone, or the default device's monitor.
+    bool start(const std::string& sinkInput)
     {
+        const std::string source = sinkInput.empty() ? "--device=@DEFAULT_MONITOR@" : "--monitor-stream=" + sinkInput;
         int fds[2];
         if (pipe(fds) != 0)
             return false;
@@ -117,7 +163,7 @@ public:
             dup2(fds[1], STDOUT_FILENO);
             close(fds[0]);
             close(fds[1]);
-            execlp("parec", "parec", "-d", "@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
+            execlp("parec", "parec", source.c_str(), "--raw", "--format=s16le", "--rate=44100",
                    "--channels=2", "--latency-msec=200", static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -133,10 +179,17 @@ public:
                 const ssize_t n = read(fd_, chunk, sizeof chunk);
                 if (n <= 0)
                     break;
+                std::lock_guard<std::mutex> lock(mutex_);
                 bytes_.append(chunk, std::size_t(n));
             }
         });
         return true;
+    }
+
+    std::string recorded()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return bytes_;
     }
 
     std::string stop()
@@ -149,10 +202,11 @@ public:
             reader_.join();
         if (fd_ >= 0)
             close(fd_);
-        return bytes_;
+        return recorded();
     }
 
 private:
+    std::mutex mutex_;
     pid_t pid_ = -1;
     int fd_ = -1;
     std::thread reader_;
@@ -223,20 +277,40 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceAlignedAtUnityGain)
     EXPECT_TRUE(info.probed);
     EXPECT_EQ(info.hasOutput, 1);
 
+    // A busy machine takes its time to start the recorder and to run the audio
+    // thread: every wait is for the event itself, bounded only against a hang.
+    const auto waitFor = [](const std::function<bool()>& ready) {
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (!ready() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        return ready();
+    };
+    const auto soundingFrames = [](const std::string& bytes) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4)
+            n += (bytes[i] | bytes[i + 1] | bytes[i + 2] | bytes[i + 3]) != 0 ? 1 : 0;
+        return n;
+    };
     MonitorRecorder recorder;
-    ASSERT_TRUE(recorder.start());
-    std::this_thread::sleep_for(500ms);
+    // The stream exists once it is open; PulseAudio lists it a moment later.
+    std::string sinkInput = ownSinkInput();
+    for (int i = 0; i < 100 && sinkInput.empty(); ++i) {
+        std::this_thread::sleep_for(50ms);
+        sinkInput = ownSinkInput();
+    }
+    ASSERT_TRUE(recorder.start(sinkInput));
+    // Playback starts once the recorder hears the device (0.1 s of its silence).
+    ASSERT_TRUE(waitFor([&] { return recorder.recorded().size() >= 44100 * 4 / 10; }))
+        << "the recorder never received the monitor's frames";
     AllocationCounter::reset();
     player.start();
-    // 2.5 s of the image played (a busy machine may need longer).
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (streaming.values().playedSamples() < 2 * 44100 * 5 / 2 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(waitFor([&] { return streaming.values().playedSamples() >= 2 * 44100 * 5 / 2; })) << "2.5 s never played";
     const std::size_t allocations = AllocationCounter::count();
     player.stop(); // faded: the stream is running
-    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(waitFor([&] { return player.isStopped(); }));
+    // Everything judged below has reached the recorder.
+    EXPECT_TRUE(waitFor([&] { return soundingFrames(recorder.recorded()) >= 2 * 44100 + 8200; }));
     const std::string recorded = recorder.stop();
-    EXPECT_TRUE(player.isStopped());
     streaming.engine().stopStream();
     streaming.engine().closeStream();
 

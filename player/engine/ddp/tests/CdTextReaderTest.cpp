@@ -112,6 +112,28 @@ TEST_F(CdTextReaderTest, OnePackCarriesTextsOfConsecutiveTracks)
     EXPECT_EQ(title(0), "");
 }
 
+TEST_F(CdTextReaderTest, ATabStandsForThePreviousTracksTextOfTheSameField)
+{
+    // Performers "Duo", TAB, TAB, "Ens" for tracks 0-3; in a double-byte block
+    // the mark is two TABs. The album has no track before it.
+    const std::string single = cdTextPack(0x81, 0, 0, false, std::string("Duo\0\t\0\t\0Ens\0", 12))
+                               + cdTextPack(0x80, 0, 1, false, std::string("\t\0Song\0\t\0", 10));
+    ASSERT_TRUE(readFile(single + closeBlock(2, 3)));
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer), "Duo");
+    EXPECT_EQ(CdText::fieldText(info().tracks[2].performer), "Duo");
+    EXPECT_EQ(CdText::fieldText(info().tracks[3].performer), "Ens");
+    EXPECT_EQ(title(0), "");
+    EXPECT_EQ(title(1), "Song");
+    EXPECT_EQ(title(2), "Song");
+
+    const std::string sjis = DdpFixture::toShiftJis("\xE6\x9B\xB2"); // 曲
+    const std::string doubleByte =
+        cdTextPack(0x80, 1, 0, true, sjis + std::string("\0\0\t\t\0\0", 6) + std::string(4, '\0'));
+    ASSERT_TRUE(readFile(doubleByte + closeBlock(1, 2)));
+    EXPECT_EQ(title(1), "\xE6\x9B\xB2");
+    EXPECT_EQ(title(2), "\xE6\x9B\xB2");
+}
+
 TEST_F(CdTextReaderTest, TextRunsOnIntoTheNextPackAndEmptyTextsKeepEarlierOnes)
 {
     const std::string packs = cdTextPack(0x81, 0, 0, false, "A long perfo")

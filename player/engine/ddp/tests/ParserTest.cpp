@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cctype>
 #include <cstring>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -106,4 +109,49 @@ TEST(Parser, FolderNamesOutsideAsciiAreFound)
     Parser::parseData(folder, model);
     EXPECT_EQ(model->getDescList().size(), image.entries.size());
     EXPECT_EQ(model->getCdInfo().tracks.size(), 4u);
+}
+
+TEST(Parser, ReadsAFilesetWhoseNamesArriveInLowerCase)
+{
+    QTemporaryDir dir;
+    DdpFixture::Options o;
+    o.trackCount = 3;
+    o.cdText = DdpFixture::CdTextKind::Latin1;
+    const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+    for (std::string name : {"DDPID", "DDPMS", "PQDESCR", "CDTEXT.BIN", "IMAGE.DAT"}) {
+        std::string lower = name;
+        for (char& c : lower)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        ASSERT_TRUE(QDir(dir.path()).rename(QString::fromStdString(name), QString::fromStdString(lower)));
+    }
+    auto model = std::make_shared<DDPModel>();
+    Parser::parseData(dir.path(), model);
+    EXPECT_EQ(model->getDescList().size(), image.entries.size());
+    ASSERT_EQ(model->getCdInfo().tracks.size(), 4u);
+    EXPECT_EQ(CdText::fieldText(model->getCdInfo().tracks[3].title),
+              image.fieldBytes(image.tracks[2].texts.at(DdpFixture::Title)));
+}
+
+TEST(Parser, FifosInPlaceOfTheDescriptorFilesNeverBlockAndCountAsMissing)
+{
+    for (const std::string name : {"DDPID", "PQDESCR", "CDTEXT.BIN"}) {
+        SCOPED_TRACE(name);
+        QTemporaryDir dir;
+        DdpFixture::Options o;
+        o.cdText = DdpFixture::CdTextKind::Latin1;
+        o.writeImage = false;
+        const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+        DdpFixture::replaceWithFifo(image.path(name));
+
+        auto model = std::make_shared<DDPModel>();
+        auto parsing = std::async(std::launch::async, [&] { Parser::parseData(dir.path(), model); });
+        const bool returned = parsing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        if (!returned)
+            DdpFixture::releaseFifoReaders(image.path(name));
+        parsing.get();
+        ASSERT_TRUE(returned) << "opening the folder waited on the FIFO";
+        // A failed descriptor file ends the fileset read; the CD-TEXT is its own.
+        EXPECT_EQ(model->getDescList().size(), name == "CDTEXT.BIN" ? image.entries.size() : 0u);
+        EXPECT_EQ(model->getCdInfo().tracks.size(), name == "CDTEXT.BIN" ? 0u : image.tracks.size() + 1);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
@@ -65,6 +66,25 @@ DdpFixture::Options severalTracks()
 }
 
 } // namespace
+
+TEST_F(FileWriterTest, NamesUpToTheLongestAFolderTakesAreExportedAndLongerOnesAreRefusedInWords)
+{
+    const DdpFixture::Image image = writeImage(severalTracks());
+    const QString input = QString::fromStdString(image.path("IMAGE.DAT"));
+    const QString longest = QString(251, QLatin1Char('n')) + QStringLiteral(".wav"); // 255 bytes
+    FileWriterOneTrack writer(out(longest), input, 0, 176400);
+    const RunRecord run = runOnThisThread(writer);
+    EXPECT_TRUE(run.failures.isEmpty()) << run.failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(QFileInfo(out(longest)).size(), 176444);
+
+    const QString tooLong = QStringLiteral("n") + longest;
+    FileWriterOneTrack refused(out(tooLong), input, 0, 176400);
+    const RunRecord failed = runOnThisThread(refused);
+    ASSERT_EQ(failed.failures.size(), 1);
+    EXPECT_TRUE(failed.failures[0].contains(QStringLiteral("256 bytes long"))) << failed.failures[0].toStdString();
+    EXPECT_EQ(failed.finished, 1);
+    EXPECT_EQ(allEntries(outDir.path()), QStringList{longest});
+}
 
 TEST_F(FileWriterTest, OneSecondRangeGivesExactHeaderAndTheImageBytesUnchanged)
 {
