@@ -35,6 +35,11 @@ __attribute__((used, visibility("default"))) const char* __lsan_default_suppress
         // fontconfig keeps parts of its configuration until exit; it never
         // calls back into our code, so its whole library can be named.
         "leak:libfontconfig.so\n"
+        // OpenSSL (loaded by Qt Network) keeps per-thread error records and
+        // parts of its contexts past the end of the threads that used them;
+        // it calls back only into Qt.
+        "leak:libcrypto.so\n"
+        "leak:libssl.so\n"
         // RtAudio's PulseAudio back end leaks the server's device records
         // each time it lists devices (RtApiPulse::collectDeviceInfo).
         "leak:pa_xmalloc\n"
