@@ -8,6 +8,7 @@
 #include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/testprofiles/ComponentScannerRun.h"
 #include "updater/testprofiles/IntegrationTester.h"
+#include "updater/testprofiles/SelfUpdateRun.h"
 
 #include <QApplication>
 #include <QFile>
@@ -63,6 +64,13 @@ int main(int argc, char** argv)
             [&] {
                 ComponentScannerRun run(argc, argv);
                 QCoreApplication::setApplicationVersion(QString::fromLatin1(kBuiltInVersion));
+                return QCoreApplication::exec();
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("self-update-run")) {
+        result = runProfile(
+            [&] {
+                SelfUpdateRun run(argc, argv);
                 return QCoreApplication::exec();
             },
             logger);

@@ -41,6 +41,9 @@ LogMonitorDialog::LogMonitorDialog(QWidget* parent)
 
     resize(800, 400);
     move(0, 0);
+    // A window beside the run, not of it: it neither keeps the updater
+    // running once the wizard is closed, nor ends the run when it is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 QTableWidget* LogMonitorDialog::table() const

@@ -1,6 +1,7 @@
 #include "updater/testprofiles/IntegrationTester.h"
 
 #include "updater/infrastructure/DetachedQProcessStarter.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SystemInformation.h"
 #include "updater/infrastructure/VornSettings.h"
@@ -16,6 +17,9 @@
 #include "updater/services/PlatformIdentifier.h"
 
 #include <QEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
 #include <QUrl>
 #include <QtDebug>
@@ -94,6 +98,21 @@ QString artifactDocument(const char* format, const QString& storageBaseUrl, cons
         .replace(QStringLiteral("{sha256}"), QString::fromLatin1(archive.sha256))
         .replace(QStringLiteral("{size}"), QString::number(archive.size))
         .replace(QStringLiteral("{storage}"), storageBaseUrl);
+}
+
+// A link document of the self-update double: {"links": [{rel, href}...]}.
+QString linkDocument(const QList<QPair<QString, QString>>& links)
+{
+    QJsonArray array;
+    for (const auto& link : links)
+        array.append(QJsonObject{{QStringLiteral("rel"), link.first}, {QStringLiteral("href"), link.second}});
+    return QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("links"), array}}).toJson(QJsonDocument::Compact));
+}
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
 }
 
 } // namespace
@@ -285,4 +304,96 @@ QString MockedServicePraAuthSearchServiceUrl::getLinkUrl(const QString& rel)
 QString MockedServicePraAuthSearchServiceUrl::getUrl()
 {
     return QStringLiteral("/productlinedownloadchoiceoptions/search/pra{?pra}");
+}
+
+MockedLocalStorageForSelfUpdateRun::MockedLocalStorageForSelfUpdateRun(
+    WorkingDirectoryProvider* workingDirectoryProvider, SelfUpdateExtractor_OSX* extractor,
+    const QString& localStorageVersion, QObject* parent)
+    : LocalStorage(workingDirectoryProvider, extractor, parent)
+    , localStorageVersion(localStorageVersion)
+{
+}
+
+QString MockedLocalStorageForSelfUpdateRun::latestVersionInLocalStore()
+{
+    return localStorageVersion;
+}
+
+QString MockedLocalStorageForSelfUpdateRun::pathToLatestVersionInLocalStore()
+{
+    return QStringLiteral("path/to/LocalStorage/") + localStorageVersion + QStringLiteral("/path/to/executable");
+}
+
+MockedUpdateLauncherForSelfUpdateRun::MockedUpdateLauncherForSelfUpdateRun(LocalStorage* localStorage,
+                                                                           QObject* parent)
+    : SelfUpdateLauncher(new DetachedQProcessStarter(localStorage), localStorage, QString(), parent)
+{
+}
+
+bool MockedUpdateLauncherForSelfUpdateRun::launchWithArguments(QString executablePath, bool onlineMode)
+{
+    Q_UNUSED(executablePath)
+    Q_UNUSED(onlineMode)
+    qDebug("MockedUpdateLauncherForSelfUpdateRun::launchWithArguments()");
+    return true;
+}
+
+MockedRESTClientForSelfUpdateRun::MockedRESTClientForSelfUpdateRun(const QString& rootRestUrl)
+    : AbstractRESTClient(nullptr)
+    , rootRestUrl_(rootRestUrl)
+{
+}
+
+RESTResponse MockedRESTClientForSelfUpdateRun::get(const QString& url)
+{
+    RESTResponse response;
+    const QString clients = rootRestUrl_ + QStringLiteral("/downloadclients");
+    if (url.contains(QStringLiteral("/downloadclients/update?version="))
+        || url.contains(QStringLiteral("/downloadclients/discontinued?version="))) {
+        const QString version =
+            QString::fromUtf8(QJsonDocument(QJsonArray{serverVersion}).toJson(QJsonDocument::Compact));
+        // The version as a JSON string: the array's text without its brackets.
+        response.body = QStringLiteral("{\"version\":%1,\"updateRequired\":%2,\"discontinued\":%3}")
+                            .arg(version.mid(1, version.size() - 2), boolText(updateRequired), boolText(discontinued));
+    } else if (url == rootRestUrl_) {
+        response.body = linkDocument({{QStringLiteral("downloadclient"), clients}});
+    } else if (url == clients) {
+        response.body =
+            linkDocument({{QStringLiteral("discontinued"), clients + QStringLiteral("/discontinued{?version}")},
+                          {QStringLiteral("update"), clients + QStringLiteral("/update{?version}")}});
+    } else {
+        const QString rejection = QStringLiteral("ERROR: Unknown test case for url: '") + url
+                                  + QStringLiteral("'; mockedServerClientVersion: ") + serverVersion
+                                  + QStringLiteral(";") + QStringLiteral(" mockedIsClientVersionTooOld: ")
+                                  + boolText(discontinued);
+        throw rejection;
+    }
+    return response;
+}
+
+RESTResponse MockedRESTClientForSelfUpdateRun::postXmlFile(const QString& url, const QString& xml)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(xml)
+    return RESTResponse();
+}
+
+RESTResponse MockedRESTClientForSelfUpdateRun::post(const QString& url, const QString& json)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(json)
+    return RESTResponse();
+}
+
+RESTResponse MockedRESTClientForSelfUpdateRun::put(const QString& url, const QString& json)
+{
+    Q_UNUSED(url)
+    Q_UNUSED(json)
+    return RESTResponse();
+}
+
+RESTResponse MockedRESTClientForSelfUpdateRun::del(const QString& url)
+{
+    Q_UNUSED(url)
+    return RESTResponse();
 }

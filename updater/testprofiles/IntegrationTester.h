@@ -5,6 +5,8 @@
 
 #include "updater/infrastructure/AbstractRESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
 
 #include <QCoreApplication>
 #include <QList>
@@ -21,6 +23,7 @@ class DownloadChoicesRemoteClient;
 class DownloadChoicesService;
 class InstallerLauncher;
 class Logger;
+class SelfUpdateExtractor_OSX;
 class WorkingDirectoryProvider;
 
 // The "integration-test" profile: the updater's main road without a window
@@ -113,4 +116,59 @@ public:
 
     QString getLinkUrl(const QString& rel) override;
     QString getUrl() override;
+};
+
+// The local store of a self-update case: remembers the case's version (empty:
+// nothing stored) at a made-up executable path. Storing stays the real
+// operation, which the profile never calls; the store's INI file is opened
+// but neither read nor written.
+class MockedLocalStorageForSelfUpdateRun : public LocalStorage {
+    Q_OBJECT
+public:
+    MockedLocalStorageForSelfUpdateRun(WorkingDirectoryProvider* workingDirectoryProvider,
+                                       SelfUpdateExtractor_OSX* extractor, const QString& localStorageVersion,
+                                       QObject* parent = nullptr);
+
+    QString latestVersionInLocalStore() override;
+    // "path/to/LocalStorage/<version>/path/to/executable".
+    QString pathToLatestVersionInLocalStore() override;
+
+    QString localStorageVersion;
+};
+
+// The self-update launcher of a self-update case: the real decisions, but a
+// launch only reports success (on Qt's message log) and starts nothing.
+class MockedUpdateLauncherForSelfUpdateRun : public SelfUpdateLauncher {
+    Q_OBJECT
+public:
+    // The process starter the base requires becomes a child of the store,
+    // which outlives the launcher; it is never used.
+    explicit MockedUpdateLauncherForSelfUpdateRun(LocalStorage* localStorage, QObject* parent = nullptr);
+
+    bool launchWithArguments(QString executablePath, bool onlineMode) override;
+};
+
+// The REST client of a self-update case. Answers the "update" and
+// "discontinued" resources (any address holding "/downloadclients/update?
+// version=" or "/downloadclients/discontinued?version=", whatever version
+// follows) with the case's three values, and the two link documents that
+// lead there from the REST root given at construction. Any other request is
+// rejected by throwing its description as a QString; the runner catches it
+// per case. Returns at once; nothing goes over the network.
+class MockedRESTClientForSelfUpdateRun : public AbstractRESTClient {
+public:
+    explicit MockedRESTClientForSelfUpdateRun(const QString& rootRestUrl);
+
+    RESTResponse get(const QString& url) override;
+    RESTResponse postXmlFile(const QString& url, const QString& xml) override;
+    RESTResponse post(const QString& url, const QString& json) override;
+    RESTResponse put(const QString& url, const QString& json) override;
+    RESTResponse del(const QString& url) override;
+
+    QString serverVersion;
+    bool updateRequired = false;
+    bool discontinued = false;
+
+private:
+    QString rootRestUrl_;
 };

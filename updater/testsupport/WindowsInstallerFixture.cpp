@@ -5,9 +5,6 @@
 #include "updater/testsupport/TestUpdateServer.h"
 #include "updater/testsupport/ZipArchive.h"
 
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 namespace WindowsInstallerFixture {
@@ -17,39 +14,32 @@ QByteArray resourcePath()
     return "/rest/downloadclient/windowsproductinstaller";
 }
 
-QByteArray installerArchive(bool withSetup)
+QByteArray installerArchive(ArchiveContent content)
 {
-    QList<ZipEntry> entries;
-    if (withSetup)
+    QList<ZipEntry> entries{{QStringLiteral("Data/product.cab"), sampleContent(20000, 23), 0644}};
+    if (content == ArchiveContent::WithSetup)
         entries.append({QStringLiteral("Setup.exe"), QByteArray("MZ") + sampleContent(4096, 19), 0755});
-    entries.append({QStringLiteral("Data/product.cab"), sampleContent(20000, 23), 0644});
+    if (content == ArchiveContent::SetupIsAFolder)
+        entries.append({QStringLiteral("Setup.exe/"), QByteArray(), 0755});
     QTemporaryDir scratch;
     const QString path = scratch.filePath(QStringLiteral("installer.zip"));
-    if (!writeZipArchive(path, entries))
-        return QByteArray();
-    return fileContents(path);
+    return writeZipArchive(path, entries) ? fileContents(path) : QByteArray();
 }
 
-QByteArray description(const QUrl& link, const QByteArray& archive, bool sizeAsText, const QString& version)
+QByteArray description(const QUrl& link, const QByteArray& archive, bool sizeAsText)
 {
-    QJsonObject object;
-    object.insert(QStringLiteral("winLink"), link.toString());
-    if (sizeAsText)
-        object.insert(QStringLiteral("winFilesize"), QString::number(archive.size()));
-    else
-        object.insert(QStringLiteral("winFilesize"), archive.size());
-    object.insert(QStringLiteral("winChecksum"), sha256Hex(archive));
-    object.insert(QStringLiteral("version"), version);
-    return QJsonDocument(object).toJson();
+    const QString size = sizeAsText ? QStringLiteral("\"%1\"").arg(archive.size()) : QString::number(archive.size());
+    return QStringLiteral(R"({"winLink": "%1", "winFilesize": %2, "winChecksum": "%3", "version": "7.3.0.12"})")
+        .arg(link.toString(), size, sha256Hex(archive))
+        .toUtf8();
 }
 
 QUrl offer(TestUpdateServer& server, TestFileServer& host, const QByteArray& archive, const QString& fileName)
 {
     const QByteArray path = "/installers/" + fileName.toUtf8();
     host.setFile(path, archive);
-    const QUrl link = host.url(path);
-    server.setResponse(resourcePath(), 200, description(link, archive));
-    return link;
+    server.setResponse(resourcePath(), 200, description(host.url(path), archive));
+    return host.url(path);
 }
 
 } // namespace WindowsInstallerFixture

@@ -12,22 +12,20 @@ class TestUpdateServer;
 // installer archive it names, served by the download host.
 namespace WindowsInstallerFixture {
 
-// Where the "downloadclient" fixture document points the relation.
+enum class ArchiveContent { WithSetup, WithoutSetup, SetupIsAFolder };
+
 QByteArray resourcePath();
 
-// A ZIP archive as a product installer ships: "Setup.exe" (unless left out)
-// and a data file beside it.
-QByteArray installerArchive(bool withSetup = true);
+// A ZIP archive as a product installer ships: "Setup.exe" (or a folder of
+// that name, or none) and a data file.
+QByteArray installerArchive(ArchiveContent content = ArchiveContent::WithSetup);
 
-// The resource's answer for an archive at link: "winLink", "winFilesize"
-// (a JSON number, or the decimal text when sizeAsText), "winChecksum" (its
-// SHA-256) and "version".
-QByteArray description(const QUrl& link, const QByteArray& archive, bool sizeAsText = false,
-                       const QString& version = QStringLiteral("7.3.0.12"));
+// The resource's answer: "winLink", "winFilesize" (a JSON number, or its
+// decimal text), "winChecksum" (the archive's SHA-256) and "version".
+QByteArray description(const QUrl& link, const QByteArray& archive, bool sizeAsText = false);
 
-// Puts archive on the host under "/installers/<fileName>" and makes the
-// server answer the resource with its description; returns the archive's
-// address.
+// Puts the archive on the host under "/installers/<fileName>" and makes the
+// server describe it; returns the archive's address.
 QUrl offer(TestUpdateServer& server, TestFileServer& host, const QByteArray& archive,
            const QString& fileName = QStringLiteral("ProductInstaller-7.3.0.12.zip"));
 

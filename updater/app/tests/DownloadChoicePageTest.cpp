@@ -195,6 +195,7 @@ TEST_F(DownloadChoicePageTest, ServerLinksAreEncodedAndEscapedAndOnlyWebAddresse
 TEST_F(DownloadChoicePageTest, ListedPageShowsItsTextsWholeAtOneAndTwoDevicePixelsPerPoint)
 {
     showPage(true);
+    ASSERT_EQ(wizard.logicalDpiX(), 96);
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/renderings");
     QDir().mkpath(folder);
     for (const qreal ratio : {1.0, 2.0}) {
