@@ -102,7 +102,7 @@ void adjustLibraryPaths(const QString& realExecutablePath)
 #endif
 }
 
-int runInteractiveProfile(const std::function<int()>& run, Logger* logger)
+int runProfile(const std::function<int()>& run, Logger* logger)
 {
     try {
         return run();

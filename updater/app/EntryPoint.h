@@ -22,8 +22,9 @@ void signalHandler(int signal);
 // case and is logged at debug level, elsewhere it is an error.
 void adjustLibraryPaths(const QString& realExecutablePath);
 
-// Runs the interactive profile and returns its result. An exception that
-// escapes it is logged (a thrown text with "General exception caught. ",
-// anything else with "Unknown exception caught.") and ends the run with -1,
-// as every other failed run does: a failure must not end with status 0.
-int runInteractiveProfile(const std::function<int()>& run, Logger* logger);
+// Runs a profile (the interactive one or a console test profile) and returns
+// its result. An exception that escapes it is logged (a thrown text with
+// "General exception caught. ", anything else with "Unknown exception
+// caught.") and ends the run with -1, as every other failed run does: a
+// failure must not end with status 0.
+int runProfile(const std::function<int()>& run, Logger* logger);

@@ -8,10 +8,14 @@
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornWizard.h"
+#include "updater/app/WindowsProductInstallerUpdatePage.h"
+#include "updater/infrastructure/DialogLogAppender.h"
+#include "updater/infrastructure/DownloadManager.h"
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
+#include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SslCertServerChecker.h"
 #include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/SimpleLogger.h"
@@ -21,14 +25,19 @@
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/infrastructure/platform/UpdaterBundle.h"
+#include "updater/services/ArtifactDownloader.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/ComponentScanner.h"
 #include "updater/services/ComponentScannerResultXMLReader.h"
 #include "updater/services/ContextCollectStarter.h"
 #include "updater/services/DownloadChoicesService.h"
 #include "updater/services/InstallerLauncher.h"
+#include "updater/services/PlatformIdentifier.h"
+#include "updater/services/WindowsProductInstallerUpdateService.h"
+#include "updater/services/WindowsSetupLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
+#include "updater/services/SelfUpdateService.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,8 +70,13 @@ VornConfiguration::VornConfiguration(int& argc, char** argv, const QString& appl
     applicationVersion_ = applicationVersion;
     logger_ = SimpleLogger::getLogger(this);
     app_ = new VornApp(argc, argv);
-    // The log monitor output joins here once it exists; until then
-    // "DialogLogLevel" adds no output.
+    // Only the exact text "OFF" means no window: any other text makes one,
+    // at whatever level it parses to (so "off" gives a window that stays
+    // empty). The output stays with the hub until the process ends.
+    const QString dialogLogLevel = settings_->getDialogLogLevel();
+    if (dialogLogLevel != QLatin1String("OFF"))
+        SimpleLogger::getInstance()->addAppender(
+            new DialogLogAppender(parseLogLevel(dialogLogLevel), QStringList(), nullptr));
     arguments_ = QCoreApplication::arguments();
     if (!initTranslator())
         logger_->error(QStringLiteral("Failed to create Translator."), QString());
@@ -85,6 +99,7 @@ VornConfiguration::~VornConfiguration()
                        downloadChoicesService_,
                        componentScanner_,
                        app_,
+                       selfUpdateService_,
                        clientArguments_,
                        restClient_,
                        askForGoOnlineDialog_,
@@ -95,6 +110,11 @@ VornConfiguration::~VornConfiguration()
                        networkInitService_,
                        appService_,
                        wizard_,
+                       downloadClientServiceUrl_,
+                       windowsProductInstallerServiceUrl_,
+                       windowsInstallerDownloader_,
+                       windowsProductInstallerUpdateService_,
+                       windowsProductInstallerUpdatePage_,
                        fileSystem_,
                        mediaSpecificConfiguration_};
     for (QObject* object : held) {
@@ -248,9 +268,16 @@ InstallerLauncher* VornConfiguration::installerLauncher()
         // The package path goes between double quotes, so that a medium path
         // with blanks stays one argument of the open command.
         const QString commandFormat = QString::fromLatin1(platform::kOpenCommand) + QStringLiteral(" \"%1\"");
-        installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(),
-                                                   fileSystem()->getDirectory().absolutePath(), &processStarter_,
-                                                   nullptr);
+        const QString downloadedInstallerFolder = fileSystem()->getDirectory().absolutePath();
+        // A Windows target starts "Setup.exe" (the downloaded one first) with
+        // the same command; every other target the medium's package.
+        const int target = platform();
+        if (target == WIN32 || target == WIN64)
+            installerLauncher_ = new WindowsSetupLauncher(commandFormat, installerDirPath(),
+                                                          downloadedInstallerFolder, &processStarter_, nullptr);
+        else
+            installerLauncher_ = new InstallerLauncher(commandFormat, installerDirPath(), downloadedInstallerFolder,
+                                                       &processStarter_, nullptr);
     }
     return installerLauncher_;
 }
@@ -295,6 +322,19 @@ SelfUpdateLauncher* VornConfiguration::selfUpdateLauncher()
     return selfUpdateLauncher_;
 }
 
+SelfUpdateService* VornConfiguration::selfUpdateService()
+{
+    if (!selfUpdateService_) {
+        // The service owns its address and its download manager.
+        selfUpdateService_ = new SelfUpdateService(
+            restClient(),
+            new ServiceUrl(QStringLiteral("downloadclient"), settings_->getRootRestUrl(), restClient(), nullptr),
+            new DownloadManager(), platform(), workingDirectoryProvider(), localStorage(), selfUpdateLauncher(),
+            nullptr);
+    }
+    return selfUpdateService_;
+}
+
 SslCertificates* VornConfiguration::sslCertificates()
 {
     if (!sslCertificates_)
@@ -332,6 +372,21 @@ NetworkInitService* VornConfiguration::networkInitService()
 VornWizard* VornConfiguration::wizard()
 {
     if (!wizard_) {
+        // The Windows product-installer update chain, made for every target;
+        // only a Windows target's wizard takes its page.
+        downloadClientServiceUrl_ = new ServiceUrl(QStringLiteral("downloadclient"), settings_->getRootRestUrl(),
+                                                   restClient(), nullptr);
+        windowsProductInstallerServiceUrl_ = new ServiceUrl(QStringLiteral("windowsproductinstaller"),
+                                                            downloadClientServiceUrl_, restClient(), nullptr);
+        // The downloader owns its manager.
+        windowsInstallerDownloader_ = new ArtifactDownloader(new DownloadManager(), {}, fileSystem()->getDirectory(),
+                                                             0, nullptr);
+        windowsProductInstallerUpdateService_ = new WindowsProductInstallerUpdateService(
+            restClient(), windowsProductInstallerServiceUrl_, windowsInstallerDownloader_, fileSystem(),
+            zipExtractor(), nullptr);
+        windowsProductInstallerUpdatePage_
+            = new WindowsProductInstallerUpdatePage(windowsProductInstallerUpdateService_, nullptr);
+
         // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
         RESTClient* client = restClient();
@@ -339,16 +394,27 @@ VornWizard* VornConfiguration::wizard()
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
         InstallerLauncher* launcher = installerLauncher();
+        SelfUpdateService* selfUpdate = selfUpdateService();
         const int targetPlatform = platform();
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
         wizard_ = new VornWizard(network, client, downloads, application,
                                  scanner, launcher,
-                                 /*selfUpdateService*/ nullptr, targetPlatform, installerInformation,
-                                 offlineDialog, /*windowsProductInstallerUpdatePage*/ nullptr, medium, nullptr);
+                                 selfUpdate, targetPlatform, installerInformation,
+                                 offlineDialog, windowsProductInstallerUpdatePage_, medium, nullptr);
     }
     return wizard_;
+}
+
+WindowsProductInstallerUpdateService* VornConfiguration::windowsProductInstallerUpdateService() const
+{
+    return windowsProductInstallerUpdateService_;
+}
+
+WindowsProductInstallerUpdatePage* VornConfiguration::windowsProductInstallerUpdatePage() const
+{
+    return windowsProductInstallerUpdatePage_;
 }
 
 int VornConfiguration::platform()
@@ -357,8 +423,16 @@ int VornConfiguration::platform()
         return platform_;
     const int platform = platformForOverwriteSetting(settings_->getOverwritePlatform(),
                                                      systemInformation()->getPlatform());
-    if (platform < 0)
+    if (platform < 0) {
+        // Read again on every call, but said once.
+        if (unrecognisedPlatformLogged_)
+            return 3;
+        unrecognisedPlatformLogged_ = true;
+        logger_->error(QStringLiteral("Unrecognised platform setting."),
+                       QStringLiteral("OverwritePlatform '") + settings_->getOverwritePlatform()
+                           + QStringLiteral("' is none of DEFAULT, WIN32, WIN64 and OSX."));
         return 3;
+    }
     platform_ = platform;
     return platform_;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class ArtifactDownloader;
 class ArtifactsFile;
 class AskForGoOnlineDialog;
 class CheckIfOnlineDialog;
@@ -20,7 +21,9 @@ class MediaSpecificConfigurationService;
 class NetworkInitService;
 class RESTClient;
 class SelfUpdateExtractor_OSX;
+class ServiceUrl;
 class SelfUpdateLauncher;
+class SelfUpdateService;
 class SslCertServerChecker;
 class SslCertificates;
 class QTranslator;
@@ -30,6 +33,8 @@ class VornAppService;
 class VornClientArguments;
 class VornSettings;
 class VornWizard;
+class WindowsProductInstallerUpdatePage;
+class WindowsProductInstallerUpdateService;
 class WorkingDirectoryProvider;
 class ZipExtractor_OSX;
 
@@ -76,16 +81,27 @@ public:
     LocalStorage* localStorage();
     // Starts a newer stored copy with this run's installer folder.
     SelfUpdateLauncher* selfUpdateLauncher();
+    // Asks the server about this updater and fetches, stores and starts a
+    // newer one.
+    SelfUpdateService* selfUpdateService();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
     SslCertServerChecker* sslCertServerChecker();
     // Wired to the application: cancel and a failed certificate check end
     // the run, "Install without updating" starts the installer.
     NetworkInitService* networkInitService();
+    // Builds the Windows product-installer update chain first (two service
+    // addresses, its downloader, service and page), then the wizard. Throws
+    // the platform-name error when "OverwritePlatform" names no platform.
     VornWizard* wizard();
+    // The Windows product-installer update chain; null until the wizard
+    // getter made it.
+    WindowsProductInstallerUpdateService* windowsProductInstallerUpdateService() const;
+    WindowsProductInstallerUpdatePage* windowsProductInstallerUpdatePage() const;
 
     // 0 OSX, 1 WIN32, 2 WIN64 from "OverwritePlatform", the running system's
-    // platform for "DEFAULT"; 3 (not cached) for any other text.
+    // platform for "DEFAULT"; 3 (not cached, and logged as an error) for any
+    // other text.
     int platform();
     QString installerDirPath();
     QString getApplicationParentDirPath();
@@ -102,12 +118,14 @@ private:
     VornApp* app_ = nullptr;
     bool appConfigured_ = false;
     int platform_ = 3;
+    bool unrecognisedPlatformLogged_ = false;
     DetachedQProcessStarter processStarter_;
 
     ZipExtractor_OSX* zipExtractor_ = nullptr;
     SelfUpdateExtractor_OSX* selfUpdateExtractor_ = nullptr;
     LocalStorage* localStorage_ = nullptr;
     SelfUpdateLauncher* selfUpdateLauncher_ = nullptr;
+    SelfUpdateService* selfUpdateService_ = nullptr;
     InstallerLauncher* installerLauncher_ = nullptr;
     ArtifactsFile* artifactsFile_ = nullptr;
     ComponentScanner* componentScanner_ = nullptr;
@@ -128,6 +146,11 @@ private:
     SslCertServerChecker* sslCertServerChecker_ = nullptr;
     NetworkInitService* networkInitService_ = nullptr;
     VornWizard* wizard_ = nullptr;
+    ServiceUrl* downloadClientServiceUrl_ = nullptr;
+    ServiceUrl* windowsProductInstallerServiceUrl_ = nullptr;
+    ArtifactDownloader* windowsInstallerDownloader_ = nullptr;
+    WindowsProductInstallerUpdateService* windowsProductInstallerUpdateService_ = nullptr;
+    WindowsProductInstallerUpdatePage* windowsProductInstallerUpdatePage_ = nullptr;
 };
 
 // The platform number for an "OverwritePlatform" text (compared exactly);

@@ -6,6 +6,7 @@ class AbstractNetworkInitService;
 class ArtifactsFile;
 class CheckIfOnlineDialog;
 class ComponentScanner;
+class DownloadChoiceSelectionPage;
 class DownloadChoicesService;
 class InstallerLauncher;
 class Logger;
@@ -44,7 +45,14 @@ public:
         DownloadChoiceSelectionPageId = 5,
     };
 
+private slots:
+    // The platform question's answer: the download-choice page for WIN32 or
+    // WIN64 joins while the question page emits its signal.
+    void win32PlatformSelectedSlot();
+    void win64PlatformSelectedSlot();
+
 public slots:
+    // Waits for the download-choice page's background task, then closes.
     void cancelClicked();
     void bringWindowToForeground();
     // Esc and the window's close button go through cancelClicked(), so
@@ -52,6 +60,11 @@ public slots:
     void reject() override;
 
 private:
+    // Page 5 for the platform (0, 1 or 2; any other value throws the
+    // platform-name error). Left out while its services are not built.
+    void addDownloadChoicePage(int platform);
+
+    DownloadChoiceSelectionPage* downloadChoicePage_ = nullptr;
     Logger* logger_;
     VornSettings* settings_;
     VornApp* app_;

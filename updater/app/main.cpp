@@ -6,10 +6,22 @@
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
+#include "updater/testprofiles/ComponentScannerRun.h"
+#include "updater/testprofiles/IntegrationTester.h"
+#include "updater/testprofiles/SelfUpdateRun.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTextCodec>
+
+namespace {
+
+// The updater's built-in version. The interactive profile hands it to the
+// composition root; the component-scanner run names it in the User-Agent of
+// its real server question.
+const char* const kBuiltInVersion = "1.16.0.436";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -31,13 +43,35 @@ int main(int argc, char** argv)
 
     int result = 0;
     if (settings.getProfile() == QLatin1String("prod")) {
-        result = runInteractiveProfile(
+        result = runProfile(
             [&] {
-                VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
+                VornConfiguration configuration(argc, argv, QString::fromLatin1(kBuiltInVersion), nullptr);
                 configuration.app();
                 const int returned = QApplication::exec();
                 logger->debug(QStringLiteral("Application execution returned %1").arg(returned), QString());
                 return returned;
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("integration-test")) {
+        result = runProfile(
+            [&] {
+                IntegrationTester tester(argc, argv);
+                return QCoreApplication::exec();
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("component-scanner-run")) {
+        result = runProfile(
+            [&] {
+                ComponentScannerRun run(argc, argv);
+                QCoreApplication::setApplicationVersion(QString::fromLatin1(kBuiltInVersion));
+                return QCoreApplication::exec();
+            },
+            logger);
+    } else if (settings.getProfile() == QLatin1String("self-update-run")) {
+        result = runProfile(
+            [&] {
+                SelfUpdateRun run(argc, argv);
+                return QCoreApplication::exec();
             },
             logger);
     } else {

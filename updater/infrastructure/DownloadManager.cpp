@@ -162,14 +162,13 @@ bool DownloadManager::download(DownloadJob job)
             emit downloadComplete();
             return false;
         }
-        // A file that does not match was never ours to hand on.
-        logger_->error(QStringLiteral("Current file does not match its hash; downloading it again."), targetPath_);
-        if (!QFile::remove(targetPath_)) {
-            logger_->error(QStringLiteral("Could not remove the mismatching file."), targetPath_);
-            fail(TransferError);
-            return false;
-        }
-        break;
+        // Not handed on, and not ours to delete: our own targets appear only
+        // verified, so this one came from elsewhere.
+        logger_->error(QStringLiteral("Checksum failure."),
+                       QStringLiteral("File: ") + targetPath_ + QStringLiteral(" exists and does not match ")
+                           + job_.expectedHash);
+        fail(ChecksumError);
+        return false;
     }
     case EntryKind::None:
         break;

@@ -20,8 +20,10 @@ class QTimer;
 // its ".part" behind; a paused one keeps its ".part".
 //
 // Every job ends with exactly one downloadComplete() or downloadError(); a
-// target that is already there (a regular file whose hash matches) and a job
-// that cannot start end before download() returns. A job also ends when its
+// job whose target is already there and a job that cannot start end before
+// download() returns. A target that is already there counts as downloaded
+// only when it is a regular file whose hash matches; otherwise the job fails
+// and the file is left alone. A job also ends when its
 // transfer makes no progress for the stall timeout, when it runs past its
 // deadline, and when the file grows beyond its expected size (or, without
 // one, beyond the announced size or the size ceiling).

@@ -7,12 +7,12 @@
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/services/PlatformIdentifier.h"
+#include "updater/services/ServerValues.h"
 
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 
-#include <cmath>
 
 namespace {
 
@@ -28,21 +28,6 @@ PlatformKeys keysFor(int platform)
     case WIN64: return {QStringLiteral("artifactsWin64"), QStringLiteral("totalFilesizeWin64")};
     default: return {QStringLiteral("artifactsMac"), QStringLiteral("totalFilesizeMac")};
     }
-}
-
-// A byte count from the server. JSON numbers arrive as doubles: one that is
-// negative, not finite or beyond the signed 64-bit range reads as 0 instead
-// of wrapping into a huge unsigned size (or overflowing the conversion).
-quint64 sizeFromServer(const QVariant& value)
-{
-    if (value.userType() == QMetaType::Double) {
-        const double number = value.toDouble();
-        if (!std::isfinite(number) || number < 0.0 || number >= 9223372036854775808.0)
-            return 0;
-        return static_cast<quint64>(number);
-    }
-    const qlonglong number = value.toLongLong();
-    return number < 0 ? 0 : static_cast<quint64>(number);
 }
 
 QVariantMap field(const QVariant& object, const char* key)

@@ -2,11 +2,12 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
-quint32 crc32(const QByteArray& data)
+quint32 crc32(const char* data, qint64 size)
 {
     static const std::array<quint32, 256> table = [] {
         std::array<quint32, 256> t{};
@@ -19,9 +20,14 @@ quint32 crc32(const QByteArray& data)
         return t;
     }();
     quint32 crc = 0xFFFFFFFFu;
-    for (char byte : data)
-        crc = table[(crc ^ static_cast<quint8>(byte)) & 0xFFu] ^ (crc >> 8);
+    for (qint64 i = 0; i < size; ++i)
+        crc = table[(crc ^ static_cast<quint8>(data[i])) & 0xFFu] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
+}
+
+quint32 crc32(const QByteArray& data)
+{
+    return crc32(data.constData(), data.size());
 }
 
 void put16(QByteArray& out, quint32 value)
@@ -34,6 +40,64 @@ void put32(QByteArray& out, quint32 value)
 {
     put16(out, value & 0xFFFF);
     put16(out, value >> 16);
+}
+
+// The headers of one stored entry: the local file header (before its data)
+// and the central directory header.
+QByteArray localHeader(const QByteArray& name, quint32 crc, quint32 size)
+{
+    QByteArray header;
+    put32(header, 0x04034b50u);
+    put16(header, 20);     // version needed
+    put16(header, 0x0800); // UTF-8 names
+    put16(header, 0);      // stored
+    put16(header, 0);      // time
+    put16(header, 0x21);   // date: 1980-01-01
+    put32(header, crc);
+    put32(header, size);
+    put32(header, size);
+    put16(header, static_cast<quint32>(name.size()));
+    put16(header, 0);
+    header.append(name);
+    return header;
+}
+
+QByteArray centralHeader(const QByteArray& name, quint32 crc, quint32 size, quint32 unixMode, quint32 offset)
+{
+    QByteArray header;
+    put32(header, 0x02014b50u);
+    put16(header, (3u << 8) | 20u); // made on Unix
+    put16(header, 20);
+    put16(header, 0x0800);
+    put16(header, 0);
+    put16(header, 0);
+    put16(header, 0x21);
+    put32(header, crc);
+    put32(header, size);
+    put32(header, size);
+    put16(header, static_cast<quint32>(name.size()));
+    put16(header, 0); // extra
+    put16(header, 0); // comment
+    put16(header, 0); // disk
+    put16(header, 0); // internal attributes
+    put32(header, unixMode << 16);
+    put32(header, offset);
+    header.append(name);
+    return header;
+}
+
+QByteArray endOfCentralDirectory(int entries, quint32 directorySize, quint32 directoryOffset)
+{
+    QByteArray record;
+    put32(record, 0x06054b50u);
+    put16(record, 0);
+    put16(record, 0);
+    put16(record, static_cast<quint32>(entries));
+    put16(record, static_cast<quint32>(entries));
+    put32(record, directorySize);
+    put32(record, directoryOffset);
+    put16(record, 0);
+    return record;
 }
 
 } // namespace
@@ -49,51 +113,45 @@ bool writeZipArchive(const QString& path, const QList<ZipEntry>& entries)
         const auto size = static_cast<quint32>(entry.content.size());
         const auto offset = static_cast<quint32>(archive.size());
         const quint32 unixMode = (isFolder ? 0040000u : 0100000u) | static_cast<quint32>(entry.mode);
-
-        put32(archive, 0x04034b50u); // local file header
-        put16(archive, 20);          // version needed
-        put16(archive, 0x0800);      // UTF-8 names
-        put16(archive, 0);           // stored
-        put16(archive, 0);           // time
-        put16(archive, 0x21);        // date: 1980-01-01
-        put32(archive, crc);
-        put32(archive, size);
-        put32(archive, size);
-        put16(archive, static_cast<quint32>(name.size()));
-        put16(archive, 0);
-        archive.append(name);
+        archive.append(localHeader(name, crc, size));
         archive.append(entry.content);
-
-        put32(directory, 0x02014b50u); // central directory header
-        put16(directory, (3u << 8) | 20u); // made on Unix
-        put16(directory, 20);
-        put16(directory, 0x0800);
-        put16(directory, 0);
-        put16(directory, 0);
-        put16(directory, 0x21);
-        put32(directory, crc);
-        put32(directory, size);
-        put32(directory, size);
-        put16(directory, static_cast<quint32>(name.size()));
-        put16(directory, 0); // extra
-        put16(directory, 0); // comment
-        put16(directory, 0); // disk
-        put16(directory, 0); // internal attributes
-        put32(directory, unixMode << 16);
-        put32(directory, offset);
-        directory.append(name);
+        directory.append(centralHeader(name, crc, size, unixMode, offset));
     }
     const auto directoryOffset = static_cast<quint32>(archive.size());
     archive.append(directory);
-    put32(archive, 0x06054b50u); // end of central directory
-    put16(archive, 0);
-    put16(archive, 0);
-    put16(archive, static_cast<quint32>(entries.size()));
-    put16(archive, static_cast<quint32>(entries.size()));
-    put32(archive, static_cast<quint32>(directory.size()));
-    put32(archive, directoryOffset);
-    put16(archive, 0);
+    archive.append(endOfCentralDirectory(entries.size(), static_cast<quint32>(directory.size()), directoryOffset));
 
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(archive) == archive.size();
+}
+
+QByteArray zipArchiveOfSize(const QString& entryName, qint64 archiveSize, quint32 seed)
+{
+    const QByteArray name = entryName.toUtf8();
+    // Local header, central directory header and end record around the data.
+    const qint64 overhead = 30 + 46 + 22 + 2 * qint64(name.size());
+    const qint64 dataSize = archiveSize - overhead;
+    if (dataSize < 0 || archiveSize > 0x7FFFFFFF)
+        return QByteArray();
+
+    // Built in place: one copy of the data, however large.
+    QByteArray archive(static_cast<int>(archiveSize), Qt::Uninitialized);
+    char* data = archive.data() + 30 + name.size();
+    quint32 state = seed ? seed : 1u;
+    for (qint64 i = 0; i < dataSize; ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        data[i] = static_cast<char>(state >> 24);
+    }
+    const quint32 crc = crc32(data, dataSize);
+    const auto size = static_cast<quint32>(dataSize);
+    const auto directoryOffset = static_cast<quint32>(30 + name.size() + dataSize);
+    const QByteArray head = localHeader(name, crc, size);
+    const QByteArray directory = centralHeader(name, crc, size, 0100644u, 0);
+    const QByteArray tail =
+        directory + endOfCentralDirectory(1, static_cast<quint32>(directory.size()), directoryOffset);
+    std::copy(head.cbegin(), head.cend(), archive.begin());
+    std::copy(tail.cbegin(), tail.cend(), archive.begin() + directoryOffset);
+    return archive;
 }

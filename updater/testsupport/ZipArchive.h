@@ -16,3 +16,8 @@ struct ZipEntry {
 // unzip reads, for archives served or unpacked in tests. False when the file
 // cannot be written.
 bool writeZipArchive(const QString& path, const QList<ZipEntry>& entries);
+
+// A ZIP archive of exactly archiveSize bytes holding one stored file,
+// entryName, filled with bytes drawn from seed: the same arguments give the
+// same archive. Empty when the size cannot hold the entry's headers.
+QByteArray zipArchiveOfSize(const QString& entryName, qint64 archiveSize, quint32 seed);

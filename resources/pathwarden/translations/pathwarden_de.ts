@@ -58,6 +58,38 @@ Jetzt nach Updates suchen?</translation>
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Betriebssystemversion auswählen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Sie verwenden Windows 64 Bit.
+
+Bitte wählen Sie, welche Version der %1 installiert werden soll.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>Holmgrave-Software</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>64-Bit-Version installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>32-Bit-Version installieren</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -86,6 +118,102 @@ Jetzt nach Updates suchen?</translation>
     </message>
   </context>
   <context>
+    <name>DownloadChoiceSelectionPage</name>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Searching for Updates</source>
+      <translation>Suche nach Updates</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Access to Restricted Updates</source>
+      <translation>Zugang zu eingeschränkten Updates</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Install without updating</source>
+      <translation>Ohne Update installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Select</source>
+      <translation>Auswählen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Update to Download</source>
+      <translation>Herunterzuladendes Update</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Size</source>
+      <translation>Größe</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>More Info</source>
+      <translation>Weitere Infos</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>No Updates available</source>
+      <translation>Keine Updates verfügbar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Available Updates</source>
+      <translation>Verfügbare Updates</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please select the updates to download and install.</source>
+      <translation>Bitte wählen Sie die Updates aus, die heruntergeladen und installiert werden sollen.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Show Details in Web Browser</source>
+      <translation>Details im Webbrowser anzeigen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Download and install</source>
+      <translation>Herunterladen und installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Downloading Updates</source>
+      <translation>Updates werden heruntergeladen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 of %2 MB done</source>
+      <translation>%1 von %2 MB erledigt</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Ein Fehler ist aufgetreten.
+
+Pathwarden wird beendet.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please enter your code to access restricted updates:</source>
+      <translation>Bitte geben Sie Ihren Code für den Zugang zu eingeschränkten Updates ein:</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -101,6 +229,26 @@ Jetzt nach Updates suchen?</translation>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
       <source>No, do not download. Install DVD content only</source>
       <translation>Nein, nichts herunterladen. Nur den DVD-Inhalt installieren</translation>
+    </message>
+  </context>
+  <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Betriebssystem nicht unterstützt</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Diese Software ist nur für 64-Bit-Betriebssysteme verfügbar.
+Sie verwenden ein 32-Bit-Betriebssystem.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Installation beenden</translation>
     </message>
   </context>
   <context>
@@ -141,6 +289,64 @@ Die Mindestsystemanforderung ist %1.</translation>
       <location filename="../../../updater/services/DownloadChoice.cpp" />
       <source>GB</source>
       <translation>GB</translation>
+    </message>
+  </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Update wird vorbereitet</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Ohne Update installieren</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Installation abbrechen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Fehler</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Der Pathwarden bereitet gerade das Update vor. Anschließend startet der Pathwarden automatisch neu und sucht nach Updates für das Produkt, das Sie installieren möchten. 
+
+Bitte warten Sie, bis der Pathwarden neu gestartet ist, und folgen Sie den Anweisungen auf dem Bildschirm. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Ein Fehler ist aufgetreten.
+
+Der Pathwarden wird beendet.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Update wird vorbereitet</translation>
     </message>
   </context>
 </TS>

@@ -58,6 +58,38 @@ Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Seleccione la versión del sistema operativo</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Está usando Windows de 64 bits.
+
+Seleccione qué versión del %1 desea instalar.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>software de Holmgrave</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>Instalar la versión de 64 bits</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>Instalar la versión de 32 bits</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -86,6 +118,102 @@ Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los
     </message>
   </context>
   <context>
+    <name>DownloadChoiceSelectionPage</name>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Searching for Updates</source>
+      <translation>Buscando actualizaciones</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Access to Restricted Updates</source>
+      <translation>Acceso a actualizaciones restringidas</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Install without updating</source>
+      <translation>Instalar sin actualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Select</source>
+      <translation>Seleccionar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Update to Download</source>
+      <translation>Actualización para descargar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Size</source>
+      <translation>Tamaño</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>More Info</source>
+      <translation>Más información</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>No Updates available</source>
+      <translation>No hay actualizaciones disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Available Updates</source>
+      <translation>Actualizaciones disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please select the updates to download and install.</source>
+      <translation>Seleccione las actualizaciones que desea descargar e instalar.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Show Details in Web Browser</source>
+      <translation>Mostrar detalles en el navegador web</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Download and install</source>
+      <translation>Descargar e instalar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Downloading Updates</source>
+      <translation>Descargando actualizaciones</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 of %2 MB done</source>
+      <translation>%1 de %2 MB completados</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Se ha producido un error.
+
+Pathwarden se detendrá.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please enter your code to access restricted updates:</source>
+      <translation>Introduzca su código para acceder a las actualizaciones restringidas:</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -101,6 +229,26 @@ Entre el ordenador local y los servidores de Holmgrave pueden intercambiarse los
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
       <source>No, do not download. Install DVD content only</source>
       <translation>No, no descargar. Instalar solo el contenido del DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Sistema operativo no compatible</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Este software solo está disponible para sistemas operativos de 64 bits.
+Está usando un sistema operativo de 32 bits.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Salir de la instalación</translation>
     </message>
   </context>
   <context>
@@ -141,6 +289,64 @@ El requisito mínimo del sistema es %1.</translation>
       <location filename="../../../updater/services/DownloadChoice.cpp" />
       <source>GB</source>
       <translation>GB</translation>
+    </message>
+  </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Preparando la actualización</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Instalar sin actualizar</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Cancelar la instalación</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Error</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Pathwarden se está preparando para la actualización. A continuación, Pathwarden se reiniciará automáticamente y buscará actualizaciones del producto que va a instalar. 
+
+Espere hasta que Pathwarden se haya reiniciado y siga las instrucciones que aparecen en pantalla. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Se ha producido un error.
+
+Pathwarden se detendrá.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Preparando la actualización</translation>
     </message>
   </context>
 </TS>

@@ -58,6 +58,38 @@ Rechercher des mises à jour maintenant ?</translation>
     </message>
   </context>
   <context>
+    <name>AskForPlatformPage</name>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Select Operating System Version</source>
+      <translation>Sélectionner la version du système d'exploitation</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>You are using Windows 64 bit.
+
+Please select which version of %1 to install.</source>
+      <translation>Vous utilisez Windows 64 bits.
+
+Veuillez sélectionner la version %1 à installer.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Holmgrave's software</source>
+      <translation>du logiciel Holmgrave</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 64 bit Version</source>
+      <translation>Installer la version 64 bits</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/AskForPlatformPage.cpp" />
+      <source>Install 32 bit Version</source>
+      <translation>Installer la version 32 bits</translation>
+    </message>
+  </context>
+  <context>
     <name>CheckIfOnlineDialog</name>
     <message>
       <location filename="../../../updater/app/CheckIfOnlineDialog.cpp" line="14" />
@@ -86,6 +118,102 @@ Rechercher des mises à jour maintenant ?</translation>
     </message>
   </context>
   <context>
+    <name>DownloadChoiceSelectionPage</name>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Searching for Updates</source>
+      <translation>Recherche de mises à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Access to Restricted Updates</source>
+      <translation>Accès aux mises à jour restreintes</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Install without updating</source>
+      <translation>Installer sans mettre à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Select</source>
+      <translation>Sélectionner</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Update to Download</source>
+      <translation>Mise à jour à télécharger</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Size</source>
+      <translation>Taille</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>More Info</source>
+      <translation>Plus d'infos</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>No Updates available</source>
+      <translation>Aucune mise à jour disponible</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Available Updates</source>
+      <translation>Mises à jour disponibles</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please select the updates to download and install.</source>
+      <translation>Veuillez sélectionner les mises à jour à télécharger et à installer.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Show Details in Web Browser</source>
+      <translation>Afficher les détails dans le navigateur Web</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Download and install</source>
+      <translation>Télécharger et installer</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Downloading Updates</source>
+      <translation>Téléchargement des mises à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 of %2 MB done</source>
+      <translation>%1 sur %2 Mo terminés</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Une erreur s'est produite.
+
+Pathwarden va s'arrêter.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>Please enter your code to access restricted updates:</source>
+      <translation>Veuillez saisir votre code pour accéder aux mises à jour restreintes :</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -101,6 +229,26 @@ Rechercher des mises à jour maintenant ?</translation>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="36" />
       <source>No, do not download. Install DVD content only</source>
       <translation>Non, ne rien télécharger. Installer uniquement le contenu du DVD</translation>
+    </message>
+  </context>
+  <context>
+    <name>PlatformNotSupportedPage</name>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Operating system not supported</source>
+      <translation>Système d'exploitation non pris en charge</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>This software is only available for 64-bit operating systems.
+You are running a 32-bit operating system.</source>
+      <translation>Ce logiciel est disponible uniquement pour les systèmes d'exploitation 64 bits.
+Vous utilisez un système d'exploitation 32 bits.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
+      <source>Quit installation</source>
+      <translation>Quitter l'installation</translation>
     </message>
   </context>
   <context>
@@ -141,6 +289,64 @@ La configuration minimale requise est %1.</translation>
       <location filename="../../../updater/services/DownloadChoice.cpp" />
       <source>GB</source>
       <translation>Go</translation>
+    </message>
+  </context>
+  <context>
+    <name>SelfUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="62" />
+      <source>Preparing for Update</source>
+      <translation>Préparation de la mise à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="43" />
+      <source>Install without updating</source>
+      <translation>Installer sans mettre à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="45" />
+      <source>Cancel installation</source>
+      <translation>Annuler l'installation</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="106" />
+      <source>Error</source>
+      <translation>Erreur</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="120" />
+      <source>The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart and look for updates of the product you are about to install. 
+
+Please wait until the Pathwarden has restarted, and follow the instructions on screen. </source>
+      <translation>Pathwarden prépare actuellement la mise à jour. Pathwarden redémarrera ensuite automatiquement et recherchera des mises à jour du produit que vous êtes sur le point d'installer. 
+
+Veuillez patienter jusqu'au redémarrage de Pathwarden, puis suivez les instructions à l'écran. </translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="139" />
+      <source>An error has occurred.
+
+The Pathwarden will stop.</source>
+      <translation>Une erreur s'est produite.
+
+Pathwarden va s'arrêter.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
+      <source>
+
+Please try again later, or contact Holmgrave Support in case the problem persists.</source>
+      <translation>
+
+Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+  </context>
+  <context>
+    <name>WindowsProductInstallerUpdatePage</name>
+    <message>
+      <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
+      <source>Preparing for Update</source>
+      <translation>Préparation de la mise à jour</translation>
     </message>
   </context>
 </TS>

@@ -230,11 +230,24 @@ TEST(RunProfiles, AnExceptionInTheInteractiveProfileEndsTheRunWithMinusOne)
     };
     for (const auto& c : cases) {
         RecordingLogAppender log(ERROR);
-        EXPECT_EQ(runInteractiveProfile(c.run, logger), c.result) << c.name;
+        EXPECT_EQ(runProfile(c.run, logger), c.result) << c.name;
         if (c.logged) {
             EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.name << qPrintable(log.lines().join('\n'));
         } else {
             EXPECT_TRUE(log.lines().isEmpty()) << c.name;
         }
     }
+}
+
+TEST(RunProfiles, AnInteractiveRunThatFailsToBuildEndsWithMinusOne)
+{
+    TestEnvironment env;
+    // A platform the server has no name for: building the wizard throws.
+    env.writeSettings({{QStringLiteral("OverwritePlatform"), QStringLiteral("garbage")}});
+    const ProcessOutcome outcome = runPathwarden(env);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitStatus, QProcess::NormalExit);
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_TRUE(outcome.standardError.contains("exception caught.")) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("application is closing... (exit code: -1)"));
 }

@@ -1,19 +1,25 @@
 // Runs the interactive updater's start-up in this process and plays the user:
 // it reports every window that comes up on standard output and answers it as
 // PATHWARDEN_FLOW says ("stay-offline" or "go-online"; anything else quits at
-// the first consent dialog). The exit status is the event loop's result.
+// the first consent dialog). With "download-first-choice" it also ticks the
+// first listed download choice and presses the wizard's button. The exit
+// status is the event loop's result.
 
+#include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/VornConfiguration.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
+#include <QWizard>
 
 #include <cstdio>
 
@@ -52,6 +58,27 @@ void answerVisibleWindows(const QByteArray& flow)
     }
 }
 
+// Once the choices are listed: tick the first and start its download.
+void downloadFirstChoice()
+{
+    static bool pressed = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* wizard = qobject_cast<QWizard*>(widget);
+        if (pressed || !wizard || !wizard->isVisible()
+            || !qobject_cast<DownloadChoiceSelectionPage*>(wizard->currentPage()))
+            continue;
+        auto* table = wizard->currentPage()->findChild<QTableWidget*>(QStringLiteral("downloadChoicesTable"));
+        QAbstractButton* button = wizard->button(QWizard::CustomButton1);
+        if (!table || table->rowCount() == 0 || !button->isEnabled())
+            continue;
+        report(QStringLiteral("choices:%1").arg(table->rowCount()));
+        table->item(0, 0)->setCheckState(Qt::Checked);
+        report(QStringLiteral("button:") + button->text());
+        pressed = true;
+        button->click();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -63,7 +90,11 @@ int main(int argc, char** argv)
     VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
     // Modal boxes run their own loop inside start-up; the timer answers them too.
     QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [flow] { answerVisibleWindows(flow); });
+    QObject::connect(&poll, &QTimer::timeout, [flow] {
+        answerVisibleWindows(flow);
+        if (flow == "download-first-choice")
+            downloadFirstChoice();
+    });
     poll.start(20);
     configuration.app();
     const int result = QApplication::exec();

@@ -69,6 +69,20 @@ TEST(StartupFlow, RegularStartAsksToGoOnlineWithTitleAndVersion)
     EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog:Pathwarden - Version 1.16.0.436\n"))
         << outcome.standardOutput.constData();
     EXPECT_EQ(outcome.exitCode, 42);
+    EXPECT_FALSE(outcome.standardOutput.contains("LogMonitorDialog"));
+}
+
+TEST(StartupFlow, DialogLogLevelOtherThanExactlyOffOpensTheLogWindow)
+{
+    for (const char* level : {"DEBUG", "off"}) {
+        TestEnvironment env;
+        env.writeSettings({{QStringLiteral("DialogLogLevel"), QString::fromLatin1(level)}});
+        const ProcessOutcome outcome = runProgram(driver(), env);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains("window:LogMonitorDialog:\n")) << level << ": "
+                                                                                     << outcome.standardOutput.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains("window:AskForGoOnlineDialog")) << level;
+    }
 }
 
 TEST(StartupFlow, StayingOfflineWithoutAnInstallerToStartEndsWithMinusOne)

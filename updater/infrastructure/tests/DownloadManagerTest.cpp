@@ -278,10 +278,11 @@ TEST(DownloadManager, ExistingTargetCountsOnlyWhenItsHashMatches)
     EXPECT_EQ(server.requestCount(), 0);
 
     writeFile(job.filePath, "stale");
-    EXPECT_TRUE(manager.download(job));
-    ASSERT_TRUE(recorder.waitForEnds(2));
-    EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
-    EXPECT_EQ(fileContents(job.filePath), kContent);
+    EXPECT_FALSE(manager.download(job));
+    EXPECT_EQ(recorder.ends.last(), Outcome::Checksum);
+    EXPECT_EQ(recorder.ends.size(), 2);
+    EXPECT_EQ(fileContents(job.filePath), "stale");
+    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST(DownloadManager, VerifiedFileThatCannotTakeItsNameIsAnError)

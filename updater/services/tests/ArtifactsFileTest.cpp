@@ -74,7 +74,6 @@ TEST(InstallerInformationFile, MatchesTheGoldenFiles)
     } cases[] = {
         {"osx-several-choices.xml", 0, severalChoices},
         {"win32-no-choice.xml", 1, [] { return Choices(); }},
-        {"win64-no-choice.xml", 2, [] { return Choices(); }},
         {"no-platform-escaped-values.xml", 3, choiceWithMarkup},
     };
     for (const auto& c : cases) {
@@ -95,29 +94,7 @@ TEST(InstallerInformationFile, MatchesTheGoldenFiles)
     }
 }
 
-TEST(InstallerInformationFile, EmptyPathsAreRefusedWithALogLineAndNothingWritten)
-{
-    QTemporaryDir dir;
-    RecordingLogAppender log;
-    ArtifactsFile noTarget(nullptr);
-    noTarget.setOriginalInstallerPath(QStringLiteral("/medium"));
-    noTarget.write(); // must return normally
-    EXPECT_TRUE(log.contains(QStringLiteral("Failed to initialize 'artifactsFilePath'")));
-
-    const QString path = dir.filePath(QStringLiteral("info.xml"));
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    ArtifactsFile noMedium(nullptr);
-    noMedium.setArtifactsFilePath(path);
-    noMedium.write();
-    EXPECT_TRUE(log.contains(QStringLiteral("Failed to initialize 'installerDirPath'")));
-    EXPECT_EQ(contentOf(path), "old");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-}
-
-TEST(InstallerInformationFile, FailuresKeepTheEarlierFileWhole)
+TEST(InstallerInformationFile, RefusalsAndFailuresAreLoggedAndKeepTheEarlierFileWhole)
 {
     QTemporaryDir dir;
     RecordingLogAppender log;
@@ -126,23 +103,31 @@ TEST(InstallerInformationFile, FailuresKeepTheEarlierFileWhole)
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
-
     // A value that XML cannot carry would leave a file no reader accepts.
     Choices choices;
     choices.emplace_back(new DownloadChoice(
         QStringLiteral("Bad"), QString(),
         {artifact("https://dl.example/a.zip", "/tmp", {MacDistribution(QStringLiteral("a\x01.pkg"), {})})}, 1));
-    ArtifactsFile file(nullptr);
-    file.setOriginalInstallerPath(QStringLiteral("/medium"));
-    file.setArtifactsFilePath(path);
-    file.addDownloadChoice(choices.front().get());
-    file.write();
-    EXPECT_TRUE(log.contains(QStringLiteral("ConstructXmlContent failed.")));
-    EXPECT_EQ(contentOf(path), "old");
 
-    ArtifactsFile nowhere(nullptr);
-    nowhere.setOriginalInstallerPath(QStringLiteral("/medium"));
-    nowhere.setArtifactsFilePath(dir.filePath(QStringLiteral("missing-folder/info.xml")));
-    nowhere.write();
-    EXPECT_TRUE(log.contains(QStringLiteral("Failed to create file: '") + dir.filePath(QStringLiteral("missing-folder/info.xml"))));
+    const struct {
+        const char* target;
+        const char* medium;
+        DownloadChoice* choice;
+        const char* logged;
+    } cases[] = {
+        {"", "/medium", nullptr, "Failed to initialize 'artifactsFilePath'"},
+        {"info.xml", "", nullptr, "Failed to initialize 'installerDirPath'"},
+        {"info.xml", "/medium", choices.front().get(), "ConstructXmlContent failed."},
+        {"missing-folder/info.xml", "/medium", nullptr, "Failed to create file: '"},
+    };
+    for (const auto& c : cases) {
+        ArtifactsFile file(nullptr);
+        file.setArtifactsFilePath(*c.target ? dir.filePath(QString::fromLatin1(c.target)) : QString());
+        file.setOriginalInstallerPath(QString::fromLatin1(c.medium));
+        file.addDownloadChoice(c.choice);
+        file.write(); // returns normally: the caller starts the installer next
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.logged;
+        EXPECT_EQ(contentOf(path), "old") << c.logged;
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

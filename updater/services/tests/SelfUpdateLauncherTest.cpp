@@ -7,7 +7,6 @@
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/UpdaterArchive.h"
-#include "updater/testsupport/ZipArchive.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -131,28 +130,6 @@ TEST_F(SelfUpdateStore, HostileVersionIsRefusedBeforeTheStoreIsTouched)
     }
     EXPECT_EQ(snapshot(QDir::cleanPath(storeFolder + QStringLiteral(".."))), before);
     EXPECT_EQ(store_.latestVersionInLocalStore(), keptVersion);
-}
-
-TEST_F(SelfUpdateStore, ArchiveWithoutTheUpdaterIsDeletedAndTheKeysKept)
-{
-    RecordingLogAppender log;
-    const QString good = archiveWithStandIn(QStringLiteral("Pathwarden.zip"));
-    ASSERT_TRUE(store_.storeUpdaterArchive(good, QStringLiteral("7.2.0")));
-    const QString keptPath = store_.pathToLatestVersionInLocalStore();
-
-    // The executable one folder off: the extractor must not find it.
-    const QString other = dir_.filePath(QStringLiteral("Other.zip"));
-    ASSERT_TRUE(writeZipArchive(other, {{QStringLiteral("Pathwarden.app/Contents/MacOS/Pathwarden"), "x", 0755}}));
-    EXPECT_FALSE(store_.storeUpdaterArchive(other, QStringLiteral("7.3.0")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Failed to extract Vorn archive file.")));
-    EXPECT_FALSE(QFile::exists(provider_.getLocalStoreDirectory() + QStringLiteral("7.3.0/Other.zip")));
-    EXPECT_EQ(store_.latestVersionInLocalStore(), QStringLiteral("7.2.0"));
-    EXPECT_EQ(store_.pathToLatestVersionInLocalStore(), keptPath);
-
-    log.clear();
-    EXPECT_FALSE(store_.storeUpdaterArchive(dir_.filePath(QStringLiteral("missing.zip")), QStringLiteral("7.4.0")));
-    EXPECT_TRUE(log.contains(QStringLiteral("Source path doesn't exist.")));
-    EXPECT_TRUE(QDir(provider_.getLocalStoreDirectory() + QStringLiteral("7.4.0")).isEmpty());
 }
 
 TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)

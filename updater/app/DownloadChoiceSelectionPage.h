@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QList>
+#include <QWizardPage>
+
+class AbstractComponentScanner;
+class AbstractDownloadChoicesService;
+class AbstractInstallerLauncher;
+class ArtifactsFile;
+class DownloadChoice;
+class DownloadChoicesRemoteClient;
+class Logger;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTableWidgetItem;
+
+// The wizard's last page. On entry it scans the installed components and asks
+// the server which download choices apply, in the background; it lists them
+// with a check box each. The wizard's one button downloads the checked
+// choices (or, with none checked, goes straight on), then the
+// installer-information file is written and the product installer started;
+// the application ends on the launcher's signal. A download error ends the
+// application with -1. With restricted access a code can unlock further
+// choices, which join the list.
+//
+// Threads: one background task at a time (scan and query, or the restricted
+// query) on the global pool, through the one watcher; while it runs the
+// choice list belongs to it, and the GUI thread reads the list only from the
+// watcher's finished() slot on, with the button disabled meanwhile. Download
+// signals arrive on the GUI thread.
+//
+// Ownership: the page owns the choices; every other collaborator belongs to
+// the composition root (the remote client to the wizard).
+class DownloadChoiceSelectionPage : public QWizardPage {
+    Q_OBJECT
+public:
+    DownloadChoiceSelectionPage(AbstractDownloadChoicesService* downloadChoicesService,
+                                DownloadChoicesRemoteClient* remoteClient, int platform, ArtifactsFile* artifactsFile,
+                                AbstractComponentScanner* componentScanner, AbstractInstallerLauncher* installerLauncher,
+                                bool accessRestrictedUpdates, QWidget* parent);
+    // Waits for a background task that still runs, then frees the choices.
+    ~DownloadChoiceSelectionPage() override;
+
+    void initializePage() override;
+
+    // Cancels the background task and waits until it has finished.
+    void cancelAndWait();
+
+private slots:
+    void downloadSelectedButtonSlot();
+    void downloadFinishedSlot();
+    void downloadErrorSlot(QString name);
+    void downloadProgressSlot(quint64 total, quint64 done, int index, int count);
+    void downloadStartedSlot(QString name);
+    void downloadChoicesTableSelectionChanged(QTableWidgetItem* item);
+    void initProgressBarBeforeMultiDownloadStarts(int total);
+    void betaAuthButtonClickedSlot();
+
+public slots:
+    void componentScannerFinishedAndDownloadChoicesReceivedFromServerSlot();
+
+private:
+    void installSelectedDownloads();
+    bool scanAndReadDownloadChoices();
+    bool readAndMergeRestrictedDownloadChoices(QString code);
+    void updateButtonText();
+    void showDownloadedBytes(quint64 total, quint64 done);
+    QWidget* moreInfoCell(const DownloadChoice* choice);
+
+    QFutureWatcher<bool> watcher_;
+    QLabel* statusLabel_;
+    QLabel* secondLabel_;
+    QTableWidget* table_;
+    QProgressBar* progressBar_;
+    QPushButton* restrictedUpdatesButton_ = nullptr;
+    AbstractDownloadChoicesService* downloadChoicesService_;
+    AbstractInstallerLauncher* installerLauncher_;
+    DownloadChoicesRemoteClient* remoteClient_;
+    int platform_;
+    ArtifactsFile* artifactsFile_;
+    AbstractComponentScanner* componentScanner_;
+    Logger* logger_;
+    QList<DownloadChoice*> choices_;
+    bool accessRestrictedUpdates_;
+
+    // Bytes of the choices handed to the download service: the service's own
+    // set-up signal carries them narrowed to an int.
+    quint64 downloadTotal_ = 0;
+    bool initialized_ = false;
+    bool installing_ = false;
+};

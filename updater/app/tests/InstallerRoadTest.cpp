@@ -1,0 +1,181 @@
+// The updater's main road as child processes: forced online, no self-update,
+// the real component scan of a medium, the download choices of the TLS test
+// update server, downloads from the plain-HTTP download host, the
+// installer-information file and the start of the medium's package through a
+// recording stand-in of the platform's open command.
+
+#include "updater/infrastructure/platform/ExternalPrograms.h"
+#include "updater/testsupport/ComponentScanFixture.h"
+#include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/StandInProgram.h"
+#include "updater/testsupport/TestEnvironment.h"
+#include "updater/testsupport/TestFileServer.h"
+#include "updater/testsupport/TestUpdateServer.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kRunLimitMs = 180000;
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+class InstallerRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.isListening());
+        ASSERT_TRUE(files.isListening());
+        ASSERT_TRUE(scan.writeInstallerPackage(QStringLiteral("Product Installer.pkg"),
+                                               ComponentScanFixture::distribution(QStringLiteral("com.holmgrave.studio")),
+                                               {{QStringLiteral("Studio"), QStringLiteral("com.holmgrave.pkg.Studio"),
+                                                 QStringLiteral("2.0")}}));
+        const QString bin = env.root() + QStringLiteral("/bin");
+        writeRecordingStandInProgram(bin, QString::fromLatin1(platform::kOpenCommand), openRecord());
+        env.setVariable(QStringLiteral("PATH"), bin + QLatin1Char(':') + scan.pathWithStandIns());
+        env.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
+                           // The executable trusts only the product's CAs;
+                           // the test server's chain is not among them.
+                           {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+        server.setResponse("/rest/downloadclient/discontinued", 200, R"({"discontinued": false})");
+        server.setResponse("/rest/downloadclient/update", 200, R"({"version": "1.16.0.436", "updateRequired": false})");
+    }
+
+    QStringList arguments() const
+    {
+        return {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), scan.mediumDir()};
+    }
+    QString openRecord() const { return env.root() + QStringLiteral("/open-arguments"); }
+    // Where the scan of the medium names the installer-information file.
+    QString informationFile() const { return env.home() + QStringLiteral("/.com.holmgrave.studio.xml"); }
+    QString package() const
+    {
+        return QFileInfo(scan.mediumDir() + QStringLiteral("/Product Installer.pkg")).canonicalFilePath();
+    }
+
+    // One download choice whose one archive holds one package.
+    void offerOneChoice(const QByteArray& archive, FileFault fault = FileFault::None)
+    {
+        // As the request names it: the blank percent-encoded.
+        files.setFile("/files/Sound%20Library.zip", archive, fault);
+        const QByteArray base = server.baseUrl().toUtf8();
+        server.setResponse("/rest/productlines/scan", 200,
+                           R"([{"links": [{"rel": "productlinedownloadchoiceoptions", "href": ")" + base
+                               + R"(/rest/road/choices"}]}])");
+        server.setResponse("/rest/road/choices", 200,
+                           R"([{"downloadChoice": {"name": "Sound Library 2.1", "totalFilesizeMac": )"
+                               + QByteArray::number(archive.size())
+                               + R"(, "links": [{"rel": "artifactsMac", "href": ")" + base
+                               + R"(/rest/road/artifacts"}]}}])");
+        server.setResponse("/rest/road/artifacts", 200,
+                           R"([{"href": ")" + files.url("/files/Sound%20Library.zip").toEncoded()
+                               + R"(", "filesize": )" + QByteArray::number(archive.size()) + R"(, "checksum": ")"
+                               + QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()
+                               + R"(", "msiReplace": true, "msiUpdate": false, "msiUpgrade": true, "msiFullUI": false,)"
+                                 R"( "msiHidden": false, "links": [{"rel": "artifactinfos", "href": ")"
+                               + base + R"(/rest/road/infos"}]}])");
+        server.setResponse("/rest/road/infos", 200,
+                           R"([{"artifactPackage": {"path": "Sound Library.pkg"},)"
+                           R"( "bundleIds": [{"bundleId": "com.holmgrave.pkg.SoundLibrary"}]}])");
+    }
+
+    ProcessOutcome runDriver(const char* flow)
+    {
+        env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
+        return runProgram(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER), env, arguments(), kRunLimitMs);
+    }
+
+    TestEnvironment env;
+    TestUpdateServer server;
+    TestFileServer files{TestFileServer::Transport::PlainHttp};
+    ComponentScanFixture scan{env.root() + QStringLiteral("/scan")};
+};
+
+} // namespace
+
+TEST_F(InstallerRoad, WithoutChoicesTheInformationFileIsWrittenAndTheMediumsPackageOpened)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    const ProcessOutcome outcome = runPathwarden(env, arguments(), kRunLimitMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_EQ(contentOf(informationFile()),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<installer-infos>\n"
+              "    <selected-platform>osx</selected-platform>\n"
+              "    <original-installer-path>" + scan.mediumDir().toUtf8() + "</original-installer-path>\n"
+              "</installer-infos>\n");
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+TEST_F(InstallerRoad, WithoutAPackageOnTheMediumTheRunEndsWithMinusOne)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    ASSERT_TRUE(QFile::remove(scan.mediumDir() + QStringLiteral("/Product Installer.pkg")));
+    const ProcessOutcome outcome = runPathwarden(env, arguments(), kRunLimitMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 255) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Failed to launch installer with Xml Artifact file."));
+    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+}
+
+TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBeforeTheInstallerStarts)
+{
+    const QByteArray archive = QByteArray(300000, 'a') + "sound library";
+    offerOneChoice(archive);
+    const ProcessOutcome outcome = runDriver("download-first-choice");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("choices:1\nbutton:Download and install\n"))
+        << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+
+    const QString xml = QString::fromUtf8(contentOf(informationFile()));
+    const QString downloaded =
+        QRegularExpression(QStringLiteral("download-output-path=\"([^\"]*)\"")).match(xml).captured(1);
+    EXPECT_TRUE(downloaded.startsWith(QDir(env.tempDir()).canonicalPath() + QLatin1Char('/'))
+                || downloaded.startsWith(env.tempDir() + QLatin1Char('/')))
+        << downloaded.toStdString();
+    EXPECT_TRUE(downloaded.endsWith(QStringLiteral("/Sound Library.zip")));
+    EXPECT_EQ(contentOf(downloaded), archive);
+    EXPECT_EQ(xml, QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<installer-infos>\n"
+                                  "    <selected-platform>osx</selected-platform>\n"
+                                  "    <original-installer-path>%1</original-installer-path>\n"
+                                  "    <artifacts>\n"
+                                  "        <artifact file-format=\"zip\" download-output-path=\"%2\" replace=\"true\" "
+                                  "update=\"false\" upgrade=\"true\" fullui=\"false\" hidden=\"false\">\n"
+                                  "            <distribution rel-path=\"Sound Library.pkg\">\n"
+                                  "                <package id=\"com.holmgrave.pkg.SoundLibrary\"/>\n"
+                                  "            </distribution>\n"
+                                  "        </artifact>\n"
+                                  "    </artifacts>\n"
+                                  "</installer-infos>\n")
+                       .arg(scan.mediumDir(), downloaded));
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)
+{
+    offerOneChoice("an archive that is not there", FileFault::NotFound);
+    const ProcessOutcome outcome = runDriver("download-first-choice");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains(
+        "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nPlease try again later, or contact "
+        "Holmgrave Support in case the problem persists.\n"))
+        << outcome.standardOutput.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
+    EXPECT_EQ(outcome.exitCode, 255);
+    EXPECT_FALSE(QFileInfo::exists(informationFile()));
+    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+}

@@ -1,0 +1,143 @@
+#include "updater/app/SelfUpdatePage.h"
+#include "updater/app/VornWizard.h"
+#include "updater/infrastructure/DetachedQProcessStarter.h"
+#include "updater/infrastructure/DownloadManager.h"
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SslCertificates.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateLauncher.h"
+#include "updater/services/SelfUpdateService.h"
+#include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestUpdateServer.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTest>
+#include <QWizard>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The page in a wizard of its own, on the real service against the TLS test
+// update server; a blank page stands in for the one that follows.
+class SelfUpdatePageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+        ASSERT_TRUE(certificates.loadCertificates());
+        QCoreApplication::setApplicationVersion(QStringLiteral("2.0.10"));
+        page = new SelfUpdatePage(&service);
+        wizard.setWizardStyle(QWizard::ModernStyle);
+        wizard.setButtonLayout({});
+        wizard.setPage(VornWizard::SelfUpdatePageId, page);
+        wizard.setPage(VornWizard::DownloadChoiceSelectionPageId, new QWizardPage);
+    }
+    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
+
+    void answer(const QByteArray& rel, const QByteArray& json)
+    {
+        server.setResponse("/rest/downloadclient/" + rel, 200, json);
+    }
+
+    TestUpdateServer server;
+    SslCertificates certificates;
+    RESTClient client{&certificates};
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip;
+    SelfUpdateExtractor_OSX extractor{&zip};
+    LocalStorage store{&provider, &extractor};
+    DetachedQProcessStarter starter;
+    SelfUpdateLauncher launcher{&starter, &store, QStringLiteral("/medium")};
+    SelfUpdateService service{&client,
+                              new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+                              new DownloadManager(),
+                              0,
+                              &provider,
+                              &store,
+                              &launcher};
+    QWizard wizard;
+    SelfUpdatePage* page = nullptr;
+};
+
+// Renders the wizard as a screen of the given device pixel ratio would show
+// it, into <build>/screenshots/pathwarden/.
+void render(QWidget& window, const QString& name, qreal ratio)
+{
+    QPixmap pixmap(window.size() * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::white);
+    window.render(&pixmap);
+    const QString folder = QStringLiteral(PATHWARDEN_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    ASSERT_TRUE(pixmap.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+TEST_F(SelfUpdatePageTest, TooOldClientShowsTheServersTextAndNeverAsksForAnUpdate)
+{
+    answer("discontinued", R"({"discontinued": true, "versionRequirementErrorText": "This Pathwarden is too old."})");
+    int installWithoutUpdating = 0;
+    QObject::connect(page, &SelfUpdatePage::clientTooOldInstallWithoutUpdating, [&] { ++installWithoutUpdating; });
+    wizard.show();
+    EXPECT_FALSE(wizard.button(QWizard::CancelButton)->isEnabled());
+    auto* label = page->findChild<QLabel*>(QStringLiteral("clientTooOldLabel"));
+    ASSERT_TRUE(label);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->isVisible(); }, 30000));
+    EXPECT_EQ(label->text(), QStringLiteral("This Pathwarden is too old."));
+    EXPECT_EQ(page->title(), QStringLiteral("Error"));
+    EXPECT_EQ(wizard.currentId(), VornWizard::SelfUpdatePageId);
+
+    const QList<RecordedRequest> asked = server.requestsFor("/rest/downloadclient/discontinued");
+    ASSERT_FALSE(asked.isEmpty());
+    EXPECT_EQ(asked.first().path, QByteArray("/rest/downloadclient/discontinued?version=2.0.10"));
+    EXPECT_TRUE(server.requestsFor("/rest/downloadclient/update").isEmpty());
+
+    render(wizard, QStringLiteral("self-update-too-old-96dpi"), 1.0);
+    render(wizard, QStringLiteral("self-update-too-old-dpr2"), 2.0);
+    page->findChild<QPushButton*>(QStringLiteral("installWithoutUpdatingButton"))->click();
+    EXPECT_EQ(installWithoutUpdating, 1);
+}
+
+TEST_F(SelfUpdatePageTest, UpToDateMovesTheWizardOnWithoutTheUser)
+{
+    answer("discontinued", R"({"discontinued": false})");
+    answer("update", R"({"version": "9.0.0", "updateRequired": false, "macLink": "https://127.0.0.1:1/x.zip"})");
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wizard.currentId() == VornWizard::DownloadChoiceSelectionPageId; },
+                                30000));
+    EXPECT_TRUE(page->isComplete());
+    EXPECT_EQ(server.requestsFor("/rest/downloadclient/update").size(), 1);
+}
+
+TEST_F(SelfUpdatePageTest, DownloadViewRendersAtBothPixelRatios)
+{
+    // The page as it looks while the update downloads.
+    answer("discontinued", R"({"discontinued": true})");
+    wizard.resize(640, 480);
+    wizard.show();
+    auto* label = page->findChild<QLabel*>(QStringLiteral("clientTooOldLabel"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->isVisible(); }, 30000));
+    page->setTitle(QStringLiteral("Preparing for Update"));
+    auto* bar = page->findChild<QProgressBar*>();
+    bar->setRange(0, 100);
+    QMetaObject::invokeMethod(page, "downloadStartedSlot");
+    QMetaObject::invokeMethod(page, "downloadProgressInPercentSlot", Q_ARG(int, 42));
+    page->findChild<QStackedWidget*>()->setCurrentIndex(0);
+    EXPECT_EQ(bar->value(), 42);
+    render(wizard, QStringLiteral("self-update-download-96dpi"), 1.0);
+    render(wizard, QStringLiteral("self-update-download-dpr2"), 2.0);
+}

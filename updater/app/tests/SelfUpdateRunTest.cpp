@@ -1,0 +1,193 @@
+// The interactive updater as a child process against the TLS test update
+// server, updating itself from an archive made of the freshly built
+// Pathwarden, restarting into the stored copy, and starting that copy again
+// on the next plain start without any server.
+
+#include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/StandInProgram.h"
+#include "updater/testsupport/TestEnvironment.h"
+#include "updater/testsupport/TestFileServer.h"
+#include "updater/testsupport/TestUpdateServer.h"
+#include "updater/testsupport/UpdaterArchive.h"
+#include "updater/testsupport/ZipArchive.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/types.h>
+
+namespace {
+
+const QString kStoredVersion = QStringLiteral("1.17.0");
+
+QByteArray contentOf(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+// Gone, or a zombie nobody has reaped yet.
+bool processEnded(qint64 pid)
+{
+    if (::kill(static_cast<pid_t>(pid), 0) != 0)
+        return true;
+    const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(pid));
+    const int close = stat.lastIndexOf(')');
+    return close < 0 || stat.mid(close + 2, 1) == "Z";
+}
+
+class SelfUpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        medium = env.root() + QStringLiteral("/medium");
+        QDir().mkpath(medium);
+        env.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
+                           // The built executable trusts only the product's
+                           // CAs; the test server's chain is not among them.
+                           {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+        server.setResponse("/rest/downloadclient/discontinued", 200, R"({"discontinued": false})");
+    }
+    void TearDown() override
+    {
+        // The restarted copy is ours to end, by the id it wrote itself.
+        const QByteArray pid = contentOf(pidFile()).trimmed();
+        if (!pid.isEmpty() && !processEnded(pid.toLongLong()))
+            ::kill(static_cast<pid_t>(pid.toLongLong()), SIGKILL);
+    }
+
+    QString record() const { return env.root() + QStringLiteral("/stored-copy-arguments"); }
+    QString pidFile() const { return env.root() + QStringLiteral("/stored-copy-pid"); }
+
+    // The update as the server names it: the archive on the plain-HTTP
+    // download host, its size and SHA-256.
+    void offerUpdate(const QString& version, const QByteArray& archive)
+    {
+        files.setFile("/Pathwarden-update.zip", archive);
+        const QByteArray document =
+            QStringLiteral(R"({"version": "%1", "updateRequired": true, "macLink": "%2", "macFilesize": %3,)"
+                           R"( "macChecksum": "%4"})")
+                .arg(version, files.url("/Pathwarden-update.zip").toString())
+                .arg(archive.size())
+                .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
+                .toUtf8();
+        server.setResponse("/rest/downloadclient/update", 200, document);
+    }
+
+    // The freshly built updater, stored the way a release of version would
+    // be: a stand-in at the updater's place records its arguments and its
+    // process id, then runs the real executable, which carries the version a
+    // build of it would have built in (the same binary otherwise believes it
+    // is older than the store and starts the store again, for ever).
+    QByteArray archiveOfTheBuiltUpdater(const QString& version)
+    {
+        const QString executable = pathwardenExecutable();
+        QString body = recordingStandInBody(record());
+        body.replace(QRegularExpression(QStringLiteral("exit \\d+$")), QString());
+        const QString script = QStringLiteral("#!/bin/sh\necho $$ > '%1'\n%2exec \"$(dirname \"$0\")/Pathwarden.bin\" "
+                                              "-override-app-version=%3 \"$@\"\n")
+                                   .arg(pidFile(), body, version);
+        const QString folder = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/MacOS/");
+        const QString path = env.root() + QStringLiteral("/update.zip");
+        EXPECT_TRUE(writeZipArchive(path, {{folder + QStringLiteral("Pathwarden"), script.toUtf8(), 0755},
+                                           {folder + QStringLiteral("Pathwarden.bin"), contentOf(executable), 0755}}));
+        return contentOf(path);
+    }
+
+    QString workingFolderOf(const ProcessOutcome& outcome) const
+    {
+        const QRegularExpression line(QStringLiteral("working temp dir of application: ([^\"\\n]+)"));
+        return line.match(QString::fromUtf8(outcome.standardError)).captured(1);
+    }
+
+    TestEnvironment env;
+    TestUpdateServer server;
+    TestFileServer files{TestFileServer::Transport::PlainHttp};
+    QString medium;
+};
+
+} // namespace
+
+TEST_F(SelfUpdateRun, UpdateIsStoredAndStartedOnlineAndTheNextPlainStartRunsTheStoredCopy)
+{
+    offerUpdate(kStoredVersion, archiveOfTheBuiltUpdater(kStoredVersion));
+    // The stored copy asks as the version it carries and is up to date.
+    server.setResponse("/rest/downloadclient/update?version=" + kStoredVersion.toUtf8(), 200,
+                       R"({"version": "1.17.0", "updateRequired": false})");
+
+    const ProcessOutcome update = runPathwarden(
+        env, {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium}, 120000);
+    ASSERT_TRUE(update.finished) << update.standardError.constData();
+    EXPECT_EQ(update.exitCode, 0) << update.standardError.constData();
+    EXPECT_EQ(server.requestsFor("/rest/downloadclient/update").first().path,
+              QByteArray("/rest/downloadclient/update?version=1.16.0.436"));
+
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded, 60000),
+              (QStringList{QStringLiteral("--original-installer-path"), medium, QStringLiteral("--force-online-mode")}));
+    ASSERT_TRUE(recorded);
+    const QString working = workingFolderOf(update);
+    ASSERT_FALSE(working.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(working)) << working.toStdString();
+    const QString stored = env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion;
+    EXPECT_TRUE(QFileInfo(stored + QStringLiteral("/Pathwarden Mac/Pathwarden.app/Contents/MacOS/Pathwarden.bin")).isExecutable());
+    EXPECT_FALSE(QFileInfo::exists(stored + QStringLiteral("/Pathwarden-update.zip")));
+
+    // The restarted copy is the real updater, online at once, and asks the
+    // server as the stored version; it is not started again by itself.
+    QElapsedTimer clock;
+    clock.start();
+    while (server.requestsFor("/rest/downloadclient/discontinued").size() < 2 && clock.elapsed() < 120000)
+        QThread::msleep(50);
+    const QList<RecordedRequest> asked = server.requestsFor("/rest/downloadclient/discontinued");
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked.last().path, QByteArray("/rest/downloadclient/discontinued?version=1.17.0"));
+    const qint64 restarted = contentOf(pidFile()).trimmed().toLongLong();
+    ASSERT_GT(restarted, 0);
+    ::kill(static_cast<pid_t>(restarted), SIGTERM);
+    clock.restart();
+    while (!processEnded(restarted) && clock.elapsed() < 30000)
+        QThread::msleep(50);
+    EXPECT_TRUE(processEnded(restarted));
+
+    // Next plain start, no server: the stored copy is started offline.
+    QFile::remove(record());
+    QFile::remove(pidFile());
+    env.writeSettings({{QStringLiteral("RootRestUrl"),
+                        QStringLiteral("https://127.0.0.1:%1/rest").arg(TestUpdateServer::refusingPort())}});
+    const ProcessOutcome plain = runPathwarden(env, {QStringLiteral("-original-installer-path"), medium}, 60000);
+    ASSERT_TRUE(plain.finished) << plain.standardError.constData();
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_EQ(waitForRecordedArguments(record(), &recorded, 60000),
+              (QStringList{QStringLiteral("--original-installer-path"), medium}));
+}
+
+TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
+{
+    const QString record = env.root() + QStringLiteral("/not-started");
+    QByteArray archive;
+    {
+        const QString path = env.root() + QStringLiteral("/same.zip");
+        ASSERT_TRUE(writeUpdaterArchive(path, recordingStandInExecutable(record)));
+        archive = contentOf(path);
+    }
+    offerUpdate(QStringLiteral("1.16.0.436"), archive);
+    // The failure's critical box waits for a user; the test ends the run
+    // once the reason is logged.
+    const ProcessOutcome outcome =
+        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+                               {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium},
+                               120000);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Extraction Vorn succeeded"));
+    QThread::msleep(500);
+    EXPECT_FALSE(QFileInfo::exists(record));
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// Asks the update server about the running updater and fetches a newer one.
+class AbstractSelfUpdateService : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // 0 a newer updater must be downloaded, 1 up to date (or nothing usable
+    // was learnt), 2 this updater is too old to update itself.
+    virtual int checkSelfUpdate() = 0;
+    virtual bool isClientTooOldToSelfUpdate() = 0;
+    virtual QString getClientTooOldErrorText() = 0;
+    virtual void downloadUpdate() = 0;
+    virtual bool checkForUpdatesAndRetrieveUrls() = 0;
+};

@@ -1,0 +1,246 @@
+#include "updater/services/SelfUpdateService.h"
+
+#include "updater/infrastructure/AbstractRESTClient.h"
+#include "updater/infrastructure/DownloadManager.h"
+#include "updater/infrastructure/JsonHelpers.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/ArtifactDownloader.h"
+#include "updater/services/DownloadChoiceArtifact.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/PlatformIdentifier.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QUrl>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A byte count from the server. JSON numbers arrive as doubles; one that is
+// negative, not finite or beyond 64 bits reads as 0 rather than overflowing
+// the conversion.
+qint64 byteCount(const QVariant& value)
+{
+    const double number = value.toDouble();
+    if (!std::isfinite(number) || number < 0.0 || number >= 9223372036854775808.0)
+        return 0;
+    return static_cast<qint64>(number);
+}
+
+} // namespace
+
+SelfUpdateService::SelfUpdateService(AbstractRESTClient* restClient, AbstractServiceUrl* serviceUrl,
+                                     QObject* downloadManager, int platform,
+                                     AbstractWorkingDirectoryProvider* workingDirectoryProvider,
+                                     LocalStorage* localStorage, AbstractUpdateLauncher* launcher, QObject* parent)
+    : AbstractSelfUpdateService(parent)
+    , downloadManager_(downloadManager)
+    , restClient_(restClient)
+    , serviceUrl_(serviceUrl)
+    , workingDirectoryProvider_(workingDirectoryProvider)
+    , localStorage_(localStorage)
+    , launcher_(launcher)
+    , platform_(platform)
+    , logger_(SimpleLogger::getLogger(this))
+{
+}
+
+SelfUpdateService::~SelfUpdateService()
+{
+    releaseDownloader();
+    if (downloadManager_)
+        downloadManager_->deleteLater();
+    if (serviceUrl_)
+        serviceUrl_->deleteLater();
+}
+
+QVariantMap SelfUpdateService::fetchDocument(const QString& rel, QString* address, QByteArray* body, bool* parsed)
+{
+    *address = serviceUrl_->getLinkUrl(rel);
+    address->replace(QStringLiteral("{?version}"),
+                     QStringLiteral("?version=%1").arg(QCoreApplication::applicationVersion()));
+    *body = restClient_->get(*address).body.toUtf8();
+    const QVariant document = jsonToVariant(*body, parsed);
+    return document.toMap();
+}
+
+bool SelfUpdateService::isClientTooOldToSelfUpdate()
+{
+    QString address;
+    QByteArray body;
+    bool parsed = false;
+    const QVariantMap document = fetchDocument(QStringLiteral("discontinued"), &address, &body, &parsed);
+    logger_->debug(QStringLiteral("json: ") + QString::fromUtf8(body), QString());
+    if (!parsed) {
+        logger_->error(QStringLiteral("JSON Response from isClientTooOldToSelfUpdate not parsable."),
+                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
+                           + QString::fromUtf8(body));
+        return false;
+    }
+    return document.value(QStringLiteral("discontinued")).toBool();
+}
+
+QString SelfUpdateService::getClientTooOldErrorText()
+{
+    QString address;
+    QByteArray body;
+    bool parsed = false;
+    const QVariantMap document = fetchDocument(QStringLiteral("discontinued"), &address, &body, &parsed);
+    logger_->debug(QStringLiteral("json: ") + QString::fromUtf8(body), QString());
+    if (!parsed) {
+        logger_->error(QStringLiteral("JSON Response from getClientTooOldErrorText not parsable."),
+                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
+                           + QString::fromUtf8(body));
+        return QString();
+    }
+    return document.value(QStringLiteral("versionRequirementErrorText")).toString();
+}
+
+bool SelfUpdateService::checkForUpdatesAndRetrieveUrls()
+{
+    QString address;
+    QByteArray body;
+    bool parsed = false;
+    const QVariantMap document = fetchDocument(QStringLiteral("update"), &address, &body, &parsed);
+    if (!parsed) {
+        logger_->error(QStringLiteral("JSON Response from checkForUpdatesAndRetrieveUrls not parsable."),
+                       QStringLiteral("URL: ") + address + QStringLiteral("\n") + QStringLiteral("JSON: ")
+                           + QString::fromUtf8(body));
+        return false;
+    }
+    serverVersion_ = document.value(QStringLiteral("version")).toString();
+
+    QString prefix;
+    switch (platform_) {
+    case OSX:
+        logger_->debug(QStringLiteral("Getting MAC Links..."), QString());
+        prefix = QStringLiteral("mac");
+        break;
+    case WIN32:
+        logger_->debug(QStringLiteral("Getting WIN32 Links..."), QString());
+        prefix = QStringLiteral("win32");
+        break;
+    case WIN64:
+        logger_->debug(QStringLiteral("Getting WIN64 Links..."), QString());
+        prefix = QStringLiteral("win64");
+        break;
+    default:
+        logger_->error(QStringLiteral("Unknown PlatformIdentifier."),
+                       QStringLiteral("PlatformIdentifier: ") + QString::number(platform_));
+        return false;
+    }
+    link_ = document.value(prefix + QStringLiteral("Link")).toString();
+    fileSize_ = byteCount(document.value(prefix + QStringLiteral("Filesize")));
+    checksum_ = document.value(prefix + QStringLiteral("Checksum")).toString();
+
+    updateRequired_ = document.value(QStringLiteral("updateRequired")).toBool();
+    if (updateRequired_) {
+        logger_->debug(QStringLiteral("Update is required! New Version is ") + serverVersion_, QString());
+        return true;
+    }
+    logger_->debug(QStringLiteral("This Version is up to date."), QString());
+    return false;
+}
+
+int SelfUpdateService::checkSelfUpdate()
+{
+    if (isClientTooOldToSelfUpdate()) {
+        logger_->info(QStringLiteral("Client is too old and cannot be updated"), QString());
+        return 2;
+    }
+    if (checkForUpdatesAndRetrieveUrls()) {
+        logger_->info(QStringLiteral("Client requires update"), QString());
+        return 0;
+    }
+    logger_->info(QStringLiteral("Client is up-to-date already"), QString());
+    return 1;
+}
+
+void SelfUpdateService::releaseDownloader()
+{
+    if (!artifactDownloader_)
+        return;
+    disconnect(artifactDownloader_, nullptr, this, nullptr);
+    artifactDownloader_->deleteLater();
+    artifactDownloader_ = nullptr;
+}
+
+void SelfUpdateService::downloadUpdate()
+{
+    // Two transfers to the one archive path would write into each other's
+    // file; the running download goes on and reports for both calls.
+    if (downloadRunning_) {
+        logger_->error(QStringLiteral("SelfUpdate download is already running."), link_);
+        return;
+    }
+    auto* artifact = new DownloadChoiceArtifact(QUrl(link_, QUrl::TolerantMode), static_cast<quint64>(fileSize_),
+                                                checksum_);
+    archiveFileName_ = artifact->fileName;
+    downloadFolder_ = workingDirectoryProvider_->getWorkingDirectory();
+    logger_->debug(QStringLiteral("currentVersionDownloadPath ") + downloadFolder_, QString());
+
+    // A download after an ended one replaces it: the ended downloader (and
+    // with it its manager) is released, and the next one needs a manager of
+    // its own.
+    releaseDownloader();
+    QObject* manager = downloadManager_ ? downloadManager_ : new DownloadManager();
+    downloadManager_ = nullptr;
+    artifactDownloader_ = new ArtifactDownloader(manager, {artifact}, QDir(downloadFolder_), 0, nullptr);
+    // The downloader holds the artifact without owning it.
+    connect(artifactDownloader_, &QObject::destroyed, [artifact] { delete artifact; });
+    connect(artifactDownloader_, SIGNAL(downloadsFinished()), this, SLOT(updateDownloadFinishedSlot()));
+    connect(artifactDownloader_, SIGNAL(downloadProgress(int)), this, SLOT(downloadProgressSlot(int)));
+    connect(artifactDownloader_, SIGNAL(downloadError()), this, SLOT(downloadErrorSlot()));
+
+    emit downloadProgressSetup(static_cast<int>(fileSize_));
+    emit downloadStarted();
+
+    // A link that names no file would make the download folder itself the
+    // archive; nothing is fetched for it.
+    if (!artifact->hasUsableFileName()) {
+        logger_->error(QStringLiteral("SelfUpdate Download Error"), QStringLiteral("No file name in link: ") + link_);
+        emit downloadError(QString());
+        return;
+    }
+    downloadRunning_ = true;
+    artifactDownloader_->downloadNextArtifact();
+}
+
+void SelfUpdateService::downloadProgressSlot(int percent)
+{
+    emit downloadProgressInPercent(percent);
+}
+
+void SelfUpdateService::downloadErrorSlot()
+{
+    downloadRunning_ = false;
+    logger_->error(QStringLiteral("SelfUpdate Download Error"), QString());
+    emit downloadError(QString());
+}
+
+void SelfUpdateService::updateDownloadFinishedSlot()
+{
+    downloadRunning_ = false;
+    logger_->debug(QStringLiteral("download finished"), QString());
+    emit downloadsFinished();
+
+    const QString archivePath = downloadFolder_ + archiveFileName_;
+    logger_->debug(QStringLiteral("Storing Installer"), QString());
+    localStorage_->storeUpdaterArchive(archivePath, serverVersion_);
+
+    if (!QDir(downloadFolder_).removeRecursively())
+        logger_->error(QStringLiteral("Could not remove temporary files."),
+                       QStringLiteral("directoryToClean: ") + downloadFolder_);
+
+    if (launcher_->launchLatestIfNewerInOnlineMode()) {
+        QCoreApplication::quit();
+        return;
+    }
+    logger_->error(QStringLiteral("Could not start downloaded Pathwarden"), QString());
+    emit downloadError(QString());
+}

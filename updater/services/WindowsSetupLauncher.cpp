@@ -1,0 +1,6 @@
+#include "updater/services/WindowsSetupLauncher.h"
+
+QString WindowsSetupLauncher::launchableFilePath()
+{
+    return findWindowsSetup();
+}

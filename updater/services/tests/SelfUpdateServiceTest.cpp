@@ -1,0 +1,96 @@
+#include "updater/infrastructure/DownloadManager.h"
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
+#include "updater/infrastructure/ServiceUrl.h"
+#include "updater/infrastructure/SslCertificates.h"
+#include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/services/AbstractUpdateLauncher.h"
+#include "updater/services/LocalStorage.h"
+#include "updater/services/SelfUpdateService.h"
+#include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestFileServer.h"
+#include "updater/testsupport/TestUpdateServer.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Starts nothing; counts the attempts.
+class CountingLauncher : public AbstractUpdateLauncher {
+public:
+    bool launchLatestIfNewer() override { return false; }
+    bool launchLatestIfNewerInOnlineMode() override
+    {
+        ++launches;
+        return false;
+    }
+    bool isLocalStoreVersionNewer(QString, QString) override { return false; }
+    bool launchLatest() override { return false; }
+    bool launchLatestInOnlineMode() override { return false; }
+    int launches = 0;
+};
+
+// Runs the event loop until done() holds or timeoutMs passed.
+template <typename Done>
+bool waitFor(Done done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+} // namespace
+
+TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
+{
+    ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+    TestUpdateServer server;
+    TestFileServer files;
+    const QByteArray archive(256 * 1024, 'z');
+    files.setFile("/Pathwarden.zip", archive);
+    server.setResponse("/rest/downloadclient/update", 200,
+                       QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1",)"
+                                      R"( "macFilesize": %2, "macChecksum": "%3"})")
+                           .arg(files.url("/Pathwarden.zip").toString())
+                           .arg(archive.size())
+                           .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
+                           .toUtf8());
+    SslCertificates certificates;
+    ASSERT_TRUE(certificates.loadCertificates());
+    RESTClient client(&certificates);
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip;
+    SelfUpdateExtractor_OSX extractor(&zip);
+    LocalStorage store(&provider, &extractor);
+    CountingLauncher launcher;
+    SelfUpdateService service(&client, new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+                              new DownloadManager(), 0, &provider, &store, &launcher);
+    ASSERT_TRUE(service.checkForUpdatesAndRetrieveUrls());
+
+    int finished = 0;
+    int errors = 0;
+    QObject::connect(&service, &SelfUpdateService::downloadsFinished, [&] { ++finished; });
+    QObject::connect(&service, &SelfUpdateService::downloadError, [&] { ++errors; });
+    // The archive is no ZIP: each finished download ends in the launch
+    // attempt and its error.
+    service.downloadUpdate();
+    service.downloadUpdate();
+    ASSERT_TRUE(waitFor([&] { return errors > 0; }, 60000));
+    waitFor([] { return false; }, 500);
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(launcher.launches, 1);
+
+    service.downloadUpdate();
+    ASSERT_TRUE(waitFor([&] { return errors > 1; }, 60000));
+    EXPECT_EQ(finished, 2);
+    EXPECT_EQ(files.requestsFor("/Pathwarden.zip").size(), 2);
+    useTestCertificates(TestCertificateSet::None);
+}
