@@ -40,6 +40,9 @@ __attribute__((used, visibility("default"))) const char* __lsan_default_suppress
         // it calls back only into Qt.
         "leak:libcrypto.so\n"
         "leak:libssl.so\n"
+        // libdbus (loaded by Qt's D-Bus and desktop integration) keeps
+        // connection buffers until exit; it calls back only into Qt.
+        "leak:libdbus-1.so\n"
         // RtAudio's PulseAudio back end leaks the server's device records
         // each time it lists devices (RtApiPulse::collectDeviceInfo).
         "leak:pa_xmalloc\n"
