@@ -73,7 +73,9 @@ if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
       tail -n 60 "build-fuzz/$name.log"
       status=1
     else
-      tail -n 1 "build-fuzz/$name.log"
+      # The run's summary ("Done N runs"); the leak checker may print its
+      # list of used suppressions after it.
+      grep -E "^Done [0-9]+ runs" "build-fuzz/$name.log" | tail -n 1 || tail -n 1 "build-fuzz/$name.log"
     fi
   done
 fi
