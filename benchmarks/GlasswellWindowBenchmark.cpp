@@ -1,5 +1,5 @@
 // The main window's two hot paths: a drop of a 99-track image until the
-// track table is filled (target: under 100 ms), and one 16 ms display tick.
+// track table is filled (target: under 30 ms), and one 16 ms display tick.
 // Runs offscreen with the real window, style and (when there is one) the
 // real output device.
 

@@ -18,6 +18,21 @@ if(HG_TSAN)
   add_link_options(-fsanitize=thread)
 endif()
 
+# The leak checker's defaults (the third-party leaks it must not report) are
+# compiled into every executable of a sanitizer or fuzzing build: test
+# programs, fuzzers, the helper programs that tests start, and the programs
+# that run at build time (artwork rendering, test discovery). The runtime
+# reads them only from the executable itself, and an environment variable
+# would not reach a plain "ctest" or the build.
+# A fuzzer that links Qt takes the variant with full stacks instead (see
+# SanitizerDefaults.cpp and hg_add_fuzzer).
+if(HG_SANITIZE OR HG_FUZZ)
+  add_library(hg_sanitizer_defaults OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerDefaults.cpp)
+  add_library(hg_sanitizer_full_stacks OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerDefaults.cpp)
+  target_compile_definitions(hg_sanitizer_full_stacks PRIVATE HG_SANITIZER_FULL_STACKS)
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:$<IF:$<BOOL:$<TARGET_PROPERTY:HG_FULL_STACKS>>,hg_sanitizer_full_stacks,hg_sanitizer_defaults>>")
+endif()
+
 function(hg_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
 endfunction()
@@ -57,4 +72,38 @@ function(hg_add_fuzzer name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzzers)
   add_dependencies(fuzzers ${name})
+  # Decided once every library's links are known, at the end of configuring
+  # (a deferred call's arguments are read only then, hence the EVAL).
+  cmake_language(EVAL CODE
+    "cmake_language(DEFER DIRECTORY [[${CMAKE_SOURCE_DIR}]] CALL _hg_full_stacks_if_qt [[${name}]])")
+endfunction()
+
+# Full stacks cost a fuzzer much of its speed, so only fuzzers that link Qt
+# (directly or through a library) take them.
+function(_hg_full_stacks_if_qt name)
+  set(queue ${name})
+  set(seen "")
+  while(queue)
+    list(POP_FRONT queue item)
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+    if(item MATCHES "^Qt5::")
+      set_target_properties(${name} PROPERTIES HG_FULL_STACKS ON)
+      return()
+    endif()
+    if(NOT TARGET ${item} OR item IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${item})
+    get_target_property(imported ${item} IMPORTED)
+    get_target_property(links ${item} INTERFACE_LINK_LIBRARIES)
+    if(links)
+      list(APPEND queue ${links})
+    endif()
+    if(NOT imported)
+      get_target_property(links ${item} LINK_LIBRARIES)
+      if(links)
+        list(APPEND queue ${links})
+      endif()
+    endif()
+  endwhile()
 endfunction()

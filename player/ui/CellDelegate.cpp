@@ -2,11 +2,16 @@
 
 #include "player/engine/ddp/DDPModel.h"
 #include "player/ui/Constants.h"
+#include "player/ui/Pixmaps.h"
 
+#include <QApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace {
 
@@ -67,8 +72,8 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const int w = cell.width();
     const int h = cell.height();
     const int top = cell.top();
-    const QIcon icon(k >= 1 ? QStringLiteral(":track_icon") : QStringLiteral(":rest_icon"));
-    QPixmap pixmap = icon.pixmap(QSize(w, h), QIcon::Normal, QIcon::Off);
+    const TypeIcons& images = typeIcons(option.widget);
+    QPixmap pixmap = k >= 1 ? images.track : images.rest;
 
     if (row == model->getTrackNumber()) {
         // Column 0 is always the leftmost column, so the pointer starts at
@@ -82,7 +87,56 @@ void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
         pointer.closeSubpath();
         painter->setRenderHint(QPainter::Antialiasing, true);
         painter->fillPath(pointer, accentGreenColor);
-        pixmap = icon.pixmap(QSize(w, h), QIcon::Selected, QIcon::Off);
+        pixmap = k >= 1 ? images.trackSelected : images.restSelected;
     }
     painter->drawPixmap(cell.left() + static_cast<int>(0.22 * w), top + h / 4, pixmap);
+}
+
+const CellDelegate::TypeIcons& CellDelegate::typeIcons(const QWidget* widget) const
+{
+    const int ratio = widget ? widget->devicePixelRatio() : 1;
+    if (icons.ratio == ratio)
+        return icons;
+    // loadPixmap gives the image its ratio, so it paints at its logical size
+    // (an icon asked for a pixmap of the whole cell would hand out the "@2x"
+    // image at ratio 1, twice as large). The selected form is the one QIcon
+    // makes for its Selected mode: the application style's generated pixmap.
+    auto* source = const_cast<QWidget*>(widget);
+    icons.ratio = ratio;
+    icons.track = loadPixmap(source, QStringLiteral(":track_icon"));
+    icons.rest = loadPixmap(source, QStringLiteral(":rest_icon"));
+    QStyleOption option;
+    option.palette = QGuiApplication::palette();
+    auto selected = [&option](const QPixmap& normal) {
+        QPixmap pixmap = QApplication::style()->generatedIconPixmap(QIcon::Selected, normal, &option);
+        pixmap.setDevicePixelRatio(normal.devicePixelRatio());
+        return pixmap;
+    };
+    icons.trackSelected = selected(icons.track);
+    icons.restSelected = selected(icons.rest);
+    return icons;
+}
+
+QSize CellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    if (option.font != measuredFont) {
+        sizeHints.clear();
+        measuredFont = option.font;
+    }
+    const QString text = index.data(Qt::DisplayRole).toString();
+    auto known = sizeHints.constFind(text);
+    if (known != sizeHints.constEnd())
+        return *known;
+    const QSize size = QStyledItemDelegate::sizeHint(option, index);
+    sizeHints.insert(text, size);
+    return size;
+}
+
+void CellDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    // The table's only editors are its index widgets (the rows' placeholders
+    // and button containers), which fill their cells. The base class finds
+    // the same rectangle through a text layout of the cell, for each of some
+    // 400 widgets and twice on every load.
+    editor->setGeometry(option.rect);
 }

@@ -4,6 +4,8 @@
 #include "player/ui/FontHelper.h"
 #include "player/ui/Pixmaps.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
@@ -71,6 +73,37 @@ QPalette transportPalette(const QColor& highlight)
     return palette;
 }
 
+// Qt's own dialogs (the widget file dialogs where the desktop offers none,
+// plain message boxes): the error dialogs' dark colours, with the roles that
+// lists, fields and bevels need as well.
+QPalette dialogPalette()
+{
+    QPalette palette;
+    setAll(palette, QPalette::Window, backgroundColor);
+    setAll(palette, QPalette::WindowText, textColor);
+    setAll(palette, QPalette::Base, emptyRowColor);
+    setAll(palette, QPalette::AlternateBase, rowBackgroundColor);
+    setAll(palette, QPalette::Text, lightTextColor);
+    setAll(palette, QPalette::Button, buttonColor);
+    setAll(palette, QPalette::ButtonText, lightTextColor);
+    setAll(palette, QPalette::BrightText, Qt::white);
+    setAll(palette, QPalette::Light, QColor(87, 89, 92));
+    setAll(palette, QPalette::Midlight, controlMidColor);
+    setAll(palette, QPalette::Mid, QColor(77, 79, 82));
+    setAll(palette, QPalette::Dark, controlShadowColor);
+    setAll(palette, QPalette::Shadow, Qt::black);
+    setAll(palette, QPalette::Highlight, highlightColor);
+    setAll(palette, QPalette::HighlightedText, Qt::white);
+    setAll(palette, QPalette::Link, Qt::lightGray);
+    setAll(palette, QPalette::LinkVisited, Qt::gray);
+    setAll(palette, QPalette::ToolTipBase, backgroundColor);
+    setAll(palette, QPalette::ToolTipText, Qt::lightGray);
+    setAll(palette, QPalette::PlaceholderText, dimTextColor);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setBrush(QPalette::Disabled, role, QBrush(dimTextColor, Qt::SolidPattern));
+    return palette;
+}
+
 // Widgets are recognised by their meta-object class name, so the style does
 // not depend on the headers of every panel it dresses.
 bool is(const QWidget* widget, const char* className)
@@ -92,6 +125,17 @@ CustomStyle::CustomStyle()
 }
 
 CustomStyle::~CustomStyle() = default;
+
+void CustomStyle::polish(QApplication* application)
+{
+    QProxyStyle::polish(application);
+    // The font of every widget without one of its own (the track table and
+    // its header, the menus, the dialogs), in pixels like the player's other
+    // fonts, so that the layout holds at any screen resolution.
+    QFont font = QApplication::font();
+    font.setPixelSize(FontHelper::applicationFontPixels);
+    QApplication::setFont(font);
+}
 
 void CustomStyle::polish(QWidget* widget)
 {
@@ -170,6 +214,8 @@ void CustomStyle::polish(QWidget* widget)
         setAll(palette, QPalette::WindowText, Qt::black);
         widget->setPalette(palette);
         widget->setAutoFillBackground(true);
+    } else if (is(widget, "QFileDialog") || is(widget, "QMessageBox")) {
+        widget->setPalette(dialogPalette());
     }
 
     if (qobject_cast<QScrollBar*>(widget) || qobject_cast<QPushButton*>(widget) ||
@@ -264,7 +310,7 @@ int CustomStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
-QIcon CustomStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption*,
+QIcon CustomStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption* option,
                                 const QWidget* widget) const
 {
     QString name;
@@ -273,9 +319,12 @@ QIcon CustomStyle::standardIcon(StandardPixmap standardIcon, const QStyleOption*
     else if (standardIcon == SP_MessageBoxCritical)
         name = QStringLiteral(":exclamation");
     const QPixmap pixmap = name.isEmpty() ? QPixmap() : loadPixmap(const_cast<QWidget*>(widget), name);
-    if (pixmap.isNull())
-        return QIcon();
-    return QIcon(recolorPixmap(pixmap, Qt::gray));
+    if (!pixmap.isNull())
+        return QIcon(recolorPixmap(pixmap, Qt::gray));
+    // Every other icon is the base style's: Qt's own dialogs (the widget file
+    // dialogs, message boxes) take their navigation buttons, file and folder
+    // icons and warning signs from here and would otherwise show none.
+    return QProxyStyle::standardIcon(standardIcon, option, widget);
 }
 
 QPixmap CustomStyle::generatedIconPixmap(QIcon::Mode iconMode, const QPixmap& pixmap,

@@ -19,6 +19,8 @@ public:
     ~CustomStyle() override;
 
     void polish(QWidget* widget) override;
+    // Installed as the application style: sets the application font.
+    void polish(QApplication* application) override;
     using QProxyStyle::polish;
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,

@@ -1,14 +1,33 @@
 #pragma once
 
 // The player's four application fonts: family fontFamily ("Arial") at four
-// point sizes. Handed out as copies, so callers may change what they get.
+// sizes. Handed out as copies, so callers may change what they get.
 // GUI thread only.
+//
+// The sizes are points of a 72-dpi screen, where a point is a pixel, and the
+// window's fixed layout was made for them. Qt sizes a point by the screen's
+// logical resolution (96 dpi and more on Linux desktops), which would make
+// every text a third larger than its place; so the fonts are sized in
+// pixels, which the layout shares at any resolution.
 
 #include "player/ui/Constants.h"
 
 #include <QFont>
 
 #include <map>
+
+namespace FontSizes {
+
+// The family fontFamily at a size in pixels, weight and style left at Qt's
+// defaults.
+inline QFont pixelFont(int pixels)
+{
+    QFont font(fontFamily);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+} // namespace FontSizes
 
 class FontHelper
 {
@@ -22,9 +41,14 @@ public:
     // Built after fontFamily (both are inline variables and this header
     // includes Constants.h first, so the initialisation order is fixed).
     static inline const std::map<AppFont, QFont> fontMap{
-        {Size10, QFont(fontFamily, 10)},
-        {Size11, QFont(fontFamily, 11)},
-        {Size12, QFont(fontFamily, 12)},
-        {Size14, QFont(fontFamily, 14)},
+        {Size10, FontSizes::pixelFont(10)},
+        {Size11, FontSizes::pixelFont(11)},
+        {Size12, FontSizes::pixelFont(12)},
+        {Size14, FontSizes::pixelFont(14)},
     };
+
+    // The size of the application's own font (Qt's default for every widget
+    // without a font of its own): the 13 points of the desktop font that the
+    // layout was made for, in pixels for the same reason.
+    static constexpr int applicationFontPixels = 13;
 };

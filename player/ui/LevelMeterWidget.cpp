@@ -30,7 +30,54 @@ bool holdExpired(const QElapsedTimer& timer)
     return !timer.isValid() || timer.elapsed() >= kHoldMs;
 }
 
+// The bar area's edges for a widget size; the bar area is an even number of
+// pixels high.
+struct Frame
+{
+    int top;
+    int bottom;
+    int right;
+    int barWidth;
+};
+
+Frame frameFor(const QSize& size)
+{
+    Frame f{};
+    f.top = static_cast<int>(0.2 * size.height());
+    f.bottom = static_cast<int>(0.7 * size.height());
+    if ((f.bottom + 1 - f.top) % 2 != 0)
+        f.bottom += 1;
+    f.right = size.width() - 4;
+    f.barWidth = f.right - 12;
+    return f;
+}
+
 } // namespace
+
+std::vector<LevelMeterWidget::Caption> LevelMeterWidget::captions(const QSize& size)
+{
+    const Frame f = frameFor(size);
+    std::vector<Caption> texts;
+    const QFont scaleFont = FontHelper::getFont(FontHelper::Size11);
+    const QFontMetrics metrics(scaleFont);
+    const int fontHeight = metrics.height();
+    bool first = true;
+    for (float db : kScale) {
+        const int x = static_cast<int>(dbFraction(db) * f.barWidth + 12);
+        const QString text = QString::number(db, 'g', 6);
+        const int textX = first ? x : x - metrics.horizontalAdvance(text) / 2;
+        texts.push_back({text, QPoint(textX, f.bottom + fontHeight), scaleFont, Qt::white});
+        first = false;
+    }
+    texts.push_back({QStringLiteral("L"), QPoint(0, f.top + (f.bottom + 1 - f.top) / 4 + fontHeight / 2 - 1),
+                     scaleFont, Qt::white});
+    texts.push_back({QStringLiteral("R"),
+                     QPoint(0, static_cast<int>(fontHeight / 2 + (f.bottom + 1 - f.top) * 0.75 + f.top - 1)),
+                     scaleFont, Qt::white});
+    texts.push_back({QStringLiteral("dB"), QPoint(0, f.bottom + fontHeight), FontHelper::getFont(FontHelper::Size10),
+                     Qt::gray});
+    return texts;
+}
 
 LevelMeterWidget::LevelMeterWidget(QWidget* parent)
     : QWidget(parent)
@@ -123,20 +170,16 @@ void LevelMeterWidget::redrawTimerExpired()
 void LevelMeterWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const int H = height();
-    const int W = width();
-
-    const int top = static_cast<int>(0.2 * H);
-    int bottom = static_cast<int>(0.7 * H);
-    if ((bottom + 1 - top) % 2 != 0)
-        bottom += 1;
-    const int right = W - 4;
+    const Frame frame = frameFor(size());
+    const int top = frame.top;
+    const int bottom = frame.bottom;
+    const int right = frame.right;
 
     painter.setBrush(QColor(52, 52, 52));
     painter.drawRect(QRect(QPoint(12, top), QPoint(right, bottom)));
     painter.setBrush(Qt::NoBrush);
     bars = QRect(QPoint(13, top), QPoint(right, bottom));
-    const int bw = right - 12;
+    const int bw = frame.barWidth;
     const int h = bottom - top + 1;
 
     const float holds[] = {holdLeft, holdRight};
@@ -174,28 +217,14 @@ void LevelMeterWidget::paintEvent(QPaintEvent*)
 
     painter.drawLine(QPoint(13, top + h / 2), QPoint(right, top + h / 2));
 
-    const QFont scaleFont = FontHelper::getFont(FontHelper::Size11);
-    const QFontMetrics metrics(scaleFont);
-    const int fontHeight = metrics.height();
-    painter.setFont(scaleFont);
-    bool first = true;
+    painter.setPen(Qt::darkGray);
     for (float db : kScale) {
         const int x = static_cast<int>(dbFraction(db) * bw + 12);
-        painter.setPen(Qt::darkGray);
         painter.drawLine(QPoint(x, top - 3), QPoint(x, top - 7));
-        const QString text = QString::number(db, 'g', 6);
-        const int textX = first ? x : x - metrics.horizontalAdvance(text) / 2;
-        painter.setPen(Qt::white);
-        painter.drawText(QPoint(textX, bottom + fontHeight), text);
-        first = false;
     }
-
-    painter.setPen(Qt::white);
-    painter.drawText(QPoint(0, top + (bottom + 1 - top) / 4 + fontHeight / 2 - 1), QStringLiteral("L"));
-    painter.drawText(QPoint(0, static_cast<int>(fontHeight / 2 + (bottom + 1 - top) * 0.75 + top - 1)),
-                     QStringLiteral("R"));
-
-    painter.setFont(FontHelper::getFont(FontHelper::Size10));
-    painter.setPen(Qt::gray);
-    painter.drawText(QPoint(0, bottom + fontHeight), QStringLiteral("dB"));
+    for (const Caption& caption : captions(size())) {
+        painter.setFont(caption.font);
+        painter.setPen(caption.color);
+        painter.drawText(caption.origin, caption.text);
+    }
 }

@@ -11,8 +11,13 @@
 #include <QBrush>
 #include <QColor>
 #include <QElapsedTimer>
+#include <QFont>
+#include <QPoint>
 #include <QRect>
+#include <QString>
 #include <QWidget>
+
+#include <vector>
 
 class QTimer;
 
@@ -33,6 +38,17 @@ public:
     // Fraction of the bar for a linear level, and for a dB value.
     static double levelFraction(double level);
     static double dbFraction(double db);
+
+    // The texts the meter paints for a widget of the given size: the eight
+    // scale values, "L", "R" and the unit "dB", each with its baseline origin.
+    struct Caption
+    {
+        QString text;
+        QPoint origin;
+        QFont font;
+        QColor color;
+    };
+    static std::vector<Caption> captions(const QSize& size);
 
     // What the meter currently shows (channel 0 left, 1 right).
     float peakShown(int channel) const { return channel == 0 ? peakShownLeft : peakShownRight; }

@@ -26,29 +26,19 @@ const QString headerKey = QStringLiteral("header");
 
 enum CellButtonKind { InfoButton = 0, ExportButton = 1 };
 
-QToolButton* createCellButton(QWidget* cell, int kind)
+QToolButton* createCellButton(QWidget* cell, int kind, const QIcon& icon, const QPalette& palette)
 {
     auto* button = new QToolButton(cell);
     button->setAutoRaise(true);
     button->setFixedSize(20, cell->height());
-    QIcon icon;
     int x = 0;
     if (kind == InfoButton) {
         button->setCheckable(true);
         x = cell->width() - 40;
-        icon = QIcon(QStringLiteral(":info_icon"));
     } else {
         x = cell->width() - 20;
-        const int side = static_cast<int>(19 * button->devicePixelRatioF());
-        const QPixmap scaled = loadPixmap(button, QStringLiteral(":save_icon"))
-                                   .scaled(side, side, Qt::KeepAspectRatio, Qt::FastTransformation);
-        icon = QIcon(recolorPixmap(scaled, QColor(109, 109, 109)));
     }
     button->move(x, cell->y());
-
-    QPalette palette = button->palette();
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Mid, QPalette::Highlight})
-        palette.setColor(QPalette::All, role, Qt::transparent);
     button->setPalette(palette);
 
     button->setIcon(icon);
@@ -126,7 +116,9 @@ void TableViewWidget::animateFadeInText()
     auto* effect = new QGraphicsOpacityEffect(this);
     dropHintLabel->setGraphicsEffect(effect);
 
-    auto* animation = new QPropertyAnimation(effect, "opacity");
+    // Owned by the effect too, so that a window closed before the fade ends
+    // does not leak an animation that never stops.
+    auto* animation = new QPropertyAnimation(effect, "opacity", effect);
     animation->setDuration(1000);
     animation->setStartValue(0.0);
     animation->setEndValue(1.0);
@@ -210,6 +202,22 @@ void TableViewWidget::setupColumnSpecificExtras()
     QTableView* view = ui->tableView;
     if (!view)
         return;
+    // One icon of each kind serves every row: a QIcon made from a resource
+    // name without a suffix consults the MIME database, and the save icon is
+    // scaled and tinted, which together cost more than the rest of a row (a
+    // 99-track image has over 200 rows). The info icon adapts to the screen
+    // by itself; the save icon is made anew for each load's ratio.
+    if (infoIcon.isNull())
+        infoIcon = QIcon(QStringLiteral(":info_icon"));
+    const int side = static_cast<int>(19 * view->devicePixelRatioF());
+    const QPixmap scaled = loadPixmap(view, QStringLiteral(":save_icon"))
+                               .scaled(side, side, Qt::KeepAspectRatio, Qt::FastTransformation);
+    exportIcon = QIcon(recolorPixmap(scaled, QColor(109, 109, 109)));
+    // The buttons' own palette with a transparent panel, made once as well.
+    cellButtonPalette = view->palette();
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Mid, QPalette::Highlight})
+        cellButtonPalette.setColor(QPalette::All, role, Qt::transparent);
+
     const int widened = view->columnWidth(1) + 20;
     view->setColumnWidth(1, widened);
 
@@ -241,13 +249,13 @@ void TableViewWidget::setupInfoButtonForColumns(int height, int row)
 
     // The handlers live as long as the row's container: a later load replaces
     // the containers (and may keep the header), so nothing may outlive them.
-    QToolButton* infoButton = createCellButton(container, InfoButton);
+    QToolButton* infoButton = createCellButton(container, InfoButton, infoIcon, cellButtonPalette);
     connect(infoButton, &QToolButton::clicked, container,
             [this, row, infoButton] { emit infoButtonClicked(row, infoButton); }, Qt::DirectConnection);
 
     const std::vector<int>* indexList = model ? &model->getIndexList() : nullptr;
     if (indexList && static_cast<std::size_t>(row) < indexList->size() && (*indexList)[static_cast<std::size_t>(row)] == 1) {
-        QToolButton* exportButton = createCellButton(container, ExportButton);
+        QToolButton* exportButton = createCellButton(container, ExportButton, exportIcon, cellButtonPalette);
         connect(exportButton, &QToolButton::clicked, container,
                 [this, row] { emit exportAsWavButtonClicked(row); }, Qt::DirectConnection);
         exportButton->setToolTip(QStringLiteral("Export as WAV"));

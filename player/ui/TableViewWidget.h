@@ -6,6 +6,8 @@
 // the closing total row, an info button and (on track starts) an export
 // button. GUI thread only.
 
+#include <QIcon>
+#include <QPalette>
 #include <QSortFilterProxyModel>
 #include <QWidget>
 
@@ -14,7 +16,6 @@
 
 class DDPModel;
 class QLabel;
-class QPalette;
 class QTableView;
 class QToolButton;
 class QVBoxLayout;
@@ -73,6 +74,10 @@ private:
     Ui::TableViewWidget* ui;
     QSortFilterProxyModel proxy;
     QLabel* dropHintLabel = nullptr;
+    // The cell buttons' icons of the current load.
+    QIcon infoIcon;
+    QIcon exportIcon;
+    QPalette cellButtonPalette;
 };
 
 // The header's colours.

@@ -43,6 +43,9 @@ VornWizard::VornWizard(AbstractNetworkInitService* networkInitService, RESTClien
 {
     logger_->debug(QStringLiteral("creating wizard"), QString());
     settings_ = new VornSettings();
+    // Owned through the wizard as well: when a page below cannot be built and
+    // the constructor throws, the base destructor still frees it.
+    settings_->setParent(this);
     setWizardStyle(QWizard::ModernStyle);
     setButtonLayout(QList<QWizard::WizardButton>());
 

@@ -30,7 +30,7 @@ void spinPause()
 } // namespace
 
 DiskStreaming::DiskStreaming()
-    : preloader_(switchBuffer_)
+    : preloader_(switchBuffer_, [this] { return values_.isRunning(); })
 {
 }
 
@@ -104,6 +104,8 @@ void DiskStreaming::start()
     const bool fadesAdvance = drivenExternally_.load(std::memory_order_relaxed) || engine_.isStreamRunning();
     if (!fadesAdvance || !fades_.joinFadeOut(run))
         run();
+    // The reader looks for the requests of playback more often from now on.
+    preloader_.wakeReader();
 }
 
 void DiskStreaming::stop()
@@ -258,7 +260,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             return 0;
     }
 
-    bool wakeReader = false;
     const float* data = switchBuffer_.playData();
     std::uint32_t size = switchBuffer_.playSize();
     std::uint32_t position = playPosition_;
@@ -282,7 +283,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             // The completions run here, under the position lock.
             store();
             fades_.fadeOutEnd();
-            wakeReader = true;
             data = switchBuffer_.playData();
             size = switchBuffer_.playSize();
             position = playPosition_;
@@ -299,8 +299,7 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
                 data = switchBuffer_.playData();
                 size = switchBuffer_.playSize();
                 position = 0;
-                preloader_.requestDataLocked();
-                wakeReader = true;
+                preloader_.requestService();
             }
         }
 
@@ -309,7 +308,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             // told once, and only when it was reached by playing.
             if (switchBuffer_.playIsLast() && values_.isRunning() && !preloader_.endReportedLocked()) {
                 preloader_.reportEndPlayedLocked();
-                wakeReader = true;
             }
             // Only a fade still moves, so that a request made now completes.
             if (fades_.isIdle())
@@ -338,10 +336,8 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             counter += 2;
         }
     }
+    // The reader finds what was requested here on its own: no system call.
     store();
-    lock.unlock();
-    if (wakeReader)
-        preloader_.wakeReader();
     return 0;
 }
 

@@ -56,9 +56,8 @@ public:
         }
         ~PositionLock()
         {
-            const bool wake = preloader_.wakeDueLocked();
             lock_.unlock();
-            if (wake)
+            if (preloader_.serviceRequested())
                 preloader_.wakeReader();
         }
         PositionLock(const PositionLock&) = delete;

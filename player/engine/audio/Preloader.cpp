@@ -13,8 +13,9 @@
 
 namespace Audio {
 
-Preloader::Preloader(SwitchBuffer& switchBuffer)
+Preloader::Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playing)
     : switchBuffer_(switchBuffer)
+    , playing_(std::move(playing))
 {
     for (auto* block : {&firstBlock_, &nextBlock_, &preloadBlock_, &preload_})
         block->reserve(SwitchBuffer::kCapacity);
@@ -28,10 +29,10 @@ Preloader::~Preloader()
 void Preloader::shutdown()
 {
     {
-        std::lock_guard<std::mutex> lock(bufferMutex_);
+        std::lock_guard<std::mutex> lock(wakeMutex_);
         quit_ = true;
     }
-    condition_.notify_all();
+    wakeCondition_.notify_all();
     if (reader_.joinable() && reader_.get_id() != std::this_thread::get_id())
         reader_.join();
 }
@@ -41,8 +42,10 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
     {
         std::lock_guard<std::mutex> lock(preloaderMutex_);
         endOfFile_ = endOfFile;
-        if (!reader_.joinable())
+        if (!reader_.joinable()) {
             reader_ = std::thread(&Preloader::run, this);
+            readerStarted_ = true;
+        }
         if (file_.isOpen())
             file_.close();
         folder_ = folder;
@@ -60,14 +63,13 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
         }
 
         std::lock_guard<std::mutex> buffers(bufferMutex_);
-        readerStarted_ = true;
         repositionedLocked();
         switchBuffer_.release();
         reload_ = true;
         pendingTarget_ = false;
         preloadValid_ = false;
-        dataRequested_ = true;
     }
+    requestService();
     wakeReader();
 }
 
@@ -85,7 +87,7 @@ void Preloader::rewindLocked(std::uint32_t position)
     filePosition_ = aligned(position);
     switchBuffer_.release();
     reload_ = true;
-    dataRequested_ = true;
+    requestService();
 }
 
 void Preloader::rewind(std::uint32_t position)
@@ -105,14 +107,14 @@ void Preloader::requestTargetLocked(std::uint32_t target)
     preloadValid_ = false;
     // Read it now rather than at the next buffer switch, which may never come
     // (end of the audio, nothing loaded).
-    dataRequested_ = true;
+    requestService();
 }
 
 bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition)
 {
     const std::uint32_t at = aligned(target);
     repositionedLocked();
-    dataRequested_ = true;
+    requestService();
     if (preloadValid_ && preloadTarget_ == at) {
         // An exchange of storage: nothing is copied, allocated or freed on
         // the audio thread. The preload buffer is left with the old block.
@@ -136,22 +138,24 @@ void Preloader::reportEndPlayedLocked()
     endReported_ = true;
     endPlayed_ = true;
     endGeneration_ = generation_;
+    requestService();
 }
 
-void Preloader::requestData()
+void Preloader::wakeReader()
 {
-    {
-        std::lock_guard<std::mutex> lock(bufferMutex_);
-        dataRequested_ = true;
-    }
-    wakeReader();
+    // Taken once between the request and the notification, so that a reader
+    // about to sleep sees the request or gets the notification.
+    { std::lock_guard<std::mutex> lock(wakeMutex_); }
+    wakeCondition_.notify_one();
 }
 
 bool Preloader::waitUntilIdle(std::chrono::milliseconds timeout)
 {
-    std::unique_lock<std::mutex> lock(bufferMutex_);
-    return idle_.wait_for(lock, timeout,
-                          [this] { return !readerStarted_ || (asleep_ && !dataRequested_ && !endPlayed_); });
+    std::unique_lock<std::mutex> lock(wakeMutex_);
+    // Look at once rather than at the next poll.
+    if (serviceRequested())
+        wakeCondition_.notify_one();
+    return idle_.wait_for(lock, timeout, [this] { return !readerStarted_ || (asleep_ && !serviceRequested()); });
 }
 
 std::uint32_t Preloader::filePosition()
@@ -269,24 +273,27 @@ bool Preloader::serve()
 void Preloader::run()
 {
     for (;;) {
-        bool endOfAudio = false;
         {
-            std::unique_lock<std::mutex> lock(bufferMutex_);
-            condition_.wait(lock, [this] {
-                asleep_ = !(dataRequested_ || endPlayed_ || quit_);
-                if (asleep_)
-                    idle_.notify_all(); // seen once the wait has let go of the mutex
-                return !asleep_;
-            });
+            std::unique_lock<std::mutex> wake(wakeMutex_);
+            while (!quit_ && !requested_.exchange(false, std::memory_order_acq_rel)) {
+                asleep_ = true;
+                idle_.notify_all(); // seen once the wait has let go of the mutex
+                wakeCondition_.wait_for(wake, playing_ && playing_() ? kPollInterval : kIdlePollInterval);
+            }
+            asleep_ = false;
             if (quit_)
                 return;
-            dataRequested_ = false;
+        }
+        busy_.store(true, std::memory_order_release);
+
+        bool endOfAudio = false;
+        {
+            std::lock_guard<std::mutex> lock(bufferMutex_);
             if (endPlayed_) {
                 endPlayed_ = false;
                 // A repositioning since the report moved away from the end.
                 endOfAudio = endGeneration_ == generation_;
             }
-            busy_.store(true, std::memory_order_release);
         }
 
         while (serve()) {
@@ -302,7 +309,6 @@ void Preloader::run()
             if (endOfFile)
                 endOfFile();
         }
-
         busy_.store(false, std::memory_order_release);
     }
 }

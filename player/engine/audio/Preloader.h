@@ -25,15 +25,20 @@ class SwitchBuffer;
 //  - preloader mutex: the file and its name. The reader holds it while it
 //    reads; the audio thread never takes it.
 //  - buffer mutex: the switch buffer, the preload buffer, the file position,
-//    the target, the reload / pending-target flags and the reader's requests
-//    (the reader sleeps on it). The audio thread only ever tries it, once per
-//    output buffer, and plays silence when it is taken; everyone else holds it
-//    for short hand-overs only: blocks are read and converted outside it and
-//    handed over by exchanging storage.
+//    the target, the reload / pending-target flags and the end report. The
+//    audio thread only ever tries it, once per output buffer, and plays
+//    silence when it is taken; everyone else holds it for short hand-overs
+//    only: blocks are read and converted outside it and handed over by
+//    exchanging storage. The reader takes it only when asked to serve.
+//  - wake mutex: only the reader's sleep; the audio thread never takes it.
 //
-// The operations named ...Locked expect the caller to hold the buffer mutex;
-// requests made under it are served once wakeReader() has been called after
-// the mutex was released.
+// A request is a flag set after the state to serve was changed under the
+// buffer mutex. The reader looks at it on its own every few milliseconds
+// while audio plays (a block lasts 46 ms), so a request of the audio thread
+// costs it no lock and no system call; wakeReader() makes the reader look at
+// once and is for the other threads.
+//
+// The operations named ...Locked expect the caller to hold the buffer mutex.
 //
 // Every repositioning bumps a generation under the buffer mutex. A service
 // whose reads started before it publishes nothing and serves again from the
@@ -46,7 +51,11 @@ public:
     static constexpr std::uint32_t kBlockBytes = 8192;
     static constexpr std::uint32_t kPreloadBytes = 16384;
 
-    explicit Preloader(SwitchBuffer& switchBuffer);
+    static constexpr std::chrono::milliseconds kPollInterval{10};
+    static constexpr std::chrono::milliseconds kIdlePollInterval{100};
+
+    // `playing` tells whether audio plays (read by the reader, any thread).
+    Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playing);
     // Ends the reader thread and waits for it.
     ~Preloader();
     Preloader(const Preloader&) = delete;
@@ -74,20 +83,19 @@ public:
     // Returns whether the preload was used.
     bool tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition);
 
-    // Ask the reader to serve (the audio thread's buffer switch, repositioning).
-    void requestDataLocked() { dataRequested_ = true; }
-    // Under the buffer mutex: whether something asked for since the reader
-    // last looked is waiting to be served (so that wakeReader() is due).
-    bool wakeDueLocked() const { return dataRequested_ || endPlayed_; }
+    // Ask the reader to serve (the audio thread's buffer switch,
+    // repositioning). Any thread; never blocks.
+    void requestService() { requested_.store(true, std::memory_order_release); }
+    // Whether a request waits for the reader (so that wakeReader() is due).
+    bool serviceRequested() const { return requested_.load(std::memory_order_acquire); }
     // Audio thread: the last sample of the file has been played. The reader
     // calls the end-of-file callback, unless a repositioning comes first.
     // Reported once per position: the next repositioning re-arms it.
     void reportEndPlayedLocked();
     bool endReportedLocked() const { return endReported_; }
-    // Wakes the reader for what was requested under the buffer mutex. Any
-    // thread, without the mutex; never blocks on it.
-    void wakeReader() { condition_.notify_one(); }
-    void requestData();
+    // Makes the reader look for requests at once. Not for the audio thread:
+    // it takes the wake mutex.
+    void wakeReader();
 
     std::mutex& bufferMutex() { return bufferMutex_; }
 
@@ -115,6 +123,7 @@ private:
     void repositionedLocked();
 
     SwitchBuffer& switchBuffer_;
+    std::function<bool()> playing_;
 
     std::mutex preloaderMutex_;
     QString folder_;
@@ -140,14 +149,16 @@ private:
     bool endReported_ = false;
     bool endPlayed_ = false;
     std::uint64_t endGeneration_ = 0;
-    bool dataRequested_ = false;
-    bool quit_ = false;
-    // The reader has nothing to do and has let go of the buffer mutex (it is
-    // waiting on the condition); until it is woken it never takes the mutex.
+
+    std::atomic<bool> requested_{false};
+    std::mutex wakeMutex_;
+    std::condition_variable wakeCondition_;
+    // Under wakeMutex_: the reader found nothing to do and sleeps; it takes no
+    // other lock until it finds a request.
     bool asleep_ = false;
-    bool readerStarted_ = false;
-    std::condition_variable condition_;
+    bool quit_ = false;
     std::condition_variable idle_;
+    std::atomic<bool> readerStarted_{false};
     std::atomic<bool> busy_{false};
 
     std::thread reader_;

@@ -47,6 +47,7 @@ void expectFont(const QFont& actual, const QFont& expected)
 {
     EXPECT_EQ(actual.family(), expected.family());
     EXPECT_EQ(actual.pointSize(), expected.pointSize());
+    EXPECT_EQ(actual.pixelSize(), expected.pixelSize());
     EXPECT_EQ(actual.weight(), expected.weight());
 }
 
@@ -121,12 +122,16 @@ TEST(CustomStyle, ConstructorSetsTheTooltipPalette)
     EXPECT_EQ(style.baseStyle()->objectName().toLower(), QStringLiteral("fusion"));
 }
 
-TEST(CustomStyle, MessageBoxIconsAreGreyAndOthersNull)
+TEST(CustomStyle, MessageBoxIconsAreGreyAndOthersTheBaseStyles)
 {
     CustomStyle style;
     QWidget widget;
-    EXPECT_TRUE(style.standardIcon(QStyle::SP_MessageBoxWarning, nullptr, &widget).isNull());
-    EXPECT_TRUE(style.standardIcon(QStyle::SP_MessageBoxQuestion, nullptr, &widget).isNull());
+    for (auto which : {QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxQuestion, QStyle::SP_ArrowBack,
+                       QStyle::SP_FileDialogNewFolder, QStyle::SP_DirIcon}) {
+        const QImage ours = style.standardIcon(which, nullptr, &widget).pixmap(16, 16).toImage();
+        EXPECT_FALSE(ours.isNull()) << which;
+        EXPECT_EQ(ours, style.baseStyle()->standardIcon(which, nullptr, &widget).pixmap(16, 16).toImage()) << which;
+    }
     for (auto which : {QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxCritical}) {
         const QIcon icon = style.standardIcon(which, nullptr, &widget);
         ASSERT_FALSE(icon.isNull());

@@ -11,7 +11,8 @@ TEST(FontHelper, BoldAndPlainSize14DifferOnlyInWeight)
     const QFont bold = FontHelper::getBoldFont(FontHelper::Size14);
     const QFont plain = FontHelper::getFont(FontHelper::Size14);
     EXPECT_EQ(bold.family(), QStringLiteral("Arial"));
-    EXPECT_EQ(bold.pointSize(), 14);
+    // Pixels: one point of the layout is one pixel at any screen resolution.
+    EXPECT_EQ(bold.pixelSize(), 14);
     EXPECT_EQ(bold.weight(), 75);
     EXPECT_EQ(plain.weight(), QFont::Normal);
     EXPECT_FALSE(plain.italic());
@@ -23,9 +24,9 @@ TEST(FontHelper, BoldAndPlainSize14DifferOnlyInWeight)
 TEST(FontHelper, MapHoldsFourSizesAndHandsOutCopies)
 {
     ASSERT_EQ(FontHelper::fontMap.size(), 4u);
-    EXPECT_EQ(FontHelper::getFont(FontHelper::Size10).pointSize(), 10);
-    EXPECT_EQ(FontHelper::getFont(FontHelper::Size11).pointSize(), 11);
-    EXPECT_EQ(FontHelper::getFont(FontHelper::Size12).pointSize(), 12);
+    EXPECT_EQ(FontHelper::getFont(FontHelper::Size10).pixelSize(), 10);
+    EXPECT_EQ(FontHelper::getFont(FontHelper::Size11).pixelSize(), 11);
+    EXPECT_EQ(FontHelper::getFont(FontHelper::Size12).pixelSize(), 12);
 
     QFont changed = FontHelper::getFont(FontHelper::Size12);
     changed.setWeight(QFont::Black);

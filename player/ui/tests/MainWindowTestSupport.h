@@ -11,10 +11,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSettings>
@@ -63,12 +65,25 @@ public:
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
                 if (folder.isEmpty()) {
                     files->reject();
-                } else {
-                    files->setDirectory(folder);
-                    files->selectFile(folder);
-                    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                    ++answered;
+                    return;
                 }
-                ++answered;
+                // Typed into the name field as a whole path: a selection in
+                // the list would depend on the dialog's file system model,
+                // which fills in on its own thread, and an early accept
+                // would answer with the folder the dialog started in.
+                const QString answer = QDir::cleanPath(folder);
+                if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(answer);
+                if (files->selectedFiles().value(0) == answer) {
+                    QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+                    ++answered;
+                    unanswered = 0;
+                } else if (++unanswered > 1500) {
+                    // 30 s without the answer taking: fail the test, not hang it.
+                    files->reject();
+                    unanswered = 0;
+                }
                 return;
             }
             if (auto* dialog = qobject_cast<QDialog*>(modal)) {
@@ -83,6 +98,7 @@ public:
     int answered = 0;
 
 private:
+    int unanswered = 0;
     QTimer timer;
 };
 

@@ -77,15 +77,18 @@ protected:
     void TearDown() override { useTestCertificates(TestCertificateSet::None); }
 
     // The remote client owns its REST client and addresses; like the
-    // wizard's, it lives until the process ends.
+    // wizard's, it lives until the process ends (held where the leak checker
+    // sees it, so it is not reported as lost).
     void showPage(bool accessRestrictedUpdates)
     {
+        static auto* livesUntilExit = new QList<QObject*>;
         auto* rest = new RESTClient(&certificates);
         auto* client = new DownloadChoicesRemoteClient(
             rest, 0, new ServiceUrl(QStringLiteral("productlinescan"), server.rootUrl(), rest, nullptr),
             new ServiceUrl(QStringLiteral("downloadchoiceprereleaseauthorizationsearch"), server.rootUrl(), rest,
                            nullptr),
             nullptr);
+        livesUntilExit->append(client);
         page = new DownloadChoiceSelectionPage(&downloads, client, 0, &artifactsFile, &scanner, &launcher,
                                                accessRestrictedUpdates, nullptr);
         wizard.setWizardStyle(QWizard::ModernStyle);

@@ -52,14 +52,23 @@ struct LoadedPlayer
     Player player;
 };
 
+// An optimising compiler may drop an allocation whose result is never used;
+// handing the pointer to an opaque instruction makes it observable.
+void keep(const void* p)
+{
+    asm volatile("" : : "r"(p) : "memory");
+}
+
 TEST(RealTime, TheAllocationHookCountsOnlyInsideAScope)
 {
     AllocationCounter::reset();
     auto outside = std::make_unique<int>(1);
+    keep(outside.get());
     EXPECT_EQ(AllocationCounter::count(), 0u);
     {
         AllocationCounter::Scope scope;
         auto inside = std::make_unique<int>(2);
+        keep(inside.get());
     }
     EXPECT_EQ(AllocationCounter::count(), 1u);
 }

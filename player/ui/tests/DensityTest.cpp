@@ -1,0 +1,240 @@
+// The window at one screen resolution and pixel density (see
+// DensityTestMain.cpp): every text has the room the layout gives it, the
+// Type column's icons stay inside their cells, and Qt's own file dialogs and
+// message boxes get icons and the dark palette. Renderings of what was
+// checked land in <build>/screenshots/glasswell_density for a person to look
+// at.
+
+#include "player/ui/tests/MainWindowTestSupport.h"
+
+#include "player/engine/ddp/DDPModel.h"
+#include "player/ui/AboutDialog.h"
+#include "player/ui/Constants.h"
+#include "player/ui/InfoBoxWidget.h"
+#include "player/ui/LevelMeterWidget.h"
+#include "player/ui/SampleRateErrorDialog.h"
+#include "player/ui/tests/FakeAudio.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QTableView>
+#include <QTextDocument>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace MainWindowTest;
+using namespace MainWindowWidgets;
+
+namespace {
+
+void saveRendering(QWidget& widget, const QString& name)
+{
+    const QString folder = QStringLiteral(GLASSWELL_DENSITY_RENDERINGS);
+    QDir().mkpath(folder);
+    const QString density = QStringLiteral("%1dpi-x%2")
+                                .arg(QString::fromLatin1(qgetenv("QT_FONT_DPI")))
+                                .arg(widget.devicePixelRatioF());
+    EXPECT_TRUE(widget.grab().save(folder + QLatin1Char('/') + name + QLatin1Char('-') + density +
+                                   QStringLiteral(".png")));
+}
+
+// Every visible one-line label whose text needs more room than its contents
+// rectangle has (cut off at the right or the bottom, or running into its
+// neighbour).
+std::vector<std::string> labelsThatDoNotFit(QWidget& window)
+{
+    std::vector<std::string> found;
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        const QString text = label->text();
+        if (!label->isVisibleTo(&window) || text.isEmpty() || label->wordWrap() || Qt::mightBeRichText(text))
+            continue;
+        const QFontMetrics metrics(label->font());
+        const QRect room = label->contentsRect();
+        const QSize needed(metrics.horizontalAdvance(text), metrics.height());
+        if (needed.width() > room.width() || needed.height() > room.height())
+            found.push_back(label->objectName().toStdString() + " \"" + text.toStdString() + "\" needs " +
+                            std::to_string(needed.width()) + "x" + std::to_string(needed.height()) + ", has " +
+                            std::to_string(room.width()) + "x" + std::to_string(room.height()));
+    }
+    return found;
+}
+
+// The level meter paints its scale, channel letters and unit itself: each
+// text's ink must lie inside the meter and clear of every other text. Ink
+// boxes are whole pixels, so two glyph edges that meet may share the one
+// antialiased column between them ("dB" ends where the first scale text
+// begins).
+std::vector<std::string> meterTextsThatCollide(const LevelMeterWidget& meter)
+{
+    std::vector<std::string> found;
+    const std::vector<LevelMeterWidget::Caption> captions = LevelMeterWidget::captions(meter.size());
+    std::vector<QRect> ink;
+    for (const auto& caption : captions)
+        ink.push_back(QFontMetrics(caption.font).boundingRect(caption.text).translated(caption.origin));
+    for (std::size_t i = 0; i < ink.size(); ++i) {
+        if (!meter.rect().contains(ink[i]))
+            found.push_back("\"" + captions[i].text.toStdString() + "\" leaves the meter");
+        for (std::size_t j = i + 1; j < ink.size(); ++j)
+            if (const QRect both = ink[i].intersected(ink[j]); both.width() > 1 && both.height() > 1)
+                found.push_back("\"" + captions[i].text.toStdString() + "\" runs into \"" +
+                                captions[j].text.toStdString() + "\"");
+    }
+    return found;
+}
+
+} // namespace
+
+TEST(Density, EveryTextOfTheWindowHasRoomEmptyAndLoaded)
+{
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    TestWindow window;
+    window.show();
+    spin(50);
+    EXPECT_EQ(labelsThatDoNotFit(window), std::vector<std::string>());
+    saveRendering(window, QStringLiteral("window-empty"));
+
+    // Track rows with CD-TEXT, pauses and index 02 entries, and a UPC/EAN.
+    DdpFixture::Options options = shortDisc(6);
+    options.tracksWithIndex2 = 2;
+    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    spin(100);
+    EXPECT_EQ(labelsThatDoNotFit(window), std::vector<std::string>());
+    LevelMeterWidget* meter = levelMeter(window.form());
+    ASSERT_NE(meter, nullptr);
+    EXPECT_EQ(meterTextsThatCollide(*meter), std::vector<std::string>());
+    // The 13-digit code is shown whole, not cut short with an ellipsis.
+    auto* upc = infoBox(window.form())->findChild<QLabel*>(QStringLiteral("upcEanLabel"));
+    ASSERT_NE(upc, nullptr);
+    EXPECT_EQ(upc->text(), QString::fromStdString(options.upcEan));
+    saveRendering(window, QStringLiteral("window-loaded"));
+}
+
+TEST(Density, TypeIconsArePaintedInsideTheirCells)
+{
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    TestWindow window;
+    window.show();
+    DdpFixture::Options options = shortDisc(4);
+    options.tracksWithPause = 3;
+    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    spin(100);
+
+    QTableView* view = tableView(window.form());
+    ASSERT_NE(view, nullptr);
+    const QImage shot = view->viewport()->grab().toImage();
+    const qreal ratio = shot.devicePixelRatio();
+    EXPECT_EQ(ratio, view->devicePixelRatioF());
+    const int current = window.currentModel() ? window.currentModel()->getTrackNumber() : -1;
+    int checked = 0;
+    for (int row = 0; row < view->model()->rowCount() - 1; ++row) {
+        if (row == current) // the current row's pointer fills half the cell
+            continue;
+        const QRect cell = view->visualRect(view->model()->index(row, 0));
+        const QRect icon(cell.left() + static_cast<int>(0.22 * cell.width()), cell.top() + cell.height() / 4, 16, 16);
+        const auto physical = [ratio](int v) { return static_cast<int>(v * ratio); };
+        const QColor background = shot.pixelColor(physical(cell.left() + 1), physical(cell.top() + 1));
+        int inside = 0;
+        int outside = 0;
+        for (int y = physical(cell.top()); y < physical(cell.bottom() + 1); ++y)
+            for (int x = physical(cell.left()); x < physical(cell.right() + 1); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                const bool differs = std::abs(c.red() - background.red()) + std::abs(c.green() - background.green()) +
+                                         std::abs(c.blue() - background.blue()) > 24;
+                if (!differs)
+                    continue;
+                if (icon.contains(QPoint(static_cast<int>(x / ratio), static_cast<int>(y / ratio))))
+                    ++inside;
+                else
+                    ++outside;
+            }
+        EXPECT_GT(inside, 0) << "row " << row << ": no icon";
+        EXPECT_EQ(outside, 0) << "row " << row << ": icon pixels outside its 16 x 16 points";
+        ++checked;
+    }
+    EXPECT_GE(checked, 5);
+    saveRendering(*view, QStringLiteral("track-table"));
+}
+
+TEST(Density, QtDialogsHaveTheirIconsAndTheDarkPalette)
+{
+    QStringList warnings;
+    static QStringList* sink = nullptr;
+    sink = &warnings;
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
+        if (sink)
+            sink->append(m);
+    });
+
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("Album Master/DDP"));
+    QFileDialog dialog(nullptr, QStringLiteral("Open Image"), dir.path());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.show();
+    spin(300);
+    for (const char* name : {"backButton", "forwardButton", "toParentButton", "newFolderButton", "listModeButton",
+                             "detailModeButton"}) {
+        auto* button = dialog.findChild<QToolButton*>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->icon().isNull()) << name;
+    }
+    EXPECT_FALSE(QFileIconProvider().icon(QFileIconProvider::Folder).isNull());
+    EXPECT_EQ(dialog.palette().color(QPalette::Window), backgroundColor);
+    EXPECT_EQ(dialog.palette().color(QPalette::Base), emptyRowColor);
+    EXPECT_EQ(dialog.palette().color(QPalette::Text), lightTextColor);
+    saveRendering(dialog, QStringLiteral("file-dialog"));
+    dialog.close();
+
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("WAV export"), QStringLiteral("Could not export."));
+    box.show();
+    spin(50);
+    EXPECT_FALSE(box.iconPixmap().isNull());
+    EXPECT_EQ(box.palette().color(QPalette::Window), backgroundColor);
+    saveRendering(box, QStringLiteral("message-box"));
+    box.close();
+
+    qInstallMessageHandler(previous);
+    sink = nullptr;
+    EXPECT_FALSE(warnings.join(QLatin1Char('\n')).contains(QStringLiteral("pixmap"), Qt::CaseInsensitive))
+        << warnings.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(Density, PlayerDialogsShowTheirTextsWhole)
+{
+    QWidget parent;
+    parent.resize(466, 702);
+    AboutDialog about(&parent);
+    about.show();
+    spin(50);
+    EXPECT_EQ(labelsThatDoNotFit(about), std::vector<std::string>());
+    saveRendering(about, QStringLiteral("about-dialog"));
+
+    FakeStreamingSetup setup;
+    SampleRateErrorDialog rate(IncompatibleSampleRate, &setup, &parent);
+    rate.show();
+    spin(50);
+    EXPECT_EQ(labelsThatDoNotFit(rate), std::vector<std::string>());
+    saveRendering(rate, QStringLiteral("sample-rate-dialog"));
+
+    ErrorDialog missing(MissingImageDat, &parent);
+    missing.show();
+    spin(50);
+    EXPECT_EQ(labelsThatDoNotFit(missing), std::vector<std::string>());
+    saveRendering(missing, QStringLiteral("error-dialog"));
+}
