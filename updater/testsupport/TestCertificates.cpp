@@ -45,3 +45,18 @@ QSslCertificate testRootCertificate()
                                      QSsl::Pem, QSslCertificate::PatternSyntax::FixedString)
         .value(0);
 }
+
+TrustedTestCertificates::TrustedTestCertificates()
+{
+    loaded_ = useTestCertificates(TestCertificateSet::Chain) && certificates.loadCertificates();
+}
+
+TrustedTestCertificates::~TrustedTestCertificates()
+{
+    useTestCertificates(TestCertificateSet::None);
+}
+
+bool TrustedTestCertificates::isLoaded() const
+{
+    return loaded_;
+}

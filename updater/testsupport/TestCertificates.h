@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updater/infrastructure/SslCertificates.h"
+
 class QSslCertificate;
 
 // The test CA's certificates under the resource names of the product's
@@ -17,3 +19,23 @@ bool useTestCertificates(TestCertificateSet set);
 
 // The test root CA, e.g. to stand in for a system-trusted authority.
 QSslCertificate testRootCertificate();
+
+// For as long as it lives: the test CA registered as the product's built-in
+// certificates (the chain set) and loaded into certificates, so that a REST
+// client made with them trusts the test update server. The set is
+// unregistered when it goes, also after a failed assertion.
+class TrustedTestCertificates {
+public:
+    TrustedTestCertificates();
+    ~TrustedTestCertificates();
+    TrustedTestCertificates(const TrustedTestCertificates&) = delete;
+    TrustedTestCertificates& operator=(const TrustedTestCertificates&) = delete;
+
+    // False when the set could not be registered or loaded.
+    bool isLoaded() const;
+
+    SslCertificates certificates;
+
+private:
+    bool loaded_ = false;
+};

@@ -2,7 +2,6 @@
 
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/services/AbstractComponentScanner.h"
 #include "updater/services/AbstractDownloadChoicesService.h"
 #include "updater/services/InstallerLauncher.h"
@@ -70,11 +69,9 @@ class DownloadChoicePageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
         ASSERT_TRUE(server.isListening());
     }
-    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
 
     // The remote client owns its REST client and addresses; like the
     // wizard's, it lives until the process ends (held where the leak checker
@@ -82,7 +79,7 @@ protected:
     void showPage(bool accessRestrictedUpdates)
     {
         static auto* livesUntilExit = new QList<QObject*>;
-        auto* rest = new RESTClient(&certificates);
+        auto* rest = new RESTClient(&trust.certificates);
         auto* client = new DownloadChoicesRemoteClient(
             rest, 0, new ServiceUrl(QStringLiteral("productlinescan"), server.rootUrl(), rest, nullptr),
             new ServiceUrl(QStringLiteral("downloadchoiceprereleaseauthorizationsearch"), server.rootUrl(), rest,
@@ -105,7 +102,7 @@ protected:
         return found.isEmpty() ? -1 : found.first()->row();
     }
 
-    SslCertificates certificates;
+    TrustedTestCertificates trust;
     TestUpdateServer server;
     CannedScanner scanner;
     RecordingDownloads downloads;

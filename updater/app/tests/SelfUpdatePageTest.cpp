@@ -5,7 +5,6 @@
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/services/LocalStorage.h"
@@ -36,8 +35,7 @@ class SelfUpdatePageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
         QCoreApplication::setApplicationVersion(QStringLiteral("2.0.10"));
         page = new SelfUpdatePage(&service);
         wizard.setWizardStyle(QWizard::ModernStyle);
@@ -45,7 +43,6 @@ protected:
         wizard.setPage(VornWizard::SelfUpdatePageId, page);
         wizard.setPage(VornWizard::DownloadChoiceSelectionPageId, new QWizardPage);
     }
-    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
 
     void answer(const QByteArray& rel, const QByteArray& json)
     {
@@ -53,8 +50,8 @@ protected:
     }
 
     TestUpdateServer server;
-    SslCertificates certificates;
-    RESTClient client{&certificates};
+    TrustedTestCertificates trust;
+    RESTClient client{&trust.certificates};
     WorkingDirectoryProvider provider;
     ZipExtractor_OSX zip;
     SelfUpdateExtractor_OSX extractor{&zip};

@@ -34,14 +34,12 @@ protected:
     void SetUp() override
     {
         QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
     }
-    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
 
     RecordingLogAppender log;
-    SslCertificates certificates;
-    RESTClient client{&certificates};
+    TrustedTestCertificates trust;
+    RESTClient client{&trust.certificates};
 };
 
 QString expectedUserAgent()

@@ -2,7 +2,6 @@
 #include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/infrastructure/SimpleLogger.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestUpdateServer.h"
 
@@ -53,14 +52,9 @@ protected:
     void SetUp() override
     {
         QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
     }
-    void TearDown() override
-    {
-        QThreadPool::globalInstance()->waitForDone();
-        useTestCertificates(TestCertificateSet::None);
-    }
+    void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
 
     QList<QJsonObject> postedEntries() const
     {
@@ -76,8 +70,8 @@ protected:
         return entries;
     }
 
-    SslCertificates certificates;
-    RESTClient client{&certificates};
+    TrustedTestCertificates trust;
+    RESTClient client{&trust.certificates};
     TestUpdateServer server;
 };
 

@@ -1,6 +1,5 @@
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/ScopedSetting.h"
 #include "updater/testsupport/TestCertificates.h"
@@ -47,14 +46,12 @@ protected:
     void SetUp() override
     {
         QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
         ASSERT_TRUE(server.isListening());
     }
-    void TearDown() override { useTestCertificates(TestCertificateSet::None); }
 
-    SslCertificates certificates;
-    RESTClient client{&certificates};
+    TrustedTestCertificates trust;
+    RESTClient client{&trust.certificates};
     TestUpdateServer server;
 };
 

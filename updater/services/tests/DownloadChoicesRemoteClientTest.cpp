@@ -2,7 +2,6 @@
 
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -56,8 +55,7 @@ protected:
     void SetUp() override
     {
         QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
-        ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
-        ASSERT_TRUE(certificates.loadCertificates());
+        ASSERT_TRUE(trust.isLoaded());
         ASSERT_TRUE(server.isListening());
     }
     void TearDown() override
@@ -66,13 +64,12 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QList<DownloadChoice*>* list : {&choices, &extraChoices})
             qDeleteAll(*list);
-        useTestCertificates(TestCertificateSet::None);
     }
 
     // The client owns the REST client and both addresses, as in the wizard.
     DownloadChoicesRemoteClient& makeClient(int platform)
     {
-        auto* rest = new RESTClient(&certificates);
+        auto* rest = new RESTClient(&trust.certificates);
         client = std::make_unique<DownloadChoicesRemoteClient>(
             rest, platform,
             new ServiceUrl(QStringLiteral("productlinescan"), server.rootUrl(), rest, nullptr),
@@ -87,7 +84,7 @@ protected:
         return server.baseUrl() + QStringLiteral("/rest/catalogue/") + QLatin1String(name);
     }
 
-    SslCertificates certificates;
+    TrustedTestCertificates trust;
     TestUpdateServer server;
     RecordingLogAppender log;
     std::unique_ptr<DownloadChoicesRemoteClient> client;

@@ -2,7 +2,6 @@
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/services/AbstractUpdateLauncher.h"
@@ -50,7 +49,8 @@ bool waitFor(Done done, int timeoutMs)
 
 TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
 {
-    ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+    TrustedTestCertificates trust;
+    ASSERT_TRUE(trust.isLoaded());
     TestUpdateServer server;
     TestFileServer files;
     const QByteArray archive(256 * 1024, 'z');
@@ -62,9 +62,7 @@ TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
                            .arg(archive.size())
                            .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
                            .toUtf8());
-    SslCertificates certificates;
-    ASSERT_TRUE(certificates.loadCertificates());
-    RESTClient client(&certificates);
+    RESTClient client(&trust.certificates);
     WorkingDirectoryProvider provider;
     ZipExtractor_OSX zip;
     SelfUpdateExtractor_OSX extractor(&zip);
@@ -92,5 +90,4 @@ TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
     ASSERT_TRUE(waitFor([&] { return errors > 1; }, 60000));
     EXPECT_EQ(finished, 2);
     EXPECT_EQ(files.requestsFor("/Pathwarden.zip").size(), 2);
-    useTestCertificates(TestCertificateSet::None);
 }

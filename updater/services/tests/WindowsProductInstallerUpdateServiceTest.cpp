@@ -5,7 +5,6 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/ServiceUrl.h"
-#include "updater/infrastructure/SslCertificates.h"
 #include "updater/services/ServerValues.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestFileServer.h"
@@ -21,12 +20,11 @@
 TEST(WindowsInstallerService, SecondReadReplacesTheInstallerItOffered)
 {
     using namespace WindowsInstallerFixture;
-    ASSERT_TRUE(useTestCertificates(TestCertificateSet::Chain));
+    TrustedTestCertificates trust;
+    ASSERT_TRUE(trust.isLoaded());
     TestUpdateServer server;
     TestFileServer host;
-    SslCertificates certificates;
-    certificates.loadCertificates();
-    RESTClient rest(&certificates);
+    RESTClient rest(&trust.certificates);
     ServiceUrl downloadClient(QStringLiteral("downloadclient"), server.rootUrl(), &rest, nullptr);
     ServiceUrl address(QStringLiteral("windowsproductinstaller"), &downloadClient, &rest, nullptr);
     FileSystem fileSystem{QDir(QStringLiteral("/nonexistent"))};
@@ -36,7 +34,6 @@ TEST(WindowsInstallerService, SecondReadReplacesTheInstallerItOffered)
     offer(server, host, installerArchive(), QStringLiteral("New.zip"));
     ASSERT_TRUE(service.readDownloadChoicesFromServer());
     EXPECT_EQ(service.archivePath(), QStringLiteral("/nonexistent/New.zip"));
-    useTestCertificates(TestCertificateSet::None);
 }
 
 TEST(ServerSizes, NumbersAndDecimalTextsOnly)
