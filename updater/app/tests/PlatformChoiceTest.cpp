@@ -13,10 +13,3 @@ TEST(PlatformChoice, OverwriteSettingComparedExactly)
     EXPECT_EQ(platformForOverwriteSetting(QStringLiteral("WIN64 "), 0), -1);
     EXPECT_EQ(platformForOverwriteSetting(QString(), 0), -1);
 }
-
-TEST(PlatformChoice, MinimumOSVersionIsComparableAndNamed)
-{
-    const QStringList parts = VornConfiguration::minimumOSVersion().split(QLatin1Char('.'));
-    EXPECT_GE(parts.size(), 2);
-    EXPECT_FALSE(VornConfiguration::minimumOSVersionText().isEmpty());
-}
