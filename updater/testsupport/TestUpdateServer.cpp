@@ -11,6 +11,10 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 namespace {
 
 QByteArray readFile(const QString& path)
@@ -299,12 +303,17 @@ bool TestUpdateServer::waitForRequests(int count, int timeoutMs) const
 
 quint16 TestUpdateServer::refusingPort()
 {
-    // Bind, note the port, close: nothing listens there afterwards.
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 1;
-    const quint16 port = probe.serverPort();
-    probe.close();
+    static const quint16 port = [] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+            || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return quint16(1);
+        return quint16(ntohs(address.sin_port));
+    }();
     return port;
 }
 

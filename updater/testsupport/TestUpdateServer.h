@@ -74,6 +74,8 @@ public:
     void record(const RecordedRequest& request);
 
     // A loopback port on which nothing listens: connections are refused.
+    // The port stays bound (without listening) until the process ends, so
+    // that no server of a test running in parallel can be given it.
     static quint16 refusingPort();
     static QString certificatesDir();
     static QString fixturesDir();
