@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr int kRunLimitMs = 180000;
-
 QByteArray contentOf(const QString& path)
 {
     QFile file(path);
@@ -93,7 +91,7 @@ protected:
     ProcessOutcome runDriver(const char* flow)
     {
         env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
-        return runProgram(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER), env, arguments(), kRunLimitMs);
+        return runProgram(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER), env, arguments());
     }
 
     TestEnvironment env;
@@ -107,7 +105,7 @@ protected:
 TEST_F(InstallerRoad, WithoutChoicesTheInformationFileIsWrittenAndTheMediumsPackageOpened)
 {
     server.setResponse("/rest/productlines/scan", 200, "[]");
-    const ProcessOutcome outcome = runPathwarden(env, arguments(), kRunLimitMs);
+    const ProcessOutcome outcome = runPathwarden(env, arguments());
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
     EXPECT_EQ(contentOf(informationFile()),
@@ -123,7 +121,7 @@ TEST_F(InstallerRoad, WithoutAPackageOnTheMediumTheRunEndsWithMinusOne)
 {
     server.setResponse("/rest/productlines/scan", 200, "[]");
     ASSERT_TRUE(QFile::remove(scan.mediumDir() + QStringLiteral("/Product Installer.pkg")));
-    const ProcessOutcome outcome = runPathwarden(env, arguments(), kRunLimitMs);
+    const ProcessOutcome outcome = runPathwarden(env, arguments());
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 255) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("Failed to launch installer with Xml Artifact file."));

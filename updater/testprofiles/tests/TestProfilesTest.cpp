@@ -50,9 +50,6 @@ void writeProfileSettings(const TestEnvironment& env, const QString& profile,
     env.writeSettings(values);
 }
 
-// Generous: a loaded machine and a sanitizer build; only a hang runs out.
-constexpr int kRunTimeoutMs = 10 * 60 * 1000;
-
 // The full text of the first entry whose short text is shortText; empty
 // when there is none.
 QString fullTextOf(const QStringList& entries, const QString& shortText)
@@ -101,7 +98,7 @@ TEST(TestProfiles, ComponentScannerRunScansTheMediumAndAsksTheServerForTheProduc
                          {{QStringLiteral("RootRestUrl"), server.rootUrl()},
                           {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
 
-    const ProcessOutcome outcome = runProgram(executable, env, {}, kRunTimeoutMs);
+    const ProcessOutcome outcome = runProgram(executable, env);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
     const QStringList entries = logEntries(outcome);
@@ -150,7 +147,7 @@ TEST(TestProfiles, IntegrationTestDownloadsTheCannedChoiceAndWritesTheInstallerI
     writeProfileSettings(env, QStringLiteral("integration-test"),
                          {{QStringLiteral("RootRestUrl"), files.baseUrl() + QStringLiteral("/rest")}});
 
-    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    const ProcessOutcome outcome = runPathwarden(env);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.right(20000).constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.right(20000).constData();
     const QStringList entries = logEntries(outcome);
@@ -208,7 +205,7 @@ TEST(TestProfiles, IntegrationTestEndsWithAFailureWhenADownloadFails)
     writeProfileSettings(env, QStringLiteral("integration-test"),
                          {{QStringLiteral("RootRestUrl"), files.baseUrl() + QStringLiteral("/rest")}});
 
-    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    const ProcessOutcome outcome = runPathwarden(env);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 255) << outcome.standardError.constData();
     const QStringList entries = logEntries(outcome);
@@ -226,7 +223,7 @@ TEST(TestProfiles, SelfUpdateRunPassesAllNineCases)
                          {{QStringLiteral("RootRestUrl"), QStringLiteral("https://127.0.0.1:%1/rest")
                                                               .arg(TestUpdateServer::refusingPort())}});
 
-    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    const ProcessOutcome outcome = runPathwarden(env);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
     const QStringList entries = logEntries(outcome);
@@ -268,7 +265,7 @@ TEST(TestProfiles, SelfUpdateRunStopsWithAFailureAtACaseWhoseRequestTheDoubleRej
                          {{QStringLiteral("RootRestUrl"), QStringLiteral("http://127.0.0.1:%1/rest")
                                                               .arg(TestUpdateServer::refusingPort())}});
 
-    const ProcessOutcome outcome = runPathwarden(env, {}, kRunTimeoutMs);
+    const ProcessOutcome outcome = runPathwarden(env);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 255) << outcome.standardError.constData();
     const QStringList entries = logEntries(outcome);
