@@ -64,7 +64,7 @@ TEST_F(PreparationPageTest, SuccessRegistersTheRemoteLogAndMovesOn)
     wizard.show();
     EXPECT_EQ(wizard.currentId(), VornWizard::AppInitProgressPageId);
     EXPECT_EQ(wizard.currentPage()->title(), QStringLiteral("Preparing for Update"));
-    ASSERT_TRUE(QTest::qWaitFor([this] { return wizard.currentId() == VornWizard::SelfUpdatePageId; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return wizard.currentId() == VornWizard::SelfUpdatePageId; }, 60000));
     EXPECT_EQ(service.certificateChecks.load(), 1);
     EXPECT_EQ(service.onlineChecks.load(), 1);
     EXPECT_EQ(service.registrations.load(), 1);
@@ -87,7 +87,7 @@ TEST_F(PreparationPageTest, CertificateFailureShowsTheFatalBoxThenQuits)
     });
     answer.start(20);
     wizard.show();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return canceled == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return canceled == 1; }, 60000));
     EXPECT_EQ(shownIcon, QMessageBox::Critical);
     EXPECT_EQ(shownText, QStringLiteral("Could not establish secure server communication.\n\nThe Pathwarden will "
                                         "stop.\n\nPlease try again later, or contact Holmgrave Support in case the "
@@ -102,12 +102,12 @@ TEST_F(PreparationPageTest, OfflineShowsTheDialogAndTryAgainRepeatsOnlyTheOnline
 {
     service.offlineAnswers = 2;
     wizard.show();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 60000));
     EXPECT_EQ(service.onlineChecks.load(), 1);
     offlineDialog.retryClicked();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return service.onlineChecks == 2 && offlineDialog.isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return service.onlineChecks == 2 && offlineDialog.isVisible(); }, 60000));
     offlineDialog.retryClicked();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return wizard.currentId() == VornWizard::SelfUpdatePageId; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return wizard.currentId() == VornWizard::SelfUpdatePageId; }, 60000));
     EXPECT_EQ(service.certificateChecks.load(), 1);
     EXPECT_EQ(service.onlineChecks.load(), 3);
     EXPECT_EQ(service.registrations.load(), 1);
@@ -118,7 +118,7 @@ TEST_F(PreparationPageTest, OfflineDialogRelaysCancelAndInstallWithoutUpdating)
 {
     service.offlineAnswers = 100;
     wizard.show();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 60000));
     offlineDialog.installClicked();
     EXPECT_EQ(offline, 1);
     offlineDialog.abortClicked();
@@ -140,7 +140,7 @@ TEST_F(PreparationPageTest, EscapeOnTheWizardGoesThroughItsCancelHandler)
     RecordingLogAppender log(DEBUG);
     service.offlineAnswers = 100;
     wizard.show();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return offlineDialog.isVisible(); }, 60000));
     QTest::keyClick(&wizard, Qt::Key_Escape);
     EXPECT_TRUE(log.contains(QStringLiteral("VornWizard DEBUG :: cancelClicked")));
     EXPECT_FALSE(wizard.isVisible());
