@@ -4,6 +4,7 @@
 #include "updater/infrastructure/NetworkInitService.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -75,6 +76,9 @@ void AppInitProgressPage::sslValidationFinishedAndGoToCheckInternetConnectionSlo
     box.setObjectName(QStringLiteral("secureCommunicationFailedMessage"));
     box.exec();
     emit checkIfOnlineDialog_->abortSignal();
+    // The abort path ends the run like a user's cancel, with 0; a run that
+    // could not trust its server failed, as the other fatal boxes say.
+    QCoreApplication::exit(-1);
 }
 
 void AppInitProgressPage::checkConnectionResultSlot()

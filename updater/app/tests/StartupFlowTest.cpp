@@ -115,6 +115,9 @@ TEST(StartupFlow, ForceOnlineModeSkipsTheConsentDialog)
     EXPECT_EQ(outcome.standardOutput.indexOf("window:"), wizard) << outcome.standardOutput.constData();
     EXPECT_FALSE(outcome.standardOutput.contains("AskForGoOnlineDialog"));
     EXPECT_FALSE(outcome.standardOutput.contains("MandatoryUpdateDialog"));
+    // A server that cannot be trusted ends the run as a failure.
+    EXPECT_TRUE(outcome.standardOutput.contains("messagebox:Could not establish secure server communication."));
+    EXPECT_EQ(outcome.exitCode, 255);
 }
 
 TEST(StartupFlow, UnparsableCommandLineWarnsFirstThenStartsAsWithoutArguments)
