@@ -1,6 +1,7 @@
 #include "updater/infrastructure/DetachedQProcessStarter.h"
 
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/platform/DetachedProcess.h"
 
 #include <QProcess>
 
@@ -22,10 +23,10 @@ bool DetachedQProcessStarter::start(QString program, QStringList arguments)
         QStringList parts = QProcess::splitCommand(program);
         if (!parts.isEmpty()) {
             const QString executable = parts.takeFirst();
-            started = QProcess::startDetached(executable, parts);
+            started = platform::startDetachedProcess(executable, parts);
         }
     } else {
-        started = QProcess::startDetached(program, arguments);
+        started = platform::startDetachedProcess(program, arguments);
     }
     if (started) {
         logger_->info(QStringLiteral("Update launch successful."),

@@ -4,7 +4,7 @@
 
 class Logger;
 
-// Starts programs detached through QProcess. Shared by the product-installer
+// Starts programs detached (platform::startDetachedProcess). Shared by the product-installer
 // launcher and the self-update launcher; the callers decide what follows a
 // start (its last log line announces the exit, but it ends nothing itself).
 //

@@ -12,7 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <thread>
+
+#include <csignal>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +31,25 @@ QByteArray contentOf(const QString& path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+// Kills and reaps the processes that were handed to us as their reaper.
+void endAdoptedChildren()
+{
+    const QString self = QString::number(::getpid());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isProcess = false;
+        const pid_t pid = static_cast<pid_t>(entry.toInt(&isProcess));
+        if (!isProcess)
+            continue;
+        const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(entry));
+        // "pid (name) state ppid ...": the name may hold blanks and brackets.
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1) == self.toLatin1()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
 }
 
 } // namespace
@@ -49,6 +78,44 @@ TEST(DetachedStart, FailedStartIsReportedAndStillAnnouncesTheExit)
     EXPECT_FALSE(starter.start(QStringLiteral("/nonexistent/Pathwarden"), {QStringLiteral("-force-online-mode")}));
     EXPECT_EQ(log.lines().filter(QStringLiteral("Update launch failed.")).size(), 3);
     EXPECT_EQ(log.lines().filter(QStringLiteral("Exiting now.")).size(), 3);
+}
+
+// A lock another thread holds at the fork stays locked in the child; a start
+// that takes one between fork and exec (Qt's own detached start looks the
+// program up on the search path there, under the environment's lock) hangs,
+// and so did the updater's exit after starting the installer.
+TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
+{
+    std::atomic<bool> stop{false};
+    std::thread busy([&] {
+        for (int i = 0; !stop; ++i) {
+            qputenv("PATHWARDEN_TEST_BUSY", QByteArray::number(i));
+            (void)qEnvironmentVariable("PATH");
+        }
+    });
+    // Orphans become our children, so that copies that hung can be ended:
+    // they would hold the test run's output open for ever.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
+    int started = 0;
+    int hung = -1;
+    for (int i = 0; i < 40 && hung < 0; ++i) {
+        auto result = std::make_shared<std::promise<bool>>();
+        std::future<bool> answer = result->get_future();
+        std::thread([result] {
+            DetachedQProcessStarter starter;
+            result->set_value(starter.start(QStringLiteral("true"), {}));
+        }).detach();
+        if (answer.wait_for(std::chrono::seconds(10)) == std::future_status::ready)
+            started += answer.get() ? 1 : 0;
+        else
+            hung = i;
+    }
+    stop = true;
+    busy.join();
+    endAdoptedChildren();
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_EQ(hung, -1) << "a start did not return";
+    EXPECT_EQ(started, 40);
 }
 
 TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWithoutAsking)

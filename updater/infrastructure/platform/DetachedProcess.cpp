@@ -1,0 +1,108 @@
+#include "updater/infrastructure/platform/DetachedProcess.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Reports why the program could not be executed to the waiting parent.
+void reportAndExit(int reportFd, int error)
+{
+    ssize_t written;
+    do {
+        written = ::write(reportFd, &error, sizeof error);
+    } while (written < 0 && errno == EINTR);
+    ::_exit(127);
+}
+
+// The program starts with no signal blocked, whatever mask the starting
+// thread had, and with SIGPIPE ignored (as Qt's detached start has it): its
+// standard channels are ours, and once we have ended, a write to a closed
+// log pipe must fail rather than kill the installer or the updated updater.
+void prepareSignals()
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+}
+
+} // namespace
+
+bool startDetachedProcess(const QString& program, const QStringList& arguments)
+{
+    if (program.isEmpty())
+        return false;
+    const QString executable =
+        program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    if (executable.isEmpty())
+        return false;
+
+    std::vector<QByteArray> texts;
+    texts.reserve(static_cast<size_t>(arguments.size()) + 1);
+    texts.push_back(QFile::encodeName(executable));
+    for (const QString& argument : arguments)
+        texts.push_back(QFile::encodeName(argument));
+    std::vector<char*> argv;
+    argv.reserve(texts.size() + 1);
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    char* const* const argumentVector = argv.data();
+    const char* const path = argumentVector[0];
+
+    // Closed on exec, so the parent reads end-of-file exactly when the
+    // program runs, and an errno when it could not be executed.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return false;
+
+    const pid_t intermediate = ::fork();
+    if (intermediate < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (intermediate == 0) {
+        ::close(report[0]);
+        ::setsid();
+        const pid_t launched = ::fork();
+        if (launched == 0) {
+            prepareSignals();
+            ::execv(path, argumentVector);
+            reportAndExit(report[1], errno);
+        }
+        if (launched < 0)
+            reportAndExit(report[1], errno);
+        ::_exit(0);
+    }
+
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t received;
+    do {
+        received = ::read(report[0], &error, sizeof error);
+    } while (received < 0 && errno == EINTR);
+    ::close(report[0]);
+    return received == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace platform

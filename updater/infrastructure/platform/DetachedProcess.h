@@ -1,0 +1,25 @@
+#pragma once
+
+class QString;
+class QStringList;
+
+namespace platform {
+
+// Starts a program that outlives us: in a session of its own, not our child
+// (nobody has to reap it), with our working folder, environment and open
+// standard channels. A program name without a slash is looked up on the
+// search path. True once the program has been executed; false when it was
+// not found or could not be executed.
+//
+// QProcess::startDetached of Qt 5 allocates, converts texts and searches the
+// path between fork and exec. In a process with other threads (the updater
+// always has some: its remote log, Qt's network and D-Bus threads) a lock that
+// one of them held at the fork stays locked in the child for ever, and the
+// caller then waits for ever for the start to be confirmed. Here everything
+// is prepared before the fork and the children only make async-signal-safe
+// calls.
+//
+// Threads: any thread.
+bool startDetachedProcess(const QString& program, const QStringList& arguments);
+
+} // namespace platform
