@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QThreadPool>
 #include <QString>
 #include <QStringList>
 
@@ -112,4 +113,15 @@ int runProfile(const std::function<int()>& run, Logger* logger)
         logger->error(QStringLiteral("Unknown exception caught."), QString());
     }
     return -1;
+}
+
+bool endApplication()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application)
+        return true;
+    if (QThreadPool::globalInstance()->activeThreadCount() > 0)
+        return false;
+    delete application;
+    return true;
 }

@@ -28,3 +28,13 @@ void adjustLibraryPaths(const QString& realExecutablePath);
 // caught.") and ends the run with -1, as every other failed run does: a
 // failure must not end with status 0.
 int runProfile(const std::function<int()>& run, Logger* logger);
+
+// Deletes the application object that a run leaves behind. The interactive
+// run hands it to deferred deletion, which no event loop carries out once the
+// loop has returned; left alive, it keeps Qt's own threads (network, bearer,
+// D-Bus) running while the process's static objects are destroyed, and that
+// corrupted the heap at exit now and then. Its destructor stops them and runs
+// Qt's clean-up routines. While a task of the global thread pool still runs
+// nothing is deleted and false is returned: the destructor would wait for the
+// task without bound.
+bool endApplication();

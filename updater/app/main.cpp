@@ -81,5 +81,6 @@ int main(int argc, char** argv)
     }
 
     logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
+    endApplication();
     return result;
 }

@@ -7,6 +7,7 @@
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/VornApp.h"
+#include "updater/app/EntryPoint.h"
 #include "updater/app/VornConfiguration.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
@@ -87,17 +88,21 @@ int main(int argc, char** argv)
     SimpleLogger::getInstance()->addAppender(&console);
     const QByteArray flow = qgetenv("PATHWARDEN_FLOW");
 
-    VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
-    // Modal boxes run their own loop inside start-up; the timer answers them too.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [flow] {
-        answerVisibleWindows(flow);
-        if (flow == "download-first-choice")
-            downloadFirstChoice();
-    });
-    poll.start(20);
-    configuration.app();
-    const int result = QApplication::exec();
-    report(QStringLiteral("exec:%1").arg(result));
+    int result = 0;
+    {
+        VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
+        // Modal boxes run their own loop inside start-up; the timer answers them too.
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [flow] {
+            answerVisibleWindows(flow);
+            if (flow == "download-first-choice")
+                downloadFirstChoice();
+        });
+        poll.start(20);
+        configuration.app();
+        result = QApplication::exec();
+        report(QStringLiteral("exec:%1").arg(result));
+    }
+    endApplication();
     return result;
 }
