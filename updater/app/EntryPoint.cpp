@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
-#include <QThreadPool>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <csignal>
 #include <cstdio>
