@@ -3,6 +3,7 @@
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <csignal>
 
@@ -69,4 +70,14 @@ ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const 
     ProcessOutcome outcome = collect(process, finished);
     outcome.standardError.prepend(seenError);
     return outcome;
+}
+
+QList<QByteArray> processStatusFields(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray stat = file.readAll();
+    const int close = stat.lastIndexOf(')');
+    return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).split(' ');
 }

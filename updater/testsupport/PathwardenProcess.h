@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QProcess>
 #include <QStringList>
 
@@ -38,3 +39,8 @@ ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringLi
 // came.
 ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
                                       const QStringList& arguments = {}, int timeoutMs = kChildRunTimeoutMs);
+
+// The fields of /proc/<pid>/stat after the program's name (which may hold
+// blanks and brackets): state, parent id, and so on. Empty when the process
+// is gone.
+QList<QByteArray> processStatusFields(qint64 pid);

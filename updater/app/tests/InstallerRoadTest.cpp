@@ -6,6 +6,7 @@
 
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/testsupport/ComponentScanFixture.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
@@ -21,13 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 class InstallerRoad : public ::testing::Test {
 protected:
@@ -108,7 +102,7 @@ TEST_F(InstallerRoad, WithoutChoicesTheInformationFileIsWrittenAndTheMediumsPack
     const ProcessOutcome outcome = runPathwarden(env, arguments());
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
-    EXPECT_EQ(contentOf(informationFile()),
+    EXPECT_EQ(fileContents(informationFile()),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<installer-infos>\n"
               "    <selected-platform>osx</selected-platform>\n"
               "    <original-installer-path>" + scan.mediumDir().toUtf8() + "</original-installer-path>\n"
@@ -138,14 +132,14 @@ TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBefore
         << outcome.standardOutput.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
 
-    const QString xml = QString::fromUtf8(contentOf(informationFile()));
+    const QString xml = QString::fromUtf8(fileContents(informationFile()));
     const QString downloaded =
         QRegularExpression(QStringLiteral("download-output-path=\"([^\"]*)\"")).match(xml).captured(1);
     EXPECT_TRUE(downloaded.startsWith(QDir(env.tempDir()).canonicalPath() + QLatin1Char('/'))
                 || downloaded.startsWith(env.tempDir() + QLatin1Char('/')))
         << downloaded.toStdString();
     EXPECT_TRUE(downloaded.endsWith(QStringLiteral("/Sound Library.zip")));
-    EXPECT_EQ(contentOf(downloaded), archive);
+    EXPECT_EQ(fileContents(downloaded), archive);
     EXPECT_EQ(xml, QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<installer-infos>\n"
                                   "    <selected-platform>osx</selected-platform>\n"
                                   "    <original-installer-path>%1</original-installer-path>\n"

@@ -3,6 +3,7 @@
 // Pathwarden, restarting into the stored copy, and starting that copy again
 // on the next plain start without any server.
 
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
@@ -27,21 +28,13 @@ namespace {
 
 const QString kStoredVersion = QStringLiteral("1.17.0");
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 // Gone, or a zombie nobody has reaped yet.
 bool processEnded(qint64 pid)
 {
     if (::kill(static_cast<pid_t>(pid), 0) != 0)
         return true;
-    const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(pid));
-    const int close = stat.lastIndexOf(')');
-    return close < 0 || stat.mid(close + 2, 1) == "Z";
+    const QList<QByteArray> fields = processStatusFields(pid);
+    return fields.isEmpty() || fields.first() == "Z";
 }
 
 class SelfUpdateRun : public ::testing::Test {
@@ -59,7 +52,7 @@ protected:
     void TearDown() override
     {
         // The restarted copy is ours to end, by the id it wrote itself.
-        const QByteArray pid = contentOf(pidFile()).trimmed();
+        const QByteArray pid = fileContents(pidFile()).trimmed();
         if (!pid.isEmpty() && !processEnded(pid.toLongLong()))
             ::kill(static_cast<pid_t>(pid.toLongLong()), SIGKILL);
     }
@@ -98,8 +91,8 @@ protected:
         const QString folder = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/MacOS/");
         const QString path = env.root() + QStringLiteral("/update.zip");
         EXPECT_TRUE(writeZipArchive(path, {{folder + QStringLiteral("Pathwarden"), script.toUtf8(), 0755},
-                                           {folder + QStringLiteral("Pathwarden.bin"), contentOf(executable), 0755}}));
-        return contentOf(path);
+                                           {folder + QStringLiteral("Pathwarden.bin"), fileContents(executable), 0755}}));
+        return fileContents(path);
     }
 
     QString workingFolderOf(const ProcessOutcome& outcome) const
@@ -150,7 +143,7 @@ TEST_F(SelfUpdateRun, UpdateIsStoredAndStartedOnlineAndTheNextPlainStartRunsTheS
     const QList<RecordedRequest> asked = server.requestsFor("/rest/downloadclient/discontinued");
     ASSERT_EQ(asked.size(), 2);
     EXPECT_EQ(asked.last().path, QByteArray("/rest/downloadclient/discontinued?version=1.17.0"));
-    const qint64 restarted = contentOf(pidFile()).trimmed().toLongLong();
+    const qint64 restarted = fileContents(pidFile()).trimmed().toLongLong();
     ASSERT_GT(restarted, 0);
     ::kill(static_cast<pid_t>(restarted), SIGTERM);
     clock.restart();
@@ -177,7 +170,7 @@ TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
     {
         const QString path = env.root() + QStringLiteral("/same.zip");
         ASSERT_TRUE(writeUpdaterArchive(path, recordingStandInExecutable(record)));
-        archive = contentOf(path);
+        archive = fileContents(path);
     }
     offerUpdate(QStringLiteral("1.16.0.436"), archive);
     // The failure's critical box waits for a user; the test ends the run

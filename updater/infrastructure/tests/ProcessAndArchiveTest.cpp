@@ -1,6 +1,8 @@
 #include "updater/infrastructure/DetachedQProcessStarter.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/testsupport/DownloadTestSupport.h"
+#include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/ZipArchive.h"
@@ -26,13 +28,6 @@
 
 namespace {
 
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
 // Kills and reaps the processes that were handed to us as their reaper.
 void endAdoptedChildren()
 {
@@ -42,9 +37,7 @@ void endAdoptedChildren()
         const pid_t pid = static_cast<pid_t>(entry.toInt(&isProcess));
         if (!isProcess)
             continue;
-        const QByteArray stat = contentOf(QStringLiteral("/proc/%1/stat").arg(entry));
-        // "pid (name) state ppid ...": the name may hold blanks and brackets.
-        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        const QList<QByteArray> fields = processStatusFields(pid);
         if (fields.size() > 1 && fields.at(1) == self.toLatin1()) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
@@ -130,7 +123,7 @@ TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWith
     QString folder = QStringLiteral("/somewhere/else");
     ASSERT_TRUE(extractor.extract(QFileInfo(link), folder));
     EXPECT_EQ(folder, QFileInfo(dir.filePath(QStringLiteral("real"))).canonicalFilePath());
-    EXPECT_EQ(contentOf(dir.filePath(QStringLiteral("real/inner/a.txt"))), "first");
+    EXPECT_EQ(fileContents(dir.filePath(QStringLiteral("real/inner/a.txt"))), "first");
 
     // The files exist now: asked whether to replace them, unzip would wait
     // for an answer until the time limit.
@@ -139,7 +132,7 @@ TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWith
     clock.start();
     EXPECT_TRUE(extractor.extract(QFileInfo(archive), folder));
     EXPECT_LT(clock.elapsed(), ZipExtractor_OSX::kTimeLimitMs / 2);
-    EXPECT_EQ(contentOf(dir.filePath(QStringLiteral("real/inner/a.txt"))), "second");
+    EXPECT_EQ(fileContents(dir.filePath(QStringLiteral("real/inner/a.txt"))), "second");
 }
 
 TEST(ZipExtraction, MissingArchiveOrAFifoIsRefusedAtOnceAndTheFolderKept)

@@ -1,6 +1,7 @@
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoiceArtifact.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 
 #include <QDir>
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 DownloadChoiceArtifact* artifact(const char* url, const char* outputDir, QList<MacDistribution> distributions = {},
                                  bool replace = false, bool upgrade = false, bool hidden = false)
@@ -88,8 +82,8 @@ TEST(InstallerInformationFile, MatchesTheGoldenFiles)
             file.addDownloadChoice(choice.get());
         file.addDownloadChoice(nullptr);
         file.write();
-        EXPECT_EQ(contentOf(path).toStdString(),
-                  contentOf(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden)).toStdString())
+        EXPECT_EQ(fileContents(path).toStdString(),
+                  fileContents(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden)).toStdString())
             << c.golden;
     }
 }
@@ -127,7 +121,7 @@ TEST(InstallerInformationFile, RefusalsAndFailuresAreLoggedAndKeepTheEarlierFile
         file.addDownloadChoice(c.choice);
         file.write(); // returns normally: the caller starts the installer next
         EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.logged;
-        EXPECT_EQ(contentOf(path), "old") << c.logged;
+        EXPECT_EQ(fileContents(path), "old") << c.logged;
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
