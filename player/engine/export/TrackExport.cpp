@@ -35,7 +35,10 @@ QString trackFileName(int i, DDPModel& model)
         if (!title.empty()) {
             QString text = cdInfo.doubleByte ? QString::fromUtf8(title.data(), static_cast<int>(title.size()))
                                              : QString::fromLatin1(title.data(), static_cast<int>(title.size()));
-            text.replace(QLatin1Char('/'), QLatin1Char('-'));
+            for (QChar& c : text) {
+                if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7F)
+                    c = QLatin1Char('-');
+            }
             return QString::number(n) + QLatin1String(" - ") + text + QLatin1String(".wav");
         }
     }

@@ -23,5 +23,6 @@ int findTrackEnd(int i, const std::vector<DDP::PQDESCR>& descriptors);
 
 // File name for descriptor i: "n - Title.wav" when the CD-TEXT has a title for
 // track n, else "Track n.wav". A "/" in a title would make the name point
-// into a folder, so it is replaced by "-".
+// into a folder, and a control character (a TAB, a line break) would make a
+// name that shells and file managers show wrongly; each becomes "-".
 QString trackFileName(int i, DDPModel& model);

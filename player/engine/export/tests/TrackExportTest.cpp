@@ -59,7 +59,7 @@ TEST(TrackFileName, UsesTheTitleOfTheTrackOrFallsBackToItsNumber)
 {
     DDPModel model;
     model.getDescList() = {entry("01", "00"), entry("01", "01"), entry("02", "01"), entry("03", "01"),
-                           entry("12", "01")};
+                           entry("12", "01"), entry("04", "01")};
     EXPECT_EQ(trackFileName(1, model), "Track 1.wav");  // no CD-TEXT at all
 
     setTitle(model, 0, "Album");
@@ -70,6 +70,8 @@ TEST(TrackFileName, UsesTheTitleOfTheTrackOrFallsBackToItsNumber)
     EXPECT_EQ(trackFileName(2, model), "Track 2.wav");  // empty title among titled tracks
     EXPECT_EQ(trackFileName(3, model), "3 - AC-DC.wav");  // never a path into a folder
     EXPECT_EQ(trackFileName(4, model), "Track 12.wav");   // past the CD-TEXT track list
+    setTitle(model, 4, "Side\tA\nB\x1B\x7F");
+    EXPECT_EQ(trackFileName(5, model), "4 - Side-A-B--.wav");  // control characters as "/"
 }
 
 TEST(TrackFileName, ReadsTitlesAsLatin1OrAsUtf8ForDoubleByteText)
