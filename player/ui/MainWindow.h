@@ -118,6 +118,8 @@ private:
     void updateTrackLabel();
     void updateCdTimeLabel(int seconds);
     void updateTrackTimeLabel(int seconds);
+    // Both time labels for the seek slider's value in the current range.
+    void updateTimeLabels();
     // Reader thread: the image has been read to its end.
     void onAudioFileEnded();
     // Played bytes of the current entry as the display counts them.

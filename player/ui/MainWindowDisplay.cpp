@@ -82,6 +82,11 @@ void MainWindow::onTimeout()
 
 void MainWindow::onSeekSliderPosChanged(int)
 {
+    updateTimeLabels();
+}
+
+void MainWindow::updateTimeLabels()
+{
     Ui::TimeWidget* t = time(ui);
     if (!t || !t->seekslider)
         return;

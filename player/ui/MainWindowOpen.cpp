@@ -180,6 +180,10 @@ void MainWindow::loadFile(const QDir& imageDir)
         if (QAction* exportAll = menuBar->getActionAt(3))
             exportAll->setEnabled(true);
     }
+
+    // The labels follow the slider's value changes; a slider that is already
+    // where the new image starts would leave them showing the previous image.
+    updateTimeLabels();
 }
 
 void MainWindow::syncColumnEntries()

@@ -366,6 +366,30 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
 }
 
+TEST_F(MainWindowTests, OpeningAnotherImageShowsItsTimesWithoutASliderMove)
+{
+    DdpFixture::Options options;
+    options.trackFrames = 180 * 75;
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image first = writeImage(folder("first"), options);
+    options.trackCount = 1;
+    options.trackFrames = 60 * 75;
+    const DdpFixture::Image second = writeImage(folder("second"), options);
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(first.folder)));
+    invoke(&window, "onCdTimeLabelClicked");
+    invoke(&window, "onTrackTimeLabelClicked");
+    Ui::TimeWidget* t = time(window.form());
+    t->seekslider->setValue(1);
+    t->seekslider->setValue(0);
+    ASSERT_EQ(t->timeLabel->text(), QStringLiteral("03:00"));
+
+    // The slider stays at 0, so it signals no change.
+    window.loadFile(QDir(QString::fromStdString(second.folder)));
+    EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:00"));
+    EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(second.entries.back().frame / 75 - 2));
+}
+
 TEST_F(MainWindowTests, MetersGetZerosWhileStoppedAndThePeaksAreCleared)
 {
     const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
