@@ -26,17 +26,21 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMargins>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidgetAction>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace MainWindowWidgets;
@@ -140,6 +144,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(
         OSXPowerNotifier::getInstance(), &OSXPowerNotifier::systemSleep, this, [this]() { audioPlayer.pause(); },
         Qt::DirectConnection);
+
+    // Last: the native window exists now, so its frame counts where the
+    // platform knows it before the window is shown.
+    fitIntoScreen();
 }
 
 MainWindow::~MainWindow()
@@ -151,6 +159,32 @@ MainWindow::~MainWindow()
     }
     delete ui;
     ui = nullptr;
+}
+
+// The built-in 466 x 702 and a saved size can both be larger than the screen
+// (at 144 dpi the form alone is 932 x 1404 pixels), which would leave the
+// transport and the meters out of reach. The window is bounded to the free
+// area of its screen, but never below what its layout needs, and moved so that
+// all of it lies on that area; when even the layout's minimum does not fit,
+// its top-left corner, where the menu is, stays on screen.
+void MainWindow::fitIntoScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // The style's fonts decide how much room the layout needs.
+    ensurePolished();
+    const QRect available = screen->availableGeometry();
+    // The frame as far as the platform knows it before the window is shown
+    // (an X window manager tells it only once the window is mapped).
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
+    resize(size().boundedTo(available.size() - frame).expandedTo(minimum));
+    // A window's position is that of its frame.
+    const QSize outer = size() + frame;
+    move(std::max(available.left(), std::min(x(), available.right() + 1 - outer.width())),
+         std::max(available.top(), std::min(y(), available.bottom() + 1 - outer.height())));
 }
 
 void MainWindow::setupColumnEntries()

@@ -124,6 +124,7 @@ private:
     void onAudioFileEnded();
     // Played bytes of the current entry as the display counts them.
     float playedBytes() const;
+    void fitIntoScreen();
     void setupColumnEntries();
     void syncColumnEntries();
     void rewireImageConnections();

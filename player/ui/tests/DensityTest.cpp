@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
 #include <QTableView>
 #include <QTextDocument>
 #include <QToolButton>
@@ -92,7 +93,46 @@ std::vector<std::string> meterTextsThatCollide(const LevelMeterWidget& meter)
     return found;
 }
 
+// The whole frame lies on the screen's free area, at no less than the
+// layout's minimum; where even the minimum is larger than that area (the
+// offscreen screen at 144 dpi holds 400 x 300 points), the window has the
+// minimum and its top-left corner, where the menu is, in the area's corner.
+void expectOnScreen(TestWindow& window)
+{
+    window.show();
+    spin(50);
+    const QRect available = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QSize minimum = window.minimumSizeHint();
+    const QSize framedMinimum = minimum + frame.size() - window.size();
+    if (framedMinimum.width() <= available.width() && framedMinimum.height() <= available.height()) {
+        EXPECT_TRUE(available.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                               << frame.height() << " on " << available.width() << "x"
+                                               << available.height();
+        EXPECT_GE(window.height(), minimum.height());
+    } else {
+        EXPECT_EQ(window.size(), minimum);
+        EXPECT_EQ(frame.topLeft(), available.topLeft());
+    }
+}
+
 } // namespace
+
+TEST(WindowFit, FirstStartAndATooLargeSavedGeometryStayOnTheScreen)
+{
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    {
+        TestWindow first;
+        expectOnScreen(first);
+        // Saved from a larger screen: twice the height, from the middle on.
+        const QRect available = first.screen()->availableGeometry();
+        first.setGeometry(QRect(available.center(), QSize(available.width(), 2 * available.height())));
+        first.close();
+    }
+    TestWindow restored;
+    expectOnScreen(restored);
+}
 
 TEST(Density, EveryTextOfTheWindowHasRoomEmptyAndLoaded)
 {
@@ -129,6 +169,8 @@ TEST(Density, TypeIconsArePaintedInsideTheirCells)
     QTemporaryDir dir;
     TestWindow window;
     window.show();
+    // Tall enough for every row, whatever room the screen leaves.
+    window.resize(466, 702);
     DdpFixture::Options options = shortDisc(4);
     options.tracksWithPause = 3;
     const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
