@@ -7,6 +7,8 @@
 #   scripts/screenshot-glasswell.sh [out.png]      default: glasswell-screenshot.png
 #   HG_BUILD_DIR=build                             build tree to use (default: build)
 #   HG_SCREENSHOT_DELAY=8000                       ms between start and grab
+#   HG_SCREENSHOT_SCREEN=800x900                   size of the virtual screen in pixels
+#   QT_FONT_DPI=144, QT_SCALE_FACTOR=2             other resolutions and densities, as Qt reads them
 #   HG_JOBS=N                                      parallel compile jobs (default: all cores)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,6 +16,7 @@ cd "$root"
 out=$(realpath -m "${1:-glasswell-screenshot.png}")
 build=${HG_BUILD_DIR:-build}
 delay=${HG_SCREENSHOT_DELAY:-8000}
+screen=${HG_SCREENSHOT_SCREEN:-800x900}
 jobs=${HG_JOBS:-$(nproc)}
 
 fail() { echo "screenshot-glasswell: $*" >&2; exit 1; }
@@ -47,7 +50,7 @@ pulse_start
 trap pulse_stop EXIT
 
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 800x900x24" bash -c '
+xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
   "$1" & app=$!
   "$2" "$3" "$4"; status=$?
   kill "$app" 2>/dev/null || true

@@ -376,25 +376,19 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
 TEST_F(MainWindowTests, OpeningAnotherImageShowsItsTimesWithoutASliderMove)
 {
     DdpFixture::Options options;
-    options.trackFrames = 180 * 75;
-    options.samples = DdpFixture::Samples::Silence;
-    const DdpFixture::Image first = writeImage(folder("first"), options);
     options.trackCount = 1;
     options.trackFrames = 60 * 75;
-    const DdpFixture::Image second = writeImage(folder("second"), options);
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image other = writeImage(folder("other"), options);
     TestWindow window;
-    window.loadFile(QDir(QString::fromStdString(first.folder)));
+    window.loadFile(QDir(QString::fromStdString(writeImage(folder("first"), shortDisc()).folder)));
     invoke(&window, "onCdTimeLabelClicked");
     invoke(&window, "onTrackTimeLabelClicked");
-    Ui::TimeWidget* t = time(window.form());
-    t->seekslider->setValue(1);
-    t->seekslider->setValue(0);
-    ASSERT_EQ(t->timeLabel->text(), QStringLiteral("03:00"));
-
     // The slider stays at 0, so it signals no change.
-    window.loadFile(QDir(QString::fromStdString(second.folder)));
+    window.loadFile(QDir(QString::fromStdString(other.folder)));
+    Ui::TimeWidget* t = time(window.form());
     EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:00"));
-    EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(second.entries.back().frame / 75 - 2));
+    EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(other.entries.back().frame / 75 - 2));
 }
 
 TEST_F(MainWindowTests, MetersGetZerosWhileStoppedAndThePeaksAreCleared)
