@@ -169,8 +169,9 @@ MainWindow::~MainWindow()
 // its top-left corner, where the menu is, stays on screen.
 void MainWindow::fitIntoScreen()
 {
+    // A maximised or full-screen window already has the screen's size.
     const QScreen* screen = this->screen();
-    if (!screen)
+    if (!screen || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
     // The style's fonts decide how much room the layout needs.
     ensurePolished();

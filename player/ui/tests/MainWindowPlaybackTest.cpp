@@ -119,14 +119,14 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         for (const QFileInfo& wav : QDir(target).entryInfoList(QDir::Files))
             EXPECT_GT(wav.size(), 44) << wav.fileName().toStdString();
 
-        window.setGeometry(150, 120, 520, 740);
+        window.setGeometry(150, 40, 520, 540);
         tableView(window.form())->horizontalHeader()->resizeSection(4, 88);
         window.close();
         EXPECT_FALSE(window.player().getStreaming().engine().isStreamOpen());
     }
 
     TestWindow again;
-    EXPECT_EQ(again.geometry().size(), QSize(520, 740));
+    EXPECT_EQ(again.geometry().size(), QSize(520, 540));
     again.loadFile(QDir(QString::fromStdString(image.folder)));
     EXPECT_EQ(tableView(again.form())->horizontalHeader()->sectionSize(4), 88);
 }
