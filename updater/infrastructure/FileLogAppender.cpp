@@ -96,9 +96,17 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
     // Logs name the machine, its folders and its server: the user's alone,
     // also for folders made by an older version under a lax umask.
     const bool existed = QDir(folder).exists();
-    makePrivateFolder(dataFolder);
+    if (!makePrivateFolder(dataFolder)) {
+        // The local store's folder: not the user's, or anyone can write to it.
+        qDebug() << "no log file: not a private folder of the user:" << dataFolder;
+        return QString();
+    }
     const bool created = makePrivateFolder(folder);
     if (!existed)
         qDebug() << "log file creation result" << created;
+    if (!created) {
+        qDebug() << "no log file: not a private folder of the user:" << folder;
+        return QString();
+    }
     return folder + QDir::separator() + stamp + QLatin1Char('-') + name;
 }

@@ -19,7 +19,8 @@ public:
     ~FileLogAppender() override;
 
     // <generic data>/Pathwarden/logs/<local start time>-<name>; makes the
-    // folder when it is missing, not the file.
+    // folder when it is missing, not the file. Empty when the folder is not
+    // the user's private folder.
     static QString getAndCreateLogFilePath(const QString& name);
 
 protected:

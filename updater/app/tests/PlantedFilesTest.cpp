@@ -5,16 +5,19 @@
 
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
+#include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -37,7 +40,70 @@ void writeFile(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
+// A copy as a run would remember it: a recording stand-in at executable and
+// the local store's file naming it as version 9.0.0.
+void plantStoredCopy(const TestEnvironment& env, const QString& executable, const QString& record)
+{
+    writeRecordingStandInProgram(QFileInfo(executable).absolutePath(), QFileInfo(executable).fileName(), record);
+    const QString file = env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini");
+    QSettings store(file, QSettings::IniFormat);
+    store.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("9.0.0"));
+    store.setValue(QStringLiteral("PathToLatestVersionInLocalStore"), executable);
+    store.sync();
+    chmodPath(file, 0600);
+}
+
+QString storedExecutable(const TestEnvironment& env)
+{
+    return env.dataHome() + QStringLiteral("/Pathwarden/9.0.0/Pathwarden");
+}
+
 } // namespace
+
+TEST(PlantedFiles, SettingsNotTheUsersOwnAreIgnoredAndTheDefaultsHold)
+{
+    // Read, each would end the run at once with an unknown profile.
+    const std::function<void(const TestEnvironment&)> plantings[] = {
+        [](const TestEnvironment& env) {
+            env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
+            chmodPath(env.settingsFile(), 0620);
+        },
+        [](const TestEnvironment& env) {
+            const QString elsewhere = env.root() + QStringLiteral("/elsewhere.ini");
+            writeFile(elsewhere, "[General]\nProfile=x\n");
+            chmodPath(elsewhere, 0600);
+            QDir().mkpath(QFileInfo(env.settingsFile()).absolutePath());
+            ASSERT_TRUE(QFile::link(elsewhere, env.settingsFile()));
+        },
+        [](const TestEnvironment& env) {
+            QDir().mkpath(QFileInfo(env.settingsFile()).absolutePath());
+            ASSERT_EQ(::mkfifo(QFile::encodeName(env.settingsFile()).constData(), 0600), 0);
+        },
+    };
+    for (const auto& plant : plantings) {
+        TestEnvironment env;
+        plant(env);
+        const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardError.contains("Settings file is not a private file of the user, ignored"));
+        EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod"));
+    }
+}
+
+TEST(PlantedFiles, StoredCopyNamedByAForeignFileOrOutsideItsFolderIsNotStarted)
+{
+    const QString outside = QStringLiteral("/elsewhere/Pathwarden");
+    for (const bool foreignFile : {true, false}) {
+        TestEnvironment env;
+        const QString record = env.root() + QStringLiteral("/started");
+        plantStoredCopy(env, foreignFile ? storedExecutable(env) : env.root() + outside, record);
+        if (foreignFile)
+            chmodPath(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini"), 0660);
+        const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_FALSE(QFile::exists(record)) << foreignFile;
+    }
+}
 
 TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsNotOpened)
 {
@@ -67,4 +133,22 @@ TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsNotOpened)
         EXPECT_TRUE(outcome.standardError.contains("writeToFile could not open for writing logfile"));
         EXPECT_EQ(fileContents(profile), QByteArray("original\n"));
     }
+}
+
+TEST(PlantedFiles, StoreFolderOthersCanWriteIsNotUsedAtAll)
+{
+    TestEnvironment env;
+    const QString record = env.root() + QStringLiteral("/started");
+    plantStoredCopy(env, storedExecutable(env), record);
+    const QString store = env.dataHome() + QStringLiteral("/Pathwarden");
+    chmodPath(store + QStringLiteral("/9.0.0"), 0700);
+    chmodPath(store, 0777);
+    const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("local store is not a private folder of the user, going on without it"));
+    EXPECT_FALSE(QFile::exists(record));
+    EXPECT_FALSE(QFileInfo::exists(env.logFolder()));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(store).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0777u);
 }
