@@ -5,6 +5,7 @@
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,4 +144,17 @@ QString LocalStorage::pathToLatestVersionInLocalStore()
         return QString();
     }
     return resolved;
+}
+
+QString LocalStorage::versionOfRunningCopy()
+{
+    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
+    if (store.isEmpty())
+        return QString();
+    const QString canonicalStore = QFileInfo(store).canonicalFilePath();
+    const QString own = QFileInfo(platform::realExecutablePath()).canonicalFilePath();
+    if (canonicalStore.isEmpty() || !own.startsWith(canonicalStore + QLatin1Char('/')))
+        return QString();
+    const QString version = own.mid(canonicalStore.size() + 1).section(QLatin1Char('/'), 0, 0);
+    return isVersionFolderName(version) ? version : QString();
 }

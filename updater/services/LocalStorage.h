@@ -40,6 +40,11 @@ public:
     // whoever could change the file or the folder would choose what we start.
     virtual QString pathToLatestVersionInLocalStore();
 
+    // The version whose store folder holds this very program, when it was
+    // started from the local store; empty otherwise. Such a copy is the
+    // result of a hand-over and must not hand over to that version again.
+    QString versionOfRunningCopy();
+
 private:
     std::unique_ptr<QSettings> settings_;
     Logger* logger_;
