@@ -56,10 +56,18 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
         return false;
     }
 
+    // What was ignored is replaced by a file of our own: only the entry is
+    // removed (a link, not what it points to), in a folder that is the
+    // user's alone from then on.
     if (settings_->fileName().isEmpty()) {
-        logger_->error(QStringLiteral("Failed to write the local store file."),
-                       QStringLiteral("Not a private file of the user: ") + storeFile());
-        return false;
+        const QString path = storeFile();
+        if (!makePrivateFolder(QFileInfo(path).absolutePath()) || !QFile::remove(path)) {
+            logger_->error(QStringLiteral("Failed to write the local store file."),
+                           QStringLiteral("Not a private file of the user: ") + path);
+            return false;
+        }
+        logger_->info(QStringLiteral("Replacing the local store file that was not a private file of the user."), path);
+        settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
     }
 
     const QFileInfo source(pathToZipArchive);

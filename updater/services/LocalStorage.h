@@ -15,7 +15,8 @@ class WorkingDirectoryProvider;
 // ("pathwarden-local-storage", apart from the updater's settings). The keys
 // change only when a copy was unpacked and its executable found. That file is
 // read only when it is a regular file of the user that neither group nor
-// others can write; otherwise it is ignored (logged) and nothing is stored.
+// others can write; otherwise it is ignored (logged), and replaced by a file
+// of our own when a copy is stored.
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: GUI
 // thread; storing blocks while the archive is unpacked.

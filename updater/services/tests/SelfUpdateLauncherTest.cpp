@@ -146,3 +146,20 @@ TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to write the local store file.")));
     QDir(iniFile).removeRecursively();
 }
+
+TEST_F(SelfUpdateStore, StoreFileOthersCouldWriteIsIgnoredAndReplacedByTheNextStore)
+{
+    const QString iniFile = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
+                                      QStringLiteral("pathwarden-local-storage"))
+                                .fileName();
+    {
+        QSettings planted(iniFile, QSettings::IniFormat);
+        planted.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("99.0.0"));
+    }
+    ASSERT_TRUE(QFile::setPermissions(iniFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup));
+    LocalStorage store(&provider_, &extractor_);
+    EXPECT_EQ(store.latestVersionInLocalStore(), QString());
+    ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
+    EXPECT_EQ(QFile::permissions(iniFile), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+}
