@@ -11,10 +11,11 @@ class Logger;
 // an online self-update, the online-mode switch). A copy that was itself
 // started from the store never hands over at start-up, and after a download
 // only to a copy stored under a newer version than its own; nothing ever
-// starts its own executable. So hand-overs cannot chain without end. Every operation, also the
-// store's readers, is called through the virtual table, so that a test
-// double replacing only launchWithArguments and the readers runs the real
-// decisions.
+// starts its own executable. So hand-overs cannot chain without end.
+//
+// Every operation, also the store's readers, is called through the virtual
+// table, so that a test double replacing only launchWithArguments and the
+// readers runs the real decisions.
 //
 // Ownership: the starter and the store are used, not owned. Threads: GUI
 // thread; nothing is locked.

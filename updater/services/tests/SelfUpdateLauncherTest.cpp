@@ -2,6 +2,7 @@
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -162,4 +163,29 @@ TEST_F(SelfUpdateStore, StoreFileOthersCouldWriteIsIgnoredAndReplacedByTheNextSt
     ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
     EXPECT_EQ(QFile::permissions(iniFile), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
     EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+}
+
+TEST(SelfUpdateHandOver, NeverStartsItsOwnExecutable)
+{
+    struct StoreNamingThisProgram : LocalStorage {
+        using LocalStorage::LocalStorage;
+        QString latestVersionInLocalStore() override { return QStringLiteral("99.0.0"); }
+        QString pathToLatestVersionInLocalStore() override { return platform::realExecutablePath(); }
+    };
+    struct CountingStarter : AbstractDetachedQProcessStarter {
+        bool start(QString, QStringList) override { return ++starts > 0; }
+        int starts = 0;
+    };
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip;
+    SelfUpdateExtractor_OSX extractor(&zip);
+    StoreNamingThisProgram store(&provider, &extractor);
+    CountingStarter starter;
+    SelfUpdateLauncher launcher(&starter, &store, QStringLiteral("/medium"));
+    const QString savedVersion = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    EXPECT_FALSE(launcher.launchLatestIfNewer());
+    EXPECT_FALSE(launcher.launchLatestIfNewerInOnlineMode());
+    QCoreApplication::setApplicationVersion(savedVersion);
+    EXPECT_EQ(starter.starts, 0);
 }
