@@ -98,18 +98,14 @@ protected:
         return fileContents(path);
     }
 
-    // Waits until one of the log files holds text.
-    bool waitForLogLine(const QString& text) const
+    // Waits (bounded) until a log file of the runs holds text.
+    bool waitForLogLine(const QByteArray& text) const
     {
         QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 120000) {
-            const QDir folder(env.logFolder());
-            for (const QString& name : folder.entryList(QDir::Files)) {
-                if (fileContents(folder.filePath(name)).contains(text.toUtf8()))
+        for (clock.start(); clock.elapsed() < 120000; QThread::msleep(100)) {
+            for (const QFileInfo& log : QDir(env.logFolder()).entryInfoList(QDir::Files))
+                if (fileContents(log.filePath()).contains(text))
                     return true;
-            }
-            QThread::msleep(100);
         }
         return false;
     }
@@ -217,8 +213,8 @@ TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAn
 
     // The stored copy is offered 9.0.0 again: it neither downloads nor starts
     // itself, and its wizard goes on to the download choices.
-    ASSERT_TRUE(waitForLogLine(QStringLiteral("The offered update is not newer than this copy")));
-    EXPECT_TRUE(waitForLogLine(QStringLiteral(" DownloadChoiceSelectionPage ")));
+    ASSERT_TRUE(waitForLogLine("The offered update is not newer than this copy"));
+    EXPECT_TRUE(waitForLogLine(" DownloadChoiceSelectionPage "));
     QThread::msleep(2000);
     EXPECT_EQ(files.requestsFor("/Pathwarden-update.zip").size(), 1);
     EXPECT_EQ(startedCopies().size(), 1);
@@ -229,7 +225,7 @@ TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAn
     const ProcessOutcome plain = runPathwarden(env, {QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(plain.finished) << plain.standardError.constData();
     EXPECT_EQ(plain.exitCode, 0);
-    ASSERT_TRUE(waitForLogLine(QStringLiteral("it does not hand over again")));
+    ASSERT_TRUE(waitForLogLine("it does not hand over again"));
     QThread::msleep(2000);
     ASSERT_EQ(startedCopies().size(), 1);
     EXPECT_FALSE(processEnded(startedCopies().first().toLongLong()));
