@@ -1,5 +1,7 @@
 #include "progresshelper/platform/LocalFileTests.h"
 
+#include "progresshelper/platform/ProcessServices.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -13,7 +15,8 @@ namespace Skylarn {
 
 bool LocalFileTests::fileExists(const QString &path) const
 {
-    return !path.isEmpty() && QFileInfo::exists(path);
+    struct stat info {};
+    return !path.isEmpty() && ::stat(pathBytes(path).constData(), &info) == 0;
 }
 
 FileContent LocalFileTests::readRegularFile(const QString &path, qint64 maxBytes) const
@@ -27,7 +30,7 @@ FileContent LocalFileTests::readRegularFile(const QString &path, qint64 maxBytes
     // between a test and the open cannot slip a FIFO or device past us.
     int fd = -1;
     do {
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        fd = ::open(pathBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return content;

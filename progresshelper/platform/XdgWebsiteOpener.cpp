@@ -1,5 +1,9 @@
 #include "progresshelper/platform/XdgWebsiteOpener.h"
 
+#include "progresshelper/platform/ProcessServices.h"
+
+#include <QByteArray>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -21,7 +25,12 @@ bool XdgWebsiteOpener::openLocalFile(const QString &path)
     process->setStandardErrorFile(QProcess::nullDevice());
     // A relative path would become a relative URL ("file:pages/x.html"),
     // which browsers do not resolve against our working folder.
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QByteArray bytes = pathBytes(absolute);
+    // A name that is not valid text goes out as its percent-encoded bytes.
+    const QUrl url = bytes == QFile::encodeName(absolute)
+                         ? QUrl::fromLocalFile(absolute)
+                         : QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
     process->start(program, {url.toString(QUrl::FullyEncoded)});
     if (!process->waitForStarted(m_settleMs)) {
         delete process;

@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -235,6 +238,23 @@ TEST_F(ExitContract, RelativePagePathOpensAnAbsoluteFileUrl)
     const ChildRun r = skylarn({"-operationMode=openWebsite", "-websiteFilePath=pages/index.html", "-suppressDialog=yes"});
     EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
     EXPECT_EQ(opened(), QStringList{url("pages/index_en.html")});
+}
+
+TEST_F(ExitContract, PagePathThatIsNotUtf8IsFoundAndOpened)
+{
+    // The folder's name holds the Latin-1 byte of "é", which is not UTF-8.
+    // No QString carries such a byte to a child, so a shell spells it.
+    const QByteArray folder = QFile::encodeName(dir.path()) + "/p\xe9ge";
+    ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    const int fd = ::open((folder + "/index_en.html").constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const ChildRun r = run("/bin/sh", {"-c",
+                                       "exec \"$0\" -operationMode=openWebsite -suppressDialog=yes "
+                                       "\"-websiteFilePath=$(printf '%s/p\\351ge/index.html' \"$1\")\"",
+                                       SKYLARN_EXE, dir.path()});
+    EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
+    EXPECT_EQ(opened(), QStringList{"file://" + dir.path() + "/p%E9ge/index_en.html"});
 }
 
 TEST_F(ExitContract, WithoutADisplayOnlyRunsThatNeedAWindowFailAndTheySayWhy)

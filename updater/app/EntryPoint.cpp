@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -55,9 +56,14 @@ void signalHandler(int signal)
     if (notice) {
         writeAll(STDOUT_FILENO, notice->text, notice->length);
         if (crashLogPath[0] != '\0') {
-            const int fd = ::open(crashLogPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+            // As for the log file: no link followed, no FIFO waited on, only
+            // a regular file of ours written (all async-signal-safe calls).
+            const int fd =
+                ::open(crashLogPath, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
             if (fd >= 0) {
-                writeAll(fd, notice->text, notice->length);
+                struct stat info {};
+                if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid())
+                    writeAll(fd, notice->text, notice->length);
                 ::close(fd);
             }
         }

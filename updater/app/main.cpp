@@ -37,6 +37,9 @@ int main(int argc, char** argv)
     SimpleLogger::getInstance()->addAppender(&fileAppender);
 
     Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
+    if (!settings.ignoredFile().isEmpty())
+        logger->error(QStringLiteral("Settings file is not a private file of the user, ignored: "),
+                      settings.ignoredFile());
     logger->debug(QStringLiteral("Profile ") + settings.getProfile(), QString());
 
     adjustLibraryPaths(platform::realExecutablePath());

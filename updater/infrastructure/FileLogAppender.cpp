@@ -13,17 +13,54 @@
 #include <QTime>
 #include <QtDebug>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Log names are predictable to the second, so whatever already has the name
+// may have been put there: a link must not be followed (into ~/.profile), a
+// FIFO must not block the start, and only a regular file of the user with no
+// other name may be appended to.
+bool openOwnLogFile(QFile* file, QIODevice::OpenMode mode)
+{
+    const QByteArray path = QFile::encodeName(file->fileName());
+    if (path.isEmpty())
+        return false;
+    int fd = -1;
+    do {
+        fd = ::open(path.constData(),
+                    O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1
+        || ((info.st_mode & 07777) != (S_IRUSR | S_IWUSR) && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
+        || ::fcntl(fd, F_SETFL, O_APPEND) != 0
+        || !file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 FileLogAppender::FileLogAppender(QIODevice* device, LogLevels level, const QStringList& excludedClassNames,
                                  QObject* parent)
     : LogAppender(level, excludedClassNames, parent)
     , device_(device)
 {
-    if (!device_ || !device_->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        qDebug() << "writeToFile could not open for writing logfile ";
-        return;
-    }
-    if (auto* file = qobject_cast<QFile*>(device_))
-        makePrivateFile(file->fileName());
+    auto* file = qobject_cast<QFile*>(device_);
+    if (file)
+        fileName_ = file->fileName();
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text;
+    const bool opened = file ? openOwnLogFile(file, mode) : device_ && device_->open(mode);
+    if (!opened)
+        qDebug() << "writeToFile could not open for writing logfile " << fileName_;
 }
 
 FileLogAppender::~FileLogAppender()
@@ -31,6 +68,9 @@ FileLogAppender::~FileLogAppender()
     detachFromHub();
     if (device_ && device_->isOpen())
         device_->close();
+    // Opening by descriptor dropped the name; the owner may open it again.
+    if (auto* file = qobject_cast<QFile*>(device_))
+        file->setFileName(fileName_);
 }
 
 void FileLogAppender::writeRaw(const QString& shortText, const QString& fullText, const QString& className,
@@ -56,9 +96,17 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
     // Logs name the machine, its folders and its server: the user's alone,
     // also for folders made by an older version under a lax umask.
     const bool existed = QDir(folder).exists();
-    makePrivateFolder(dataFolder);
+    if (!makePrivateFolder(dataFolder)) {
+        // The local store's folder: not the user's, or anyone can write to it.
+        qDebug() << "no log file: not a private folder of the user:" << dataFolder;
+        return QString();
+    }
     const bool created = makePrivateFolder(folder);
     if (!existed)
         qDebug() << "log file creation result" << created;
+    if (!created) {
+        qDebug() << "no log file: not a private folder of the user:" << folder;
+        return QString();
+    }
     return folder + QDir::separator() + stamp + QLatin1Char('-') + name;
 }

@@ -2,11 +2,16 @@
 
 #include "updater/infrastructure/LogAppender.h"
 
+#include <QString>
+
 class QIODevice;
 
 // Appends each line to a device and flushes it, so every entry is on disk
 // when the call returns. The device belongs to the caller and must outlive
-// this output; the output opens it and closes it again when destroyed.
+// this output; the output opens it and closes it again when destroyed. A file
+// is opened without following a link and without blocking, and used only when
+// it is a regular file of the user; otherwise there is no file log, and a
+// console line says so.
 class FileLogAppender : public LogAppender {
     Q_OBJECT
 public:
@@ -14,7 +19,8 @@ public:
     ~FileLogAppender() override;
 
     // <generic data>/Pathwarden/logs/<local start time>-<name>; makes the
-    // folder when it is missing, not the file.
+    // folder when it is missing, not the file. Empty when the folder is not
+    // the user's private folder.
     static QString getAndCreateLogFilePath(const QString& name);
 
 protected:
@@ -23,4 +29,5 @@ protected:
 
 private:
     QIODevice* device_;
+    QString fileName_;
 };

@@ -3,7 +3,6 @@
 #include "updater/infrastructure/PrivateFiles.h"
 
 #include <QFileInfo>
-
 #include <QVariant>
 
 namespace {
@@ -16,17 +15,40 @@ const char* const kRootRestUrl = "RootRestUrl";
 const char* const kProfile = "Profile";
 const char* const kAccessRestrictedUpdates = "AccessRestrictedUpdates";
 const char* const kCheckRootCA = "CheckRootCA";
+
+QString settingsFile()
+{
+    return userSettingsFilePath(QStringLiteral("pathwarden-settings"));
+}
+
+// An empty name gives a store that reads nothing and writes nowhere.
+QString fileToRead()
+{
+    const QString path = settingsFile();
+    return userFileState(path) == UserFileState::Foreign ? QString() : path;
+}
 } // namespace
 
 VornSettings::VornSettings()
-    : QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
-                QStringLiteral("pathwarden-settings"))
+    : QSettings(fileToRead(), QSettings::IniFormat)
 {
+    if (fileName().isEmpty()) {
+        ignoredFile_ = settingsFile();
+        return;
+    }
     initializeOnFirstRun();
+}
+
+QString VornSettings::ignoredFile() const
+{
+    return ignoredFile_;
 }
 
 void VornSettings::initializeOnFirstRun()
 {
+    // Made private before the first write would make it with the umask's
+    // mode: one that anyone can write to is never narrowed afterwards.
+    makePrivateFolder(QFileInfo(fileName()).absolutePath());
     if (allKeys().isEmpty()) {
         setFallbacksEnabled(true);
         setValue(QStringLiteral("init"), true);

@@ -103,9 +103,13 @@ QString WorkingDirectoryProvider::getLocalStoreDirectory()
     localStoreDirectory_ = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
         + QStringLiteral("Pathwarden") + QDir::separator());
-    // Stored copies of the updater are started from here.
-    if (!makePrivateFolder(localStoreDirectory_))
-        logger_->error(QStringLiteral("local store is not a private folder of the user: "), localStoreDirectory_);
+    // Stored copies of the updater are started from here: a folder of
+    // another user, or one anyone could write to, is not used at all.
+    if (!makePrivateFolder(localStoreDirectory_)) {
+        logger_->error(QStringLiteral("local store is not a private folder of the user, going on without it: "),
+                       localStoreDirectory_);
+        return QString();
+    }
     return localStoreDirectory_;
 }
 
@@ -115,7 +119,10 @@ QString WorkingDirectoryProvider::getLocalStoreDirectoryForVersion(const QString
         logger_->error(QStringLiteral("refused version as folder name: "), version);
         return QString();
     }
-    const QString path = getLocalStoreDirectory() + version + QDir::separator();
+    const QString store = getLocalStoreDirectory();
+    if (store.isEmpty())
+        return QString();
+    const QString path = store + version + QDir::separator();
     const QString clean = QDir::cleanPath(path);
     if (QFileInfo(clean).isSymLink())
         QFile::remove(clean); // the link only, never what it points to

@@ -30,11 +30,13 @@ public:
     // folder cannot be made; a new name is drawn only when something that is
     // not our private folder has taken the name.
     QString getWorkingDirectory() override;
-    // <generic data>/Pathwarden/, mode 0700.
+    // <generic data>/Pathwarden/, mode 0700. Empty (logged) when that folder
+    // is not the user's or anyone can write to it: the updater then stores,
+    // starts and logs nothing there.
     QString getLocalStoreDirectory() override;
     // A fresh, empty <local store>/<version>/, mode 0700. The version must be
-    // dot-separated numbers; otherwise nothing is touched and the result is
-    // empty.
+    // dot-separated numbers and the store usable; otherwise nothing is
+    // touched and the result is empty.
     QString getLocalStoreDirectoryForVersion(const QString& version) override;
 
 private:

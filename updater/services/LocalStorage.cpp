@@ -1,9 +1,11 @@
 #include "updater/services/LocalStorage.h"
 
 #include "updater/infrastructure/PathComponent.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,17 +17,30 @@ namespace {
 const QString kLatestVersionKey = QStringLiteral("LatestVersionInLocalStore");
 const QString kLatestPathKey = QStringLiteral("PathToLatestVersionInLocalStore");
 
+QString storeFile()
+{
+    return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
+}
+
+// An empty name gives a store that reads nothing and writes nowhere.
+QString storeFileToRead()
+{
+    const QString path = storeFile();
+    return userFileState(path) == UserFileState::Foreign ? QString() : path;
+}
+
 } // namespace
 
 LocalStorage::LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, SelfUpdateExtractor_OSX* extractor,
                            QObject* parent)
     : QObject(parent)
-    , settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
-                                            QStringLiteral("pathwarden-local-storage")))
+    , settings_(std::make_unique<QSettings>(storeFileToRead(), QSettings::IniFormat))
     , logger_(SimpleLogger::getLogger(this))
     , workingDirectoryProvider_(workingDirectoryProvider)
     , extractor_(extractor)
 {
+    if (settings_->fileName().isEmpty())
+        logger_->error(QStringLiteral("Local store file is not a private file of the user, ignored: "), storeFile());
 }
 
 LocalStorage::~LocalStorage() = default;
@@ -39,6 +54,20 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     if (!isVersionFolderName(version)) {
         logger_->error(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
         return false;
+    }
+
+    // What was ignored is replaced by a file of our own: only the entry is
+    // removed (a link, not what it points to), in a folder that is the
+    // user's alone from then on.
+    if (settings_->fileName().isEmpty()) {
+        const QString path = storeFile();
+        if (!makePrivateFolder(QFileInfo(path).absolutePath()) || !QFile::remove(path)) {
+            logger_->error(QStringLiteral("Failed to write the local store file."),
+                           QStringLiteral("Not a private file of the user: ") + path);
+            return false;
+        }
+        logger_->info(QStringLiteral("Replacing the local store file that was not a private file of the user."), path);
+        settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
     }
 
     const QFileInfo source(pathToZipArchive);
@@ -90,11 +119,13 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     settings_->setValue(kLatestPathKey, executablePath);
     settings_->sync();
     // Keys that did not reach the disk would make the next start miss the
-    // copy while this run reports it stored.
-    if (settings_->status() != QSettings::NoError) {
+    // copy while this run reports it stored; a file left writable by the
+    // group (umask) would be ignored by the next start.
+    if (settings_->status() != QSettings::NoError || !makePrivateFile(settings_->fileName())) {
         logger_->error(QStringLiteral("Failed to write the local store file."), settings_->fileName());
         return false;
     }
+    makePrivateFolder(QFileInfo(settings_->fileName()).absolutePath());
     return true;
 }
 
@@ -105,5 +136,33 @@ QString LocalStorage::latestVersionInLocalStore()
 
 QString LocalStorage::pathToLatestVersionInLocalStore()
 {
-    return settings_->value(kLatestPathKey, QVariant()).toString();
+    const QString path = settings_->value(kLatestPathKey, QVariant()).toString();
+    if (path.isEmpty())
+        return path;
+    const QString version = settings_->value(kLatestVersionKey, QVariant()).toString();
+    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
+    const QString folder = store + version;
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    if (store.isEmpty() || !isVersionFolderName(version) || !isPrivateFolderOfUser(folder)
+        || canonicalFolder.isEmpty() || !resolved.startsWith(canonicalFolder + QLatin1Char('/'))) {
+        logger_->error(QStringLiteral("Remembered copy is not inside the private local store folder of its version,"
+                                      " not started."),
+                       QStringLiteral("Path: ") + path + QStringLiteral(", Version: ") + version);
+        return QString();
+    }
+    return resolved;
+}
+
+QString LocalStorage::versionOfRunningCopy()
+{
+    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
+    if (store.isEmpty())
+        return QString();
+    const QString canonicalStore = QFileInfo(store).canonicalFilePath();
+    const QString own = QFileInfo(platform::realExecutablePath()).canonicalFilePath();
+    if (canonicalStore.isEmpty() || !own.startsWith(canonicalStore + QLatin1Char('/')))
+        return QString();
+    const QString version = own.mid(canonicalStore.size() + 1).section(QLatin1Char('/'), 0, 0);
+    return isVersionFolderName(version) ? version : QString();
 }

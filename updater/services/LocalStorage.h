@@ -13,7 +13,10 @@ class WorkingDirectoryProvider;
 // Keeps downloaded copies of the updater, one folder per version below the
 // local store, and remembers the newest stored one in an INI file of its own
 // ("pathwarden-local-storage", apart from the updater's settings). The keys
-// change only when a copy was unpacked and its executable found.
+// change only when a copy was unpacked and its executable found. That file is
+// read only when it is a regular file of the user that neither group nor
+// others can write; otherwise it is ignored (logged), and replaced by a file
+// of our own when a copy is stored.
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: GUI
 // thread; storing blocks while the archive is unpacked.
@@ -32,7 +35,16 @@ public:
     virtual bool storeUpdaterArchive(QString pathToZipArchive, QString version);
     // Empty when nothing was stored yet.
     virtual QString latestVersionInLocalStore();
+    // The remembered executable with its links resolved, only when it lies
+    // inside the private store folder of the remembered version; otherwise
+    // (also when the store is not the user's private folder) empty, logged:
+    // whoever could change the file or the folder would choose what we start.
     virtual QString pathToLatestVersionInLocalStore();
+
+    // The version whose store folder holds this very program, when it was
+    // started from the local store; empty otherwise. Such a copy is the
+    // result of a hand-over and must not hand over to that version again.
+    QString versionOfRunningCopy();
 
 private:
     std::unique_ptr<QSettings> settings_;

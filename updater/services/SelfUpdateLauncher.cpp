@@ -2,9 +2,11 @@
 
 #include "updater/infrastructure/AbstractDetachedQProcessStarter.h"
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/services/LocalStorage.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <utility>
@@ -32,6 +34,15 @@ SelfUpdateLauncher::SelfUpdateLauncher(AbstractDetachedQProcessStarter* processS
 
 bool SelfUpdateLauncher::launchLatestIfNewer()
 {
+    // A release's label and the version built into it may differ; the copy
+    // started from the store would then find the store newer than itself and
+    // start itself again, for ever.
+    const QString running = localStorage_->versionOfRunningCopy();
+    if (!running.isEmpty()) {
+        logger_->info(QStringLiteral("This copy was started from the local store, it does not hand over again."),
+                      QStringLiteral("Stored as version ") + running);
+        return false;
+    }
     const QString local = localStorage_->latestVersionInLocalStore();
     const QString current = QCoreApplication::applicationVersion();
     return isLocalStoreVersionNewer(current, local) && launchLatest();
@@ -41,7 +52,17 @@ bool SelfUpdateLauncher::launchLatestIfNewerInOnlineMode()
 {
     const QString local = localStorage_->latestVersionInLocalStore();
     const QString current = QCoreApplication::applicationVersion();
-    return isLocalStoreVersionNewer(current, local) && launchLatestInOnlineMode();
+    if (!isLocalStoreVersionNewer(current, local))
+        return false;
+    // A copy from the store hands over only to a copy stored under a newer
+    // version than its own, so every hand-over makes progress.
+    const QString running = localStorage_->versionOfRunningCopy();
+    if (!running.isEmpty() && !isLocalStoreVersionNewer(running, local)) {
+        logger_->info(QStringLiteral("The stored copy is not newer than this copy from the local store, not started."),
+                      QStringLiteral("Stored as version ") + running);
+        return false;
+    }
+    return launchLatestInOnlineMode();
 }
 
 bool SelfUpdateLauncher::isLocalStoreVersionNewer(QString currentVersion, QString localStoreVersion)
@@ -71,7 +92,7 @@ bool SelfUpdateLauncher::launchLatest()
 {
     const QString path = localStorage_->pathToLatestVersionInLocalStore();
     logger_->debug(QStringLiteral("Trying to launch latest Updater."), QStringLiteral("Latest Updater path: ") + path);
-    return launchWithArguments(path, false);
+    return !isRunningExecutable(path) && launchWithArguments(path, false);
 }
 
 bool SelfUpdateLauncher::launchLatestInOnlineMode()
@@ -79,7 +100,16 @@ bool SelfUpdateLauncher::launchLatestInOnlineMode()
     const QString path = localStorage_->pathToLatestVersionInLocalStore();
     logger_->debug(QStringLiteral("Trying to launch latest Updater in ONLINE Mode."),
                    QStringLiteral("Latest Updater path: ") + path);
-    return launchWithArguments(path, true);
+    return !isRunningExecutable(path) && launchWithArguments(path, true);
+}
+
+bool SelfUpdateLauncher::isRunningExecutable(const QString& path)
+{
+    const QString own = QFileInfo(platform::realExecutablePath()).canonicalFilePath();
+    if (own.isEmpty() || QFileInfo(path).canonicalFilePath() != own)
+        return false;
+    logger_->error(QStringLiteral("The stored copy is this program itself, not started again."), path);
+    return true;
 }
 
 bool SelfUpdateLauncher::launchWithArguments(QString executablePath, bool onlineMode)

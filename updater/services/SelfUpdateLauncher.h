@@ -8,10 +8,14 @@ class Logger;
 
 // Starts the copy remembered by the local store when its version is newer
 // than the running one, handing it this run's installer folder (and, after
-// an online self-update, the online-mode switch). Every operation, also the
-// store's readers, is called through the virtual table, so that a test
-// double replacing only launchWithArguments and the readers runs the real
-// decisions.
+// an online self-update, the online-mode switch). A copy that was itself
+// started from the store never hands over at start-up, and after a download
+// only to a copy stored under a newer version than its own; nothing ever
+// starts its own executable. So hand-overs cannot chain without end.
+//
+// Every operation, also the store's readers, is called through the virtual
+// table, so that a test double replacing only launchWithArguments and the
+// readers runs the real decisions.
 //
 // Ownership: the starter and the store are used, not owned. Threads: GUI
 // thread; nothing is locked.
@@ -34,6 +38,9 @@ public:
     virtual bool launchWithArguments(QString executablePath, bool onlineMode);
 
 private:
+    // Starting ourselves again would only repeat this run.
+    bool isRunningExecutable(const QString& path);
+
     Logger* logger_;
     AbstractDetachedQProcessStarter* processStarter_;
     LocalStorage* localStorage_;

@@ -131,6 +131,16 @@ int SelfUpdateService::checkSelfUpdate()
         return 2;
     }
     if (checkForUpdatesAndRetrieveUrls()) {
+        // A copy from the store that is offered its own version again (a
+        // release whose label is newer than the version built into it)
+        // would download, store and start itself on every turn.
+        const QString running = localStorage_ ? localStorage_->versionOfRunningCopy() : QString();
+        if (!running.isEmpty() && !launcher_->isLocalStoreVersionNewer(running, serverVersion_)) {
+            logger_->info(QStringLiteral("The offered update is not newer than this copy from the local store, "
+                                         "going on without it."),
+                          QStringLiteral("Offered: ") + serverVersion_ + QStringLiteral(", stored as: ") + running);
+            return 1;
+        }
         logger_->info(QStringLiteral("Client requires update"), QString());
         return 0;
     }

@@ -155,8 +155,9 @@ TEST(Startup, SettingsAndLogsStayPrivateUnderAnOpenUmask)
 {
     TestEnvironment env;
     env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
-    // An older run under a lax umask left them open.
-    ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666);
+    // An older run under a lax umask left them readable by others.
+    ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0644);
+    ::chmod(QFile::encodeName(QFileInfo(env.settingsFile()).absolutePath()).constData(), 0755);
     const ProcessOutcome outcome = runProgram(QStringLiteral("/bin/sh"), env,
                                               {QStringLiteral("-c"), QStringLiteral("umask 000; exec \"$0\""),
                                                pathwardenExecutable()});

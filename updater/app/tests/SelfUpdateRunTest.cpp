@@ -51,10 +51,11 @@ protected:
     }
     void TearDown() override
     {
-        // The restarted copy is ours to end, by the id it wrote itself.
-        const QByteArray pid = fileContents(pidFile()).trimmed();
-        if (!pid.isEmpty() && !processEnded(pid.toLongLong()))
-            ::kill(static_cast<pid_t>(pid.toLongLong()), SIGKILL);
+        // The restarted copies are ours to end, by the ids they wrote themselves.
+        for (const QByteArray& pid : fileContents(pidFile()).split('\n')) {
+            if (pid.toLongLong() > 0 && !processEnded(pid.toLongLong()))
+                ::kill(static_cast<pid_t>(pid.toLongLong()), SIGKILL);
+        }
     }
 
     QString record() const { return env.root() + QStringLiteral("/stored-copy-arguments"); }
@@ -78,22 +79,37 @@ protected:
     // The freshly built updater, stored the way a release of version would
     // be: a stand-in at the updater's place records its arguments and its
     // process id, then runs the real executable, which carries the version a
-    // build of it would have built in (the same binary otherwise believes it
-    // is older than the store and starts the store again, for ever).
-    QByteArray archiveOfTheBuiltUpdater(const QString& version)
+    // build of it would have built in, unless overrideVersion is empty: then
+    // it keeps its own built-in version, older than the one it is stored as.
+    QByteArray archiveOfTheBuiltUpdater(const QString& overrideVersion)
     {
         const QString executable = pathwardenExecutable();
         QString body = recordingStandInBody(record());
         body.replace(QRegularExpression(QStringLiteral("exit \\d+$")), QString());
-        const QString script = QStringLiteral("#!/bin/sh\necho $$ > '%1'\n%2exec \"$(dirname \"$0\")/Pathwarden.bin\" "
-                                              "-override-app-version=%3 \"$@\"\n")
-                                   .arg(pidFile(), body, version);
+        const QString override =
+            overrideVersion.isEmpty() ? QString() : QStringLiteral("-override-app-version=") + overrideVersion;
+        const QString script = QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n%2exec \"$(dirname \"$0\")/Pathwarden.bin\" "
+                                              "%3 \"$@\"\n")
+                                   .arg(pidFile(), body, override);
         const QString folder = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/MacOS/");
         const QString path = env.root() + QStringLiteral("/update.zip");
         EXPECT_TRUE(writeZipArchive(path, {{folder + QStringLiteral("Pathwarden"), script.toUtf8(), 0755},
                                            {folder + QStringLiteral("Pathwarden.bin"), fileContents(executable), 0755}}));
         return fileContents(path);
     }
+
+    // Waits (bounded) until a log file of the runs holds text.
+    bool waitForLogLine(const QByteArray& text) const
+    {
+        QElapsedTimer clock;
+        for (clock.start(); clock.elapsed() < 120000; QThread::msleep(100)) {
+            for (const QFileInfo& log : QDir(env.logFolder()).entryInfoList(QDir::Files))
+                if (fileContents(log.filePath()).contains(text))
+                    return true;
+        }
+        return false;
+    }
+    QList<QByteArray> startedCopies() const { return fileContents(pidFile()).trimmed().split('\n'); }
 
     QString workingFolderOf(const ProcessOutcome& outcome) const
     {
@@ -182,4 +198,35 @@ TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
     EXPECT_TRUE(outcome.standardError.contains("Extraction Vorn succeeded"));
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(record));
+}
+
+TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAndGoesOn)
+{
+    // The release says 9.0.0 but holds this build (1.16.0.436), as a release
+    // labelled wrongly or a rollback would.
+    env.writeSettings({{QStringLiteral("FileLogLevel"), QStringLiteral("DEBUG")}});
+    offerUpdate(QStringLiteral("9.0.0"), archiveOfTheBuiltUpdater(QString()));
+    const ProcessOutcome update = runPathwarden(
+        env, {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
+    ASSERT_TRUE(update.finished) << update.standardError.constData();
+    EXPECT_EQ(update.exitCode, 0) << update.standardError.constData();
+
+    // The stored copy is offered 9.0.0 again: it neither downloads nor starts
+    // itself, and its wizard goes on to the download choices.
+    ASSERT_TRUE(waitForLogLine("The offered update is not newer than this copy"));
+    EXPECT_TRUE(waitForLogLine(" DownloadChoiceSelectionPage "));
+    QThread::msleep(2000);
+    EXPECT_EQ(files.requestsFor("/Pathwarden-update.zip").size(), 1);
+    EXPECT_EQ(startedCopies().size(), 1);
+
+    // A plain start hands over to the stored copy once; that copy starts
+    // nothing and waits for the user.
+    QFile::remove(pidFile());
+    const ProcessOutcome plain = runPathwarden(env, {QStringLiteral("-original-installer-path"), medium});
+    ASSERT_TRUE(plain.finished) << plain.standardError.constData();
+    EXPECT_EQ(plain.exitCode, 0);
+    ASSERT_TRUE(waitForLogLine("it does not hand over again"));
+    QThread::msleep(2000);
+    ASSERT_EQ(startedCopies().size(), 1);
+    EXPECT_FALSE(processEnded(startedCopies().first().toLongLong()));
 }

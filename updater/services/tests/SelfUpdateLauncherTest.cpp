@@ -2,6 +2,7 @@
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -145,4 +146,46 @@ TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
     EXPECT_FALSE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.5.0")));
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to write the local store file.")));
     QDir(iniFile).removeRecursively();
+}
+
+TEST_F(SelfUpdateStore, StoreFileOthersCouldWriteIsIgnoredAndReplacedByTheNextStore)
+{
+    const QString iniFile = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
+                                      QStringLiteral("pathwarden-local-storage"))
+                                .fileName();
+    {
+        QSettings planted(iniFile, QSettings::IniFormat);
+        planted.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("99.0.0"));
+    }
+    ASSERT_TRUE(QFile::setPermissions(iniFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup));
+    LocalStorage store(&provider_, &extractor_);
+    EXPECT_EQ(store.latestVersionInLocalStore(), QString());
+    ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
+    EXPECT_EQ(QFile::permissions(iniFile), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+}
+
+TEST(SelfUpdateHandOver, NeverStartsItsOwnExecutable)
+{
+    struct StoreNamingThisProgram : LocalStorage {
+        using LocalStorage::LocalStorage;
+        QString latestVersionInLocalStore() override { return QStringLiteral("99.0.0"); }
+        QString pathToLatestVersionInLocalStore() override { return platform::realExecutablePath(); }
+    };
+    struct CountingStarter : AbstractDetachedQProcessStarter {
+        bool start(QString, QStringList) override { return ++starts > 0; }
+        int starts = 0;
+    };
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip;
+    SelfUpdateExtractor_OSX extractor(&zip);
+    StoreNamingThisProgram store(&provider, &extractor);
+    CountingStarter starter;
+    SelfUpdateLauncher launcher(&starter, &store, QStringLiteral("/medium"));
+    const QString savedVersion = QCoreApplication::applicationVersion();
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    EXPECT_FALSE(launcher.launchLatestIfNewer());
+    EXPECT_FALSE(launcher.launchLatestIfNewerInOnlineMode());
+    QCoreApplication::setApplicationVersion(savedVersion);
+    EXPECT_EQ(starter.starts, 0);
 }
