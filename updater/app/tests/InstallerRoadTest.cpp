@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class InstallerRoad : public ::testing::Test {
@@ -107,6 +109,22 @@ TEST_F(InstallerRoad, WithoutChoicesTheInformationFileIsWrittenAndTheMediumsPack
               "    <selected-platform>osx</selected-platform>\n"
               "    <original-installer-path>" + scan.mediumDir().toUtf8() + "</original-installer-path>\n"
               "</installer-infos>\n");
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// A FIFO cannot hold the start-up: the medium's configuration takes its
+// defaults, and the run goes on as without the file.
+TEST_F(InstallerRoad, FifoAsTheMediumsConfigurationGivesTheDefaults)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    const QString folder = scan.mediumDir() + QStringLiteral("/Additional Content/Installer Data");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + QStringLiteral("/Vorncfg.ini")).constData(), 0600), 0);
+    const ProcessOutcome outcome = runPathwarden(env, arguments(), 120000);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Medium configuration is not a regular file; the defaults hold."));
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
 }
