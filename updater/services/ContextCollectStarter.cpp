@@ -65,7 +65,8 @@ void ContextCollectStarter::launchCollector(QProcess& process, const QString& in
                        + (copied ? QStringLiteral("success") : QStringLiteral("failed")),
                    QString());
 
-    const QStringList arguments = {QDir::toNativeSeparators(script), QStringLiteral("--installerDir"),
+    const QStringList arguments = {QStringLiteral("-E"), QStringLiteral("UTF-8:UTF-8"),
+                                   QDir::toNativeSeparators(script), QStringLiteral("--installerDir"),
                                    QDir::toNativeSeparators(installerDirPath), QStringLiteral("--resultXML"),
                                    QDir::toNativeSeparators(resultXmlPath)};
     process.start(QString::fromLatin1(platform::kRubyProgram), arguments, QIODevice::ReadWrite);

@@ -8,7 +8,11 @@ class QProcess;
 
 // Writes the built-in collector script into the working folder and runs it
 // with the system's ruby:
-//   ruby <working folder>/contextcollector.rb --installerDir <folder> --resultXML <file>
+//   ruby -E UTF-8:UTF-8 <working folder>/contextcollector.rb --installerDir <folder> --resultXML <file>
+// Its texts (arguments, environment, files, tool output) are UTF-8 whatever
+// the locale: under LANG=C ruby would take the paths as raw bytes, and a
+// medium path beyond ASCII could not be joined with a medium id or home
+// folder beyond ASCII.
 // The script's exit status and its "error.log" reach only the log.
 //
 // Threads: start blocks the calling thread (the page calls it from a pool

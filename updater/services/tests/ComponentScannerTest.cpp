@@ -199,3 +199,22 @@ TEST_F(ComponentScannerTest, HostileArchiveEntriesAreNotExtracted)
     EXPECT_FALSE(QFile::exists(outside));
     EXPECT_FALSE(scanner->resultXml().contains(QStringLiteral("Hostile")));
 }
+
+// The collector's texts are UTF-8 whatever the locale says: under LANG=C a
+// medium path and a medium id beyond ASCII once made it fail with 120.
+TEST_F(ComponentScannerTest, NonAsciiMediumPathAndIdScanUnderTheCLocale)
+{
+    ComponentScanFixture medium(dir.path() + QStringLiteral("/Médium"));
+    ASSERT_TRUE(medium.writeInstallerPackage(QStringLiteral("Studio.pkg"),
+                                             ComponentScanFixture::distribution(QStringLiteral("com.holmgrave.studio")),
+                                             kStudioPackages));
+    medium.writeMediumId(0, "DISQUE-É\n");
+    ComponentScanner scanner(workingDir, new ComponentScannerResultXMLReader(nullptr),
+                             new ContextCollectStarter(workingDir, nullptr), medium.mediumDir(), nullptr);
+    ScopedPath path(medium.pathWithStandIns());
+    ScopedVariable language("LANG", "C");
+    ScopedVariable locale("LC_ALL", "C");
+    ASSERT_TRUE(scanner.scan()) << log.lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(scanner.resultXml().contains(QStringLiteral("<medium-id>DISQUE-É</medium-id>")));
+    EXPECT_TRUE(scanner.resultXml().contains(medium.mediumDir()));
+}
