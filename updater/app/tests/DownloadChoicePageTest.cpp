@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWizard>
 
@@ -49,6 +50,14 @@ public:
     void startDownloads(QList<DownloadChoice*> choices) override { started = choices; }
 
     QList<DownloadChoice*> started;
+};
+
+// Counts the installer starts the page asks for.
+class CountingLauncher : public AbstractInstallerLauncher {
+public:
+    void launchInstaller(QString) override { ++launches; }
+
+    int launches = 0;
 };
 
 // Answers the next modal input dialog with text.
@@ -78,6 +87,12 @@ protected:
     // sees it, so it is not reported as lost).
     void showPage(bool accessRestrictedUpdates)
     {
+        showPageWithoutWaiting(accessRestrictedUpdates, &launcher);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
+    }
+
+    void showPageWithoutWaiting(bool accessRestrictedUpdates, AbstractInstallerLauncher* installerLauncher)
+    {
         static auto* livesUntilExit = new QList<QObject*>;
         auto* rest = new RESTClient(&trust.certificates);
         auto* client = new DownloadChoicesRemoteClient(
@@ -86,12 +101,11 @@ protected:
                            nullptr),
             nullptr);
         livesUntilExit->append(client);
-        page = new DownloadChoiceSelectionPage(&downloads, client, 0, &artifactsFile, &scanner, &launcher,
+        page = new DownloadChoiceSelectionPage(&downloads, client, 0, &artifactsFile, &scanner, installerLauncher,
                                                accessRestrictedUpdates, nullptr);
         wizard.setWizardStyle(QWizard::ModernStyle);
         wizard.setPage(5, page);
         wizard.show();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
     }
 
     QTableWidget* table() const { return page->findChild<QTableWidget*>(QStringLiteral("downloadChoicesTable")); }
@@ -218,4 +232,18 @@ TEST_F(DownloadChoicePageTest, ListedPageShowsItsTextsWholeAtOneAndTwoDevicePixe
             EXPECT_LE(label->heightForWidth(label->width()), table()->rowHeight(row));
         }
     }
+}
+
+// The user cancels as the search ends, its finished event already queued:
+// with no choice offered the page would otherwise start the installer.
+TEST_F(DownloadChoicePageTest, CancelAfterTheSearchEndedButBeforeItsEventStartsNothing)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    CountingLauncher counting;
+    showPageWithoutWaiting(false, &counting);
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(30000));
+    page->cancelAndWait();
+    QTest::qWait(300);
+    EXPECT_EQ(counting.launches, 0);
+    EXPECT_EQ(page->title().toStdString(), "Searching for Updates");
 }
