@@ -55,7 +55,8 @@ private:
 };
 
 // Sets an environment variable for the life of the object and restores it
-// (or its absence) afterwards; programs started meanwhile inherit it.
+// (or its absence) afterwards; programs started meanwhile inherit it (the
+// collector's ruby and its tools are looked up through PATH).
 class ScopedVariable {
 public:
     ScopedVariable(const char* name, const QByteArray& value);
@@ -69,12 +70,3 @@ private:
     QByteArray saved_;
 };
 
-// PATH for the life of the object; the collector's ruby and its tools are
-// looked up through it.
-class ScopedPath : public ScopedVariable {
-public:
-    explicit ScopedPath(const QString& path)
-        : ScopedVariable("PATH", path.toLocal8Bit())
-    {
-    }
-};

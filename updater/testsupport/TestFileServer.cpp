@@ -87,14 +87,9 @@ Answer answerFor(const TestFileServer::Resource& resource, const RecordedRequest
         answer.sendBytes /= 4;
         answer.ending = Ending::Stall;
     }
-    answer.burstBytes = answer.sendBytes;
-    if (resource.exists && resource.fault == FileFault::Trickle) {
-        answer.burstBytes = answer.sendBytes / 4;
-        answer.pieceBytes = 1;
-    } else if (resource.exists && resource.fault == FileFault::Slow) {
-        answer.burstBytes = 0;
-        answer.pieceBytes = 16 * 1024;
-    }
+    const bool slow = resource.exists && resource.fault == FileFault::Slow;
+    answer.burstBytes = slow ? 0 : answer.sendBytes;
+    answer.pieceBytes = slow ? 16 * 1024 : 0;
     if (request.method == "HEAD")
         answer.sendBytes = answer.burstBytes = 0;
     return answer;

@@ -4,7 +4,7 @@
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/services/AbstractComponentScanner.h"
 #include "updater/services/AbstractDownloadChoicesService.h"
-#include "updater/services/InstallerLauncher.h"
+#include "updater/services/AbstractInstallerLauncher.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoicesRemoteClient.h"
@@ -85,13 +85,7 @@ protected:
     // The remote client owns its REST client and addresses; like the
     // wizard's, it lives until the process ends (held where the leak checker
     // sees it, so it is not reported as lost).
-    void showPage(bool accessRestrictedUpdates)
-    {
-        showPageWithoutWaiting(accessRestrictedUpdates, &launcher);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
-    }
-
-    void showPageWithoutWaiting(bool accessRestrictedUpdates, AbstractInstallerLauncher* installerLauncher)
+    void showPage(bool accessRestrictedUpdates, bool waitForTheList = true)
     {
         static auto* livesUntilExit = new QList<QObject*>;
         auto* rest = new RESTClient(&trust.certificates);
@@ -101,11 +95,14 @@ protected:
                            nullptr),
             nullptr);
         livesUntilExit->append(client);
-        page = new DownloadChoiceSelectionPage(&downloads, client, 0, &artifactsFile, &scanner, installerLauncher,
+        page = new DownloadChoiceSelectionPage(&downloads, client, 0, &artifactsFile, &scanner, &launcher,
                                                accessRestrictedUpdates, nullptr);
         wizard.setWizardStyle(QWizard::ModernStyle);
         wizard.setPage(5, page);
         wizard.show();
+        if (waitForTheList) {
+            ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
+        }
     }
 
     QTableWidget* table() const { return page->findChild<QTableWidget*>(QStringLiteral("downloadChoicesTable")); }
@@ -120,7 +117,7 @@ protected:
     TestUpdateServer server;
     CannedScanner scanner;
     RecordingDownloads downloads;
-    InstallerLauncher launcher{QString(), QString(), QString(), nullptr}; // never reached here
+    CountingLauncher launcher;
     ArtifactsFile artifactsFile{nullptr};
     QWizard wizard;
     DownloadChoiceSelectionPage* page = nullptr;
@@ -239,11 +236,10 @@ TEST_F(DownloadChoicePageTest, ListedPageShowsItsTextsWholeAtOneAndTwoDevicePixe
 TEST_F(DownloadChoicePageTest, CancelAfterTheSearchEndedButBeforeItsEventStartsNothing)
 {
     server.setResponse("/rest/productlines/scan", 200, "[]");
-    CountingLauncher counting;
-    showPageWithoutWaiting(false, &counting);
+    showPage(false, false);
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(30000));
     page->cancelAndWait();
     QTest::qWait(300);
-    EXPECT_EQ(counting.launches, 0);
+    EXPECT_EQ(launcher.launches, 0);
     EXPECT_EQ(page->title().toStdString(), "Searching for Updates");
 }

@@ -144,9 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
                   Outcome::Transfer},
         FaultCase{"AnnouncedBeyondExpectedSize", FileFault::None, 0, kHalf, kLong, kLong, Outcome::Transfer},
         FaultCase{"Stalled", FileFault::Stall, 0, -1, 1500, kLong, Outcome::Transfer},
-        // Bytes keep coming, too few to ever finish; a slow but steady
-        // transfer lasting several windows is not ended.
-        FaultCase{"Crawling", FileFault::Trickle, 0, -1, kLong, 1000, Outcome::Transfer},
+        // 16 KiB every 100 ms: a crawl for windows of 50 ms, but a steady
+        // transfer for windows of a second, which it outlasts.
+        FaultCase{"Crawling", FileFault::Slow, 0, -1, kLong, 50, Outcome::Transfer},
         FaultCase{"SlowButSteadyOutlastsTheWindow", FileFault::Slow, 0, -1, kLong, 1000, Outcome::Complete},
         FaultCase{"BodyLongerThanAnnounced", FileFault::LongerThanAnnounced, 0, -1, kLong, kLong, Outcome::Complete}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });

@@ -47,7 +47,7 @@ protected:
 
     bool scanWithStandIns()
     {
-        ScopedPath path(fixture.pathWithStandIns());
+        ScopedVariable path("PATH", fixture.pathWithStandIns().toLocal8Bit());
         return scanner->scan();
     }
 
@@ -152,7 +152,7 @@ TEST_F(ComponentScannerTest, WithoutThePackageToolOrRubyTheScanFails)
 
     log.clear();
     {
-        ScopedPath noRuby(dir.path() + QStringLiteral("/nowhere"));
+        ScopedVariable noRuby("PATH", QFile::encodeName(dir.path() + QStringLiteral("/nowhere")));
         EXPECT_FALSE(scanner->scan());
     }
     EXPECT_TRUE(log.contains(QStringLiteral("Component Scanner timed out or failed.")));
@@ -211,8 +211,7 @@ TEST_F(ComponentScannerTest, NonAsciiMediumPathAndIdScanUnderTheCLocale)
     medium.writeMediumId(0, "DISQUE-É\n");
     ComponentScanner scanner(workingDir, new ComponentScannerResultXMLReader(nullptr),
                              new ContextCollectStarter(workingDir, nullptr), medium.mediumDir(), nullptr);
-    ScopedPath path(medium.pathWithStandIns());
-    ScopedVariable language("LANG", "C");
+    ScopedVariable path("PATH", medium.pathWithStandIns().toLocal8Bit());
     ScopedVariable locale("LC_ALL", "C");
     ASSERT_TRUE(scanner.scan()) << log.lines().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(scanner.resultXml().contains(QStringLiteral("<medium-id>DISQUE-É</medium-id>")));
