@@ -150,6 +150,8 @@ void DownloadChoiceSelectionPage::initializePage()
 
 void DownloadChoiceSelectionPage::cancelAndWait()
 {
+    cancelled_ = true;
+    componentScanner_->cancel();
     watcher_.cancel();
     watcher_.waitForFinished();
 }
@@ -158,6 +160,10 @@ bool DownloadChoiceSelectionPage::scanAndReadDownloadChoices()
 {
     if (!componentScanner_->scan())
         logger_->error(QStringLiteral("Failed to scan components"), QString());
+    if (cancelled_) {
+        logger_->info(QStringLiteral("Search for updates cancelled; the server is not asked."), QString());
+        return false;
+    }
     qDeleteAll(choices_);
     choices_.clear();
     choices_.append(remoteClient_->getDownloadChoices(componentScanner_->resultXml()));
@@ -186,6 +192,12 @@ bool DownloadChoiceSelectionPage::readAndMergeRestrictedDownloadChoices(QString 
 void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesReceivedFromServerSlot()
 {
     logger_->debug(QStringLiteral("componentScannerFinishedAndDownloadChoicesReceivedFromServerSlot"), QString());
+    // The watcher's finished event may already be queued when the user
+    // cancels: after a cancel nothing is listed, written or started.
+    if (cancelled_) {
+        logger_->info(QStringLiteral("Search for updates cancelled; nothing is installed."), QString());
+        return;
+    }
     if (restrictedUpdatesButton_) {
         logger_->debug(QStringLiteral("enable beta auth button"), QString());
         restrictedUpdatesButton_->setEnabled(true);
@@ -367,8 +379,9 @@ void DownloadChoiceSelectionPage::downloadFinishedSlot()
 
 void DownloadChoiceSelectionPage::installSelectedDownloads()
 {
-    // Once: the launcher's answer ends the application.
-    if (installing_)
+    // Once: the launcher's answer ends the application. Never after a
+    // cancel, also not when a download finishes afterwards.
+    if (installing_ || cancelled_)
         return;
     installing_ = true;
     if (wizard())
@@ -385,6 +398,10 @@ void DownloadChoiceSelectionPage::installSelectedDownloads()
 
 void DownloadChoiceSelectionPage::downloadErrorSlot(QString name)
 {
+    if (cancelled_) {
+        logger_->info(QStringLiteral("Download ended after the run was cancelled."), name);
+        return;
+    }
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.")
                         + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));

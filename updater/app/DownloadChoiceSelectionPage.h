@@ -4,6 +4,8 @@
 #include <QList>
 #include <QWizardPage>
 
+#include <atomic>
+
 class AbstractComponentScanner;
 class AbstractDownloadChoicesService;
 class AbstractInstallerLauncher;
@@ -46,7 +48,10 @@ public:
 
     void initializePage() override;
 
-    // Cancels the background task and waits until it has finished.
+    // The user cancelled the run: ends a running component scan (its
+    // processes are killed, so this does not wait for a long scan), waits
+    // until the background task has finished, and from now on the page
+    // writes nothing, starts nothing and shows nothing more.
     void cancelAndWait();
 
 private slots:
@@ -91,4 +96,6 @@ private:
     quint64 downloadTotal_ = 0;
     bool initialized_ = false;
     bool installing_ = false;
+    // Set by cancelAndWait on the GUI thread, read by the background task.
+    std::atomic<bool> cancelled_{false};
 };

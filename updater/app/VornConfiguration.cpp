@@ -199,7 +199,7 @@ MediaSpecificConfigurationService* VornConfiguration::mediaSpecificConfiguration
     if (!mediaSpecificConfiguration_) {
         mediaSpecificConfiguration_ = new MediaSpecificConfigurationService(
             installerDirPath() + QStringLiteral("/Additional Content/Installer Data/Vorncfg.ini"));
-        logger_->debug(QStringLiteral("Path to ini file: %1").arg(mediaSpecificConfiguration_->fileName()), QString());
+        logger_->debug(QStringLiteral("Path to ini file: %1").arg(mediaSpecificConfiguration_->filePath()), QString());
     }
     return mediaSpecificConfiguration_;
 }

@@ -49,7 +49,7 @@ DownloadManager::DownloadManager()
     , network_(new QNetworkAccessManager(this))
     , logger_(SimpleLogger::getLogger(this))
     , stallTimer_(new QTimer(this))
-    , deadlineTimer_(new QTimer(this))
+    , crawlTimer_(new QTimer(this))
 {
     qRegisterMetaType<DownloadManagerErrors>("DownloadManagerErrors");
     network_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
@@ -61,15 +61,19 @@ DownloadManager::DownloadManager()
         logger_->error(QStringLiteral("SSL errors in DownloadManager"), texts.join(QStringLiteral("; ")));
     });
     stallTimer_->setSingleShot(true);
-    deadlineTimer_->setSingleShot(true);
     connect(stallTimer_, &QTimer::timeout, this, [this] {
         logger_->error(QStringLiteral("Download stalled."),
                        QStringLiteral("No data for %1 ms from ").arg(stallTimeoutMs_) + job_.url.toString());
         fail(TransferError, QNetworkReply::TimeoutError);
     });
-    connect(deadlineTimer_, &QTimer::timeout, this, [this] {
-        logger_->error(QStringLiteral("Download took too long."),
-                       QStringLiteral("Not done after %1 ms: ").arg(deadlineMs_) + job_.url.toString());
+    connect(crawlTimer_, &QTimer::timeout, this, [this] {
+        if (bytesThisWindow_ >= crawlMinimumBytes_) {
+            bytesThisWindow_ = 0;
+            return;
+        }
+        logger_->error(QStringLiteral("Download too slow."),
+                       QStringLiteral("%1 bytes in %2 ms from ").arg(bytesThisWindow_).arg(crawlWindowMs_)
+                           + job_.url.toString());
         fail(TransferError, QNetworkReply::TimeoutError);
     });
 }
@@ -87,9 +91,10 @@ void DownloadManager::setStallTimeout(int milliseconds)
     stallTimeoutMs_ = milliseconds;
 }
 
-void DownloadManager::setDeadline(int milliseconds)
+void DownloadManager::setCrawlLimit(int windowMilliseconds, qint64 minimumBytes)
 {
-    deadlineMs_ = milliseconds;
+    crawlWindowMs_ = windowMilliseconds;
+    crawlMinimumBytes_ = minimumBytes;
 }
 
 QString DownloadManager::partPath() const
@@ -103,7 +108,7 @@ bool DownloadManager::download(DownloadJob job)
         logger_->error(QStringLiteral("A new download replaces one that has not ended."), targetPath_);
         detachReply();
         stallTimer_->stop();
-        deadlineTimer_->stop();
+        crawlTimer_->stop();
         file_.reset();
         active_ = false;
     }
@@ -250,8 +255,8 @@ void DownloadManager::download(QNetworkRequest& request)
     connect(reply_, &QNetworkReply::downloadProgress, this, &DownloadManager::downloadProgressSlot);
     connect(reply_, &QNetworkReply::errorOccurred, this, &DownloadManager::errorSlot);
     stallTimer_->start(stallTimeoutMs_);
-    if (!deadlineTimer_->isActive())
-        deadlineTimer_->start(deadlineMs_);
+    bytesThisWindow_ = 0;
+    crawlTimer_->start(crawlWindowMs_);
 }
 
 void DownloadManager::pause()
@@ -274,7 +279,7 @@ void DownloadManager::pause()
     // verified nor cleaned up, and the job goes on with resume().
     detachReply();
     stallTimer_->stop();
-    deadlineTimer_->stop();
+    crawlTimer_->stop();
     logger_->info(QStringLiteral("Download paused."), partPath() + QStringLiteral(" holds ")
                                                           + QString::number(file_->size()) + QStringLiteral(" bytes"));
 }
@@ -378,6 +383,7 @@ bool DownloadManager::writeAvailable()
         fail(TransferError);
         return false;
     }
+    bytesThisWindow_ += data.size();
     return true;
 }
 
@@ -452,7 +458,7 @@ void DownloadManager::finishedSlot(QNetworkReply* reply)
     }
     detachReply();
     stallTimer_->stop();
-    deadlineTimer_->stop();
+    crawlTimer_->stop();
     if (networkErrorFlag_ || job_.networkError != 0) {
         logger_->error(QStringLiteral("Network Error."),
                        QStringLiteral("finishedSlot: A Network Error occured in current download job!"));
@@ -537,7 +543,7 @@ void DownloadManager::fail(DownloadManagerErrors error, int networkError)
 {
     detachReply();
     stallTimer_->stop();
-    deadlineTimer_->stop();
+    crawlTimer_->stop();
     if (networkError != 0)
         job_.networkError = networkError;
     cleanUp();

@@ -24,9 +24,11 @@ class QTimer;
 // download() returns. A target that is already there counts as downloaded
 // only when it is a regular file whose hash matches; otherwise the job fails
 // and the file is left alone. A job also ends when its
-// transfer makes no progress for the stall timeout, when it runs past its
-// deadline, and when the file grows beyond its expected size (or, without
-// one, beyond the announced size or the size ceiling).
+// transfer makes no progress for the stall timeout, when it crawls (fewer
+// than the minimum bytes arrive in one crawl window), and when the file grows
+// beyond its expected size (or, without one, beyond the announced size or the
+// size ceiling). A slow transfer that keeps going is never ended for its
+// length alone: several gigabytes over a slow line take many hours.
 //
 // Threads: the thread that owns the manager (the GUI thread) only. Made
 // without a parent; its owner releases it.
@@ -34,9 +36,10 @@ class DownloadManager : public AbstractDownloadManager {
     Q_OBJECT
 public:
     static constexpr int kDefaultStallTimeoutMs = 60 * 1000;
-    // Long enough for several gigabytes over a slow line, short enough that
-    // a server trickling a byte now and then cannot hold the run for ever.
-    static constexpr int kDefaultDeadlineMs = 6 * 60 * 60 * 1000;
+    // A server trickling a byte now and then must not hold the run for ever;
+    // any line a user would wait on brings far more.
+    static constexpr int kDefaultCrawlWindowMs = 5 * 60 * 1000;
+    static constexpr qint64 kDefaultCrawlMinimumBytes = 64 * 1024;
     // Limit for a file whose size neither the job nor the server gives.
     static constexpr qint64 kSizeCeiling = qint64(16) * 1024 * 1024 * 1024;
 
@@ -48,7 +51,9 @@ public:
 
     // For the jobs that start afterwards.
     void setStallTimeout(int milliseconds);
-    void setDeadline(int milliseconds);
+    // A transfer that brings fewer than minimumBytes in any window of
+    // windowMilliseconds (counted from its request) fails.
+    void setCrawlLimit(int windowMilliseconds, qint64 minimumBytes);
 
 signals:
     void downloadComplete();
@@ -103,7 +108,11 @@ private:
     qint64 announcedTotal_ = -1;
     int lastPercent_ = -1;
     QTimer* stallTimer_;
-    QTimer* deadlineTimer_;
+    // Repeats every crawl window while a transfer runs.
+    QTimer* crawlTimer_;
     int stallTimeoutMs_ = kDefaultStallTimeoutMs;
-    int deadlineMs_ = kDefaultDeadlineMs;
+    int crawlWindowMs_ = kDefaultCrawlWindowMs;
+    qint64 crawlMinimumBytes_ = kDefaultCrawlMinimumBytes;
+    // Written to the ".part" since the running crawl window began.
+    qint64 bytesThisWindow_ = 0;
 };

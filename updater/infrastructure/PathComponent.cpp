@@ -6,10 +6,10 @@ bool isSafePathComponent(const QString& name)
 {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return false;
-    if (name.trimmed() != name)
-        return false;
+    // Blanks and ":" are ordinary characters of a file name here; control
+    // characters would garble every log line and listing that shows it.
     for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('\0') || c == QLatin1Char(':'))
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
             return false;
     }
     return true;

@@ -2,10 +2,11 @@
 
 #include <QString>
 
-// Whether a text taken from outside (a version number, a server's file name)
-// can be used as one folder or file name inside a folder of ours: not empty,
-// not "." or "..", no separator, no NUL, no leading or trailing blank. Anything
-// else could reach outside the folder, and a later recursive removal with it.
+// Whether a text taken from outside (a server's file name) can be used as one
+// file name inside a folder of ours: not empty, not "." or "..", no separator
+// ("/" or a backslash), no NUL or other control character. Anything else could reach
+// outside the folder, and a later recursive removal with it. Blanks, also
+// leading or trailing ones, and ":" are allowed.
 bool isSafePathComponent(const QString& name);
 
 // Whether a version text may name a folder of the local store: dot-separated

@@ -2,10 +2,14 @@
 
 #include "updater/infrastructure/SelfUpdateExtractor.h"
 
+#include <QSet>
+
 class Logger;
 
 // Unpacks an updater archive next to itself; the executable lies at a fixed
-// place below that folder.
+// place below that folder. A copy is refused when unzip reports any failure,
+// when the executable is missing, and when it holds a symbolic link anywhere
+// (unzip restores links); the refused copy is removed, the archive stays.
 //
 // Threads: the caller's; blocks while the archive is unpacked.
 class SelfUpdateExtractor_OSX : public SelfUpdateExtractor {
@@ -21,5 +25,8 @@ public:
     static QString executableRelativePath();
 
 private:
+    // Removes the folder's entries whose names are not in before.
+    void removeUnpacked(const QString& folder, const QSet<QString>& before);
+
     Logger* logger_;
 };

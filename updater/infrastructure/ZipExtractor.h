@@ -12,7 +12,8 @@ public:
     using QObject::QObject;
 
     // The archive is always unpacked next to itself (next to the target of a
-    // symbolic link); folder receives that folder. True when the unpacking
-    // program ended within the time limit, whatever its exit status.
+    // symbolic link); folder receives that folder. True only when the
+    // unpacking program ended within the time limit and reported success: a
+    // damaged entry leaves a half-unpacked folder, which the caller removes.
     virtual bool extract(QFileInfo archive, QString& folder) = 0;
 };

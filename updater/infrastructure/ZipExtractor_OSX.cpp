@@ -40,12 +40,14 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
         return false;
     }
     if (unzip.exitStatus() != QProcess::NormalExit || unzip.exitCode() != 0) {
-        // Not a failure of the extraction as such: the caller checks what it
-        // needs from the folder.
-        logger_->info(QStringLiteral("unzip reported a problem"),
-                      QStringLiteral("exit code %1: %2")
-                          .arg(unzip.exitCode())
-                          .arg(QString::fromLocal8Bit(unzip.readAllStandardError().left(4096))));
+        // Even a warning status may mean an entry was skipped or cut short;
+        // nothing unpacked by such a run is used.
+        logger_->error(QStringLiteral("ZIP archive extraction failed."),
+                       QStringLiteral("'%1': exit code %2: %3")
+                           .arg(archivePath)
+                           .arg(unzip.exitCode())
+                           .arg(QString::fromLocal8Bit(unzip.readAllStandardError().left(4096))));
+        return false;
     }
     return true;
 }

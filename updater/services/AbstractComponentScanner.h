@@ -12,6 +12,9 @@ public:
 
     // Runs the scan; blocks the calling thread until it has ended.
     virtual bool scan() = 0;
+    // Ends a running scan at once, and makes every later scan fail at once:
+    // the user has cancelled the run. Any thread; does not block.
+    virtual void cancel() {}
     virtual QString installerDirPath() = 0;
     // The whole result file of the last scan, as the server receives it.
     virtual QString resultXml() = 0;

@@ -47,6 +47,11 @@ bool ComponentScanner::scan()
     return ok;
 }
 
+void ComponentScanner::cancel()
+{
+    collector_->cancel();
+}
+
 QString ComponentScanner::installerDirPath()
 {
     return installerDirPath_;

@@ -14,6 +14,7 @@ class Logger;
 // Ownership: owns the reader and the collector handed to it and releases
 // them with deferred deletion; the logger belongs to the logging hub.
 // Threads: one thread at a time; scan blocks until the script has ended.
+// cancel may come from any other thread meanwhile.
 class ComponentScanner : public AbstractComponentScanner {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     ~ComponentScanner() override;
 
     bool scan() override;
+    void cancel() override;
     QString installerDirPath() override;
     QString resultXml() override;
     // The path the last scan named; a hidden default file in the home

@@ -9,6 +9,10 @@
 #include <QProcess>
 #include <QTextStream>
 
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+
 // Outside any namespace, as the resource system requires.
 static void initContextCollectorResource()
 {
@@ -18,6 +22,12 @@ static void initContextCollectorResource()
 namespace {
 
 constexpr int kMaxErrorLogCharacters = 16384;
+
+// The script in a process group of its own; the tools it starts join it.
+class CollectorProcess : public QProcess {
+protected:
+    void setupChildProcess() override { ::setpgid(0, 0); }
+};
 
 } // namespace
 
@@ -35,12 +45,36 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
     logger_->debug(installerDirPath, QString());
     logger_->debug(resultXmlPath, QString());
 
-    QProcess process;
+    CollectorProcess process;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (cancelled_) {
+            logger_->info(QStringLiteral("Component scan cancelled."), QString());
+            return false;
+        }
+    }
     launchCollector(process, installerDirPath, resultXmlPath);
+    {
+        // A cancel that came while the script was being started ends it now.
+        const std::lock_guard<std::mutex> lock(mutex_);
+        group_ = process.processId();
+        if (cancelled_)
+            killRunningGroup();
+    }
     const bool finished = process.waitForFinished(kScanDeadlineMs);
-    if (!finished && process.state() != QProcess::NotRunning) {
-        process.kill();
+    bool cancelled = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!finished)
+            killRunningGroup();
+        group_ = 0;
+        cancelled = cancelled_;
+    }
+    if (!finished && process.state() != QProcess::NotRunning)
         process.waitForFinished(-1);
+    if (cancelled) {
+        logger_->info(QStringLiteral("Component scan cancelled."), QString());
+        return false;
     }
     if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
         reportFailure(process);
@@ -54,6 +88,23 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
     return true;
 }
 
+void ContextCollectStarter::cancel()
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+    killRunningGroup();
+}
+
+void ContextCollectStarter::killRunningGroup()
+{
+    if (group_ <= 0)
+        return;
+    const auto pid = static_cast<pid_t>(group_);
+    // The script itself too: it may not have made its group yet.
+    ::kill(-pid, SIGKILL);
+    ::kill(pid, SIGKILL);
+}
+
 void ContextCollectStarter::launchCollector(QProcess& process, const QString& installerDirPath,
                                             const QString& resultXmlPath)
 {
@@ -65,7 +116,8 @@ void ContextCollectStarter::launchCollector(QProcess& process, const QString& in
                        + (copied ? QStringLiteral("success") : QStringLiteral("failed")),
                    QString());
 
-    const QStringList arguments = {QDir::toNativeSeparators(script), QStringLiteral("--installerDir"),
+    const QStringList arguments = {QStringLiteral("-E"), QStringLiteral("UTF-8:UTF-8"),
+                                   QDir::toNativeSeparators(script), QStringLiteral("--installerDir"),
                                    QDir::toNativeSeparators(installerDirPath), QStringLiteral("--resultXML"),
                                    QDir::toNativeSeparators(resultXmlPath)};
     process.start(QString::fromLatin1(platform::kRubyProgram), arguments, QIODevice::ReadWrite);

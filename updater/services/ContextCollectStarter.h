@@ -3,16 +3,26 @@
 #include <QObject>
 #include <QString>
 
+#include <mutex>
+
 class Logger;
 class QProcess;
 
 // Writes the built-in collector script into the working folder and runs it
 // with the system's ruby:
-//   ruby <working folder>/contextcollector.rb --installerDir <folder> --resultXML <file>
+//   ruby -E UTF-8:UTF-8 <working folder>/contextcollector.rb --installerDir <folder> --resultXML <file>
+// Its texts (arguments, environment, files, tool output) are UTF-8 whatever
+// the locale: under LANG=C ruby would take the paths as raw bytes, and a
+// medium path beyond ASCII could not be joined with a medium id or home
+// folder beyond ASCII.
 // The script's exit status and its "error.log" reach only the log.
 //
+// The script and the tools it runs form a process group of their own, so that
+// a cancel or the deadline ends all of them, not only ruby.
+//
 // Threads: start blocks the calling thread (the page calls it from a pool
-// thread); one start at a time per object.
+// thread); one start at a time per object. cancel may be called from any
+// thread, also while start runs.
 class ContextCollectStarter : public QObject {
     Q_OBJECT
 public:
@@ -21,6 +31,9 @@ public:
 
     // True when the script ended with status 0 and left the result file.
     virtual bool start(const QString& installerDirPath, const QString& resultXmlPath);
+    // Kills a running script with everything it started, and makes every
+    // later start fail at once. Does not block.
+    void cancel();
 
     // A scan that has not ended after this long is stopped and fails: a
     // package tool that never answers must not hold the wizard for ever.
@@ -31,6 +44,14 @@ protected:
     void reportFailure(QProcess& process);
 
 private:
+    // Kills the running script's process group; with mutex_ held.
+    void killRunningGroup();
+
     QString workingDirectory_;
     Logger* logger_;
+    std::mutex mutex_;
+    // Both guarded by mutex_. group_: the running script's process group
+    // (its process id), 0 while none runs.
+    qint64 group_ = 0;
+    bool cancelled_ = false;
 };

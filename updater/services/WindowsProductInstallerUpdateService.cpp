@@ -11,13 +11,37 @@
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/services/ServerValues.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QVariantMap>
 
+#include <sys/stat.h>
+
 namespace {
 
 const char* const kSetupProgram = "Setup.exe";
+
+// Which file a path names, without following a link; inode 0 when nothing
+// is there.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool regularFile = false;
+
+    bool sameFileAs(const FileIdentity& other) const
+    {
+        return inode != 0 && device == other.device && inode == other.inode;
+    }
+};
+
+FileIdentity identityOf(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {info.st_dev, info.st_ino, S_ISREG(info.st_mode)};
+}
 
 } // namespace
 
@@ -118,6 +142,9 @@ bool WindowsProductInstallerUpdateService::unzipAndVerify()
 {
     const QString path = archivePath();
     logger_->debug(QStringLiteral("unzipping of ") + path, QString());
+    // An archive that is itself named "Setup.exe" must not pass for the
+    // program it should hold: only a file the unpacking made will do.
+    const FileIdentity archive = identityOf(path);
     QString folder;
     if (path.isEmpty() || !extractor_
         || !extractor_->extract(QFileInfo(path), folder)) {
@@ -127,8 +154,8 @@ bool WindowsProductInstallerUpdateService::unzipAndVerify()
     }
     // A folder or a link named "Setup.exe" is no setup program; a link
     // could point anywhere outside the download folder.
-    const QFileInfo setup(fileSystem_->getDirectory().filePath(QLatin1String(kSetupProgram)));
-    if (!fileSystem_->hasFile(QLatin1String(kSetupProgram)) || setup.isSymLink() || !setup.isFile()) {
+    const FileIdentity setup = identityOf(fileSystem_->getDirectory().filePath(QLatin1String(kSetupProgram)));
+    if (!fileSystem_->hasFile(QLatin1String(kSetupProgram)) || !setup.regularFile || setup.sameFileAs(archive)) {
         logger_->error(QStringLiteral("expected Setup.exe not found in download folder"), QString());
         errorSlot();
         return false;

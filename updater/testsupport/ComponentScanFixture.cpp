@@ -137,13 +137,18 @@ QString ComponentScanFixture::pathWithStandIns() const
     return binDir() + QLatin1Char(':') + qEnvironmentVariable("PATH");
 }
 
-ScopedPath::ScopedPath(const QString& path)
-    : saved_(qgetenv("PATH"))
+ScopedVariable::ScopedVariable(const char* name, const QByteArray& value)
+    : name_(name)
+    , wasSet_(qEnvironmentVariableIsSet(name))
+    , saved_(qgetenv(name))
 {
-    qputenv("PATH", path.toLocal8Bit());
+    qputenv(name_, value);
 }
 
-ScopedPath::~ScopedPath()
+ScopedVariable::~ScopedVariable()
 {
-    qputenv("PATH", saved_);
+    if (wasSet_)
+        qputenv(name_, saved_);
+    else
+        qunsetenv(name_);
 }

@@ -54,15 +54,19 @@ private:
     QString root_;
 };
 
-// Sets PATH for the life of the object and restores it afterwards; the
-// collector's ruby and its tools are looked up through it.
-class ScopedPath {
+// Sets an environment variable for the life of the object and restores it
+// (or its absence) afterwards; programs started meanwhile inherit it (the
+// collector's ruby and its tools are looked up through PATH).
+class ScopedVariable {
 public:
-    explicit ScopedPath(const QString& path);
-    ~ScopedPath();
-    ScopedPath(const ScopedPath&) = delete;
-    ScopedPath& operator=(const ScopedPath&) = delete;
+    ScopedVariable(const char* name, const QByteArray& value);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
+    const char* name_;
+    bool wasSet_;
     QByteArray saved_;
 };
+

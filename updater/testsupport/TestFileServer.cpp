@@ -6,6 +6,7 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -13,15 +14,18 @@ namespace {
 
 constexpr qint64 kChunkBytes = 256 * 1024;
 constexpr qint64 kInFlightBytes = 1024 * 1024;
+constexpr int kPaceMs = 100;
 
 enum class Ending { Close, Reset, Stall };
 
-// The answer to one request: head, body, how much of the body goes out and
-// how the connection ends afterwards.
+// The answer to one request: head, body, how much of the body goes out (at
+// once, then pieceBytes every kPaceMs) and how the connection ends afterwards.
 struct Answer {
     QByteArray head;
     QByteArray body;
     qint64 sendBytes = 0;
+    qint64 burstBytes = 0;
+    qint64 pieceBytes = 0;
     Ending ending = Ending::Close;
 };
 
@@ -83,8 +87,11 @@ Answer answerFor(const TestFileServer::Resource& resource, const RecordedRequest
         answer.sendBytes /= 4;
         answer.ending = Ending::Stall;
     }
+    const bool slow = resource.exists && resource.fault == FileFault::Slow;
+    answer.burstBytes = slow ? 0 : answer.sendBytes;
+    answer.pieceBytes = slow ? 16 * 1024 : 0;
     if (request.method == "HEAD")
-        answer.sendBytes = 0;
+        answer.sendBytes = answer.burstBytes = 0;
     return answer;
 }
 
@@ -101,6 +108,10 @@ public:
         connect(socket_, &QTcpSocket::readyRead, this, [this] { onReadyRead(); });
         connect(socket_, &QTcpSocket::bytesWritten, this, [this] { pump(); });
         connect(socket_, &QTcpSocket::disconnected, socket_, &QObject::deleteLater);
+        connect(&pace_, &QTimer::timeout, this, [this] {
+            allowed_ += answer_.pieceBytes;
+            pump();
+        });
     }
 
 private:
@@ -115,6 +126,9 @@ private:
         answering_ = true;
         owner_->record(request);
         answer_ = answerFor(owner_->resourceFor(pathWithoutQuery(request.path)), request);
+        allowed_ = answer_.burstBytes;
+        if (answer_.pieceBytes > 0)
+            pace_.start(kPaceMs);
         socket_->write(answer_.head);
         pump();
     }
@@ -123,13 +137,15 @@ private:
     {
         if (!answering_ || ended_)
             return;
-        while (sent_ < answer_.sendBytes && socket_->bytesToWrite() < kInFlightBytes) {
-            const qint64 chunk = std::min(kChunkBytes, answer_.sendBytes - sent_);
+        const qint64 allowed = std::min(allowed_, answer_.sendBytes);
+        while (sent_ < allowed && socket_->bytesToWrite() < kInFlightBytes) {
+            const qint64 chunk = std::min(kChunkBytes, allowed - sent_);
             socket_->write(answer_.body.constData() + sent_, chunk);
             sent_ += chunk;
         }
         if (sent_ < answer_.sendBytes || socket_->bytesToWrite() > 0)
             return;
+        pace_.stop();
         ended_ = true;
         switch (answer_.ending) {
         case Ending::Close: socket_->disconnectFromHost(); break;
@@ -142,6 +158,8 @@ private:
     TestFileServer* owner_;
     QByteArray buffer_;
     Answer answer_;
+    QTimer pace_;
+    qint64 allowed_ = 0; // bytes of the body that may have gone out by now
     qint64 sent_ = 0;
     bool answering_ = false;
     bool ended_ = false;

@@ -23,6 +23,7 @@ enum class FileFault {
     WrongBody,           // right status and length, every byte inverted
     NoContentLength,     // 200 with the whole file, no Content-Length, ends by closing
     Stall,               // announces the whole length, sends a quarter, then nothing
+    Slow,                // as None, in 16 KiB pieces 100 ms apart
     LongerThanAnnounced, // announces the right length, then sends 64 KiB more
 };
 

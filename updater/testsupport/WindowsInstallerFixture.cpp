@@ -19,6 +19,8 @@ QByteArray installerArchive(ArchiveContent content)
     QList<ZipEntry> entries{{QStringLiteral("Data/product.cab"), sampleContent(20000, 23), 0644}};
     if (content == ArchiveContent::WithSetup)
         entries.append({QStringLiteral("Setup.exe"), QByteArray("MZ") + sampleContent(4096, 19), 0755});
+    if (content == ArchiveContent::DamagedSetup)
+        entries.append({QStringLiteral("Setup.exe"), QByteArray("MZ") + sampleContent(4096, 19), 0755, true});
     if (content == ArchiveContent::SetupIsAFolder)
         entries.append({QStringLiteral("Setup.exe/"), QByteArray(), 0755});
     QTemporaryDir scratch;

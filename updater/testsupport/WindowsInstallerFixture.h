@@ -12,12 +12,12 @@ class TestUpdateServer;
 // installer archive it names, served by the download host.
 namespace WindowsInstallerFixture {
 
-enum class ArchiveContent { WithSetup, WithoutSetup, SetupIsAFolder };
+enum class ArchiveContent { WithSetup, WithoutSetup, SetupIsAFolder, DamagedSetup };
 
 QByteArray resourcePath();
 
 // A ZIP archive as a product installer ships: "Setup.exe" (or a folder of
-// that name, or none) and a data file.
+// that name, or none, or one whose checksum fails) and a data file.
 QByteArray installerArchive(ArchiveContent content = ArchiveContent::WithSetup);
 
 // The resource's answer: "winLink", "winFilesize" (a JSON number, or its

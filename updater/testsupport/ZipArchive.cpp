@@ -109,10 +109,11 @@ bool writeZipArchive(const QString& path, const QList<ZipEntry>& entries)
     for (const ZipEntry& entry : entries) {
         const QByteArray name = entry.name.toUtf8();
         const bool isFolder = entry.name.endsWith(QLatin1Char('/'));
-        const quint32 crc = crc32(entry.content);
+        const quint32 crc = crc32(entry.content) ^ (entry.damaged ? 1u : 0u);
         const auto size = static_cast<quint32>(entry.content.size());
         const auto offset = static_cast<quint32>(archive.size());
-        const quint32 unixMode = (isFolder ? 0040000u : 0100000u) | static_cast<quint32>(entry.mode);
+        const auto mode = static_cast<quint32>(entry.mode);
+        const quint32 unixMode = (mode & 0170000u) != 0 ? mode : (isFolder ? 0040000u : 0100000u) | mode;
         archive.append(localHeader(name, crc, size));
         archive.append(entry.content);
         directory.append(centralHeader(name, crc, size, unixMode, offset));

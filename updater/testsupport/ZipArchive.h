@@ -5,11 +5,14 @@
 #include <QString>
 
 // One entry of a test ZIP archive: a file (or, when the name ends in "/", a
-// folder) with its Unix permission bits.
+// folder) with its Unix permission bits. A mode with file-type bits is taken
+// as it is: 0120777 makes a symbolic link to the path in content. A damaged
+// entry carries a wrong checksum, so unzip writes it and then fails.
 struct ZipEntry {
     QString name;
     QByteArray content;
     int mode = 0644;
+    bool damaged = false;
 };
 
 // Writes a ZIP archive of stored (uncompressed) entries that the system's

@@ -4,7 +4,7 @@
 #include "updater/infrastructure/ServiceUrl.h"
 #include "updater/services/AbstractComponentScanner.h"
 #include "updater/services/AbstractDownloadChoicesService.h"
-#include "updater/services/InstallerLauncher.h"
+#include "updater/services/AbstractInstallerLauncher.h"
 #include "updater/services/ArtifactsFile.h"
 #include "updater/services/DownloadChoice.h"
 #include "updater/services/DownloadChoicesRemoteClient.h"
@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWizard>
 
@@ -51,6 +52,14 @@ public:
     QList<DownloadChoice*> started;
 };
 
+// Counts the installer starts the page asks for.
+class CountingLauncher : public AbstractInstallerLauncher {
+public:
+    void launchInstaller(QString) override { ++launches; }
+
+    int launches = 0;
+};
+
 // Answers the next modal input dialog with text.
 void answerInputDialogWith(const QString& text)
 {
@@ -76,7 +85,7 @@ protected:
     // The remote client owns its REST client and addresses; like the
     // wizard's, it lives until the process ends (held where the leak checker
     // sees it, so it is not reported as lost).
-    void showPage(bool accessRestrictedUpdates)
+    void showPage(bool accessRestrictedUpdates, bool waitForTheList = true)
     {
         static auto* livesUntilExit = new QList<QObject*>;
         auto* rest = new RESTClient(&trust.certificates);
@@ -91,7 +100,9 @@ protected:
         wizard.setWizardStyle(QWizard::ModernStyle);
         wizard.setPage(5, page);
         wizard.show();
-        ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
+        if (waitForTheList) {
+            ASSERT_TRUE(QTest::qWaitFor([this] { return table()->rowCount() > 0; }, 30000));
+        }
     }
 
     QTableWidget* table() const { return page->findChild<QTableWidget*>(QStringLiteral("downloadChoicesTable")); }
@@ -106,7 +117,7 @@ protected:
     TestUpdateServer server;
     CannedScanner scanner;
     RecordingDownloads downloads;
-    InstallerLauncher launcher{QString(), QString(), QString(), nullptr}; // never reached here
+    CountingLauncher launcher;
     ArtifactsFile artifactsFile{nullptr};
     QWizard wizard;
     DownloadChoiceSelectionPage* page = nullptr;
@@ -218,4 +229,17 @@ TEST_F(DownloadChoicePageTest, ListedPageShowsItsTextsWholeAtOneAndTwoDevicePixe
             EXPECT_LE(label->heightForWidth(label->width()), table()->rowHeight(row));
         }
     }
+}
+
+// The user cancels as the search ends, its finished event already queued:
+// with no choice offered the page would otherwise start the installer.
+TEST_F(DownloadChoicePageTest, CancelAfterTheSearchEndedButBeforeItsEventStartsNothing)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    showPage(false, false);
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(30000));
+    page->cancelAndWait();
+    QTest::qWait(300);
+    EXPECT_EQ(launcher.launches, 0);
+    EXPECT_EQ(page->title().toStdString(), "Searching for Updates");
 }

@@ -2,8 +2,9 @@
 // it reports every window that comes up on standard output and answers it as
 // PATHWARDEN_FLOW says ("stay-offline" or "go-online"; anything else quits at
 // the first consent dialog). With "download-first-choice" it also ticks the
-// first listed download choice and presses the wizard's button. The exit
-// status is the event loop's result.
+// first listed download choice and presses the wizard's button; with
+// "cancel-while-searching" it presses Esc half a second after the
+// download-choice page came up. The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/VornApp.h"
@@ -14,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -80,6 +82,24 @@ void downloadFirstChoice()
     }
 }
 
+// Esc on the wizard while the page searches, as a user would press it.
+void cancelWhileSearching()
+{
+    static bool scheduled = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* wizard = qobject_cast<QWizard*>(widget);
+        if (scheduled || !wizard || !wizard->isVisible()
+            || !qobject_cast<DownloadChoiceSelectionPage*>(wizard->currentPage()))
+            continue;
+        scheduled = true;
+        QTimer::singleShot(500, wizard, [wizard] {
+            report(QStringLiteral("escape:") + wizard->currentPage()->title());
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(wizard, &escape);
+        });
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,6 +117,8 @@ int main(int argc, char** argv)
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
+            if (flow == "cancel-while-searching")
+                cancelWhileSearching();
         });
         poll.start(20);
         configuration.app();

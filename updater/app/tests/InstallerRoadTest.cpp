@@ -14,12 +14,16 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,9 +37,8 @@ protected:
                                                ComponentScanFixture::distribution(QStringLiteral("com.holmgrave.studio")),
                                                {{QStringLiteral("Studio"), QStringLiteral("com.holmgrave.pkg.Studio"),
                                                  QStringLiteral("2.0")}}));
-        const QString bin = env.root() + QStringLiteral("/bin");
-        writeRecordingStandInProgram(bin, QString::fromLatin1(platform::kOpenCommand), openRecord());
-        env.setVariable(QStringLiteral("PATH"), bin + QLatin1Char(':') + scan.pathWithStandIns());
+        writeRecordingStandInProgram(bin(), QString::fromLatin1(platform::kOpenCommand), openRecord());
+        env.setVariable(QStringLiteral("PATH"), bin() + QLatin1Char(':') + scan.pathWithStandIns());
         env.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
                            // The executable trusts only the product's CAs;
                            // the test server's chain is not among them.
@@ -48,6 +51,7 @@ protected:
     {
         return {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), scan.mediumDir()};
     }
+    QString bin() const { return env.root() + QStringLiteral("/bin"); }
     QString openRecord() const { return env.root() + QStringLiteral("/open-arguments"); }
     // Where the scan of the medium names the installer-information file.
     QString informationFile() const { return env.home() + QStringLiteral("/.com.holmgrave.studio.xml"); }
@@ -109,6 +113,43 @@ TEST_F(InstallerRoad, WithoutChoicesTheInformationFileIsWrittenAndTheMediumsPack
               "</installer-infos>\n");
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// A FIFO cannot hold the start-up: the medium's configuration takes its
+// defaults, and the run goes on as without the file.
+TEST_F(InstallerRoad, FifoAsTheMediumsConfigurationGivesTheDefaults)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    const QString folder = scan.mediumDir() + QStringLiteral("/Additional Content/Installer Data");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + QStringLiteral("/Vorncfg.ini")).constData(), 0600), 0);
+    const ProcessOutcome outcome = runPathwarden(env, arguments(), 120000);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Medium configuration is not a regular file; the defaults hold."));
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// Esc while the component scan runs: the scan's processes end at once, and
+// the run ends as a cancel ends, without writing or starting anything.
+TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    // A package tool that takes two minutes: the scan still runs at the Esc.
+    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                        QStringLiteral("sleep 120\nexec '%1/pkgutil' \"$@\"").arg(scan.binDir()));
+    QElapsedTimer clock;
+    clock.start();
+    const ProcessOutcome outcome = runDriver("cancel-while-searching");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_LT(clock.elapsed(), 60000) << "the cancel waited for the scan: " << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("escape:Searching for Updates\n")) << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("cancelClicked"));
+    EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
+    QThread::msleep(500);
+    EXPECT_FALSE(QFileInfo::exists(openRecord()));
 }
 
 TEST_F(InstallerRoad, WithoutAPackageOnTheMediumTheRunEndsWithMinusOne)

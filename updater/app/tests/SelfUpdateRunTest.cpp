@@ -230,3 +230,25 @@ TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAn
     ASSERT_EQ(startedCopies().size(), 1);
     EXPECT_FALSE(processEnded(startedCopies().first().toLongLong()));
 }
+
+// A copy that unzip could not unpack whole is neither kept, remembered nor
+// started: the page reports the failed update.
+TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloadError)
+{
+    const QString started = env.root() + QStringLiteral("/started");
+    const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+    const QString path = env.root() + QStringLiteral("/update.zip");
+    ASSERT_TRUE(writeZipArchive(path, {{app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755},
+                                       {app + QStringLiteral("Resources/data.bin"), "data", 0644, true}}));
+    offerUpdate(kStoredVersion, fileContents(path));
+    const ProcessOutcome outcome =
+        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+                               {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(QDir(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion)
+                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    EXPECT_FALSE(fileContents(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini"))
+                     .contains("LatestVersionInLocalStore"));
+    QThread::msleep(500);
+    EXPECT_FALSE(QFileInfo::exists(started));
+}

@@ -53,6 +53,7 @@ TEST(WindowsRoad, NewerProductInstallerIsStartedAndEveryFailureFallsBackToTheMed
         ArchiveContent content;
         bool onHost;
         const char* logged; // the page's reason, or empty
+        const char* fileName = "ProductInstaller-7.3.0.12.zip"; // of the archive's address
     } cases[] = {
         {"offered", 0, {}, ArchiveContent::WithSetup, true, ""},
         {"size as text", 0, "as text", ArchiveContent::WithSetup, true, ""},
@@ -63,6 +64,8 @@ TEST(WindowsRoad, NewerProductInstallerIsStartedAndEveryFailureFallsBackToTheMed
         {"archive not on the host", 0, {}, ArchiveContent::WithSetup, false, "downloadErrorSlot"},
         {"no Setup.exe in the archive", 0, {}, ArchiveContent::WithoutSetup, true, "error unzipping..."},
         {"Setup.exe is a folder", 0, {}, ArchiveContent::SetupIsAFolder, true, "error unzipping..."},
+        {"damaged Setup.exe", 0, {}, ArchiveContent::DamagedSetup, true, "error unzipping..."},
+        {"archive itself named Setup.exe", 0, {}, ArchiveContent::WithoutSetup, true, "error unzipping...", "Setup.exe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,7 +85,7 @@ TEST(WindowsRoad, NewerProductInstallerIsStartedAndEveryFailureFallsBackToTheMed
         QFile(medium + QStringLiteral("/Setup.exe")).open(QIODevice::WriteOnly);
 
         const QByteArray archive = installerArchive(c.content);
-        const QUrl link = offer(server, host, archive);
+        const QUrl link = offer(server, host, archive, QString::fromLatin1(c.fileName));
         if (!c.onHost)
             host.setFault(link.path().toUtf8(), FileFault::NotFound);
         if (c.status != 0)

@@ -47,6 +47,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 const QByteArray kContent = sampleContent(300 * 1024 + 123);
+constexpr qint64 kCrawlMinimum = 16 * 1024;
 
 struct FaultCase {
     const char* name;
@@ -54,7 +55,7 @@ struct FaultCase {
     int partBytes;        // correct leading bytes in a ".part" left by an earlier run
     qint64 expectedSize;  // the job's expected size; -1 for the file's own
     int stallMs;
-    int deadlineMs;
+    int crawlWindowMs; // a transfer needs kCrawlMinimum bytes in each
     Outcome outcome;
 };
 
@@ -83,7 +84,7 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
 
     DownloadManager manager;
     manager.setStallTimeout(row.stallMs);
-    manager.setDeadline(row.deadlineMs);
+    manager.setCrawlLimit(row.crawlWindowMs, kCrawlMinimum);
     Recorder recorder(manager);
     DownloadJob job(server.url("/file.bin"), folder.path(), QStringLiteral("file.bin"), sha256Hex(kContent));
     job.expectedSize = row.expectedSize < 0 ? kContent.size() : row.expectedSize;
@@ -143,7 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
                   Outcome::Transfer},
         FaultCase{"AnnouncedBeyondExpectedSize", FileFault::None, 0, kHalf, kLong, kLong, Outcome::Transfer},
         FaultCase{"Stalled", FileFault::Stall, 0, -1, 1500, kLong, Outcome::Transfer},
-        FaultCase{"TricklingPastTheDeadline", FileFault::Stall, 0, -1, kLong, 1500, Outcome::Transfer},
+        // 16 KiB every 100 ms: a crawl for windows of 50 ms, but a steady
+        // transfer for windows of a second, which it outlasts.
+        FaultCase{"Crawling", FileFault::Slow, 0, -1, kLong, 50, Outcome::Transfer},
+        FaultCase{"SlowButSteadyOutlastsTheWindow", FileFault::Slow, 0, -1, kLong, 1000, Outcome::Complete},
         FaultCase{"BodyLongerThanAnnounced", FileFault::LongerThanAnnounced, 0, -1, kLong, kLong, Outcome::Complete}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 

@@ -179,3 +179,37 @@ TEST(SelfUpdateExtraction, FindsTheUpdaterInTheUnpackedArchiveOrReportsItMissing
     EXPECT_FALSE(extractor.extract(QFileInfo(archive), kept));
     EXPECT_EQ(kept, QStringLiteral("kept"));
 }
+
+// unzip restores links and writes damaged entries before it fails: either
+// way the copy is removed, the archive kept, and nothing outside touched.
+TEST(SelfUpdateExtraction, CopyWithALinkAnywhereOrADamagedEntryIsRemovedAndRefused)
+{
+    QTemporaryDir dir;
+    const QString outside = dir.filePath(QStringLiteral("outside"));
+    QDir().mkpath(outside + QStringLiteral("/Pathwarden.app/Contents/MacOS"));
+    QFile(outside + QStringLiteral("/Pathwarden.app/Contents/MacOS/Pathwarden")).open(QIODevice::WriteOnly);
+    const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+    const ZipEntry executable{app + QStringLiteral("MacOS/Pathwarden"), "#!/bin/sh\n", 0755};
+    const QList<QList<ZipEntry>> cases = {
+        {{app + QStringLiteral("MacOS/Pathwarden"), outside.toUtf8() + "/Pathwarden.app/Contents/MacOS/Pathwarden",
+          0120777}},
+        {{QStringLiteral("Pathwarden Mac"), outside.toUtf8(), 0120777}},
+        {executable, {app + QStringLiteral("PlugIns"), outside.toUtf8(), 0120777}},
+        {executable, {app + QStringLiteral("Resources/data.bin"), "data", 0644, true}},
+    };
+    ZipExtractor_OSX zip;
+    SelfUpdateExtractor_OSX extractor(&zip);
+    for (int i = 0; i < cases.size(); ++i) {
+        const QString archive = dir.filePath(QString::number(i) + QStringLiteral("/update.zip"));
+        QDir().mkpath(QFileInfo(archive).path());
+        ASSERT_TRUE(writeZipArchive(archive, cases.at(i)));
+        QString executablePath = QStringLiteral("old");
+        EXPECT_FALSE(extractor.extract(QFileInfo(archive), executablePath)) << i;
+        EXPECT_TRUE(executablePath.isEmpty() || executablePath == QStringLiteral("old")) << i;
+        EXPECT_EQ(QDir(QFileInfo(archive).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                             | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("update.zip")})
+            << i;
+    }
+    EXPECT_TRUE(QFileInfo::exists(outside + QStringLiteral("/Pathwarden.app/Contents/MacOS/Pathwarden")));
+}

@@ -225,10 +225,13 @@ TEST(LocalStore, AVersionFolderThatIsALinkLosesOnlyTheLink)
 
 TEST(PathComponents, OnlySingleOrdinaryNamesAreSafe)
 {
-    EXPECT_TRUE(isSafePathComponent(QStringLiteral("1.16.0.436")));
-    EXPECT_TRUE(isSafePathComponent(QStringLiteral("{6f1c0000-0000-0000-0000-000000000000}")));
+    for (const QString& good : {QStringLiteral("1.16.0.436"), QStringLiteral("{6f1c0000-0000-0000-0000-000000000000}"),
+                                QStringLiteral("Sound Library: Disc 2.zip"), QStringLiteral(" leading blank.zip"),
+                                QStringLiteral("trailing blank.zip ")})
+        EXPECT_TRUE(isSafePathComponent(good)) << good.toStdString();
     for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
-                               QStringLiteral("a\\b"), QStringLiteral(" 1.0"), QString(QChar(0))})
+                               QStringLiteral("a\\b"), QString(QChar(0)), QStringLiteral("a\nb"), QStringLiteral("a\x7f"),
+                               QString(QChar(0x9b)) + QStringLiteral("2J")})
         EXPECT_FALSE(isSafePathComponent(bad)) << bad.toStdString();
 }
 

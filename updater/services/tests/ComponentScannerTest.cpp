@@ -47,7 +47,7 @@ protected:
 
     bool scanWithStandIns()
     {
-        ScopedPath path(fixture.pathWithStandIns());
+        ScopedVariable path("PATH", fixture.pathWithStandIns().toLocal8Bit());
         return scanner->scan();
     }
 
@@ -152,7 +152,7 @@ TEST_F(ComponentScannerTest, WithoutThePackageToolOrRubyTheScanFails)
 
     log.clear();
     {
-        ScopedPath noRuby(dir.path() + QStringLiteral("/nowhere"));
+        ScopedVariable noRuby("PATH", QFile::encodeName(dir.path() + QStringLiteral("/nowhere")));
         EXPECT_FALSE(scanner->scan());
     }
     EXPECT_TRUE(log.contains(QStringLiteral("Component Scanner timed out or failed.")));
@@ -198,4 +198,22 @@ TEST_F(ComponentScannerTest, HostileArchiveEntriesAreNotExtracted)
                            QStringLiteral("Content.pkg/PackageInfo")}));
     EXPECT_FALSE(QFile::exists(outside));
     EXPECT_FALSE(scanner->resultXml().contains(QStringLiteral("Hostile")));
+}
+
+// The collector's texts are UTF-8 whatever the locale says: under LANG=C a
+// medium path and a medium id beyond ASCII once made it fail with 120.
+TEST_F(ComponentScannerTest, NonAsciiMediumPathAndIdScanUnderTheCLocale)
+{
+    ComponentScanFixture medium(dir.path() + QStringLiteral("/Médium"));
+    ASSERT_TRUE(medium.writeInstallerPackage(QStringLiteral("Studio.pkg"),
+                                             ComponentScanFixture::distribution(QStringLiteral("com.holmgrave.studio")),
+                                             kStudioPackages));
+    medium.writeMediumId(0, "DISQUE-É\n");
+    ComponentScanner scanner(workingDir, new ComponentScannerResultXMLReader(nullptr),
+                             new ContextCollectStarter(workingDir, nullptr), medium.mediumDir(), nullptr);
+    ScopedVariable path("PATH", medium.pathWithStandIns().toLocal8Bit());
+    ScopedVariable locale("LC_ALL", "C");
+    ASSERT_TRUE(scanner.scan()) << log.lines().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(scanner.resultXml().contains(QStringLiteral("<medium-id>DISQUE-É</medium-id>")));
+    EXPECT_TRUE(scanner.resultXml().contains(medium.mediumDir()));
 }
