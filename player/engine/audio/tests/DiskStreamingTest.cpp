@@ -296,6 +296,7 @@ TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLo
     release.set_value();
     holder.join();
     ASSERT_TRUE(returned) << "the render function waited for the lock";
+    EXPECT_EQ(streaming.lockTakenCount(), 1u);
     const auto silent = rendering.get();
     EXPECT_EQ(std::count(silent.begin(), silent.end(), 0.0f), 512);
     EXPECT_EQ(streaming.values().playedSamples(), 200u);
