@@ -283,8 +283,8 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
                 data = switchBuffer_.playData();
                 size = switchBuffer_.playSize();
                 position = 0;
-                // The block just left is free: the reader refills it now.
-                preloader_.requestService();
+                // The block just left is free for the reader.
+                preloader_.blockPlayed();
             }
         }
 

@@ -46,6 +46,12 @@ void Preloader::requestService()
     sem_post(&wake_);
 }
 
+void Preloader::blockPlayed()
+{
+    if (switchBuffer_.queued() <= kRefillLevel && !refillAsked_.exchange(true, std::memory_order_acq_rel))
+        requestService();
+}
+
 void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile)
 {
     {
@@ -277,6 +283,9 @@ void Preloader::run()
             asleep_ = false;
         }
         busy_.store(true, std::memory_order_release);
+        // Before the ring is looked at: a block played from here on asks
+        // again when the ring is low.
+        refillAsked_.store(false, std::memory_order_seq_cst);
 
         bool endOfAudio = false;
         while (serve(endOfAudio)) {

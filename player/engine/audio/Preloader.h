@@ -39,8 +39,11 @@ class SwitchBuffer;
 // when something was changed under it (a repositioning, a target, the end
 // report), which every such change tells it by advancing an atomic count.
 //
-// A request is a flag and a post of a semaphore, both of which never block,
-// so the audio thread wakes the reader the moment a block of the ring frees.
+// A request is a flag and a post of a semaphore, both of which never block
+// (a post is a lock-free count, plus one futex wake-up when the reader
+// sleeps). The audio thread asks for the ring to be refilled once it has
+// drained to half, 0.7 s ahead, rather than at every block: the wake-up costs
+// the audio thread tens of microseconds on a busy machine.
 //
 // The operations named ...Locked expect the caller to hold the buffer mutex.
 //
@@ -54,6 +57,8 @@ public:
 
     static constexpr std::uint32_t kBlockBytes = 8192;
     static constexpr std::uint32_t kPreloadBytes = 16384;
+    // Blocks left in the ring when the audio thread wakes the reader.
+    static constexpr std::uint32_t kRefillLevel = 16;
 
     explicit Preloader(SwitchBuffer& switchBuffer);
     // Ends the reader thread and waits for it.
@@ -87,7 +92,11 @@ public:
     // repositioning). Any thread, the audio thread included: never blocks,
     // allocates or frees.
     void requestService();
-    // Whether a request waits for the reader (so that wakeReader() is due).
+    // Audio thread, having switched to the next block of the ring: wakes the
+    // reader once the ring has drained to kRefillLevel blocks, once per
+    // wake-up of the reader.
+    void blockPlayed();
+    // Whether a request waits for the reader.
     bool serviceRequested() const { return requested_.load(std::memory_order_acquire); }
     // Audio thread: the last sample of the file has been played. The reader
     // calls the end-of-file callback, unless a repositioning comes first.
@@ -157,6 +166,8 @@ private:
     std::uint64_t endGeneration_ = 0;
 
     std::atomic<bool> requested_{false};
+    // The audio thread asked for a refill since the reader last woke.
+    std::atomic<bool> refillAsked_{false};
     // Posted by every request; the reader sleeps on it.
     sem_t wake_;
     std::mutex wakeMutex_;
