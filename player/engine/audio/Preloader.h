@@ -69,9 +69,9 @@ public:
     // GUI thread, on every opened image: closes the previous file, opens
     // "IMAGE.DAT" of `folder` (found ignoring case; only a regular file, and
     // without ever blocking: anything else leaves it closed and nothing plays)
-    // and asks for a reload at the present file position. Starts the reader on
-    // the first call. `endOfFile` is called on the reader thread once the audio
-    // thread has played the file's last sample.
+    // and reloads from the position of the last repositioning. Starts the
+    // reader on the first call. `endOfFile` is called on the reader thread once
+    // the audio thread has played the file's last sample.
     void setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile);
 
     // Repositioning: reading goes on at position (down to a frame boundary),
@@ -88,9 +88,8 @@ public:
     // Returns whether the preload was used.
     bool tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition);
 
-    // Ask the reader to serve (the audio thread's buffer switch,
-    // repositioning). Any thread, the audio thread included: never blocks,
-    // allocates or frees.
+    // Ask the reader to serve (repositioning, a target, the end report). Any
+    // thread, the audio thread included: never blocks, allocates or frees.
     void requestService();
     // Audio thread, having switched to the next block of the ring: wakes the
     // reader once the ring has drained to kRefillLevel blocks, once per

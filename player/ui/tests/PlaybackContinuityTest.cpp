@@ -82,7 +82,7 @@ void playsAnOpenedImageContinuously(bool besideLoad)
 
     const auto c = OutputRecording::continuity(recorded);
     std::cout << OutputRecording::describe(c) << "; counter/wall " << rate.rate() << "; lock taken " << lockTaken
-              << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
+              << "; RMS shown " << rmsShown << " dB" << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
     EXPECT_GE(c.frames, 44100u * 5) << "recorded " << recorded.size() / 4 << " frames";
     EXPECT_EQ(c.gaps, 0u) << "longest silent run " << c.longestGap << " frames";
     EXPECT_GE(c.soundingShare(), 0.999);
