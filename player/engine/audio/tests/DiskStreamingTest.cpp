@@ -253,7 +253,7 @@ TEST_F(DiskStreamingTest, EndOfFileIsReportedOnceWhilePlayingAndNeverWhileStoppe
 
 TEST_F(DiskStreamingTest, TheEndIsToldOnlyOnceTheLastSampleHasBeenPlayed)
 {
-    // The reader reaches the end of the file two blocks before the audio does.
+    // The reader reaches the end of the file well before the audio does.
     constexpr std::uint32_t frames = 3 * 2048 + 1000;
     std::atomic<std::uint32_t> rendered{0};
     std::atomic<std::uint32_t> renderedAtEnd{0};
