@@ -30,7 +30,7 @@ void spinPause()
 } // namespace
 
 DiskStreaming::DiskStreaming()
-    : preloader_(switchBuffer_, [this] { return values_.isRunning(); })
+    : preloader_(switchBuffer_)
 {
 }
 
@@ -104,8 +104,6 @@ void DiskStreaming::start()
     const bool fadesAdvance = drivenExternally_.load(std::memory_order_relaxed) || engine_.isStreamRunning();
     if (!fadesAdvance || !fades_.joinFadeOut(run))
         run();
-    // The reader looks for the requests of playback more often from now on.
-    preloader_.wakeReader();
 }
 
 void DiskStreaming::stop()
@@ -250,6 +248,7 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         return 0;
     std::unique_lock<std::mutex> lock(preloader_.bufferMutex(), std::try_to_lock);
     if (!lock.owns_lock()) {
+        lockTaken_.fetch_add(1, std::memory_order_relaxed);
         const auto giveUp = std::chrono::steady_clock::now() + kLockRetry;
         do {
             spinPause();
@@ -274,6 +273,21 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
     };
 
     for (unsigned int frame = 0; frame < frameCount; ++frame) {
+        // The playback buffer is used up, or empty after a repositioning:
+        // the next block of the ring, unless the file has ended.
+        if (position >= size) {
+            if (switchBuffer_.playIsLast()) {
+                // The last sample of the file has been played.
+                data = nullptr;
+            } else if (switchBuffer_.switchBuffers()) {
+                data = switchBuffer_.playData();
+                size = switchBuffer_.playSize();
+                position = 0;
+                // The block just left is free for the reader.
+                preloader_.blockPlayed();
+            }
+        }
+
         if (playable(data, size)) {
             const float d = target - volume;
             volume = std::fabs(d) > 0.001f ? volume + 0.001f * d : target;
@@ -289,18 +303,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             counter = values_.playedSamples();
         } else {
             fades_.step();
-        }
-
-        if (playable(data, size) && position >= size) {
-            if (switchBuffer_.playIsLast()) {
-                // The last sample of the file has been played.
-                data = nullptr;
-            } else if (switchBuffer_.switchBuffers()) {
-                data = switchBuffer_.playData();
-                size = switchBuffer_.playSize();
-                position = 0;
-                preloader_.requestService();
-            }
         }
 
         if (!playable(data, size)) {
@@ -325,10 +327,10 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         if (play) {
             left = data[position] * volume * gain;
             right = data[position + 1] * volume * gain;
+            // The meters see the volume twice.
+            values_.addLeft(left * volume);
+            values_.addRight(right * volume);
         }
-        // The meters see the volume twice.
-        values_.addLeft(left * volume);
-        values_.addRight(right * volume);
         output[2 * frame] = left;
         output[2 * frame + 1] = right;
         if (play) {
@@ -336,7 +338,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
             counter += 2;
         }
     }
-    // The reader finds what was requested here on its own: no system call.
     store();
     return 0;
 }

@@ -29,6 +29,8 @@ namespace Audio {
 // (the preloader's buffer mutex). The render function only tries that lock,
 // plays silence for the buffer when it is taken, and runs the completions
 // while it holds it, so whoever holds it sees no completion run meanwhile.
+// In steady playback no other thread takes it: the reader hands its blocks
+// over through the switch buffer's ring without it.
 //
 // While audio plays, stop, pause, seek and track changes act after a fade-out;
 // otherwise, and whenever no output stream is running (nothing would ever
@@ -44,28 +46,20 @@ public:
     // As Callback; `moved` is false when the track change was superseded.
     using TrackChangeCallback = InplaceFunction<void(bool moved), 32>;
 
-    // The position lock; releasing it wakes the reader for what was asked
-    // under it.
+    // The position lock. What is asked of the reader under it wakes the
+    // reader by itself.
     class PositionLock
     {
     public:
         explicit PositionLock(Preloader& preloader)
-            : preloader_(preloader)
-            , lock_(preloader.bufferMutex())
+            : lock_(preloader.bufferMutex())
         {
-        }
-        ~PositionLock()
-        {
-            lock_.unlock();
-            if (preloader_.serviceRequested())
-                preloader_.wakeReader();
         }
         PositionLock(const PositionLock&) = delete;
         PositionLock& operator=(const PositionLock&) = delete;
 
     private:
-        Preloader& preloader_;
-        std::unique_lock<std::mutex> lock_;
+        std::lock_guard<std::mutex> lock_;
     };
 
     DiskStreaming();
@@ -115,7 +109,8 @@ public:
 
     // The render function (audio thread): frameCount interleaved stereo
     // frames into `output`, already silent. Never waits, allocates, frees or
-    // does I/O.
+    // does I/O. The meters take only the frames really played: silence for
+    // want of data (an underrun) does not lower the level shown.
     int render(float* output, unsigned int frameCount);
 
     PlaybackValues& values() { return values_; }
@@ -133,6 +128,11 @@ public:
     const StreamingEngine& engine() const { return engine_; }
     Preloader& preloader() { return preloader_; }
     FadeProcessing& fades() { return fades_; }
+
+    // Render calls that found the position lock taken (whether or not they
+    // then got it within their bounded retry). In steady playback nothing
+    // but the audio thread takes it, so this stays put; any thread.
+    std::uint64_t lockTakenCount() const { return lockTaken_.load(std::memory_order_relaxed); }
 
     // When something other than the engine's stream calls render (an offline
     // renderer), faded operations wait for it instead of acting at once.
@@ -161,6 +161,7 @@ private:
     FadeProcessing fades_;
     std::atomic<std::int32_t> entryStart_{0};
     std::atomic<bool> drivenExternally_{false};
+    std::atomic<std::uint64_t> lockTaken_{0};
 };
 
 } // namespace Audio

@@ -13,17 +13,18 @@
 
 namespace Audio {
 
-Preloader::Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playing)
+Preloader::Preloader(SwitchBuffer& switchBuffer)
     : switchBuffer_(switchBuffer)
-    , playing_(std::move(playing))
 {
-    for (auto* block : {&firstBlock_, &nextBlock_, &preloadBlock_, &preload_})
+    for (auto* block : {&preloadBlock_, &preload_})
         block->reserve(SwitchBuffer::kCapacity);
+    sem_init(&wake_, 0, 0);
 }
 
 Preloader::~Preloader()
 {
     shutdown();
+    sem_destroy(&wake_);
 }
 
 void Preloader::shutdown()
@@ -32,9 +33,23 @@ void Preloader::shutdown()
         std::lock_guard<std::mutex> lock(wakeMutex_);
         quit_ = true;
     }
-    wakeCondition_.notify_all();
+    sem_post(&wake_);
     if (reader_.joinable() && reader_.get_id() != std::this_thread::get_id())
         reader_.join();
+}
+
+void Preloader::requestService()
+{
+    requested_.store(true, std::memory_order_release);
+    // Wakes a sleeping reader; a lock-free count and, only when the reader
+    // waits, one futex wake-up. Surplus posts cost the reader a look each.
+    sem_post(&wake_);
+}
+
+void Preloader::blockPlayed()
+{
+    if (switchBuffer_.queued() <= kRefillLevel && !refillAsked_.exchange(true, std::memory_order_acq_rel))
+        requestService();
 }
 
 void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile)
@@ -65,38 +80,33 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
         std::lock_guard<std::mutex> buffers(bufferMutex_);
         repositionedLocked();
         switchBuffer_.release();
-        reload_ = true;
         pendingTarget_ = false;
         preloadValid_ = false;
     }
     requestService();
-    wakeReader();
 }
 
 void Preloader::repositionedLocked()
 {
     ++generation_;
     endReported_ = false;
+    changedLocked();
 }
 
 void Preloader::rewindLocked(std::uint32_t position)
 {
-    // Position, emptied buffers and the reload in one step, before the
-    // reader is woken, so it cannot reload from the old place.
+    // Position, emptied buffers and the dropped ring in one step, before the
+    // reader is woken, so it cannot go on from the old place.
     repositionedLocked();
     filePosition_ = aligned(position);
     switchBuffer_.release();
-    reload_ = true;
     requestService();
 }
 
 void Preloader::rewind(std::uint32_t position)
 {
-    {
-        std::lock_guard<std::mutex> lock(bufferMutex_);
-        rewindLocked(position);
-    }
-    wakeReader();
+    std::lock_guard<std::mutex> lock(bufferMutex_);
+    rewindLocked(position);
 }
 
 void Preloader::requestTargetLocked(std::uint32_t target)
@@ -105,6 +115,7 @@ void Preloader::requestTargetLocked(std::uint32_t target)
     pendingTarget_ = true;
     ++targetGeneration_;
     preloadValid_ = false;
+    changedLocked();
     // Read it now rather than at the next buffer switch, which may never come
     // (end of the audio, nothing loaded).
     requestService();
@@ -121,15 +132,13 @@ bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t 
         switchBuffer_.exchangePlaybackBuffer(preload_, preloadLast_);
         preloadValid_ = false;
         switchBuffer_.publishPlayback();
-        switchBuffer_.setReadReady(false);
+        switchBuffer_.dropQueued();
         filePosition_ = aligned(nextFilePosition);
-        reload_ = false;
         return true;
     }
     // The reader has not got to the target yet: reload from there.
     filePosition_ = at;
     switchBuffer_.release();
-    reload_ = true;
     return false;
 }
 
@@ -138,30 +147,14 @@ void Preloader::reportEndPlayedLocked()
     endReported_ = true;
     endPlayed_ = true;
     endGeneration_ = generation_;
+    changedLocked();
     requestService();
-}
-
-void Preloader::wakeReader()
-{
-    // Taken once between the request and the notification, so that a reader
-    // about to sleep sees the request or gets the notification.
-    { std::lock_guard<std::mutex> lock(wakeMutex_); }
-    wakeCondition_.notify_one();
 }
 
 bool Preloader::waitUntilIdle(std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(wakeMutex_);
-    // Look at once rather than at the next poll.
-    if (serviceRequested())
-        wakeCondition_.notify_one();
     return idle_.wait_for(lock, timeout, [this] { return !readerStarted_ || (asleep_ && !serviceRequested()); });
-}
-
-std::uint32_t Preloader::filePosition()
-{
-    std::lock_guard<std::mutex> lock(bufferMutex_);
-    return filePosition_;
 }
 
 std::uint32_t Preloader::target()
@@ -197,75 +190,77 @@ QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)
     return file_.read(qint64(length));
 }
 
-bool Preloader::serve()
+void Preloader::lookLocked(bool& endOfAudio)
+{
+    mustLook_ = false;
+    seenChanges_ = changes_.load(std::memory_order_relaxed);
+    if (endPlayed_) {
+        endPlayed_ = false;
+        // A repositioning since the report moved away from the end.
+        endOfAudio = endOfAudio || endGeneration_ == generation_;
+    }
+    // The ring was dropped: the next block comes from where the repositioning
+    // left the file position.
+    const std::uint32_t epoch = switchBuffer_.epoch();
+    if (epoch != epoch_) {
+        epoch_ = epoch;
+        readPosition_ = filePosition_;
+        readEnd_ = false;
+    }
+}
+
+bool Preloader::serve(bool& endOfAudio)
 {
     std::lock_guard<std::mutex> fileLock(preloaderMutex_);
-    if (!file_.isOpen())
-        return false;
 
-    std::uint64_t generation;
-    std::uint64_t targetGeneration;
-    bool reload;
-    bool needNext;
-    bool pending;
-    std::uint32_t position;
-    std::uint32_t target;
-    {
+    bool pending = false;
+    std::uint64_t targetGeneration = 0;
+    std::uint32_t target = 0;
+    if (mustLook_ || changes_.load(std::memory_order_acquire) != seenChanges_) {
         std::lock_guard<std::mutex> lock(bufferMutex_);
-        generation = generation_;
-        targetGeneration = targetGeneration_;
-        reload = reload_;
-        needNext = reload_ || !switchBuffer_.readReady();
+        lookLocked(endOfAudio);
         pending = pendingTarget_;
-        position = filePosition_;
+        targetGeneration = targetGeneration_;
         target = aligned(target_);
     }
-    if (!needNext && !pending)
+    if (!file_.isOpen())
         return false;
 
     // File I/O and conversion with only the preloader mutex held. A block
     // that reaches the end of the file is marked as the last one, so that
     // the audio thread can tell when it has played everything.
     const qint64 size = file_.size();
-    bool firstLast = false;
-    bool nextLast = false;
-    bool preloadLast = false;
-    if (reload) {
-        SwitchBuffer::convert(readAt(position, kBlockBytes), firstBlock_);
-        firstLast = qint64(position) + kBlockBytes >= size;
-        position += kBlockBytes;
-    }
-    if (needNext) {
-        SwitchBuffer::convert(readAt(position, kBlockBytes), nextBlock_);
-        nextLast = qint64(position) + kBlockBytes >= size;
-        position += kBlockBytes;
-    }
     if (pending) {
         SwitchBuffer::convert(readAt(target, kPreloadBytes), preloadBlock_);
-        preloadLast = qint64(target) + kPreloadBytes >= size;
+        const bool last = qint64(target) + kPreloadBytes >= size;
+        std::lock_guard<std::mutex> lock(bufferMutex_);
+        // A later target replaces this one; the count of changes has moved
+        // with it, so the next look reads that one.
+        if (targetGeneration == targetGeneration_) {
+            preload_.swap(preloadBlock_);
+            preloadLast_ = last;
+            preloadTarget_ = target;
+            target_ = target;
+            preloadValid_ = true;
+            pendingTarget_ = false;
+        }
     }
 
-    std::lock_guard<std::mutex> lock(bufferMutex_);
-    if (generation != generation_)
-        return true; // repositioned while reading: serve again from there
-    if (reload) {
-        switchBuffer_.exchangePlaybackBuffer(firstBlock_, firstLast);
-        switchBuffer_.publishPlayback();
-        reload_ = false;
+    // The ring, filled without the buffer mutex: the block at the read index
+    // is the reader's until it is published.
+    while (!readEnd_ && switchBuffer_.canRead(epoch_)) {
+        SwitchBuffer::convert(readAt(readPosition_, kBlockBytes), switchBuffer_.readBuffer());
+        const bool last = qint64(readPosition_) + kBlockBytes >= size;
+        if (!switchBuffer_.publishRead(epoch_, last))
+            break;
+        // A short or empty read still moves on by a whole block.
+        readPosition_ += kBlockBytes;
+        readEnd_ = last;
     }
-    if (needNext) {
-        switchBuffer_.exchangeReadBuffer(nextBlock_, nextLast);
-        switchBuffer_.setReadReady(true);
-    }
-    // A short or empty read still moves on by a whole block.
-    filePosition_ = position;
-    if (pending && targetGeneration == targetGeneration_) {
-        preload_.swap(preloadBlock_);
-        preloadLast_ = preloadLast;
-        preloadTarget_ = target;
-        target_ = target;
-        preloadValid_ = true;
-        pendingTarget_ = false;
+    if (switchBuffer_.epoch() != epoch_) {
+        // Dropped while reading: serve again from the new place.
+        mustLook_ = true;
+        return true;
     }
     return false;
 }
@@ -275,28 +270,25 @@ void Preloader::run()
     for (;;) {
         {
             std::unique_lock<std::mutex> wake(wakeMutex_);
-            while (!quit_ && !requested_.exchange(false, std::memory_order_acq_rel)) {
-                asleep_ = true;
-                idle_.notify_all(); // seen once the wait has let go of the mutex
-                wakeCondition_.wait_for(wake, playing_ && playing_() ? kPollInterval : kIdlePollInterval);
-            }
-            asleep_ = false;
             if (quit_)
                 return;
+            if (!requested_.exchange(false, std::memory_order_acq_rel)) {
+                asleep_ = true;
+                idle_.notify_all(); // seen once this lets go of the mutex
+                wake.unlock();
+                while (sem_wait(&wake_) != 0 && errno == EINTR) {
+                }
+                continue;
+            }
+            asleep_ = false;
         }
         busy_.store(true, std::memory_order_release);
+        // Before the ring is looked at: a block played from here on asks
+        // again when the ring is low.
+        refillAsked_.store(false, std::memory_order_seq_cst);
 
         bool endOfAudio = false;
-        {
-            std::lock_guard<std::mutex> lock(bufferMutex_);
-            if (endPlayed_) {
-                endPlayed_ = false;
-                // A repositioning since the report moved away from the end.
-                endOfAudio = endGeneration_ == generation_;
-            }
-        }
-
-        while (serve()) {
+        while (serve(endOfAudio)) {
         }
 
         // Called with no lock held: the callback repositions the streamer.

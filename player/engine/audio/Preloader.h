@@ -12,37 +12,44 @@
 #include <thread>
 #include <vector>
 
+#include <semaphore.h>
+
 namespace Audio {
 
 class SwitchBuffer;
 
 // Owns "IMAGE.DAT" of the open image and the reader thread that fills the
-// switch buffer ahead of playback, so that the audio thread never touches the
-// disk. For a seek or track change it also reads a larger block at the target
-// into the preload buffer, which the fade-out's completion swaps in.
+// switch buffer's ring ahead of playback, so that the audio thread never
+// touches the disk. For a seek or track change it also reads a larger block at
+// the target into the preload buffer, which the fade-out's completion swaps in.
 //
 // Locks, always taken in this order:
 //  - preloader mutex: the file and its name. The reader holds it while it
 //    reads; the audio thread never takes it.
-//  - buffer mutex: the switch buffer, the preload buffer, the file position,
-//    the target, the reload / pending-target flags and the end report. The
-//    audio thread only ever tries it, once per output buffer, and plays
-//    silence when it is taken; everyone else holds it for short hand-overs
-//    only: blocks are read and converted outside it and handed over by
-//    exchanging storage. The reader takes it only when asked to serve.
-//  - wake mutex: only the reader's sleep; the audio thread never takes it.
+//  - buffer mutex: the playback buffer, the preload buffer, the position to
+//    read from after a repositioning, the target, the pending-target flag and
+//    the end report. The audio thread only ever tries it, once per output
+//    buffer, and plays silence when it is taken; everyone else holds it for
+//    short hand-overs only, never around file I/O or a conversion.
+//  - wake mutex: only the reader's idle state, for waitUntilIdle(); the audio
+//    thread never takes it.
 //
-// A request is a flag set after the state to serve was changed under the
-// buffer mutex. The reader looks at it on its own every few milliseconds
-// while audio plays (a block lasts 46 ms), so a request of the audio thread
-// costs it no lock and no system call; wakeReader() makes the reader look at
-// once and is for the other threads.
+// The reader fills the ring without the buffer mutex: in steady playback it
+// takes no lock that the audio thread needs. It takes the buffer mutex only
+// when something was changed under it (a repositioning, a target, the end
+// report), which every such change tells it by advancing an atomic count.
+//
+// A request is a flag and a post of a semaphore, both of which never block
+// (a post is a lock-free count, plus one futex wake-up when the reader
+// sleeps). The audio thread asks for the ring to be refilled once it has
+// drained to half, 0.7 s ahead, rather than at every block: the wake-up costs
+// the audio thread tens of microseconds on a busy machine.
 //
 // The operations named ...Locked expect the caller to hold the buffer mutex.
 //
-// Every repositioning bumps a generation under the buffer mutex. A service
-// whose reads started before it publishes nothing and serves again from the
-// new place, so a reload never comes from the old position.
+// Every repositioning bumps a generation under the buffer mutex and drops the
+// ring. A block read before it is refused at its publication, and the reader
+// goes on from the new place, so a block never comes from the old position.
 class Preloader
 {
 public:
@@ -50,12 +57,10 @@ public:
 
     static constexpr std::uint32_t kBlockBytes = 8192;
     static constexpr std::uint32_t kPreloadBytes = 16384;
+    // Blocks left in the ring when the audio thread wakes the reader.
+    static constexpr std::uint32_t kRefillLevel = 16;
 
-    static constexpr std::chrono::milliseconds kPollInterval{10};
-    static constexpr std::chrono::milliseconds kIdlePollInterval{100};
-
-    // `playing` tells whether audio plays (read by the reader, any thread).
-    Preloader(SwitchBuffer& switchBuffer, std::function<bool()> playing);
+    explicit Preloader(SwitchBuffer& switchBuffer);
     // Ends the reader thread and waits for it.
     ~Preloader();
     Preloader(const Preloader&) = delete;
@@ -64,45 +69,45 @@ public:
     // GUI thread, on every opened image: closes the previous file, opens
     // "IMAGE.DAT" of `folder` (found ignoring case; only a regular file, and
     // without ever blocking: anything else leaves it closed and nothing plays)
-    // and asks for a reload at the present file position. Starts the reader on
-    // the first call. `endOfFile` is called on the reader thread once the audio
-    // thread has played the file's last sample.
+    // and reloads from the position of the last repositioning. Starts the
+    // reader on the first call. `endOfFile` is called on the reader thread once
+    // the audio thread has played the file's last sample.
     void setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile);
 
-    // Repositioning: file position := position (down to a frame boundary),
-    // both buffers emptied, a reload requested.
+    // Repositioning: reading goes on at position (down to a frame boundary),
+    // the playback buffer is emptied and the ring dropped.
     void rewindLocked(std::uint32_t position);
     void rewind(std::uint32_t position);
     // Ask for the block at `target` to be preloaded.
     void requestTargetLocked(std::uint32_t target);
 
     // Audio thread, in a seek or track-change completion: make the preload
-    // buffer the buffer being played and continue reading at
+    // buffer the buffer being played, drop the ring and continue reading at
     // `nextFilePosition`. When the preload for `target` is not there yet, the
     // stream is reloaded from `target` instead (silence until it arrives).
     // Returns whether the preload was used.
     bool tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition);
 
-    // Ask the reader to serve (the audio thread's buffer switch,
-    // repositioning). Any thread; never blocks.
-    void requestService() { requested_.store(true, std::memory_order_release); }
-    // Whether a request waits for the reader (so that wakeReader() is due).
+    // Ask the reader to serve (repositioning, a target, the end report). Any
+    // thread, the audio thread included: never blocks, allocates or frees.
+    void requestService();
+    // Audio thread, having switched to the next block of the ring: wakes the
+    // reader once the ring has drained to kRefillLevel blocks, once per
+    // wake-up of the reader.
+    void blockPlayed();
+    // Whether a request waits for the reader.
     bool serviceRequested() const { return requested_.load(std::memory_order_acquire); }
     // Audio thread: the last sample of the file has been played. The reader
     // calls the end-of-file callback, unless a repositioning comes first.
     // Reported once per position: the next repositioning re-arms it.
     void reportEndPlayedLocked();
     bool endReportedLocked() const { return endReported_; }
-    // Makes the reader look for requests at once. Not for the audio thread:
-    // it takes the wake mutex.
-    void wakeReader();
 
     std::mutex& bufferMutex() { return bufferMutex_; }
 
     // Test and diagnostics: wait until the reader has served every request.
     bool waitUntilIdle(std::chrono::milliseconds timeout);
     bool isBusy() const { return busy_.load(std::memory_order_acquire); }
-    std::uint32_t filePosition();
     std::uint32_t target();
     bool pendingTarget();
     QString folder();
@@ -116,28 +121,37 @@ public:
 private:
     void run();
     // One service: returns true when a repositioning overtook it and it has
-    // to serve again.
-    bool serve();
+    // to serve again. `endOfAudio` is set when the end report is due.
+    bool serve(bool& endOfAudio);
+    // Under the buffer mutex: take what was changed there.
+    void lookLocked(bool& endOfAudio);
     QByteArray readAt(std::uint32_t position, std::uint32_t length);
+    // Under the buffer mutex: something the reader must look at changed.
+    void changedLocked() { changes_.fetch_add(1, std::memory_order_release); }
     // Under the buffer mutex: a repositioning.
     void repositionedLocked();
 
     SwitchBuffer& switchBuffer_;
-    std::function<bool()> playing_;
 
     std::mutex preloaderMutex_;
     QString folder_;
     QFile file_;
     EndOfFileCallback endOfFile_;
-    // The reader's blocks, converted outside the buffer mutex and exchanged
-    // with the switch buffer's under it (reader thread only).
-    std::vector<float> firstBlock_;
-    std::vector<float> nextBlock_;
+    // Reader thread only: the preload, converted outside the buffer mutex and
+    // exchanged with preload_ under it; where the ring's next block comes
+    // from, for the ring's epoch it was taken with; the last changes looked at.
     std::vector<float> preloadBlock_;
+    std::uint32_t epoch_ = 0;
+    std::uint32_t readPosition_ = 0;
+    bool readEnd_ = false;
+    bool mustLook_ = true;
+    std::uint32_t seenChanges_ = 0;
+
+    // Advanced under the buffer mutex by every change the reader must see.
+    std::atomic<std::uint32_t> changes_{0};
 
     std::mutex bufferMutex_;
     std::uint64_t generation_ = 0;
-    bool reload_ = true;
     bool pendingTarget_ = false;
     std::uint64_t targetGeneration_ = 0;
     std::uint32_t filePosition_ = 0;
@@ -151,8 +165,11 @@ private:
     std::uint64_t endGeneration_ = 0;
 
     std::atomic<bool> requested_{false};
+    // The audio thread asked for a refill since the reader last woke.
+    std::atomic<bool> refillAsked_{false};
+    // Posted by every request; the reader sleeps on it.
+    sem_t wake_;
     std::mutex wakeMutex_;
-    std::condition_variable wakeCondition_;
     // Under wakeMutex_: the reader found nothing to do and sleeps; it takes no
     // other lock until it finds a request.
     bool asleep_ = false;

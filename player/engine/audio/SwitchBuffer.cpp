@@ -4,10 +4,17 @@
 
 namespace Audio {
 
+namespace {
+
+constexpr std::uint64_t kEpochStep = std::uint64_t(1) << 32;
+
+} // namespace
+
 SwitchBuffer::SwitchBuffer()
 {
-    buffers_[0].reserve(kCapacity);
-    buffers_[1].reserve(kCapacity);
+    playback_.reserve(kCapacity);
+    for (auto& block : ring_)
+        block.samples.reserve(kCapacity);
 }
 
 void SwitchBuffer::convert(const QByteArray& bytes, std::vector<float>& into)
@@ -25,61 +32,89 @@ void SwitchBuffer::convert(const QByteArray& bytes, std::vector<float>& into)
 
 void SwitchBuffer::insertFilePlaybackBuffer(const QByteArray& bytes)
 {
-    convert(bytes, buffers_[playbackIndex_]);
-    last_[playbackIndex_] = false;
-}
-
-void SwitchBuffer::insertFileReadBuffer(const QByteArray& bytes)
-{
-    convert(bytes, buffers_[readIndex_]);
-    last_[readIndex_] = false;
-}
-
-void SwitchBuffer::copyToPlaybackBuffer(const float* samples, std::size_t count)
-{
-    auto& b = buffers_[playbackIndex_];
-    count = std::min(count, b.capacity());
-    b.assign(samples, samples + count);
-    last_[playbackIndex_] = false;
+    convert(bytes, playback_);
+    playLast_ = false;
 }
 
 void SwitchBuffer::exchangePlaybackBuffer(std::vector<float>& block, bool last)
 {
-    buffers_[playbackIndex_].swap(block);
-    last_[playbackIndex_] = last;
-}
-
-void SwitchBuffer::exchangeReadBuffer(std::vector<float>& block, bool last)
-{
-    buffers_[readIndex_].swap(block);
-    last_[readIndex_] = last;
+    playback_.swap(block);
+    playLast_ = last;
 }
 
 void SwitchBuffer::publishPlayback()
 {
-    playData_ = buffers_[playbackIndex_].data();
-    playSize_ = std::uint32_t(buffers_[playbackIndex_].size());
+    playData_ = playback_.data();
+    playSize_ = std::uint32_t(playback_.size());
+}
+
+void SwitchBuffer::dropQueued()
+{
+    // The epoch moves in the same step that reads the count, so that a block
+    // the reader publishes concurrently is either counted and dropped here or
+    // refused.
+    const std::uint64_t position = position_.fetch_add(kEpochStep, std::memory_order_acq_rel);
+    played_.store(count(position), std::memory_order_release);
 }
 
 void SwitchBuffer::release()
 {
-    buffers_[0].clear();
-    buffers_[1].clear();
-    last_[0] = false;
-    last_[1] = false;
+    playback_.clear();
+    playLast_ = false;
     playData_ = nullptr;
     playSize_ = 0;
-    readReady_ = false;
+    dropQueued();
 }
 
 bool SwitchBuffer::switchBuffers()
 {
-    if (!readReady_)
+    const std::uint32_t published = count(position_.load(std::memory_order_acquire));
+    const std::uint32_t played = played_.load(std::memory_order_relaxed);
+    if (published == played)
         return false;
-    std::swap(playbackIndex_, readIndex_);
+    Block& next = ring_[played % kBlocks];
+    playback_.swap(next.samples);
+    playLast_ = next.last;
+    // From here the reader may refill the block (with the storage just left).
+    played_.store(played + 1, std::memory_order_release);
     publishPlayback();
-    readReady_ = false;
     return true;
+}
+
+bool SwitchBuffer::canRead(std::uint32_t epoch) const
+{
+    const std::uint64_t position = position_.load(std::memory_order_acquire);
+    return std::uint32_t(position >> 32) == epoch
+        && count(position) - played_.load(std::memory_order_acquire) < kBlocks;
+}
+
+std::vector<float>& SwitchBuffer::readBuffer()
+{
+    return ring_[count(position_.load(std::memory_order_acquire)) % kBlocks].samples;
+}
+
+void SwitchBuffer::insertFileReadBuffer(const QByteArray& bytes)
+{
+    convert(bytes, readBuffer());
+}
+
+bool SwitchBuffer::publishRead(std::uint32_t epoch, bool last)
+{
+    std::uint64_t position = position_.load(std::memory_order_acquire);
+    if (std::uint32_t(position >> 32) != epoch)
+        return false;
+    ring_[count(position) % kBlocks].last = last;
+    const std::uint64_t next = (position & ~(kEpochStep - 1)) | std::uint32_t(count(position) + 1);
+    return position_.compare_exchange_strong(position, next, std::memory_order_acq_rel);
+}
+
+std::uint32_t SwitchBuffer::queued() const
+{
+    // The two counts are read one after the other: a drop in between may
+    // leave the played count ahead for a moment.
+    const std::uint32_t played = played_.load(std::memory_order_acquire);
+    const auto difference = std::int32_t(count(position_.load(std::memory_order_acquire)) - played);
+    return difference < 0 ? 0u : std::uint32_t(difference);
 }
 
 } // namespace Audio

@@ -253,7 +253,7 @@ TEST_F(DiskStreamingTest, EndOfFileIsReportedOnceWhilePlayingAndNeverWhileStoppe
 
 TEST_F(DiskStreamingTest, TheEndIsToldOnlyOnceTheLastSampleHasBeenPlayed)
 {
-    // The reader reaches the end of the file two blocks before the audio does.
+    // The reader reaches the end of the file well before the audio does.
     constexpr std::uint32_t frames = 3 * 2048 + 1000;
     std::atomic<std::uint32_t> rendered{0};
     std::atomic<std::uint32_t> renderedAtEnd{0};
@@ -296,6 +296,7 @@ TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLo
     release.set_value();
     holder.join();
     ASSERT_TRUE(returned) << "the render function waited for the lock";
+    EXPECT_EQ(streaming.lockTakenCount(), 1u);
     const auto silent = rendering.get();
     EXPECT_EQ(std::count(silent.begin(), silent.end(), 0.0f), 512);
     EXPECT_EQ(streaming.values().playedSamples(), 200u);

@@ -33,7 +33,7 @@ TEST(SwitchBuffer, ConvertsWholeLittleEndianValuesOverFullScale)
     EXPECT_TRUE(out.empty());
 }
 
-TEST(SwitchBuffer, SwitchesOnlyToAFilledReadBufferAndNeverReallocates)
+TEST(SwitchBuffer, SwitchesOnlyToPublishedBlocksRefusesStaleOnesAndNeverReallocates)
 {
     SwitchBuffer b;
     EXPECT_EQ(b.playData(), nullptr);
@@ -42,22 +42,40 @@ TEST(SwitchBuffer, SwitchesOnlyToAFilledReadBufferAndNeverReallocates)
     b.publishPlayback();
     const float* first = b.playData();
     EXPECT_EQ(b.playSize(), 4u);
-    b.insertFileReadBuffer(le16({5, 6}));
-    EXPECT_FALSE(b.switchBuffers()); // not marked filled yet
-    b.setReadReady(true);
+
+    // The ring takes kBlocks blocks ahead of the one being played, no more.
+    std::uint32_t epoch = b.epoch();
+    std::uint32_t published = 0;
+    while (b.canRead(epoch)) {
+        b.insertFileReadBuffer(le16({int(published) + 5, 0}));
+        ASSERT_TRUE(b.publishRead(epoch, false));
+        ++published;
+    }
+    EXPECT_EQ(published, SwitchBuffer::kBlocks);
+    EXPECT_EQ(b.queued(), SwitchBuffer::kBlocks);
     ASSERT_TRUE(b.switchBuffers());
     EXPECT_EQ(b.playSize(), 2u);
     EXPECT_EQ(b.playData()[0], 5.0f / 32767.0f);
-    EXPECT_EQ(b.playbackIndex(), 1u);
-    EXPECT_FALSE(b.readReady());
+    // The block just played is the next to fill, with the storage left behind.
+    EXPECT_TRUE(b.canRead(epoch));
+    EXPECT_EQ(b.readBuffer().data(), first);
 
-    // A full preload-sized block fits without moving the storage.
+    // A block read before the ring was dropped is refused; the next one counts.
     b.insertFileReadBuffer(QByteArray(int(SwitchBuffer::kCapacity) * 2 + 100, 0));
-    EXPECT_EQ(b.buffer(b.readIndex()).size(), SwitchBuffer::kCapacity);
-    EXPECT_EQ(b.buffer(b.readIndex()).data(), first);
+    EXPECT_EQ(b.readBuffer().size(), SwitchBuffer::kCapacity);
+    EXPECT_EQ(b.readBuffer().data(), first);
+    b.dropQueued();
+    EXPECT_FALSE(b.canRead(epoch));
+    EXPECT_FALSE(b.publishRead(epoch, true));
+    EXPECT_EQ(b.queued(), 0u);
+    EXPECT_FALSE(b.switchBuffers());
+    epoch = b.epoch();
+    b.insertFileReadBuffer(le16({7, 8}));
+    ASSERT_TRUE(b.publishRead(epoch, true));
     b.release();
     EXPECT_EQ(b.playData(), nullptr);
     EXPECT_EQ(b.playSize(), 0u);
+    EXPECT_FALSE(b.switchBuffers());
 }
 
 } // namespace

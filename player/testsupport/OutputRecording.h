@@ -1,0 +1,106 @@
+#pragma once
+
+// Judging what really came out of the output device: a recorder of this
+// process's own PulseAudio stream, the measures of continuity taken on the
+// recording, the rate of the played-sample counter against the steady clock,
+// and a CPU load of one busy loop per core to play beside.
+//
+// Test and benchmark support only (PulseAudio's "pactl" and "parec").
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace OutputRecording {
+
+// The sink input of this process's stream, waiting up to `wait` for PulseAudio
+// to list it; "" without one. Its monitor holds only what this process plays,
+// not what other programs play into the same sink meanwhile.
+std::string ownSinkInput(std::chrono::milliseconds wait);
+
+// "parec" recording one sink input's monitor as raw 16-bit stereo frames at
+// 44100 Hz into a pipe that a thread drains. The monitor delivers frames
+// (silence included, also when the stream runs dry) while the stream runs.
+class StreamRecorder
+{
+public:
+    StreamRecorder() = default;
+    ~StreamRecorder();
+    StreamRecorder(const StreamRecorder&) = delete;
+    StreamRecorder& operator=(const StreamRecorder&) = delete;
+
+    bool start(const std::string& sinkInput);
+    std::size_t recordedBytes();
+    std::string recorded();
+    // Ends the recorder and returns everything it delivered.
+    std::string stop();
+
+private:
+    std::mutex mutex_;
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::thread reader_;
+    std::string bytes_;
+};
+
+// Silent frames (both channels 0) of a recording, between its first and its
+// last sounding frame.
+struct Continuity
+{
+    std::size_t frames = 0;      // first to last sound, both included
+    std::size_t sounding = 0;
+    std::size_t gaps = 0;        // silent runs of at least the minimum length
+    std::size_t longestGap = 0;  // frames
+    std::size_t firstSound = 0;  // frame index in the recording
+
+    double soundingShare() const { return frames == 0 ? 0.0 : double(sounding) / double(frames); }
+};
+Continuity continuity(const std::string& s16Stereo, std::size_t minimumGap = 64);
+// One line for logs: the sounding share, the gaps and the longest.
+std::string describe(const Continuity& c);
+
+// Samples of the played-sample counter (2 per frame) against the steady
+// clock; the rate is the least-squares slope from the first sample that
+// found the counter moved, in played seconds per second. A fit rather than
+// two end points, because the sound server pulls audio in bursts.
+class CounterRate
+{
+public:
+    void sample(std::uint32_t counter);
+    std::size_t samples() const { return points_.size(); }
+    double rate() const;
+    // Wall seconds covered since the counter moved.
+    double seconds() const;
+
+private:
+    std::chrono::steady_clock::time_point origin_;
+    std::uint32_t first_ = 0;
+    bool started_ = false;
+    std::vector<std::pair<double, double>> points_;
+};
+
+// One busy thread per core for the object's life, ended at the latest after
+// `bound`, so that a hung test cannot leave it spinning.
+class CpuLoad
+{
+public:
+    explicit CpuLoad(std::chrono::seconds bound);
+    ~CpuLoad();
+    CpuLoad(const CpuLoad&) = delete;
+    CpuLoad& operator=(const CpuLoad&) = delete;
+
+    std::size_t threads() const { return threads_.size(); }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<std::thread> threads_;
+};
+
+} // namespace OutputRecording
