@@ -174,7 +174,9 @@ QString WindowsProductInstallerUpdateService::archivePath() const
     // the folder will do (the download refuses any other as well).
     if (!installerArtifact_ || !fileSystem_ || !isSafePathComponent(installerArtifact_->fileName))
         return QString();
-    return fileSystem_->getDirectory().absoluteFilePath(installerArtifact_->fileName);
+    // Joined by hand: QDir would take a name that starts with ":" for one of
+    // Qt's resource paths and leave the download folder.
+    return fileSystem_->getDirectory().absolutePath() + QLatin1Char('/') + installerArtifact_->fileName;
 }
 
 void WindowsProductInstallerUpdateService::errorSlot()

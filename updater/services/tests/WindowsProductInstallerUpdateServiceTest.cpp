@@ -34,6 +34,10 @@ TEST(WindowsInstallerService, SecondReadReplacesTheInstallerItOffered)
     offer(server, host, installerArchive(), QStringLiteral("New.zip"));
     ASSERT_TRUE(service.readDownloadChoicesFromServer());
     EXPECT_EQ(service.archivePath(), QStringLiteral("/nonexistent/New.zip"));
+    // A usable name that Qt's folder paths would read as a resource path.
+    offer(server, host, installerArchive(), QStringLiteral(":New.zip"));
+    ASSERT_TRUE(service.readDownloadChoicesFromServer());
+    EXPECT_EQ(service.archivePath(), QStringLiteral("/nonexistent/:New.zip"));
 }
 
 TEST(ServerSizes, NumbersAndDecimalTextsOnly)
