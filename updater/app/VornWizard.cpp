@@ -128,8 +128,13 @@ void VornWizard::win64PlatformSelectedSlot()
 void VornWizard::cancelClicked()
 {
     logger_->debug(QStringLiteral("cancelClicked"), QString());
-    if (downloadChoicePage_)
+    if (downloadChoicePage_) {
+        // A cancel ends the run: nobody waits for the choices any more, and a
+        // slow server must not hold the window for the query's whole deadline.
+        if (restClient_)
+            restClient_->abandonRunningCalls();
         downloadChoicePage_->cancelAndWait();
+    }
     // close() comes back through reject() while the wizard is visible.
     cancelling_ = true;
     close();

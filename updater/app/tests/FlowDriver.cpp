@@ -4,13 +4,15 @@
 // the first consent dialog). With "download-first-choice" it also ticks the
 // first listed download choice and presses the wizard's button; with
 // "cancel-while-searching" it presses Esc half a second after the
-// download-choice page came up. The exit status is the event loop's result.
+// download-choice page came up, with "cancel-while-asking" a moment after the
+// page's query for the choices went out. The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/EntryPoint.h"
 #include "updater/app/VornConfiguration.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
+#include "updater/infrastructure/LogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QAbstractButton>
@@ -24,6 +26,7 @@
 #include <QWidget>
 #include <QWizard>
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -83,7 +86,26 @@ void downloadFirstChoice()
 }
 
 // Esc on the wizard while the page searches, as a user would press it.
-void cancelWhileSearching()
+// Notices the query for the download choices going out, on whichever thread
+// logs it.
+class ChoicesQueryWatch : public LogAppender {
+public:
+    ChoicesQueryWatch()
+        : LogAppender(ALL, {}, nullptr)
+    {
+    }
+    ~ChoicesQueryWatch() override { detachFromHub(); }
+    std::atomic<bool> asked{false};
+
+protected:
+    void writeRaw(const QString& shortText, const QString&, const QString&, LogLevels, const QDateTime&) override
+    {
+        if (shortText.startsWith(QLatin1String("POST : ")) && shortText.contains(QLatin1String("productlines/scan")))
+            asked = true;
+    }
+};
+
+void cancelWhileSearching(int delayMs)
 {
     static bool scheduled = false;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -92,7 +114,7 @@ void cancelWhileSearching()
             || !qobject_cast<DownloadChoiceSelectionPage*>(wizard->currentPage()))
             continue;
         scheduled = true;
-        QTimer::singleShot(500, wizard, [wizard] {
+        QTimer::singleShot(delayMs, wizard, [wizard] {
             report(QStringLiteral("escape:") + wizard->currentPage()->title());
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(wizard, &escape);
@@ -106,6 +128,8 @@ int main(int argc, char** argv)
 {
     ConsoleLogAppender console(ALL, {}, nullptr);
     SimpleLogger::getInstance()->addAppender(&console);
+    ChoicesQueryWatch choicesQuery;
+    SimpleLogger::getInstance()->addAppender(&choicesQuery);
     const QByteArray flow = qgetenv("PATHWARDEN_FLOW");
 
     int result = 0;
@@ -113,12 +137,14 @@ int main(int argc, char** argv)
         VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
         // Modal boxes run their own loop inside start-up; the timer answers them too.
         QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [flow] {
+        QObject::connect(&poll, &QTimer::timeout, [flow, &choicesQuery] {
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
             if (flow == "cancel-while-searching")
-                cancelWhileSearching();
+                cancelWhileSearching(500);
+            if (flow == "cancel-while-asking" && choicesQuery.asked)
+                cancelWhileSearching(300);
         });
         poll.start(20);
         configuration.app();

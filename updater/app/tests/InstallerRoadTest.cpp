@@ -135,21 +135,31 @@ TEST_F(InstallerRoad, FifoAsTheMediumsConfigurationGivesTheDefaults)
 // the run ends as a cancel ends, without writing or starting anything.
 TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
 {
-    server.setResponse("/rest/productlines/scan", 200, "[]");
-    // A package tool that takes two minutes: the scan still runs at the Esc.
-    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
-                        QStringLiteral("sleep 120\nexec '%1/pkgutil' \"$@\"").arg(scan.binDir()));
-    QElapsedTimer clock;
-    clock.start();
-    const ProcessOutcome outcome = runDriver("cancel-while-searching");
-    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_LT(clock.elapsed(), 60000) << "the cancel waited for the scan: " << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardOutput.contains("escape:Searching for Updates\n")) << outcome.standardOutput.constData();
-    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardError.contains("cancelClicked"));
-    EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
-    QThread::msleep(500);
-    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    // A package tool that takes two minutes, then a server that never answers
+    // the query for the choices: the search still runs at the Esc.
+    for (const char* flow : {"cancel-while-searching", "cancel-while-asking"}) {
+        SCOPED_TRACE(flow);
+        const bool asking = QByteArray(flow) == "cancel-while-asking";
+        CannedResponse choices;
+        choices.body = "[]";
+        choices.stall = asking;
+        server.setResponse("/rest/productlines/scan", choices);
+        writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                            QStringLiteral("%1exec '%2/pkgutil' \"$@\"")
+                                .arg(asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
+        QElapsedTimer clock;
+        clock.start();
+        const ProcessOutcome outcome = runDriver(flow);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_LT(clock.elapsed(), 20000) << "the cancel waited for the search: " << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains("escape:Searching for Updates\n"))
+            << outcome.standardOutput.constData();
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardError.contains("cancelClicked"));
+        EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
+        QThread::msleep(500);
+        EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
 }
 
 TEST_F(InstallerRoad, WithoutAPackageOnTheMediumTheRunEndsWithMinusOne)
