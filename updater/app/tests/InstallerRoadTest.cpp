@@ -18,6 +18,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -162,6 +164,25 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         QThread::msleep(500);
         EXPECT_FALSE(QFileInfo::exists(openRecord()));
     }
+}
+
+// A cancel abandons the query for the choices, not the remote log: the entry
+// queued just before the Esc and those about the cancel still reach the server.
+TEST_F(InstallerRoad, CancelStillSendsTheRemoteLog)
+{
+    env.writeSettings({{QStringLiteral("RemoteLogLevel"), QStringLiteral("INFO")}});
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                        QStringLiteral("sleep 120\nexec '%1/pkgutil' \"$@\"").arg(scan.binDir()));
+    const ProcessOutcome outcome = runDriver("cancel-while-searching");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    QStringList sent;
+    for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging"))
+        sent << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("short_message")).toString();
+    for (const char* entry : {"Esc pressed", "Component scan cancelled.",
+                              "Search for updates cancelled; the server is not asked."})
+        EXPECT_TRUE(sent.contains(QString::fromLatin1(entry))) << entry << "\n" << outcome.standardError.constData();
 }
 
 // Ctrl+C in the terminal, or SIGTERM or SIGHUP to Pathwarden, while a package
