@@ -62,8 +62,10 @@ void VornApp::cleanUpBeforeClosing()
 {
     logger_->debug(QStringLiteral("wait for running threads e.g. remote logger"), QString());
     // Bounded: a server that never answers must not keep the updater open.
-    if (finishBackgroundCalls(QThreadPool::globalInstance(), configuration_ ? configuration_->restClient() : nullptr,
-                              kBackgroundCallsExitWaitMs, logger_))
+    const QList<RESTClient*> clients = configuration_ ? QList<RESTClient*>{configuration_->restClient(),
+                                                                           configuration_->choicesRestClient()}
+                                                      : QList<RESTClient*>();
+    if (finishBackgroundCalls(QThreadPool::globalInstance(), clients, kBackgroundCallsExitWaitMs, logger_))
         logger_->debug(QStringLiteral("all threads are finished"), QString());
 }
 

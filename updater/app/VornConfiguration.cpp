@@ -102,6 +102,7 @@ VornConfiguration::~VornConfiguration()
                        selfUpdateService_,
                        clientArguments_,
                        restClient_,
+                       choicesRestClient_,
                        askForGoOnlineDialog_,
                        mandatoryUpdateDialog_,
                        checkIfOnlineDialog_,
@@ -349,6 +350,13 @@ RESTClient* VornConfiguration::restClient()
     return restClient_;
 }
 
+RESTClient* VornConfiguration::choicesRestClient()
+{
+    if (!choicesRestClient_)
+        choicesRestClient_ = new RESTClient(sslCertificates());
+    return choicesRestClient_;
+}
+
 SslCertServerChecker* VornConfiguration::sslCertServerChecker()
 {
     if (!sslCertServerChecker_)
@@ -389,7 +397,7 @@ VornWizard* VornConfiguration::wizard()
 
         // Fetched in this order so that the objects come to exist in it.
         NetworkInitService* network = networkInitService();
-        RESTClient* client = restClient();
+        RESTClient* choicesClient = choicesRestClient();
         DownloadChoicesService* downloads = downloadChoicesService();
         VornApp* application = app();
         ComponentScanner* scanner = componentScanner();
@@ -399,7 +407,7 @@ VornWizard* VornConfiguration::wizard()
         ArtifactsFile* installerInformation = artifactsFile();
         CheckIfOnlineDialog* offlineDialog = checkIfOnlineDialog();
         MediaSpecificConfigurationService* medium = mediaSpecificConfiguration();
-        wizard_ = new VornWizard(network, client, downloads, application,
+        wizard_ = new VornWizard(network, choicesClient, downloads, application,
                                  scanner, launcher,
                                  selfUpdate, targetPlatform, installerInformation,
                                  offlineDialog, windowsProductInstallerUpdatePage_, medium, nullptr);

@@ -86,6 +86,10 @@ public:
     SelfUpdateService* selfUpdateService();
     SslCertificates* sslCertificates();
     RESTClient* restClient();
+    // The download-choice page's own client, so that a cancel can abandon
+    // the page's query without refusing the calls of the shared one (the
+    // remote log's among them).
+    RESTClient* choicesRestClient();
     SslCertServerChecker* sslCertServerChecker();
     // Wired to the application: cancel and a failed certificate check end
     // the run, "Install without updating" starts the installer.
@@ -139,6 +143,7 @@ private:
     FileSystem* fileSystem_ = nullptr;
     SslCertificates* sslCertificates_ = nullptr;
     RESTClient* restClient_ = nullptr;
+    RESTClient* choicesRestClient_ = nullptr;
     SslCertServerChecker* sslCertServerChecker_ = nullptr;
     NetworkInitService* networkInitService_ = nullptr;
     VornWizard* wizard_ = nullptr;

@@ -131,6 +131,8 @@ void VornWizard::cancelClicked()
     if (downloadChoicePage_) {
         // A cancel ends the run: nobody waits for the choices any more, and a
         // slow server must not hold the window for the query's whole deadline.
+        // The client is the page's own; the remote log's queued entries, and
+        // the one about this cancel, still go out.
         if (restClient_)
             restClient_->abandonRunningCalls();
         downloadChoicePage_->cancelAndWait();

@@ -27,7 +27,8 @@ class VornWizard : public QWizard {
     Q_OBJECT
 public:
     // Services that are not built yet arrive as null and their pages are
-    // left out.
+    // left out. restClient serves the download-choice page alone: a cancel
+    // abandons its calls.
     VornWizard(AbstractNetworkInitService* networkInitService, RESTClient* restClient,
                DownloadChoicesService* downloadChoicesService, VornApp* app, ComponentScanner* componentScanner,
                InstallerLauncher* installerLauncher, SelfUpdateService* selfUpdateService, int platform,

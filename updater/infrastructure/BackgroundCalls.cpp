@@ -11,12 +11,16 @@ namespace {
 constexpr int kUnwindWaitMs = 5000;
 } // namespace
 
-bool finishBackgroundCalls(QThreadPool* pool, RESTClient* client, int waitMs, Logger* logger)
+bool finishBackgroundCalls(QThreadPool* pool, const QList<RESTClient*>& clients, int waitMs, Logger* logger)
 {
     if (pool->waitForDone(waitMs))
         return true;
     pool->clear();
-    const int abandoned = client ? client->abandonRunningCalls() : 0;
+    int abandoned = 0;
+    for (RESTClient* client : clients) {
+        if (client)
+            abandoned += client->abandonRunningCalls();
+    }
     logger->error(QStringLiteral("Background calls did not end within %1 ms and are abandoned.").arg(waitMs),
                   QStringLiteral("Running REST calls: %1; tasks still queued were dropped.").arg(abandoned));
     if (pool->waitForDone(kUnwindWaitMs))

@@ -1,17 +1,20 @@
 #pragma once
 
+#include <QList>
+
 class Logger;
 class QThreadPool;
 class RESTClient;
 
 // The end of a run: waits up to waitMs for the pool's tasks (remote log
 // posts, background checks) to end. Whatever still runs then is abandoned:
-// queued tasks are dropped and the client's running calls end at once with an
+// queued tasks are dropped and the clients' running calls end at once with an
 // error, so no server can keep the updater from closing. Logs what it had to
-// abandon. Returns true when the pool has no task left at the end.
+// abandon. Returns true when the pool has no task left at the end. Null
+// clients are skipped.
 //
 // Threads: the GUI thread, once, when the event loop is about to end.
-bool finishBackgroundCalls(QThreadPool* pool, RESTClient* client, int waitMs, Logger* logger);
+bool finishBackgroundCalls(QThreadPool* pool, const QList<RESTClient*>& clients, int waitMs, Logger* logger);
 
 // How long the end of a run waits for background calls before it abandons
 // them; remote log posts normally take well under a second.

@@ -2,6 +2,7 @@
 
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
+#include "updater/infrastructure/platform/ProcessGroupAnchor.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,6 @@
 #include <QProcess>
 #include <QTextStream>
 
-#include <csignal>
-#include <sys/types.h>
 #include <unistd.h>
 
 // Outside any namespace, as the resource system requires.
@@ -23,10 +22,25 @@ namespace {
 
 constexpr int kMaxErrorLogCharacters = 16384;
 
-// The script in a process group of its own; the tools it starts join it.
+// The script joins the scan's process group before it runs; the tools it
+// starts stay in it.
 class CollectorProcess : public QProcess {
+public:
+    explicit CollectorProcess(pid_t group)
+        : group_(group)
+    {
+    }
+
 protected:
-    void setupChildProcess() override { ::setpgid(0, 0); }
+    void setupChildProcess() override
+    {
+        // Outside the group nothing would end the script along with us.
+        if (::setpgid(0, group_) != 0)
+            ::_exit(127);
+    }
+
+private:
+    pid_t group_;
 };
 
 } // namespace
@@ -39,13 +53,14 @@ ContextCollectStarter::ContextCollectStarter(const QString& workingDirectory, QO
     initContextCollectorResource();
 }
 
+ContextCollectStarter::~ContextCollectStarter() = default;
+
 bool ContextCollectStarter::start(const QString& installerDirPath, const QString& resultXmlPath)
 {
     logger_->debug(QStringLiteral("component scanner start"), QString());
     logger_->debug(installerDirPath, QString());
     logger_->debug(resultXmlPath, QString());
 
-    CollectorProcess process;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (cancelled_) {
@@ -53,25 +68,43 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
             return false;
         }
     }
+    auto anchor = std::make_unique<platform::ProcessGroupAnchor>();
+    const pid_t group = anchor->group();
+    if (group <= 0) {
+        logger_->error(QStringLiteral("Component Scanner could not be started: no process group for it."),
+                       QString());
+        return false;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        anchor_ = std::move(anchor);
+    }
+    CollectorProcess process(group);
     launchCollector(process, installerDirPath, resultXmlPath);
     {
-        // A cancel that came while the script was being started ends it now.
+        // A cancel that came while the script was being started ends it now:
+        // the script may have joined the group after the cancel's kill.
         const std::lock_guard<std::mutex> lock(mutex_);
-        group_ = process.processId();
         if (cancelled_)
-            killRunningGroup();
+            anchor_->kill();
     }
     const bool finished = process.waitForFinished(kScanDeadlineMs);
-    bool cancelled = false;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (!finished)
-            killRunningGroup();
-        group_ = 0;
-        cancelled = cancelled_;
+            anchor_->kill();
     }
     if (!finished && process.state() != QProcess::NotRunning)
         process.waitForFinished(-1);
+    bool cancelled = false;
+    {
+        // Whatever the script left running ends with the scan. The anchor is
+        // reaped under the lock, so that no cancel can signal its id once it
+        // might name another process.
+        const std::lock_guard<std::mutex> lock(mutex_);
+        anchor_.reset();
+        cancelled = cancelled_;
+    }
     if (cancelled) {
         logger_->info(QStringLiteral("Component scan cancelled."), QString());
         return false;
@@ -92,17 +125,8 @@ void ContextCollectStarter::cancel()
 {
     const std::lock_guard<std::mutex> lock(mutex_);
     cancelled_ = true;
-    killRunningGroup();
-}
-
-void ContextCollectStarter::killRunningGroup()
-{
-    if (group_ <= 0)
-        return;
-    const auto pid = static_cast<pid_t>(group_);
-    // The script itself too: it may not have made its group yet.
-    ::kill(-pid, SIGKILL);
-    ::kill(pid, SIGKILL);
+    if (anchor_)
+        anchor_->kill();
 }
 
 void ContextCollectStarter::launchCollector(QProcess& process, const QString& installerDirPath,

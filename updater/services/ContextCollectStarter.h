@@ -3,10 +3,15 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <mutex>
 
 class Logger;
 class QProcess;
+
+namespace platform {
+class ProcessGroupAnchor;
+}
 
 // Writes the built-in collector script into the working folder and runs it
 // with the system's ruby:
@@ -18,7 +23,9 @@ class QProcess;
 // The script's exit status and its "error.log" reach only the log.
 //
 // The script and the tools it runs form a process group of their own, so that
-// a cancel or the deadline ends all of them, not only ruby.
+// a cancel or the deadline ends all of them, not only ruby. A Ctrl+C in the
+// terminal, or a signal sent to us, does not reach that group; it ends
+// when we end all the same (platform::ProcessGroupAnchor).
 //
 // Threads: start blocks the calling thread (the page calls it from a pool
 // thread); one start at a time per object. cancel may be called from any
@@ -28,6 +35,7 @@ class ContextCollectStarter : public QObject {
 public:
     // workingDirectory ends with a separator.
     ContextCollectStarter(const QString& workingDirectory, QObject* parent);
+    ~ContextCollectStarter() override;
 
     // True when the script ended with status 0 and left the result file.
     virtual bool start(const QString& installerDirPath, const QString& resultXmlPath);
@@ -44,14 +52,11 @@ protected:
     void reportFailure(QProcess& process);
 
 private:
-    // Kills the running script's process group; with mutex_ held.
-    void killRunningGroup();
-
     QString workingDirectory_;
     Logger* logger_;
     std::mutex mutex_;
-    // Both guarded by mutex_. group_: the running script's process group
-    // (its process id), 0 while none runs.
-    qint64 group_ = 0;
+    // Both guarded by mutex_. anchor_: the running script's process group,
+    // null while none runs.
+    std::unique_ptr<platform::ProcessGroupAnchor> anchor_;
     bool cancelled_ = false;
 };

@@ -1,5 +1,7 @@
 #include "updater/services/DownloadChoiceArtifact.h"
 
+#include "updater/infrastructure/PathComponent.h"
+
 #include <QDir>
 
 DownloadChoiceArtifact::DownloadChoiceArtifact(QUrl url, quint64 filesize, QString checksum)
@@ -32,15 +34,13 @@ QString DownloadChoiceArtifact::fileNameFromUrl(const QUrl& url)
     if (fragment >= 0)
         name.truncate(fragment);
 
-    // The name comes from the server and becomes a path below the download
-    // folder: it must name exactly one entry in it.
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return QString();
-    for (const QChar c : qAsConst(name)) {
-        if (c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            return QString();
-    }
-    return name;
+    // The pretty form still holds some escapes ("%3A", "%2F", "%25" ...); the
+    // stored file must bear the name the server meant. Judged after the
+    // decoding: the name comes from the server and becomes a path below the
+    // download folder, so it must name exactly one entry in it ("%2F" or
+    // "%2E%2E" must not lead anywhere else).
+    name = QUrl::fromPercentEncoding(name.toUtf8());
+    return isSafePathComponent(name) ? name : QString();
 }
 
 bool DownloadChoiceArtifact::hasUsableFileName() const

@@ -17,9 +17,10 @@ public:
                            bool fullUi, bool hidden);
 
     // The last segment of the address's pretty-decoded text, after the last
-    // "/" and cut before the last "?" and then the last "#". A segment that
-    // cannot name a file inside the download folder ("", ".", "..", or one
-    // holding a backslash or a control character) gives an empty name.
+    // "/" and cut before the last "?" and then the last "#", then fully
+    // percent-decoded. A name that cannot name a file inside the download
+    // folder ("", ".", "..", or one holding a slash, a backslash or a
+    // control character, also once decoded) gives an empty name.
     static QString fileNameFromUrl(const QUrl& url);
 
     // False when the address gave no usable file name: such an artifact must

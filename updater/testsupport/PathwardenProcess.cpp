@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <csignal>
+#include <sys/types.h>
 
 QString pathwardenExecutable()
 {
@@ -47,7 +48,8 @@ ProcessOutcome runProgram(const QString& program, const TestEnvironment& environ
 }
 
 ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
-                                      const QStringList& arguments, int timeoutMs)
+                                      const QStringList& arguments, int timeoutMs,
+                                      const std::function<bool()>& ready)
 {
     QProcess process;
     process.setProcessEnvironment(environment.processEnvironment());
@@ -62,7 +64,11 @@ ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const 
         process.waitForReadyRead(100);
         seenError += process.readAllStandardError();
     }
-    if (!seenError.contains(marker))
+    while (ready && !ready() && timer.elapsed() < timeoutMs && process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        seenError += process.readAllStandardError();
+    }
+    if (!seenError.contains(marker) || (ready && !ready()))
         return collect(process, false);
 
     ::kill(static_cast<pid_t>(process.processId()), signal);
@@ -80,4 +86,12 @@ QList<QByteArray> processStatusFields(qint64 pid)
     const QByteArray stat = file.readAll();
     const int close = stat.lastIndexOf(')');
     return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).split(' ');
+}
+
+bool processEnded(qint64 pid)
+{
+    if (::kill(static_cast<pid_t>(pid), 0) != 0)
+        return true;
+    const QList<QByteArray> fields = processStatusFields(pid);
+    return fields.isEmpty() || fields.first() == "Z";
 }

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
 class TestEnvironment;
 
 // The built Pathwarden executable, run as a child process in a private
@@ -34,13 +36,17 @@ ProcessOutcome runProgram(const QString& program, const TestEnvironment& environ
 ProcessOutcome runPathwarden(const TestEnvironment& environment, const QStringList& arguments = {},
                              int timeoutMs = kChildRunTimeoutMs);
 
-// Starts the program, waits until its standard error shows marker, then sends
-// the signal and waits for the end. finished is false when the marker never
-// came.
+// Starts the program, waits until its standard error shows marker (and then
+// until ready, when given, returns true), then sends the signal and waits for
+// the end. finished is false when the marker, or ready, never came.
 ProcessOutcome runPathwardenAndSignal(const TestEnvironment& environment, const QByteArray& marker, int signal,
-                                      const QStringList& arguments = {}, int timeoutMs = kChildRunTimeoutMs);
+                                      const QStringList& arguments = {}, int timeoutMs = kChildRunTimeoutMs,
+                                      const std::function<bool()>& ready = {});
 
 // The fields of /proc/<pid>/stat after the program's name (which may hold
 // blanks and brackets): state, parent id, and so on. Empty when the process
 // is gone.
 QList<QByteArray> processStatusFields(qint64 pid);
+
+// Gone, or a zombie nobody has reaped yet.
+bool processEnded(qint64 pid);

@@ -5,7 +5,8 @@
 // first listed download choice and presses the wizard's button; with
 // "cancel-while-searching" it presses Esc half a second after the
 // download-choice page came up, with "cancel-while-asking" a moment after the
-// page's query for the choices went out. The exit status is the event loop's result.
+// page's query for the choices went out; it logs "Esc pressed" just before.
+// The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
 #include "updater/app/VornApp.h"
@@ -116,6 +117,9 @@ void cancelWhileSearching(int delayMs)
         scheduled = true;
         QTimer::singleShot(delayMs, wizard, [wizard] {
             report(QStringLiteral("escape:") + wizard->currentPage()->title());
+            // Queued for the remote log just before the cancel.
+            SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver"))->info(QStringLiteral("Esc pressed"),
+                                                                                          QString());
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QApplication::sendEvent(wizard, &escape);
         });

@@ -18,12 +18,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -159,6 +163,61 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
         QThread::msleep(500);
         EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
+}
+
+// A cancel abandons the query for the choices, not the remote log: the entry
+// queued just before the Esc and those about the cancel still reach the server.
+TEST_F(InstallerRoad, CancelStillSendsTheRemoteLog)
+{
+    env.writeSettings({{QStringLiteral("RemoteLogLevel"), QStringLiteral("INFO")}});
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                        QStringLiteral("sleep 120\nexec '%1/pkgutil' \"$@\"").arg(scan.binDir()));
+    const ProcessOutcome outcome = runDriver("cancel-while-searching");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    QStringList sent;
+    for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging"))
+        sent << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("short_message")).toString();
+    for (const char* entry : {"Esc pressed", "Component scan cancelled.",
+                              "Search for updates cancelled; the server is not asked."})
+        EXPECT_TRUE(sent.contains(QString::fromLatin1(entry))) << entry << "\n" << outcome.standardError.constData();
+}
+
+// Ctrl+C in the terminal, or SIGTERM or SIGHUP to Pathwarden, while a package
+// tool of the scan runs: the scan's process group does not get the signal,
+// and still none of its processes outlives Pathwarden.
+TEST_F(InstallerRoad, NoScanProcessOutlivesPathwardenEndedBySignal)
+{
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
+    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                        QStringLiteral("echo $$ > '%1.part' && mv '%1.part' '%1'\nexec sleep 120").arg(pidFile));
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        QFile::remove(pidFile);
+        // The tool, and the scan process that started it.
+        qint64 scanProcesses[2] = {0, 0};
+        const auto toolRuns = [&] {
+            scanProcesses[0] = fileContents(pidFile).trimmed().toLongLong();
+            const QList<QByteArray> fields = processStatusFields(scanProcesses[0]);
+            scanProcesses[1] = fields.size() > 1 ? fields[1].toLongLong() : 0;
+            return scanProcesses[0] > 0 && scanProcesses[1] > 0;
+        };
+        const ProcessOutcome outcome =
+            runPathwardenAndSignal(env, "execute: ", signal, arguments(), kChildRunTimeoutMs, toolRuns);
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_EQ(outcome.exitStatus, QProcess::CrashExit);
+        for (const qint64 pid : scanProcesses) {
+            QElapsedTimer clock;
+            clock.start();
+            while (!processEnded(pid) && clock.elapsed() < 10000)
+                QThread::msleep(20);
+            EXPECT_TRUE(processEnded(pid)) << "scan process " << pid << " outlived Pathwarden";
+            if (!processEnded(pid))
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
     }
 }
 

@@ -28,15 +28,6 @@ namespace {
 
 const QString kStoredVersion = QStringLiteral("1.17.0");
 
-// Gone, or a zombie nobody has reaped yet.
-bool processEnded(qint64 pid)
-{
-    if (::kill(static_cast<pid_t>(pid), 0) != 0)
-        return true;
-    const QList<QByteArray> fields = processStatusFields(pid);
-    return fields.isEmpty() || fields.first() == "Z";
-}
-
 class SelfUpdateRun : public ::testing::Test {
 protected:
     void SetUp() override

@@ -353,7 +353,7 @@ TEST_F(RESTClientTest, AtTheEndOfTheRunStalledCallsAreAbandonedWithinTheBound)
 
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(finishBackgroundCalls(&pool, &client, 200, SimpleLogger::getInstance()->createLogger("exit")));
+    EXPECT_TRUE(finishBackgroundCalls(&pool, {&client}, 200, SimpleLogger::getInstance()->createLogger("exit")));
     EXPECT_LT(timer.elapsed(), 10000) << "the default deadline is a minute; abandoning must not wait for it";
     EXPECT_EQ(error.load(), QNetworkReply::OperationCanceledError);
     EXPECT_TRUE(hasText.load());

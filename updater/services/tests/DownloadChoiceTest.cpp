@@ -55,15 +55,19 @@ TEST(DownloadChoiceArtifact, FileNameIsTheLastSegmentOrNothingUsable)
         {"https://h.example/dl/a.zip?p=dir/b.dmg#f", "b.dmg", "dmg"},
         {"https://h.example/dl/noext", "noext", "noext"},
         {"https://h.example/dl/.hidden", ".hidden", "hidden"},
-        {"https://h.example/dl/a%2Fb.zip", "a%2Fb.zip", "zip"},
+        // Decoded once, then judged.
+        {"https://h.example/dl/Setup%3A2%20Mac.zip", "Setup:2 Mac.zip", "zip"},
+        {"https://h.example/dl/a%252Fb.zip", "a%2Fb.zip", "zip"},
+        {"https://h.example/dl/a%2Fb.zip", "", ""},
+        {"https://h.example/dl/%2E%2E", "", ""},
         // Names that would point at the download folder or above it.
         {"https://h.example/dl/", "", ""},
         {"https://h.example/dl/.", "", ""},
         {"https://h.example/dl/..", "", ""},
         {"https://h.example/dl/..?x=1", "", ""},
         {"https://h.example/dl/x.zip?a=/..#f", "", ""},
-        {"https://h.example/dl/a%5Cb.zip", "a%5Cb.zip", "zip"},
-        {"https://h.example/dl/a\\b.zip", "a%5Cb.zip", "zip"},
+        {"https://h.example/dl/a%5Cb.zip", "", ""},
+        {"https://h.example/dl/a\\b.zip", "", ""},
         {"", "", ""},
     };
     for (const auto& c : cases) {
