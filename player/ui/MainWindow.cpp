@@ -361,14 +361,18 @@ void MainWindow::onRescan()
 {
 }
 
+// Stopped or paused the slider does not move, so the labels would keep the
+// old count until the next play.
 void MainWindow::onCdTimeLabelClicked()
 {
     cdTimeRemaining = !cdTimeRemaining;
+    updateTimeLabels();
 }
 
 void MainWindow::onTrackTimeLabelClicked()
 {
     trackTimeRemaining = !trackTimeRemaining;
+    updateTimeLabels();
 }
 
 void MainWindow::onActionAboutTriggered()
