@@ -176,7 +176,9 @@ TEST(Density, TypeIconsArePaintedInsideTheirCells)
     QTemporaryDir dir;
     TestWindow window;
     window.show();
-    // Tall enough for every row, whatever room the screen leaves.
+    // Tall enough for every row, whatever room the screen leaves: after the
+    // fit to the screen that follows showing.
+    spin(50);
     window.resize(466, 702);
     DdpFixture::Options options = shortDisc(4);
     options.tracksWithPause = 3;
