@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QShowEvent>
 #include <QSlider>
 #include <QTableView>
 #include <QTimer>
@@ -148,6 +149,9 @@ MainWindow::MainWindow(QWidget* parent)
     // Last: the native window exists now, so its frame counts where the
     // platform knows it before the window is shown.
     fitIntoScreen();
+    // Its events tell when a window manager has framed it.
+    if (QWindow* native = windowHandle())
+        native->installEventFilter(this);
 }
 
 MainWindow::~MainWindow()
@@ -176,16 +180,37 @@ void MainWindow::fitIntoScreen()
     // The style's fonts decide how much room the layout needs.
     ensurePolished();
     const QRect available = screen->availableGeometry();
-    // The frame as far as the platform knows it before the window is shown
-    // (an X window manager tells it only once the window is mapped).
-    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    // The frame as far as the platform knows it now (an X window manager
+    // tells it only once the window is mapped). The native window's numbers,
+    // not the widget's: the widget takes a frame that arrives on its own only
+    // with its next move.
+    const QWindow* native = windowHandle();
+    const QMargins margins = native ? native->frameMargins() : QMargins();
     const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
     const QSize minimum = minimumSizeHint().expandedTo(minimumSize());
-    resize(size().boundedTo(available.size() - frame).expandedTo(minimum));
-    // A window's position is that of its frame.
-    const QSize outer = size() + frame;
-    move(std::max(available.left(), std::min(x(), available.right() + 1 - outer.width())),
-         std::max(available.top(), std::min(y(), available.bottom() + 1 - outer.height())));
+    const QSize inner = size().boundedTo(available.size() - frame).expandedTo(minimum);
+    const QPoint corner = native ? native->framePosition() : pos();
+    const QSize outer = inner + frame;
+    const QPoint place(std::max(available.left(), std::min(corner.x(), available.right() + 1 - outer.width())),
+                       std::max(available.top(), std::min(corner.y(), available.bottom() + 1 - outer.height())));
+    setGeometry(QRect(place + QPoint(margins.left(), margins.top()), inner));
+}
+
+// An X window manager adds its title bar and borders only once the window is
+// mapped, so the fit at construction counted no frame: fitted to the full
+// height at the top, the title bar would lie above the screen. The first of
+// the native window's events after the frame is known (or a check a moment
+// after showing, for a manager that sends none) fits once more; a frame that
+// lies on the free area, as the user or a maximised state put it, stays.
+void MainWindow::fitFrameOnceKnown()
+{
+    const QWindow* native = windowHandle();
+    if (!frameFitPending || !native || !native->isExposed() || native->frameMargins().isNull())
+        return;
+    frameFitPending = false;
+    const QScreen* screen = this->screen();
+    if (screen && !screen->availableGeometry().contains(native->frameGeometry()))
+        fitIntoScreen();
 }
 
 void MainWindow::setupColumnEntries()
@@ -223,6 +248,10 @@ void MainWindow::setupColumnEntries()
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // Queued: the widget takes the native window's new geometry after this.
+    if (frameFitPending && watched == windowHandle() &&
+        (event->type() == QEvent::Expose || event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        QMetaObject::invokeMethod(this, &MainWindow::fitFrameOnceKnown, Qt::QueuedConnection);
     if (watched == menuBar && menuBar) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* mouse = static_cast<QMouseEvent*>(event);
@@ -256,6 +285,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Shown by the program, not given back by the window system (restored
+    // from the task bar).
+    if (!event->spontaneous()) {
+        frameFitPending = true;
+        QTimer::singleShot(250, this, &MainWindow::fitFrameOnceKnown);
+    }
 }
 
 void MainWindow::onSeekSliderReleased()
@@ -361,14 +396,18 @@ void MainWindow::onRescan()
 {
 }
 
+// Stopped or paused the slider does not move, so the labels would keep the
+// old count until the next play.
 void MainWindow::onCdTimeLabelClicked()
 {
     cdTimeRemaining = !cdTimeRemaining;
+    updateTimeLabels();
 }
 
 void MainWindow::onTrackTimeLabelClicked()
 {
     trackTimeRemaining = !trackTimeRemaining;
+    updateTimeLabels();
 }
 
 void MainWindow::onActionAboutTriggered()

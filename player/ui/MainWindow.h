@@ -125,6 +125,9 @@ private:
     // Played bytes of the current entry as the display counts them.
     float playedBytes() const;
     void fitIntoScreen();
+    // After a show: fits again once the window manager's frame is known, if
+    // that frame leaves the screen's free area.
+    void fitFrameOnceKnown();
     void setupColumnEntries();
     void syncColumnEntries();
     void rewireImageConnections();
@@ -143,6 +146,7 @@ private:
     WavExport* exporter = nullptr;
     bool cdTimeRemaining = false;
     bool trackTimeRemaining = false;
+    bool frameFitPending = false;
 };
 
 // The volume panel's read-outs for a volume (0..1) and a slider value (0..10000).

@@ -373,7 +373,7 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
 }
 
-TEST_F(MainWindowTests, OpeningAnotherImageShowsItsTimesWithoutASliderMove)
+TEST_F(MainWindowTests, AnotherImageAndAModeClickShowTheTimesWithoutASliderMove)
 {
     DdpFixture::Options options;
     options.trackCount = 1;
@@ -389,6 +389,14 @@ TEST_F(MainWindowTests, OpeningAnotherImageShowsItsTimesWithoutASliderMove)
     Ui::TimeWidget* t = time(window.form());
     EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:00"));
     EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(other.entries.back().frame / 75 - 2));
+
+    // Stopped or paused the slider stands still, so the click itself shows
+    // the other count (15 s of the 60 s track played).
+    t->seekslider->setValue(2500);
+    invoke(&window, "onCdTimeLabelClicked");
+    invoke(&window, "onTrackTimeLabelClicked");
+    EXPECT_EQ(t->timeLabel->text(), QStringLiteral("00:15"));
+    EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("00:15"));
 }
 
 TEST_F(MainWindowTests, MetersGetZerosWhileStoppedAndThePeaksAreCleared)
