@@ -22,7 +22,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -251,4 +255,87 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
                      .contains("LatestVersionInLocalStore"));
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(started));
+}
+
+// Layouts as users and administrators set them up, in which the update is
+// stored and started; and a store that no update can use, whose folder and
+// fault are named instead of a wrong version. Rows with another user's file
+// or folder need root and skip otherwise.
+TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
+{
+    const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+    const QString framework = app + QStringLiteral("Frameworks/QtCore.framework/");
+    const auto folderOf = [](const QString& path) {
+        QDir().mkpath(path);
+        return path;
+    };
+    const struct {
+        const char* layout;
+        QList<ZipEntry> bundle;
+        std::function<bool(const TestEnvironment&)> plant;
+        const char* cause;
+    } rows[] = {
+        {"store folder linked to a private folder of the user", {},
+         [&](const TestEnvironment& env) {
+             const QString own = folderOf(env.root() + QStringLiteral("/own-store"));
+             return ::chmod(QFile::encodeName(own).constData(), 0700) == 0
+                    && QFile::link(own, env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         nullptr},
+        {"framework with relative links inside",
+         {{framework + QStringLiteral("Versions/5/QtCore"), "library", 0644},
+          {framework + QStringLiteral("Versions/Current"), "5", 0120777},
+          {framework + QStringLiteral("QtCore"), "Versions/Current/QtCore", 0120777}},
+         nullptr, nullptr},
+        {"store file of another user in a settings folder others can write", {},
+         [&](const TestEnvironment& env) {
+             const QString file = folderOf(env.configHome() + QStringLiteral("/Pathwarden"))
+                                  + QStringLiteral("/pathwarden-local-storage.ini");
+             QFile(file).open(QIODevice::WriteOnly);
+             return ::chmod(QFile::encodeName(QFileInfo(file).path()).constData(), 0777) == 0
+                    && TestEnvironment::giveToAnotherUser(file);
+         },
+         nullptr},
+        {"store folder of another user", {},
+         [&](const TestEnvironment& env) {
+             return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
+         },
+         "it belongs to another user"},
+    };
+    for (const auto& row : rows) {
+        TestEnvironment layout;
+        layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
+                              {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+        const QString started = layout.root() + QStringLiteral("/started");
+        QList<ZipEntry> entries = row.bundle;
+        entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
+        const QString path = layout.root() + QStringLiteral("/update.zip");
+        ASSERT_TRUE(writeZipArchive(path, entries));
+        offerUpdate(kStoredVersion, fileContents(path));
+        if (row.plant && !row.plant(layout)) {
+            ASSERT_NE(::geteuid(), 0u) << row.layout;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
+            continue;
+        }
+        const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
+                                       medium};
+        if (!row.cause) {
+            const ProcessOutcome update = runPathwarden(layout, arguments);
+            ASSERT_TRUE(update.finished) << row.layout;
+            EXPECT_EQ(update.exitCode, 0) << row.layout << update.standardError.constData();
+            bool recorded = false;
+            waitForRecordedArguments(started, &recorded);
+            EXPECT_TRUE(recorded) << row.layout;
+            continue;
+        }
+        const ProcessOutcome update = runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM, arguments);
+        ASSERT_TRUE(update.finished) << row.layout << update.standardError.constData();
+        const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
+        EXPECT_TRUE(update.standardError.contains(QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: %2")
+                                                      .arg(store, QLatin1String(row.cause))
+                                                      .toUtf8()))
+            << row.layout << update.standardError.constData();
+        EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
+        EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+    }
 }
