@@ -46,7 +46,8 @@ public:
     QString versionOfRunningCopy();
 
     // Why the last storeUpdaterArchive failed, in words for the user that
-    // name the folder or file at fault; empty after a success.
+    // name the folder or file at fault; empty after a success and when the
+    // fault lies elsewhere (the archive, unpacking).
     QString storeProblem() const;
 
 private:
