@@ -296,6 +296,13 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
                     && TestEnvironment::giveToAnotherUser(file);
          },
          nullptr},
+        {"store folder linked to a folder others can write", {},
+         [&](const TestEnvironment& env) {
+             const QString open = folderOf(env.root() + QStringLiteral("/open-store"));
+             return ::chmod(QFile::encodeName(open).constData(), 0777) == 0
+                    && QFile::link(open, env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         "it is a link to a folder that others can write"},
         {"store folder of another user", {},
          [&](const TestEnvironment& env) {
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
