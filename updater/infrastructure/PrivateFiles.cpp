@@ -122,7 +122,6 @@ int openUserFile(const QString& path, UserFileRead* result)
         }
     }
     Descriptor opened(fd);
-    const QString what = link ? QStringLiteral("it is a link to a file of which ") : QString();
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         result->note = systemError(errno);
@@ -139,8 +138,8 @@ int openUserFile(const QString& path, UserFileRead* result)
                             : ownerText(info);
         return -1;
     }
-    // Another name in a folder that others can write would let them change
-    // or swap what this name shows.
+    // Through another name, perhaps in a folder others can write, the file
+    // could have been changed by someone else.
     if (info.st_nlink != 1) {
         result->note = QStringLiteral("it has other names (%1 hard links)").arg(info.st_nlink);
         return -1;

@@ -49,7 +49,8 @@ VornSettings::VornSettings()
     // Narrowed first: in a folder only the user can write, a link is the
     // user's own and nothing can be swapped under the name while it is read.
     QString problem;
-    if (!makePrivateFolder(QFileInfo(path).absolutePath(), &problem))
+    const bool privateFolder = makePrivateFolder(QFileInfo(path).absolutePath(), &problem);
+    if (!privateFolder)
         refusals_.append(QStringLiteral("Settings folder is not a private folder of the user: ")
                          + QFileInfo(path).absolutePath() + QStringLiteral(": ") + problem);
     const UserFileRead file = readUserFile(path);
@@ -59,7 +60,7 @@ VornSettings::VornSettings()
             mends_.append(QStringLiteral("Settings file ") + path + QStringLiteral(": ") + file.note);
     } else if (file.state == UserFileRead::Refused) {
         refusals_.append(QStringLiteral("Settings file ignored: ") + path + QStringLiteral(": ") + file.note);
-    } else {
+    } else if (privateFolder) {
         initializeOnFirstRun(path);
     }
     readMachineWideFiles();
