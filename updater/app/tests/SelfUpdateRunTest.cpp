@@ -258,9 +258,10 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
 }
 
 // Layouts as users and administrators set them up, in which the update is
-// stored and started; and a store that no update can use, whose folder and
-// fault are named instead of a wrong version. Rows with another user's file
-// or folder need root and skip otherwise.
+// stored and started; an update whose link leads out, which is refused; and
+// a store that no update can use, whose folder and fault are named instead
+// of a wrong version. Rows with another user's file or folder need root and
+// skip otherwise.
 TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
 {
     const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
@@ -287,6 +288,10 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
           {framework + QStringLiteral("Versions/Current"), "5", 0120777},
           {framework + QStringLiteral("QtCore"), "Versions/Current/QtCore", 0120777}},
          nullptr, nullptr},
+        // Hostile: the copy is refused, the store itself is fine.
+        {"framework whose current version leads out of the copy",
+         {{framework + QStringLiteral("Versions/Current"), "/usr/lib", 0120777}},
+         nullptr, ""},
         {"store file of another user in a settings folder others can write", {},
          [&](const TestEnvironment& env) {
              const QString file = folderOf(env.configHome() + QStringLiteral("/Pathwarden"))
@@ -337,6 +342,12 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         }
         const ProcessOutcome update = runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM, arguments);
         ASSERT_TRUE(update.finished) << row.layout << update.standardError.constData();
+        QThread::msleep(500);
+        EXPECT_FALSE(QFileInfo::exists(started)) << row.layout;
+        if (!*row.cause) {
+            EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
+            continue;
+        }
         const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
         EXPECT_TRUE(update.standardError.contains(QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: %2")
                                                       .arg(store, QLatin1String(row.cause))
