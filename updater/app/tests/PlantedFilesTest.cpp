@@ -97,19 +97,6 @@ TEST(PlantedFiles, SettingsAreReadExactlyWhenNoOtherUserCouldHaveWrittenThem)
         Plant plant;
         QString (*ignoredFile)(const TestEnvironment&);
     } rows[] = {
-        {"file written under umask 002", true,
-         [&](TestEnvironment& env) {
-             writeIni(env.settingsFile(), profile, x, 0664);
-             return true;
-         },
-         nullptr},
-        {"link to a file of the user", true,
-         [&](TestEnvironment& env) {
-             writeIni(env.root() + QStringLiteral("/mine.ini"), profile, x, 0600);
-             QDir().mkpath(QFileInfo(env.settingsFile()).absolutePath());
-             return QFile::link(env.root() + QStringLiteral("/mine.ini"), env.settingsFile());
-         },
-         nullptr},
         {"machine-wide file of root", true, [&](TestEnvironment& env) { return machineWide(env, 0644); }, nullptr},
         {"machine-wide file the group can write", false, [&](TestEnvironment& env) { return machineWide(env, 0664); },
          [](const TestEnvironment& env) { return env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"); }},

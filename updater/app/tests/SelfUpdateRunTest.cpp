@@ -273,11 +273,30 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
     const struct {
         const char* layout;
         QList<ZipEntry> bundle;
-        std::function<bool(const TestEnvironment&)> plant;
+        std::function<bool(TestEnvironment&)> plant;
         const char* cause;
     } rows[] = {
+        // The server is named only in the settings: the update works only
+        // when they are read.
+        {"settings file written under umask 002", {},
+         [&](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0; },
+         nullptr},
+        {"settings file linked to a file of the user", {},
+         [&](TestEnvironment& env) {
+             const QString own = env.root() + QStringLiteral("/my-settings.ini");
+             return QFile::rename(env.settingsFile(), own) && QFile::link(own, env.settingsFile());
+         },
+         nullptr},
+        {"machine-wide settings file of root", {},
+         [&](TestEnvironment& env) {
+             const QString folder = folderOf(env.root() + QStringLiteral("/xdg/Pathwarden"));
+             env.setVariable(QStringLiteral("XDG_CONFIG_DIRS"), QFileInfo(folder).path());
+             const QString file = folder + QStringLiteral("/pathwarden-settings.ini");
+             return QFile::rename(env.settingsFile(), file) && ::chmod(QFile::encodeName(file).constData(), 0644) == 0;
+         },
+         nullptr},
         {"store folder linked to a private folder of the user", {},
-         [&](const TestEnvironment& env) {
+         [&](TestEnvironment& env) {
              const QString own = folderOf(env.root() + QStringLiteral("/own-store"));
              return ::chmod(QFile::encodeName(own).constData(), 0700) == 0
                     && QFile::link(own, env.dataHome() + QStringLiteral("/Pathwarden"));
@@ -293,7 +312,7 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          {{framework + QStringLiteral("Versions/Current"), "/usr/lib", 0120777}},
          nullptr, ""},
         {"store file of another user in a settings folder others can write", {},
-         [&](const TestEnvironment& env) {
+         [&](TestEnvironment& env) {
              const QString file = folderOf(env.configHome() + QStringLiteral("/Pathwarden"))
                                   + QStringLiteral("/pathwarden-local-storage.ini");
              QFile(file).open(QIODevice::WriteOnly);
@@ -302,14 +321,14 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          nullptr},
         {"store folder linked to a folder others can write", {},
-         [&](const TestEnvironment& env) {
+         [&](TestEnvironment& env) {
              const QString open = folderOf(env.root() + QStringLiteral("/open-store"));
              return ::chmod(QFile::encodeName(open).constData(), 0777) == 0
                     && QFile::link(open, env.dataHome() + QStringLiteral("/Pathwarden"));
          },
          "it is a link to a folder that others can write"},
         {"store folder of another user", {},
-         [&](const TestEnvironment& env) {
+         [&](TestEnvironment& env) {
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
          },
          "it belongs to another user"},
