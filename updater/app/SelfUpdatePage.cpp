@@ -135,10 +135,16 @@ void SelfUpdatePage::downloadFinishedSlot()
 void SelfUpdatePage::downloadErrorSlot(QString text)
 {
     progressBar_->setValue(100);
-    QMessageBox box(QMessageBox::Critical, QString(),
-                    tr("An error has occurred.\n\nThe Pathwarden will stop.")
-                        + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
-    box.exec();
+    // Logged before the box waits for the user, so that the log holds the
+    // cause also when the box is never answered.
     logger_->error(QStringLiteral("Self UpdatePage download error."), QStringLiteral("downloadErrorSlot: ") + text);
+    // A cause the user can mend (a folder that cannot be used) is named in
+    // the box; it is not translated.
+    const QString cause = text.isEmpty() ? QString() : tr("\n\nCause: %1").arg(text);
+    QMessageBox box(QMessageBox::Critical, QString(),
+                    tr("An error has occurred.\n\nThe Pathwarden will stop.") + cause
+                        + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
+    box.setObjectName(QStringLiteral("selfUpdateFailedMessage"));
+    box.exec();
     QCoreApplication::exit(-1);
 }

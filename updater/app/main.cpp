@@ -37,9 +37,10 @@ int main(int argc, char** argv)
     SimpleLogger::getInstance()->addAppender(&fileAppender);
 
     Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("main"));
-    if (!settings.ignoredFile().isEmpty())
-        logger->error(QStringLiteral("Settings file is not a private file of the user, ignored: "),
-                      settings.ignoredFile());
+    for (const QString& refusal : settings.refusals())
+        logger->error(refusal, QString());
+    for (const QString& mend : settings.mends())
+        logger->info(mend, QString());
     logger->debug(QStringLiteral("Profile ") + settings.getProfile(), QString());
 
     adjustLibraryPaths(platform::realExecutablePath());

@@ -92,20 +92,30 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
     const QString dataFolder = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
         + QStringLiteral("Pathwarden"));
-    const QString folder = dataFolder + QDir::separator() + QStringLiteral("logs");
     // Logs name the machine, its folders and its server: the user's alone,
     // also for folders made by an older version under a lax umask.
-    const bool existed = QDir(folder).exists();
-    if (!makePrivateFolder(dataFolder)) {
-        // The local store's folder: not the user's, or anyone can write to it.
-        qDebug() << "no log file: not a private folder of the user:" << dataFolder;
-        return QString();
+    QString folder = dataFolder + QDir::separator() + QStringLiteral("logs");
+    QString problem;
+    if (!makePrivateFolder(dataFolder, &problem)) {
+        // The local store's folder cannot be used (another user's, say): the
+        // log goes to the user's cache folder instead, where it is found by
+        // the same name, and the console says where and why.
+        const QString cache = QDir::toNativeSeparators(
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QDir::separator()
+            + QStringLiteral("Pathwarden"));
+        folder = cache + QDir::separator() + QStringLiteral("logs");
+        qDebug() << "log file in" << folder << "as the folder" << dataFolder << "cannot be used:" << problem;
+        if (!makePrivateFolder(cache, &problem)) {
+            qDebug() << "no log file: the folder" << cache << "cannot be used:" << problem;
+            return QString();
+        }
     }
-    const bool created = makePrivateFolder(folder);
+    const bool existed = QDir(folder).exists();
+    const bool created = makePrivateFolder(folder, &problem);
     if (!existed)
         qDebug() << "log file creation result" << created;
     if (!created) {
-        qDebug() << "no log file: not a private folder of the user:" << folder;
+        qDebug() << "no log file: the folder" << folder << "cannot be used:" << problem;
         return QString();
     }
     return folder + QDir::separator() + stamp + QLatin1Char('-') + name;

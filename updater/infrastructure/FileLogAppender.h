@@ -19,8 +19,9 @@ public:
     ~FileLogAppender() override;
 
     // <generic data>/Pathwarden/logs/<local start time>-<name>; makes the
-    // folder when it is missing, not the file. Empty when the folder is not
-    // the user's private folder.
+    // folder when it is missing, not the file. When <generic data>/Pathwarden
+    // cannot be made the user's private folder, the same below the user's
+    // generic cache folder. Empty when no log folder is private to the user.
     static QString getAndCreateLogFilePath(const QString& name);
 
 protected:

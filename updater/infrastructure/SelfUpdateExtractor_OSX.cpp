@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
+
+#include <unistd.h>
 
 namespace {
 
@@ -19,15 +22,58 @@ QSet<QString> entryNames(const QString& folder)
     return QSet<QString>(names.cbegin(), names.cend());
 }
 
-// The first symbolic link in the folder or below it, without following any;
-// empty when there is none. A link in a stored copy could make us start, or
-// load plug-ins from, a program outside the store.
-QString firstSymbolicLink(const QString& folder)
+// Deeper than any bundle's chain of links; a loop ends here.
+constexpr int kMostLinksInARow = 40;
+
+QString linkTarget(const QString& path)
+{
+    QByteArray target(4096, '\0');
+    const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target.data(), target.size());
+    return length < 0 || length >= target.size() ? QString() : QFile::decodeName(target.left(int(length)));
+}
+
+// Follows target from the folder where (names below root) as the system
+// would, one name at a time, links included; false as soon as a step leaves
+// root. An absolute target leaves it at once: it names a place outside the
+// copy whatever lies there.
+bool leadsInside(const QString& root, QStringList& where, const QString& target, int depth)
+{
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')) || depth > kMostLinksInARow)
+        return false;
+    for (const QString& name : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (name == QLatin1String("."))
+            continue;
+        if (name == QLatin1String("..")) {
+            if (where.isEmpty())
+                return false;
+            where.removeLast();
+            continue;
+        }
+        const QString path = root + QLatin1Char('/') + where.join(QLatin1Char('/')) + QLatin1Char('/') + name;
+        if (QFileInfo(path).isSymLink()) {
+            if (!leadsInside(root, where, linkTarget(path), depth + 1))
+                return false;
+        } else {
+            where.append(name);
+        }
+    }
+    return true;
+}
+
+// The first symbolic link in the folder or below it that leads out of it,
+// without following any; empty when there is none. Such a link could make us
+// start, or load plug-ins or frameworks from, a program outside the store.
+// Relative links that stay inside (a framework's "Versions/Current") are the
+// bundle's own.
+QString firstLinkLeadingOut(const QString& folder)
 {
     QDirIterator it(folder, kEveryEntry, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        if (it.fileInfo().isSymLink())
+        if (!it.fileInfo().isSymLink())
+            continue;
+        QStringList where = it.fileInfo().path().mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        if (!leadsInside(folder, where, linkTarget(it.filePath()), 0))
             return it.filePath();
     }
     return QString();
@@ -62,9 +108,10 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
         removeUnpacked(unpackingFolder, before);
         return false;
     }
-    const QString link = firstSymbolicLink(folder);
+    const QString link = firstLinkLeadingOut(folder);
     if (!link.isEmpty()) {
-        logger_->error(QStringLiteral("Unpacked copy holds a symbolic link; it is not used."), link);
+        logger_->error(QStringLiteral("Unpacked copy holds a symbolic link that leads out of it; it is not used."),
+                       link);
         removeUnpacked(folder, before);
         executablePath.clear();
         return false;

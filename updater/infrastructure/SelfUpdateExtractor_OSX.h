@@ -8,8 +8,11 @@ class Logger;
 
 // Unpacks an updater archive next to itself; the executable lies at a fixed
 // place below that folder. A copy is refused when unzip reports any failure,
-// when the executable is missing, and when it holds a symbolic link anywhere
-// (unzip restores links); the refused copy is removed, the archive stays.
+// when the executable is missing, and when it holds a symbolic link (unzip
+// restores links) that is absolute or whose target, resolved one name at a
+// time from the link's own folder, leaves the unpacking folder or passes
+// through a link that does; the refused copy is removed, the archive stays.
+// Relative links that stay inside, as a framework's, are kept.
 //
 // Threads: the caller's; blocks while the archive is unpacked.
 class SelfUpdateExtractor_OSX : public SelfUpdateExtractor {

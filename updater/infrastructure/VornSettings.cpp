@@ -2,8 +2,14 @@
 
 #include "updater/infrastructure/PrivateFiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QVariant>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const char* const kConsoleLogLevel = "ConsoleLogLevel";
@@ -21,48 +27,87 @@ QString settingsFile()
     return userSettingsFilePath(QStringLiteral("pathwarden-settings"));
 }
 
-// An empty name gives a store that reads nothing and writes nowhere.
-QString fileToRead()
+// The machine-wide folders in the order they are asked, as the XDG base
+// directory rules name them: only absolute ones count.
+QStringList machineWideFolders()
 {
-    const QString path = settingsFile();
-    return userFileState(path) == UserFileState::Foreign ? QString() : path;
+    QStringList folders;
+    for (const QString& folder : QFile::decodeName(qgetenv("XDG_CONFIG_DIRS")).split(QLatin1Char(':')))
+        if (QDir::isAbsolutePath(folder))
+            folders.append(QDir::cleanPath(folder));
+    if (folders.isEmpty())
+        folders.append(QStringLiteral("/etc/xdg"));
+    return folders;
 }
 } // namespace
 
+// The base is a store without a file: its keys are never used.
 VornSettings::VornSettings()
-    : QSettings(fileToRead(), QSettings::IniFormat)
+    : QSettings(QString(), QSettings::IniFormat)
 {
-    if (fileName().isEmpty()) {
-        ignoredFile_ = settingsFile();
-        return;
+    const QString path = settingsFile();
+    // Narrowed first: in a folder only the user can write, a link is the
+    // user's own and nothing can be swapped under the name while it is read.
+    QString problem;
+    const bool privateFolder = makePrivateFolder(QFileInfo(path).absolutePath(), &problem);
+    if (!privateFolder)
+        refusals_.append(QStringLiteral("Settings folder is not a private folder of the user: ")
+                         + QFileInfo(path).absolutePath() + QStringLiteral(": ") + problem);
+    const UserFileRead file = readUserFile(path);
+    if (file.state == UserFileRead::Read) {
+        values_ = iniValues(file.contents);
+        if (!file.note.isEmpty())
+            mends_.append(QStringLiteral("Settings file ") + path + QStringLiteral(": ") + file.note);
+    } else if (file.state == UserFileRead::Refused) {
+        refusals_.append(QStringLiteral("Settings file ignored: ") + path + QStringLiteral(": ") + file.note);
+    } else if (privateFolder) {
+        initializeOnFirstRun(path);
     }
-    initializeOnFirstRun();
+    readMachineWideFiles();
 }
 
-QString VornSettings::ignoredFile() const
+QStringList VornSettings::refusals() const
 {
-    return ignoredFile_;
+    return refusals_;
 }
 
-void VornSettings::initializeOnFirstRun()
+QStringList VornSettings::mends() const
 {
-    // Made private before the first write would make it with the umask's
-    // mode: one that anyone can write to is never narrowed afterwards.
-    makePrivateFolder(QFileInfo(fileName()).absolutePath());
-    if (allKeys().isEmpty()) {
-        setFallbacksEnabled(true);
-        setValue(QStringLiteral("init"), true);
-        sync();
-        remove(QStringLiteral("init"));
-        sync();
+    return mends_;
+}
+
+void VornSettings::initializeOnFirstRun(const QString& path)
+{
+    // Made without following a link and never over an existing file: only
+    // an empty file of the user's own, mode 0600 whatever the umask.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+        ::close(fd);
     }
-    // The file decides which server is trusted and how: nobody else may
-    // change it, whatever the umask was when it was made.
-    const QFileInfo file(fileName());
-    if (file.exists()) {
-        makePrivateFile(file.filePath());
-        makePrivateFolder(file.absolutePath());
+}
+
+void VornSettings::readMachineWideFiles()
+{
+    for (const QString& folder : machineWideFolders()) {
+        const QString path = folder + QStringLiteral("/Pathwarden/pathwarden-settings.ini");
+        const UserFileRead file = readMachineFile(path);
+        if (file.state == UserFileRead::Refused) {
+            refusals_.append(QStringLiteral("Machine-wide settings file ignored: ") + path + QStringLiteral(": ")
+                             + file.note);
+            continue;
+        }
+        const QVariantMap machine = iniValues(file.contents);
+        for (auto it = machine.cbegin(); it != machine.cend(); ++it)
+            if (!values_.contains(it.key()))
+                values_.insert(it.key(), it.value());
     }
+}
+
+QVariant VornSettings::read(const char* key, const QString& defaultValue) const
+{
+    return values_.value(QLatin1String(key), defaultValue);
 }
 
 QString VornSettings::defaultRootRestUrl()
@@ -72,45 +117,45 @@ QString VornSettings::defaultRootRestUrl()
 
 QString VornSettings::getConsoleLogLevel() const
 {
-    return value(QLatin1String(kConsoleLogLevel), QStringLiteral("DEBUG")).toString();
+    return read(kConsoleLogLevel, QStringLiteral("DEBUG")).toString();
 }
 
 QString VornSettings::getOverwritePlatform() const
 {
-    return value(QLatin1String(kOverwritePlatform), QStringLiteral("DEFAULT")).toString();
+    return read(kOverwritePlatform, QStringLiteral("DEFAULT")).toString();
 }
 
 QString VornSettings::getFileLogLevel() const
 {
-    return value(QLatin1String(kFileLogLevel), QStringLiteral("ERROR")).toString();
+    return read(kFileLogLevel, QStringLiteral("ERROR")).toString();
 }
 
 QString VornSettings::getRemoteLogLevel() const
 {
-    return value(QLatin1String(kRemoteLogLevel), QStringLiteral("ERROR")).toString();
+    return read(kRemoteLogLevel, QStringLiteral("ERROR")).toString();
 }
 
 QString VornSettings::getDialogLogLevel() const
 {
-    return value(QLatin1String(kDialogLogLevel), QStringLiteral("OFF")).toString();
+    return read(kDialogLogLevel, QStringLiteral("OFF")).toString();
 }
 
 QString VornSettings::getRootRestUrl() const
 {
-    return value(QLatin1String(kRootRestUrl), defaultRootRestUrl()).toString();
+    return read(kRootRestUrl, defaultRootRestUrl()).toString();
 }
 
 QString VornSettings::getProfile() const
 {
-    return value(QLatin1String(kProfile), QStringLiteral("prod")).toString();
+    return read(kProfile, QStringLiteral("prod")).toString();
 }
 
 bool VornSettings::getAccessRestrictedUpdates() const
 {
-    return value(QLatin1String(kAccessRestrictedUpdates), QStringLiteral("false")).toBool();
+    return read(kAccessRestrictedUpdates, QStringLiteral("false")).toBool();
 }
 
 bool VornSettings::getCheckRootCA() const
 {
-    return value(QLatin1String(kCheckRootCA), QStringLiteral("true")).toBool();
+    return read(kCheckRootCA, QStringLiteral("true")).toBool();
 }

@@ -1,16 +1,22 @@
 #pragma once
 
 #include <QSettings>
+#include <QStringList>
+#include <QVariantMap>
 
 // The updater's own settings: an INI file in the user's configuration folder
-// (organisation "Pathwarden", application "pathwarden-settings"). The program
-// only reads it; every getter reads the store afresh. Each user makes its own
-// short-lived object on the thread that needs a value.
+// (organisation "Pathwarden", application "pathwarden-settings"), and for the
+// keys it lacks the same file below each folder of XDG_CONFIG_DIRS (else
+// /etc/xdg), the first one that has the key. The program only reads them,
+// once per object. Each user makes its own short-lived object on the thread
+// that needs a value.
 //
-// The file chooses the server and whether its certificate is checked, so it
-// is read only when it is a regular file of the user that neither group nor
-// others can write; otherwise it is not opened at all and every getter gives
-// its default.
+// The files choose the server and whether its certificate is checked, so
+// each is read through one descriptor and only when another user could not
+// have written it: the user's file by the rule of readUserFile (a file of the
+// user that others could write is narrowed and read), a machine-wide one by
+// that of readMachineFile. A file refused gives no key; the getters then give
+// their defaults.
 class VornSettings : public QSettings {
     Q_OBJECT
 public:
@@ -28,16 +34,21 @@ public:
 
     static QString defaultRootRestUrl();
 
-    // The settings file's path when it was ignored as not the user's own;
-    // empty when it was read (or is missing). The entry point logs it, once
-    // the log outputs exist.
-    QString ignoredFile() const;
+    // What reading the files refused (errors) or mended (narrowed modes),
+    // one line each naming the file. The entry point logs them, once the log
+    // outputs exist.
+    QStringList refusals() const;
+    QStringList mends() const;
 
 private:
     // Leaves an empty settings file behind on the first start, so whoever
-    // prepares a machine finds the file to edit; keeps the file (0600) and
-    // its folder (0700) the user's alone.
-    void initializeOnFirstRun();
+    // prepares a machine finds the file to edit.
+    void initializeOnFirstRun(const QString& path);
+    void readMachineWideFiles();
+    QVariant read(const char* key, const QString& defaultValue) const;
 
-    QString ignoredFile_;
+    // The keys read; the QSettings base holds none.
+    QVariantMap values_;
+    QStringList refusals_;
+    QStringList mends_;
 };

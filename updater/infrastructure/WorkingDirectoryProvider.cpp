@@ -103,14 +103,23 @@ QString WorkingDirectoryProvider::getLocalStoreDirectory()
     localStoreDirectory_ = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
         + QStringLiteral("Pathwarden") + QDir::separator());
-    // Stored copies of the updater are started from here: a folder of
-    // another user, or one anyone could write to, is not used at all.
-    if (!makePrivateFolder(localStoreDirectory_)) {
+    // Stored copies of the updater are started from here: a folder that
+    // cannot be made the user's alone is not used at all.
+    QString problem;
+    if (!makePrivateFolder(localStoreDirectory_, &problem)) {
+        localStoreProblem_ = QStringLiteral("The folder %1 cannot be used: %2").arg(localStoreDirectory_, problem);
         logger_->error(QStringLiteral("local store is not a private folder of the user, going on without it: "),
-                       localStoreDirectory_);
+                       localStoreProblem_);
         return QString();
     }
+    localStoreProblem_.clear();
     return localStoreDirectory_;
+}
+
+QString WorkingDirectoryProvider::localStoreProblem()
+{
+    QMutexLocker lock(&mutex_);
+    return localStoreProblem_;
 }
 
 QString WorkingDirectoryProvider::getLocalStoreDirectoryForVersion(const QString& version)

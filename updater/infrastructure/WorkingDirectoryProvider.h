@@ -30,10 +30,14 @@ public:
     // folder cannot be made; a new name is drawn only when something that is
     // not our private folder has taken the name.
     QString getWorkingDirectory() override;
-    // <generic data>/Pathwarden/, mode 0700. Empty (logged) when that folder
-    // is not the user's or anyone can write to it: the updater then stores,
-    // starts and logs nothing there.
+    // <generic data>/Pathwarden/, mode 0700 (by the rule of
+    // makePrivateFolder: a link of the user to a private folder of the user
+    // serves too). Empty (logged) when it cannot be made the user's private
+    // folder: the updater then stores, starts and logs nothing there.
     QString getLocalStoreDirectory() override;
+    // Why the last getLocalStoreDirectory() came back empty, naming the
+    // folder; empty when it did not.
+    QString localStoreProblem();
     // A fresh, empty <local store>/<version>/, mode 0700. The version must be
     // dot-separated numbers and the store usable; otherwise nothing is
     // touched and the result is empty.
@@ -49,6 +53,7 @@ private:
     QMutex mutex_;
     QString workingDirectory_;
     QString localStoreDirectory_;
+    QString localStoreProblem_;
     bool creationFailureLogged_ = false;
     Logger* logger_;
 };

@@ -22,52 +22,76 @@ QString storeFile()
     return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
 }
 
-// An empty name gives a store that reads nothing and writes nowhere.
-QString storeFileToRead()
-{
-    const QString path = storeFile();
-    return userFileState(path) == UserFileState::Foreign ? QString() : path;
-}
-
 } // namespace
 
 LocalStorage::LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, SelfUpdateExtractor_OSX* extractor,
                            QObject* parent)
     : QObject(parent)
-    , settings_(std::make_unique<QSettings>(storeFileToRead(), QSettings::IniFormat))
     , logger_(SimpleLogger::getLogger(this))
     , workingDirectoryProvider_(workingDirectoryProvider)
     , extractor_(extractor)
 {
-    if (settings_->fileName().isEmpty())
-        logger_->error(QStringLiteral("Local store file is not a private file of the user, ignored: "), storeFile());
+    const QString path = storeFile();
+    // Narrowed first: a link in the user's private folder is the user's own.
+    QString problem;
+    if (!makePrivateFolder(QFileInfo(path).absolutePath(), &problem))
+        logger_->error(QStringLiteral("Local store file's folder is not a private folder of the user: ")
+                           + QFileInfo(path).absolutePath(),
+                       problem);
+    const UserFileRead file = readUserFile(path);
+    fileRefused_ = file.state == UserFileRead::Refused;
+    if (fileRefused_)
+        logger_->error(QStringLiteral("Local store file ignored: ") + path, file.note);
+    else if (!file.note.isEmpty())
+        logger_->info(QStringLiteral("Local store file ") + path, file.note);
+    if (file.state == UserFileRead::Read)
+        remembered_ = iniValues(file.contents);
 }
 
 LocalStorage::~LocalStorage() = default;
 
+QString LocalStorage::storeProblem() const
+{
+    return storeProblem_;
+}
+
+bool LocalStorage::failStore(const QString& shortText, const QString& detail, const QString& problem)
+{
+    logger_->error(shortText, detail);
+    storeProblem_ = problem;
+    return false;
+}
+
 bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version)
 {
-    if (pathToZipArchive.isEmpty()) {
-        logger_->error(QStringLiteral("Invalid source path."), QStringLiteral("PathToZipArchive: ") + pathToZipArchive);
-        return false;
-    }
-    if (!isVersionFolderName(version)) {
-        logger_->error(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
-        return false;
+    storeProblem_.clear();
+    if (pathToZipArchive.isEmpty())
+        return failStore(QStringLiteral("Invalid source path."), QStringLiteral("PathToZipArchive: ") + pathToZipArchive);
+    if (!isVersionFolderName(version))
+        return failStore(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
+
+    // A store folder that cannot be used is named with its fault; the
+    // version itself is fine.
+    if (workingDirectoryProvider_->getLocalStoreDirectory().isEmpty()) {
+        const QString problem = workingDirectoryProvider_->localStoreProblem();
+        return failStore(QStringLiteral("Local store folder cannot be used."), problem, problem);
     }
 
-    // What was ignored is replaced by a file of our own: only the entry is
-    // removed (a link, not what it points to), in a folder that is the
-    // user's alone from then on.
-    if (settings_->fileName().isEmpty()) {
-        const QString path = storeFile();
-        if (!makePrivateFolder(QFileInfo(path).absolutePath()) || !QFile::remove(path)) {
-            logger_->error(QStringLiteral("Failed to write the local store file."),
-                           QStringLiteral("Not a private file of the user: ") + path);
-            return false;
+    // What was ignored is replaced by a file of our own: the folder is the
+    // user's alone, so the entry (a link, not what it points to) is removed
+    // first.
+    const QString path = storeFile();
+    if (fileRefused_) {
+        const QString folder = QFileInfo(path).absolutePath();
+        QString problem;
+        if (!makePrivateFolder(folder, &problem) || !QFile::remove(path)) {
+            const QString why = QStringLiteral("The file %1 cannot be replaced: %2")
+                                    .arg(path, problem.isEmpty() ? QStringLiteral("it cannot be removed") : problem);
+            return failStore(QStringLiteral("Failed to write the local store file."), why, why);
         }
         logger_->info(QStringLiteral("Replacing the local store file that was not a private file of the user."), path);
-        settings_ = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        fileRefused_ = false;
+        remembered_.clear();
     }
 
     const QFileInfo source(pathToZipArchive);
@@ -76,30 +100,24 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     // launcher's start of it then fails.
     const QString folder = workingDirectoryProvider_->getLocalStoreDirectoryForVersion(version);
     if (folder.isEmpty()) {
-        logger_->error(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
-        return false;
+        const QString problem = workingDirectoryProvider_->localStoreProblem();
+        return failStore(QStringLiteral("Local store folder cannot be used."), problem, problem);
     }
     const QFileInfo target(QDir::toNativeSeparators(QFileInfo(folder).absolutePath() + QDir::separator()
                                                     + source.fileName()));
 
     // Only a regular file: copying from a FIFO would wait for a writer.
-    if (!source.isFile()) {
-        logger_->error(QStringLiteral("Source path doesn't exist."),
-                       QStringLiteral("OriginalPath: ") + source.absoluteFilePath());
-        return false;
-    }
-    if (target.exists()) {
-        logger_->error(QStringLiteral("Target path exists."), QStringLiteral("TargetPath: ") + target.absoluteFilePath());
-        return false;
-    }
+    if (!source.isFile())
+        return failStore(QStringLiteral("Source path doesn't exist."),
+                         QStringLiteral("OriginalPath: ") + source.absoluteFilePath());
+    if (target.exists())
+        return failStore(QStringLiteral("Target path exists."), QStringLiteral("TargetPath: ") + target.absoluteFilePath());
 
     const QString fromTo = QStringLiteral("From '") + source.absoluteFilePath() + QStringLiteral("' to '")
                            + target.absoluteFilePath() + QStringLiteral("'");
     logger_->info(QStringLiteral("Copying Vorn archive file."), fromTo);
-    if (!QFile::copy(source.absoluteFilePath(), target.absoluteFilePath())) {
-        logger_->error(QStringLiteral("Failed to copy Vorn archive file."), fromTo);
-        return false;
-    }
+    if (!QFile::copy(source.absoluteFilePath(), target.absoluteFilePath()))
+        return failStore(QStringLiteral("Failed to copy Vorn archive file."), fromTo);
 
     logger_->info(QStringLiteral("Extracting Vorn archive file..."), QString());
     QString executablePath;
@@ -115,31 +133,38 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     logger_->info(QStringLiteral("Extraction Vorn succeeded and storing Vorn installer and information"),
                   QStringLiteral("LatestVersionInLocalStore:") + version + QStringLiteral("\n")
                       + QStringLiteral("PathToLatestVersionInLocalStore: ") + executablePath);
-    settings_->setValue(kLatestVersionKey, version);
-    settings_->setValue(kLatestPathKey, executablePath);
-    settings_->sync();
+    return rememberStoredCopy(version, executablePath);
+}
+
+bool LocalStorage::rememberStoredCopy(const QString& version, const QString& executablePath)
+{
+    const QString path = storeFile();
+    QSettings file(path, QSettings::IniFormat);
+    file.setValue(kLatestVersionKey, version);
+    file.setValue(kLatestPathKey, executablePath);
+    file.sync();
     // Keys that did not reach the disk would make the next start miss the
-    // copy while this run reports it stored; a file left writable by the
-    // group (umask) would be ignored by the next start.
-    if (settings_->status() != QSettings::NoError || !makePrivateFile(settings_->fileName())) {
-        logger_->error(QStringLiteral("Failed to write the local store file."), settings_->fileName());
-        return false;
+    // copy while this run reports it stored.
+    if (file.status() != QSettings::NoError || !makePrivateFile(path)) {
+        const QString why = QStringLiteral("The file %1 cannot be written as a private file of the user.").arg(path);
+        return failStore(QStringLiteral("Failed to write the local store file."), path, why);
     }
-    makePrivateFolder(QFileInfo(settings_->fileName()).absolutePath());
+    remembered_.insert(kLatestVersionKey, version);
+    remembered_.insert(kLatestPathKey, executablePath);
     return true;
 }
 
 QString LocalStorage::latestVersionInLocalStore()
 {
-    return settings_->value(kLatestVersionKey, QVariant()).toString();
+    return remembered_.value(kLatestVersionKey).toString();
 }
 
 QString LocalStorage::pathToLatestVersionInLocalStore()
 {
-    const QString path = settings_->value(kLatestPathKey, QVariant()).toString();
+    const QString path = remembered_.value(kLatestPathKey).toString();
     if (path.isEmpty())
         return path;
-    const QString version = settings_->value(kLatestVersionKey, QVariant()).toString();
+    const QString version = remembered_.value(kLatestVersionKey).toString();
     const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
     const QString folder = store + version;
     const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();

@@ -2,11 +2,9 @@
 
 #include <QObject>
 #include <QString>
-
-#include <memory>
+#include <QVariantMap>
 
 class Logger;
-class QSettings;
 class SelfUpdateExtractor_OSX;
 class WorkingDirectoryProvider;
 
@@ -14,9 +12,10 @@ class WorkingDirectoryProvider;
 // local store, and remembers the newest stored one in an INI file of its own
 // ("pathwarden-local-storage", apart from the updater's settings). The keys
 // change only when a copy was unpacked and its executable found. That file is
-// read only when it is a regular file of the user that neither group nor
-// others can write; otherwise it is ignored (logged), and replaced by a file
-// of our own when a copy is stored.
+// read through one descriptor by the rule of readUserFile (a file of the
+// user that others could write is narrowed and read); a file refused there
+// is ignored (logged, naming the file and why) and replaced by a file of our
+// own when a copy is stored.
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: GUI
 // thread; storing blocks while the archive is unpacked.
@@ -46,8 +45,21 @@ public:
     // result of a hand-over and must not hand over to that version again.
     QString versionOfRunningCopy();
 
+    // Why the last storeUpdaterArchive failed, in words for the user that
+    // name the folder or file at fault; empty after a success and when the
+    // fault lies elsewhere (the archive, unpacking).
+    QString storeProblem() const;
+
 private:
-    std::unique_ptr<QSettings> settings_;
+    bool failStore(const QString& shortText, const QString& detail, const QString& problem = QString());
+    // Writes both keys into the store file; false (logged) when they did not
+    // reach the disk as a private file of the user.
+    bool rememberStoredCopy(const QString& version, const QString& executablePath);
+
+    // The keys read at construction, and those written since.
+    QVariantMap remembered_;
+    bool fileRefused_ = false;
+    QString storeProblem_;
     Logger* logger_;
     WorkingDirectoryProvider* workingDirectoryProvider_;
     SelfUpdateExtractor_OSX* extractor_;

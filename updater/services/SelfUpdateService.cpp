@@ -228,6 +228,9 @@ void SelfUpdateService::updateDownloadFinishedSlot()
         QCoreApplication::quit();
         return;
     }
-    logger_->error(QStringLiteral("Could not start downloaded Pathwarden"), QString());
-    emit downloadError(QString());
+    // A store that could not take the copy is the likely cause; its words
+    // name the folder or file at fault for the user.
+    const QString problem = localStorage_->storeProblem();
+    logger_->error(QStringLiteral("Could not start downloaded Pathwarden"), problem);
+    emit downloadError(problem);
 }

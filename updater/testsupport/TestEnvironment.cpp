@@ -1,7 +1,11 @@
 #include "updater/testsupport/TestEnvironment.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
+
+#include <pwd.h>
+#include <unistd.h>
 
 TestEnvironment::TestEnvironment()
     : dir_(QDir::tempPath() + QStringLiteral("/pathwarden-test-XXXXXX"))
@@ -86,4 +90,14 @@ void TestEnvironment::writeSettings(const QList<QPair<QString, QString>>& values
     for (const auto& value : values)
         settings.setValue(value.first, value.second);
     settings.sync();
+}
+
+bool TestEnvironment::giveToAnotherUser(const QString& path)
+{
+    if (::geteuid() != 0)
+        return false;
+    const struct passwd* nobody = ::getpwnam("nobody");
+    const uid_t uid = nobody ? nobody->pw_uid : 65534;
+    const gid_t gid = nobody ? nobody->pw_gid : 65534;
+    return ::lchown(QFile::encodeName(path).constData(), uid, gid) == 0;
 }

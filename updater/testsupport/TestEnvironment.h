@@ -34,6 +34,11 @@ public:
     // Writes key=value pairs into the updater's settings file.
     void writeSettings(const QList<QPair<QString, QString>>& values) const;
 
+    // Gives the file or folder (not what a link leads to) to the user
+    // "nobody", as another local user would have it. Only root can: false
+    // for other users, who then skip what needs it.
+    static bool giveToAnotherUser(const QString& path);
+
 private:
     QTemporaryDir dir_;
     QList<QPair<QString, QString>> variables_;

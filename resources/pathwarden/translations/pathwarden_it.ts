@@ -332,6 +332,15 @@ The Pathwarden will stop.</source>
 Pathwarden verrà chiuso.</translation>
     </message>
     <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>
+
+Cause: %1</source>
+      <translation>
+
+Causa: %1</translation>
+    </message>
+    <message>
       <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
       <source>
 

@@ -332,6 +332,15 @@ The Pathwarden will stop.</source>
 Pathwarden 将停止运行。</translation>
     </message>
     <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>
+
+Cause: %1</source>
+      <translation>
+
+原因：%1</translation>
+    </message>
+    <message>
       <location filename="../../../updater/app/SelfUpdatePage.cpp" line="140" />
       <source>
 

@@ -1,6 +1,7 @@
-// Files another local user could have put where the updater keeps its own,
-// met by the built program. Tests run as root and cannot give files away:
-// another user's file is played by modes that let others write, links, FIFOs.
+// Files and folders where the updater keeps its own, laid out as a user or
+// whoever prepares a machine would, and as another local user could have
+// planted them, met by the built program. Another user's file is one given
+// to "nobody" when the tests run as root; such rows skip for other users.
 
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
@@ -16,7 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,38 +52,156 @@ QString storedExecutable(const TestEnvironment& env)
     return env.dataHome() + QStringLiteral("/Pathwarden/9.0.0/Pathwarden");
 }
 
+// A layout of one row; false when only root could lay it out (the row then
+// skips for other users).
+using Plant = std::function<bool(TestEnvironment&)>;
+
+void writeIni(const QString& path, const QString& key, const QString& value, mode_t mode)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    {
+        QSettings file(path, QSettings::IniFormat);
+        file.setValue(key, value);
+    }
+    chmodPath(path, mode);
+}
+
+QString storeFile(const TestEnvironment& env)
+{
+    return env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini");
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 } // namespace
 
-TEST(PlantedFiles, SettingsNotTheUsersOwnAreIgnoredAndTheDefaultsHold)
+// Read, the profile "x" ends the run at once; ignored, the run goes on with
+// the default profile and a line names the file and why.
+TEST(PlantedFiles, SettingsAreReadExactlyWhenNoOtherUserCouldHaveWrittenThem)
 {
-    for (const bool fifo : {false, true}) {
+    const QString profile = QStringLiteral("Profile");
+    const QString x = QStringLiteral("x");
+    const auto machineWide = [&](TestEnvironment& env, mode_t mode) {
+        const QString folder = env.root() + QStringLiteral("/xdg");
+        writeIni(folder + QStringLiteral("/Pathwarden/pathwarden-settings.ini"), profile, x, mode);
+        env.setVariable(QStringLiteral("XDG_CONFIG_DIRS"), QStringLiteral("/nonexistent:") + folder);
+        return true;
+    };
+    const struct {
+        const char* layout;
+        bool read;
+        Plant plant;
+        QString (*ignoredFile)(const TestEnvironment&);
+    } rows[] = {
+        {"machine-wide file of root", true, [&](TestEnvironment& env) { return machineWide(env, 0644); }, nullptr},
+        {"machine-wide file the group can write", false, [&](TestEnvironment& env) { return machineWide(env, 0664); },
+         [](const TestEnvironment& env) { return env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"); }},
+        {"file of another user", false,
+         [&](TestEnvironment& env) {
+             writeIni(env.settingsFile(), profile, x, 0600);
+             return TestEnvironment::giveToAnotherUser(env.settingsFile());
+         },
+         nullptr},
+        {"link leading out of the user's files", false,
+         [&](TestEnvironment& env) {
+             // For a user other than root, a file of root's serves.
+             QString theirs = QStringLiteral("/etc/passwd");
+             if (::geteuid() == 0) {
+                 theirs = env.root() + QStringLiteral("/theirs.ini");
+                 writeIni(theirs, profile, x, 0644);
+                 TestEnvironment::giveToAnotherUser(theirs);
+             }
+             QDir().mkpath(QFileInfo(env.settingsFile()).absolutePath());
+             return QFile::link(theirs, env.settingsFile());
+         },
+         nullptr},
+        {"FIFO", false,
+         [&](TestEnvironment& env) {
+             QDir().mkpath(QFileInfo(env.settingsFile()).absolutePath());
+             return ::mkfifo(QFile::encodeName(env.settingsFile()).constData(), 0600) == 0;
+         },
+         nullptr},
+    };
+    for (const auto& row : rows) {
         TestEnvironment env;
-        // Read, the profile would end the run at once.
-        env.writeSettings({{QStringLiteral("Profile"), QStringLiteral("x")}});
-        if (fifo)
-            ASSERT_TRUE(QFile::remove(env.settingsFile())
-                        && ::mkfifo(QFile::encodeName(env.settingsFile()).constData(), 0600) == 0);
-        else
-            chmodPath(env.settingsFile(), 0620);
+        if (!row.plant(env)) {
+            ASSERT_NE(::geteuid(), 0u) << row.layout;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
+            continue;
+        }
+        if (row.read) {
+            const ProcessOutcome outcome = runPathwarden(env, kOnline, kRunMs);
+            ASSERT_TRUE(outcome.finished) << row.layout;
+            EXPECT_TRUE(outcome.standardError.contains("Unknown application profile (settings: x)"))
+                << row.layout << outcome.standardError.constData();
+            continue;
+        }
         const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
-        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-        EXPECT_TRUE(outcome.standardError.contains("Settings file is not a private file of the user, ignored"));
-        EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod"));
+        ASSERT_TRUE(outcome.finished) << row.layout << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod")) << row.layout;
+        const QString file = row.ignoredFile ? row.ignoredFile(env) : env.settingsFile();
+        EXPECT_TRUE(outcome.standardError.contains(QStringLiteral("ignored: %1: it ").arg(file).toUtf8()))
+            << row.layout << outcome.standardError.constData();
     }
 }
 
-TEST(PlantedFiles, StoredCopyNamedByAForeignFileOrOutsideItsFolderIsNotStarted)
+TEST(PlantedFiles, SettingsFileTheGroupCouldWriteIsNarrowedWithALogLine)
+{
+    TestEnvironment env;
+    writeIni(env.settingsFile(), QStringLiteral("FileLogLevel"), QStringLiteral("DEBUG"), 0664);
+    const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(modeOf(env.settingsFile()), 0600u);
+    EXPECT_TRUE(outcome.standardError.contains("mode 0664), narrowed to 0600")) << outcome.standardError.constData();
+}
+
+TEST(PlantedFiles, StoredCopyIsStartedOnlyFromTheUsersOwnStoreFileAndFromInsideItsFolder)
 {
     const QString outside = QStringLiteral("/elsewhere/Pathwarden");
-    for (const bool foreignFile : {true, false}) {
+    const struct {
+        const char* layout;
+        bool started;
+        bool outsideItsFolder;
+        Plant plant;
+    } rows[] = {
+        {"store file written under umask 002", true, false,
+         [](TestEnvironment& env) {
+             chmodPath(storeFile(env), 0664);
+             return true;
+         }},
+        {"store file of another user", false, false,
+         [](TestEnvironment& env) { return TestEnvironment::giveToAnotherUser(storeFile(env)); }},
+        {"store file with a second name", false, false,
+         [](TestEnvironment& env) {
+             return ::link(QFile::encodeName(storeFile(env)).constData(),
+                           QFile::encodeName(env.root() + QStringLiteral("/second")).constData())
+                    == 0;
+         }},
+        // The version folder is there: only the check that the copy lies
+        // inside it refuses.
+        {"copy outside its version folder", false, true,
+         [](TestEnvironment& env) { return QDir().mkpath(env.dataHome() + QStringLiteral("/Pathwarden/9.0.0")); }},
+    };
+    for (const auto& row : rows) {
         TestEnvironment env;
         const QString record = env.root() + QStringLiteral("/started");
-        plantStoredCopy(env, foreignFile ? storedExecutable(env) : env.root() + outside, record);
-        if (foreignFile)
-            chmodPath(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini"), 0660);
-        const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
-        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-        EXPECT_FALSE(QFile::exists(record)) << foreignFile;
+        plantStoredCopy(env, row.outsideItsFolder ? env.root() + outside : storedExecutable(env), record);
+        if (!row.plant(env)) {
+            ASSERT_NE(::geteuid(), 0u) << row.layout;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
+            continue;
+        }
+        const ProcessOutcome outcome = row.started ? runPathwarden(env, kOnline, kRunMs)
+                                                   : runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+        ASSERT_TRUE(outcome.finished) << row.layout << outcome.standardError.constData();
+        bool recorded = false;
+        if (row.started)
+            waitForRecordedArguments(record, &recorded);
+        EXPECT_EQ(QFile::exists(record), row.started) << row.layout << outcome.standardError.constData();
     }
 }
 
@@ -115,17 +237,62 @@ TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsNotOpened)
     }
 }
 
-TEST(PlantedFiles, StoreFolderOthersCanWriteIsNotUsedAtAll)
+TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
 {
-    TestEnvironment env;
-    const QString record = env.root() + QStringLiteral("/started");
-    plantStoredCopy(env, storedExecutable(env), record);
-    const QString store = env.dataHome() + QStringLiteral("/Pathwarden");
-    chmodPath(store + QStringLiteral("/9.0.0"), 0700);
-    chmodPath(store, 0777);
-    const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
-    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardError.contains("local store is not a private folder of the user, going on without it"));
-    EXPECT_FALSE(QFile::exists(record));
-    EXPECT_FALSE(QFileInfo::exists(env.logFolder()));
+    const auto linkTo = [](TestEnvironment& env, mode_t mode) {
+        const QString own = env.root() + QStringLiteral("/own-store");
+        QDir().mkpath(own);
+        chmodPath(own, mode);
+        return QFile::link(own, env.dataHome() + QStringLiteral("/Pathwarden"));
+    };
+    const struct {
+        const char* layout;
+        bool used;
+        Plant plant;
+        const char* cause;
+    } rows[] = {
+        {"store of the user that others can write", true,
+         [](TestEnvironment& env) {
+             QDir().mkpath(env.dataHome() + QStringLiteral("/Pathwarden"));
+             chmodPath(env.dataHome() + QStringLiteral("/Pathwarden"), 0777);
+             return true;
+         },
+         ""},
+        {"link to a private folder of the user", true, [&](TestEnvironment& env) { return linkTo(env, 0700); }, ""},
+        {"link to a folder others can write", false, [&](TestEnvironment& env) { return linkTo(env, 0777); },
+         "it is a link to a folder that others can write"},
+        {"store of another user", false,
+         [](TestEnvironment& env) {
+             QDir().mkpath(env.dataHome() + QStringLiteral("/Pathwarden"));
+             return TestEnvironment::giveToAnotherUser(env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         "it belongs to another user"},
+    };
+    for (const auto& row : rows) {
+        TestEnvironment env;
+        const QString record = env.root() + QStringLiteral("/started");
+        if (!row.plant(env)) {
+            ASSERT_NE(::geteuid(), 0u) << row.layout;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
+            continue;
+        }
+        plantStoredCopy(env, storedExecutable(env), record);
+        const ProcessOutcome outcome = row.used ? runPathwarden(env, kOnline, kRunMs)
+                                                : runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
+        ASSERT_TRUE(outcome.finished) << row.layout << outcome.standardError.constData();
+        bool recorded = false;
+        if (row.used) {
+            waitForRecordedArguments(record, &recorded);
+            EXPECT_TRUE(recorded) << row.layout << outcome.standardError.constData();
+            EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")), 0700u) << row.layout;
+            continue;
+        }
+        // The store's folder and fault are named; the log goes to the cache.
+        const QString store = env.dataHome() + QStringLiteral("/Pathwarden/");
+        EXPECT_TRUE(outcome.standardError.contains(
+            QStringLiteral("The folder %1 cannot be used: %2").arg(store, QLatin1String(row.cause)).toUtf8()))
+            << row.layout << outcome.standardError.constData();
+        EXPECT_FALSE(QFile::exists(record)) << row.layout;
+        EXPECT_FALSE(QDir(env.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+    }
 }

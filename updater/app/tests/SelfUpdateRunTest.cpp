@@ -22,7 +22,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace {
 
@@ -242,4 +246,124 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
                      .contains("LatestVersionInLocalStore"));
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(started));
+}
+
+// Layouts as users and administrators set them up, in which the update is
+// stored and started; an update whose link leads out, which is refused; and
+// a store that no update can use, whose folder and fault are named instead
+// of a wrong version. Rows with another user's file or folder need root and
+// skip otherwise.
+TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
+{
+    const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+    const QString framework = app + QStringLiteral("Frameworks/QtCore.framework/");
+    const auto folderOf = [](const QString& path) {
+        QDir().mkpath(path);
+        return path;
+    };
+    const struct {
+        const char* layout;
+        QList<ZipEntry> bundle;
+        std::function<bool(TestEnvironment&)> plant;
+        const char* cause;
+    } rows[] = {
+        // The server is named only in the settings: the update works only
+        // when they are read.
+        {"settings file written under umask 002", {},
+         [&](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0; },
+         nullptr},
+        {"settings file linked to a file of the user", {},
+         [&](TestEnvironment& env) {
+             const QString own = env.root() + QStringLiteral("/my-settings.ini");
+             return QFile::rename(env.settingsFile(), own) && QFile::link(own, env.settingsFile());
+         },
+         nullptr},
+        {"machine-wide settings file of root", {},
+         [&](TestEnvironment& env) {
+             const QString folder = folderOf(env.root() + QStringLiteral("/xdg/Pathwarden"));
+             env.setVariable(QStringLiteral("XDG_CONFIG_DIRS"), QFileInfo(folder).path());
+             const QString file = folder + QStringLiteral("/pathwarden-settings.ini");
+             return QFile::rename(env.settingsFile(), file) && ::chmod(QFile::encodeName(file).constData(), 0644) == 0;
+         },
+         nullptr},
+        {"store folder linked to a private folder of the user", {},
+         [&](TestEnvironment& env) {
+             const QString own = folderOf(env.root() + QStringLiteral("/own-store"));
+             return ::chmod(QFile::encodeName(own).constData(), 0700) == 0
+                    && QFile::link(own, env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         nullptr},
+        {"framework with relative links inside",
+         {{framework + QStringLiteral("Versions/5/QtCore"), "library", 0644},
+          {framework + QStringLiteral("Versions/Current"), "5", 0120777},
+          {framework + QStringLiteral("QtCore"), "Versions/Current/QtCore", 0120777}},
+         nullptr, nullptr},
+        // Hostile: the copy is refused, the store itself is fine.
+        {"framework whose current version leads out of the copy",
+         {{framework + QStringLiteral("Versions/Current"), "/usr/lib", 0120777}},
+         nullptr, ""},
+        {"store file of another user in a settings folder others can write", {},
+         [&](TestEnvironment& env) {
+             const QString file = folderOf(env.configHome() + QStringLiteral("/Pathwarden"))
+                                  + QStringLiteral("/pathwarden-local-storage.ini");
+             QFile(file).open(QIODevice::WriteOnly);
+             return ::chmod(QFile::encodeName(QFileInfo(file).path()).constData(), 0777) == 0
+                    && TestEnvironment::giveToAnotherUser(file);
+         },
+         nullptr},
+        {"store folder linked to a folder others can write", {},
+         [&](TestEnvironment& env) {
+             const QString open = folderOf(env.root() + QStringLiteral("/open-store"));
+             return ::chmod(QFile::encodeName(open).constData(), 0777) == 0
+                    && QFile::link(open, env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         "it is a link to a folder that others can write"},
+        {"store folder of another user", {},
+         [&](TestEnvironment& env) {
+             return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
+         },
+         "it belongs to another user"},
+    };
+    for (const auto& row : rows) {
+        TestEnvironment layout;
+        layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
+                              {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+        const QString started = layout.root() + QStringLiteral("/started");
+        QList<ZipEntry> entries = row.bundle;
+        entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
+        const QString path = layout.root() + QStringLiteral("/update.zip");
+        ASSERT_TRUE(writeZipArchive(path, entries));
+        offerUpdate(kStoredVersion, fileContents(path));
+        if (row.plant && !row.plant(layout)) {
+            ASSERT_NE(::geteuid(), 0u) << row.layout;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
+            continue;
+        }
+        const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
+                                       medium};
+        if (!row.cause) {
+            const ProcessOutcome update = runPathwarden(layout, arguments);
+            ASSERT_TRUE(update.finished) << row.layout;
+            EXPECT_EQ(update.exitCode, 0) << row.layout << update.standardError.constData();
+            bool recorded = false;
+            waitForRecordedArguments(started, &recorded);
+            EXPECT_TRUE(recorded) << row.layout;
+            continue;
+        }
+        const ProcessOutcome update = runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM, arguments);
+        ASSERT_TRUE(update.finished) << row.layout << update.standardError.constData();
+        QThread::msleep(500);
+        EXPECT_FALSE(QFileInfo::exists(started)) << row.layout;
+        if (!*row.cause) {
+            EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
+            continue;
+        }
+        const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
+        EXPECT_TRUE(update.standardError.contains(QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: %2")
+                                                      .arg(store, QLatin1String(row.cause))
+                                                      .toUtf8()))
+            << row.layout << update.standardError.constData();
+        EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
+        EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+    }
 }

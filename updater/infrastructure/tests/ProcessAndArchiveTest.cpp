@@ -181,8 +181,9 @@ TEST(SelfUpdateExtraction, FindsTheUpdaterInTheUnpackedArchiveOrReportsItMissing
 }
 
 // unzip restores links and writes damaged entries before it fails: either
-// way the copy is removed, the archive kept, and nothing outside touched.
-TEST(SelfUpdateExtraction, CopyWithALinkAnywhereOrADamagedEntryIsRemovedAndRefused)
+// way the copy is removed, the archive kept, and nothing outside touched. A
+// link counts by where it leads, one name at a time from its own folder.
+TEST(SelfUpdateExtraction, CopyWithALinkLeadingOutOrADamagedEntryIsRemovedAndRefused)
 {
     QTemporaryDir dir;
     const QString outside = dir.filePath(QStringLiteral("outside"));
@@ -196,6 +197,11 @@ TEST(SelfUpdateExtraction, CopyWithALinkAnywhereOrADamagedEntryIsRemovedAndRefus
         {{QStringLiteral("Pathwarden Mac"), outside.toUtf8(), 0120777}},
         {executable, {app + QStringLiteral("PlugIns"), outside.toUtf8(), 0120777}},
         {executable, {app + QStringLiteral("Resources/data.bin"), "data", 0644, true}},
+        // A folder link made after the files, as the archive's last entry.
+        {executable, {app + QStringLiteral("Resources/data.bin"), "data", 0644},
+         {app + QStringLiteral("Frameworks"), "../../../../outside", 0120777}},
+        // Back into the copy, but by way of the folder above it.
+        {executable, {app + QStringLiteral("Home"), "../../../../5/" + app.toUtf8() + "MacOS", 0120777}},
     };
     ZipExtractor_OSX zip;
     SelfUpdateExtractor_OSX extractor(&zip);

@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace {
 
 // Every entry below folder with its size, to tell whether anything changed.
@@ -148,21 +150,39 @@ TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
     QDir(iniFile).removeRecursively();
 }
 
-TEST_F(SelfUpdateStore, StoreFileOthersCouldWriteIsIgnoredAndReplacedByTheNextStore)
+// The user's own file is read whatever the umask made of its mode, and
+// narrowed; one with a second name elsewhere (through which others could
+// change it) is ignored and replaced by the next store, the other name kept.
+TEST_F(SelfUpdateStore, StoreFileIsJudgedByWhoCouldHaveWrittenItAndAnIgnoredOneIsReplaced)
 {
     const QString iniFile = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
                                       QStringLiteral("pathwarden-local-storage"))
                                 .fileName();
-    {
-        QSettings planted(iniFile, QSettings::IniFormat);
-        planted.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("99.0.0"));
-    }
-    ASSERT_TRUE(QFile::setPermissions(iniFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup));
+    const QString secondName = iniFile + QStringLiteral(".second");
+    const QFileDevice::Permissions privateFile =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    const auto plant = [&] {
+        QFile::remove(iniFile);
+        {
+            QSettings planted(iniFile, QSettings::IniFormat);
+            planted.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("99.0.0"));
+        }
+        return QFile::setPermissions(iniFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup);
+    };
+    ASSERT_TRUE(plant());
+    EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("99.0.0"));
+    EXPECT_EQ(QFile::permissions(iniFile), privateFile);
+
+    ASSERT_TRUE(plant());
+    ASSERT_EQ(::link(QFile::encodeName(iniFile).constData(), QFile::encodeName(secondName).constData()), 0);
     LocalStorage store(&provider_, &extractor_);
     EXPECT_EQ(store.latestVersionInLocalStore(), QString());
     ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
-    EXPECT_EQ(QFile::permissions(iniFile), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    EXPECT_EQ(QFile::permissions(iniFile), privateFile);
     EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+    EXPECT_EQ(QSettings(secondName, QSettings::IniFormat).value(QStringLiteral("LatestVersionInLocalStore")),
+              QStringLiteral("99.0.0"));
+    QFile::remove(secondName);
 }
 
 TEST(SelfUpdateHandOver, NeverStartsItsOwnExecutable)
