@@ -148,9 +148,11 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         choices.body = "[]";
         choices.stall = asking;
         server.setResponse("/rest/productlines/scan", choices);
+        const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
+        QFile::remove(pidFile);
         writeStandInProgram(bin(), QStringLiteral("pkgutil"),
-                            QStringLiteral("%1exec '%2/pkgutil' \"$@\"")
-                                .arg(asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
+                            QStringLiteral("echo $$ > '%1'\n%2exec '%3/pkgutil' \"$@\"")
+                                .arg(pidFile, asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
         QElapsedTimer clock;
         clock.start();
         const ProcessOutcome outcome = runDriver(flow);
@@ -163,6 +165,14 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
         QThread::msleep(500);
         EXPECT_FALSE(QFileInfo::exists(openRecord()));
+        // The package tool the Esc interrupted is gone, not left to its two minutes.
+        const qint64 tool = fileContents(pidFile).trimmed().toLongLong();
+        if (!asking) {
+            ASSERT_GT(tool, 0);
+            EXPECT_TRUE(processEnded(tool)) << "package tool " << tool << " outlived the cancel";
+            if (!processEnded(tool))
+                ::kill(static_cast<pid_t>(tool), SIGKILL);
+        }
     }
 }
 
