@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -91,6 +92,10 @@ std::string listedSinkInput(const std::string& sink)
 
 std::string testServerProblem()
 {
+    // Named, so that no client here starts a server of the user's by autospawn.
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server == nullptr || *server == '\0')
+        return "PULSE_SERVER names no server; the play tests play only on the private one of scripts/pulse-null-sink.sh";
     const std::string info = pactl("info");
     if (info.find("Server String: ") == std::string::npos)
         return "no PulseAudio server answers; the play tests need the private one of scripts/pulse-null-sink.sh";

@@ -22,9 +22,9 @@
 namespace OutputRecording {
 
 // Why the PulseAudio server this process reaches is not one to play test
-// signals on, or "" when it is: its default sink must be the null sink
-// "hg_null" at 44100 Hz that scripts/pulse-null-sink.sh makes, never a
-// desktop's own output.
+// signals on, or "" when it is: it must be named by PULSE_SERVER and have as
+// its default sink the null sink "hg_null" at 44100 Hz, as the daemon of
+// scripts/pulse-null-sink.sh has; never a desktop's own output.
 std::string testServerProblem();
 
 // The sink input of this process's stream on that null sink, waiting up to
