@@ -124,6 +124,11 @@ bool run(const char* name, Audio::Player& player, RenderTimes& times, int second
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::string notPrivate = OutputRecording::testServerProblem();
+    if (!notPrivate.empty()) {
+        std::fprintf(stderr, "%s\n", notPrivate.c_str());
+        return 1;
+    }
     QTemporaryDir dir;
     DdpFixture::Options options;
     options.trackCount = 2;

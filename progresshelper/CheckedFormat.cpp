@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include <locale.h>
+
 namespace Skylarn {
 
 namespace {
@@ -81,8 +83,29 @@ int parsePlaceholder(const QString &f, int i, Placeholder &placeholder)
     return pos + 1;
 }
 
+// The string table's numbers take a full stop in every language ("1.0 MB"),
+// as its formats always did; the process locale that Qt sets up would make
+// printf write "1,0" under German.
+class CNumbers
+{
+public:
+    CNumbers() : previous_(uselocale(cLocale())) {}
+    ~CNumbers() { uselocale(previous_); }
+    CNumbers(const CNumbers &) = delete;
+    CNumbers &operator=(const CNumbers &) = delete;
+
+private:
+    static locale_t cLocale()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        return c;
+    }
+    locale_t previous_;
+};
+
 QString formatNumber(const Placeholder &placeholder, double value)
 {
+    const CNumbers numbers;
     const char conv = placeholder.conversion.toLatin1();
     QByteArray cformat("%");
     cformat += placeholder.flags.toLatin1();

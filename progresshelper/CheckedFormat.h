@@ -15,7 +15,8 @@ namespace Skylarn {
 
 // Arguments are QString (for "%@" / "%s") or double (for the numeric
 // conversions d i u f F e E g G). "%@" also takes a number; "%%" gives "%".
-// Positional placeholders ("%2$.1f") are understood.
+// Positional placeholders ("%2$.1f") are understood. Numbers are written
+// as in the C locale (a full stop, no grouping) whatever the process locale.
 QString checkedFormat(const QString &format, const std::vector<QVariant> &arguments);
 
 } // namespace Skylarn

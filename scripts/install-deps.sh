@@ -12,10 +12,10 @@ packages=(
   pulseaudio pulseaudio-utils
   fonts-liberation
   fonts-ipafont-gothic
-  xvfb xauth
+  xvfb xauth openbox
   openssl libssl-dev ca-certificates python3 curl
   ruby unzip
-  dbus
+  dbus dbus-daemon
 )
 
 sudo_cmd=()

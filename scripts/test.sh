@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the suite with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test (with a PulseAudio null sink for
-# real audio output), then every test again in an optimised build without
-# sanitizers, the ThreadSanitizer stage and a short fuzzing run.
+# UndefinedBehaviorSanitizer, runs every test (with a private PulseAudio
+# daemon and its null sink for real audio output), checks that this audio
+# path leaves a desktop session's own sound server alone, then runs every
+# test again in an optimised build without sanitizers, the ThreadSanitizer
+# stage and a short fuzzing run.
 #
 #   scripts/test.sh            everything
 #   HG_SKIP_INSTALL=1          do not call apt-get
-#   HG_SKIP_RELEASE=1 / HG_SKIP_TSAN=1 / HG_SKIP_FUZZ=1   leave out those stages
+#   HG_SKIP_RELEASE=1 / HG_SKIP_TSAN=1 / HG_SKIP_FUZZ=1 / HG_SKIP_AUDIO_CHECK=1
+#                              leave out those stages
 #   HG_FUZZ_SECONDS=N          time per fuzz target (default 20)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,11 +26,22 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 # Tests that need a real output device fail instead of skipping when this is set.
 export HG_REQUIRE_AUDIO=1
 
-source scripts/pulse-null-sink.sh
-pulse_start
-trap pulse_stop EXIT
-
 status=0
+# The play tests sound only into the private daemon's null sink. Without it
+# they fail (HG_REQUIRE_AUDIO) rather than play anywhere else: PULSE_SERVER
+# names the private socket whether the daemon runs or not.
+source scripts/pulse-null-sink.sh
+trap pulse_stop EXIT
+if ! pulse_start; then
+  echo "== Audio: no private PulseAudio daemon; the play tests fail, nothing is played on another server =="
+  status=1
+fi
+# Before each test stage: the server in use is still the private one.
+audio_ready() {
+  pulse_check && return 0
+  echo "== Audio: the server in use is not the private daemon; the play tests fail =="
+  status=1
+}
 rm -f build-asan/ctest.log build-release/ctest.log build-tsan/ctest.log
 
 echo "== Build (ASan + UBSan) =="
@@ -35,7 +49,13 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_SANITIZE=ON -DHG
 cmake --build build-asan -j "$jobs"
 
 echo "== Tests (ASan + UBSan) =="
+audio_ready
 (cd build-asan && ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee build-asan/ctest.log || status=1
+
+if [ "${HG_SKIP_AUDIO_CHECK:-0}" != 1 ]; then
+  echo "== Audio path beside a desktop session's sound server =="
+  bash scripts/check-private-audio.sh build-asan || status=1
+fi
 
 # The same suite in the optimised build users get, so that no test depends on
 # sanitizer timing or on code the optimiser may remove.
@@ -43,6 +63,7 @@ if [ "${HG_SKIP_RELEASE:-0}" != 1 ]; then
   echo "== Tests (Release) =="
   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHG_BUILD_TESTS=ON
   cmake --build build-release -j "$jobs"
+  audio_ready
   (cd build-release && ctest --output-on-failure -j "$jobs" --timeout 300) 2>&1 | tee build-release/ctest.log || status=1
 fi
 

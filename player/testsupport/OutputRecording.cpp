@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -14,35 +15,106 @@ namespace OutputRecording {
 
 namespace {
 
-std::string listedSinkInput()
+// What a pactl command prints, in the C locale: its labels ("Sink Input #",
+// "Default Sink:") are translated otherwise. pactl reaches the server that
+// this process's own stream reaches (PULSE_SERVER, else the default one).
+std::string pactl(const char* arguments)
 {
-    FILE* out = popen("pactl list sink-inputs 2>/dev/null", "r");
+    const std::string command = std::string("LC_ALL=C pactl ") + arguments + " 2>/dev/null";
+    FILE* out = popen(command.c_str(), "r");
     if (out == nullptr)
         return {};
+    std::string text;
+    char chunk[4096];
+    std::size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, out)) > 0)
+        text.append(chunk, n);
+    pclose(out);
+    return text;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t end = std::min(text.find('\n', from), text.size());
+        result.push_back(text.substr(from, end - from));
+        from = end + 1;
+    }
+    return result;
+}
+
+std::vector<std::string> fields(const std::string& line)
+{
+    std::vector<std::string> result;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t end = line.find('\t', from);
+        result.push_back(line.substr(from, end - from));
+        if (end == std::string::npos)
+            return result;
+        from = end + 1;
+    }
+}
+
+// The index of the test null sink, "" without one at 44100 Hz.
+std::string testSinkIndex()
+{
+    for (const std::string& line : lines(pactl("list short sinks"))) {
+        const std::vector<std::string> f = fields(line);
+        if (f.size() >= 4 && f[1] == "hg_null" && f[2] == "module-null-sink.c"
+            && f[3].find(" 44100Hz") != std::string::npos)
+            return f[0];
+    }
+    return {};
+}
+
+std::string listedSinkInput(const std::string& sink)
+{
     const std::string ownProcess = "application.process.id = \"" + std::to_string(getpid()) + "\"";
     std::string current;
-    std::string found;
-    char line[512];
-    while (fgets(line, sizeof line, out) != nullptr) {
-        const std::string text(line);
-        if (text.rfind("Sink Input #", 0) == 0)
-            current = text.substr(12, text.find_first_not_of("0123456789", 12) - 12);
-        else if (found.empty() && text.find(ownProcess) != std::string::npos)
-            found = current;
+    std::string currentSink;
+    for (const std::string& text : lines(pactl("list sink-inputs"))) {
+        if (text.rfind("Sink Input #", 0) == 0) {
+            current = text.substr(12);
+            currentSink.clear();
+        } else if (text.rfind("\tSink: ", 0) == 0) {
+            currentSink = text.substr(7);
+        } else if (text.find(ownProcess) != std::string::npos && currentSink == sink) {
+            return current;
+        }
     }
-    pclose(out);
-    return found;
+    return {};
 }
 
 } // namespace
 
+std::string testServerProblem()
+{
+    // Named, so that no client here starts a server of the user's by autospawn.
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server == nullptr || *server == '\0')
+        return "PULSE_SERVER names no server; the play tests play only on the private one of scripts/pulse-null-sink.sh";
+    const std::string info = pactl("info");
+    if (info.find("Server String: ") == std::string::npos)
+        return "no PulseAudio server answers; the play tests need the private one of scripts/pulse-null-sink.sh";
+    if (info.find("\nDefault Sink: hg_null\n") == std::string::npos || testSinkIndex().empty())
+        return "the PulseAudio server in use is not a private test server (default sink the null sink hg_null at "
+               "44100 Hz), so nothing is played on it; scripts/pulse-null-sink.sh starts one";
+    return {};
+}
+
 std::string ownSinkInput(std::chrono::milliseconds wait)
 {
+    const std::string sink = testSinkIndex();
+    if (sink.empty())
+        return {};
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    std::string found = listedSinkInput();
+    std::string found = listedSinkInput(sink);
     while (found.empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        found = listedSinkInput();
+        found = listedSinkInput(sink);
     }
     return found;
 }

@@ -5,7 +5,8 @@
 // recording, the rate of the played-sample counter against the steady clock,
 // and a CPU load of one busy loop per core to play beside.
 //
-// Test and benchmark support only (PulseAudio's "pactl" and "parec").
+// Test and benchmark support only (PulseAudio's "pactl" and "parec", which
+// reach the server named by PULSE_SERVER as the stream does).
 
 #include <atomic>
 #include <chrono>
@@ -20,8 +21,15 @@
 
 namespace OutputRecording {
 
-// The sink input of this process's stream, waiting up to `wait` for PulseAudio
-// to list it; "" without one. Its monitor holds only what this process plays,
+// Why the PulseAudio server this process reaches is not one to play test
+// signals on, or "" when it is: it must be named by PULSE_SERVER and have as
+// its default sink the null sink "hg_null" at 44100 Hz, as the daemon of
+// scripts/pulse-null-sink.sh has; never a desktop's own output.
+std::string testServerProblem();
+
+// The sink input of this process's stream on that null sink, waiting up to
+// `wait` for PulseAudio to list it; "" without one (also when the stream went
+// to another server or sink). Its monitor holds only what this process plays,
 // not what other programs play into the same sink meanwhile.
 std::string ownSinkInput(std::chrono::milliseconds wait);
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 using Skylarn::checkedFormat;
 
 TEST(CheckedFormat, FormatsMegabytesLikePrintf)
@@ -10,6 +13,25 @@ TEST(CheckedFormat, FormatsMegabytesLikePrintf)
     EXPECT_EQ(checkedFormat(QStringLiteral("%5.2f|%-6.1f|%d%%"), {3.14159, 2.5, 42.0}),
               QStringLiteral(" 3.14|2.5   |42%"));
     EXPECT_EQ(checkedFormat(QStringLiteral("%@ \n"), {QStringLiteral("50% done")}), QStringLiteral("50% done \n"));
+}
+
+// Under a German or Turkish locale printf writes "1,0"; the string table's
+// numbers keep their full stop.
+TEST(CheckedFormat, NumbersKeepTheFullStopUnderADecimalCommaLocale)
+{
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    const char *comma = nullptr;
+    for (const char *name : {"de_DE.UTF-8", "tr_TR.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',') {
+            comma = name;
+            break;
+        }
+    }
+    const QString text = checkedFormat(QStringLiteral("%.1f MB of %.1f MB"), {1.0, 2.5});
+    std::setlocale(LC_NUMERIC, before.c_str());
+    if (comma == nullptr)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    EXPECT_EQ(text, QStringLiteral("1.0 MB of 2.5 MB")) << comma;
 }
 
 TEST(CheckedFormat, PositionalPlaceholdersPickTheirArgument)

@@ -246,6 +246,15 @@ TEST_F(ExitContract, PagePathThatIsNotUtf8IsFoundAndOpened)
     // No QString carries such a byte to a child, so a shell spells it.
     const QByteArray folder = QFile::encodeName(dir.path()) + "/p\xe9ge";
     ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+    // QTemporaryDir cannot name it in a UTF-8 locale, so would leave it behind.
+    struct RemovedAtEnd {
+        QByteArray folder;
+        ~RemovedAtEnd()
+        {
+            ::unlink((folder + "/index_en.html").constData());
+            ::rmdir(folder.constData());
+        }
+    } removedAtEnd{folder};
     const int fd = ::open((folder + "/index_en.html").constData(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ::close(fd);

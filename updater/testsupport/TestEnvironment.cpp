@@ -64,6 +64,10 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     env.insert(QStringLiteral("TMPDIR"), tempDir());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // The tests compare the English texts, whatever language the user running
+    // them has; C.UTF-8 exists on every system and keeps file names UTF-8.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     for (const auto& variable : variables_)
         env.insert(variable.first, variable.second);
     return env;

@@ -26,7 +26,8 @@ public:
     // An extra variable for child processes (e.g. LC_ALL).
     void setVariable(const QString& name, const QString& value);
 
-    // The current process environment with the private folders in place.
+    // The current process environment with the private folders in place and
+    // English texts (set LC_ALL and LANGUAGE with setVariable for another).
     QProcessEnvironment processEnvironment() const;
     // Points this process at the private folders (settings paths included).
     void applyToCurrentProcess() const;

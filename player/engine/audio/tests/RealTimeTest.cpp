@@ -167,6 +167,12 @@ TEST(StreamingEngine, UnknownDevicesAreReportedUnprobedAndCannotBeOpened)
 // so that the render function runs many times back to back.
 void playsContinuouslyThroughTheOutputDevice(bool besideLoad)
 {
+    const std::string notPrivate = OutputRecording::testServerProblem();
+    if (!notPrivate.empty()) {
+        if (std::getenv("HG_REQUIRE_AUDIO"))
+            FAIL() << notPrivate;
+        GTEST_SKIP() << notPrivate;
+    }
     LoadedPlayer loaded(750); // 10 s tracks
     auto& player = loaded.player;
     auto& streaming = player.getStreaming();

@@ -5,8 +5,9 @@
 #include <string>
 
 // The readers take a folder, so each fuzz input is written to files in one
-// scratch folder per process, made on first use. Any failure aborts: a fuzz
-// run that cannot write its input would report nothing.
+// scratch folder per process, made on first use under $TMPDIR (else /tmp) and
+// removed when the process exits. Any failure aborts: a fuzz run that cannot
+// write its input would report nothing.
 namespace FuzzScratch {
 
 const std::string& folder();

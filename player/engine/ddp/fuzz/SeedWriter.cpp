@@ -4,9 +4,11 @@
 #include "player/testsupport/DdpFixture.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -28,10 +30,16 @@ int main(int argc, char** argv)
     }
     const std::string filesetSeeds = argv[1];
     const std::string cdTextSeeds = argv[2];
+    // A folder of this run's own: builds of other users or trees may write seeds at the same time.
+    std::error_code noTemp;
+    std::string scratch = (std::filesystem::temp_directory_path(noTemp) / "hg-ddp-seeds-XXXXXX").string();
+    if (noTemp || mkdtemp(scratch.data()) == nullptr) {
+        std::perror("ddp_seed_writer: temporary folder");
+        return 1;
+    }
     try {
         std::filesystem::create_directories(filesetSeeds);
         std::filesystem::create_directories(cdTextSeeds);
-        const std::string scratch = (std::filesystem::temp_directory_path() / "hg-ddp-seeds").string();
         struct Shape {
             const char* name;
             int tracks;
@@ -47,7 +55,6 @@ int main(int argc, char** argv)
             {"twenty", 20, 5, 5, DdpFixture::CdTextKind::Latin1, false},
         };
         for (const Shape& s : shapes) {
-            std::filesystem::remove_all(scratch);
             DdpFixture::Options o;
             o.trackCount = s.tracks;
             o.tracksWithPause = s.pauses;
@@ -57,7 +64,7 @@ int main(int argc, char** argv)
             o.writeImage = false;
             if (s.tracks > 10)
                 o.cdTextTypes = {DdpFixture::Title, DdpFixture::Performer};
-            const DdpFixture::Image image = DdpFixture::write(scratch, o);
+            const DdpFixture::Image image = DdpFixture::write(scratch + "/" + s.name, o);
             DdpFixture::writeFile(filesetSeeds + "/" + s.name,
                                   lengthPrefixed(DdpFixture::readFile(image.path("DDPID")))
                                       + lengthPrefixed(DdpFixture::readFile(image.path("DDPMS")))
@@ -67,6 +74,7 @@ int main(int argc, char** argv)
         std::filesystem::remove_all(scratch);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "ddp_seed_writer: %s\n", e.what());
+        std::filesystem::remove_all(scratch, noTemp);
         return 1;
     }
     return 0;

@@ -2,6 +2,8 @@
 
 #include "player/testsupport/DdpFixture.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -41,7 +43,9 @@ TEST(PqTime, GeneratedDescriptorsMatchTheirFrames)
     o.tracksWithIndex2 = 1;
     o.trackFrames = 75 * 61 + 13;  // crosses a minute, odd frame count
     o.writeImage = false;
-    for (const DdpFixture::Entry& e : DdpFixture::write(::testing::TempDir() + "/pqtime", o).entries) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const DdpFixture::Entry& e : DdpFixture::write(dir.filePath(QStringLiteral("pqtime")).toStdString(), o).entries) {
         const DDP::PQDESCR d = entryFrom(DdpFixture::pqEntryBytes(e, o.upcEan));
         EXPECT_DOUBLE_EQ(pqTimeToBytePosition(d), double(e.bytePosition())) << e.track << "/" << e.index;
     }
