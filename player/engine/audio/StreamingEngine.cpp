@@ -1,8 +1,13 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include <QtGlobal>
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+
+#include <pthread.h>
+#include <sched.h>
 
 namespace Audio {
 
@@ -51,6 +56,15 @@ StreamingEngine::~StreamingEngine()
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
 {
+    // Once per stream, outside every lock: a system call at most, no
+    // allocation and no output here; the policy is told by a normal thread.
+    if (scheduling_.load(std::memory_order_relaxed) == Scheduling::Unknown) {
+        int policy = SCHED_OTHER;
+        sched_param param{};
+        const bool realTime = pthread_getschedparam(pthread_self(), &policy, &param) == 0
+            && (policy == SCHED_FIFO || policy == SCHED_RR);
+        scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
+    }
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
     if (!render_)
         return 0;
@@ -76,11 +90,23 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     return setupStream(parameters);
 }
 
+bool StreamingEngine::reportScheduling()
+{
+    if (audioScheduling() != Scheduling::Normal || refusalLogged_.exchange(true))
+        return false;
+    qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO); "
+             "it runs under the normal policy, and a loaded machine may interrupt playback");
+    return true;
+}
+
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
+    RtAudio::StreamOptions options;
+    options.flags = RTAUDIO_SCHEDULE_REALTIME;
+    options.priority = kRealTimePriority;
     try {
         audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
-                          this, nullptr, &error_callback);
+                          this, &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
@@ -94,6 +120,7 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 
 bool StreamingEngine::startOrClose()
 {
+    scheduling_.store(Scheduling::Unknown, std::memory_order_relaxed);
     if (reportErrors([this] { audio_.startStream(); }))
         return true;
     // An open stream that does not run plays nothing; report it like a failed
