@@ -38,6 +38,35 @@ bool reportErrors(Call call)
     }
 }
 
+// The sound server's client library carries every buffer to the server on a
+// thread of its own, which the open starts on the calling thread with that
+// thread's policy: a starved carrier leaves the server without audio as a
+// starved audio thread would. So the open runs under the real-time policy
+// where the system grants it, and the caller gets its own policy back after.
+class RealTimeWhileOpening
+{
+public:
+    RealTimeWhileOpening()
+    {
+        sched_param realTime{};
+        realTime.sched_priority = StreamingEngine::kRealTimePriority;
+        raised_ = pthread_getschedparam(pthread_self(), &policy_, &param_) == 0
+            && pthread_setschedparam(pthread_self(), SCHED_RR, &realTime) == 0;
+    }
+    ~RealTimeWhileOpening()
+    {
+        if (raised_)
+            pthread_setschedparam(pthread_self(), policy_, &param_);
+    }
+    RealTimeWhileOpening(const RealTimeWhileOpening&) = delete;
+    RealTimeWhileOpening& operator=(const RealTimeWhileOpening&) = delete;
+
+private:
+    int policy_ = SCHED_OTHER;
+    sched_param param_{};
+    bool raised_ = false;
+};
+
 } // namespace
 
 StreamingEngine::StreamingEngine()
@@ -105,6 +134,7 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
     try {
+        const RealTimeWhileOpening realTime;
         audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
                           this, &options, &error_callback);
     } catch (const RtAudioError&) {
