@@ -85,13 +85,12 @@ StreamingEngine::~StreamingEngine()
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
 {
-    // Once per stream, outside every lock: a system call at most, no
-    // allocation and no output here; the policy is told by a normal thread.
+    // Once per stream, outside every lock: one system call that asks the
+    // kernel (not a cached copy) for this thread's policy; no allocation and
+    // no output here, a normal thread tells it.
     if (scheduling_.load(std::memory_order_relaxed) == Scheduling::Unknown) {
-        int policy = SCHED_OTHER;
-        sched_param param{};
-        const bool realTime = pthread_getschedparam(pthread_self(), &policy, &param) == 0
-            && (policy == SCHED_FIFO || policy == SCHED_RR);
+        const int policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK;
+        const bool realTime = policy == SCHED_FIFO || policy == SCHED_RR;
         scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
     }
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));

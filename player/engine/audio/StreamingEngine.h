@@ -24,11 +24,12 @@ void error_callback(RtAudioError::Type type, const std::string& errorText);
 // Owns the one output stream: 2 channels of 32-bit float at 44100 Hz on one
 // device, 256 frames per buffer requested. Knows nothing of images or fades.
 //
-// The stream asks for real-time scheduling of the library's audio thread, so
-// that a loaded machine does not starve it. Where the system refuses (no
-// CAP_SYS_NICE, no RLIMIT_RTPRIO), the library runs it under the normal
-// policy and playback goes on; the audio thread notes its policy on its first
-// buffer, and reportScheduling() logs a refusal once.
+// The stream asks for real-time scheduling of the library's audio thread, and
+// is opened under it so that the threads the open starts (the sound server
+// client's own) inherit it: a loaded machine starves none of them. Where the
+// system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO), they run under the
+// normal policy and playback goes on; the audio thread notes its policy on
+// its first buffer, and reportScheduling() logs a refusal once.
 //
 // Threads: everything here runs on the GUI thread except rtaudio_callback
 // and the render function it calls, which run on the library's audio thread.
