@@ -48,15 +48,16 @@ void Preloader::requestService()
 
 void Preloader::requestServiceLocked()
 {
-    requested_.store(true, std::memory_order_release);
+    // Not yet the request itself: a reader awake meanwhile would find it and
+    // wait for the lock that its maker holds.
     wakeDue_.store(true, std::memory_order_release);
 }
 
 void Preloader::wakeReader()
 {
-    // Whoever takes the due wake posts it, after every request it covers.
+    // Whoever takes the due wake-up asks, after every request it covers.
     if (wakeDue_.exchange(false, std::memory_order_acq_rel))
-        sem_post(&wake_);
+        requestService();
 }
 
 void Preloader::blockPlayedLocked()

@@ -41,9 +41,10 @@ class SwitchBuffer;
 //
 // A request is a flag and a post of a semaphore, both of which never block
 // (a post is a lock-free count, plus one futex wake-up when the reader
-// sleeps). A request made under the buffer mutex only sets the flag and
-// leaves the post to whoever lets the mutex go (wakeReader()): a system call
-// under it could hold the audio thread off for a whole buffer. The audio thread asks for the ring to be refilled once it has
+// sleeps). One made under the buffer mutex is only noted, and made by
+// whoever lets the mutex go (wakeReader()): a system call under it could hold
+// the audio thread off for a whole buffer, and a reader woken under it would
+// only wait for it. The audio thread asks for the ring to be refilled once it has
 // drained to half, 0.7 s ahead, rather than at every block: the wake-up costs
 // the audio thread tens of microseconds on a busy machine.
 //
@@ -96,7 +97,7 @@ public:
     // thread, the audio thread included, without the buffer mutex: never
     // blocks, allocates or frees.
     void requestService();
-    // As requestService(), under the buffer mutex: the reader is woken by the
+    // As requestService(), under the buffer mutex: the request is made by the
     // next wakeReader().
     void requestServiceLocked();
     // Right after letting the buffer mutex go: wakes the reader for what was
@@ -179,7 +180,7 @@ private:
     std::uint32_t endMove_ = 0;
 
     std::atomic<bool> requested_{false};
-    // A request under the buffer mutex that nobody has posted for yet.
+    // A request under the buffer mutex that nobody has made yet.
     std::atomic<bool> wakeDue_{false};
     // The audio thread asked for a refill since the reader last woke.
     std::atomic<bool> refillAsked_{false};
