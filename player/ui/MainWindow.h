@@ -120,8 +120,9 @@ private:
     void updateTrackTimeLabel(int seconds);
     // Both time labels for the seek slider's value in the current range.
     void updateTimeLabels();
-    // Reader thread: the image has been read to its end.
-    void onAudioFileEnded();
+    // Reader thread: the image has been played to its end at `move`; nothing
+    // when the user has moved since.
+    void onAudioFileEnded(std::uint32_t move);
     // Played bytes of the current entry as the display counts them.
     float playedBytes() const;
     void fitIntoScreen();

@@ -165,7 +165,7 @@ void MainWindow::loadFile(const QDir& imageDir)
 
     audioPlayer.setDescListProvider(model);
     audioPlayer.setRangesFromPqDesc(model->getDescList());
-    audioPlayer.setAudioFileName(path, [this]() { onAudioFileEnded(); });
+    audioPlayer.setAudioFileName(path, [this](std::uint32_t move) { onAudioFileEnded(move); });
 
     if (InfoBoxWidget* info = infoBox(ui))
         info->setupLabel(model);
@@ -266,9 +266,10 @@ void MainWindow::rewireImageConnections()
     all(true);
 }
 
-void MainWindow::onAudioFileEnded()
+void MainWindow::onAudioFileEnded(std::uint32_t move)
 {
-    audioPlayer.onEndOfAudioFile();
+    if (!audioPlayer.onEndOfAudioFile(move))
+        return;
     // Widgets and the track number belong to the GUI thread. A window that is
     // gone by then drops the call.
     QMetaObject::invokeMethod(

@@ -96,6 +96,7 @@ void DiskStreaming::stopNowLocked()
 
 void DiskStreaming::start()
 {
+    engine_.reportScheduling();
     const FadeProcessing::Completion run = [this] {
         values_.setState(StreamingState::Running);
         values_.resetMeters();
@@ -258,7 +259,16 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         if (!lock.owns_lock())
             return 0;
     }
+    renderLocked(output, frameCount);
+    lock.unlock();
+    // What was asked of the reader meanwhile (a block played, the end, a
+    // completion's repositioning) wakes it now that the lock is free.
+    preloader_.wakeReader();
+    return 0;
+}
 
+void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
+{
     const float* data = switchBuffer_.playData();
     std::uint32_t size = switchBuffer_.playSize();
     std::uint32_t position = playPosition_;
@@ -284,7 +294,7 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
                 size = switchBuffer_.playSize();
                 position = 0;
                 // The block just left is free for the reader.
-                preloader_.blockPlayed();
+                preloader_.blockPlayedLocked();
             }
         }
 
@@ -307,9 +317,12 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
 
         if (!playable(data, size)) {
             // Nothing loaded yet, or the end of the audio: silence. The end is
-            // told once, and only when it was reached by playing.
-            if (switchBuffer_.playIsLast() && values_.isRunning() && !preloader_.endReportedLocked()) {
-                preloader_.reportEndPlayedLocked();
+            // told once, and only when it was reached by playing: not within
+            // a fade-out, whose completion moves or stops playback itself.
+            const auto fade = fades_.state();
+            if (switchBuffer_.playIsLast() && values_.isRunning() && !preloader_.endReportedLocked()
+                && fade != FadeProcessing::FadingOut && fade != FadeProcessing::FadeOutFinished) {
+                preloader_.reportEndPlayedLocked(moveGeneration_);
             }
             // Only a fade still moves, so that a request made now completes.
             if (fades_.isIdle())
@@ -339,7 +352,6 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         }
     }
     store();
-    return 0;
 }
 
 } // namespace Audio

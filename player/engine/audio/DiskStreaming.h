@@ -47,19 +47,26 @@ public:
     using TrackChangeCallback = InplaceFunction<void(bool moved), 32>;
 
     // The position lock. What is asked of the reader under it wakes the
-    // reader by itself.
+    // reader once the lock is let go, never while it is held.
     class PositionLock
     {
     public:
         explicit PositionLock(Preloader& preloader)
-            : lock_(preloader.bufferMutex())
+            : preloader_(preloader)
+            , lock_(preloader.bufferMutex())
         {
+        }
+        ~PositionLock()
+        {
+            lock_.unlock();
+            preloader_.wakeReader();
         }
         PositionLock(const PositionLock&) = delete;
         PositionLock& operator=(const PositionLock&) = delete;
 
     private:
-        std::lock_guard<std::mutex> lock_;
+        Preloader& preloader_;
+        std::unique_lock<std::mutex> lock_;
     };
 
     DiskStreaming();
@@ -73,7 +80,7 @@ public:
     RenderFunction initializeCallback();
 
     // `endOfFile` runs on the reader thread once the last sample of the file
-    // has been played.
+    // has been played, with the move it was played at (see isLatestMove).
     void setAudioFileName(const QString& folder, const Preloader::EndOfFileCallback& endOfFile);
 
     // Play: running at once, or, while a fade-out is under way, once the work
@@ -106,6 +113,9 @@ public:
     PositionLock lockPosition() { return PositionLock(preloader_); }
     // Under the lock: moves waiting for their fade move nothing.
     void supersedeMoves(const PositionLock&) { ++moveGeneration_; }
+    // Under the lock: no move was asked for since `move` was the latest (as
+    // for the end of the audio reported at `move`).
+    bool isLatestMove(const PositionLock&, std::uint32_t move) const { return move == moveGeneration_; }
 
     // The render function (audio thread): frameCount interleaved stereo
     // frames into `output`, already silent. Never waits, allocates, frees or
@@ -144,6 +154,8 @@ public:
 
 private:
     bool fadeWillRun() const;
+    // render() with the position lock held.
+    void renderLocked(float* output, unsigned int frameCount);
     // Under the position lock.
     void stopNowLocked();
     void rewindLocked(std::uint32_t position);

@@ -53,7 +53,7 @@ Player::Range Player::getCurrentRange() const
     return hasRange(entry) ? ranges_[std::size_t(entry)] : Range{0, 0};
 }
 
-void Player::setAudioFileName(const QString& folder, const std::function<void()>& endOfFile)
+void Player::setAudioFileName(const QString& folder, const Preloader::EndOfFileCallback& endOfFile)
 {
     const auto provider = getDescListProvider();
     int offset = 2;
@@ -245,14 +245,19 @@ void Player::selectTrack(int row)
     fadeOverTo(n, Rearm::None);
 }
 
-void Player::onEndOfAudioFile()
+bool Player::onEndOfAudioFile(std::uint32_t move)
 {
     const auto provider = getDescListProvider();
     if (!provider)
-        return;
+        return false;
+    {
+        const auto lock = streaming_.lockPosition();
+        if (!streaming_.isLatestMove(lock, move))
+            return false;
+        rewindToFirstEntry(lock, provider->getIndexOffset());
+    }
     provider->setRunning(false);
-    const auto lock = streaming_.lockPosition();
-    rewindToFirstEntry(lock, provider->getIndexOffset());
+    return true;
 }
 
 void Player::increaseTrackNumber()

@@ -69,14 +69,17 @@ public:
     // One range per entry but the last two; none for fewer than 3 entries.
     void setRangesFromPqDesc(const std::vector<DDP::PQDESCR>& descList);
     // Opens the image and positions playback at entry 2. `endOfFile` is called
-    // on the reader thread when "IMAGE.DAT" has been read to its end while
-    // playing.
-    void setAudioFileName(const QString& folder, const std::function<void()>& endOfFile);
+    // on the reader thread when "IMAGE.DAT" has been played to its end, with
+    // the move to hand to onEndOfAudioFile.
+    void setAudioFileName(const QString& folder, const Preloader::EndOfFileCallback& endOfFile);
     // Double-click on a table row: play from its entry (faded when playing).
     // Does nothing for a row without a range.
     void selectTrack(int row);
-    // Reader thread: the image has been read to its end.
-    void onEndOfAudioFile();
+    // Reader thread: the image has been played to its end at `move`. Back to
+    // the first track, stopped; nothing when a move has come since (the end
+    // was decided before a seek or a track start that the user made while the
+    // report was on its way). True when it rewound.
+    bool onEndOfAudioFile(std::uint32_t move);
     // Display timer: the current entry has been played to its end. The count
     // goes on from what already lies in the next entry. Does nothing when the
     // entry has not been played to its end (a jump's fade ended meanwhile).

@@ -46,10 +46,24 @@ void Preloader::requestService()
     sem_post(&wake_);
 }
 
-void Preloader::blockPlayed()
+void Preloader::requestServiceLocked()
+{
+    // Not yet the request itself: a reader awake meanwhile would find it and
+    // wait for the lock that its maker holds.
+    wakeDue_.store(true, std::memory_order_release);
+}
+
+void Preloader::wakeReader()
+{
+    // Whoever takes the due wake-up asks, after every request it covers.
+    if (wakeDue_.exchange(false, std::memory_order_acq_rel))
+        requestService();
+}
+
+void Preloader::blockPlayedLocked()
 {
     if (switchBuffer_.queued() <= kRefillLevel && !refillAsked_.exchange(true, std::memory_order_acq_rel))
-        requestService();
+        requestServiceLocked();
 }
 
 void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile)
@@ -100,13 +114,16 @@ void Preloader::rewindLocked(std::uint32_t position)
     repositionedLocked();
     filePosition_ = aligned(position);
     switchBuffer_.release();
-    requestService();
+    requestServiceLocked();
 }
 
 void Preloader::rewind(std::uint32_t position)
 {
-    std::lock_guard<std::mutex> lock(bufferMutex_);
-    rewindLocked(position);
+    {
+        std::lock_guard<std::mutex> lock(bufferMutex_);
+        rewindLocked(position);
+    }
+    wakeReader();
 }
 
 void Preloader::requestTargetLocked(std::uint32_t target)
@@ -118,14 +135,14 @@ void Preloader::requestTargetLocked(std::uint32_t target)
     changedLocked();
     // Read it now rather than at the next buffer switch, which may never come
     // (end of the audio, nothing loaded).
-    requestService();
+    requestServiceLocked();
 }
 
 bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition)
 {
     const std::uint32_t at = aligned(target);
     repositionedLocked();
-    requestService();
+    requestServiceLocked();
     if (preloadValid_ && preloadTarget_ == at) {
         // An exchange of storage: nothing is copied, allocated or freed on
         // the audio thread. The preload buffer is left with the old block.
@@ -142,13 +159,14 @@ bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t 
     return false;
 }
 
-void Preloader::reportEndPlayedLocked()
+void Preloader::reportEndPlayedLocked(std::uint32_t move)
 {
     endReported_ = true;
     endPlayed_ = true;
     endGeneration_ = generation_;
+    endMove_ = move;
     changedLocked();
-    requestService();
+    requestServiceLocked();
 }
 
 bool Preloader::waitUntilIdle(std::chrono::milliseconds timeout)
@@ -190,14 +208,18 @@ QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)
     return file_.read(qint64(length));
 }
 
-void Preloader::lookLocked(bool& endOfAudio)
+void Preloader::lookLocked(bool& endOfAudio, std::uint32_t& endMove)
 {
     mustLook_ = false;
     seenChanges_ = changes_.load(std::memory_order_relaxed);
     if (endPlayed_) {
         endPlayed_ = false;
-        // A repositioning since the report moved away from the end.
-        endOfAudio = endOfAudio || endGeneration_ == generation_;
+        // A repositioning since the report moved away from the end. One after
+        // this look is for the receiver to see, by the move.
+        if (endGeneration_ == generation_) {
+            endOfAudio = true;
+            endMove = endMove_;
+        }
     }
     // The ring was dropped: the next block comes from where the repositioning
     // left the file position.
@@ -209,7 +231,7 @@ void Preloader::lookLocked(bool& endOfAudio)
     }
 }
 
-bool Preloader::serve(bool& endOfAudio)
+bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
 {
     std::lock_guard<std::mutex> fileLock(preloaderMutex_);
 
@@ -218,7 +240,7 @@ bool Preloader::serve(bool& endOfAudio)
     std::uint32_t target = 0;
     if (mustLook_ || changes_.load(std::memory_order_acquire) != seenChanges_) {
         std::lock_guard<std::mutex> lock(bufferMutex_);
-        lookLocked(endOfAudio);
+        lookLocked(endOfAudio, endMove);
         pending = pendingTarget_;
         targetGeneration = targetGeneration_;
         target = aligned(target_);
@@ -288,10 +310,12 @@ void Preloader::run()
         refillAsked_.store(false, std::memory_order_seq_cst);
 
         bool endOfAudio = false;
-        while (serve(endOfAudio)) {
+        std::uint32_t endMove = 0;
+        while (serve(endOfAudio, endMove)) {
         }
 
-        // Called with no lock held: the callback repositions the streamer.
+        // Called with no lock held: the callback repositions the streamer,
+        // unless a move has come since the end was played.
         if (endOfAudio) {
             EndOfFileCallback endOfFile;
             {
@@ -299,7 +323,7 @@ void Preloader::run()
                 endOfFile = endOfFile_;
             }
             if (endOfFile)
-                endOfFile();
+                endOfFile(endMove);
         }
         busy_.store(false, std::memory_order_release);
     }

@@ -41,7 +41,10 @@ class SwitchBuffer;
 //
 // A request is a flag and a post of a semaphore, both of which never block
 // (a post is a lock-free count, plus one futex wake-up when the reader
-// sleeps). The audio thread asks for the ring to be refilled once it has
+// sleeps). One made under the buffer mutex is only noted, and made by
+// whoever lets the mutex go (wakeReader()): a system call under it could hold
+// the audio thread off for a whole buffer, and a reader woken under it would
+// only wait for it. The audio thread asks for the ring to be refilled once it has
 // drained to half, 0.7 s ahead, rather than at every block: the wake-up costs
 // the audio thread tens of microseconds on a busy machine.
 //
@@ -53,7 +56,9 @@ class SwitchBuffer;
 class Preloader
 {
 public:
-    using EndOfFileCallback = std::function<void()>;
+    // Given the repositioning generation (DiskStreaming's count of moves) the
+    // end was played at: a move made since withdraws the report.
+    using EndOfFileCallback = std::function<void(std::uint32_t move)>;
 
     static constexpr std::uint32_t kBlockBytes = 8192;
     static constexpr std::uint32_t kPreloadBytes = 16384;
@@ -89,18 +94,26 @@ public:
     bool tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t nextFilePosition);
 
     // Ask the reader to serve (repositioning, a target, the end report). Any
-    // thread, the audio thread included: never blocks, allocates or frees.
+    // thread, the audio thread included, without the buffer mutex: never
+    // blocks, allocates or frees.
     void requestService();
-    // Audio thread, having switched to the next block of the ring: wakes the
-    // reader once the ring has drained to kRefillLevel blocks, once per
-    // wake-up of the reader.
-    void blockPlayed();
+    // As requestService(), under the buffer mutex: the request is made by the
+    // next wakeReader().
+    void requestServiceLocked();
+    // Right after letting the buffer mutex go: wakes the reader for what was
+    // asked under it. Any thread; never blocks, allocates or frees.
+    void wakeReader();
+    // Audio thread, having switched to the next block of the ring: asks the
+    // reader for more once the ring has drained to kRefillLevel blocks, once
+    // per wake-up of the reader.
+    void blockPlayedLocked();
     // Whether a request waits for the reader.
     bool serviceRequested() const { return requested_.load(std::memory_order_acquire); }
-    // Audio thread: the last sample of the file has been played. The reader
-    // calls the end-of-file callback, unless a repositioning comes first.
-    // Reported once per position: the next repositioning re-arms it.
-    void reportEndPlayedLocked();
+    // Audio thread: the last sample of the file has been played, with `move`
+    // the latest. The reader calls the end-of-file callback, unless a
+    // repositioning comes first. Reported once per position: the next
+    // repositioning re-arms it.
+    void reportEndPlayedLocked(std::uint32_t move);
     bool endReportedLocked() const { return endReported_; }
 
     std::mutex& bufferMutex() { return bufferMutex_; }
@@ -121,10 +134,11 @@ public:
 private:
     void run();
     // One service: returns true when a repositioning overtook it and it has
-    // to serve again. `endOfAudio` is set when the end report is due.
-    bool serve(bool& endOfAudio);
+    // to serve again. `endOfAudio` is set when the end report is due, with
+    // the move it was played at.
+    bool serve(bool& endOfAudio, std::uint32_t& endMove);
     // Under the buffer mutex: take what was changed there.
-    void lookLocked(bool& endOfAudio);
+    void lookLocked(bool& endOfAudio, std::uint32_t& endMove);
     QByteArray readAt(std::uint32_t position, std::uint32_t length);
     // Under the buffer mutex: something the reader must look at changed.
     void changedLocked() { changes_.fetch_add(1, std::memory_order_release); }
@@ -163,8 +177,11 @@ private:
     bool endReported_ = false;
     bool endPlayed_ = false;
     std::uint64_t endGeneration_ = 0;
+    std::uint32_t endMove_ = 0;
 
     std::atomic<bool> requested_{false};
+    // A request under the buffer mutex that nobody has made yet.
+    std::atomic<bool> wakeDue_{false};
     // The audio thread asked for a refill since the reader last woke.
     std::atomic<bool> refillAsked_{false};
     // Posted by every request; the reader sleeps on it.

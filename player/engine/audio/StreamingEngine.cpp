@@ -1,8 +1,13 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include <QtGlobal>
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+
+#include <pthread.h>
+#include <sched.h>
 
 namespace Audio {
 
@@ -33,6 +38,35 @@ bool reportErrors(Call call)
     }
 }
 
+// The sound server's client library carries every buffer to the server on a
+// thread of its own, which the open starts on the calling thread with that
+// thread's policy: a starved carrier leaves the server without audio as a
+// starved audio thread would. So the open runs under the real-time policy
+// where the system grants it, and the caller gets its own policy back after.
+class RealTimeWhileOpening
+{
+public:
+    RealTimeWhileOpening()
+    {
+        sched_param realTime{};
+        realTime.sched_priority = StreamingEngine::kRealTimePriority;
+        raised_ = pthread_getschedparam(pthread_self(), &policy_, &param_) == 0
+            && pthread_setschedparam(pthread_self(), SCHED_RR, &realTime) == 0;
+    }
+    ~RealTimeWhileOpening()
+    {
+        if (raised_)
+            pthread_setschedparam(pthread_self(), policy_, &param_);
+    }
+    RealTimeWhileOpening(const RealTimeWhileOpening&) = delete;
+    RealTimeWhileOpening& operator=(const RealTimeWhileOpening&) = delete;
+
+private:
+    int policy_ = SCHED_OTHER;
+    sched_param param_{};
+    bool raised_ = false;
+};
+
 } // namespace
 
 StreamingEngine::StreamingEngine()
@@ -51,6 +85,14 @@ StreamingEngine::~StreamingEngine()
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
 {
+    // Once per stream, outside every lock: one system call that asks the
+    // kernel (not a cached copy) for this thread's policy; no allocation and
+    // no output here, a normal thread tells it.
+    if (scheduling_.load(std::memory_order_relaxed) == Scheduling::Unknown) {
+        const int policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK;
+        const bool realTime = policy == SCHED_FIFO || policy == SCHED_RR;
+        scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
+    }
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
     if (!render_)
         return 0;
@@ -76,11 +118,24 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     return setupStream(parameters);
 }
 
+bool StreamingEngine::reportScheduling()
+{
+    if (audioScheduling() != Scheduling::Normal || refusalLogged_.exchange(true))
+        return false;
+    qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO); "
+             "it runs under the normal policy, and a loaded machine may interrupt playback");
+    return true;
+}
+
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
+    RtAudio::StreamOptions options;
+    options.flags = RTAUDIO_SCHEDULE_REALTIME;
+    options.priority = kRealTimePriority;
     try {
+        const RealTimeWhileOpening realTime;
         audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
-                          this, nullptr, &error_callback);
+                          this, &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
@@ -94,6 +149,7 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 
 bool StreamingEngine::startOrClose()
 {
+    scheduling_.store(Scheduling::Unknown, std::memory_order_relaxed);
     if (reportErrors([this] { audio_.startStream(); }))
         return true;
     // An open stream that does not run plays nothing; report it like a failed

@@ -28,7 +28,7 @@ protected:
         writeRawImage(dir.path(), frames, extraBytes);
         imageBytes = frames * 4 + extraBytes;
         streaming.setDrivenExternally(true);
-        streaming.setAudioFileName(dir.path(), [this] {
+        streaming.setAudioFileName(dir.path(), [this](std::uint32_t) {
             ++endOfFileCalls;
             if (onEndOfFile)
                 onEndOfFile();
@@ -302,6 +302,38 @@ TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLo
     EXPECT_EQ(streaming.values().playedSamples(), 200u);
     // The next buffer goes on where the silent one would have.
     EXPECT_EQ(play(1, 1)[0], asFloat(leftAt(100)));
+}
+
+TEST_F(DiskStreamingTest, WhatIsAskedOfTheReaderUnderThePositionLockWakesItOnlyOnceTheLockIsFree)
+{
+    // A reader woken under the lock would be busy, waiting for it.
+    load(100000);
+    auto& preloader = streaming.preloader();
+    for (const bool seek : {true, false}) {
+        {
+            const auto lock = streaming.lockPosition();
+            seek ? preloader.requestTargetLocked(50000 * 4) : preloader.rewindLocked(20000 * 4);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_FALSE(preloader.isBusy()) << seek;
+        }
+        EXPECT_TRUE(waitIdle(streaming));
+    }
+}
+
+TEST_F(DiskStreamingTest, BurstsOfTwiceTheirIntervalFromTheSoundServerPlayNoUnderrun)
+{
+    // 200 ms rendered back to back every 100 ms: the ring must cover a burst
+    // whatever the reader does meanwhile; only between bursts is it sure to run.
+    constexpr std::uint32_t burst = 8820;
+    load(8 * burst);
+    streaming.setState(StreamingState::Running);
+    for (std::uint32_t b = 0; b < 8; ++b) {
+        const auto out = renderFrames(streaming, burst);
+        for (std::uint32_t k = 0; k < burst; ++k)
+            ASSERT_EQ(out[2 * k], asFloat(leftAt(b * burst + k))) << "burst " << b << ", frame " << k;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ASSERT_TRUE(waitIdle(streaming));
+    }
 }
 
 TEST_F(DiskStreamingTest, AtTheEndOfTheAudioTheCounterStopsAndAnOddBlockIsSilent)

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 
 using Audio::Player;
 using Audio::StreamingState;
@@ -38,7 +41,7 @@ protected:
         player.getStreaming().setDrivenExternally(true);
         player.setDescListProvider(model);
         player.setRangesFromPqDesc(model->getDescList());
-        player.setAudioFileName(dir.path(), [this] { player.onEndOfAudioFile(); });
+        player.setAudioFileName(dir.path(), [this](std::uint32_t move) { player.onEndOfAudioFile(move); });
         ASSERT_TRUE(waitIdle(player.getStreaming()));
     }
 
@@ -389,6 +392,36 @@ TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)
     EXPECT_EQ(runningCalls.size(), 2u);
 }
 
+TEST_F(PlayerTest, AnEndReportOvertakenByATrackStartLeavesTheNewTrackPlaying)
+{
+    load(false, 2);
+    // The reader has decided on the end and is on its way to report it when
+    // the user double-clicks a row.
+    std::promise<void> decided;
+    std::promise<void> moved;
+    std::atomic<int> rewound{-1};
+    player.setAudioFileName(dir.path(), [&](std::uint32_t move) {
+        decided.set_value();
+        moved.get_future().wait();
+        rewound = player.onEndOfAudioFile(move);
+    });
+    auto& streaming = player.getStreaming();
+    player.selectTrack(3); // entry 5, the last track (2 s)
+    const auto decision = decided.get_future();
+    for (int i = 0; i < 1000 && decision.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready; ++i) {
+        renderFrames(streaming, 1024);
+        streaming.preloader().waitUntilIdle(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(decision.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    player.selectTrack(1); // entry 3, faded: the end leaves playback running
+    moved.set_value();
+    ASSERT_TRUE(waitIdle(streaming));
+    EXPECT_EQ(rewound.load(), 0);
+    play(kFadeOutFrames);
+    EXPECT_TRUE(player.isRunning());
+    EXPECT_EQ(playingTrackAndIndex(), 102);
+}
+
 TEST_F(PlayerTest, WithoutAnImageTheTransportDoesNothingButPauseStillWorks)
 {
     Player empty;
@@ -397,7 +430,7 @@ TEST_F(PlayerTest, WithoutAnImageTheTransportDoesNothingButPauseStillWorks)
     empty.selectNextTrack();
     empty.selectPreviousTrack();
     empty.increaseTrackNumber();
-    empty.onEndOfAudioFile();
+    EXPECT_FALSE(empty.onEndOfAudioFile(0));
     EXPECT_EQ(empty.getTrackNumberFromPqDesc(), 0);
     empty.pause();
     EXPECT_TRUE(empty.isPaused());

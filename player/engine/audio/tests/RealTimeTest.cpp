@@ -20,6 +20,9 @@
 #include <string>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
+
 using Audio::Player;
 using namespace AudioTest;
 using namespace std::chrono_literals;
@@ -159,6 +162,19 @@ TEST(StreamingEngine, UnknownDevicesAreReportedUnprobedAndCannotBeOpened)
     EXPECT_EQ(player.getAudioDevices().getCurrentAudioDevice(), 9999u);
 }
 
+// Whether this process may put a thread under a real-time policy.
+bool realTimeAllowed()
+{
+    bool allowed = false;
+    std::thread probe([&] {
+        sched_param param{};
+        param.sched_priority = Audio::StreamingEngine::kRealTimePriority;
+        allowed = pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0;
+    });
+    probe.join();
+    return allowed;
+}
+
 // Plays a generated image from entry 2 through the default output device
 // (CI: PulseAudio's null sink) for more than 5 s, recording this process's own
 // stream, and judges what really came out: every frame in order at unity
@@ -239,6 +255,9 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad)
     streaming.engine().closeStream();
 
     EXPECT_GT(callbacks.load(), 300);
+    // The audio thread is real-time wherever the system grants it.
+    EXPECT_EQ(streaming.engine().audioScheduling(), realTimeAllowed() ? Audio::StreamingEngine::Scheduling::RealTime
+                                                                      : Audio::StreamingEngine::Scheduling::Normal);
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(lockTaken, 0u) << "the render function found the position lock taken";
 

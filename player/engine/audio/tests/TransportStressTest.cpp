@@ -40,7 +40,7 @@ TEST(TransportStress, HammeringTheTransportDuringRenderingLeavesItWorking)
     streaming.setDrivenExternally(true);
     player.setDescListProvider(model);
     player.setRangesFromPqDesc(model->getDescList());
-    player.setAudioFileName(dir.path(), [&] { player.onEndOfAudioFile(); });
+    player.setAudioFileName(dir.path(), [&](std::uint32_t move) { player.onEndOfAudioFile(move); });
 
     std::atomic<bool> stop{false};
     std::thread audio([&] {
