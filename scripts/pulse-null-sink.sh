@@ -78,7 +78,7 @@ pulse_stop() {
   if [ -n "${HG_PULSE_PID:-}" ]; then
     kill "$HG_PULSE_PID" 2>/dev/null || true
     for _ in $(seq 50); do _pulse_alive "$HG_PULSE_PID" || break; sleep 0.1; done
-    kill -KILL "$HG_PULSE_PID" 2>/dev/null || true
+    ! _pulse_alive "$HG_PULSE_PID" || kill -KILL "$HG_PULSE_PID" 2>/dev/null || true
     wait "$HG_PULSE_PID" 2>/dev/null || true
     HG_PULSE_PID=
   fi
