@@ -8,43 +8,38 @@
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
-#include <QStandardPaths>
 #include <QTextStream>
 #include <QTime>
 #include <QtDebug>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Log names are predictable to the second, so whatever already has the name
-// may have been put there: a link must not be followed (into ~/.profile), a
-// FIFO must not block the start, and only a regular file of the user with no
-// other name may be appended to.
 bool openOwnLogFile(QFile* file, QIODevice::OpenMode mode)
 {
-    const QByteArray path = QFile::encodeName(file->fileName());
-    if (path.isEmpty())
+    if (file->fileName().isEmpty())
         return false;
-    int fd = -1;
-    do {
-        fd = ::open(path.constData(),
-                    O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    QString problem;
+    const int fd = openUserLogFile(file->fileName(), &problem);
+    if (fd < 0) {
+        qDebug() << "no log file:" << problem;
         return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_nlink != 1
-        || ((info.st_mode & 07777) != (S_IRUSR | S_IWUSR) && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0)
-        || ::fcntl(fd, F_SETFL, O_APPEND) != 0
-        || !file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
+    }
+    if (!file->open(fd, mode, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return false;
     }
     return true;
+}
+
+// The log folder below base (<base>/Pathwarden/logs) when both folders
+// pass the rule; empty otherwise, with problem set.
+QString logFolderBelow(const QString& base, QString* problem)
+{
+    const QString own = base + QDir::separator() + QStringLiteral("Pathwarden");
+    const QString logs = own + QDir::separator() + QStringLiteral("logs");
+    return makePrivateFolder(own, problem) && makePrivateFolder(logs, problem) ? logs : QString();
 }
 
 } // namespace
@@ -89,33 +84,20 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
     const QString stamp = QString::asprintf("%d-%02d-%02d-%02d-%02d-%02d", now.date().year(), now.date().month(),
                                             now.date().day(), now.time().hour(), now.time().minute(),
                                             now.time().second());
-    const QString dataFolder = QDir::toNativeSeparators(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
-        + QStringLiteral("Pathwarden"));
-    // Logs name the machine, its folders and its server: the user's alone,
-    // also for folders made by an older version under a lax umask.
-    QString folder = dataFolder + QDir::separator() + QStringLiteral("logs");
+    // Logs name the machine, its folders and its server: the user's alone.
+    // When the data folder's cannot be used (another user's entry in a
+    // folder that was open, say), the log goes to the user's cache folder,
+    // where it is found by the same name, and the console says where and why.
+    const QString data = xdgUserFolder("XDG_DATA_HOME", QStringLiteral(".local/share"));
     QString problem;
-    if (!makePrivateFolder(dataFolder, &problem)) {
-        // The local store's folder cannot be used (another user's, say): the
-        // log goes to the user's cache folder instead, where it is found by
-        // the same name, and the console says where and why.
-        const QString cache = QDir::toNativeSeparators(
-            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QDir::separator()
-            + QStringLiteral("Pathwarden"));
-        folder = cache + QDir::separator() + QStringLiteral("logs");
-        qDebug() << "log file in" << folder << "as the folder" << dataFolder << "cannot be used:" << problem;
-        if (!makePrivateFolder(cache, &problem)) {
-            qDebug() << "no log file: the folder" << cache << "cannot be used:" << problem;
-            return QString();
-        }
+    QString folder = logFolderBelow(data, &problem);
+    if (folder.isEmpty()) {
+        const QString cache = xdgUserFolder("XDG_CACHE_HOME", QStringLiteral(".cache"));
+        qDebug() << "log file below" << cache << "as the data folder cannot be used:" << problem;
+        folder = logFolderBelow(cache, &problem);
     }
-    const bool existed = QDir(folder).exists();
-    const bool created = makePrivateFolder(folder, &problem);
-    if (!existed)
-        qDebug() << "log file creation result" << created;
-    if (!created) {
-        qDebug() << "no log file: the folder" << folder << "cannot be used:" << problem;
+    if (folder.isEmpty()) {
+        qDebug() << "no log file: the folder cannot be used:" << problem;
         return QString();
     }
     return folder + QDir::separator() + stamp + QLatin1Char('-') + name;

@@ -1,15 +1,19 @@
 #include "updater/infrastructure/PrivateFiles.h"
 
+#include "updater/infrastructure/TrustedWay.h"
+
 #include <QAtomicInteger>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,141 +24,36 @@
 
 namespace {
 
-constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 // Far above any settings file; a larger one is not read whole.
 constexpr qint64 kMostBytes = 1 << 20;
-
-QByteArray nativePath(const QString& path)
-{
-    return QFile::encodeName(QDir::cleanPath(path));
-}
+constexpr int kReadFlags = O_RDONLY | O_NONBLOCK;
 
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1)
-        : fd_(fd)
-    {
-    }
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    void reset(int fd)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
-int openRetrying(int folder, const char* name, int flags)
+QString translated(const char* text)
 {
-    int fd = -1;
-    do {
-        fd = ::openat(folder, name, flags | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return QCoreApplication::translate("PrivateFiles", text);
 }
 
-QString ownerText(const struct stat& info)
+// The cause why a descriptor reached by the rule is not the user's own
+// regular file, or empty.
+QString userFileProblem(int fd, const QString& path, bool rootToo)
 {
-    return QStringLiteral("it belongs to another user (uid %1)").arg(info.st_uid);
-}
-
-// Opens the file that path names for the user, or says why not. Only the
-// descriptor is judged: whatever the name meant at the time of the check is
-// what is read or narrowed.
-int openUserFile(const QString& path, UserFileRead* result)
-{
-    const QFileInfo file(QDir::cleanPath(path));
-    Descriptor folder(openRetrying(AT_FDCWD, QFile::encodeName(file.absolutePath()).constData(),
-                                   O_RDONLY | O_DIRECTORY));
-    if (folder.get() < 0) {
-        const int error = errno;
-        result->state = error == ENOENT ? UserFileRead::Missing : UserFileRead::Refused;
-        if (error != ENOENT)
-            result->note = QStringLiteral("its folder cannot be opened: ") + systemError(error);
-        return -1;
-    }
-    const QByteArray name = QFile::encodeName(file.fileName());
-    const int readFlags = O_RDONLY | O_NONBLOCK;
-    int fd = openRetrying(folder.get(), name.constData(), readFlags | O_NOFOLLOW);
-    const bool link = fd < 0 && errno == ELOOP;
-    if (fd < 0 && !link) {
-        const int error = errno;
-        result->state = error == ENOENT ? UserFileRead::Missing : UserFileRead::Refused;
-        if (error != ENOENT)
-            result->note = QStringLiteral("it cannot be opened: ") + systemError(error);
-        return -1;
-    }
-    result->state = UserFileRead::Refused;
-    if (link) {
-        // In a folder that only the user can write, only the user can have
-        // made the link or put it there.
-        struct stat folderInfo {};
-        if (::fstat(folder.get(), &folderInfo) != 0 || folderInfo.st_uid != ::geteuid()
-            || (folderInfo.st_mode & kOthersWrite) != 0) {
-            result->note = QStringLiteral("it is a link in a folder that others can write");
-            return -1;
-        }
-        fd = openRetrying(folder.get(), name.constData(), readFlags);
-        if (fd < 0) {
-            result->note = QStringLiteral("it is a link that leads nowhere: ") + systemError(errno);
-            return -1;
-        }
-    }
-    Descriptor opened(fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        result->note = systemError(errno);
-        return -1;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result->note = link ? QStringLiteral("it is a link to something that is not a regular file")
-                            : QStringLiteral("it is not a regular file");
-        return -1;
-    }
-    if (info.st_uid != ::geteuid()) {
-        result->note = link ? QStringLiteral("it is a link that leads out of the user's files (to a file of uid %1)")
-                                  .arg(info.st_uid)
-                            : ownerText(info);
-        return -1;
-    }
+    if (::fstat(fd, &info) != 0)
+        return translated("%1 cannot be opened: %2").arg(path, systemError(errno));
+    if (!S_ISREG(info.st_mode))
+        return translated("%1 is not a regular file").arg(path);
+    if (info.st_uid != ::geteuid() && !(rootToo && info.st_uid == 0))
+        return translated("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
     // Through another name, perhaps in a folder others can write, the file
     // could have been changed by someone else.
-    if (info.st_nlink != 1) {
-        result->note = QStringLiteral("it has other names (%1 hard links)").arg(info.st_nlink);
-        return -1;
-    }
-    if ((info.st_mode & 07777) != (S_IRUSR | S_IWUSR)) {
-        if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
-            result->note = QStringLiteral("its mode cannot be narrowed: ") + systemError(errno);
-            return -1;
-        }
-        if ((info.st_mode & kOthersWrite) != 0)
-            result->note = QStringLiteral("it could be written by group or others (mode %1), narrowed to 0600")
-                               .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
-    }
-    result->state = UserFileRead::Read;
-    return opened.release();
+    if (!rootToo && info.st_nlink != 1)
+        return translated("%1 has other names (%2 hard links)").arg(path).arg(info.st_nlink);
+    return QString();
 }
 
 bool readAll(int fd, QByteArray* contents)
@@ -172,122 +71,194 @@ bool readAll(int fd, QByteArray* contents)
     }
 }
 
-UserFileRead readFrom(int fd, UserFileRead result)
+UserFileRead readByRule(const QString& path, bool rootToo)
 {
-    Descriptor opened(fd);
-    if (!readAll(fd, &result.contents)) {
-        result.state = UserFileRead::Refused;
-        result.contents.clear();
-        result.note = QStringLiteral("it cannot be read whole");
+    UserFileRead result;
+    TrustedItem item = reachTrusted(path, kReadFlags);
+    if (item.state == TrustedItem::Missing)
+        return result;
+    result.state = UserFileRead::Refused;
+    if (item.state == TrustedItem::Refused) {
+        result.note = item.problem;
+        return result;
     }
+    result.note = userFileProblem(item.item.get(), item.path, rootToo);
+    if (!result.note.isEmpty())
+        return result;
+    if (!readAll(item.item.get(), &result.contents)) {
+        result.contents.clear();
+        result.note = translated("%1 cannot be read whole").arg(item.path);
+        return result;
+    }
+    result.state = UserFileRead::Read;
     return result;
 }
 
-// Opens the folder that path names, following a link only when the link
-// itself is the user's; -1 with problem set otherwise.
-int openUserFolder(const QByteArray& native, QString* problem)
+// The folder of path, reached by the rule and the user's own, to create
+// files in; -1 with problem set otherwise.
+int userFolderFor(const QString& path, QByteArray* name, QString* problem)
 {
-    struct stat entry {};
-    if (::lstat(native.constData(), &entry) != 0) {
-        *problem = QStringLiteral("it cannot be made: ") + systemError(errno);
+    const QFileInfo file(QDir::cleanPath(path));
+    TrustedItem folder = reachTrusted(file.absolutePath(), O_RDONLY | O_DIRECTORY);
+    if (folder.state != TrustedItem::Found) {
+        *problem = folder.state == TrustedItem::Missing
+                       ? translated("%1 cannot be opened: %2").arg(folder.path, systemError(ENOENT))
+                       : folder.problem;
         return -1;
     }
-    const bool link = S_ISLNK(entry.st_mode);
-    if (link && entry.st_uid != ::geteuid()) {
-        *problem = QStringLiteral("it is a link of another user (uid %1)").arg(entry.st_uid);
-        return -1;
-    }
-    if (!link && !S_ISDIR(entry.st_mode)) {
-        *problem = QStringLiteral("it is not a folder");
-        return -1;
-    }
-    const int fd = openRetrying(AT_FDCWD, native.constData(), O_RDONLY | O_DIRECTORY | (link ? 0 : O_NOFOLLOW));
-    if (fd < 0) {
-        *problem = (link ? QStringLiteral("it is a link to no folder: ") : QStringLiteral("it cannot be opened: "))
-                   + systemError(errno);
-        return -1;
-    }
-    Descriptor opened(fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode)) {
-        *problem = QStringLiteral("it is not a folder");
+    if (::fstat(folder.item.get(), &info) != 0 || info.st_uid != ::geteuid()) {
+        *problem = translated("%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
         return -1;
     }
-    if (info.st_uid != ::geteuid()) {
-        *problem = link ? QStringLiteral("it is a link to a folder of another user (uid %1)").arg(info.st_uid)
-                        : ownerText(info);
-        return -1;
+    *name = QFile::encodeName(file.fileName());
+    return folder.item.release();
+}
+
+// A new file of mode 0600 below folder under a name nobody uses; -1 when
+// none could be made.
+int createTemporary(int folder, const QByteArray& name, QByteArray* temporary)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temporary = '.' + name.left(200) + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        int fd = -1;
+        do {
+            fd = ::openat(folder, temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
     }
-    // Whatever others put into the target before it was linked would count
-    // as the user's.
-    if (link && (info.st_mode & kOthersWrite) != 0) {
-        *problem = QStringLiteral("it is a link to a folder that others can write");
-        return -1;
+    errno = EEXIST;
+    return -1;
+}
+
+bool writeWhole(int fd, const QByteArray& contents)
+{
+    qint64 done = 0;
+    while (done < contents.size()) {
+        const ssize_t count = ::write(fd, contents.constData() + done, static_cast<size_t>(contents.size() - done));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += count;
     }
-    return opened.release();
+    return true;
 }
 
 } // namespace
 
-bool makePrivateFolder(const QString& path, QString* problem)
+bool makePrivateFolder(const QString& path, QString* problem, QString* narrowed)
 {
-    const QString clean = QDir::cleanPath(path);
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     const QByteArray native = QFile::encodeName(clean);
-    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno == ENOENT) {
+    int made = ::mkdir(native.constData(), S_IRWXU) == 0 ? 0 : errno;
+    if (made == ENOENT) {
         QDir().mkpath(QFileInfo(clean).absolutePath());
-        ::mkdir(native.constData(), S_IRWXU);
+        made = ::mkdir(native.constData(), S_IRWXU) == 0 ? 0 : errno;
     }
+    TrustedItem folder = reachTrusted(clean, O_RDONLY | O_DIRECTORY, OwnFolder::Narrow, narrowed);
     QString why;
-    Descriptor folder(openUserFolder(native, &why));
-    // mkdir's mode is cut by the umask, and an older folder may be open.
-    struct stat info {};
-    if (folder.get() >= 0 && ::fstat(folder.get(), &info) == 0 && (info.st_mode & 07777) != S_IRWXU
-        && ::fchmod(folder.get(), S_IRWXU) != 0)
-        why = QStringLiteral("its mode cannot be narrowed: ") + systemError(errno);
+    if (folder.state == TrustedItem::Missing) {
+        // The first error is the cause: a read-only or full file system.
+        why = translated("%1 cannot be made: %2").arg(clean, systemError(made != 0 && made != EEXIST ? made : ENOENT));
+    } else if (folder.state == TrustedItem::Refused) {
+        why = folder.problem;
+    } else {
+        struct stat info {};
+        if (::fstat(folder.item.get(), &info) != 0 || info.st_uid != ::geteuid())
+            why = translated("%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
+    }
     if (problem)
         *problem = why;
     return why.isEmpty();
 }
 
-bool makePrivateFile(const QString& path)
-{
-    UserFileRead result;
-    Descriptor fd(openUserFile(path, &result));
-    return fd.get() >= 0;
-}
-
 UserFileRead readUserFile(const QString& path)
 {
-    UserFileRead result;
-    const int fd = openUserFile(path, &result);
-    return fd < 0 ? result : readFrom(fd, result);
+    return readByRule(path, false);
 }
 
 UserFileRead readMachineFile(const QString& path)
 {
-    UserFileRead result;
-    const int fd = openRetrying(AT_FDCWD, nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0) {
-        const int error = errno;
-        result.state = error == ENOENT || error == ENOTDIR ? UserFileRead::Missing : UserFileRead::Refused;
-        if (result.state == UserFileRead::Refused)
-            result.note = error == ELOOP ? QStringLiteral("it is a link") : systemError(error);
-        return result;
+    return readByRule(path, true);
+}
+
+bool writeUserFile(const QString& path, const QByteArray& contents, QString* problem, bool replace)
+{
+    QByteArray name;
+    OwnedDescriptor folder(userFolderFor(path, &name, problem));
+    if (folder.get() < 0)
+        return false;
+    QByteArray temporary;
+    OwnedDescriptor file(createTemporary(folder.get(), name, &temporary));
+    int error = file.get() < 0 ? errno : 0;
+    if (error == 0 && (!writeWhole(file.get(), contents) || ::fsync(file.get()) != 0))
+        error = errno ? errno : EIO;
+    file.reset();
+    if (error == 0) {
+        const int renamed = replace ? ::renameat(folder.get(), temporary.constData(), folder.get(), name.constData())
+                                    : ::renameat2(folder.get(), temporary.constData(), folder.get(), name.constData(),
+                                                  RENAME_NOREPLACE);
+        if (renamed != 0 && !(errno == EEXIST && !replace))
+            error = errno;
+        if (renamed != 0)
+            ::unlinkat(folder.get(), temporary.constData(), 0);
+        else
+            ::fsync(folder.get());
+    } else if (!temporary.isEmpty()) {
+        ::unlinkat(folder.get(), temporary.constData(), 0);
     }
-    Descriptor opened(fd);
-    struct stat info {};
-    result.state = UserFileRead::Refused;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        result.note = QStringLiteral("it is not a regular file");
-    else if (info.st_uid != 0 && info.st_uid != ::geteuid())
-        result.note = ownerText(info);
-    else if ((info.st_mode & kOthersWrite) != 0)
-        result.note = QStringLiteral("it can be written by group or others");
-    else
-        result.state = UserFileRead::Read;
-    if (result.state != UserFileRead::Read)
-        return result;
-    return readFrom(opened.release(), result);
+    if (error != 0)
+        *problem = translated("%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(error));
+    return error == 0;
+}
+
+int openUserLogFile(const QString& path, QString* problem)
+{
+    QByteArray name;
+    OwnedDescriptor folder(userFolderFor(path, &name, problem));
+    if (folder.get() < 0)
+        return -1;
+    // Log names are predictable to the second: whatever has the name may
+    // have been put there. Only the user's own regular file is appended to.
+    OwnedDescriptor file(::openat(folder.get(), name.constData(),
+                                  O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() >= 0 && userFileProblem(file.get(), path, false).isEmpty()
+        && ::fcntl(file.get(), F_SETFL, O_APPEND) == 0)
+        return file.release();
+    file.reset();
+    QByteArray temporary;
+    file.reset(createTemporary(folder.get(), name, &temporary));
+    if (file.get() < 0 || ::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0) {
+        *problem = translated("%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(errno));
+        if (file.get() >= 0)
+            ::unlinkat(folder.get(), temporary.constData(), 0);
+        return -1;
+    }
+    ::fcntl(file.get(), F_SETFL, O_APPEND);
+    return file.release();
+}
+
+QString trustedExecutable(const QString& path, const QString& folder, QString* problem)
+{
+    TrustedItem place = reachTrusted(folder, O_RDONLY | O_DIRECTORY);
+    TrustedItem file = reachTrusted(path, O_RDONLY | O_NONBLOCK);
+    for (const TrustedItem* item : {&place, &file}) {
+        if (item->state == TrustedItem::Refused) {
+            *problem = item->problem;
+            return QString();
+        }
+        if (item->state == TrustedItem::Missing) {
+            *problem = translated("%1 cannot be opened: %2").arg(item->path, systemError(ENOENT));
+            return QString();
+        }
+    }
+    *problem = userFileProblem(file.item.get(), file.path, false);
+    if (problem->isEmpty() && !file.path.startsWith(place.path + QLatin1Char('/')))
+        *problem = translated("%1 lies outside %2").arg(file.path, place.path);
+    return problem->isEmpty() ? file.path : QString();
 }
 
 QVariantMap iniValues(const QByteArray& text)
@@ -301,7 +272,7 @@ QVariantMap iniValues(const QByteArray& text)
     // back an earlier text under a reused descriptor number.
     static QAtomicInteger<qint64> stamp(0);
 #if defined(Q_OS_LINUX)
-    Descriptor memory(::memfd_create("pathwarden-ini", MFD_CLOEXEC));
+    OwnedDescriptor memory(::memfd_create("pathwarden-ini", MFD_CLOEXEC));
     if (memory.get() < 0 || ::write(memory.get(), text.constData(), static_cast<size_t>(text.size())) != text.size())
         return values;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(stamp.fetchAndAddRelaxed(1) + 1), 0}};
@@ -319,27 +290,48 @@ QVariantMap iniValues(const QByteArray& text)
     return values;
 }
 
-bool isPrivateFolderOfUser(const QString& path)
+QByteArray iniText(const QVariantMap& values)
 {
-    struct stat info {};
-    return ::lstat(nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
-           && (info.st_mode & kOthersWrite) == 0;
+    // The settings class's escapes for a string value; a value with a
+    // separator in it, or blanks at its ends, is quoted.
+    QByteArray text("[General]\n");
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const QString value = it.value().toString();
+        QByteArray escaped;
+        bool quoted = value.startsWith(QLatin1Char(' ')) || value.endsWith(QLatin1Char(' '));
+        // After a \x escape a hex digit would be read as part of it.
+        bool afterHex = false;
+        for (const QChar c : value) {
+            const ushort code = c.unicode();
+            const bool hexDigit = (code >= '0' && code <= '9') || (code >= 'a' && code <= 'f')
+                                  || (code >= 'A' && code <= 'F');
+            if (code == ';' || code == ',' || code == '=')
+                quoted = true;
+            if (code < 0x20 || code >= 0x7f || (afterHex && hexDigit)) {
+                escaped += QByteArray("\\x") + QByteArray::number(code, 16);
+                afterHex = true;
+                continue;
+            }
+            afterHex = false;
+            if (code == '"' || code == '\\')
+                escaped += '\\';
+            escaped += static_cast<char>(code);
+        }
+        text += it.key().toUtf8() + '=' + (quoted ? '"' + escaped + '"' : escaped) + '\n';
+    }
+    return text;
+}
+
+QString xdgUserFolder(const char* variable, const QString& belowHome)
+{
+    const QString value = QFile::decodeName(qgetenv(variable));
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + belowHome);
 }
 
 QString userSettingsFilePath(const QString& applicationName)
 {
-    // Qt's own rule for user-scope INI files: the XDG configuration folder
-    // where Qt uses the standard locations, else XDG_CONFIG_HOME or ~/.config.
-#if defined(Q_OS_MACOS)
-    const QByteArray configured = qgetenv("XDG_CONFIG_HOME");
-    QString folder;
-    if (configured.startsWith('/'))
-        folder = QFile::decodeName(configured);
-    else
-        folder = QDir::homePath() + QLatin1Char('/')
-                 + (configured.isEmpty() ? QStringLiteral(".config") : QFile::decodeName(configured));
-#else
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-#endif
-    return folder + QStringLiteral("/Pathwarden/") + applicationName + QStringLiteral(".ini");
+    return xdgUserFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/Pathwarden/") + applicationName
+           + QStringLiteral(".ini");
 }

@@ -5,24 +5,18 @@
 #include <QVariantMap>
 
 // Folders and files that hold what the updater keeps for its user (logs,
-// settings, stored copies of itself) must stay the user's alone whatever the
-// umask: others could read the logs, or change a setting or a stored program
-// that the updater later trusts. What only the user could have written is
-// trusted and made private; what another user could have written is not.
+// settings, stored copies of itself) are trusted by the rule of TrustedWay.h:
+// only what no other user could have written or swapped on its way is read,
+// written or started. What fails is neither read nor written; the cause
+// names the file or folder at fault, in the user's language.
 
-// Makes the folder (missing parents with the usual mode) and gives it mode
-// 0700. A folder of the user is narrowed to 0700 whatever its mode was; once
-// narrowed, nobody else can add, swap or remove what it holds. A link of the
-// user is accepted when it leads to a folder of the user that neither group
-// nor others can write (that folder is narrowed too). Anything else (a folder
-// or link of another user, a link to a folder others can write, a file) is
-// left alone. True when the folder is private to the user afterwards;
-// otherwise problem (when given) says what is wrong with it.
-bool makePrivateFolder(const QString& path, QString* problem = nullptr);
-
-// Narrows an existing file of the user to mode 0600, by the rule of
-// readUserFile. True when the file is the user's and private afterwards.
-bool makePrivateFile(const QString& path);
+// Makes the folder (missing parents with the usual mode) with mode 0700 and
+// judges it by the rule. A folder of the user reached without a link loses
+// the write bits of others; a link of the user counts when what it leads to
+// passes. True when the folder is the user's and passes; otherwise problem
+// (when given) says what is wrong. narrowed, when given, receives a line for
+// the log when write bits were taken away.
+bool makePrivateFolder(const QString& path, QString* problem = nullptr, QString* narrowed = nullptr);
 
 // What reading a file the updater takes as the user's own (settings, the
 // local store's file) found.
@@ -30,31 +24,51 @@ struct UserFileRead {
     enum State { Missing, Read, Refused };
     State state = Missing;
     QByteArray contents;
-    // Read: what was mended (write bits of group or others taken away), else
-    // empty. Refused: why the file was not read.
+    // Refused: why the file was not read, naming the file or folder.
     QString note;
 };
 
-// Opens the file once, without waiting on a FIFO, and judges and reads what
+// Opens the file once by the rule, without waiting on a FIFO, and reads what
 // that one descriptor holds: a regular file of the user with no other name.
-// A link is followed only in a folder that nobody else can write (so only
-// the user made it), and only to a file of the user. A file of the user that
-// group or others could write is read and narrowed to 0600. The file is
-// never opened a second time by name.
+// The file is never opened a second time by name, and never changed.
 UserFileRead readUserFile(const QString& path);
 
-// The same for a machine-wide file: a regular file (not a link) of root or
-// the user that neither group nor others can write. Never changed.
+// The same for a machine-wide file: a regular file of root or the user.
 UserFileRead readMachineFile(const QString& path);
+
+// Writes contents as the file at path below a descriptor of its folder,
+// which must be the user's and pass the rule: a new temporary file (never
+// through a link, never over an existing one), written, synced, then renamed
+// over the name, which replaces whatever another user put there. With
+// replace false an entry already at the name is kept (true, nothing
+// written). False with problem set when the contents did not reach the disk.
+bool writeUserFile(const QString& path, const QByteArray& contents, QString* problem, bool replace = true);
+
+// A descriptor to append to the log file at path, below a descriptor of its
+// checked folder: the user's own regular file with no other name when there
+// is one, else a new file renamed over whatever has the name. -1 with
+// problem set otherwise.
+int openUserLogFile(const QString& path, QString* problem);
+
+// The executable at path, resolved by the rule, when it is a regular file of
+// the user that lies inside folder (resolved by the rule as well); empty
+// with problem set otherwise. Every folder on its way passed, so nobody else
+// can change what the returned path names.
+QString trustedExecutable(const QString& path, const QString& folder, QString* problem);
 
 // The keys and values of an INI text as Qt's settings class reads a file of
 // that content.
 QVariantMap iniValues(const QByteArray& text);
+// The INI text of string values in the settings class's own format, read
+// back by iniValues as the same values.
+QByteArray iniText(const QVariantMap& values);
 
-// Whether path is a folder (not a link) of the user that neither group nor
-// others can write.
-bool isPrivateFolderOfUser(const QString& path);
+// A user folder of the XDG base directory rules: the variable's value when
+// it is an absolute path (relative ones are ignored, as those rules say),
+// else belowHome in the home folder.
+QString xdgUserFolder(const char* variable, const QString& belowHome);
 
-// Where Qt keeps the user-scope INI file of organisation "Pathwarden" and the
-// application name given, computed without opening it.
+// Where the user-scope INI file of organisation "Pathwarden" and the
+// application name given lies, computed without opening it:
+// <XDG config home>/Pathwarden/<name>.ini.
 QString userSettingsFilePath(const QString& applicationName);

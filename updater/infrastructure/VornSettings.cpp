@@ -7,9 +7,6 @@
 #include <QFileInfo>
 #include <QVariant>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 const char* const kConsoleLogLevel = "ConsoleLogLevel";
@@ -46,23 +43,24 @@ VornSettings::VornSettings()
     : QSettings(QString(), QSettings::IniFormat)
 {
     const QString path = settingsFile();
-    // Narrowed first: in a folder only the user can write, a link is the
-    // user's own and nothing can be swapped under the name while it is read.
+    const QString folder = QFileInfo(path).absolutePath();
+    // Narrowed first, so that nothing can be added to the folder or swapped
+    // in it while the file is read.
     QString problem;
-    const bool privateFolder = makePrivateFolder(QFileInfo(path).absolutePath(), &problem);
+    QString narrowed;
+    const bool privateFolder = makePrivateFolder(folder, &problem, &narrowed);
     if (!privateFolder)
-        refusals_.append(QStringLiteral("Settings folder is not a private folder of the user: ")
-                         + QFileInfo(path).absolutePath() + QStringLiteral(": ") + problem);
+        refusals_.append(QStringLiteral("Settings folder is not a private folder of the user: ") + folder
+                         + QStringLiteral(": ") + problem);
+    if (!narrowed.isEmpty())
+        mends_.append(QStringLiteral("Settings folder: ") + narrowed);
     const UserFileRead file = readUserFile(path);
-    if (file.state == UserFileRead::Read) {
+    if (file.state == UserFileRead::Read)
         values_ = iniValues(file.contents);
-        if (!file.note.isEmpty())
-            mends_.append(QStringLiteral("Settings file ") + path + QStringLiteral(": ") + file.note);
-    } else if (file.state == UserFileRead::Refused) {
+    else if (file.state == UserFileRead::Refused)
         refusals_.append(QStringLiteral("Settings file ignored: ") + path + QStringLiteral(": ") + file.note);
-    } else if (privateFolder) {
+    else if (privateFolder)
         initializeOnFirstRun(path);
-    }
     readMachineWideFiles();
 }
 
@@ -78,14 +76,11 @@ QStringList VornSettings::mends() const
 
 void VornSettings::initializeOnFirstRun(const QString& path)
 {
-    // Made without following a link and never over an existing file: only
-    // an empty file of the user's own, mode 0600 whatever the umask.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR);
-    if (fd >= 0) {
-        ::fchmod(fd, S_IRUSR | S_IWUSR);
-        ::close(fd);
-    }
+    // Never over a file that appeared meanwhile: only an empty file of the
+    // user's own, mode 0600 whatever the umask.
+    QString problem;
+    if (!writeUserFile(path, QByteArray(), &problem, false))
+        refusals_.append(QStringLiteral("Settings file not made: ") + problem);
 }
 
 void VornSettings::readMachineWideFiles()

@@ -12,11 +12,10 @@
 // that needs a value.
 //
 // The files choose the server and whether its certificate is checked, so
-// each is read through one descriptor and only when another user could not
-// have written it: the user's file by the rule of readUserFile (a file of the
-// user that others could write is narrowed and read), a machine-wide one by
-// that of readMachineFile. A file refused gives no key; the getters then give
-// their defaults.
+// each is read through one descriptor and only when no other user could have
+// written it or anything on its way (TrustedWay.h): the user's file by the
+// rule of readUserFile, a machine-wide one by that of readMachineFile. A file
+// refused gives no key; the getters then give their defaults.
 class VornSettings : public QSettings {
     Q_OBJECT
 public:
@@ -34,7 +33,7 @@ public:
 
     static QString defaultRootRestUrl();
 
-    // What reading the files refused (errors) or mended (narrowed modes),
+    // What reading the files refused (errors) or mended (a narrowed folder),
     // one line each naming the file. The entry point logs them, once the log
     // outputs exist.
     QStringList refusals() const;

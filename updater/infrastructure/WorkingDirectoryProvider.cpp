@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
-#include <QStandardPaths>
 #include <QUuid>
 
 #include <cerrno>
@@ -100,14 +99,14 @@ QString WorkingDirectoryProvider::getWorkingDirectory()
 QString WorkingDirectoryProvider::getLocalStoreDirectory()
 {
     QMutexLocker lock(&mutex_);
-    localStoreDirectory_ = QDir::toNativeSeparators(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QDir::separator()
-        + QStringLiteral("Pathwarden") + QDir::separator());
+    localStoreDirectory_ = QDir::toNativeSeparators(xdgUserFolder("XDG_DATA_HOME", QStringLiteral(".local/share"))
+                                                    + QDir::separator() + QStringLiteral("Pathwarden")
+                                                    + QDir::separator());
     // Stored copies of the updater are started from here: a folder that
     // cannot be made the user's alone is not used at all.
     QString problem;
     if (!makePrivateFolder(localStoreDirectory_, &problem)) {
-        localStoreProblem_ = QStringLiteral("The folder %1 cannot be used: %2").arg(localStoreDirectory_, problem);
+        localStoreProblem_ = tr("The folder %1 cannot be used: %2").arg(localStoreDirectory_, problem);
         logger_->error(QStringLiteral("local store is not a private folder of the user, going on without it: "),
                        localStoreProblem_);
         return QString();

@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
+#include <QStorageInfo>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +23,16 @@ const QString kLatestPathKey = QStringLiteral("PathToLatestVersionInLocalStore")
 QString storeFile()
 {
     return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
+}
+
+// Why a copy could not be unpacked, when the folder says: a full disk.
+QString unpackProblem(const QString& folder)
+{
+    const QStorageInfo storage(folder);
+    if (storage.isValid() && storage.bytesAvailable() < 1024 * 1024)
+        return LocalStorage::tr("The update cannot be unpacked into %1: %2")
+            .arg(folder, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    return QString();
 }
 
 } // namespace
@@ -32,18 +45,19 @@ LocalStorage::LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, S
     , extractor_(extractor)
 {
     const QString path = storeFile();
-    // Narrowed first: a link in the user's private folder is the user's own.
+    const QString folder = QFileInfo(path).absolutePath();
+    // Narrowed first, so that nothing can be added or swapped in the folder
+    // while the file is read.
     QString problem;
-    if (!makePrivateFolder(QFileInfo(path).absolutePath(), &problem))
-        logger_->error(QStringLiteral("Local store file's folder is not a private folder of the user: ")
-                           + QFileInfo(path).absolutePath(),
+    QString narrowed;
+    if (!makePrivateFolder(folder, &problem, &narrowed))
+        logger_->error(QStringLiteral("Local store file's folder is not a private folder of the user: ") + folder,
                        problem);
+    if (!narrowed.isEmpty())
+        logger_->info(QStringLiteral("Local store file's folder narrowed."), narrowed);
     const UserFileRead file = readUserFile(path);
-    fileRefused_ = file.state == UserFileRead::Refused;
-    if (fileRefused_)
+    if (file.state == UserFileRead::Refused)
         logger_->error(QStringLiteral("Local store file ignored: ") + path, file.note);
-    else if (!file.note.isEmpty())
-        logger_->info(QStringLiteral("Local store file ") + path, file.note);
     if (file.state == UserFileRead::Read)
         remembered_ = iniValues(file.contents);
 }
@@ -77,23 +91,6 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
         return failStore(QStringLiteral("Local store folder cannot be used."), problem, problem);
     }
 
-    // What was ignored is replaced by a file of our own: the folder is the
-    // user's alone, so the entry (a link, not what it points to) is removed
-    // first.
-    const QString path = storeFile();
-    if (fileRefused_) {
-        const QString folder = QFileInfo(path).absolutePath();
-        QString problem;
-        if (!makePrivateFolder(folder, &problem) || !QFile::remove(path)) {
-            const QString why = QStringLiteral("The file %1 cannot be replaced: %2")
-                                    .arg(path, problem.isEmpty() ? QStringLiteral("it cannot be removed") : problem);
-            return failStore(QStringLiteral("Failed to write the local store file."), why, why);
-        }
-        logger_->info(QStringLiteral("Replacing the local store file that was not a private file of the user."), path);
-        fileRefused_ = false;
-        remembered_.clear();
-    }
-
     const QFileInfo source(pathToZipArchive);
     // Empties the version's folder before anything below is checked: a
     // failed store of the remembered version loses that copy, and the
@@ -116,8 +113,12 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     const QString fromTo = QStringLiteral("From '") + source.absoluteFilePath() + QStringLiteral("' to '")
                            + target.absoluteFilePath() + QStringLiteral("'");
     logger_->info(QStringLiteral("Copying Vorn archive file."), fromTo);
-    if (!QFile::copy(source.absoluteFilePath(), target.absoluteFilePath()))
-        return failStore(QStringLiteral("Failed to copy Vorn archive file."), fromTo);
+    QFile archive(source.absoluteFilePath());
+    if (!archive.copy(target.absoluteFilePath())) {
+        // A full data folder is the usual cause; the user can mend it.
+        const QString why = tr("The update cannot be copied to %1: %2").arg(folder, archive.errorString());
+        return failStore(QStringLiteral("Failed to copy Vorn archive file."), fromTo + QStringLiteral(": ") + why, why);
+    }
 
     logger_->info(QStringLiteral("Extracting Vorn archive file..."), QString());
     QString executablePath;
@@ -127,8 +128,10 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     if (!extractor_->removeArchive(QFileInfo(target.absoluteFilePath())))
         logger_->error(QStringLiteral("Failed to delete ZIP archive."),
                        QStringLiteral("TargetPath: ") + target.absoluteFilePath());
-    if (!extracted)
-        return false;
+    if (!extracted) {
+        const QString why = unpackProblem(folder);
+        return failStore(QStringLiteral("Failed to store the unpacked copy."), why, why);
+    }
 
     logger_->info(QStringLiteral("Extraction Vorn succeeded and storing Vorn installer and information"),
                   QStringLiteral("LatestVersionInLocalStore:") + version + QStringLiteral("\n")
@@ -138,19 +141,24 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
 
 bool LocalStorage::rememberStoredCopy(const QString& version, const QString& executablePath)
 {
+    // The whole record is written anew below the checked folder and renamed
+    // over the name: whatever was there (another user's link or file, a
+    // refused record) is replaced, never written through or merged.
+    QVariantMap record;
+    record.insert(kLatestVersionKey, version);
+    record.insert(kLatestPathKey, executablePath);
     const QString path = storeFile();
-    QSettings file(path, QSettings::IniFormat);
-    file.setValue(kLatestVersionKey, version);
-    file.setValue(kLatestPathKey, executablePath);
-    file.sync();
+    const QByteArray text = iniText(record);
+    QString problem;
+    if (iniValues(text) != record)
+        problem = tr("The path %1 cannot be kept in the file %2.").arg(executablePath, path);
+    else
+        writeUserFile(path, text, &problem);
     // Keys that did not reach the disk would make the next start miss the
     // copy while this run reports it stored.
-    if (file.status() != QSettings::NoError || !makePrivateFile(path)) {
-        const QString why = QStringLiteral("The file %1 cannot be written as a private file of the user.").arg(path);
-        return failStore(QStringLiteral("Failed to write the local store file."), path, why);
-    }
-    remembered_.insert(kLatestVersionKey, version);
-    remembered_.insert(kLatestPathKey, executablePath);
+    if (!problem.isEmpty())
+        return failStore(QStringLiteral("Failed to write the local store file."), problem, problem);
+    remembered_ = record;
     return true;
 }
 
@@ -166,14 +174,18 @@ QString LocalStorage::pathToLatestVersionInLocalStore()
         return path;
     const QString version = remembered_.value(kLatestVersionKey).toString();
     const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
-    const QString folder = store + version;
-    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
-    const QString resolved = QFileInfo(path).canonicalFilePath();
-    if (store.isEmpty() || !isVersionFolderName(version) || !isPrivateFolderOfUser(folder)
-        || canonicalFolder.isEmpty() || !resolved.startsWith(canonicalFolder + QLatin1Char('/'))) {
+    // Resolved once, by descriptors, with every folder on the way judged:
+    // nobody else can change what the returned path names before it is
+    // started.
+    QString problem = store.isEmpty() ? workingDirectoryProvider_->localStoreProblem() : QString();
+    const QString resolved = store.isEmpty() || !isVersionFolderName(version)
+                                 ? QString()
+                                 : trustedExecutable(path, store + version, &problem);
+    if (resolved.isEmpty()) {
         logger_->error(QStringLiteral("Remembered copy is not inside the private local store folder of its version,"
                                       " not started."),
-                       QStringLiteral("Path: ") + path + QStringLiteral(", Version: ") + version);
+                       QStringLiteral("Path: ") + path + QStringLiteral(", Version: ") + version
+                           + QStringLiteral(": ") + problem);
         return QString();
     }
     return resolved;

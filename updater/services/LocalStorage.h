@@ -12,10 +12,10 @@ class WorkingDirectoryProvider;
 // local store, and remembers the newest stored one in an INI file of its own
 // ("pathwarden-local-storage", apart from the updater's settings). The keys
 // change only when a copy was unpacked and its executable found. That file is
-// read through one descriptor by the rule of readUserFile (a file of the
-// user that others could write is narrowed and read); a file refused there
-// is ignored (logged, naming the file and why) and replaced by a file of our
-// own when a copy is stored.
+// read through one descriptor by the rule of readUserFile; a file refused
+// there is ignored (logged, naming the file and why). The record is always
+// written whole below the checked folder and renamed over the name, so that
+// whatever else had the name is replaced, never written through.
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: GUI
 // thread; storing blocks while the archive is unpacked.
@@ -35,9 +35,10 @@ public:
     // Empty when nothing was stored yet.
     virtual QString latestVersionInLocalStore();
     // The remembered executable with its links resolved, only when it lies
-    // inside the private store folder of the remembered version; otherwise
-    // (also when the store is not the user's private folder) empty, logged:
-    // whoever could change the file or the folder would choose what we start.
+    // inside the store folder of the remembered version and it and every
+    // folder on its way pass the rule of TrustedWay.h; otherwise empty,
+    // logged: whoever could change the file or a folder on its way would
+    // choose what we start.
     virtual QString pathToLatestVersionInLocalStore();
 
     // The version whose store folder holds this very program, when it was
@@ -58,7 +59,6 @@ private:
 
     // The keys read at construction, and those written since.
     QVariantMap remembered_;
-    bool fileRefused_ = false;
     QString storeProblem_;
     Logger* logger_;
     WorkingDirectoryProvider* workingDirectoryProvider_;

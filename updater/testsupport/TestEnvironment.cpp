@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QSettings>
 
+#include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -104,4 +105,12 @@ bool TestEnvironment::giveToAnotherUser(const QString& path)
     const uid_t uid = nobody ? nobody->pw_uid : 65534;
     const gid_t gid = nobody ? nobody->pw_gid : 65534;
     return ::lchown(QFile::encodeName(path).constData(), uid, gid) == 0;
+}
+
+bool TestEnvironment::giveToSharedGroup(const QString& path)
+{
+    if (::geteuid() != 0)
+        return false;
+    const struct group* shared = ::getgrnam("nogroup");
+    return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), shared ? shared->gr_gid : 65534) == 0;
 }

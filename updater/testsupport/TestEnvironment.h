@@ -39,6 +39,9 @@ public:
     // "nobody", as another local user would have it. Only root can: false
     // for other users, who then skip what needs it.
     static bool giveToAnotherUser(const QString& path);
+    // Gives the file or folder to the group "nogroup", one the user shares
+    // with others. Only root can: false for other users.
+    static bool giveToSharedGroup(const QString& path);
 
 private:
     QTemporaryDir dir_;

@@ -98,7 +98,11 @@ TEST(PlantedFiles, SettingsAreReadExactlyWhenNoOtherUserCouldHaveWrittenThem)
         QString (*ignoredFile)(const TestEnvironment&);
     } rows[] = {
         {"machine-wide file of root", true, [&](TestEnvironment& env) { return machineWide(env, 0644); }, nullptr},
-        {"machine-wide file the group can write", false, [&](TestEnvironment& env) { return machineWide(env, 0664); },
+        {"machine-wide file a shared group can write", false,
+         [&](TestEnvironment& env) {
+             return machineWide(env, 0664)
+                    && TestEnvironment::giveToSharedGroup(env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"));
+         },
          [](const TestEnvironment& env) { return env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"); }},
         {"file of another user", false,
          [&](TestEnvironment& env) {
@@ -144,19 +148,23 @@ TEST(PlantedFiles, SettingsAreReadExactlyWhenNoOtherUserCouldHaveWrittenThem)
         ASSERT_TRUE(outcome.finished) << row.layout << outcome.standardError.constData();
         EXPECT_TRUE(outcome.standardError.contains("main DEBUG :: Profile prod")) << row.layout;
         const QString file = row.ignoredFile ? row.ignoredFile(env) : env.settingsFile();
-        EXPECT_TRUE(outcome.standardError.contains(QStringLiteral("ignored: %1: it ").arg(file).toUtf8()))
+        EXPECT_TRUE(outcome.standardError.contains(QStringLiteral("ignored: %1: ").arg(file).toUtf8()))
             << row.layout << outcome.standardError.constData();
     }
 }
 
-TEST(PlantedFiles, SettingsFileTheGroupCouldWriteIsNarrowedWithALogLine)
+// Only the write bits of others go: the read-only file stays read-only.
+TEST(PlantedFiles, SettingsFolderOthersCouldWriteLosesOnlyTheirWriteBitsWithALogLine)
 {
     TestEnvironment env;
-    writeIni(env.settingsFile(), QStringLiteral("FileLogLevel"), QStringLiteral("DEBUG"), 0664);
+    writeIni(env.settingsFile(), QStringLiteral("FileLogLevel"), QStringLiteral("DEBUG"), 0400);
+    chmodPath(QFileInfo(env.settingsFile()).path(), 0757);
     const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_EQ(modeOf(env.settingsFile()), 0600u);
-    EXPECT_TRUE(outcome.standardError.contains("mode 0664), narrowed to 0600")) << outcome.standardError.constData();
+    EXPECT_EQ(modeOf(env.settingsFile()), 0400u);
+    EXPECT_EQ(modeOf(QFileInfo(env.settingsFile()).path()), 0755u);
+    EXPECT_TRUE(outcome.standardError.contains("(mode 0757), narrowed to 0755")) << outcome.standardError.constData();
+    EXPECT_FALSE(QDir(env.logFolder()).isEmpty());
 }
 
 TEST(PlantedFiles, StoredCopyIsStartedOnlyFromTheUsersOwnStoreFileAndFromInsideItsFolder)
@@ -205,7 +213,7 @@ TEST(PlantedFiles, StoredCopyIsStartedOnlyFromTheUsersOwnStoreFileAndFromInsideI
     }
 }
 
-TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsNotOpened)
+TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsReplacedNotOpened)
 {
     for (const bool fifo : {false, true}) {
         TestEnvironment env;
@@ -232,7 +240,8 @@ TEST(PlantedFiles, LinkOrFifoUnderTheLogFilesNameIsNotOpened)
         }
         const ProcessOutcome outcome = runPathwardenAndSignal(env, kWentOn, SIGSEGV, kOnline, kRunMs);
         ASSERT_TRUE(outcome.finished) << fifo;
-        EXPECT_TRUE(outcome.standardError.contains("writeToFile could not open for writing logfile"));
+        // The run's name now holds a file of its own; what was there is gone.
+        EXPECT_FALSE(QDir(env.logFolder()).entryList(QDir::Files | QDir::NoSymLinks).isEmpty()) << fifo;
         EXPECT_EQ(fileContents(profile), QByteArray("original\n"));
     }
 }
@@ -260,13 +269,13 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
          ""},
         {"link to a private folder of the user", true, [&](TestEnvironment& env) { return linkTo(env, 0700); }, ""},
         {"link to a folder others can write", false, [&](TestEnvironment& env) { return linkTo(env, 0777); },
-         "it is a link to a folder that others can write"},
+         "/own-store can be written by others (mode 0777)"},
         {"store of another user", false,
          [](TestEnvironment& env) {
              QDir().mkpath(env.dataHome() + QStringLiteral("/Pathwarden"));
              return TestEnvironment::giveToAnotherUser(env.dataHome() + QStringLiteral("/Pathwarden"));
          },
-         "it belongs to another user"},
+         "/Pathwarden belongs to another user (uid"},
     };
     for (const auto& row : rows) {
         TestEnvironment env;
@@ -284,13 +293,13 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
         if (row.used) {
             waitForRecordedArguments(record, &recorded);
             EXPECT_TRUE(recorded) << row.layout << outcome.standardError.constData();
-            EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")), 0700u) << row.layout;
+            EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")) & 0002, 0u) << row.layout;
             continue;
         }
         // The store's folder and fault are named; the log goes to the cache.
         const QString store = env.dataHome() + QStringLiteral("/Pathwarden/");
-        EXPECT_TRUE(outcome.standardError.contains(
-            QStringLiteral("The folder %1 cannot be used: %2").arg(store, QLatin1String(row.cause)).toUtf8()))
+        EXPECT_TRUE(outcome.standardError.contains(QStringLiteral("The folder %1 cannot be used: ").arg(store).toUtf8())
+                    && outcome.standardError.contains(row.cause))
             << row.layout << outcome.standardError.constData();
         EXPECT_FALSE(QFile::exists(record)) << row.layout;
         EXPECT_FALSE(QDir(env.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;

@@ -12,6 +12,8 @@
 #include "updater/testsupport/UpdaterArchive.h"
 #include "updater/testsupport/ZipArchive.h"
 
+#include "updater/infrastructure/TrustedWay.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -249,33 +251,64 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
 }
 
 // Layouts as users and administrators set them up, in which the update is
-// stored and started; an update whose link leads out, which is refused; and
-// a store that no update can use, whose folder and fault are named instead
-// of a wrong version. Rows with another user's file or folder need root and
-// skip otherwise.
+// stored and started; layouts another local user could have laid, in which
+// nothing of theirs is read or started and no file of the user changes; an
+// update whose link leads out, which is refused; and stores that no update
+// can use, whose folder and fault are named instead of a wrong version.
+// Rows with another user's file or folder need root and skip otherwise.
 TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
 {
     const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
     const QString framework = app + QStringLiteral("Frameworks/QtCore.framework/");
-    const auto folderOf = [](const QString& path) {
+    const auto folderOf = [](const QString& path, mode_t mode = 0) {
         QDir().mkpath(path);
+        if (mode)
+            ::chmod(QFile::encodeName(path).constData(), mode);
         return path;
     };
+    const auto link = [](const QString& target, const QString& name) { return QFile::link(target, name); };
+    const auto settingsFolder = [](TestEnvironment& env) { return QFileInfo(env.settingsFile()).path(); };
+    // The settings moved to own (a file of the user) and named by a link.
+    const auto settingsAt = [&](TestEnvironment& env, const QString& own, const QString& target) {
+        return QFile::rename(env.settingsFile(), own) && link(target.isEmpty() ? own : target, env.settingsFile());
+    };
+    const auto storeFileOf = [](TestEnvironment& env) {
+        return env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini");
+    };
+    const auto bashrcOf = [](TestEnvironment& env) { return env.home() + QStringLiteral("/.bashrc"); };
+    // Another user's settings name the server; the user's own name none.
+    const auto theirSettingsAt = [&](TestEnvironment& env, const QString& theirs) {
+        return QFile::rename(env.settingsFile(), theirs) && TestEnvironment::giveToAnotherUser(theirs);
+    };
+    const auto lchownToAnotherUser = [](const QString& path) { return TestEnvironment::giveToAnotherUser(path); };
     const struct {
         const char* layout;
         QList<ZipEntry> bundle;
         std::function<bool(TestEnvironment&)> plant;
+        // Null: stored and started. Empty: the copy is refused. Else the
+        // store folder's fault.
         const char* cause;
+        // Logged when the settings that name the server were refused: the
+        // run then starts nothing.
+        const char* refused = nullptr;
     } rows[] = {
         // The server is named only in the settings: the update works only
         // when they are read.
-        {"settings file written under umask 002", {},
-         [&](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0; },
+        {"settings file of the user's private group written under umask 002", {},
+         [&](TestEnvironment& env) {
+             unsigned int group = 0;
+             return userPrivateGroup(&group)
+                    && ::chown(QFile::encodeName(env.settingsFile()).constData(), static_cast<uid_t>(-1), group) == 0
+                    && ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0;
+         },
          nullptr},
         {"settings file linked to a file of the user", {},
+         [&](TestEnvironment& env) { return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"), {}); },
+         nullptr},
+        {"settings file linked relatively to a file of the user", {},
          [&](TestEnvironment& env) {
-             const QString own = env.root() + QStringLiteral("/my-settings.ini");
-             return QFile::rename(env.settingsFile(), own) && QFile::link(own, env.settingsFile());
+             return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"),
+                               QStringLiteral("../../my-settings.ini"));
          },
          nullptr},
         {"machine-wide settings file of root", {},
@@ -286,11 +319,18 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
              return QFile::rename(env.settingsFile(), file) && ::chmod(QFile::encodeName(file).constData(), 0644) == 0;
          },
          nullptr},
-        {"store folder linked to a private folder of the user", {},
+        {"settings file of the user in a settings folder that was open", {},
+         [&](TestEnvironment& env) { return folderOf(settingsFolder(env), 0777) == settingsFolder(env); }, nullptr},
+        {"settings file linked to a file of the user from a settings folder that was open", {},
          [&](TestEnvironment& env) {
-             const QString own = folderOf(env.root() + QStringLiteral("/own-store"));
-             return ::chmod(QFile::encodeName(own).constData(), 0700) == 0
-                    && QFile::link(own, env.dataHome() + QStringLiteral("/Pathwarden"));
+             folderOf(settingsFolder(env), 0777);
+             return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"), {});
+         },
+         nullptr},
+        {"store folder linked to a private folder of the user outside the home", {},
+         [&](TestEnvironment& env) {
+             return link(folderOf(env.root() + QStringLiteral("/own-store"), 0700),
+                         env.dataHome() + QStringLiteral("/Pathwarden"));
          },
          nullptr},
         {"framework with relative links inside",
@@ -298,36 +338,91 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
           {framework + QStringLiteral("Versions/Current"), "5", 0120777},
           {framework + QStringLiteral("QtCore"), "Versions/Current/QtCore", 0120777}},
          nullptr, nullptr},
+        // Another user's words at the store file's name are replaced, never
+        // written through nor merged, and their lock file holds nothing up.
+        {"unlinking a refused store file before the write: another user's link to ~/.bashrc", {},
+         [&](TestEnvironment& env) {
+             folderOf(settingsFolder(env), 0777);
+             return link(bashrcOf(env), storeFileOf(env)) && lchownToAnotherUser(storeFileOf(env));
+         },
+         nullptr},
+        {"store file linked by the user to ~/.bashrc", {},
+         [&](TestEnvironment& env) { return link(bashrcOf(env), storeFileOf(env)); }, nullptr},
+        {"store file of another user in a settings folder others can write", {},
+         [&](TestEnvironment& env) {
+             QFile file(storeFileOf(env));
+             folderOf(settingsFolder(env), 0777);
+             return file.open(QIODevice::WriteOnly) && file.write("[General]\nplanted=1\n") > 0
+                    && TestEnvironment::giveToAnotherUser(file.fileName());
+         },
+         nullptr},
+        {"lock file of another user beside the store file", {},
+         [&](TestEnvironment& env) {
+             QFile lock(storeFileOf(env) + QStringLiteral(".lock"));
+             return lock.open(QIODevice::WriteOnly) && TestEnvironment::giveToAnotherUser(lock.fileName());
+         },
+         nullptr},
         // Hostile: the copy is refused, the store itself is fine.
         {"framework whose current version leads out of the copy",
          {{framework + QStringLiteral("Versions/Current"), "/usr/lib", 0120777}},
          nullptr, ""},
-        {"store file of another user in a settings folder others can write", {},
+        // Hostile settings: refused, so the server they name is never asked.
+        {"settings file others can write", {},
+         [&](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666) == 0; },
+         nullptr, "pathwarden-settings.ini can be written by others (mode 0666)"},
+        {"settings file a shared group can write", {},
          [&](TestEnvironment& env) {
-             const QString file = folderOf(env.configHome() + QStringLiteral("/Pathwarden"))
-                                  + QStringLiteral("/pathwarden-local-storage.ini");
-             QFile(file).open(QIODevice::WriteOnly);
-             return ::chmod(QFile::encodeName(QFileInfo(file).path()).constData(), 0777) == 0
-                    && TestEnvironment::giveToAnotherUser(file);
+             return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0
+                    && TestEnvironment::giveToSharedGroup(env.settingsFile());
          },
-         nullptr},
+         nullptr, "pathwarden-settings.ini can be written by others (mode 0664)"},
+        {"a link only in a folder nobody else can write: another user's link in a settings folder that was open", {},
+         [&](TestEnvironment& env) {
+             folderOf(settingsFolder(env), 0777);
+             const QString theirs = env.root() + QStringLiteral("/theirs.ini");
+             return theirSettingsAt(env, theirs) && link(theirs, env.settingsFile())
+                    && lchownToAnotherUser(env.settingsFile());
+         },
+         nullptr, "pathwarden-settings.ini is a link of another user"},
+        {"settings file linked through a folder others can write", {},
+         [&](TestEnvironment& env) {
+             const QString open = folderOf(env.root() + QStringLiteral("/open"), 0777);
+             return settingsAt(env, open + QStringLiteral("/my-settings.ini"), {});
+         },
+         nullptr, "/open can be written by others (mode 0777)"},
+        {"resolution through nested links: the user's link to another user's link", {},
+         [&](TestEnvironment& env) {
+             const QString own = env.root() + QStringLiteral("/my-settings.ini");
+             const QString theirs = env.root() + QStringLiteral("/their-link");
+             return settingsAt(env, own, theirs) && link(own, theirs) && lchownToAnotherUser(theirs);
+         },
+         nullptr, "/their-link is a link of another user"},
+        {"store folder linked to a private folder inside a shared folder without the sticky bit", {},
+         [&](TestEnvironment& env) {
+             const QString shared = folderOf(env.root() + QStringLiteral("/shared"), 0777);
+             return link(folderOf(shared + QStringLiteral("/mine"), 0700), env.dataHome() + QStringLiteral("/Pathwarden"));
+         },
+         "/shared can be written by others (mode 0777)"},
         {"store folder linked to a folder others can write", {},
          [&](TestEnvironment& env) {
-             const QString open = folderOf(env.root() + QStringLiteral("/open-store"));
-             return ::chmod(QFile::encodeName(open).constData(), 0777) == 0
-                    && QFile::link(open, env.dataHome() + QStringLiteral("/Pathwarden"));
+             return link(folderOf(env.root() + QStringLiteral("/open-store"), 0777),
+                         env.dataHome() + QStringLiteral("/Pathwarden"));
          },
-         "it is a link to a folder that others can write"},
+         "/open-store can be written by others (mode 0777)"},
         {"store folder of another user", {},
          [&](TestEnvironment& env) {
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
          },
-         "it belongs to another user"},
+         "/Pathwarden belongs to another user (uid"},
     };
     for (const auto& row : rows) {
+        server.clearRequests();
         TestEnvironment layout;
         layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
                               {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+        QFile bashrc(bashrcOf(layout));
+        ASSERT_TRUE(bashrc.open(QIODevice::WriteOnly) && bashrc.write("original\n") == 9);
+        bashrc.close();
         const QString started = layout.root() + QStringLiteral("/started");
         QList<ZipEntry> entries = row.bundle;
         entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
@@ -341,27 +436,40 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         }
         const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
                                        medium};
-        if (!row.cause) {
+        const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
+        if (!row.cause && !row.refused) {
             const ProcessOutcome update = runPathwarden(layout, arguments);
             ASSERT_TRUE(update.finished) << row.layout;
             EXPECT_EQ(update.exitCode, 0) << row.layout << update.standardError.constData();
             bool recorded = false;
             waitForRecordedArguments(started, &recorded);
             EXPECT_TRUE(recorded) << row.layout;
+            EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n")) << row.layout;
+            const QFileInfo record(storeFileOf(layout));
+            EXPECT_TRUE(record.isFile() && !record.isSymLink() && record.ownerId() == ::geteuid()) << row.layout;
+            EXPECT_FALSE(fileContents(record.filePath()).contains("planted")) << row.layout;
+            EXPECT_EQ(QFileInfo(settingsFolder(layout)).permissions() & QFile::WriteOther, 0) << row.layout;
             continue;
         }
-        const ProcessOutcome update = runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM, arguments);
+        const ProcessOutcome update = row.refused
+                                          ? runPathwardenAndSignal(layout, row.refused, SIGTERM, arguments)
+                                          : runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM,
+                                                                   arguments);
         ASSERT_TRUE(update.finished) << row.layout << update.standardError.constData();
         QThread::msleep(500);
         EXPECT_FALSE(QFileInfo::exists(started)) << row.layout;
+        EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n")) << row.layout;
+        if (row.refused) {
+            EXPECT_TRUE(server.requestsFor("/rest/downloadclient/update").isEmpty()) << row.layout;
+            continue;
+        }
         if (!*row.cause) {
             EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
             continue;
         }
-        const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
-        EXPECT_TRUE(update.standardError.contains(QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: %2")
-                                                      .arg(store, QLatin1String(row.cause))
-                                                      .toUtf8()))
+        EXPECT_TRUE(update.standardError.contains(
+                        QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store).toUtf8())
+                    && update.standardError.contains(row.cause))
             << row.layout << update.standardError.constData();
         EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
         EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;

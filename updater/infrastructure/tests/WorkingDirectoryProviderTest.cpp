@@ -203,10 +203,11 @@ TEST(LocalStore, StoreAndVersionFoldersArePrivateWhateverTheUmask)
     EXPECT_EQ(modeOf(store), 0700u);
     EXPECT_EQ(modeOf(version), 0700u);
 
-    // A store left open by an older run is narrowed.
-    ASSERT_EQ(::chmod(QFile::encodeName(QDir::cleanPath(store)).constData(), 0755), 0);
+    // A store left open by an older run loses the write bits of others,
+    // and only those.
+    ASSERT_EQ(::chmod(QFile::encodeName(QDir::cleanPath(store)).constData(), 0757), 0);
     provider.getLocalStoreDirectory();
-    EXPECT_EQ(modeOf(store), 0700u);
+    EXPECT_EQ(modeOf(store), 0755u);
 }
 
 TEST(LocalStore, AVersionFolderThatIsALinkLosesOnlyTheLink)

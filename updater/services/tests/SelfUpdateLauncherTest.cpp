@@ -150,36 +150,41 @@ TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
     QDir(iniFile).removeRecursively();
 }
 
-// The user's own file is read whatever the umask made of its mode, and
-// narrowed; one with a second name elsewhere (through which others could
-// change it) is ignored and replaced by the next store, the other name kept.
+// The user's own file that nobody else can write is read and left as it
+// is; one that others can write, or with a second name elsewhere (through
+// which others could change it), is ignored and replaced by the next store,
+// the other name kept.
 TEST_F(SelfUpdateStore, StoreFileIsJudgedByWhoCouldHaveWrittenItAndAnIgnoredOneIsReplaced)
 {
     const QString iniFile = QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Pathwarden"),
                                       QStringLiteral("pathwarden-local-storage"))
                                 .fileName();
     const QString secondName = iniFile + QStringLiteral(".second");
-    const QFileDevice::Permissions privateFile =
-        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
-    const auto plant = [&] {
+    const auto plant = [&](QFileDevice::Permissions permissions) {
         QFile::remove(iniFile);
         {
             QSettings planted(iniFile, QSettings::IniFormat);
             planted.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("99.0.0"));
         }
-        return QFile::setPermissions(iniFile, QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup);
+        return QFile::setPermissions(iniFile, permissions);
     };
-    ASSERT_TRUE(plant());
+    const QFileDevice::Permissions readable = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    // The bits of the file's mode; the "user" ones tell what this process may do.
+    const auto mode = [&] { return QFile::permissions(iniFile) & ~QFileDevice::Permissions(0x0700); };
+    ASSERT_TRUE(plant(readable));
     EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("99.0.0"));
-    EXPECT_EQ(QFile::permissions(iniFile), privateFile);
+    EXPECT_EQ(mode(), readable);
 
-    ASSERT_TRUE(plant());
-    ASSERT_EQ(::link(QFile::encodeName(iniFile).constData(), QFile::encodeName(secondName).constData()), 0);
-    LocalStorage store(&provider_, &extractor_);
-    EXPECT_EQ(store.latestVersionInLocalStore(), QString());
-    ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
-    EXPECT_EQ(QFile::permissions(iniFile), privateFile);
-    EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+    for (const bool second : {false, true}) {
+        ASSERT_TRUE(plant(second ? readable : readable | QFile::WriteOwner | QFile::WriteOther));
+        if (second)
+            ASSERT_EQ(::link(QFile::encodeName(iniFile).constData(), QFile::encodeName(secondName).constData()), 0);
+        LocalStorage store(&provider_, &extractor_);
+        EXPECT_EQ(store.latestVersionInLocalStore(), QString()) << second;
+        ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
+        EXPECT_EQ(mode(), QFile::ReadOwner | QFile::WriteOwner);
+        EXPECT_EQ(LocalStorage(&provider_, &extractor_).latestVersionInLocalStore(), QStringLiteral("7.6.0"));
+    }
     EXPECT_EQ(QSettings(secondName, QSettings::IniFormat).value(QStringLiteral("LatestVersionInLocalStore")),
               QStringLiteral("99.0.0"));
     QFile::remove(secondName);

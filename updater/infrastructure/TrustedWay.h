@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The rule by which the updater trusts a file or folder it reads, keeps or
+// starts, the way OpenSSH judges ~/.ssh: the item and every folder on its
+// way belong to the user or root, and nobody else can write them. The way
+// runs from the item up to the user's home folder, or up to / when the item
+// lies outside the home. Group write counts as the user's own only for the
+// user's private group (the primary group, named like the user, with no
+// other member). A sticky folder of root or the user (/tmp) may stand on the
+// way: nobody else can rename or remove what the user keeps in it.
+//
+// A link is followed only when the user or root owns it, and what it leads
+// to is judged by the same rule; one resolution follows at most 40 links,
+// each occurrence counted, as the kernel does.
+//
+// Resolution walks descriptors: each name is opened below the descriptor of
+// the folder before it without following a link, so what was judged is what
+// is used, and nothing is resolved by name a second time.
+
+// A descriptor closed when its owner goes.
+class OwnedDescriptor {
+public:
+    explicit OwnedDescriptor(int fd = -1) noexcept
+        : fd_(fd)
+    {
+    }
+    ~OwnedDescriptor() { reset(); }
+    OwnedDescriptor(OwnedDescriptor&& other) noexcept
+        : fd_(other.release())
+    {
+    }
+    OwnedDescriptor& operator=(OwnedDescriptor&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+
+    int get() const { return fd_; }
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1);
+
+private:
+    int fd_;
+};
+
+struct TrustedItem {
+    enum State { Found, Missing, Refused };
+    State state = Refused;
+    // Found and Missing: the folder that holds the item (an O_PATH
+    // descriptor), whose way passed the rule. Missing in a folder that is
+    // itself missing: none.
+    OwnedDescriptor folder;
+    // Found: the item, opened with the flags asked for.
+    OwnedDescriptor item;
+    // The item's name in that folder, and its whole path with every link
+    // resolved.
+    QByteArray name;
+    QString path;
+    // Refused: the cause, naming the file or folder at fault, in the user's
+    // language. Missing: why the item is not there (for a folder that could
+    // not be made).
+    QString problem;
+    // Whether a link was followed on the way.
+    bool throughLink = false;
+};
+
+enum class OwnFolder {
+    Judge,
+    // The last item may be a folder of the user, reached without a link,
+    // that others can write: their write bits are taken away (the folder is
+    // one the updater keeps for itself).
+    Narrow,
+};
+
+// Resolves path by the rule and opens its last item with openFlags
+// (O_NOFOLLOW, O_CLOEXEC and O_NOCTTY are added). narrowed, when given,
+// receives a line for the log when a folder was narrowed.
+TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own = OwnFolder::Judge,
+                         QString* narrowed = nullptr);
+
+// The user's private group: the primary group, named like the user, that
+// no other user belongs to. False when the user has none.
+bool userPrivateGroup(unsigned int* gid);
