@@ -138,8 +138,9 @@ void SelfUpdatePage::downloadErrorSlot(QString text)
     // Logged before the box waits for the user, so that the log holds the
     // cause also when the box is never answered.
     logger_->error(QStringLiteral("Self UpdatePage download error."), QStringLiteral("downloadErrorSlot: ") + text);
-    // A cause the user can mend (a folder that cannot be used) is named in
-    // the box; it is not translated.
+    // A cause the user can mend (a folder that cannot be used, a full disk)
+    // is named in the box, in the words it was made with: the user's
+    // language.
     const QString cause = text.isEmpty() ? QString() : tr("\n\nCause: %1").arg(text);
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.") + cause

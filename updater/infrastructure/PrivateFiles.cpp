@@ -33,26 +33,21 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString translated(const char* text)
-{
-    return QCoreApplication::translate("PrivateFiles", text);
-}
-
 // The cause why a descriptor reached by the rule is not the user's own
 // regular file, or empty.
 QString userFileProblem(int fd, const QString& path, bool rootToo)
 {
     struct stat info {};
     if (::fstat(fd, &info) != 0)
-        return translated("%1 cannot be opened: %2").arg(path, systemError(errno));
+        return QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(path, systemError(errno));
     if (!S_ISREG(info.st_mode))
-        return translated("%1 is not a regular file").arg(path);
+        return QCoreApplication::translate("PrivateFiles", "%1 is not a regular file").arg(path);
     if (info.st_uid != ::geteuid() && !(rootToo && info.st_uid == 0))
-        return translated("%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
+        return QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)").arg(path).arg(info.st_uid);
     // Through another name, perhaps in a folder others can write, the file
     // could have been changed by someone else.
     if (!rootToo && info.st_nlink != 1)
-        return translated("%1 has other names (%2 hard links)").arg(path).arg(info.st_nlink);
+        return QCoreApplication::translate("PrivateFiles", "%1 has other names (%2 hard links)").arg(path).arg(info.st_nlink);
     return QString();
 }
 
@@ -87,7 +82,7 @@ UserFileRead readByRule(const QString& path, bool rootToo)
         return result;
     if (!readAll(item.item.get(), &result.contents)) {
         result.contents.clear();
-        result.note = translated("%1 cannot be read whole").arg(item.path);
+        result.note = QCoreApplication::translate("PrivateFiles", "%1 cannot be read whole").arg(item.path);
         return result;
     }
     result.state = UserFileRead::Read;
@@ -102,13 +97,13 @@ int userFolderFor(const QString& path, QByteArray* name, QString* problem)
     TrustedItem folder = reachTrusted(file.absolutePath(), O_RDONLY | O_DIRECTORY);
     if (folder.state != TrustedItem::Found) {
         *problem = folder.state == TrustedItem::Missing
-                       ? translated("%1 cannot be opened: %2").arg(folder.path, systemError(ENOENT))
+                       ? QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(folder.path, systemError(ENOENT))
                        : folder.problem;
         return -1;
     }
     struct stat info {};
     if (::fstat(folder.item.get(), &info) != 0 || info.st_uid != ::geteuid()) {
-        *problem = translated("%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
+        *problem = QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
         return -1;
     }
     *name = QFile::encodeName(file.fileName());
@@ -162,13 +157,13 @@ bool makePrivateFolder(const QString& path, QString* problem, QString* narrowed)
     QString why;
     if (folder.state == TrustedItem::Missing) {
         // The first error is the cause: a read-only or full file system.
-        why = translated("%1 cannot be made: %2").arg(clean, systemError(made != 0 && made != EEXIST ? made : ENOENT));
+        why = QCoreApplication::translate("PrivateFiles", "%1 cannot be made: %2").arg(clean, systemError(made != 0 && made != EEXIST ? made : ENOENT));
     } else if (folder.state == TrustedItem::Refused) {
         why = folder.problem;
     } else {
         struct stat info {};
         if (::fstat(folder.item.get(), &info) != 0 || info.st_uid != ::geteuid())
-            why = translated("%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
+            why = QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
     }
     if (problem)
         *problem = why;
@@ -211,7 +206,7 @@ bool writeUserFile(const QString& path, const QByteArray& contents, QString* pro
         ::unlinkat(folder.get(), temporary.constData(), 0);
     }
     if (error != 0)
-        *problem = translated("%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(error));
+        *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(error));
     return error == 0;
 }
 
@@ -232,7 +227,7 @@ int openUserLogFile(const QString& path, QString* problem)
     QByteArray temporary;
     file.reset(createTemporary(folder.get(), name, &temporary));
     if (file.get() < 0 || ::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0) {
-        *problem = translated("%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(errno));
+        *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2").arg(QDir::cleanPath(path), systemError(errno));
         if (file.get() >= 0)
             ::unlinkat(folder.get(), temporary.constData(), 0);
         return -1;
@@ -251,13 +246,13 @@ QString trustedExecutable(const QString& path, const QString& folder, QString* p
             return QString();
         }
         if (item->state == TrustedItem::Missing) {
-            *problem = translated("%1 cannot be opened: %2").arg(item->path, systemError(ENOENT));
+            *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(item->path, systemError(ENOENT));
             return QString();
         }
     }
     *problem = userFileProblem(file.item.get(), file.path, false);
     if (problem->isEmpty() && !file.path.startsWith(place.path + QLatin1Char('/')))
-        *problem = translated("%1 lies outside %2").arg(file.path, place.path);
+        *problem = QCoreApplication::translate("PrivateFiles", "%1 lies outside %2").arg(file.path, place.path);
     return problem->isEmpty() ? file.path : QString();
 }
 

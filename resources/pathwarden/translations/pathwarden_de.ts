@@ -214,6 +214,24 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
     </message>
   </context>
   <context>
+    <name>LocalStorage</name>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be copied to %1: %2</source>
+      <translation>Das Update kann nicht nach %1 kopiert werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be unpacked into %1: %2</source>
+      <translation>Das Update kann nicht in %1 entpackt werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The path %1 cannot be kept in the file %2.</source>
+      <translation>Der Pfad %1 kann nicht in der Datei %2 gespeichert werden.</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -249,6 +267,74 @@ Sie verwenden ein 32-Bit-Betriebssystem.</translation>
       <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
       <source>Quit installation</source>
       <translation>Installation beenden</translation>
+    </message>
+  </context>
+  <context>
+    <name>PrivateFiles</name>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 belongs to another user (uid %2)</source>
+      <translation>%1 gehört einem anderen Benutzer (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others (mode %2)</source>
+      <translation>%1 kann von anderen beschrieben werden (Modus %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be opened: %2</source>
+      <translation>%1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a regular file</source>
+      <translation>%1 ist keine normale Datei</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>more than 40 links lead on from %1</source>
+      <translation>von %1 aus folgen mehr als 40 Verknüpfungen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is a link of another user (uid %2)</source>
+      <translation>%1 ist eine Verknüpfung eines anderen Benutzers (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a folder</source>
+      <translation>%1 ist kein Ordner</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be narrowed: %2</source>
+      <translation>Die Rechte von %1 können nicht eingeschränkt werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 has other names (%2 hard links)</source>
+      <translation>%1 hat weitere Namen (%2 harte Verknüpfungen)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be read whole</source>
+      <translation>%1 kann nicht vollständig gelesen werden</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be made: %2</source>
+      <translation>%1 kann nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be written: %2</source>
+      <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 lies outside %2</source>
+      <translation>%1 liegt außerhalb von %2</translation>
     </message>
   </context>
   <context>
@@ -356,6 +442,14 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
       <source>Preparing for Update</source>
       <translation>Update wird vorbereitet</translation>
+    </message>
+  </context>
+  <context>
+    <name>WorkingDirectoryProvider</name>
+    <message>
+      <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
+      <source>The folder %1 cannot be used: %2</source>
+      <translation>Der Ordner %1 kann nicht verwendet werden: %2</translation>
     </message>
   </context>
 </TS>

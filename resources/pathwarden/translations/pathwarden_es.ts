@@ -214,6 +214,24 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
     </message>
   </context>
   <context>
+    <name>LocalStorage</name>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be copied to %1: %2</source>
+      <translation>La actualización no se puede copiar en %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be unpacked into %1: %2</source>
+      <translation>La actualización no se puede descomprimir en %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The path %1 cannot be kept in the file %2.</source>
+      <translation>La ruta %1 no se puede guardar en el archivo %2.</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -249,6 +267,74 @@ Está usando un sistema operativo de 32 bits.</translation>
       <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
       <source>Quit installation</source>
       <translation>Salir de la instalación</translation>
+    </message>
+  </context>
+  <context>
+    <name>PrivateFiles</name>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 belongs to another user (uid %2)</source>
+      <translation>%1 pertenece a otro usuario (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others (mode %2)</source>
+      <translation>%1 puede ser modificado por otros (modo %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be opened: %2</source>
+      <translation>%1 no se puede abrir: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a regular file</source>
+      <translation>%1 no es un archivo normal</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>more than 40 links lead on from %1</source>
+      <translation>desde %1 se siguen más de 40 enlaces</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is a link of another user (uid %2)</source>
+      <translation>%1 es un enlace de otro usuario (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a folder</source>
+      <translation>%1 no es una carpeta</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be narrowed: %2</source>
+      <translation>No se pueden restringir los permisos de %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 has other names (%2 hard links)</source>
+      <translation>%1 tiene otros nombres (%2 enlaces duros)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be read whole</source>
+      <translation>%1 no se puede leer completo</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be made: %2</source>
+      <translation>%1 no se puede crear: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be written: %2</source>
+      <translation>%1 no se puede escribir: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 lies outside %2</source>
+      <translation>%1 está fuera de %2</translation>
     </message>
   </context>
   <context>
@@ -356,6 +442,14 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
       <source>Preparing for Update</source>
       <translation>Preparando la actualización</translation>
+    </message>
+  </context>
+  <context>
+    <name>WorkingDirectoryProvider</name>
+    <message>
+      <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
+      <source>The folder %1 cannot be used: %2</source>
+      <translation>No se puede usar la carpeta %1: %2</translation>
     </message>
   </context>
 </TS>

@@ -214,6 +214,24 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
     </message>
   </context>
   <context>
+    <name>LocalStorage</name>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be copied to %1: %2</source>
+      <translation>La mise à jour ne peut pas être copiée dans %1 : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be unpacked into %1: %2</source>
+      <translation>La mise à jour ne peut pas être décompressée dans %1 : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The path %1 cannot be kept in the file %2.</source>
+      <translation>Le chemin %1 ne peut pas être enregistré dans le fichier %2.</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -249,6 +267,74 @@ Vous utilisez un système d'exploitation 32 bits.</translation>
       <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
       <source>Quit installation</source>
       <translation>Quitter l'installation</translation>
+    </message>
+  </context>
+  <context>
+    <name>PrivateFiles</name>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 belongs to another user (uid %2)</source>
+      <translation>%1 appartient à un autre utilisateur (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others (mode %2)</source>
+      <translation>%1 peut être modifié par d&apos;autres (mode %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be opened: %2</source>
+      <translation>%1 ne peut pas être ouvert : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a regular file</source>
+      <translation>%1 n&apos;est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>more than 40 links lead on from %1</source>
+      <translation>plus de 40 liens se suivent à partir de %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is a link of another user (uid %2)</source>
+      <translation>%1 est un lien d&apos;un autre utilisateur (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a folder</source>
+      <translation>%1 n&apos;est pas un dossier</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be narrowed: %2</source>
+      <translation>Les droits de %1 ne peuvent pas être restreints : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 has other names (%2 hard links)</source>
+      <translation>%1 a d&apos;autres noms (%2 liens physiques)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be read whole</source>
+      <translation>%1 ne peut pas être lu en entier</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be made: %2</source>
+      <translation>%1 ne peut pas être créé : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be written: %2</source>
+      <translation>%1 ne peut pas être écrit : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 lies outside %2</source>
+      <translation>%1 se trouve en dehors de %2</translation>
     </message>
   </context>
   <context>
@@ -356,6 +442,14 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
       <source>Preparing for Update</source>
       <translation>Préparation de la mise à jour</translation>
+    </message>
+  </context>
+  <context>
+    <name>WorkingDirectoryProvider</name>
+    <message>
+      <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
+      <source>The folder %1 cannot be used: %2</source>
+      <translation>Le dossier %1 ne peut pas être utilisé : %2</translation>
     </message>
   </context>
 </TS>

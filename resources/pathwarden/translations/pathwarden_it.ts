@@ -214,6 +214,24 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
     </message>
   </context>
   <context>
+    <name>LocalStorage</name>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be copied to %1: %2</source>
+      <translation>Impossibile copiare l&apos;aggiornamento in %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be unpacked into %1: %2</source>
+      <translation>Impossibile decomprimere l&apos;aggiornamento in %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The path %1 cannot be kept in the file %2.</source>
+      <translation>Impossibile salvare il percorso %1 nel file %2.</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -249,6 +267,74 @@ Stai usando un sistema operativo a 32 bit.</translation>
       <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
       <source>Quit installation</source>
       <translation>Esci dall'installazione</translation>
+    </message>
+  </context>
+  <context>
+    <name>PrivateFiles</name>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 belongs to another user (uid %2)</source>
+      <translation>%1 appartiene a un altro utente (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others (mode %2)</source>
+      <translation>%1 può essere modificato da altri (modo %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be opened: %2</source>
+      <translation>Impossibile aprire %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a regular file</source>
+      <translation>%1 non è un file normale</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>more than 40 links lead on from %1</source>
+      <translation>da %1 si susseguono più di 40 collegamenti</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is a link of another user (uid %2)</source>
+      <translation>%1 è un collegamento di un altro utente (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a folder</source>
+      <translation>%1 non è una cartella</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be narrowed: %2</source>
+      <translation>Impossibile restringere i permessi di %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 has other names (%2 hard links)</source>
+      <translation>%1 ha altri nomi (%2 collegamenti fisici)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be read whole</source>
+      <translation>Impossibile leggere %1 per intero</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be made: %2</source>
+      <translation>Impossibile creare %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be written: %2</source>
+      <translation>Impossibile scrivere %1: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 lies outside %2</source>
+      <translation>%1 si trova al di fuori di %2</translation>
     </message>
   </context>
   <context>
@@ -356,6 +442,14 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
       <source>Preparing for Update</source>
       <translation>Preparazione dell'aggiornamento</translation>
+    </message>
+  </context>
+  <context>
+    <name>WorkingDirectoryProvider</name>
+    <message>
+      <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
+      <source>The folder %1 cannot be used: %2</source>
+      <translation>Impossibile usare la cartella %1: %2</translation>
     </message>
   </context>
 </TS>

@@ -214,6 +214,24 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
   </context>
   <context>
+    <name>LocalStorage</name>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be copied to %1: %2</source>
+      <translation>アップデートを %1 にコピーできません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The update cannot be unpacked into %1: %2</source>
+      <translation>アップデートを %1 に展開できません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The path %1 cannot be kept in the file %2.</source>
+      <translation>パス %1 をファイル %2 に保存できません。</translation>
+    </message>
+  </context>
+  <context>
     <name>MandatoryUpdateDialog</name>
     <message>
       <location filename="../../../updater/app/MandatoryUpdateDialog.cpp" line="15" />
@@ -249,6 +267,74 @@ You are running a 32-bit operating system.</source>
       <location filename="../../../updater/app/PlatformNotSupportedPage.cpp" />
       <source>Quit installation</source>
       <translation>インストールを終了</translation>
+    </message>
+  </context>
+  <context>
+    <name>PrivateFiles</name>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 belongs to another user (uid %2)</source>
+      <translation>%1 は別のユーザーのものです (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others (mode %2)</source>
+      <translation>%1 は他のユーザーが書き込めます (モード %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be opened: %2</source>
+      <translation>%1 を開けません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a regular file</source>
+      <translation>%1 は通常のファイルではありません</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>more than 40 links lead on from %1</source>
+      <translation>%1 から 40 を超えるリンクが続いています</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is a link of another user (uid %2)</source>
+      <translation>%1 は別のユーザーのリンクです (UID %2)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 is not a folder</source>
+      <translation>%1 はフォルダーではありません</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be narrowed: %2</source>
+      <translation>%1 の権限を制限できません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 has other names (%2 hard links)</source>
+      <translation>%1 には別の名前があります (ハードリンク %2 個)</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be read whole</source>
+      <translation>%1 を最後まで読み取れません</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be made: %2</source>
+      <translation>%1 を作成できません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 cannot be written: %2</source>
+      <translation>%1 に書き込めません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 lies outside %2</source>
+      <translation>%1 は %2 の外にあります</translation>
     </message>
   </context>
   <context>
@@ -356,6 +442,14 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
       <source>Preparing for Update</source>
       <translation>アップデートの準備中</translation>
+    </message>
+  </context>
+  <context>
+    <name>WorkingDirectoryProvider</name>
+    <message>
+      <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
+      <source>The folder %1 cannot be used: %2</source>
+      <translation>フォルダー %1 を使用できません: %2</translation>
     </message>
   </context>
 </TS>

@@ -291,6 +291,8 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         // Logged when the settings that name the server were refused: the
         // run then starts nothing.
         const char* refused = nullptr;
+        // The fault is named in German for a German user.
+        bool german = false;
     } rows[] = {
         // The server is named only in the settings: the update works only
         // when they are read.
@@ -414,6 +416,13 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
          },
          "/Pathwarden belongs to another user (uid"},
+        {"store folder of another user, for a German user", {},
+         [&](TestEnvironment& env) {
+             env.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("de_DE:en"));
+             env.setVariable(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
+             return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
+         },
+         "/Pathwarden gehört einem anderen Benutzer (UID", nullptr, true},
     };
     for (const auto& row : rows) {
         server.clearRequests();
@@ -467,8 +476,9 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
             EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
             continue;
         }
-        EXPECT_TRUE(update.standardError.contains(
-                        QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store).toUtf8())
+        const QString named = row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ")
+                                         : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ");
+        EXPECT_TRUE(update.standardError.contains(named.arg(store).toUtf8())
                     && update.standardError.contains(row.cause))
             << row.layout << update.standardError.constData();
         EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
