@@ -268,6 +268,14 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
          },
          ""},
         {"link to a private folder of the user", true, [&](TestEnvironment& env) { return linkTo(env, 0700); }, ""},
+        // The store is fine; only the log goes to the cache.
+        {"another user's logs folder in a store that was open", true,
+         [](TestEnvironment& env) {
+             QDir().mkpath(env.logFolder());
+             chmodPath(env.dataHome() + QStringLiteral("/Pathwarden"), 0777);
+             return TestEnvironment::giveToAnotherUser(env.logFolder());
+         },
+         "logs"},
         {"link to a folder others can write", false, [&](TestEnvironment& env) { return linkTo(env, 0777); },
          "/own-store can be written by others (mode 0777)"},
         {"store of another user", false,
@@ -294,6 +302,7 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
             waitForRecordedArguments(record, &recorded);
             EXPECT_TRUE(recorded) << row.layout << outcome.standardError.constData();
             EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")) & 0002, 0u) << row.layout;
+            EXPECT_EQ(QDir(env.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty(), !*row.cause) << row.layout;
             continue;
         }
         // The store's folder and fault are named; the log goes to the cache.

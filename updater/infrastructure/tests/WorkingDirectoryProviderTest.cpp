@@ -1,5 +1,6 @@
 #include "updater/infrastructure/FileSystem.h"
 #include "updater/infrastructure/PathComponent.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 
@@ -149,6 +150,24 @@ TEST(LocalStore, StoreFolderInTheUsersDataFolder)
     EXPECT_EQ(store, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                          + QStringLiteral("/Pathwarden/"));
     EXPECT_TRUE(QFileInfo(store).isDir());
+}
+
+// The XDG base directory rules: a relative value is ignored, not taken
+// relative to the working folder.
+TEST(LocalStore, RelativeXdgFoldersAreIgnored)
+{
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_DATA_HOME", "relative-data");
+    qputenv("XDG_CONFIG_HOME", "relative-config");
+    WorkingDirectoryProvider provider;
+    const QString store = provider.getLocalStoreDirectory();
+    const QString settings = userSettingsFilePath(QStringLiteral("pathwarden-settings"));
+    qputenv("XDG_DATA_HOME", data);
+    qputenv("XDG_CONFIG_HOME", config);
+    EXPECT_EQ(store, QDir::homePath() + QStringLiteral("/.local/share/Pathwarden/"));
+    EXPECT_EQ(settings, QDir::homePath() + QStringLiteral("/.config/Pathwarden/pathwarden-settings.ini"));
+    QDir(store).removeRecursively();
 }
 
 TEST(LocalStore, VersionFolderIsAlwaysFreshAndEmpty)
