@@ -25,14 +25,14 @@ QString storeFile()
     return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
 }
 
-// Why a copy could not be unpacked, when the folder says: a full disk.
-QString unpackProblem(const QString& folder)
+// Why a copy could not be written into folder when the file system is full;
+// otherwise the words given. Qt's copy names no system error.
+QString spaceProblem(const QString& folder, const QString& otherwise)
 {
     const QStorageInfo storage(folder);
     if (storage.isValid() && storage.bytesAvailable() < 1024 * 1024)
-        return LocalStorage::tr("The update cannot be unpacked into %1: %2")
-            .arg(folder, QString::fromLocal8Bit(std::strerror(ENOSPC)));
-    return QString();
+        return QString::fromLocal8Bit(std::strerror(ENOSPC));
+    return otherwise;
 }
 
 } // namespace
@@ -116,7 +116,8 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     QFile archive(source.absoluteFilePath());
     if (!archive.copy(target.absoluteFilePath())) {
         // A full data folder is the usual cause; the user can mend it.
-        const QString why = tr("The update cannot be copied to %1: %2").arg(folder, archive.errorString());
+        const QString why =
+            tr("The update cannot be copied to %1: %2").arg(folder, spaceProblem(folder, archive.errorString()));
         return failStore(QStringLiteral("Failed to copy Vorn archive file."), fromTo + QStringLiteral(": ") + why, why);
     }
 
@@ -129,7 +130,8 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
         logger_->error(QStringLiteral("Failed to delete ZIP archive."),
                        QStringLiteral("TargetPath: ") + target.absoluteFilePath());
     if (!extracted) {
-        const QString why = unpackProblem(folder);
+        const QString space = spaceProblem(folder, QString());
+        const QString why = space.isEmpty() ? space : tr("The update cannot be unpacked into %1: %2").arg(folder, space);
         return failStore(QStringLiteral("Failed to store the unpacked copy."), why, why);
     }
 

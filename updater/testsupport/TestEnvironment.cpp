@@ -5,6 +5,8 @@
 #include <QSettings>
 
 #include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -113,4 +115,19 @@ bool TestEnvironment::giveToSharedGroup(const QString& path)
         return false;
     const struct group* shared = ::getgrnam("nogroup");
     return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), shared ? shared->gr_gid : 65534) == 0;
+}
+
+bool TestEnvironment::mountPrivateFileSystem(const QString& folder, const char* options)
+{
+    if (::geteuid() != 0)
+        return false;
+    // Mounts made here never reach the rest of the machine.
+    static const bool isolated = ::unshare(CLONE_NEWNS) == 0
+                                 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return isolated && ::mount("pathwarden-test", QFile::encodeName(folder).constData(), "tmpfs", 0, options) == 0;
+}
+
+void TestEnvironment::unmountPrivateFileSystem(const QString& folder)
+{
+    ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
 }

@@ -43,6 +43,13 @@ public:
     // with others. Only root can: false for other users.
     static bool giveToSharedGroup(const QString& path);
 
+    // Mounts a new tmpfs with the mount options given (e.g. "ro", or
+    // "size=64k") over the folder, seen only by this process and its
+    // children: the first call moves the calling thread into a mount
+    // namespace of its own. Only root can: false for other users.
+    static bool mountPrivateFileSystem(const QString& folder, const char* options);
+    static void unmountPrivateFileSystem(const QString& folder);
+
 private:
     QTemporaryDir dir_;
     QList<QPair<QString, QString>> variables_;

@@ -280,6 +280,25 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
     const auto theirSettingsAt = [&](TestEnvironment& env, const QString& theirs) {
         return QFile::rename(env.settingsFile(), theirs) && TestEnvironment::giveToAnotherUser(theirs);
     };
+    // The folder on a new file system filled up, keeping the file given.
+    const auto onFullFileSystem = [](const QString& folder, const QString& keep) {
+        const QByteArray kept = keep.isEmpty() ? QByteArray() : fileContents(keep);
+        if (!TestEnvironment::mountPrivateFileSystem(folder, "size=256k"))
+            return false;
+        if (!keep.isEmpty()) {
+            QDir().mkpath(QFileInfo(keep).path());
+            QFile file(keep);
+            if (!file.open(QIODevice::WriteOnly) || file.write(kept) != kept.size())
+                return false;
+        }
+        QFile filler(folder + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly))
+            return false;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        return true;
+    };
     const auto lchownToAnotherUser = [](const QString& path) { return TestEnvironment::giveToAnotherUser(path); };
     const struct {
         const char* layout;
@@ -399,6 +418,16 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
              return settingsAt(env, own, theirs) && link(own, theirs) && lchownToAnotherUser(theirs);
          },
          nullptr, "/their-link is a link of another user"},
+        // Causes the user can mend, named as the system names them.
+        {"data folder on a read-only file system", {},
+         [&](TestEnvironment& env) { return TestEnvironment::mountPrivateFileSystem(env.dataHome(), "ro"); },
+         "/data/Pathwarden cannot be made: Read-only file system"},
+        {"full data folder", {},
+         [&](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
+         "The update cannot be copied to |: No space left on device"},
+        {"full settings folder", {},
+         [&](TestEnvironment& env) { return onFullFileSystem(env.configHome(), env.settingsFile()); },
+         "pathwarden-local-storage.ini cannot be written: No space left on device"},
         {"store folder linked to a private folder inside a shared folder without the sticky bit", {},
          [&](TestEnvironment& env) {
              const QString shared = folderOf(env.root() + QStringLiteral("/shared"), 0777);
@@ -427,6 +456,14 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
     for (const auto& row : rows) {
         server.clearRequests();
         TestEnvironment layout;
+        struct Unmount {
+            const TestEnvironment& env;
+            ~Unmount()
+            {
+                TestEnvironment::unmountPrivateFileSystem(env.dataHome());
+                TestEnvironment::unmountPrivateFileSystem(env.configHome());
+            }
+        } unmount{layout};
         layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
                               {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
         QFile bashrc(bashrcOf(layout));
@@ -476,12 +513,23 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
             EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
             continue;
         }
-        const QString named = row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ")
-                                         : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ");
-        EXPECT_TRUE(update.standardError.contains(named.arg(store).toUtf8())
-                    && update.standardError.contains(row.cause))
-            << row.layout << update.standardError.constData();
+        // The line that names the fault for the user; a fault of the store
+        // folder itself names that folder first. The cause's parts are
+        // separated by '|'.
+        const QByteArray error = update.standardError.mid(update.standardError.indexOf("downloadErrorSlot: "));
+        const QByteArray line = error.left(error.indexOf('\n'));
+        const QByteArray cause(row.cause);
+        const bool storeFolder = !cause.contains("cannot be copied") && !cause.contains(".ini");
+        const QString named = !storeFolder ? QStringLiteral("downloadErrorSlot: ")
+                              : row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ").arg(store)
+                                           : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store);
+        EXPECT_TRUE(line.startsWith(named.toUtf8())) << row.layout << update.standardError.constData();
+        for (const QByteArray& part : cause.split('|'))
+            EXPECT_TRUE(line.contains(part)) << row.layout << ": " << part.constData() << " in " << line.constData();
         EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
-        EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+        // Without a store folder the log goes to the cache folder.
+        if (storeFolder) {
+            EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+        }
     }
 }

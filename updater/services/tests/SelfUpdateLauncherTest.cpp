@@ -1,4 +1,5 @@
 #include "updater/infrastructure/DetachedQProcessStarter.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
@@ -12,12 +13,19 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -177,8 +185,9 @@ TEST_F(SelfUpdateStore, StoreFileIsJudgedByWhoCouldHaveWrittenItAndAnIgnoredOneI
 
     for (const bool second : {false, true}) {
         ASSERT_TRUE(plant(second ? readable : readable | QFile::WriteOwner | QFile::WriteOther));
-        if (second)
+        if (second) {
             ASSERT_EQ(::link(QFile::encodeName(iniFile).constData(), QFile::encodeName(secondName).constData()), 0);
+        }
         LocalStorage store(&provider_, &extractor_);
         EXPECT_EQ(store.latestVersionInLocalStore(), QString()) << second;
         ASSERT_TRUE(store.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.6.0")));
@@ -213,4 +222,69 @@ TEST(SelfUpdateHandOver, NeverStartsItsOwnExecutable)
     EXPECT_FALSE(launcher.launchLatestIfNewerInOnlineMode());
     QCoreApplication::setApplicationVersion(savedVersion);
     EXPECT_EQ(starter.starts, 0);
+}
+
+// Another user swaps their own folder with the user's private store folder,
+// inside a shared folder without the sticky bit, as fast as they can. No
+// answer of the store may name their executable; the bounded loop counts
+// such answers. As another user only root can play, the test skips for
+// other users.
+TEST_F(SelfUpdateStore, SwapLoopOfAnotherUserNeverMakesTheStoredCopyTheirs)
+{
+    if (::geteuid() != 0) {
+        std::printf("[ SKIPPED  ] only root can play another user\n");
+        return;
+    }
+    const struct passwd* nobody = ::getpwnam("nobody");
+    const uid_t them = nobody ? nobody->pw_uid : 65534;
+    const QString data = QDir::cleanPath(provider_.getLocalStoreDirectory() + QStringLiteral(".."));
+    const QString store = data + QStringLiteral("/Pathwarden");
+    const QString saved = data + QStringLiteral("/Pathwarden.saved");
+    ASSERT_TRUE(QFile::rename(store, saved));
+    const QString shared = dir_.filePath(QStringLiteral("shared"));
+    const QString mine = shared + QStringLiteral("/mine");
+    const QString theirs = shared + QStringLiteral("/theirs");
+    ASSERT_TRUE(QDir().mkpath(mine + QStringLiteral("/9.0.0")) && QDir().mkpath(theirs + QStringLiteral("/9.0.0")));
+    ::chmod(QFile::encodeName(shared).constData(), 0777);
+    ::chmod(QFile::encodeName(mine).constData(), 0700);
+    writeRecordingStandInProgram(mine + QStringLiteral("/9.0.0"), QStringLiteral("Pathwarden"), record());
+    writeRecordingStandInProgram(theirs + QStringLiteral("/9.0.0"), QStringLiteral("Pathwarden"), record());
+    for (const QString& path : {theirs, theirs + QStringLiteral("/9.0.0"), theirs + QStringLiteral("/9.0.0/Pathwarden")})
+        ASSERT_EQ(::lchown(QFile::encodeName(path).constData(), them, them), 0);
+    ASSERT_TRUE(QFile::link(mine, store));
+    {
+        QSettings record(userSettingsFilePath(QStringLiteral("pathwarden-local-storage")), QSettings::IniFormat);
+        record.setValue(QStringLiteral("LatestVersionInLocalStore"), QStringLiteral("9.0.0"));
+        record.setValue(QStringLiteral("PathToLatestVersionInLocalStore"), store + QStringLiteral("/9.0.0/Pathwarden"));
+    }
+    LocalStorage remembered(&provider_, &extractor_);
+
+    const QByteArray a = QFile::encodeName(mine);
+    const QByteArray b = QFile::encodeName(theirs);
+    const pid_t swapper = ::fork();
+    ASSERT_GE(swapper, 0);
+    if (swapper == 0) {
+        // Only calls safe after fork until the end.
+        if (::setgid(them) != 0 || ::setuid(them) != 0)
+            ::_exit(1);
+        for (;;)
+            ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+    }
+    int answers = 0;
+    int foreign = 0;
+    QElapsedTimer clock;
+    clock.start();
+    for (; answers < 60000 && clock.elapsed() < 10000; ++answers) {
+        const QString path = remembered.pathToLatestVersionInLocalStore();
+        struct stat info {};
+        if (!path.isEmpty() && (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == them))
+            ++foreign;
+    }
+    ::kill(swapper, SIGKILL);
+    ::waitpid(swapper, nullptr, 0);
+    std::printf("swap loop: %d of %d answers named another user's executable\n", foreign, answers);
+    EXPECT_EQ(foreign, 0);
+    QFile::remove(store);
+    QDir(shared).removeRecursively();
+    ASSERT_TRUE(QFile::rename(saved, store));
 }
