@@ -127,6 +127,11 @@ bool TestEnvironment::mountPrivateFileSystem(const QString& folder, const char* 
     return isolated && ::mount("pathwarden-test", QFile::encodeName(folder).constData(), "tmpfs", 0, options) == 0;
 }
 
+bool TestEnvironment::remountReadOnly(const QString& folder)
+{
+    return ::mount(nullptr, QFile::encodeName(folder).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 void TestEnvironment::unmountPrivateFileSystem(const QString& folder)
 {
     ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);

@@ -48,6 +48,7 @@ public:
     // children: the first call moves the calling thread into a mount
     // namespace of its own. Only root can: false for other users.
     static bool mountPrivateFileSystem(const QString& folder, const char* options);
+    static bool remountReadOnly(const QString& folder);
     static void unmountPrivateFileSystem(const QString& folder);
 
 private:

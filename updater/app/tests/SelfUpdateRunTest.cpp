@@ -377,10 +377,12 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
                     && TestEnvironment::giveToAnotherUser(file.fileName());
          },
          nullptr},
+        // Not even root can take or remove it.
         {"lock file of another user beside the store file", {},
          [&](TestEnvironment& env) {
-             QFile lock(storeFileOf(env) + QStringLiteral(".lock"));
-             return lock.open(QIODevice::WriteOnly) && TestEnvironment::giveToAnotherUser(lock.fileName());
+             const QString lock = storeFileOf(env) + QStringLiteral(".lock");
+             QFile inside(folderOf(lock) + QStringLiteral("/theirs"));
+             return inside.open(QIODevice::WriteOnly) && TestEnvironment::giveToAnotherUser(lock);
          },
          nullptr},
         // Hostile: the copy is refused, the store itself is fine.
@@ -405,6 +407,18 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
                     && lchownToAnotherUser(env.settingsFile());
          },
          nullptr, "pathwarden-settings.ini is a link of another user"},
+        {"settings file reached through 30 links that each name the next three times", {},
+         [&](TestEnvironment& env) {
+             const QString chain = folderOf(env.root() + QStringLiteral("/chain"));
+             const QString end = folderOf(chain + QStringLiteral("/end"));
+             bool linked = QFile::rename(env.settingsFile(), end + QStringLiteral("/my-settings.ini"));
+             for (int i = 0; i < 30; ++i) {
+                 const QString next = i == 29 ? QStringLiteral("end") : QStringLiteral("l%1").arg(i + 1);
+                 linked = linked && link(QStringLiteral("%1/../%1/../%1").arg(next), chain + QStringLiteral("/l%1").arg(i));
+             }
+             return linked && link(chain + QStringLiteral("/l0/my-settings.ini"), env.settingsFile());
+         },
+         nullptr, "more than 40 links lead on from"},
         {"settings file linked through a folder others can write", {},
          [&](TestEnvironment& env) {
              const QString open = folderOf(env.root() + QStringLiteral("/open"), 0777);
@@ -422,6 +436,21 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         {"data folder on a read-only file system", {},
          [&](TestEnvironment& env) { return TestEnvironment::mountPrivateFileSystem(env.dataHome(), "ro"); },
          "/data/Pathwarden cannot be made: Read-only file system"},
+        {"settings file that nobody else can write on a read-only file system", {},
+         [&](TestEnvironment& env) {
+             const QByteArray settings = fileContents(env.settingsFile());
+             if (!TestEnvironment::mountPrivateFileSystem(env.configHome(), "size=1m"))
+                 return false;
+             QDir().mkpath(settingsFolder(env));
+             {
+                 QFile file(env.settingsFile());
+                 if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size()
+                     || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther))
+                     return false;
+             }
+             return TestEnvironment::remountReadOnly(env.configHome());
+         },
+         "pathwarden-local-storage.ini cannot be written: Read-only file system"},
         {"full data folder", {},
          [&](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
          "The update cannot be copied to |: No space left on device"},

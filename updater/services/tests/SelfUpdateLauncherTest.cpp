@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -259,8 +260,14 @@ TEST_F(SelfUpdateStore, SwapLoopOfAnotherUserNeverMakesTheStoredCopyTheirs)
     }
     LocalStorage remembered(&provider_, &extractor_);
 
-    const QByteArray a = QFile::encodeName(mine);
-    const QByteArray b = QFile::encodeName(theirs);
+    // The swapper reaches the shared folder through a descriptor: the
+    // folders above it are this test's own.
+    const int sharedFolder = ::open(QFile::encodeName(shared).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(sharedFolder, 0);
+    auto* swaps = static_cast<unsigned long*>(
+        ::mmap(nullptr, sizeof(unsigned long), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(swaps, MAP_FAILED);
+    *swaps = 0;
     const pid_t swapper = ::fork();
     ASSERT_GE(swapper, 0);
     if (swapper == 0) {
@@ -268,21 +275,29 @@ TEST_F(SelfUpdateStore, SwapLoopOfAnotherUserNeverMakesTheStoredCopyTheirs)
         if (::setgid(them) != 0 || ::setuid(them) != 0)
             ::_exit(1);
         for (;;)
-            ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE);
+            if (::renameat2(sharedFolder, "mine", sharedFolder, "theirs", RENAME_EXCHANGE) == 0)
+                __atomic_add_fetch(swaps, 1, __ATOMIC_RELAXED);
     }
     int answers = 0;
+    int named = 0;
     int foreign = 0;
     QElapsedTimer clock;
     clock.start();
     for (; answers < 60000 && clock.elapsed() < 10000; ++answers) {
         const QString path = remembered.pathToLatestVersionInLocalStore();
         struct stat info {};
+        named += path.isEmpty() ? 0 : 1;
         if (!path.isEmpty() && (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == them))
             ++foreign;
     }
     ::kill(swapper, SIGKILL);
     ::waitpid(swapper, nullptr, 0);
-    std::printf("swap loop: %d of %d answers named another user's executable\n", foreign, answers);
+    ::close(sharedFolder);
+    const unsigned long swapped = __atomic_load_n(swaps, __ATOMIC_RELAXED);
+    ::munmap(swaps, sizeof(unsigned long));
+    std::printf("swap loop: %lu swaps; %d of %d answers named a copy, %d of them another user's executable\n", swapped,
+                named, answers, foreign);
+    EXPECT_GT(swapped, 0u);
     EXPECT_EQ(foreign, 0);
     QFile::remove(store);
     QDir(shared).removeRecursively();
