@@ -6,6 +6,7 @@
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornConfiguration.h"
 #include "updater/infrastructure/BackgroundCalls.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/services/InstallerLauncher.h"
@@ -65,7 +66,13 @@ void VornApp::cleanUpBeforeClosing()
     const QList<RESTClient*> clients = configuration_ ? QList<RESTClient*>{configuration_->restClient(),
                                                                            configuration_->choicesRestClient()}
                                                       : QList<RESTClient*>();
-    if (finishBackgroundCalls(QThreadPool::globalInstance(), clients, kBackgroundCallsExitWaitMs, logger_))
+    const bool finished =
+        finishBackgroundCalls(QThreadPool::globalInstance(), clients, kBackgroundCallsExitWaitMs, logger_);
+    // What the background work logged until now still goes out; the lines of
+    // the run's end stay local, and the entry point waits once more for the
+    // posts queued meanwhile.
+    endRemoteLogging();
+    if (finished)
         logger_->debug(QStringLiteral("all threads are finished"), QString());
 }
 

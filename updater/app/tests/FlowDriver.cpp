@@ -12,8 +12,10 @@
 #include "updater/app/VornApp.h"
 #include "updater/app/EntryPoint.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/LogAppender.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QAbstractButton>
@@ -23,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 #include <QWizard>
@@ -155,6 +158,10 @@ int main(int argc, char** argv)
         result = QApplication::exec();
         report(QStringLiteral("exec:%1").arg(result));
     }
+    // The entry point's end.
+    endRemoteLogging();
+    finishBackgroundCalls(QThreadPool::globalInstance(), {}, kBackgroundCallsExitWaitMs,
+                          SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
     endApplication();
     return result;
 }

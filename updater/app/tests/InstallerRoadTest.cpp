@@ -195,6 +195,36 @@ TEST_F(InstallerRoad, CancelStillSendsTheRemoteLog)
         EXPECT_TRUE(sent.contains(QString::fromLatin1(entry))) << entry << "\n" << outcome.standardError.constData();
 }
 
+// With every entry sent to the server, the end of a run starts no post: what
+// is logged once the work is done stays local, and the pool is waited for
+// after the last line. Posts still running while the process's static
+// objects were destroyed crashed main-road runs and cancels alike.
+TEST_F(InstallerRoad, RunsSendingEveryEntryEndWithoutASignalAndPostNothingAtTheEnd)
+{
+    env.writeSettings({{QStringLiteral("RemoteLogLevel"), QStringLiteral("DEBUG")}});
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    int signalled = 0;
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        const bool cancel = run % 2 == 1;
+        writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                            QStringLiteral("%1exec '%2/pkgutil' \"$@\"")
+                                .arg(cancel ? QStringLiteral("sleep 120\n") : QString(), scan.binDir()));
+        const ProcessOutcome outcome = cancel ? runDriver("cancel-while-searching") : runPathwarden(env, arguments());
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        if (outcome.exitStatus != QProcess::NormalExit || outcome.exitCode != 0)
+            ++signalled;
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.right(4000).constData();
+    }
+    EXPECT_EQ(signalled, 0);
+    QStringList sent;
+    for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging"))
+        sent << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("short_message")).toString();
+    EXPECT_GE(sent.filter(QStringLiteral("wait for running threads")).size(), 10);
+    for (const char* late : {"all threads are finished", "~VornConfiguration called", "application is closing"})
+        EXPECT_EQ(sent.filter(QString::fromLatin1(late)), QStringList()) << late;
+}
+
 // Ctrl+C in the terminal, or SIGTERM or SIGHUP to Pathwarden, while a package
 // tool of the scan runs: the scan's process group does not get the signal,
 // and still none of its processes outlives Pathwarden.
