@@ -227,28 +227,45 @@ TEST_F(InstallerRoad, RunsSendingEveryEntryEndWithoutASignalAndPostNothingAtTheE
 
 // Ctrl+C in the terminal, or SIGTERM or SIGHUP to Pathwarden, while a package
 // tool of the scan runs: the scan's process group does not get the signal,
-// and still none of its processes outlives Pathwarden.
+// and still none of its processes outlives Pathwarden. The group's anchor
+// killed on its own would leave the scan unguarded: the scan ends with it,
+// and the run goes on without it.
 TEST_F(InstallerRoad, NoScanProcessOutlivesPathwardenEndedBySignal)
 {
     server.setResponse("/rest/productlines/scan", 200, "[]");
     const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
     writeStandInProgram(bin(), QStringLiteral("pkgutil"),
                         QStringLiteral("echo $$ > '%1.part' && mv '%1.part' '%1'\nexec sleep 120").arg(pidFile));
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signal);
+    const struct {
+        int signal;
+        bool toTheAnchorAlone;
+    } rows[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGKILL, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
         QFile::remove(pidFile);
         // The tool, and the scan process that started it.
         qint64 scanProcesses[2] = {0, 0};
+        bool anchorSignalled = false;
         const auto toolRuns = [&] {
+            if (anchorSignalled)
+                return true;
             scanProcesses[0] = fileContents(pidFile).trimmed().toLongLong();
             const QList<QByteArray> fields = processStatusFields(scanProcesses[0]);
             scanProcesses[1] = fields.size() > 1 ? fields[1].toLongLong() : 0;
-            return scanProcesses[0] > 0 && scanProcesses[1] > 0;
+            const bool running = scanProcesses[0] > 0 && scanProcesses[1] > 0;
+            if (running && row.toTheAnchorAlone && fields.size() > 2) {
+                ::kill(static_cast<pid_t>(fields[2].toLongLong()), row.signal); // the group's leader
+                anchorSignalled = true;
+            }
+            return running;
         };
-        const ProcessOutcome outcome =
-            runPathwardenAndSignal(env, "execute: ", signal, arguments(), kChildRunTimeoutMs, toolRuns);
+        // Pathwarden itself gets no signal when the anchor gets one.
+        const ProcessOutcome outcome = runPathwardenAndSignal(env, "execute: ", row.toTheAnchorAlone ? 0 : row.signal,
+                                                              arguments(), kChildRunTimeoutMs / 2, toolRuns);
         ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-        EXPECT_EQ(outcome.exitStatus, QProcess::CrashExit);
+        EXPECT_EQ(outcome.exitStatus, row.toTheAnchorAlone ? QProcess::NormalExit : QProcess::CrashExit);
+        EXPECT_EQ(outcome.standardError.contains("Component scan stopped: the guard of its processes ended."),
+                  row.toTheAnchorAlone);
         for (const qint64 pid : scanProcesses) {
             QElapsedTimer clock;
             clock.start();

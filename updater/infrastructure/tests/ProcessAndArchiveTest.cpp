@@ -1,6 +1,7 @@
 #include "updater/infrastructure/DetachedQProcessStarter.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ChildProcess.h"
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -21,6 +22,7 @@
 #include <thread>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -122,6 +124,27 @@ TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     EXPECT_EQ(hung, -1) << "a start did not return";
     EXPECT_EQ(started, 40);
+}
+
+// A program we wait for holds none of our descriptors, close-on-exec or not
+// (a process group anchor's pipe among them would keep the anchor waiting),
+// and its exit status and the start of its errors reach us.
+TEST(ChildStart, ProgramHasOnlyItsThreeChannelsAndReportsItsEnd)
+{
+    // Not close-on-exec, and above what the shell uses for itself.
+    const int stray = ::fcntl(STDIN_FILENO, F_DUPFD, 200);
+    ASSERT_GE(stray, 200);
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                  QStringLiteral("[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n"
+                                                                 "readlink /proc/$$/fd/0 >&2; exit 3")
+                                                      .arg(stray)}));
+    EXPECT_EQ(child.waitForEnd(kChildRunTimeoutMs), platform::ChildProcess::End::Exited);
+    ::close(stray);
+    EXPECT_TRUE(child.exitedNormally());
+    EXPECT_EQ(child.exitCode(), 3);
+    EXPECT_EQ(child.standardError(), "/dev/null\n");
+    EXPECT_FALSE(child.start(QStringLiteral("/nonexistent/program"), {}));
 }
 
 TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWithoutAsking)
