@@ -64,11 +64,13 @@ protected:
         return QFileInfo(scan.mediumDir() + QStringLiteral("/Product Installer.pkg")).canonicalFilePath();
     }
 
-    // One download choice whose one archive holds one package.
-    void offerOneChoice(const QByteArray& archive, FileFault fault = FileFault::None)
+    // One download choice whose one archive holds one package; the file's
+    // name as the request names it (a blank percent-encoded).
+    void offerOneChoice(const QByteArray& archive, FileFault fault = FileFault::None,
+                        const QByteArray& fileName = "Sound%20Library.zip")
     {
-        // As the request names it: the blank percent-encoded.
-        files.setFile("/files/Sound%20Library.zip", archive, fault);
+        const QByteArray path = "/files/" + fileName;
+        files.setFile(path, archive, fault);
         const QByteArray base = server.baseUrl().toUtf8();
         server.setResponse("/rest/productlines/scan", 200,
                            R"([{"links": [{"rel": "productlinedownloadchoiceoptions", "href": ")" + base
@@ -79,7 +81,7 @@ protected:
                                + R"(, "links": [{"rel": "artifactsMac", "href": ")" + base
                                + R"(/rest/road/artifacts"}]}}])");
         server.setResponse("/rest/road/artifacts", 200,
-                           R"([{"href": ")" + files.url("/files/Sound%20Library.zip").toEncoded()
+                           R"([{"href": ")" + files.url(path).toEncoded()
                                + R"(", "filesize": )" + QByteArray::number(archive.size()) + R"(, "checksum": ")"
                                + QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()
                                + R"(", "msiReplace": true, "msiUpdate": false, "msiUpgrade": true, "msiFullUI": false,)"
@@ -210,7 +212,8 @@ TEST_F(InstallerRoad, RunsSendingEveryEntryEndWithoutASignalAndPostNothingAtTheE
         writeStandInProgram(bin(), QStringLiteral("pkgutil"),
                             QStringLiteral("%1exec '%2/pkgutil' \"$@\"")
                                 .arg(cancel ? QStringLiteral("sleep 120\n") : QString(), scan.binDir()));
-        const ProcessOutcome outcome = cancel ? runDriver("cancel-while-searching") : runPathwarden(env, arguments());
+        const ProcessOutcome outcome =
+            cancel ? runDriver("cancel-while-searching") : runPathwarden(env, arguments());
         ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
         if (outcome.exitStatus != QProcess::NormalExit || outcome.exitCode != 0)
             ++signalled;
@@ -221,7 +224,8 @@ TEST_F(InstallerRoad, RunsSendingEveryEntryEndWithoutASignalAndPostNothingAtTheE
     for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging"))
         sent << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("short_message")).toString();
     EXPECT_GE(sent.filter(QStringLiteral("wait for running threads")).size(), 10);
-    for (const char* late : {"all threads are finished", "~VornConfiguration called", "application is closing"})
+    for (const char* late :
+         {"all threads are finished", "~VornConfiguration called", "application is closing"})
         EXPECT_EQ(sent.filter(QString::fromLatin1(late)), QStringList()) << late;
 }
 
@@ -260,8 +264,9 @@ TEST_F(InstallerRoad, NoScanProcessOutlivesPathwardenEndedBySignal)
             return running;
         };
         // Pathwarden itself gets no signal when the anchor gets one.
-        const ProcessOutcome outcome = runPathwardenAndSignal(env, "execute: ", row.toTheAnchorAlone ? 0 : row.signal,
-                                                              arguments(), kChildRunTimeoutMs / 2, toolRuns);
+        const ProcessOutcome outcome =
+            runPathwardenAndSignal(env, "execute: ", row.toTheAnchorAlone ? 0 : row.signal, arguments(),
+                                   kChildRunTimeoutMs / 2, toolRuns);
         ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
         EXPECT_EQ(outcome.exitStatus, row.toTheAnchorAlone ? QProcess::NormalExit : QProcess::CrashExit);
         EXPECT_EQ(outcome.standardError.contains("Component scan stopped: the guard of its processes ended."),
@@ -322,6 +327,23 @@ TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBefore
                        .arg(scan.mediumDir(), downloaded));
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// A legal name just under a file name's 255 bytes: the temporary name of the
+// download fits beside it.
+TEST_F(InstallerRoad, ChoiceWhoseFileNameIsJustUnder255BytesIsDownloaded)
+{
+    const QString name = QString(250, QLatin1Char('s')) + QStringLiteral(".zip");
+    const QByteArray archive = QByteArray(300000, 'a') + "sound library";
+    offerOneChoice(archive, FileFault::None, name.toLatin1());
+    const ProcessOutcome outcome = runDriver("download-first-choice");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    const QString xml = QString::fromUtf8(fileContents(informationFile()));
+    const QString downloaded =
+        QRegularExpression(QStringLiteral("download-output-path=\"([^\"]*)\"")).match(xml).captured(1);
+    EXPECT_TRUE(downloaded.endsWith(QLatin1Char('/') + name)) << xml.toStdString();
+    EXPECT_EQ(fileContents(downloaded), archive);
 }
 
 TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)
