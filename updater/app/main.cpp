@@ -88,10 +88,13 @@ int main(int argc, char** argv)
     }
 
     // No remote post may start from here on, nor still run when main
-    // returns: it would run while the process's static objects go.
+    // returns: it would run while the process's static objects go. Without
+    // an application object there is no pool any more: its destructor has
+    // waited for it.
     endRemoteLogging();
     logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
-    finishBackgroundCalls(QThreadPool::globalInstance(), {}, kBackgroundCallsExitWaitMs, logger);
+    if (QThreadPool* pool = QThreadPool::globalInstance())
+        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs, logger);
     endApplication();
     return result;
 }

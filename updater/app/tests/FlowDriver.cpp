@@ -160,8 +160,9 @@ int main(int argc, char** argv)
     }
     // The entry point's end.
     endRemoteLogging();
-    finishBackgroundCalls(QThreadPool::globalInstance(), {}, kBackgroundCallsExitWaitMs,
-                          SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
+    if (QThreadPool* pool = QThreadPool::globalInstance())
+        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs,
+                              SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
     endApplication();
     return result;
 }
