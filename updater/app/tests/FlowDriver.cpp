@@ -20,6 +20,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -109,6 +110,15 @@ protected:
     }
 };
 
+// A flow may wait for a file that a stand-in tool of the scan writes when it
+// runs (named by PATHWARDEN_CANCEL_AFTER), so that the cancel comes while the
+// tool runs however long the scan takes to reach it on a loaded machine.
+bool cancelMayCome()
+{
+    const QString marker = qEnvironmentVariable("PATHWARDEN_CANCEL_AFTER");
+    return marker.isEmpty() || QFileInfo::exists(marker);
+}
+
 void cancelWhileSearching(int delayMs)
 {
     static bool scheduled = false;
@@ -148,7 +158,7 @@ int main(int argc, char** argv)
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
-            if (flow == "cancel-while-searching")
+            if (flow == "cancel-while-searching" && cancelMayCome())
                 cancelWhileSearching(500);
             if (flow == "cancel-while-asking" && choicesQuery.asked)
                 cancelWhileSearching(300);

@@ -152,6 +152,7 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         server.setResponse("/rest/productlines/scan", choices);
         const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
         QFile::remove(pidFile);
+        env.setVariable(QStringLiteral("PATHWARDEN_CANCEL_AFTER"), asking ? QString() : pidFile);
         writeStandInProgram(bin(), QStringLiteral("pkgutil"),
                             QStringLiteral("echo $$ > '%1'\n%2exec '%3/pkgutil' \"$@\"")
                                 .arg(pidFile, asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
