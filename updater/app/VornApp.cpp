@@ -5,6 +5,7 @@
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/app/WebLinkOpener.h"
 #include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
@@ -19,6 +20,8 @@ VornApp::VornApp(int& argc, char** argv)
     : QApplication(argc, argv)
     , logger_(SimpleLogger::getLogger(this))
 {
+    // The wizard's and dialogs' web links.
+    new WebLinkOpener(this);
     logger_->debug(QStringLiteral("VornApp was created"), QString());
 }
 
