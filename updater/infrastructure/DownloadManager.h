@@ -23,9 +23,8 @@ QString partialFileName(const QString& finalName);
 
 // Downloads one file at a time over HTTP or HTTPS (the system's certificate
 // authorities, no redirects) into "<target>.part" (see partialFileName),
-// continues a ".part" left
-// by an earlier run with a Range request, and gives the file its final name
-// only after its SHA-256 matched. A failed job leaves neither the target nor
+// continues a ".part" left by an earlier run with a Range request, and gives
+// the file its final name only after its SHA-256 matched. A failed job leaves neither the target nor
 // its ".part" behind; a paused one keeps its ".part".
 //
 // Every job ends with exactly one downloadComplete() or downloadError(); a
