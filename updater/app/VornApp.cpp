@@ -5,7 +5,9 @@
 #include "updater/app/VornAppService.h"
 #include "updater/app/VornClientArguments.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/app/WebLinkOpener.h"
 #include "updater/infrastructure/BackgroundCalls.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
 #include "updater/services/InstallerLauncher.h"
@@ -18,6 +20,8 @@ VornApp::VornApp(int& argc, char** argv)
     : QApplication(argc, argv)
     , logger_(SimpleLogger::getLogger(this))
 {
+    // The wizard's and dialogs' web links.
+    new WebLinkOpener(this);
     logger_->debug(QStringLiteral("VornApp was created"), QString());
 }
 
@@ -65,7 +69,13 @@ void VornApp::cleanUpBeforeClosing()
     const QList<RESTClient*> clients = configuration_ ? QList<RESTClient*>{configuration_->restClient(),
                                                                            configuration_->choicesRestClient()}
                                                       : QList<RESTClient*>();
-    if (finishBackgroundCalls(QThreadPool::globalInstance(), clients, kBackgroundCallsExitWaitMs, logger_))
+    const bool finished =
+        finishBackgroundCalls(QThreadPool::globalInstance(), clients, kBackgroundCallsExitWaitMs, logger_);
+    // What the background work logged until now still goes out; the lines of
+    // the run's end stay local, and the entry point waits once more for the
+    // posts queued meanwhile.
+    endRemoteLogging();
+    if (finished)
         logger_->debug(QStringLiteral("all threads are finished"), QString());
 }
 

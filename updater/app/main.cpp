@@ -1,8 +1,10 @@
 #include "updater/app/EntryPoint.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/FileLogAppender.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTextCodec>
+#include <QThreadPool>
 
 namespace {
 
@@ -84,7 +87,14 @@ int main(int argc, char** argv)
         result = -1;
     }
 
+    // No remote post may start from here on, nor still run when main
+    // returns: it would run while the process's static objects go. Without
+    // an application object there is no pool any more: its destructor has
+    // waited for it.
+    endRemoteLogging();
     logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
+    if (QThreadPool* pool = QThreadPool::globalInstance())
+        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs, logger);
     endApplication();
     return result;
 }

@@ -5,6 +5,7 @@
 #include "updater/infrastructure/PathComponent.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -42,7 +43,25 @@ bool isSha256Hex(const QString& text)
     return true;
 }
 
+// NAME_MAX of the file systems we write to.
+constexpr int kMostNameBytes = 255;
+
 } // namespace
+
+QString partialFileName(const QString& finalName)
+{
+    const QString ending = QStringLiteral(".part");
+    const QByteArray name = QFile::encodeName(finalName);
+    if (name.size() + ending.size() <= kMostNameBytes)
+        return finalName + ending;
+    const QString tie = QLatin1Char('~')
+                        + QString::fromLatin1(QCryptographicHash::hash(name, QCryptographicHash::Sha256).toHex().left(16));
+    int keep = kMostNameBytes - tie.size() - ending.size();
+    // Never half a character: the name must stay valid text.
+    while (keep > 0 && (static_cast<unsigned char>(name.at(keep)) & 0xC0) == 0x80)
+        --keep;
+    return QFile::decodeName(name.left(keep)) + tie + ending;
+}
 
 DownloadManager::DownloadManager()
     : AbstractDownloadManager(nullptr)
@@ -99,7 +118,9 @@ void DownloadManager::setCrawlLimit(int windowMilliseconds, qint64 minimumBytes)
 
 QString DownloadManager::partPath() const
 {
-    return targetPath_ + QStringLiteral(".part");
+    const QFileInfo target(targetPath_);
+    const QString folder = targetPath_.left(targetPath_.size() - target.fileName().size());
+    return folder + partialFileName(target.fileName());
 }
 
 bool DownloadManager::download(DownloadJob job)

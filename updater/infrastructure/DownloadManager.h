@@ -13,10 +13,18 @@ class QFile;
 class QNetworkAccessManager;
 class QTimer;
 
+// The name a download has until it is verified: "<final name>.part" where
+// that fits in a file name's 255 bytes. A longer one keeps the final name's
+// leading bytes (whole characters), then "~", the first 16 hexadecimal digits
+// of the final name's SHA-256 and ".part", at most 255 bytes in all: unique
+// for each final name and made from it alone, so a later run finds the
+// partial file an earlier one left. The final name is never shortened. Pure.
+QString partialFileName(const QString& finalName);
+
 // Downloads one file at a time over HTTP or HTTPS (the system's certificate
-// authorities, no redirects) into "<target>.part", continues a ".part" left
-// by an earlier run with a Range request, and gives the file its final name
-// only after its SHA-256 matched. A failed job leaves neither the target nor
+// authorities, no redirects) into "<target>.part" (see partialFileName),
+// continues a ".part" left by an earlier run with a Range request, and gives
+// the file its final name only after its SHA-256 matched. A failed job leaves neither the target nor
 // its ".part" behind; a paused one keeps its ".part".
 //
 // Every job ends with exactly one downloadComplete() or downloadError(); a

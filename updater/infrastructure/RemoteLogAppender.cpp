@@ -10,6 +10,40 @@
 #include <QThreadPool>
 #include <QVariantMap>
 
+#include <atomic>
+#include <mutex>
+#include <set>
+
+namespace {
+
+// Once set, no remote output posts anything.
+std::atomic<bool> remoteLoggingEnded{false};
+
+// Every remote output alive, so that the end of a run can detach them all.
+struct LiveOutputs {
+    std::mutex mutex;
+    std::set<RemoteLogAppender*> outputs;
+};
+
+LiveOutputs& liveOutputs()
+{
+    static LiveOutputs live;
+    return live;
+}
+
+} // namespace
+
+void endRemoteLogging()
+{
+    remoteLoggingEnded = true;
+    // Under the registry's lock, so that none of them is destroyed meanwhile;
+    // detaching waits for the hub's writers, which never take this lock.
+    LiveOutputs& live = liveOutputs();
+    const std::lock_guard<std::mutex> lock(live.mutex);
+    for (RemoteLogAppender* output : live.outputs)
+        output->detachFromHub();
+}
+
 int gelfLevel(LogLevels level)
 {
     switch (level) {
@@ -66,11 +100,19 @@ RemoteLogAppender::RemoteLogAppender(AbstractRESTClient* restClient, AbstractSer
             errorLogUrl_);
         errorLogUrl_.clear();
     }
+    LiveOutputs& live = liveOutputs();
+    const std::lock_guard<std::mutex> lock(live.mutex);
+    live.outputs.insert(this);
 }
 
 RemoteLogAppender::~RemoteLogAppender()
 {
     detachFromHub();
+    {
+        LiveOutputs& live = liveOutputs();
+        const std::lock_guard<std::mutex> lock(live.mutex);
+        live.outputs.erase(this);
+    }
     if (serviceUrl_)
         serviceUrl_->deleteLater();
 }
@@ -84,7 +126,7 @@ void RemoteLogAppender::writeRaw(const QString& shortText, const QString& fullTe
                                  LogLevels level, const QDateTime& time)
 {
     // Without an address every post would only fail.
-    if (!restClient_ || errorLogUrl_.isEmpty())
+    if (!restClient_ || errorLogUrl_.isEmpty() || remoteLoggingEnded)
         return;
     bool ok = false;
     const QString json = gelfEntryJson(shortText, fullText, className, level, time, &ok);

@@ -16,12 +16,21 @@ int gelfLevel(LogLevels level);
 QString gelfEntryJson(const QString& shortText, const QString& fullText, const QString& className,
                       LogLevels level, const QDateTime& time, bool* ok = nullptr);
 
+// Ends remote logging for the rest of the process: every remote output
+// leaves the hub (once no thread still hands it an entry), and no remote
+// output starts a post afterwards, also one made later. Posts already queued
+// go on; the caller then waits for the pool. A post that still ran when the
+// process ends would run during the destruction of static objects.
+//
+// Threads: any; the end of a run calls it before its last log lines.
+void endRemoteLogging();
+
 // Sends log entries to the server's "errorlogging" resource, one POST per
 // entry, each on a short task of the global thread pool so that the logging
-// thread never waits for the network. The application waits for the pool
-// before it quits (for a bounded time), so queued entries still go out.
-// Without an address (not found, or not HTTPS while "CheckRootCA" is on)
-// nothing is sent.
+// thread never waits for the network. The end of a run ends remote logging
+// (endRemoteLogging), then waits for the pool (for a bounded time), so
+// entries queued until then still go out. Without an address (not found, or
+// not HTTPS while "CheckRootCA" is on) nothing is sent.
 //
 // Ownership: owns the service address (released, deferred, on destruction);
 // the REST client is not owned and must outlive the queued tasks.
@@ -40,6 +49,8 @@ protected:
                   const QDateTime& time) override;
 
 private:
+    friend void endRemoteLogging();
+
     QString errorLogUrl_;
     AbstractServiceUrl* serviceUrl_;
     AbstractRESTClient* restClient_;

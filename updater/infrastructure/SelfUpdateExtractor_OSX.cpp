@@ -22,8 +22,10 @@ QSet<QString> entryNames(const QString& folder)
     return QSet<QString>(names.cbegin(), names.cend());
 }
 
-// Deeper than any bundle's chain of links; a loop ends here.
-constexpr int kMostLinksInARow = 40;
+// As the kernel's path resolution: no more links than this are followed in
+// one resolution, however they nest; beyond it the system would not resolve
+// the name either.
+constexpr int kMostLinksFollowed = 40;
 
 QString linkTarget(const QString& path)
 {
@@ -34,11 +36,14 @@ QString linkTarget(const QString& path)
 
 // Follows target from the folder where (names below root) as the system
 // would, one name at a time, links included; false as soon as a step leaves
-// root. An absolute target leaves it at once: it names a place outside the
-// copy whatever lies there.
-bool leadsInside(const QString& root, QStringList& where, const QString& target, int depth)
+// root or the resolution has used up linksLeft. An absolute target leaves it
+// at once: it names a place outside the copy whatever lies there. Every link
+// followed counts against the one budget, so a link that names the next one
+// several times costs no more than a plain chain: the check stays linear in
+// the number of links.
+bool leadsInside(const QString& root, QStringList& where, const QString& target, int& linksLeft)
 {
-    if (target.isEmpty() || target.startsWith(QLatin1Char('/')) || depth > kMostLinksInARow)
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
         return false;
     for (const QString& name : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (name == QLatin1String("."))
@@ -51,7 +56,7 @@ bool leadsInside(const QString& root, QStringList& where, const QString& target,
         }
         const QString path = root + QLatin1Char('/') + where.join(QLatin1Char('/')) + QLatin1Char('/') + name;
         if (QFileInfo(path).isSymLink()) {
-            if (!leadsInside(root, where, linkTarget(path), depth + 1))
+            if (--linksLeft < 0 || !leadsInside(root, where, linkTarget(path), linksLeft))
                 return false;
         } else {
             where.append(name);
@@ -73,7 +78,8 @@ QString firstLinkLeadingOut(const QString& folder)
         if (!it.fileInfo().isSymLink())
             continue;
         QStringList where = it.fileInfo().path().mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
-        if (!leadsInside(folder, where, linkTarget(it.filePath()), 0))
+        int linksLeft = kMostLinksFollowed - 1; // the link itself
+        if (!leadsInside(folder, where, linkTarget(it.filePath()), linksLeft))
             return it.filePath();
     }
     return QString();

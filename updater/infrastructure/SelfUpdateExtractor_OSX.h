@@ -11,8 +11,10 @@ class Logger;
 // when the executable is missing, and when it holds a symbolic link (unzip
 // restores links) that is absolute or whose target, resolved one name at a
 // time from the link's own folder, leaves the unpacking folder or passes
-// through a link that does; the refused copy is removed, the archive stays.
-// Relative links that stay inside, as a framework's, are kept.
+// through a link that does, or that takes more than 40 links to resolve, as
+// the kernel counts them; the refused copy is removed, the archive stays.
+// The check is linear in the number of links. Relative links that stay
+// inside, as a framework's, are kept.
 //
 // Threads: the caller's; blocks while the archive is unpacked.
 class SelfUpdateExtractor_OSX : public SelfUpdateExtractor {

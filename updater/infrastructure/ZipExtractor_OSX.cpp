@@ -1,9 +1,8 @@
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/platform/ChildProcess.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
-
-#include <QProcess>
 
 ZipExtractor_OSX::ZipExtractor_OSX(QObject* parent)
     : ZipExtractor(parent)
@@ -24,29 +23,30 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
     logger_->info(QStringLiteral("Trying to extract ZIP archive"),
                   QStringLiteral("Trying to extract ZIP archive file '%1' to '%2'").arg(archivePath, folder));
 
-    QProcess unzip;
     // Nothing to answer a question with: the tool's input is empty, and "-o"
     // keeps it from asking whether to replace a file.
-    unzip.setStandardInputFile(QProcess::nullDevice());
-    unzip.setStandardOutputFile(QProcess::nullDevice());
-    unzip.start(QString::fromLatin1(platform::kUnzipProgram),
-                {QStringLiteral("-o"), archivePath, QStringLiteral("-d"), folder});
-    const bool finished = unzip.waitForFinished(kTimeLimitMs);
-    if (!finished) {
+    platform::ChildProcess unzip;
+    if (!unzip.start(QString::fromLatin1(platform::kUnzipProgram),
+                     {QStringLiteral("-o"), archivePath, QStringLiteral("-d"), folder})) {
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
                        QStringLiteral("'%1': %2").arg(archivePath, unzip.errorString()));
-        unzip.kill();
-        unzip.waitForFinished(kTimeLimitMs);
         return false;
     }
-    if (unzip.exitStatus() != QProcess::NormalExit || unzip.exitCode() != 0) {
+    if (unzip.waitForEnd(kTimeLimitMs) != platform::ChildProcess::End::Exited) {
+        logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
+                       QStringLiteral("'%1': still running after %2 ms").arg(archivePath).arg(kTimeLimitMs));
+        unzip.kill();
+        unzip.waitForEnd(kTimeLimitMs);
+        return false;
+    }
+    if (!unzip.exitedNormally() || unzip.exitCode() != 0) {
         // Even a warning status may mean an entry was skipped or cut short;
         // nothing unpacked by such a run is used.
         logger_->error(QStringLiteral("ZIP archive extraction failed."),
                        QStringLiteral("'%1': exit code %2: %3")
                            .arg(archivePath)
                            .arg(unzip.exitCode())
-                           .arg(QString::fromLocal8Bit(unzip.readAllStandardError().left(4096))));
+                           .arg(QString::fromLocal8Bit(unzip.standardError())));
         return false;
     }
     return true;

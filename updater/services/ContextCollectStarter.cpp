@@ -1,16 +1,14 @@
 #include "updater/services/ContextCollectStarter.h"
 
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/platform/ChildProcess.h"
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 #include "updater/infrastructure/platform/ProcessGroupAnchor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTextStream>
-
-#include <unistd.h>
 
 // Outside any namespace, as the resource system requires.
 static void initContextCollectorResource()
@@ -21,27 +19,6 @@ static void initContextCollectorResource()
 namespace {
 
 constexpr int kMaxErrorLogCharacters = 16384;
-
-// The script joins the scan's process group before it runs; the tools it
-// starts stay in it.
-class CollectorProcess : public QProcess {
-public:
-    explicit CollectorProcess(pid_t group)
-        : group_(group)
-    {
-    }
-
-protected:
-    void setupChildProcess() override
-    {
-        // Outside the group nothing would end the script along with us.
-        if (::setpgid(0, group_) != 0)
-            ::_exit(127);
-    }
-
-private:
-    pid_t group_;
-};
 
 } // namespace
 
@@ -79,8 +56,10 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
         const std::lock_guard<std::mutex> lock(mutex_);
         anchor_ = std::move(anchor);
     }
-    CollectorProcess process(group);
-    launchCollector(process, installerDirPath, resultXmlPath);
+    // The script joins the scan's process group as it starts; the tools it
+    // starts stay in it.
+    platform::ChildProcess process;
+    const bool launched = launchCollector(process, installerDirPath, resultXmlPath, group);
     {
         // A cancel that came while the script was being started ends it now:
         // the script may have joined the group after the cancel's kill.
@@ -88,14 +67,18 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
         if (cancelled_)
             anchor_->kill();
     }
-    const bool finished = process.waitForFinished(kScanDeadlineMs);
+    // Also when the anchor ends first: killed on its own, it no longer ends
+    // the group along with us, so the scan ends now.
+    const platform::ChildProcess::End end =
+        launched ? process.waitForEnd(kScanDeadlineMs, group) : platform::ChildProcess::End::Exited;
+    const bool finished = launched && end == platform::ChildProcess::End::Exited;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (!finished)
+        if (launched && !finished)
             anchor_->kill();
     }
-    if (!finished && process.state() != QProcess::NotRunning)
-        process.waitForFinished(-1);
+    if (launched && !finished)
+        process.waitForEnd(-1);
     bool cancelled = false;
     {
         // Whatever the script left running ends with the scan. The anchor is
@@ -109,8 +92,18 @@ bool ContextCollectStarter::start(const QString& installerDirPath, const QString
         logger_->info(QStringLiteral("Component scan cancelled."), QString());
         return false;
     }
-    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        reportFailure(process);
+    if (end == platform::ChildProcess::End::WatchedEnded) {
+        logger_->error(QStringLiteral("Component scan stopped: the guard of its processes ended."),
+                       QStringLiteral("process group %1").arg(group));
+        return false;
+    }
+    if (!launched) {
+        logger_->error(QStringLiteral("Component Scanner timed out or failed."),
+                       QStringLiteral("not started: ") + process.errorString());
+        return false;
+    }
+    if (!finished || !process.exitedNormally() || process.exitCode() != 0) {
+        reportFailure(process, finished);
         return false;
     }
     if (!QFileInfo::exists(QDir::toNativeSeparators(resultXmlPath))) {
@@ -129,8 +122,8 @@ void ContextCollectStarter::cancel()
         anchor_->kill();
 }
 
-void ContextCollectStarter::launchCollector(QProcess& process, const QString& installerDirPath,
-                                            const QString& resultXmlPath)
+bool ContextCollectStarter::launchCollector(platform::ChildProcess& process, const QString& installerDirPath,
+                                            const QString& resultXmlPath, pid_t group)
 {
     const QString script = workingDirectory_ + QStringLiteral("contextcollector.rb");
     // Fails when an earlier scan of this run left the script there; that
@@ -144,13 +137,16 @@ void ContextCollectStarter::launchCollector(QProcess& process, const QString& in
                                    QDir::toNativeSeparators(script), QStringLiteral("--installerDir"),
                                    QDir::toNativeSeparators(installerDirPath), QStringLiteral("--resultXML"),
                                    QDir::toNativeSeparators(resultXmlPath)};
-    process.start(QString::fromLatin1(platform::kRubyProgram), arguments, QIODevice::ReadWrite);
+    // Outside the group nothing would end the script along with us: a start
+    // that cannot join it fails.
+    const bool started = process.start(QString::fromLatin1(platform::kRubyProgram), arguments, group);
     logger_->debug(QStringLiteral("execute: ") + arguments.join(QLatin1Char(' ')), QString());
+    return started;
 }
 
-void ContextCollectStarter::reportFailure(QProcess& process)
+void ContextCollectStarter::reportFailure(const platform::ChildProcess& process, bool finished)
 {
-    const bool crashed = process.exitStatus() == QProcess::CrashExit;
+    const bool crashed = finished && !process.exitedNormally();
     logger_->error(QStringLiteral("Component Scanner timed out or failed."),
                    (crashed ? QStringLiteral("error code: %1 (CRASH)") : QStringLiteral("error code: %1 (NORMAL EXIT)"))
                        .arg(process.exitCode()));

@@ -6,10 +6,12 @@
 #include <memory>
 #include <mutex>
 
+#include <sys/types.h>
+
 class Logger;
-class QProcess;
 
 namespace platform {
+class ChildProcess;
 class ProcessGroupAnchor;
 }
 
@@ -25,7 +27,8 @@ class ProcessGroupAnchor;
 // The script and the tools it runs form a process group of their own, so that
 // a cancel or the deadline ends all of them, not only ruby. A Ctrl+C in the
 // terminal, or a signal sent to us, does not reach that group; it ends
-// when we end all the same (platform::ProcessGroupAnchor).
+// when we end all the same (platform::ProcessGroupAnchor), and the scan ends
+// at once when that guard ends on its own.
 //
 // Threads: start blocks the calling thread (the page calls it from a pool
 // thread); one start at a time per object. cancel may be called from any
@@ -48,8 +51,11 @@ public:
     static constexpr int kScanDeadlineMs = 10 * 60 * 1000;
 
 protected:
-    void launchCollector(QProcess& process, const QString& installerDirPath, const QString& resultXmlPath);
-    void reportFailure(QProcess& process);
+    // False when the script could not be started in the group.
+    bool launchCollector(platform::ChildProcess& process, const QString& installerDirPath,
+                         const QString& resultXmlPath, pid_t group);
+    // finished: the script ended (rather than ran out of time).
+    void reportFailure(const platform::ChildProcess& process, bool finished);
 
 private:
     QString workingDirectory_;

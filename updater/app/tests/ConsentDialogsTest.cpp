@@ -1,13 +1,21 @@
 #include "updater/app/AskForGoOnlineDialog.h"
 #include "updater/app/CheckIfOnlineDialog.h"
 #include "updater/app/MandatoryUpdateDialog.h"
+#include "updater/app/WebLinkOpener.h"
+#include "updater/infrastructure/platform/ExternalPrograms.h"
+#include "updater/testsupport/ComponentScanFixture.h"
 #include "updater/testsupport/RecordingLogAppender.h"
+#include "updater/testsupport/StandInProgram.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -109,6 +117,21 @@ TEST(ConsentDialogs, MandatoryUpdateShowsTheProductLinkAsAnAnchor)
 
     MandatoryUpdateDialog empty(false, QString(), nullptr);
     EXPECT_TRUE(empty.findChild<QLabel*>(QStringLiteral("mainLabel"))->text().contains(QStringLiteral("<a href=\"\"></a>")));
+}
+
+// A link opens through the platform's open command, started without Qt's
+// detached start.
+TEST(ConsentDialogs, WebLinksOpenWithThePlatformsOpenCommand)
+{
+    QTemporaryDir bin;
+    const QString record = bin.filePath(QStringLiteral("record"));
+    writeRecordingStandInProgram(bin.path(), QString::fromLatin1(platform::kOpenCommand), record);
+    ScopedVariable path("PATH", QFile::encodeName(bin.path()) + ':' + qgetenv("PATH"));
+    WebLinkOpener opener(nullptr);
+    EXPECT_TRUE(QDesktopServices::openUrl(QUrl(QStringLiteral("https://example.invalid/get?a=b c"))));
+    bool recorded = false;
+    EXPECT_EQ(waitForRecordedArguments(record, &recorded),
+              QStringList{QStringLiteral("https://example.invalid/get?a=b%20c")});
 }
 
 TEST(ConsentDialogs, AHostileProductLinkIsShownAsTextAndNeverOpensAnythingButHttps)

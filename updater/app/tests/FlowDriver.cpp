@@ -12,17 +12,21 @@
 #include "updater/app/VornApp.h"
 #include "updater/app/EntryPoint.h"
 #include "updater/app/VornConfiguration.h"
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/LogAppender.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 #include <QWizard>
@@ -106,6 +110,15 @@ protected:
     }
 };
 
+// A flow may wait for a file that a stand-in tool of the scan writes when it
+// runs (named by PATHWARDEN_CANCEL_AFTER), so that the cancel comes while the
+// tool runs however long the scan takes to reach it on a loaded machine.
+bool cancelMayCome()
+{
+    const QString marker = qEnvironmentVariable("PATHWARDEN_CANCEL_AFTER");
+    return marker.isEmpty() || QFileInfo::exists(marker);
+}
+
 void cancelWhileSearching(int delayMs)
 {
     static bool scheduled = false;
@@ -145,7 +158,7 @@ int main(int argc, char** argv)
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
-            if (flow == "cancel-while-searching")
+            if (flow == "cancel-while-searching" && cancelMayCome())
                 cancelWhileSearching(500);
             if (flow == "cancel-while-asking" && choicesQuery.asked)
                 cancelWhileSearching(300);
@@ -155,6 +168,11 @@ int main(int argc, char** argv)
         result = QApplication::exec();
         report(QStringLiteral("exec:%1").arg(result));
     }
+    // The entry point's end.
+    endRemoteLogging();
+    if (QThreadPool* pool = QThreadPool::globalInstance())
+        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs,
+                              SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
     endApplication();
     return result;
 }

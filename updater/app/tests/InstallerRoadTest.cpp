@@ -64,11 +64,13 @@ protected:
         return QFileInfo(scan.mediumDir() + QStringLiteral("/Product Installer.pkg")).canonicalFilePath();
     }
 
-    // One download choice whose one archive holds one package.
-    void offerOneChoice(const QByteArray& archive, FileFault fault = FileFault::None)
+    // One download choice whose one archive holds one package; the file's
+    // name as the request names it (a blank percent-encoded).
+    void offerOneChoice(const QByteArray& archive, FileFault fault = FileFault::None,
+                        const QByteArray& fileName = "Sound%20Library.zip")
     {
-        // As the request names it: the blank percent-encoded.
-        files.setFile("/files/Sound%20Library.zip", archive, fault);
+        const QByteArray path = "/files/" + fileName;
+        files.setFile(path, archive, fault);
         const QByteArray base = server.baseUrl().toUtf8();
         server.setResponse("/rest/productlines/scan", 200,
                            R"([{"links": [{"rel": "productlinedownloadchoiceoptions", "href": ")" + base
@@ -79,7 +81,7 @@ protected:
                                + R"(, "links": [{"rel": "artifactsMac", "href": ")" + base
                                + R"(/rest/road/artifacts"}]}}])");
         server.setResponse("/rest/road/artifacts", 200,
-                           R"([{"href": ")" + files.url("/files/Sound%20Library.zip").toEncoded()
+                           R"([{"href": ")" + files.url(path).toEncoded()
                                + R"(", "filesize": )" + QByteArray::number(archive.size()) + R"(, "checksum": ")"
                                + QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()
                                + R"(", "msiReplace": true, "msiUpdate": false, "msiUpgrade": true, "msiFullUI": false,)"
@@ -150,6 +152,7 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         server.setResponse("/rest/productlines/scan", choices);
         const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
         QFile::remove(pidFile);
+        env.setVariable(QStringLiteral("PATHWARDEN_CANCEL_AFTER"), asking ? QString() : pidFile);
         writeStandInProgram(bin(), QStringLiteral("pkgutil"),
                             QStringLiteral("echo $$ > '%1'\n%2exec '%3/pkgutil' \"$@\"")
                                 .arg(pidFile, asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
@@ -195,30 +198,80 @@ TEST_F(InstallerRoad, CancelStillSendsTheRemoteLog)
         EXPECT_TRUE(sent.contains(QString::fromLatin1(entry))) << entry << "\n" << outcome.standardError.constData();
 }
 
+// With every entry sent to the server, the end of a run starts no post: what
+// is logged once the work is done stays local, and the pool is waited for
+// after the last line. Posts still running while the process's static
+// objects were destroyed crashed main-road runs and cancels alike.
+TEST_F(InstallerRoad, RunsSendingEveryEntryEndWithoutASignalAndPostNothingAtTheEnd)
+{
+    env.writeSettings({{QStringLiteral("RemoteLogLevel"), QStringLiteral("DEBUG")}});
+    server.setResponse("/rest/productlines/scan", 200, "[]");
+    int signalled = 0;
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE(run);
+        const bool cancel = run % 2 == 1;
+        writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                            QStringLiteral("%1exec '%2/pkgutil' \"$@\"")
+                                .arg(cancel ? QStringLiteral("sleep 120\n") : QString(), scan.binDir()));
+        const ProcessOutcome outcome =
+            cancel ? runDriver("cancel-while-searching") : runPathwarden(env, arguments());
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        if (outcome.exitStatus != QProcess::NormalExit || outcome.exitCode != 0)
+            ++signalled;
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.right(4000).constData();
+    }
+    EXPECT_EQ(signalled, 0);
+    QStringList sent;
+    for (const RecordedRequest& request : server.requestsFor("/rest/downloadclient/errorlogging"))
+        sent << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("short_message")).toString();
+    EXPECT_GE(sent.filter(QStringLiteral("wait for running threads")).size(), 10);
+    for (const char* late :
+         {"all threads are finished", "~VornConfiguration called", "application is closing"})
+        EXPECT_EQ(sent.filter(QString::fromLatin1(late)), QStringList()) << late;
+}
+
 // Ctrl+C in the terminal, or SIGTERM or SIGHUP to Pathwarden, while a package
 // tool of the scan runs: the scan's process group does not get the signal,
-// and still none of its processes outlives Pathwarden.
+// and still none of its processes outlives Pathwarden. The group's anchor
+// killed on its own would leave the scan unguarded: the scan ends with it,
+// and the run goes on without it.
 TEST_F(InstallerRoad, NoScanProcessOutlivesPathwardenEndedBySignal)
 {
     server.setResponse("/rest/productlines/scan", 200, "[]");
     const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
     writeStandInProgram(bin(), QStringLiteral("pkgutil"),
                         QStringLiteral("echo $$ > '%1.part' && mv '%1.part' '%1'\nexec sleep 120").arg(pidFile));
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(signal);
+    const struct {
+        int signal;
+        bool toTheAnchorAlone;
+    } rows[] = {{SIGINT, false}, {SIGTERM, false}, {SIGHUP, false}, {SIGKILL, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
         QFile::remove(pidFile);
         // The tool, and the scan process that started it.
         qint64 scanProcesses[2] = {0, 0};
+        bool anchorSignalled = false;
         const auto toolRuns = [&] {
+            if (anchorSignalled)
+                return true;
             scanProcesses[0] = fileContents(pidFile).trimmed().toLongLong();
             const QList<QByteArray> fields = processStatusFields(scanProcesses[0]);
             scanProcesses[1] = fields.size() > 1 ? fields[1].toLongLong() : 0;
-            return scanProcesses[0] > 0 && scanProcesses[1] > 0;
+            const bool running = scanProcesses[0] > 0 && scanProcesses[1] > 0;
+            if (running && row.toTheAnchorAlone && fields.size() > 2) {
+                ::kill(static_cast<pid_t>(fields[2].toLongLong()), row.signal); // the group's leader
+                anchorSignalled = true;
+            }
+            return running;
         };
+        // Pathwarden itself gets no signal when the anchor gets one.
         const ProcessOutcome outcome =
-            runPathwardenAndSignal(env, "execute: ", signal, arguments(), kChildRunTimeoutMs, toolRuns);
+            runPathwardenAndSignal(env, "execute: ", row.toTheAnchorAlone ? 0 : row.signal, arguments(),
+                                   kChildRunTimeoutMs / 2, toolRuns);
         ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-        EXPECT_EQ(outcome.exitStatus, QProcess::CrashExit);
+        EXPECT_EQ(outcome.exitStatus, row.toTheAnchorAlone ? QProcess::NormalExit : QProcess::CrashExit);
+        EXPECT_EQ(outcome.standardError.contains("Component scan stopped: the guard of its processes ended."),
+                  row.toTheAnchorAlone);
         for (const qint64 pid : scanProcesses) {
             QElapsedTimer clock;
             clock.start();
@@ -275,6 +328,23 @@ TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBefore
                        .arg(scan.mediumDir(), downloaded));
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// A legal name just under a file name's 255 bytes: the temporary name of the
+// download fits beside it.
+TEST_F(InstallerRoad, ChoiceWhoseFileNameIsJustUnder255BytesIsDownloaded)
+{
+    const QString name = QString(250, QLatin1Char('s')) + QStringLiteral(".zip");
+    const QByteArray archive = QByteArray(300000, 'a') + "sound library";
+    offerOneChoice(archive, FileFault::None, name.toLatin1());
+    const ProcessOutcome outcome = runDriver("download-first-choice");
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    const QString xml = QString::fromUtf8(fileContents(informationFile()));
+    const QString downloaded =
+        QRegularExpression(QStringLiteral("download-output-path=\"([^\"]*)\"")).match(xml).captured(1);
+    EXPECT_TRUE(downloaded.endsWith(QLatin1Char('/') + name)) << xml.toStdString();
+    EXPECT_EQ(fileContents(downloaded), archive);
 }
 
 TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)

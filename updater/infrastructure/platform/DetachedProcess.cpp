@@ -72,7 +72,9 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
     if (::pipe2(report, O_CLOEXEC) != 0)
         return false;
 
-    const pid_t intermediate = ::fork();
+    // _Fork, not fork: the fork handlers of other libraries would run in the
+    // children, and they may allocate or lock.
+    const pid_t intermediate = ::_Fork();
     if (intermediate < 0) {
         ::close(report[0]);
         ::close(report[1]);
@@ -81,7 +83,7 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
     if (intermediate == 0) {
         ::close(report[0]);
         ::setsid();
-        const pid_t launched = ::fork();
+        const pid_t launched = ::_Fork();
         if (launched == 0) {
             prepareSignals();
             ::execv(path, argumentVector);

@@ -11,7 +11,9 @@ namespace platform {
 namespace {
 
 // The anchor's whole life. A fork of a process with threads: only
-// async-signal-safe calls.
+// async-signal-safe calls. Made by _Fork, which runs no fork handlers of
+// other libraries in the child: they may allocate or lock, and an anchor that
+// hung there would hold the pipe's write end and never see our end.
 [[noreturn]] void runAnchor(int parentEnd, int ourEnd)
 {
     ::setpgid(0, 0);
@@ -35,7 +37,7 @@ ProcessGroupAnchor::ProcessGroupAnchor()
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return;
-    const pid_t anchor = ::fork();
+    const pid_t anchor = ::_Fork();
     if (anchor == 0)
         runAnchor(ends[1], ends[0]);
     ::close(ends[0]);

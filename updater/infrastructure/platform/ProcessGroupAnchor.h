@@ -17,7 +17,14 @@ namespace platform {
 // before the process does.
 //
 // The anchor is reaped only by end(), so until then group() cannot name any
-// other process or group, even when the anchor was killed meanwhile.
+// other process or group, even when the anchor was killed meanwhile. An
+// anchor killed on its own guards nothing any more: whoever waits for the
+// group's programs also watches the anchor (it stays a child of ours) and
+// ends the group when the anchor is gone.
+//
+// The pipe is close-on-exec at both ends and the anchor's end is used only
+// in the anchor: the programs of the group, and every other child we start,
+// never hold it once they run.
 //
 // Threads: not locked; the owner guards kill() and end() against each other.
 class ProcessGroupAnchor {

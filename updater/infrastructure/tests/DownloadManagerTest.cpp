@@ -232,6 +232,42 @@ TEST(DownloadManager, ResumeOffsetBeyond2GiBIsSentWhole)
     EXPECT_FALSE(QFileInfo::exists(part));
 }
 
+// A legal name just under a file name's 255 bytes downloads and resumes: only
+// the temporary name is shortened, and the same final name finds it again.
+TEST(DownloadManager, NamesUpTo255BytesDownloadAndResumeTheirPartialFile)
+{
+    TestFileServer server;
+    server.setFile("/file.bin", kContent);
+    QTemporaryDir folder;
+    const struct {
+        QString name;
+    } rows[] = {
+        {QString(254, QLatin1Char('n'))},
+        {QString(255, QLatin1Char('n'))},
+        // Two-byte characters: the shortened name keeps whole ones.
+        {QString(127, QChar(0x00e9)) + QLatin1Char('n')},
+    };
+    QStringList partials;
+    for (const auto& row : rows) {
+        const QString partial = partialFileName(row.name);
+        SCOPED_TRACE(partial.toStdString());
+        EXPECT_LE(QFile::encodeName(partial).size(), 255);
+        EXPECT_EQ(partialFileName(row.name), partial);
+        EXPECT_FALSE(partials.contains(partial));
+        partials << partial;
+        writeFile(folder.filePath(partial), kContent.left(100000));
+        DownloadManager manager;
+        Recorder recorder(manager);
+        EXPECT_TRUE(manager.download(DownloadJob(server.url("/file.bin"), folder.path(), row.name, sha256Hex(kContent))));
+        ASSERT_TRUE(recorder.waitForEnds(1));
+        EXPECT_EQ(recorder.ends.last(), Outcome::Complete);
+        EXPECT_EQ(server.requestsFor("/file.bin").last().header("range"), QByteArray("bytes=100000-"));
+        EXPECT_EQ(fileContents(folder.filePath(row.name)), kContent);
+        EXPECT_FALSE(QFileInfo::exists(folder.filePath(partial)));
+    }
+    EXPECT_EQ(partialFileName(QStringLiteral("file.bin")), QStringLiteral("file.bin.part"));
+}
+
 TEST(DownloadManager, JobsThatCannotStartEndAtOnceWithOneError)
 {
     TestFileServer server;

@@ -1,6 +1,7 @@
 #include "updater/infrastructure/DetachedQProcessStarter.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
+#include "updater/infrastructure/platform/ChildProcess.h"
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -21,6 +22,7 @@
 #include <thread>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -43,6 +45,19 @@ void endAdoptedChildren()
             ::waitpid(pid, nullptr, 0);
         }
     }
+}
+
+// l0 -> l1/../l1/../l1, l1 -> l2/../l2/../l2, ... with the last one naming a
+// folder beside it: every link leads to that folder.
+QList<ZipEntry> chainOfLinks(const ZipEntry& executable, const QString& folder, int links)
+{
+    QList<ZipEntry> entries{executable, {folder + QStringLiteral("d/"), "", 0755}};
+    for (int i = 0; i < links; ++i) {
+        const QByteArray next = "l" + QByteArray::number(i + 1);
+        entries.append({folder + QStringLiteral("l%1").arg(i),
+                        i + 1 < links ? next + "/../" + next + "/../" + next : QByteArray("d"), 0120777});
+    }
+    return entries;
 }
 
 } // namespace
@@ -109,6 +124,27 @@ TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
     EXPECT_EQ(hung, -1) << "a start did not return";
     EXPECT_EQ(started, 40);
+}
+
+// A program we wait for holds none of our descriptors, close-on-exec or not
+// (a process group anchor's pipe among them would keep the anchor waiting),
+// and its exit status and the start of its errors reach us.
+TEST(ChildStart, ProgramHasOnlyItsThreeChannelsAndReportsItsEnd)
+{
+    // Not close-on-exec, and above what the shell uses for itself.
+    const int stray = ::fcntl(STDIN_FILENO, F_DUPFD, 200);
+    ASSERT_GE(stray, 200);
+    platform::ChildProcess child;
+    ASSERT_TRUE(child.start(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                  QStringLiteral("[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n"
+                                                                 "readlink /proc/$$/fd/0 >&2; exit 3")
+                                                      .arg(stray)}));
+    EXPECT_EQ(child.waitForEnd(kChildRunTimeoutMs), platform::ChildProcess::End::Exited);
+    ::close(stray);
+    EXPECT_TRUE(child.exitedNormally());
+    EXPECT_EQ(child.exitCode(), 3);
+    EXPECT_EQ(child.standardError(), "/dev/null\n");
+    EXPECT_FALSE(child.start(QStringLiteral("/nonexistent/program"), {}));
 }
 
 TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWithoutAsking)
@@ -202,6 +238,10 @@ TEST(SelfUpdateExtraction, CopyWithALinkLeadingOutOrADamagedEntryIsRemovedAndRef
          {app + QStringLiteral("Frameworks"), "../../../../outside", 0120777}},
         // Back into the copy, but by way of the folder above it.
         {executable, {app + QStringLiteral("Home"), "../../../../5/" + app.toUtf8() + "MacOS", 0120777}},
+        // 30 links, each naming the next three times: more links in one
+        // resolution than the kernel follows, and refused without following
+        // each name anew (3^30 steps).
+        chainOfLinks(executable, app + QStringLiteral("Resources/"), 30),
     };
     ZipExtractor_OSX zip;
     SelfUpdateExtractor_OSX extractor(&zip);
@@ -210,7 +250,10 @@ TEST(SelfUpdateExtraction, CopyWithALinkLeadingOutOrADamagedEntryIsRemovedAndRef
         QDir().mkpath(QFileInfo(archive).path());
         ASSERT_TRUE(writeZipArchive(archive, cases.at(i)));
         QString executablePath = QStringLiteral("old");
+        QElapsedTimer clock;
+        clock.start();
         EXPECT_FALSE(extractor.extract(QFileInfo(archive), executablePath)) << i;
+        EXPECT_LT(clock.elapsed(), 1000) << i;
         EXPECT_TRUE(executablePath.isEmpty() || executablePath == QStringLiteral("old")) << i;
         EXPECT_EQ(QDir(QFileInfo(archive).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
                                                              | QDir::NoDotAndDotDot),
