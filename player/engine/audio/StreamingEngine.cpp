@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -11,14 +12,33 @@
 
 namespace Audio {
 
+namespace {
+
+// The library's error callback has no user data. The engine whose stream
+// thread this is, set by every audio callback (the failing write follows the
+// callback on the same thread); and, on the GUI thread, the engine that is
+// closing a lost stream, whose further complaints are the same loss.
+thread_local StreamingEngine* t_streamEngine = nullptr;
+thread_local bool t_closingLostStream = false;
+
+} // namespace
+
 int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int frameCount, double /*streamTime*/,
                      RtAudioStreamStatus /*status*/, void* userData)
 {
-    return static_cast<StreamingEngine*>(userData)->process(outputBuffer, frameCount);
+    auto* engine = static_cast<StreamingEngine*>(userData);
+    t_streamEngine = engine;
+    return engine->process(outputBuffer, frameCount);
 }
 
 void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
 {
+    if (t_streamEngine) {
+        t_streamEngine->noteStreamError(errorText);
+        return;
+    }
+    if (t_closingLostStream)
+        return;
     std::cout << errorText << std::endl;
 }
 
@@ -69,12 +89,22 @@ private:
 
 } // namespace
 
-StreamingEngine::StreamingEngine()
-    : audio_(RtAudio::UNSPECIFIED)
+namespace {
+
+std::unique_ptr<RtAudio> probeDevices()
 {
+    auto audio = std::make_unique<RtAudio>(RtAudio::UNSPECIFIED);
     // Warnings go through the error callback of an open stream; before one is
     // open the library would print them to stderr on its own.
-    audio_.showWarnings(false);
+    audio->showWarnings(false);
+    return audio;
+}
+
+} // namespace
+
+StreamingEngine::StreamingEngine()
+    : audio_(probeDevices())
+{
 }
 
 StreamingEngine::~StreamingEngine()
@@ -94,22 +124,83 @@ int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
         scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
     }
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
-    if (!render_)
+    // A lost device plays nothing: the library calls back as fast as its
+    // writes fail, and the disc must not run through at that pace.
+    if (!render_ || streamFailed_.load(std::memory_order_relaxed))
         return 0;
     return render_(outputBuffer, frameCount);
 }
 
+void StreamingEngine::noteStreamError(const std::string& text)
+{
+    streamErrors_.fetch_add(1, std::memory_order_relaxed);
+    if (!errorTextTaken_.exchange(true, std::memory_order_relaxed)) {
+        const std::size_t n = std::min(text.size(), sizeof errorText_ - 1);
+        std::memcpy(errorText_, text.data(), n);
+        errorText_[n] = '\0';
+    }
+    streamFailed_.store(true, std::memory_order_release);
+}
+
+StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
+{
+    if (!deviceLost_) {
+        if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
+            return DeviceCheck::Playing;
+        // Stopped here, never from the callback: the audio thread then waits
+        // in the library instead of looping on the failing write.
+        t_closingLostStream = true;
+        stopStream();
+        closeStream();
+        t_closingLostStream = false;
+        deviceLost_ = true;
+        lastReopen_ = std::chrono::steady_clock::now();
+        const std::uint64_t repeats = streamErrorCount() - errorsAtStart_ - 1;
+        qWarning("The audio device was lost (%s; %llu repeats not printed); the stream is closed and is reopened "
+                 "once the device is back",
+                 errorText_, static_cast<unsigned long long>(repeats));
+        return DeviceCheck::Lost;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReopen_ < kReopenInterval)
+        return DeviceCheck::StillLost;
+    lastReopen_ = now;
+    return reopenIfLost() ? DeviceCheck::Restored : DeviceCheck::StillLost;
+}
+
+bool StreamingEngine::reopenIfLost()
+{
+    if (!deviceLost_)
+        return isStreamRunning();
+    return openCurrentDevice();
+}
+
+bool StreamingEngine::openCurrentDevice()
+{
+    RtAudio::StreamParameters parameters;
+    parameters.deviceId = currentDevice_;
+    parameters.nChannels = kChannels;
+    parameters.firstChannel = 0;
+    return setupStream(parameters);
+}
+
 bool StreamingEngine::initialize(const RenderFunction& render)
 {
-    if (audio_.isStreamOpen()) {
+    if (audio_->isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
         // replaced only while no callback can run.
-        const bool wasRunning = audio_.isStreamRunning();
+        const bool wasRunning = audio_->isStreamRunning();
         stopStream();
         render_ = render;
         return !wasRunning || startOrClose();
     }
     render_ = render;
+    // The library picks its back end and lists the devices once per object:
+    // one made before the sound server started has settled for another back
+    // end without devices.
+    if (probedOnce_)
+        audio_ = probeDevices();
+    probedOnce_ = true;
     RtAudio::StreamParameters parameters;
     parameters.deviceId = getDefaultOutputDevice();
     parameters.nChannels = kChannels;
@@ -134,23 +225,31 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     options.priority = kRealTimePriority;
     try {
         const RealTimeWhileOpening realTime;
-        audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
+        audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
                           this, &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
         return false;
     }
-    if (!audio_.isStreamRunning() && !startOrClose())
+    if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;
+    if (deviceLost_) {
+        deviceLost_ = false;
+        qWarning("The audio device is back; the stream plays again");
+    }
     return true;
 }
 
 bool StreamingEngine::startOrClose()
 {
     scheduling_.store(Scheduling::Unknown, std::memory_order_relaxed);
-    if (reportErrors([this] { audio_.startStream(); }))
+    // No callback runs now: the stream is stopped or was never started.
+    errorTextTaken_.store(false, std::memory_order_relaxed);
+    errorsAtStart_ = streamErrorCount();
+    streamFailed_.store(false, std::memory_order_release);
+    if (reportErrors([this] { audio_->startStream(); }))
         return true;
     // An open stream that does not run plays nothing; report it like a failed
     // open so that the user is told and can retry.
@@ -161,7 +260,7 @@ bool StreamingEngine::startOrClose()
 unsigned StreamingEngine::getDefaultOutputDevice()
 {
     try {
-        return audio_.getDefaultOutputDevice();
+        return audio_->getDefaultOutputDevice();
     } catch (const RtAudioError&) {
         return 0;
     }
@@ -169,24 +268,24 @@ unsigned StreamingEngine::getDefaultOutputDevice()
 
 bool StreamingEngine::isStreamOpen() const
 {
-    return audio_.isStreamOpen();
+    return audio_->isStreamOpen();
 }
 
 bool StreamingEngine::isStreamRunning() const
 {
-    return audio_.isStreamRunning();
+    return audio_->isStreamRunning();
 }
 
 void StreamingEngine::stopStream()
 {
-    if (audio_.isStreamRunning())
-        reportErrors([this] { audio_.stopStream(); });
+    if (audio_->isStreamRunning())
+        reportErrors([this] { audio_->stopStream(); });
 }
 
 void StreamingEngine::closeStream()
 {
-    if (audio_.isStreamOpen())
-        reportErrors([this] { audio_.closeStream(); });
+    if (audio_->isStreamOpen())
+        reportErrors([this] { audio_->closeStream(); });
 }
 
 unsigned StreamingEngine::getCurrentAudioDevice() const
@@ -201,14 +300,14 @@ AudioDeviceInfo StreamingEngine::getCurrentAudioDeviceInfo() const
 
 unsigned StreamingEngine::countAudioDevices() const
 {
-    return audio_.getDeviceCount();
+    return audio_->getDeviceCount();
 }
 
 AudioDeviceInfo StreamingEngine::getInfo(unsigned device) const
 {
     AudioDeviceInfo info;
     try {
-        const RtAudio::DeviceInfo d = audio_.getDeviceInfo(device);
+        const RtAudio::DeviceInfo d = audio_->getDeviceInfo(device);
         info.name = d.name;
         info.hasOutput = d.outputChannels > 0 ? 1 : 0;
         info.preferredSampleRate = d.preferredSampleRate;

@@ -5,7 +5,10 @@
 #include <RtAudio.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace Audio {
@@ -15,8 +18,10 @@ namespace Audio {
 using RenderFunction = std::function<int(void* outputBuffer, unsigned int frameCount)>;
 
 // The audio library's callbacks. The audio callback clears the buffer and
-// hands it to the engine's render function; the error callback prints the
-// library's message and changes nothing.
+// hands it to the engine's render function. The error callback hands an
+// error of the stream's own audio thread (a write the sound server no longer
+// takes) to its engine as the loss of the device, without output; an error of
+// a call made on another thread is printed.
 int rtaudio_callback(void* outputBuffer, void* inputBuffer, unsigned int frameCount, double streamTime,
                      RtAudioStreamStatus status, void* userData);
 void error_callback(RtAudioError::Type type, const std::string& errorText);
@@ -31,10 +36,19 @@ void error_callback(RtAudioError::Type type, const std::string& errorText);
 // normal policy and playback goes on; the audio thread notes its policy on
 // its first buffer, and reportScheduling() logs a refusal once.
 //
+// A stream error on the audio thread is the loss of the device (the sound
+// server ended, crashed or restarted): the library then loops on a write that
+// fails at once. The audio thread only notes it (one atomic flag, the first
+// text copied into a fixed buffer, a counter) and stops calling the render
+// function; the GUI thread finds it with checkDevice(), which stops and
+// closes the stream (so no thread spins), logs the loss once and reopens the
+// stream on the same device once the server takes it again, as a Play does.
+//
 // Threads: everything here runs on the GUI thread except rtaudio_callback
-// and the render function it calls, which run on the library's audio thread.
-// The render function is never replaced while a callback can run (see
-// initialize), so the audio thread reads it without a lock.
+// and the render function it calls, which run on the library's audio thread,
+// and the error callback, which runs on either. The render function is never
+// replaced while a callback can run (see initialize), so the audio thread
+// reads it without a lock.
 class StreamingEngine : public IAudioDeviceInfos
 {
 public:
@@ -52,8 +66,13 @@ public:
     StreamingEngine(const StreamingEngine&) = delete;
     StreamingEngine& operator=(const StreamingEngine&) = delete;
 
+    // What checkDevice() found.
+    enum class DeviceCheck { Playing, Lost, StillLost, Restored };
+
     // Stores `render` and, when no stream is open, opens and starts one on the
-    // default output device. True when a stream is open afterwards.
+    // default output device. True when a stream is open afterwards. A call
+    // without an open stream after the first probes the devices afresh (a new
+    // library object, which is what sees a sound server that started later).
     bool initialize(const RenderFunction& render);
     // Opens and starts a stream on parameters.deviceId. Expects no open stream.
     // False (stream closed) when the device refuses the format or rate, or
@@ -77,6 +96,24 @@ public:
 
     // Audio thread: what rtaudio_callback does with a buffer.
     int process(void* outputBuffer, unsigned int frameCount);
+    // Audio thread (from the error callback): the stream's writes fail. Only
+    // atomics and a bounded copy: no output, no allocation, no lock.
+    void noteStreamError(const std::string& text);
+
+    // GUI thread, on a timer: Lost once when the audio thread has reported a
+    // stream error since (the stream is then stopped and closed and the loss
+    // logged); while lost, tries to reopen the stream at most once per
+    // kReopenInterval and answers Restored when it did, StillLost otherwise.
+    DeviceCheck checkDevice();
+    // GUI thread: while lost, reopens the stream now (a Play asks for it).
+    // True when a stream runs afterwards.
+    bool reopenIfLost();
+    bool isDeviceLost() const { return deviceLost_; }
+    // Stream errors the audio thread reported since the engine was made; any
+    // thread.
+    std::uint64_t streamErrorCount() const { return streamErrors_.load(std::memory_order_relaxed); }
+
+    static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
     // Any thread: Unknown until the stream's audio thread has run once.
     Scheduling audioScheduling() const { return scheduling_.load(std::memory_order_acquire); }
@@ -87,8 +124,11 @@ public:
 private:
     // Starts the open stream; closes it again when it will not start.
     bool startOrClose();
+    bool openCurrentDevice();
 
-    mutable RtAudio audio_;
+    // Replaced (with no stream open) by initialize() to probe anew.
+    std::unique_ptr<RtAudio> audio_;
+    bool probedOnce_ = false;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
     // The library may change the requested size to the one it chose.
@@ -97,6 +137,18 @@ private:
     // sets it back to Unknown before the start.
     std::atomic<Scheduling> scheduling_{Scheduling::Unknown};
     std::atomic<bool> refusalLogged_{false};
+    // Set by the audio thread on a stream error, cleared before each start.
+    std::atomic<bool> streamFailed_{false};
+    std::atomic<bool> errorTextTaken_{false};
+    std::atomic<std::uint64_t> streamErrors_{0};
+    // The first error's text since the last start; written only by the audio
+    // thread that took errorTextTaken_, read by the GUI thread once
+    // streamFailed_ is seen.
+    char errorText_[160] = {};
+    // GUI thread only.
+    bool deviceLost_ = false;
+    std::uint64_t errorsAtStart_ = 0;
+    std::chrono::steady_clock::time_point lastReopen_{};
 };
 
 } // namespace Audio
