@@ -1,5 +1,7 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include "player/engine/audio/RealtimeKit.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -73,6 +75,8 @@ public:
         raised_ = pthread_getschedparam(pthread_self(), &policy_, &param_) == 0
             && pthread_setschedparam(pthread_self(), SCHED_RR, &realTime) == 0;
     }
+    // Whether this thread runs real-time now, by the system's direct grant.
+    bool raised() const { return raised_; }
     ~RealTimeWhileOpening()
     {
         if (raised_)
@@ -211,11 +215,32 @@ bool StreamingEngine::initialize(const RenderFunction& render)
 
 bool StreamingEngine::reportScheduling()
 {
-    if (audioScheduling() != Scheduling::Normal || refusalLogged_.exchange(true))
+    const Scheduling scheduling = audioScheduling();
+    if (scheduling == Scheduling::Unknown || wayLogged_.exchange(true))
         return false;
-    qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO); "
-             "it runs under the normal policy, and a loaded machine may interrupt playback");
+    if (scheduling == Scheduling::RealTime && way_ == RealTimeWay::RealtimeKit)
+        qInfo("The audio threads run real-time (SCHED_RR) through RealtimeKit");
+    else if (scheduling == Scheduling::RealTime)
+        qInfo("The audio threads run real-time (SCHED_RR), granted directly");
+    else
+        qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO; %s); "
+                 "it runs under the normal policy, and a loaded machine may interrupt playback",
+                 realTimeProblem_.empty() ? "RealtimeKit was not asked" : realTimeProblem_.c_str());
     return true;
+}
+
+void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
+{
+    // The threads the open started (the audio thread and the sound server
+    // client's carrier) that the system did not make real-time.
+    std::vector<pid_t> started;
+    for (const pid_t thread : threadsOfThisProcess())
+        if (!std::binary_search(before.begin(), before.end(), thread) && !runsRealTime(thread))
+            started.push_back(thread);
+    if (started.empty())
+        return;
+    realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
+    way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
 }
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
@@ -223,8 +248,11 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     RtAudio::StreamOptions options;
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
+    const std::vector<pid_t> before = threadsOfThisProcess();
+    bool direct = false;
     try {
         const RealTimeWhileOpening realTime;
+        direct = realTime.raised();
         audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
                           this, &options, &error_callback);
     } catch (const RtAudioError&) {
@@ -232,6 +260,11 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
         // shows the sample-rate dialog.
         return false;
     }
+    // Asked from here, before the start: the audio thread has not run a
+    // buffer yet, and no D-Bus call ever runs on it.
+    way_ = RealTimeWay::Direct;
+    if (!direct)
+        askRealtimeKit(before);
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;

@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <sys/types.h>
 
 namespace Audio {
 
@@ -32,9 +35,11 @@ void error_callback(RtAudioError::Type type, const std::string& errorText);
 // The stream asks for real-time scheduling of the library's audio thread, and
 // is opened under it so that the threads the open starts (the sound server
 // client's own) inherit it: a loaded machine starves none of them. Where the
-// system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO), they run under the
-// normal policy and playback goes on; the audio thread notes its policy on
-// its first buffer, and reportScheduling() logs a refusal once.
+// system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO: an ordinary desktop
+// user), the GUI thread asks RealtimeKit for those threads before the stream
+// starts; where that fails too they run under the normal policy and playback
+// goes on. The audio thread notes its policy on its first buffer, and
+// reportScheduling() logs once which way was taken.
 //
 // A stream error on the audio thread is the loss of the device (the sound
 // server ended, crashed or restarted): the library then loops on a write that
@@ -117,14 +122,19 @@ public:
 
     // Any thread: Unknown until the stream's audio thread has run once.
     Scheduling audioScheduling() const { return scheduling_.load(std::memory_order_acquire); }
-    // Any thread but the audio thread: logs once, for the first stream whose
-    // audio thread was refused real-time scheduling. True when it logged now.
+    // GUI thread: logs once, for the first stream whose
+    // audio thread has run, how it got real-time scheduling (directly or
+    // through RealtimeKit) or why not. True when it logged now.
     bool reportScheduling();
 
 private:
     // Starts the open stream; closes it again when it will not start.
     bool startOrClose();
     bool openCurrentDevice();
+    // GUI thread, between open and start.
+    void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
+
+    enum class RealTimeWay { Direct, RealtimeKit, Refused };
 
     // Replaced (with no stream open) by initialize() to probe anew.
     std::unique_ptr<RtAudio> audio_;
@@ -136,7 +146,10 @@ private:
     // Written by the audio thread once per started stream; startOrClose()
     // sets it back to Unknown before the start.
     std::atomic<Scheduling> scheduling_{Scheduling::Unknown};
-    std::atomic<bool> refusalLogged_{false};
+    std::atomic<bool> wayLogged_{false};
+    // GUI thread: how the last stream's threads were made real-time.
+    RealTimeWay way_ = RealTimeWay::Direct;
+    std::string realTimeProblem_;
     // Set by the audio thread on a stream error, cleared before each start.
     std::atomic<bool> streamFailed_{false};
     std::atomic<bool> errorTextTaken_{false};
