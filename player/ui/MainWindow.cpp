@@ -429,7 +429,7 @@ void MainWindow::onDeviceCheck()
         if (deviceMessage)
             deviceMessage->close();
         break;
-    case Audio::StreamingEngine::DeviceCheck::Playing:
+    case Audio::StreamingEngine::DeviceCheck::Fine:
     case Audio::StreamingEngine::DeviceCheck::StillLost:
         break;
     }

@@ -142,6 +142,14 @@ void StreamingEngine::noteStreamError(const std::string& text)
         const std::size_t n = std::min(text.size(), sizeof errorText_ - 1);
         std::memcpy(errorText_, text.data(), n);
         errorText_[n] = '\0';
+        // Until the GUI thread has stopped the stream, the library calls back
+        // as fast as its writes fail. Under the normal policy that loop takes
+        // no core from other threads and cannot run into RLIMIT_RTTIME; the
+        // next stream's threads are real-time again. One system call; the
+        // reset-on-fork flag (set by RealtimeKit) is kept, as an unprivileged
+        // thread must.
+        const sched_param normal{};
+        sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
     }
     streamFailed_.store(true, std::memory_order_release);
 }
@@ -150,7 +158,7 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
 {
     if (!deviceLost_) {
         if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
-            return DeviceCheck::Playing;
+            return DeviceCheck::Fine;
         // Stopped here, never from the callback: the audio thread then waits
         // in the library instead of looping on the failing write.
         t_closingLostStream = true;

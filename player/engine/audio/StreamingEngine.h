@@ -72,7 +72,7 @@ public:
     StreamingEngine& operator=(const StreamingEngine&) = delete;
 
     // What checkDevice() found.
-    enum class DeviceCheck { Playing, Lost, StillLost, Restored };
+    enum class DeviceCheck { Fine, Lost, StillLost, Restored };
 
     // Stores `render` and, when no stream is open, opens and starts one on the
     // default output device. True when a stream is open afterwards. A call
