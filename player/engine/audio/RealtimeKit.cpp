@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include <dirent.h>
 #include <sched.h>
@@ -118,6 +120,14 @@ bool runsRealTime(pid_t thread)
         return false;
     const int base = policy & ~SCHED_RESET_ON_FORK;
     return base == SCHED_RR || base == SCHED_FIFO;
+}
+
+std::string threadName(pid_t thread)
+{
+    std::ifstream comm("/proc/self/task/" + std::to_string(thread) + "/comm");
+    std::string name;
+    std::getline(comm, name);
+    return name;
 }
 
 } // namespace Audio

@@ -30,5 +30,8 @@ std::string makeThreadsRealtime(const std::vector<pid_t>& threads, int priority)
 std::vector<pid_t> threadsOfThisProcess();
 // Whether the thread runs under SCHED_RR or SCHED_FIFO.
 bool runsRealTime(pid_t thread);
+// The thread's name as the kernel keeps it ("" when it has ended); a thread
+// that was not named has the process's name.
+std::string threadName(pid_t thread);
 
 } // namespace Audio

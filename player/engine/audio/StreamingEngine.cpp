@@ -11,6 +11,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 namespace Audio {
 
@@ -239,12 +240,19 @@ bool StreamingEngine::reportScheduling()
 
 void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
 {
-    // The threads the open started (the audio thread and the sound server
-    // client's carrier) that the system did not make real-time.
+    // The threads the open started that the system did not make real-time:
+    // the library's audio thread, which has no name of its own, and the
+    // sound server client's carrier; not one that the toolkit started
+    // meanwhile (a file dialog's, say), which has a name of its own.
+    const std::string unnamed = threadName(getpid());
     std::vector<pid_t> started;
-    for (const pid_t thread : threadsOfThisProcess())
-        if (!std::binary_search(before.begin(), before.end(), thread) && !runsRealTime(thread))
+    for (const pid_t thread : threadsOfThisProcess()) {
+        if (std::binary_search(before.begin(), before.end(), thread) || runsRealTime(thread))
+            continue;
+        const std::string name = threadName(thread);
+        if (name == unnamed || name == "threaded-ml")
             started.push_back(thread);
+    }
     if (started.empty())
         return;
     realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);

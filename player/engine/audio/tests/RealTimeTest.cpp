@@ -442,7 +442,11 @@ TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLo
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed; its output is above";
     const std::string log = rtkit.daemonLog();
     std::cout << log;
-    EXPECT_NE(log.find("RT at priority 10"), std::string::npos);
+    // The audio thread and the sound server client's carrier.
+    std::size_t granted = 0;
+    for (std::size_t at = log.find("RT at priority 10"); at != std::string::npos; at = log.find("RT at priority 10", at + 1))
+        ++granted;
+    EXPECT_EQ(granted, 2u);
 }
 
 // The child's part of the test above; on its own it plays through the
