@@ -210,9 +210,13 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     render_ = render;
     // The library picks its back end and lists the devices once per object:
     // one made before the sound server started has settled for another back
-    // end without devices.
-    if (probedOnce_)
-        audio_ = probeDevices();
+    // end without devices. A probe that finds none keeps the present object,
+    // which reconnects to its server on every open once that is back.
+    if (probedOnce_) {
+        auto fresh = probeDevices();
+        if (fresh->getDeviceCount() > 0)
+            audio_ = std::move(fresh);
+    }
     probedOnce_ = true;
     RtAudio::StreamParameters parameters;
     parameters.deviceId = getDefaultOutputDevice();

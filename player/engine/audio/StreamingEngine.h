@@ -77,7 +77,8 @@ public:
     // Stores `render` and, when no stream is open, opens and starts one on the
     // default output device. True when a stream is open afterwards. A call
     // without an open stream after the first probes the devices afresh (a new
-    // library object, which is what sees a sound server that started later).
+    // library object, which is what sees a sound server that started later)
+    // and keeps that probe when it lists any device.
     bool initialize(const RenderFunction& render);
     // Opens and starts a stream on parameters.deviceId. Expects no open stream.
     // False (stream closed) when the device refuses the format or rate, or

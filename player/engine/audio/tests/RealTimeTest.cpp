@@ -33,11 +33,7 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using Audio::Player;
 using namespace AudioTest;
@@ -422,24 +418,10 @@ TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLo
         GTEST_SKIP() << rtkit.problem();
     char self[PATH_MAX] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    const std::string bus = "DBUS_SYSTEM_BUS_ADDRESS=" + rtkit.address();
-    std::vector<std::string> env{bus};
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("DBUS_SYSTEM_BUS_ADDRESS=", 0) != 0)
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    const char* const argv[] = {"prlimit", "--rtprio=0:0", "setpriv", "--inh-caps=-sys_nice",
-                                "--bounding-set=-sys_nice", "--", self,
-                                "--gtest_also_run_disabled_tests",
-                                "--gtest_filter=RealTime.DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore", nullptr};
-    pid_t child = -1;
-    ASSERT_EQ(posix_spawnp(&child, "prlimit", nullptr, nullptr, const_cast<char* const*>(argv), envp.data()), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child failed; its output is above";
+    const std::string child = "DBUS_SYSTEM_BUS_ADDRESS='" + rtkit.address()
+        + "' prlimit --rtprio=0:0 setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice -- '" + self
+        + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime.DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore";
+    EXPECT_EQ(std::system(child.c_str()), 0) << "the child failed; its output is above";
     const std::string log = rtkit.daemonLog();
     std::cout << log;
     // The audio thread and the sound server client's carrier.
