@@ -406,7 +406,8 @@ void MainWindow::onRescan()
 
 void MainWindow::onDeviceCheck()
 {
-    switch (audioPlayer.getStreaming().engine().checkDevice()) {
+    Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
+    switch (engine.checkDevice()) {
     case Audio::StreamingEngine::DeviceCheck::Lost:
         // Paused where it was, so that Play goes on from there once the
         // device is back; the stream is closed already, so nothing fades.
@@ -426,10 +427,11 @@ void MainWindow::onDeviceCheck()
         }
         break;
     case Audio::StreamingEngine::DeviceCheck::Restored:
-        if (deviceMessage)
+    case Audio::StreamingEngine::DeviceCheck::Fine:
+        // Back through this watch, a Play, the message's Rescan or the menu.
+        if (deviceMessage && engine.isStreamRunning())
             deviceMessage->close();
         break;
-    case Audio::StreamingEngine::DeviceCheck::Fine:
     case Audio::StreamingEngine::DeviceCheck::StillLost:
         break;
     }

@@ -123,9 +123,9 @@ public:
 
     // Any thread: Unknown until the stream's audio thread has run once.
     Scheduling audioScheduling() const { return scheduling_.load(std::memory_order_acquire); }
-    // GUI thread: logs once, for the first stream whose
-    // audio thread has run, how it got real-time scheduling (directly or
-    // through RealtimeKit) or why not. True when it logged now.
+    // GUI thread: logs once, for the first stream whose audio thread has run,
+    // how it got real-time scheduling (directly or through RealtimeKit) or
+    // why not. True when it logged now.
     bool reportScheduling();
 
 private:
