@@ -46,6 +46,9 @@ __attribute__((used, visibility("default"))) const char* __lsan_default_suppress
         // RtAudio's PulseAudio back end leaks the server's device records
         // each time it lists devices (RtApiPulse::collectDeviceInfo).
         "leak:pa_xmalloc\n"
+        // The same back end drops its stream handle when an open finds no
+        // server (a stream reopened after the server went away).
+        "leak:RtApiPulse::probeDeviceOpen\n"
         // Qt 5's JSON reader loses parts of a malformed document it gives up
         // on; it calls nothing of ours.
         "leak:QJsonDocument::fromJson\n";

@@ -4,8 +4,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -268,6 +272,130 @@ double CounterRate::rate() const
 double CounterRate::seconds() const
 {
     return points_.empty() ? 0.0 : points_.back().first;
+}
+
+PrivateServer::PrivateServer()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/hg-pulse-own.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        problem_ = "no private folder for a sound server could be made";
+        return;
+    }
+    folder_ = pattern;
+    for (const char* sub : {"/runtime", "/state", "/config"})
+        mkdir((folder_ + sub).c_str(), 0700);
+    {
+        std::ifstream random("/dev/urandom", std::ios::binary);
+        std::string cookie(256, '\0');
+        random.read(cookie.data(), std::streamsize(cookie.size()));
+        std::ofstream(folder_ + "/cookie", std::ios::binary) << cookie;
+        std::ofstream(folder_ + "/client.conf") << "autospawn = no\ndefault-server = unix:" << folder_
+                                                << "/runtime/native\ncookie-file = " << folder_ << "/cookie\n";
+    }
+    const std::pair<const char*, std::string> client[] = {
+        {"PULSE_SERVER", "unix:" + folder_ + "/runtime/native"},
+        {"PULSE_COOKIE", folder_ + "/cookie"},
+        {"PULSE_CLIENTCONFIG", folder_ + "/client.conf"},
+    };
+    for (const auto& [name, value] : client) {
+        const char* old = std::getenv(name);
+        saved_.emplace_back(name, old ? std::string(1, '=') + old : std::string());
+        setenv(name, value.c_str(), 1);
+    }
+    start();
+}
+
+PrivateServer::~PrivateServer()
+{
+    end();
+    for (const auto& [name, value] : saved_) {
+        if (value.empty())
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str() + 1, 1);
+    }
+    if (!folder_.empty()) {
+        const std::string command = "rm -rf '" + folder_ + "'";
+        if (std::system(command.c_str()) != 0)
+            std::fprintf(stderr, "could not remove %s\n", folder_.c_str());
+    }
+}
+
+bool PrivateServer::start()
+{
+    if (folder_.empty() || pid_ > 0)
+        return false;
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "DBUS_SESSION_BUS_ADDRESS"
+            && name.rfind("PULSE_", 0) != 0)
+            env.push_back(entry);
+    }
+    // No session bus: a desktop's daemon holds the bus name the daemon asks for.
+    env.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + folder_ + "/no-session-bus");
+    env.push_back("PULSE_RUNTIME_PATH=" + folder_ + "/runtime");
+    env.push_back("PULSE_STATE_PATH=" + folder_ + "/state");
+    env.push_back("PULSE_CONFIG_PATH=" + folder_ + "/config");
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string native = "module-native-protocol-unix socket=" + folder_ + "/runtime/native auth-cookie="
+        + folder_ + "/cookie";
+    const char* const argv[] = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                                "--log-target=stderr", "--load", native.c_str(), "--load",
+                                "module-null-sink sink_name=hg_null rate=44100 channels=2", "--load",
+                                "module-always-sink", nullptr};
+    const std::string log = folder_ + "/daemon.log";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    const int spawned =
+        posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, const_cast<char* const*>(argv), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        pid_ = -1;
+        problem_ = "pulseaudio could not be started: " + std::string(std::strerror(spawned));
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            problem_ = "the private pulseaudio ended at once (see " + log + ")";
+            return false;
+        }
+        pactl("set-default-sink hg_null");
+        problem_ = testServerProblem();
+        if (problem_.empty() || std::chrono::steady_clock::now() > deadline)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!problem_.empty())
+        end();
+    return problem_.empty();
+}
+
+void PrivateServer::end()
+{
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (waitpid(pid_, nullptr, WNOHANG) != pid_) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    pid_ = -1;
 }
 
 CpuLoad::CpuLoad(std::chrono::seconds bound)

@@ -6,7 +6,8 @@
 // and a CPU load of one busy loop per core to play beside.
 //
 // Test and benchmark support only (PulseAudio's "pactl" and "parec", which
-// reach the server named by PULSE_SERVER as the stream does).
+// reach the server named by PULSE_SERVER as the stream does), with a private
+// PulseAudio daemon that a test may end and start again.
 
 #include <atomic>
 #include <chrono>
@@ -92,6 +93,32 @@ private:
     std::uint32_t first_ = 0;
     bool started_ = false;
     std::vector<std::pair<double, double>> points_;
+};
+
+// A PulseAudio daemon of the object's own, as scripts/pulse-null-sink.sh
+// starts one (a fresh folder under $TMPDIR, null sink hg_null at 44100 Hz, no
+// session bus), which this process reaches through PULSE_SERVER, PULSE_COOKIE
+// and PULSE_CLIENTCONFIG for the object's life (the previous values come back
+// after). end() ends it by its PID; start() starts it again on the same
+// socket, as a sound server that restarts. Only this daemon is ever ended.
+class PrivateServer
+{
+public:
+    PrivateServer();
+    ~PrivateServer();
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    // "" once the daemon answers as a private test server, else why not.
+    std::string problem() const { return problem_; }
+    bool start();
+    void end();
+
+private:
+    std::string folder_;
+    std::string problem_;
+    pid_t pid_ = -1;
+    std::vector<std::pair<std::string, std::string>> saved_;
 };
 
 // One busy thread per core for the object's life, ended at the latest after

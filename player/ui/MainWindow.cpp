@@ -102,6 +102,11 @@ MainWindow::MainWindow(QWidget* parent)
         SampleRateErrorDialog dialog(IncompatibleSampleRate, &audioPlayer, this);
         dialog.exec();
     }
+    // A modest rate: finding a loss costs one atomic load, and until it is
+    // found the audio thread loops on the failing write.
+    deviceWatch = new QTimer(this);
+    connect(deviceWatch, &QTimer::timeout, this, &MainWindow::onDeviceCheck);
+    deviceWatch->start(50);
 
     Ui::CentralWidget* c = central(ui);
     menuBar = c ? c->menuBar : nullptr;
@@ -268,6 +273,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // Nothing reopens the stream after the close.
+    if (deviceWatch)
+        deviceWatch->stop();
     Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
     if (engine.isStreamRunning())
         engine.stopStream();
@@ -394,6 +402,39 @@ void MainWindow::onReset()
 
 void MainWindow::onRescan()
 {
+}
+
+void MainWindow::onDeviceCheck()
+{
+    Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
+    switch (engine.checkDevice()) {
+    case Audio::StreamingEngine::DeviceCheck::Lost:
+        // Paused where it was, so that Play goes on from there once the
+        // device is back; the stream is closed already, so nothing fades.
+        audioPlayer.getStreaming().settleAfterDeviceLoss();
+        if (audioPlayer.isRunning())
+            audioPlayer.pause();
+        if (LevelMeterWidget* meter = levelMeter(ui))
+            meter->setState(LevelMeterWidget::StoppedOrPaused);
+        if (!deviceMessage) {
+            // Not modal: the watch goes on meanwhile and closes it once the
+            // device is back.
+            auto* dialog = new SampleRateErrorDialog(IncompatibleSampleRate, &audioPlayer, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->setModal(false);
+            dialog->show();
+            deviceMessage = dialog;
+        }
+        break;
+    case Audio::StreamingEngine::DeviceCheck::Restored:
+    case Audio::StreamingEngine::DeviceCheck::Fine:
+        // Back through this watch, a Play, the message's Rescan or the menu.
+        if (deviceMessage && engine.isStreamRunning())
+            deviceMessage->close();
+        break;
+    case Audio::StreamingEngine::DeviceCheck::StillLost:
+        break;
+    }
 }
 
 // Stopped or paused the slider does not move, so the labels would keep the

@@ -4,7 +4,9 @@
 // current disc model, the table model, the transport controller, WAV export
 // and the display timer, builds the widget tree through its form, opens the
 // audio output at start-up, opens images by dialog or drop, follows playback
-// every 16 ms, and saves its geometry and table header when it closes.
+// every 16 ms, watches the output device (a lost one pauses playback, is
+// reported with the device message and is reopened once it is back), and
+// saves its geometry and table header when it closes.
 //
 // GUI thread only, except onAudioFileEnded, which the player's reader thread
 // calls and which hands its widget work to the GUI thread.
@@ -14,7 +16,9 @@
 
 #include <QMainWindow>
 #include <QModelIndex>
+#include <QMessageBox>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 
 #include <cstdint>
@@ -67,6 +71,7 @@ public:
     std::shared_ptr<DDPModel> currentModel() const { return model; }
     QString imageFolder() const { return folder; }
     QTimer* displayTimer() const { return timer; }
+    QTimer* deviceTimer() const { return deviceWatch; }
     AttributesMenu* columnMenu() const { return attributesMenu; }
     TransportController* transportController() const { return transport; }
     WavExport* wavExport() const { return exporter; }
@@ -112,6 +117,7 @@ private slots:
     void onCdTimeLabelClicked();
     void onTrackTimeLabelClicked();
     void onResize(int deltaX, int deltaY);
+    void onDeviceCheck();
 
 private:
     void updateDisplay();
@@ -143,6 +149,9 @@ private:
     CellDelegate* cellDelegate = nullptr;
     Audio::Player audioPlayer;
     QTimer* timer = nullptr;
+    QTimer* deviceWatch = nullptr;
+    // The device message shown for a lost device, while it is open.
+    QPointer<QMessageBox> deviceMessage;
     QString folder;
     WavExport* exporter = nullptr;
     bool cdTimeRemaining = false;

@@ -96,6 +96,7 @@ void DiskStreaming::stopNowLocked()
 
 void DiskStreaming::start()
 {
+    engine_.reopenIfLost();
     engine_.reportScheduling();
     const FadeProcessing::Completion run = [this] {
         values_.setState(StreamingState::Running);
@@ -105,6 +106,13 @@ void DiskStreaming::start()
     const bool fadesAdvance = drivenExternally_.load(std::memory_order_relaxed) || engine_.isStreamRunning();
     if (!fadesAdvance || !fades_.joinFadeOut(run))
         run();
+}
+
+void DiskStreaming::settleAfterDeviceLoss()
+{
+    PositionLock lock(preloader_);
+    if (!fades_.isIdle())
+        fades_.fadeOutEnd();
 }
 
 void DiskStreaming::stop()

@@ -85,8 +85,12 @@ public:
 
     // Play: running at once, or, while a fade-out is under way, once the work
     // queued before has run, so that Play within the fade of a Pause or Stop
-    // is not undone by it. Meters start afresh.
+    // is not undone by it. Meters start afresh. A stream closed for the loss
+    // of its device is reopened first.
     void start();
+    // Once the engine has closed a stream whose device was lost: the work that
+    // waited for a fade no callback will advance now is done at once.
+    void settleAfterDeviceLoss();
     // Faded when playing: rewind to the entry start and stop.
     void stop();
     // As stop(), then `callback`.

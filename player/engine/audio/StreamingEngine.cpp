@@ -1,24 +1,47 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include "player/engine/audio/RealtimeKit.h"
+
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 namespace Audio {
+
+namespace {
+
+// The library's error callback has no user data. The engine whose stream
+// thread this is, set by every audio callback (the failing write follows the
+// callback on the same thread); and, on the GUI thread, the engine that is
+// closing a lost stream, whose further complaints are the same loss.
+thread_local StreamingEngine* t_streamEngine = nullptr;
+thread_local bool t_closingLostStream = false;
+
+} // namespace
 
 int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int frameCount, double /*streamTime*/,
                      RtAudioStreamStatus /*status*/, void* userData)
 {
-    return static_cast<StreamingEngine*>(userData)->process(outputBuffer, frameCount);
+    auto* engine = static_cast<StreamingEngine*>(userData);
+    t_streamEngine = engine;
+    return engine->process(outputBuffer, frameCount);
 }
 
 void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
 {
+    if (t_streamEngine) {
+        t_streamEngine->noteStreamError(errorText);
+        return;
+    }
+    if (t_closingLostStream)
+        return;
     std::cout << errorText << std::endl;
 }
 
@@ -53,6 +76,8 @@ public:
         raised_ = pthread_getschedparam(pthread_self(), &policy_, &param_) == 0
             && pthread_setschedparam(pthread_self(), SCHED_RR, &realTime) == 0;
     }
+    // Whether this thread runs real-time now, by the system's direct grant.
+    bool raised() const { return raised_; }
     ~RealTimeWhileOpening()
     {
         if (raised_)
@@ -69,12 +94,22 @@ private:
 
 } // namespace
 
-StreamingEngine::StreamingEngine()
-    : audio_(RtAudio::UNSPECIFIED)
+namespace {
+
+std::unique_ptr<RtAudio> probeDevices()
 {
+    auto audio = std::make_unique<RtAudio>(RtAudio::UNSPECIFIED);
     // Warnings go through the error callback of an open stream; before one is
     // open the library would print them to stderr on its own.
-    audio_.showWarnings(false);
+    audio->showWarnings(false);
+    return audio;
+}
+
+} // namespace
+
+StreamingEngine::StreamingEngine()
+    : audio_(probeDevices())
+{
 }
 
 StreamingEngine::~StreamingEngine()
@@ -94,22 +129,95 @@ int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
         scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
     }
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
-    if (!render_)
+    // A lost device plays nothing: the library calls back as fast as its
+    // writes fail, and the disc must not run through at that pace.
+    if (!render_ || streamFailed_.load(std::memory_order_relaxed))
         return 0;
     return render_(outputBuffer, frameCount);
 }
 
+void StreamingEngine::noteStreamError(const std::string& text)
+{
+    streamErrors_.fetch_add(1, std::memory_order_relaxed);
+    if (!errorTextTaken_.exchange(true, std::memory_order_relaxed)) {
+        const std::size_t n = std::min(text.size(), sizeof errorText_ - 1);
+        std::memcpy(errorText_, text.data(), n);
+        errorText_[n] = '\0';
+        // Until the GUI thread has stopped the stream, the library calls back
+        // as fast as its writes fail. Under the normal policy that loop takes
+        // no core from other threads and cannot run into RLIMIT_RTTIME; the
+        // next stream's threads are real-time again. One system call; the
+        // reset-on-fork flag (set by RealtimeKit) is kept, as an unprivileged
+        // thread must.
+        const sched_param normal{};
+        sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
+    }
+    streamFailed_.store(true, std::memory_order_release);
+}
+
+StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
+{
+    if (!deviceLost_) {
+        if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
+            return DeviceCheck::Fine;
+        // Stopped here, never from the callback: the audio thread then waits
+        // in the library instead of looping on the failing write.
+        t_closingLostStream = true;
+        stopStream();
+        closeStream();
+        t_closingLostStream = false;
+        deviceLost_ = true;
+        lastReopen_ = std::chrono::steady_clock::now();
+        const std::uint64_t repeats = streamErrorCount() - errorsAtStart_ - 1;
+        qWarning("The audio device was lost (%s; %llu repeats not printed); the stream is closed and is reopened "
+                 "once the device is back",
+                 errorText_, static_cast<unsigned long long>(repeats));
+        return DeviceCheck::Lost;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastReopen_ < kReopenInterval)
+        return DeviceCheck::StillLost;
+    lastReopen_ = now;
+    return reopenIfLost() ? DeviceCheck::Restored : DeviceCheck::StillLost;
+}
+
+bool StreamingEngine::reopenIfLost()
+{
+    if (!deviceLost_)
+        return isStreamRunning();
+    return openCurrentDevice();
+}
+
+bool StreamingEngine::openCurrentDevice()
+{
+    RtAudio::StreamParameters parameters;
+    parameters.deviceId = currentDevice_;
+    parameters.nChannels = kChannels;
+    parameters.firstChannel = 0;
+    return setupStream(parameters);
+}
+
 bool StreamingEngine::initialize(const RenderFunction& render)
 {
-    if (audio_.isStreamOpen()) {
+    if (audio_->isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
         // replaced only while no callback can run.
-        const bool wasRunning = audio_.isStreamRunning();
+        const bool wasRunning = audio_->isStreamRunning();
         stopStream();
         render_ = render;
         return !wasRunning || startOrClose();
     }
     render_ = render;
+    // The library picks its back end and lists the devices once per object:
+    // one made before the sound server started has settled for another back
+    // end without devices. A probe that finds none keeps the present object,
+    // which reconnects to its server on every open once that is back.
+    if (probedOnce_) {
+        auto fresh = probeDevices();
+        if (fresh->getDeviceCount() > 0)
+            audio_ = std::move(fresh);
+    }
+    probedOnce_ = true;
     RtAudio::StreamParameters parameters;
     parameters.deviceId = getDefaultOutputDevice();
     parameters.nChannels = kChannels;
@@ -120,11 +228,39 @@ bool StreamingEngine::initialize(const RenderFunction& render)
 
 bool StreamingEngine::reportScheduling()
 {
-    if (audioScheduling() != Scheduling::Normal || refusalLogged_.exchange(true))
+    const Scheduling scheduling = audioScheduling();
+    if (scheduling == Scheduling::Unknown || wayLogged_.exchange(true))
         return false;
-    qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO); "
-             "it runs under the normal policy, and a loaded machine may interrupt playback");
+    if (scheduling == Scheduling::RealTime && way_ == RealTimeWay::RealtimeKit)
+        qInfo("The audio threads run real-time (SCHED_RR) through RealtimeKit");
+    else if (scheduling == Scheduling::RealTime)
+        qInfo("The audio threads run real-time (SCHED_RR), granted directly");
+    else
+        qWarning("Real-time scheduling was refused for the audio thread (no CAP_SYS_NICE or RLIMIT_RTPRIO; %s); "
+                 "it runs under the normal policy, and a loaded machine may interrupt playback",
+                 realTimeProblem_.empty() ? "RealtimeKit was not asked" : realTimeProblem_.c_str());
     return true;
+}
+
+void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
+{
+    // The threads the open started that the system did not make real-time:
+    // the library's audio thread, which has no name of its own, and the
+    // sound server client's carrier; not one that the toolkit started
+    // meanwhile (a file dialog's, say), which has a name of its own.
+    const std::string unnamed = threadName(getpid());
+    std::vector<pid_t> started;
+    for (const pid_t thread : threadsOfThisProcess()) {
+        if (std::binary_search(before.begin(), before.end(), thread) || runsRealTime(thread))
+            continue;
+        const std::string name = threadName(thread);
+        if (name == unnamed || name == "threaded-ml")
+            started.push_back(thread);
+    }
+    if (started.empty())
+        return;
+    realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
+    way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
 }
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
@@ -132,25 +268,41 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     RtAudio::StreamOptions options;
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
+    const std::vector<pid_t> before = threadsOfThisProcess();
+    bool direct = false;
     try {
         const RealTimeWhileOpening realTime;
-        audio_.openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
+        direct = realTime.raised();
+        audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
                           this, &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
         return false;
     }
-    if (!audio_.isStreamRunning() && !startOrClose())
+    // Asked from here, before the start: the audio thread has not run a
+    // buffer yet, and no D-Bus call ever runs on it.
+    way_ = RealTimeWay::Direct;
+    if (!direct)
+        askRealtimeKit(before);
+    if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;
+    if (deviceLost_) {
+        deviceLost_ = false;
+        qWarning("The audio device is back; the stream plays again");
+    }
     return true;
 }
 
 bool StreamingEngine::startOrClose()
 {
     scheduling_.store(Scheduling::Unknown, std::memory_order_relaxed);
-    if (reportErrors([this] { audio_.startStream(); }))
+    // No callback runs now: the stream is stopped or was never started.
+    errorTextTaken_.store(false, std::memory_order_relaxed);
+    errorsAtStart_ = streamErrorCount();
+    streamFailed_.store(false, std::memory_order_release);
+    if (reportErrors([this] { audio_->startStream(); }))
         return true;
     // An open stream that does not run plays nothing; report it like a failed
     // open so that the user is told and can retry.
@@ -161,7 +313,7 @@ bool StreamingEngine::startOrClose()
 unsigned StreamingEngine::getDefaultOutputDevice()
 {
     try {
-        return audio_.getDefaultOutputDevice();
+        return audio_->getDefaultOutputDevice();
     } catch (const RtAudioError&) {
         return 0;
     }
@@ -169,24 +321,24 @@ unsigned StreamingEngine::getDefaultOutputDevice()
 
 bool StreamingEngine::isStreamOpen() const
 {
-    return audio_.isStreamOpen();
+    return audio_->isStreamOpen();
 }
 
 bool StreamingEngine::isStreamRunning() const
 {
-    return audio_.isStreamRunning();
+    return audio_->isStreamRunning();
 }
 
 void StreamingEngine::stopStream()
 {
-    if (audio_.isStreamRunning())
-        reportErrors([this] { audio_.stopStream(); });
+    if (audio_->isStreamRunning())
+        reportErrors([this] { audio_->stopStream(); });
 }
 
 void StreamingEngine::closeStream()
 {
-    if (audio_.isStreamOpen())
-        reportErrors([this] { audio_.closeStream(); });
+    if (audio_->isStreamOpen())
+        reportErrors([this] { audio_->closeStream(); });
 }
 
 unsigned StreamingEngine::getCurrentAudioDevice() const
@@ -201,14 +353,14 @@ AudioDeviceInfo StreamingEngine::getCurrentAudioDeviceInfo() const
 
 unsigned StreamingEngine::countAudioDevices() const
 {
-    return audio_.getDeviceCount();
+    return audio_->getDeviceCount();
 }
 
 AudioDeviceInfo StreamingEngine::getInfo(unsigned device) const
 {
     AudioDeviceInfo info;
     try {
-        const RtAudio::DeviceInfo d = audio_.getDeviceInfo(device);
+        const RtAudio::DeviceInfo d = audio_->getDeviceInfo(device);
         info.name = d.name;
         info.hasOutput = d.outputChannels > 0 ? 1 : 0;
         info.preferredSampleRate = d.preferredSampleRate;

@@ -5,8 +5,14 @@
 #include <RtAudio.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include <sys/types.h>
 
 namespace Audio {
 
@@ -15,8 +21,10 @@ namespace Audio {
 using RenderFunction = std::function<int(void* outputBuffer, unsigned int frameCount)>;
 
 // The audio library's callbacks. The audio callback clears the buffer and
-// hands it to the engine's render function; the error callback prints the
-// library's message and changes nothing.
+// hands it to the engine's render function. The error callback hands an
+// error of the stream's own audio thread (a write the sound server no longer
+// takes) to its engine as the loss of the device, without output; an error of
+// a call made on another thread is printed.
 int rtaudio_callback(void* outputBuffer, void* inputBuffer, unsigned int frameCount, double streamTime,
                      RtAudioStreamStatus status, void* userData);
 void error_callback(RtAudioError::Type type, const std::string& errorText);
@@ -27,14 +35,25 @@ void error_callback(RtAudioError::Type type, const std::string& errorText);
 // The stream asks for real-time scheduling of the library's audio thread, and
 // is opened under it so that the threads the open starts (the sound server
 // client's own) inherit it: a loaded machine starves none of them. Where the
-// system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO), they run under the
-// normal policy and playback goes on; the audio thread notes its policy on
-// its first buffer, and reportScheduling() logs a refusal once.
+// system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO: an ordinary desktop
+// user), the GUI thread asks RealtimeKit for those threads before the stream
+// starts; where that fails too they run under the normal policy and playback
+// goes on. The audio thread notes its policy on its first buffer, and
+// reportScheduling() logs once which way was taken.
+//
+// A stream error on the audio thread is the loss of the device (the sound
+// server ended, crashed or restarted): the library then loops on a write that
+// fails at once. The audio thread only notes it (one atomic flag, the first
+// text copied into a fixed buffer, a counter) and stops calling the render
+// function; the GUI thread finds it with checkDevice(), which stops and
+// closes the stream (so no thread spins), logs the loss once and reopens the
+// stream on the same device once the server takes it again, as a Play does.
 //
 // Threads: everything here runs on the GUI thread except rtaudio_callback
-// and the render function it calls, which run on the library's audio thread.
-// The render function is never replaced while a callback can run (see
-// initialize), so the audio thread reads it without a lock.
+// and the render function it calls, which run on the library's audio thread,
+// and the error callback, which runs on either. The render function is never
+// replaced while a callback can run (see initialize), so the audio thread
+// reads it without a lock.
 class StreamingEngine : public IAudioDeviceInfos
 {
 public:
@@ -52,8 +71,14 @@ public:
     StreamingEngine(const StreamingEngine&) = delete;
     StreamingEngine& operator=(const StreamingEngine&) = delete;
 
+    // What checkDevice() found.
+    enum class DeviceCheck { Fine, Lost, StillLost, Restored };
+
     // Stores `render` and, when no stream is open, opens and starts one on the
-    // default output device. True when a stream is open afterwards.
+    // default output device. True when a stream is open afterwards. A call
+    // without an open stream after the first probes the devices afresh (a new
+    // library object, which is what sees a sound server that started later)
+    // and keeps that probe when it lists any device.
     bool initialize(const RenderFunction& render);
     // Opens and starts a stream on parameters.deviceId. Expects no open stream.
     // False (stream closed) when the device refuses the format or rate, or
@@ -77,18 +102,44 @@ public:
 
     // Audio thread: what rtaudio_callback does with a buffer.
     int process(void* outputBuffer, unsigned int frameCount);
+    // Audio thread (from the error callback): the stream's writes fail. Only
+    // atomics and a bounded copy: no output, no allocation, no lock.
+    void noteStreamError(const std::string& text);
+
+    // GUI thread, on a timer: Lost once when the audio thread has reported a
+    // stream error since (the stream is then stopped and closed and the loss
+    // logged); while lost, tries to reopen the stream at most once per
+    // kReopenInterval and answers Restored when it did, StillLost otherwise.
+    DeviceCheck checkDevice();
+    // GUI thread: while lost, reopens the stream now (a Play asks for it).
+    // True when a stream runs afterwards.
+    bool reopenIfLost();
+    bool isDeviceLost() const { return deviceLost_; }
+    // Stream errors the audio thread reported since the engine was made; any
+    // thread.
+    std::uint64_t streamErrorCount() const { return streamErrors_.load(std::memory_order_relaxed); }
+
+    static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
     // Any thread: Unknown until the stream's audio thread has run once.
     Scheduling audioScheduling() const { return scheduling_.load(std::memory_order_acquire); }
-    // Any thread but the audio thread: logs once, for the first stream whose
-    // audio thread was refused real-time scheduling. True when it logged now.
+    // GUI thread: logs once, for the first stream whose audio thread has run,
+    // how it got real-time scheduling (directly or through RealtimeKit) or
+    // why not. True when it logged now.
     bool reportScheduling();
 
 private:
     // Starts the open stream; closes it again when it will not start.
     bool startOrClose();
+    bool openCurrentDevice();
+    // GUI thread, between open and start.
+    void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
 
-    mutable RtAudio audio_;
+    enum class RealTimeWay { Direct, RealtimeKit, Refused };
+
+    // Replaced (with no stream open) by initialize() to probe anew.
+    std::unique_ptr<RtAudio> audio_;
+    bool probedOnce_ = false;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
     // The library may change the requested size to the one it chose.
@@ -96,7 +147,22 @@ private:
     // Written by the audio thread once per started stream; startOrClose()
     // sets it back to Unknown before the start.
     std::atomic<Scheduling> scheduling_{Scheduling::Unknown};
-    std::atomic<bool> refusalLogged_{false};
+    std::atomic<bool> wayLogged_{false};
+    // GUI thread: how the last stream's threads were made real-time.
+    RealTimeWay way_ = RealTimeWay::Direct;
+    std::string realTimeProblem_;
+    // Set by the audio thread on a stream error, cleared before each start.
+    std::atomic<bool> streamFailed_{false};
+    std::atomic<bool> errorTextTaken_{false};
+    std::atomic<std::uint64_t> streamErrors_{0};
+    // The first error's text since the last start; written only by the audio
+    // thread that took errorTextTaken_, read by the GUI thread once
+    // streamFailed_ is seen.
+    char errorText_[160] = {};
+    // GUI thread only.
+    bool deviceLost_ = false;
+    std::uint64_t errorsAtStart_ = 0;
+    std::chrono::steady_clock::time_point lastReopen_{};
 };
 
 } // namespace Audio

@@ -1,7 +1,8 @@
 // The window as a user has it: an image chosen in the Open dialog, Play
 // pressed, and what came out of this process's own PulseAudio stream judged
 // for gaps, for the time it keeps, and for the RMS level shown, idle and
-// beside a busy loop per core.
+// beside a busy loop per core; and a sound server that ends under the window
+// and comes back.
 
 #include "player/ui/tests/MainWindowTestSupport.h"
 
@@ -14,9 +15,17 @@
 #include <QAction>
 #include <QLabel>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
 #include <iostream>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +105,167 @@ void playsAnOpenedImageContinuously(bool besideLoad)
     EXPECT_NEAR(rate.rate(), 1.0, 0.02) << "played seconds per second";
     EXPECT_EQ(lockTaken, 0u) << "the render function found the position lock taken";
     EXPECT_NEAR(rmsShown, -12.3, 0.5);
+}
+
+double cpuSeconds(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Standard output and error (both carry the program's log) into a file
+// until release(), which gives its size and shows its first lines.
+class CapturedLog
+{
+public:
+    explicit CapturedLog(const QString& path)
+        : path_(path.toStdString())
+    {
+        std::fflush(nullptr);
+        const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        for (int i = 0; i < 2; ++i) {
+            saved_[i] = dup(i + 1);
+            dup2(fd, i + 1);
+        }
+        close(fd);
+    }
+    ~CapturedLog() { release(); }
+    long release()
+    {
+        if (saved_[0] >= 0) {
+            std::cout.flush();
+            std::fflush(nullptr);
+            for (int i = 0; i < 2; ++i) {
+                dup2(saved_[i], i + 1);
+                close(saved_[i]);
+                saved_[i] = -1;
+            }
+            std::ifstream in(path_);
+            for (std::string line; std::getline(in, line) && bytes_ < 2048; bytes_ += long(line.size()) + 1)
+                std::cerr << "  log: " << line << std::endl;
+            struct stat st{};
+            bytes_ = stat(path_.c_str(), &st) == 0 ? long(st.st_size) : -1;
+        }
+        return bytes_;
+    }
+
+private:
+    std::string path_;
+    int saved_[2] = {-1, -1};
+    long bytes_ = 0;
+};
+
+QMessageBox* deviceMessage()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            return box;
+    return nullptr;
+}
+
+// The window's own sound server ends (mid-play, or under a window only
+// open, where the device message's Rescan is pressed meanwhile) and comes
+// back: meanwhile nothing spins and the log hardly grows; afterwards one Play
+// plays, every frame sounding.
+void survivesTheSoundServerGoingAndComing(bool playing)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (audioRequired())
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.trackFrames = 30 * 75;
+    options.samples = DdpFixture::Samples::Sine;
+    options.sineFrequency = 997.0;
+    options.sineAmplitude = 0.25;
+    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+
+    MainWindow::MainWindow window;
+    Audio::DiskStreaming& streaming = window.player().getStreaming();
+    Audio::StreamingEngine& engine = streaming.engine();
+    ASSERT_TRUE(engine.isStreamRunning()) << "no stream on the private server";
+    window.show();
+    modals.folder = QString::fromStdString(image.folder);
+    central(window.form())->menuBar->getActionAt(0)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000));
+    QAbstractButton* play = transport(window.form())->playButton;
+    if (playing) {
+        play->click();
+        ASSERT_TRUE(waitFor([&] { return streaming.values().playedSamples() > 44100; }, 30000));
+    }
+
+    std::uint32_t lostAt = 0;
+    long logBytes = 0;
+    double otherThreadsCpu = 0;
+    double seconds = 0;
+    {
+        CapturedLog log(dir.filePath(QStringLiteral("log")));
+        const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        const double guiBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        QElapsedTimer gone;
+        gone.start();
+        server.end();
+        EXPECT_TRUE(waitFor([&] { return engine.isDeviceLost(); }, 30000));
+        lostAt = streaming.values().playedSamples();
+        waitFor([] { return false; }, 3000);
+        otherThreadsCpu = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore)
+            - (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - guiBefore);
+        seconds = double(gone.elapsed()) / 1000.0;
+        EXPECT_FALSE(engine.isStreamOpen());
+        EXPECT_FALSE(window.player().isRunning());
+        QMessageBox* message = deviceMessage();
+        ASSERT_NE(message, nullptr) << "the user was not told";
+        if (!playing) {
+            const auto buttons = message->buttons();
+            const auto rescan = std::find_if(buttons.begin(), buttons.end(),
+                                             [](QAbstractButton* b) { return b->text() == QLatin1String("Rescan"); });
+            ASSERT_NE(rescan, buttons.end());
+            (*rescan)->click();
+            EXPECT_TRUE(engine.isDeviceLost());
+        }
+        // Nothing renders while the device is gone.
+        EXPECT_EQ(streaming.values().playedSamples(), lostAt);
+        ASSERT_TRUE(server.start()) << server.problem();
+        ASSERT_TRUE(waitFor([&] { return !engine.isDeviceLost(); }, 30000)) << "the stream was not reopened";
+        logBytes = log.release();
+    }
+    std::cout << "server gone " << seconds << " s: threads but the GUI's used " << 100.0 * otherThreadsCpu / seconds
+              << " % of a core; the log grew by " << logBytes << " bytes" << (playing ? " (playing)" : " (open)")
+              << std::endl;
+    EXPECT_LT(otherThreadsCpu / seconds, 0.10);
+    EXPECT_LT(logBytes, 10 * 1024);
+    EXPECT_EQ(deviceMessage(), nullptr);
+
+    OutputRecording::StreamRecorder recorder;
+    ASSERT_TRUE(recorder.start(OutputRecording::ownSinkInput(10s)));
+    ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= 44100 * 4 / 10; }, 60000));
+    play->click();
+    EXPECT_TRUE(window.player().isRunning());
+    ASSERT_TRUE(waitFor([&] { return OutputRecording::continuity(recorder.recorded()).frames >= 44100 * 2; }, 60000));
+    const auto c = OutputRecording::continuity(recorder.stop());
+    // Played on from where it was (paused, not rewound), or from the start.
+    EXPECT_GE(streaming.values().playedSamples(), lostAt);
+    window.close();
+    std::cout << OutputRecording::describe(c) << std::endl;
+    EXPECT_EQ(c.gaps, 0u);
+    EXPECT_GE(c.soundingShare(), 0.999);
+}
+
+TEST(PlaybackContinuity, ASoundServerThatEndsMidPlayAndComesBackPlaysAgainWithoutASpin)
+{
+    survivesTheSoundServerGoingAndComing(true);
+}
+
+TEST(PlaybackContinuity, ASoundServerThatEndsUnderAnOpenWindowAndComesBackAfterARescanPlaysAgain)
+{
+    survivesTheSoundServerGoingAndComing(false);
 }
 
 TEST(PlaybackContinuity, TheWindowPlaysAnImageOpenedInTheDialogWithoutAGap)

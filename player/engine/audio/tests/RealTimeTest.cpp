@@ -1,11 +1,18 @@
-// The audio thread's real-time rules, and a generated image played through a
-// real output device (a PulseAudio null sink in CI) and recorded back.
+// The audio thread's real-time rules, the threads a stream open starts, and
+// a generated image played through a real output device (a PulseAudio null
+// sink in CI) and recorded back, also as an ordinary user through
+// RealtimeKit.
 
 #include "player/engine/audio/Player.h"
+
+#include "player/engine/audio/RealtimeKit.h"
 
 #include "player/engine/audio/tests/AllocationCounter.h"
 #include "player/engine/audio/tests/AudioTestSupport.h"
 #include "player/testsupport/OutputRecording.h"
+#include "player/testsupport/PrivateRealtimeKit.h"
+
+#include <QCoreApplication>
 
 #include <QTemporaryDir>
 
@@ -20,8 +27,13 @@
 #include <string>
 #include <thread>
 
+#include <algorithm>
+#include <vector>
+
+#include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <unistd.h>
 
 using Audio::Player;
 using namespace AudioTest;
@@ -175,13 +187,80 @@ bool realTimeAllowed()
     return allowed;
 }
 
+// The threads of this process that are not in `before`.
+std::vector<pid_t> startedSince(const std::vector<pid_t>& before)
+{
+    std::vector<pid_t> started;
+    for (const pid_t thread : Audio::threadsOfThisProcess())
+        if (!std::binary_search(before.begin(), before.end(), thread))
+            started.push_back(thread);
+    return started;
+}
+
+bool skipWithoutTestServer()
+{
+    const std::string notPrivate = OutputRecording::testServerProblem();
+    if (notPrivate.empty())
+        return false;
+    if (std::getenv("HG_REQUIRE_AUDIO"))
+        ADD_FAILURE() << notPrivate;
+    else
+        std::cout << "skipped: " << notPrivate << std::endl;
+    return true;
+}
+
+// The sound server client's carrier thread is started by the open with the
+// opening thread's policy: the open runs real-time so that the carrier is.
+TEST(StreamingEngine, EveryThreadTheOpenStartsRunsRealTime)
+{
+    if (skipWithoutTestServer())
+        GTEST_SKIP();
+    if (!realTimeAllowed())
+        GTEST_SKIP() << "this process may not use a real-time policy itself";
+    Audio::StreamingEngine engine;
+    const auto before = Audio::threadsOfThisProcess();
+    ASSERT_TRUE(engine.initialize({}));
+    const auto started = startedSince(before);
+    EXPECT_GE(started.size(), 2u) << "the audio thread and the carrier";
+    for (const pid_t thread : started)
+        EXPECT_TRUE(Audio::runsRealTime(thread)) << "thread " << thread;
+}
+
+TEST(StreamingEngine, TheOpeningThreadHasItsOwnPolicyBackAfterTheOpen)
+{
+    if (skipWithoutTestServer())
+        GTEST_SKIP();
+    Audio::StreamingEngine engine;
+    ASSERT_EQ(sched_getscheduler(0), SCHED_OTHER);
+    ASSERT_TRUE(engine.initialize({}));
+    EXPECT_EQ(sched_getscheduler(0), SCHED_OTHER);
+}
+
+// The library settles on a back end when its object is made; one made before
+// the sound server started has none that plays.
+TEST(StreamingEngine, ARescanFindsASoundServerThatStartedAfterTheEngine)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (std::getenv("HG_REQUIRE_AUDIO"))
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    server.end();
+    Audio::StreamingEngine engine;
+    EXPECT_FALSE(engine.initialize({}));
+    ASSERT_TRUE(server.start()) << server.problem();
+    EXPECT_TRUE(engine.initialize({}));
+    EXPECT_TRUE(engine.isStreamRunning());
+}
+
 // Plays a generated image from entry 2 through the default output device
 // (CI: PulseAudio's null sink) for more than 5 s, recording this process's own
 // stream, and judges what really came out: every frame in order at unity
 // gain, no silent run (the image has no silence of its own), the counter
 // keeping wall time. The sound server pulls its audio in bursts of 100-200 ms,
 // so that the render function runs many times back to back.
-void playsContinuouslyThroughTheOutputDevice(bool besideLoad)
+void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false)
 {
     const std::string notPrivate = OutputRecording::testServerProblem();
     if (!notPrivate.empty()) {
@@ -256,8 +335,9 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad)
 
     EXPECT_GT(callbacks.load(), 300);
     // The audio thread is real-time wherever the system grants it.
-    EXPECT_EQ(streaming.engine().audioScheduling(), realTimeAllowed() ? Audio::StreamingEngine::Scheduling::RealTime
-                                                                      : Audio::StreamingEngine::Scheduling::Normal);
+    const bool realTime = realTimeAllowed() || throughRealtimeKit;
+    EXPECT_EQ(streaming.engine().audioScheduling(), realTime ? Audio::StreamingEngine::Scheduling::RealTime
+                                                             : Audio::StreamingEngine::Scheduling::Normal);
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(lockTaken, 0u) << "the render function found the position lock taken";
 
@@ -324,6 +404,44 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceContinuouslyAlignedAtUn
 TEST(RealTime, PlaysContinuouslyBesideABusyLoopPerCore)
 {
     playsContinuouslyThroughTheOutputDevice(true);
+}
+
+// As an ordinary desktop user: no CAP_SYS_NICE and an RLIMIT_RTPRIO of 0, so
+// that the direct request is refused, and a RealtimeKit on a private system
+// bus. Run in a child of the test that drops both (CI runs as root).
+TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLoopPerCore)
+{
+    if (skipWithoutTestServer())
+        GTEST_SKIP();
+    OutputRecording::PrivateRealtimeKit rtkit;
+    if (!rtkit.problem().empty())
+        GTEST_SKIP() << rtkit.problem();
+    char self[PATH_MAX] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string child = "DBUS_SYSTEM_BUS_ADDRESS='" + rtkit.address()
+        + "' prlimit --rtprio=0:0 setpriv --inh-caps=-sys_nice --bounding-set=-sys_nice -- '" + self
+        + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime.DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore";
+    EXPECT_EQ(std::system(child.c_str()), 0) << "the child failed; its output is above";
+    const std::string log = rtkit.daemonLog();
+    std::cout << log;
+    // The audio thread and the sound server client's carrier.
+    std::size_t granted = 0;
+    for (std::size_t at = log.find("RT at priority 10"); at != std::string::npos; at = log.find("RT at priority 10", at + 1))
+        ++granted;
+    EXPECT_EQ(granted, 2u);
+}
+
+// The child's part of the test above; on its own it plays through the
+// default output device as any other play test.
+TEST(RealTime, DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore)
+{
+    int argc = 1;
+    char name[] = "glasswell_audio_realtime_tests";
+    char* argv[] = {name, nullptr};
+    // RealtimeKit is reached through Qt's D-Bus, which wants an application.
+    QCoreApplication application(argc, argv);
+    ASSERT_FALSE(realTimeAllowed()) << "the child still may use a real-time policy itself";
+    playsContinuouslyThroughTheOutputDevice(true, true);
 }
 
 } // namespace
