@@ -377,6 +377,9 @@ void MainWindow::onWavExportAllTriggered()
 void MainWindow::onUpdate()
 {
     updateDisplay();
+    // Stopped or paused the slider stays at the entry's start, so no value
+    // change would bring the labels to the entry that Next or Prev chose.
+    updateTimeLabels();
 }
 
 void MainWindow::onReset()
@@ -390,6 +393,7 @@ void MainWindow::onReset()
             t->seekslider->setValue(0);
     }
     updateDisplay();
+    updateTimeLabels();
 }
 
 void MainWindow::onRescan()

@@ -373,6 +373,32 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
 }
 
+TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)
+{
+    // Tracks of 2 s after the 2 s lead-in, track 2 with a 1 s pause: CD time
+    // counts from track 1, which starts at 00:02.
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc(4));
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    Ui::TransportWidget* buttons = transport(window.form());
+    Ui::TimeWidget* t = time(window.form());
+    ASSERT_FALSE(window.player().isRunning());
+    struct Row {
+        TransportButton* button;
+        int entry;
+        const char* cdTime;
+    };
+    const std::vector<Row> rows = {
+        {buttons->nextButton, 4, "00:03"}, {buttons->nextButton, 5, "00:05"}, {buttons->nextButton, 6, "00:07"},
+        {buttons->backButton, 5, "00:05"}, {buttons->backButton, 4, "00:03"},
+    };
+    for (const Row& row : rows) {
+        emit row.button->released();
+        EXPECT_EQ(window.player().getEntry(), row.entry);
+        EXPECT_EQ(t->cdTimeLabel->text(), QLatin1String(row.cdTime)) << "entry " << row.entry;
+    }
+}
+
 TEST_F(MainWindowTests, AnotherImageAndAModeClickShowTheTimesWithoutASliderMove)
 {
     DdpFixture::Options options;
