@@ -9,6 +9,7 @@
 #include "player/ui/CellDelegate.h"
 #include "player/ui/CheckBoxPalette.h"
 #include "player/ui/Constants.h"
+#include "player/ui/DamageReport.h"
 #include "player/ui/LevelMeterWidget.h"
 #include "player/ui/MainWindowWidgets.h"
 #include "player/ui/MenuBar.h"
@@ -329,6 +330,16 @@ void MainWindow::onCellDoubleClicked(QModelIndex idx)
     const int row = idx.row();
     if (row < 0 || row >= view->verticalHeader()->count() - 1)
         return;
+    // A row of a cut image that lies past its audio would play nothing and
+    // end at once; the user hears why instead.
+    const int entry = model->getIndexOffset() + row;
+    if (audioEnd >= 0 && audioPlayer.hasRange(entry)
+        && std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first) >= audioEnd) {
+        const int track = asciiToInt(model->getDescList()[std::size_t(entry)].trackNumber, 2);
+        showDamageReport({DamageReport::trackPastAudio(
+            track, std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first), audioEnd)});
+        return;
+    }
     if (LevelMeterWidget* meter = levelMeter(ui)) {
         meter->setState(LevelMeterWidget::Playing);
         meter->reset();
