@@ -48,6 +48,8 @@ QString DamageReport::line(const DDP::Damage& d)
         return tr("%1 cannot be read: %2. Without it PQDESCR is not read, so no track can be listed.")
             .arg(file(d), cause(d.error));
     case Damage::NotDescriptors:
+        if (d.bytes == 0)
+            return tr("%1 is empty. No track can be listed.").arg(file(d));
         return tr("%1 holds %2 bytes but no PQ descriptors: it does not begin with \"VVVS\". No track can be "
                   "listed.")
             .arg(file(d))
@@ -69,7 +71,7 @@ QString DamageReport::line(const DDP::Damage& d)
             .arg(d.at)
             .arg(d.bytes);
     case Damage::OutOfOrder:
-        return tr("%1: descriptor %2 (track %3) lies at %4, before the one ahead of it at %5.")
+        return tr("%1: descriptor %2 (track %3) lies at %4, earlier than the descriptor before it at %5.")
             .arg(file(d))
             .arg(d.count)
             .arg(track(d.firstTrack), time(d.at), time(d.end));

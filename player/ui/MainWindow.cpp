@@ -331,7 +331,7 @@ void MainWindow::onCellDoubleClicked(QModelIndex idx)
     if (row < 0 || row >= view->verticalHeader()->count() - 1)
         return;
     // A row of a cut image that lies past its audio would play nothing and
-    // end at once; the user hears why instead.
+    // fall back to the first track at once; the user is told why instead.
     const int entry = model->getIndexOffset() + row;
     if (audioEnd >= 0 && audioPlayer.hasRange(entry)
         && std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first) >= audioEnd) {

@@ -74,10 +74,11 @@ bool checkDescriptors(const Fileset& fileset, const std::string& readError, std:
 void checkTracks(const std::vector<PQDESCR>& list, std::int64_t imageSize, std::vector<Damage>& found)
 {
     Damage missing = damage(Damage::TracksMissing, imageFileName);
+    bool missingRun = false;
     const auto flushMissing = [&] {
-        if (missing.firstTrack > 0)
+        if (missingRun)
             found.push_back(missing);
-        missing.firstTrack = 0;
+        missingRun = false;
     };
     std::size_t i = 0;
     while (i + 2 < list.size()) {
@@ -102,7 +103,8 @@ void checkTracks(const std::vector<PQDESCR>& list, std::int64_t imageSize, std::
             found.push_back(d);
             continue;
         }
-        if (missing.firstTrack == 0) {
+        if (!missingRun) {
+            missingRun = true;
             missing.firstTrack = track;
             missing.start = start;
         }

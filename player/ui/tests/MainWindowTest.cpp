@@ -315,6 +315,13 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          },
          {"IMAGE.DAT ends at 00:43 but the disc runs to 01:03.", "Track 04 (00:33 to 01:03) is cut off at 00:43."},
          true},
+        {"descriptors out of order",
+         [&](const DdpFixture::Image& image) {
+             std::vector<DdpFixture::Entry> entries = image.entries;
+             entries[6].frame = 22 * 75;  // track 4 before track 3
+             DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
+         },
+         {"PQDESCR: descriptor 7 (track 04) lies at 00:22, earlier than the descriptor before it at 00:23."}, true},
         {"PQDESCR not a file",
          [&](const DdpFixture::Image& image) {
              QFile::remove(pqDescr(image));
