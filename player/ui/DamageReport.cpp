@@ -10,7 +10,7 @@
 
 namespace {
 
-QString time(std::int64_t bytes)
+QString discTime(std::int64_t bytes)
 {
     return secondsToTimeString(static_cast<int>(bytes / DDP::bytesPerSecond));
 }
@@ -74,19 +74,19 @@ QString DamageReport::line(const DDP::Damage& d)
         return tr("%1: descriptor %2 (track %3) lies at %4, earlier than the descriptor before it at %5.")
             .arg(file(d))
             .arg(d.count)
-            .arg(track(d.firstTrack), time(d.at), time(d.end));
+            .arg(track(d.firstTrack), discTime(d.at), discTime(d.end));
     case Damage::ImageShort:
         if (d.at == 0)
-            return tr("%1 is empty but the disc runs to %2. There is no audio to play.").arg(file(d), time(d.end));
-        return tr("%1 ends at %2 but the disc runs to %3.").arg(file(d), time(d.at), time(d.end));
+            return tr("%1 is empty but the disc runs to %2. There is no audio to play.").arg(file(d), discTime(d.end));
+        return tr("%1 ends at %2 but the disc runs to %3.").arg(file(d), discTime(d.at), discTime(d.end));
     case Damage::TrackCut:
         return tr("Track %1 (%2 to %3) is cut off at %4.")
-            .arg(track(d.firstTrack), time(d.start), time(d.end), time(d.at));
+            .arg(track(d.firstTrack), discTime(d.start), discTime(d.end), discTime(d.at));
     case Damage::TracksMissing:
         if (d.firstTrack == d.lastTrack)
-            return tr("Track %1 (%2 to %3) is missing.").arg(track(d.firstTrack), time(d.start), time(d.end));
+            return tr("Track %1 (%2 to %3) is missing.").arg(track(d.firstTrack), discTime(d.start), discTime(d.end));
         return tr("Tracks %1 to %2 (%3 to %4) are missing.")
-            .arg(track(d.firstTrack), track(d.lastTrack), time(d.start), time(d.end));
+            .arg(track(d.firstTrack), track(d.lastTrack), discTime(d.start), discTime(d.end));
     }
     return QString();
 }
@@ -113,5 +113,5 @@ std::int64_t DamageReport::audioEnd(const std::vector<DDP::Damage>& damage)
 QString DamageReport::trackPastAudio(int number, std::int64_t start, std::int64_t audioEnd)
 {
     return tr("Track %1 starts at %2, but %3 ends at %4: there is nothing to play.")
-        .arg(track(number), time(start), QString::fromStdString(DDP::imageFileName), time(audioEnd));
+        .arg(track(number), discTime(start), QString::fromStdString(DDP::imageFileName), discTime(audioEnd));
 }
