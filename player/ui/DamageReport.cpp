@@ -44,7 +44,8 @@ QString DamageReport::line(const DDP::Damage& d)
         if (d.file == DDP::imageFileName)
             return tr("%1 cannot be read: %2. There is no audio to play.").arg(file(d), cause(d.error));
         if (d.file == DDP::pqDescrFileName)
-            return tr("%1 cannot be read: %2. Without it no track can be listed.").arg(file(d), cause(d.error));
+            return tr("%1 cannot be read: %2. Without it no track can be listed.")
+                .arg(file(d), cause(d.error));
         return tr("%1 cannot be read: %2. Without it PQDESCR is not read, so no track can be listed.")
             .arg(file(d), cause(d.error));
     case Damage::NotDescriptors:
@@ -56,8 +57,8 @@ QString DamageReport::line(const DDP::Damage& d)
             .arg(d.bytes);
     case Damage::DescriptorsShort:
         if (d.count < static_cast<std::int64_t>(DDP::minimumDescriptors))
-            return tr("%1 is too short: it holds %2 bytes, but a disc needs at least %3 descriptors of 64 bytes. "
-                      "No track can be listed.")
+            return tr("%1 is too short: it holds %2 bytes, but a disc needs at least %3 descriptors of 64 "
+                      "bytes. No track can be listed.")
                 .arg(file(d))
                 .arg(d.bytes)
                 .arg(DDP::minimumDescriptors);
@@ -77,14 +78,16 @@ QString DamageReport::line(const DDP::Damage& d)
             .arg(track(d.firstTrack), discTime(d.at), discTime(d.end));
     case Damage::ImageShort:
         if (d.at == 0)
-            return tr("%1 is empty but the disc runs to %2. There is no audio to play.").arg(file(d), discTime(d.end));
+            return tr("%1 is empty but the disc runs to %2. There is no audio to play.")
+                .arg(file(d), discTime(d.end));
         return tr("%1 ends at %2 but the disc runs to %3.").arg(file(d), discTime(d.at), discTime(d.end));
     case Damage::TrackCut:
         return tr("Track %1 (%2 to %3) is cut off at %4.")
             .arg(track(d.firstTrack), discTime(d.start), discTime(d.end), discTime(d.at));
     case Damage::TracksMissing:
         if (d.firstTrack == d.lastTrack)
-            return tr("Track %1 (%2 to %3) is missing.").arg(track(d.firstTrack), discTime(d.start), discTime(d.end));
+            return tr("Track %1 (%2 to %3) is missing.")
+                .arg(track(d.firstTrack), discTime(d.start), discTime(d.end));
         return tr("Tracks %1 to %2 (%3 to %4) are missing.")
             .arg(track(d.firstTrack), track(d.lastTrack), discTime(d.start), discTime(d.end));
     }

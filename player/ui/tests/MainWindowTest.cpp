@@ -291,7 +291,9 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     const auto resize = [](const DdpFixture::Image& image, std::int64_t bytes) {
         ASSERT_TRUE(QFile::resize(QString::fromStdString(image.path("IMAGE.DAT")), bytes));
     };
-    const auto pqDescr = [](const DdpFixture::Image& image) { return QString::fromStdString(image.path("PQDESCR")); };
+    const auto pqDescr = [](const DdpFixture::Image& image) {
+        return QString::fromStdString(image.path("PQDESCR"));
+    };
     struct Row {
         const char* damage;
         std::function<void(const DdpFixture::Image&)> spoil;
@@ -300,9 +302,10 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     };
     const std::vector<Row> rows = {
         {"none", [](const DdpFixture::Image&) {}, {}, true},
-        {"image cut to 40 %", [&](const DdpFixture::Image& image) { resize(image, image.imageBytes * 4 / 10); },
-         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.", "Track 02 (00:12 to 00:23) is cut off at 00:17.",
-          "Tracks 03 to 04 (00:23 to 00:43) are missing."},
+        {"image cut to 40 %",
+         [&](const DdpFixture::Image& image) { resize(image, image.imageBytes * 4 / 10); },
+         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
+          "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
          true},
         {"empty image", [&](const DdpFixture::Image& image) { resize(image, 0); },
          {"IMAGE.DAT is empty but the disc runs to 00:43. There is no audio to play."}, true},
@@ -313,7 +316,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
              entries[entries.size() - 1].frame += 20 * 75;
              DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
          },
-         {"IMAGE.DAT ends at 00:43 but the disc runs to 01:03.", "Track 04 (00:33 to 01:03) is cut off at 00:43."},
+         {"IMAGE.DAT ends at 00:43 but the disc runs to 01:03.",
+          "Track 04 (00:33 to 01:03) is cut off at 00:43."},
          true},
         {"descriptors out of order",
          [&](const DdpFixture::Image& image) {
@@ -321,7 +325,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
              entries[6].frame = 22 * 75;  // track 4 before track 3
              DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
          },
-         {"PQDESCR: descriptor 7 (track 04) lies at 00:22, earlier than the descriptor before it at 00:23."}, true},
+         {"PQDESCR: descriptor 7 (track 04) lies at 00:22, earlier than the descriptor before it at 00:23."},
+         true},
         {"PQDESCR not a file",
          [&](const DdpFixture::Image& image) {
              QFile::remove(pqDescr(image));
@@ -329,13 +334,16 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          },
          {"PQDESCR cannot be read: it is not a regular file. Without it no track can be listed."}, false},
         {"PQDESCR without read permission",
-         [&](const DdpFixture::Image& image) { QFile::setPermissions(pqDescr(image), QFileDevice::WriteOwner); },
+         [&](const DdpFixture::Image& image) {
+             QFile::setPermissions(pqDescr(image), QFileDevice::WriteOwner);
+         },
          {QStringLiteral("PQDESCR cannot be read: %1. Without it no track can be listed.")
               .arg(qt_error_string(EACCES))},
          false},
-        {"10-byte PQDESCR", [&](const DdpFixture::Image& image) { ASSERT_TRUE(QFile::resize(pqDescr(image), 10)); },
-         {"PQDESCR is too short: it holds 10 bytes, but a disc needs at least 4 descriptors of 64 bytes. No track "
-          "can be listed."},
+        {"10-byte PQDESCR",
+         [&](const DdpFixture::Image& image) { ASSERT_TRUE(QFile::resize(pqDescr(image), 10)); },
+         {"PQDESCR is too short: it holds 10 bytes, but a disc needs at least 4 descriptors of 64 bytes. No "
+          "track can be listed."},
          false},
     };
 
@@ -355,7 +363,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         if (soundRows < 0)
             soundRows = listed;
         if (row.report.isEmpty()) {
-            EXPECT_TRUE(window.damageReports.isEmpty()) << window.damageReports.value(0).join('\n').toStdString();
+            EXPECT_TRUE(window.damageReports.isEmpty())
+                << window.damageReports.value(0).join('\n').toStdString();
         } else {
             ASSERT_EQ(window.damageReports.size(), 1);
             EXPECT_EQ(window.damageReports[0].join('\n').toStdString(), row.report.join('\n').toStdString());
@@ -491,8 +500,9 @@ TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)
         const char* cdTime;
     };
     const std::vector<Row> rows = {
-        {buttons->nextButton, 4, "00:03"}, {buttons->nextButton, 5, "00:05"}, {buttons->nextButton, 6, "00:07"},
-        {buttons->backButton, 5, "00:05"}, {buttons->backButton, 4, "00:03"},
+        {buttons->nextButton, 4, "00:03"}, {buttons->nextButton, 5, "00:05"},
+        {buttons->nextButton, 6, "00:07"}, {buttons->backButton, 5, "00:05"},
+        {buttons->backButton, 4, "00:03"},
     };
     for (const Row& row : rows) {
         emit row.button->released();

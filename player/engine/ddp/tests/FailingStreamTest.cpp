@@ -94,7 +94,8 @@ TEST(FailingStream, DescriptorReadErrorStopsBeforeTheClaimedSize)
     EXPECT_EQ(fileset.descriptors.size(), 3u);  // two whole entries and one empty one
     EXPECT_LE(failing->reads, 5);
     // ... and the check says how far the file could be read.
-    const std::vector<DDP::Damage> damage = DDP::checkImage(fileset, {}, DDP::ImageFile{std::int64_t(1) << 30, 0});
+    const std::vector<DDP::Damage> damage =
+        DDP::checkImage(fileset, {}, DDP::ImageFile{std::int64_t(1) << 30, 0});
     ASSERT_FALSE(damage.empty());
     EXPECT_EQ(damage[0].kind, DDP::Damage::DescriptorsCut);
     EXPECT_EQ(damage[0].at, 128);
