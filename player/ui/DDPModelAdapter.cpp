@@ -94,14 +94,15 @@ DDPModelAdapter::DDPModelAdapter(QObject* parent)
 {
 }
 
-void DDPModelAdapter::setupModel(const QString& folder, std::shared_ptr<DDPModel> model,
-                                 QSortFilterProxyModel& proxy)
+std::vector<DDP::Damage> DDPModelAdapter::setupModel(const QString& folder, std::shared_ptr<DDPModel> model,
+                                                     QSortFilterProxyModel& proxy)
 {
     clear();
-    Parser::parseData(folder, model);
+    std::vector<DDP::Damage> damage = Parser::parseData(folder, model);
     setupHeaderItems();
     initStandardItemModel(model);
     proxy.setSourceModel(this);
+    return damage;
 }
 
 void DDPModelAdapter::setupHeaderItems()

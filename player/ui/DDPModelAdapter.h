@@ -6,6 +6,7 @@
 // Also the time routines the main window's time display shares with the table.
 // GUI thread only.
 
+#include "player/engine/ddp/ImageCheck.h"
 #include "player/engine/ddp/PQDESCR.h"
 
 #include <QStandardItemModel>
@@ -25,8 +26,10 @@ public:
     explicit DDPModelAdapter(QObject* parent = nullptr);
 
     // The whole load: clears the rows, parses the folder into model, builds
-    // the rows and makes this the proxy's source model.
-    void setupModel(const QString& folder, std::shared_ptr<DDPModel> model, QSortFilterProxyModel& proxy);
+    // the rows and makes this the proxy's source model. Returns what the
+    // parser found damaged.
+    std::vector<DDP::Damage> setupModel(const QString& folder, std::shared_ptr<DDPModel> model,
+                                        QSortFilterProxyModel& proxy);
     void setupHeaderItems();
     // Builds the rows from model's descriptors and CD-TEXT; moves each track's
     // ISRC from its pause entry to its index-01 entry in the model's list and

@@ -25,8 +25,23 @@ ErrorDialog::ErrorDialog(Errors error, QWidget* parent)
             "proper directory. Please make also sure to hit return, if you created a new folder or "
             "renamed it.");
         break;
+    case DamagedImage:
+        setIcon(QMessageBox::Warning);
+        setWindowTitle(tr("Damaged Image"));
+        message = tr("This DDP image is damaged. What could be read is listed, and plays as far as its audio "
+                     "reaches:");
+        break;
     }
     setText(message);
 }
 
 ErrorDialog::~ErrorDialog() = default;
+
+void ErrorDialog::setDetails(const QStringList& details)
+{
+    QString items;
+    for (const QString& detail : details)
+        items += QStringLiteral("<li>") + detail.toHtmlEscaped() + QStringLiteral("</li>");
+    setTextFormat(Qt::RichText);
+    setText(message + QStringLiteral("<ul>") + items + QStringLiteral("</ul>"));
+}

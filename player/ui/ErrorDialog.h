@@ -5,11 +5,13 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 
 enum Errors : int {
     MissingImageDat = 0,        // the chosen DDP folder holds no "IMAGE.DAT"
     IncompatibleSampleRate = 1, // the output device cannot run at 44100 Hz
     InvalidPath = 2,            // the chosen directory does not exist
+    DamagedImage = 3,           // the image loaded, but parts of it are missing or unreadable
 };
 
 class ErrorDialog : public QMessageBox
@@ -20,6 +22,9 @@ public:
     // An unlisted value gives an untitled information box with an empty text.
     ErrorDialog(Errors error, QWidget* parent);
     ~ErrorDialog() override;
+
+    // Lists `details` (plain text, one item each) below the message.
+    void setDetails(const QStringList& details);
 
 protected:
     // The body text chosen for the error; kept so that subclasses can append

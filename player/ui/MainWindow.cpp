@@ -9,6 +9,7 @@
 #include "player/ui/CellDelegate.h"
 #include "player/ui/CheckBoxPalette.h"
 #include "player/ui/Constants.h"
+#include "player/ui/DamageReport.h"
 #include "player/ui/LevelMeterWidget.h"
 #include "player/ui/MainWindowWidgets.h"
 #include "player/ui/MenuBar.h"
@@ -337,6 +338,16 @@ void MainWindow::onCellDoubleClicked(QModelIndex idx)
     const int row = idx.row();
     if (row < 0 || row >= view->verticalHeader()->count() - 1)
         return;
+    // A row of a cut image that lies past its audio would play nothing and
+    // fall back to the first track at once; the user is told why instead.
+    const int entry = model->getIndexOffset() + row;
+    if (audioEnd >= 0 && audioPlayer.hasRange(entry)
+        && std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first) >= audioEnd) {
+        const int track = asciiToInt(model->getDescList()[std::size_t(entry)].trackNumber, 2);
+        showDamageReport({DamageReport::trackPastAudio(
+            track, std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first), audioEnd)});
+        return;
+    }
     if (LevelMeterWidget* meter = levelMeter(ui)) {
         meter->setState(LevelMeterWidget::Playing);
         meter->reset();
@@ -385,6 +396,9 @@ void MainWindow::onWavExportAllTriggered()
 void MainWindow::onUpdate()
 {
     updateDisplay();
+    // Stopped or paused the slider stays at the entry's start, so no value
+    // change would bring the labels to the entry that Next or Prev chose.
+    updateTimeLabels();
 }
 
 void MainWindow::onReset()
@@ -398,6 +412,7 @@ void MainWindow::onReset()
             t->seekslider->setValue(0);
     }
     updateDisplay();
+    updateTimeLabels();
 }
 
 void MainWindow::onRescan()

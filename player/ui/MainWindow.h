@@ -20,6 +20,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -95,6 +96,10 @@ protected:
     virtual QString askImageFolder(const QString& startFolder);
     // The missing-image error; tests count it.
     virtual void showMissingImageError();
+    // What is damaged in the loaded image, one line each; shown without
+    // waiting for the user, so that the load (and a drop) returns at once.
+    // Tests collect the lines.
+    virtual void showDamageReport(const QStringList& lines);
 
 private slots:
     void onUpdate();
@@ -153,6 +158,10 @@ private:
     // The device message shown for a lost device, while it is open.
     QPointer<QMessageBox> deviceMessage;
     QString folder;
+    // Where the loaded image's audio ends when it ends before its
+    // descriptors do (bytes); -1 for an image that holds all of them.
+    std::int64_t audioEnd = -1;
+    QPointer<QWidget> damageDialog;
     WavExport* exporter = nullptr;
     bool cdTimeRemaining = false;
     bool trackTimeRemaining = false;

@@ -10,6 +10,7 @@
 #include "player/ui/CellDelegate.h"
 #include "player/ui/ClickableLabel.h"
 #include "player/ui/Constants.h"
+#include "player/ui/DamageReport.h"
 #include "player/ui/ErrorDialog.h"
 #include "player/ui/InfoBoxWidget.h"
 #include "player/ui/MainWindowWidgets.h"
@@ -88,6 +89,18 @@ void MainWindow::showMissingImageError()
     dialog.exec();
 }
 
+void MainWindow::showDamageReport(const QStringList& lines)
+{
+    // One box at a time: a new image's report replaces the last one.
+    if (damageDialog)
+        damageDialog->close();
+    auto* dialog = new ErrorDialog(DamagedImage, this);
+    dialog->setDetails(lines);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    damageDialog = dialog;
+    dialog->open();
+}
+
 void MainWindow::onActionOpenTriggered()
 {
     audioPlayer.pause();
@@ -152,8 +165,9 @@ void MainWindow::loadFile(const QDir& imageDir)
     }
 
     const QString path = imageDir.absolutePath();
+    std::vector<DDP::Damage> damage;
     if (panel) {
-        tableModel.setupModel(path, model, panel->proxyModel());
+        damage = tableModel.setupModel(path, model, panel->proxyModel());
         panel->proxyModel().sort(1, Qt::AscendingOrder);
         panel->model = model;
         panel->showHeader();
@@ -184,6 +198,14 @@ void MainWindow::loadFile(const QDir& imageDir)
     // The labels follow the slider's value changes; a slider that is already
     // where the new image starts would leave them showing the previous image.
     updateTimeLabels();
+
+    audioEnd = DamageReport::audioEnd(damage);
+    if (!damage.empty()) {
+        const QStringList lines = DamageReport::lines(damage);
+        for (const QString& line : lines)
+            qWarning("Damaged DDP image \"%s\": %s", qUtf8Printable(path), qUtf8Printable(line));
+        showDamageReport(lines);
+    }
 }
 
 void MainWindow::syncColumnEntries()

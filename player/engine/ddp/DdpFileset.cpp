@@ -11,6 +11,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -36,8 +37,10 @@ std::shared_ptr<Holmgrave::FS::IStream> openFolderFile(const char* folder, const
     const std::string path = folderFilePath(std::string(folder != nullptr ? folder : ""), name);
     const int fd = openRegularFile(path);
     if (fd < 0) {
-        if (errno == EINVAL)
+        const int error = errno;
+        if (error == EINVAL)
             qWarning("DDP folder damaged: \"%s\" is not a regular file; it is not read", path.c_str());
+        errno = error;
         return {};
     }
     // The file system opens by name. The descriptor's own entry names exactly
@@ -46,34 +49,46 @@ std::shared_ptr<Holmgrave::FS::IStream> openFolderFile(const char* folder, const
     const Holmgrave::Core::Path checked("/proc/self/fd/" + std::to_string(fd));
     const Holmgrave::Core::URI uri(checked);
     auto result = Holmgrave::FS::getFilesystem()->open(uri, openModeRead, false);
+    const int error = errno;
     ::close(fd);
-    if (!result.hasValue())
+    if (!result.hasValue()) {
+        errno = error != 0 ? error : EIO;
         return {};
+    }
     return result.value();
 }
 
 std::string readFileset(Fileset& fileset, const char* folder)
 {
     {
+        errno = 0;
         const auto file = openFolderFile(folder, ddpIdFileName);
-        if (!file || !file->good())
+        if (!file || !file->good()) {
+            fileset.openError = errno != 0 ? errno : EIO;
             return ddpidMissingError;
+        }
         Holmgrave::FS::Stream stream(file);
         // A foreign identifier is tolerated: the record just stays empty.
         if (startsWith(stream, "DDP ") && stream.seek(0, SEEK_SET))
             stream.read(fileset.identifier.data(), fileset.identifier.size());
     }
     {
+        errno = 0;
         const auto file = openFolderFile(folder, ddpMsFileName);
-        if (!file || !file->good())
+        if (!file || !file->good()) {
+            fileset.openError = errno != 0 ? errno : EIO;
             return ddpmsMissingError;
+        }
         Holmgrave::FS::Stream stream(file);
         readMapStream(fileset, stream);
     }
     {
+        errno = 0;
         const auto file = openFolderFile(folder, pqDescrFileName);
-        if (!file || !file->good())
+        if (!file || !file->good()) {
+            fileset.openError = errno != 0 ? errno : EIO;
             return pqdescrMissingError;
+        }
         Holmgrave::FS::Stream stream(file);
         readPqDescriptors(fileset, stream);
     }
@@ -101,11 +116,14 @@ int readMapStream(Fileset& fileset, Holmgrave::FS::Stream& stream)
 
 int readPqDescriptors(Fileset& fileset, Holmgrave::FS::Stream& stream)
 {
-    if (!startsWith(stream, "VVVS"))
-        return 1;
+    const bool signature = startsWith(stream, "VVVS");
     std::int64_t size = 0;
     if (stream.seek(0, SEEK_END))
         size = stream.tell();
+    fileset.pqDescrSize = std::max<std::int64_t>(size, 0);
+    if (!signature)
+        return 1;
+    fileset.pqDescrSigned = true;
     if (size <= 0 || !stream.seek(0, SEEK_SET))
         return 0;
     const auto fileSize = static_cast<std::uint64_t>(size);
@@ -114,6 +132,7 @@ int readPqDescriptors(Fileset& fileset, Holmgrave::FS::Stream& stream)
         PQDESCR entry;
         std::memset(&entry, 0, sizeof entry);
         const auto got = stream.read(reinterpret_cast<char*>(&entry), sizeof entry);
+        fileset.pqDescrBytesRead += static_cast<std::int64_t>(got);
         fileset.descriptors.push_back(entry);
         if (got < sizeof entry)
             break;

@@ -12,6 +12,7 @@
 #include "player/engine/ddp/PQDESCR.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ struct Fileset {
     std::vector<MapStreamPacket> mapStreamPackets;
     std::array<char, 128> identifier{};
     std::vector<PQDESCR> descriptors;
+    // Why the file that readFileset names could not be opened (errno:
+    // ENOENT missing, EACCES no permission, EINVAL not a regular file).
+    int openError = 0;
+    // How far "PQDESCR" was read: its size in bytes (-1 while not opened),
+    // the bytes that arrived, and whether it began with "VVVS".
+    std::int64_t pqDescrSize = -1;
+    std::int64_t pqDescrBytesRead = 0;
+    bool pqDescrSigned = false;
 };
 
 // A real map stream has a handful of packets and a real descriptor list at
@@ -42,8 +51,8 @@ std::shared_ptr<Holmgrave::FS::IStream> openFolderFile(const char* folder, const
 
 // Reads "DDPID", "DDPMS" and "PQDESCR" of the folder in this order. Returns an
 // empty string, or the identifier of the first file that is missing (later
-// files are then not opened). Wrong signatures are not errors: the affected
-// part of the fileset stays empty.
+// files are then not opened) with the cause in openError. Wrong signatures
+// are not errors: the affected part of the fileset stays empty.
 std::string readFileset(Fileset& fileset, const char* folder);
 
 // 0 after reading, 1 when the stream does not start with "VVVM" (nothing read).
@@ -51,7 +60,7 @@ int readMapStream(Fileset& fileset, Holmgrave::FS::Stream& stream);
 
 // 0 after reading, 1 when the stream does not start with "VVVS" (list left
 // empty). A file of `size` bytes gives ceil(size / 64) entries; a short last
-// entry is zero-padded.
+// entry is zero-padded. Notes the size, the bytes read and the signature.
 int readPqDescriptors(Fileset& fileset, Holmgrave::FS::Stream& stream);
 
 } // namespace DDP

@@ -9,21 +9,23 @@
 
 #include <utility>
 
-void Parser::parseData(const QString& folder, std::shared_ptr<DDPModel> model)
+std::vector<DDP::Damage> Parser::parseData(const QString& folder, std::shared_ptr<DDPModel> model)
 {
     if (!model)
-        return;
+        return {};
     DDP::Fileset fileset;
     CdText::Reader reader;
 
-    // Neither result is passed on: a missing descriptor file shows up as an
-    // empty descriptor list, a missing "CDTEXT.BIN" as an empty CD-TEXT.
+    // A missing "CDTEXT.BIN" is no damage and shows as an empty CD-TEXT.
     const QByteArray folderText = folder.toUtf8();
-    DDP::readFileset(fileset, folderText.constData());
+    const std::string readError = DDP::readFileset(fileset, folderText.constData());
     reader.read(folderText.constData());
+    std::vector<DDP::Damage> damage =
+        DDP::checkImage(fileset, readError, DDP::probeImageFile(folderText.toStdString()));
 
     // The reader and the fileset end here, so their lists move into the model
     // instead of being copied (a full track list is over 100 KB).
     model->getCdInfo() = std::move(reader.cdInfo());
     model->getDescList() = std::move(fileset.descriptors);
+    return damage;
 }

@@ -2,17 +2,21 @@
 
 // Turns a DDP folder into a disc model. GUI thread, while an image is opened.
 
+#include "player/engine/ddp/ImageCheck.h"
+
 #include <memory>
+#include <vector>
 
 class DDPModel;
 class QString;
 
 namespace Parser {
 
-// Fills the model's descriptor list and CD-TEXT from the folder. Reports
-// nothing: a folder without descriptor files leaves the descriptor list
-// empty, one without "CDTEXT.BIN" leaves the CD-TEXT empty. Damaged files give
-// an empty or partial model, never a failure.
-void parseData(const QString& folder, std::shared_ptr<DDPModel> model);
+// Fills the model's descriptor list and CD-TEXT from the folder and returns
+// what is damaged (empty for a sound image). Whatever is damaged, the model
+// gets what could be read: a folder without descriptor files leaves the
+// descriptor list empty, one without "CDTEXT.BIN" leaves the CD-TEXT empty
+// (which is no damage: the CD-TEXT is optional).
+std::vector<DDP::Damage> parseData(const QString& folder, std::shared_ptr<DDPModel> model);
 
 } // namespace Parser

@@ -63,6 +63,22 @@ void adviseLargePages(void* data, std::size_t bytes)
 #endif
 }
 
+// Writes all `size` bytes. A write that stops part-way (a disk that fills up
+// within a block) comes back from QFile as a short count without an error,
+// whose text is "Unknown error"; writing the rest again makes the failing
+// call itself report the system's cause ("No space left on device").
+bool writeAll(QFileDevice& file, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 written = file.write(data, size);
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
 } // namespace
 
 FileWriter::FileWriter(const QString& outputFileName, const QString& inputFileName,
@@ -235,7 +251,7 @@ bool FileWriter::writeOutputFile(long long size, SampleBuffer& buffer)
         return writeError(file.errorString());
 
     const QByteArray header = wavHeader(static_cast<quint32>(std::max<long long>(size, 0)));
-    if (file.write(header) != header.size())
+    if (!writeAll(file, header.constData(), header.size()))
         return writeError(file.errorString());
 
     const char* data = reinterpret_cast<const char*>(buffer.data());
@@ -244,7 +260,7 @@ bool FileWriter::writeOutputFile(long long size, SampleBuffer& buffer)
         if (stopRequested())
             return false;
         const qint64 chunk = std::min<qint64>(blockSize, size - written);
-        if (chunk > 0 && file.write(data + written, chunk) != chunk)
+        if (chunk > 0 && !writeAll(file, data + written, chunk))
             return writeError(file.errorString());
         const bool fullBlock = chunk == blockSize;
         if (fullBlock) {

@@ -74,6 +74,20 @@ TEST(ErrorDialog, InvalidPathAndUnlistedValues)
     EXPECT_EQ(unknown.icon(), QMessageBox::Information);
 }
 
+TEST(ErrorDialog, DamagedImageListsEachDamageAsPlainText)
+{
+    ErrorDialog dialog(DamagedImage, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Damaged Image"));
+    EXPECT_EQ(dialog.icon(), QMessageBox::Warning);
+    // The lines are shown as they are, never read as markup; a second call
+    // replaces the first.
+    dialog.setDetails({QStringLiteral("IMAGE.DAT ends at 00:17"), QStringLiteral("<b>x</b>")});
+    dialog.setDetails({QStringLiteral("IMAGE.DAT ends at 00:17"), QStringLiteral("<b>x</b>")});
+    EXPECT_TRUE(dialog.text().endsWith(
+        QStringLiteral("<ul><li>IMAGE.DAT ends at 00:17</li><li>&lt;b&gt;x&lt;/b&gt;</li></ul>")));
+    EXPECT_EQ(dialog.text().count(QStringLiteral("<ul>")), 1);
+}
+
 TEST(SampleRateErrorDialog, RescanReplacesTheResultLineAndNeverCloses)
 {
     FakeStreamingSetup setup;

@@ -33,6 +33,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <functional>
 
 using namespace MainWindowTest;
 using namespace MainWindowWidgets;
@@ -276,6 +278,115 @@ TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
         QFile::setPermissions(path + QStringLiteral("/IMAGE.DAT"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
+{
+    // Four tracks of 10 s after a 2 s lead-in, track 2 with a 1 s pause:
+    // track 1 from 00:00, 2 from 00:12, 3 from 00:23, 4 from 00:33 to 00:43.
+    DdpFixture::Options options;
+    options.trackCount = 4;
+    options.trackFrames = 10 * 75;
+    options.pauseFrames = 75;
+    options.tracksWithPause = 1;
+    options.samples = DdpFixture::Samples::Silence;
+    const auto resize = [](const DdpFixture::Image& image, std::int64_t bytes) {
+        ASSERT_TRUE(QFile::resize(QString::fromStdString(image.path("IMAGE.DAT")), bytes));
+    };
+    const auto pqDescr = [](const DdpFixture::Image& image) {
+        return QString::fromStdString(image.path("PQDESCR"));
+    };
+    struct Row {
+        const char* damage;
+        std::function<void(const DdpFixture::Image&)> spoil;
+        QStringList report;
+        bool allRowsListed;
+    };
+    const std::vector<Row> rows = {
+        {"none", [](const DdpFixture::Image&) {}, {}, true},
+        {"image cut to 40 %",
+         [&](const DdpFixture::Image& image) { resize(image, image.imageBytes * 4 / 10); },
+         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
+          "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
+         true},
+        {"empty image", [&](const DdpFixture::Image& image) { resize(image, 0); },
+         {"IMAGE.DAT is empty but the disc runs to 00:43. There is no audio to play."}, true},
+        {"PQ times past the audio",
+         [&](const DdpFixture::Image& image) {
+             std::vector<DdpFixture::Entry> entries = image.entries;
+             entries[entries.size() - 2].frame += 20 * 75;
+             entries[entries.size() - 1].frame += 20 * 75;
+             DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
+         },
+         {"IMAGE.DAT ends at 00:43 but the disc runs to 01:03.",
+          "Track 04 (00:33 to 01:03) is cut off at 00:43."},
+         true},
+        {"descriptors out of order",
+         [&](const DdpFixture::Image& image) {
+             std::vector<DdpFixture::Entry> entries = image.entries;
+             entries[6].frame = 22 * 75;  // track 4 before track 3
+             DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
+         },
+         {"PQDESCR: descriptor 7 (track 04) lies at 00:22, earlier than the descriptor before it at 00:23."},
+         true},
+        {"PQDESCR not a file",
+         [&](const DdpFixture::Image& image) {
+             QFile::remove(pqDescr(image));
+             QDir().mkpath(pqDescr(image));
+         },
+         {"PQDESCR cannot be read: it is not a regular file. Without it no track can be listed."}, false},
+        {"PQDESCR without read permission",
+         [&](const DdpFixture::Image& image) {
+             QFile::setPermissions(pqDescr(image), QFileDevice::WriteOwner);
+         },
+         {QStringLiteral("PQDESCR cannot be read: %1. Without it no track can be listed.")
+              .arg(qt_error_string(EACCES))},
+         false},
+        {"10-byte PQDESCR",
+         [&](const DdpFixture::Image& image) { ASSERT_TRUE(QFile::resize(pqDescr(image), 10)); },
+         {"PQDESCR is too short: it holds 10 bytes, but a disc needs at least 4 descriptors of 64 bytes. No "
+          "track can be listed."},
+         false},
+    };
+
+    TestWindow window;
+    int soundRows = -1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.damage);
+        const DdpFixture::Image image = writeImage(folder(QString::fromLatin1(row.damage)), options);
+        row.spoil(image);
+        // Whoever may read any file (root) cannot be kept from one.
+        if (QString::fromLatin1(row.damage).contains(QStringLiteral("permission"))
+            && QFile(pqDescr(image)).open(QIODevice::ReadOnly))
+            continue;
+        window.damageReports.clear();
+        window.loadFile(QDir(QString::fromStdString(image.folder)));
+        const int listed = tableView(window.form())->model()->rowCount();
+        if (soundRows < 0)
+            soundRows = listed;
+        if (row.report.isEmpty()) {
+            EXPECT_TRUE(window.damageReports.isEmpty())
+                << window.damageReports.value(0).join('\n').toStdString();
+        } else {
+            ASSERT_EQ(window.damageReports.size(), 1);
+            EXPECT_EQ(window.damageReports[0].join('\n').toStdString(), row.report.join('\n').toStdString());
+        }
+        // What could be read is still listed.
+        EXPECT_EQ(listed == soundRows, row.allRowsListed) << listed;
+    }
+
+    // A row past the end of a cut image is refused in words, and nothing plays.
+    const DdpFixture::Image cut = writeImage(folder(QStringLiteral("cut")), options);
+    resize(cut, cut.tracks[1].end);
+    window.loadFile(QDir(QString::fromStdString(cut.folder)));
+    window.damageReports.clear();
+    QTableView* view = tableView(window.form());
+    QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
+                              Q_ARG(QModelIndex, view->model()->index(view->model()->rowCount() - 2, 1)));
+    ASSERT_EQ(window.damageReports.size(), 1);
+    EXPECT_EQ(window.damageReports[0].join('\n').toStdString(),
+              "Track 04 starts at 00:33, but IMAGE.DAT ends at 00:23: there is nothing to play.");
+    EXPECT_FALSE(window.player().isRunning());
+}
+
 TEST_F(MainWindowTests, TenLoadsLeaveEachConnectionExactlyOnce)
 {
     const DdpFixture::Image image = writeImage(folder("disc"), shortDisc());
@@ -371,6 +482,33 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     Ui::TimeWidget* t = time(window.form());
     t->seekslider->setValue(6667);
     EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
+}
+
+TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)
+{
+    // Tracks of 2 s after the 2 s lead-in, track 2 with a 1 s pause: CD time
+    // counts from track 1, which starts at 00:02.
+    const DdpFixture::Image image = writeImage(folder("disc"), shortDisc(4));
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    Ui::TransportWidget* buttons = transport(window.form());
+    Ui::TimeWidget* t = time(window.form());
+    ASSERT_FALSE(window.player().isRunning());
+    struct Row {
+        TransportButton* button;
+        int entry;
+        const char* cdTime;
+    };
+    const std::vector<Row> rows = {
+        {buttons->nextButton, 4, "00:03"}, {buttons->nextButton, 5, "00:05"},
+        {buttons->nextButton, 6, "00:07"}, {buttons->backButton, 5, "00:05"},
+        {buttons->backButton, 4, "00:03"},
+    };
+    for (const Row& row : rows) {
+        emit row.button->released();
+        EXPECT_EQ(window.player().getEntry(), row.entry);
+        EXPECT_EQ(t->cdTimeLabel->text(), QLatin1String(row.cdTime)) << "entry " << row.entry;
+    }
 }
 
 TEST_F(MainWindowTests, AnotherImageAndAModeClickShowTheTimesWithoutASliderMove)

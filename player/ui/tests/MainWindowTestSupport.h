@@ -38,6 +38,7 @@ public:
     QString dialogAnswer;
     QStringList dialogStartFolders;
     int missingImageErrors = 0;
+    QList<QStringList> damageReports;
 
     using MainWindow::MainWindow::MainWindow;
 
@@ -48,6 +49,7 @@ protected:
         return dialogAnswer;
     }
     void showMissingImageError() override { ++missingImageErrors; }
+    void showDamageReport(const QStringList& lines) override { damageReports << lines; }
 };
 
 // Closes modal dialogs as they appear (the sample-rate box on a machine

@@ -177,6 +177,14 @@ TEST_F(Screenshots, DialogsAreDarkAndTheAboutBoxShowsItsArtwork)
     EXPECT_EQ(at(missingImage, 2, 2), backgroundColor);
     EXPECT_TRUE(anyPixel(missingImage, missingImage.rect(), [](const QColor& c) { return c == textColor; }));
 
+    ErrorDialog damaged(DamagedImage, &window);
+    damaged.setDetails({QStringLiteral("IMAGE.DAT ends at 01:16 but the disc runs to 03:10."),
+                        QStringLiteral("Track 02 (00:52 to 01:40) is cut off at 01:16."),
+                        QStringLiteral("Tracks 03 to 04 (01:40 to 03:10) are missing.")});
+    damaged.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&damaged));
+    EXPECT_EQ(at(shoot(damaged, "damaged_image_dialog"), 2, 2), backgroundColor);
+
     FakeStreamingSetup setup;
     SampleRateErrorDialog rate(IncompatibleSampleRate, &setup, &window);
     rate.show();

@@ -1,4 +1,5 @@
 #include "player/engine/ddp/DdpFileset.h"
+#include "player/engine/ddp/ImageCheck.h"
 
 #include "core/IStream.h"
 #include "core/Stream.h"
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -91,4 +93,11 @@ TEST(FailingStream, DescriptorReadErrorStopsBeforeTheClaimedSize)
     EXPECT_EQ(DDP::readPqDescriptors(fileset, stream), 0);
     EXPECT_EQ(fileset.descriptors.size(), 3u);  // two whole entries and one empty one
     EXPECT_LE(failing->reads, 5);
+    // ... and the check says how far the file could be read.
+    const std::vector<DDP::Damage> damage =
+        DDP::checkImage(fileset, {}, DDP::ImageFile{std::int64_t(1) << 30, 0});
+    ASSERT_FALSE(damage.empty());
+    EXPECT_EQ(damage[0].kind, DDP::Damage::DescriptorsCut);
+    EXPECT_EQ(damage[0].at, 128);
+    EXPECT_EQ(damage[0].bytes, std::int64_t(64) * 100000);
 }

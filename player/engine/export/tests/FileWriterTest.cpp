@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace ExportTest;
 
 namespace {
@@ -200,6 +205,35 @@ TEST_F(FileWriterTest, UnwritableTargetIsReportedByNameAndLeavesNothingBehind)
     EXPECT_EQ(run.finished, 1);
     ASSERT_EQ(run.failures.size(), 1);
     EXPECT_TRUE(run.failures[0].contains(target));
+    EXPECT_TRUE(allEntries(outDir.path()).isEmpty());
+}
+
+TEST_F(FileWriterTest, AWriteStoppedPartWayByTheSystemNamesItsCause)
+{
+    // A disk that fills up within a block ends a write part-way, then fails
+    // the rest. A file size limit does the same to any user's process, with
+    // EFBIG in place of ENOSPC.
+    DdpFixture::Options o;
+    o.trackCount = 1;
+    o.trackFrames = 900;  // 2 MiB
+    const DdpFixture::Image image = writeImage(o);
+    const QString target = out("full.wav");
+    FileWriterOneTrack writer(target, QString::fromStdString(image.path("IMAGE.DAT")), 0, image.imageBytes);
+
+    rlimit previous{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit limited = previous;
+    limited.rlim_cur = 1024 * 1024;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const RunRecord run = runOnThisThread(writer);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(run.finished, 1);
+    ASSERT_EQ(run.failures.size(), 1);
+    EXPECT_TRUE(run.failures[0].contains(target));
+    EXPECT_TRUE(run.failures[0].contains(qt_error_string(EFBIG))) << run.failures[0].toStdString();
     EXPECT_TRUE(allEntries(outDir.path()).isEmpty());
 }
 

@@ -1,0 +1,178 @@
+#include "player/engine/ddp/ImageCheck.h"
+
+#include "player/engine/ddp/EngineConstants.h"
+#include "player/engine/ddp/FolderFiles.h"
+#include "player/engine/ddp/PQDESCR.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace DDP {
+
+namespace {
+
+std::int64_t positionOf(const PQDESCR& entry)
+{
+    return static_cast<std::int64_t>(pqTimeToBytePosition(entry));
+}
+
+const std::string& fileOfReadError(const std::string& readError)
+{
+    if (readError == ddpidMissingError)
+        return ddpIdFileName;
+    if (readError == ddpmsMissingError)
+        return ddpMsFileName;
+    return pqDescrFileName;
+}
+
+Damage damage(Damage::Kind kind, const std::string& file)
+{
+    Damage d;
+    d.kind = kind;
+    d.file = file;
+    return d;
+}
+
+// The descriptor file itself: opened, signed, read whole, long enough.
+bool checkDescriptors(const Fileset& fileset, const std::string& readError, std::vector<Damage>& found)
+{
+    if (!readError.empty()) {
+        Damage d = damage(Damage::FileUnreadable, fileOfReadError(readError));
+        d.error = fileset.openError;
+        found.push_back(d);
+        return false;
+    }
+    if (!fileset.pqDescrSigned) {
+        Damage d = damage(Damage::NotDescriptors, pqDescrFileName);
+        d.bytes = fileset.pqDescrSize;
+        found.push_back(d);
+        return false;
+    }
+    const std::int64_t size = fileset.pqDescrSize;
+    const auto count = static_cast<std::int64_t>(fileset.descriptors.size());
+    if (fileset.pqDescrBytesRead < size && count < static_cast<std::int64_t>(maxDescriptors)) {
+        Damage d = damage(Damage::DescriptorsCut, pqDescrFileName);
+        d.bytes = size;
+        d.at = fileset.pqDescrBytesRead;
+        found.push_back(d);
+    } else if (count < static_cast<std::int64_t>(minimumDescriptors)
+               || size % static_cast<std::int64_t>(sizeof(PQDESCR)) != 0) {
+        Damage d = damage(Damage::DescriptorsShort, pqDescrFileName);
+        d.bytes = size;
+        d.count = count;
+        found.push_back(d);
+    }
+    return count >= 3;
+}
+
+// Where each track lies against the end of the audio. A track runs from its
+// first range to its last; the ranges are those the player makes, one per
+// descriptor but the last two.
+void checkTracks(const std::vector<PQDESCR>& list, std::int64_t imageSize, std::vector<Damage>& found)
+{
+    Damage missing = damage(Damage::TracksMissing, imageFileName);
+    bool missingRun = false;
+    const auto flushMissing = [&] {
+        if (missingRun)
+            found.push_back(missing);
+        missingRun = false;
+    };
+    std::size_t i = 0;
+    while (i + 2 < list.size()) {
+        const int track = asciiToInt(list[i].trackNumber, 2);
+        std::int64_t start = positionOf(list[i]);
+        std::int64_t end = positionOf(list[i + 1]);
+        std::size_t next = i + 1;
+        while (next + 2 < list.size() && asciiToInt(list[next].trackNumber, 2) == track) {
+            end = positionOf(list[next + 1]);
+            ++next;
+        }
+        i = next;
+        if (end <= imageSize || end <= start)
+            continue;
+        if (start < imageSize) {
+            flushMissing();
+            Damage d = damage(Damage::TrackCut, imageFileName);
+            d.firstTrack = track;
+            d.start = start;
+            d.end = end;
+            d.at = imageSize;
+            found.push_back(d);
+            continue;
+        }
+        if (!missingRun) {
+            missingRun = true;
+            missing.firstTrack = track;
+            missing.start = start;
+        }
+        missing.lastTrack = track;
+        missing.end = end;
+    }
+    flushMissing();
+}
+
+} // namespace
+
+ImageFile probeImageFile(const std::string& folder)
+{
+    ImageFile image;
+    const int fd = openRegularFile(folderFilePath(folder, imageFileName));
+    if (fd < 0) {
+        image.error = errno;
+        return image;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) == 0)
+        image.size = static_cast<std::int64_t>(status.st_size);
+    else
+        image.error = errno;
+    ::close(fd);
+    return image;
+}
+
+std::vector<Damage> checkImage(const Fileset& fileset, const std::string& readError, const ImageFile& image)
+{
+    std::vector<Damage> found;
+    const bool ranges = checkDescriptors(fileset, readError, found);
+
+    if (image.size < 0) {
+        Damage d = damage(Damage::FileUnreadable, imageFileName);
+        d.error = image.error;
+        found.push_back(d);
+        return found;
+    }
+    if (!ranges)
+        return found;
+
+    const std::vector<PQDESCR>& list = fileset.descriptors;
+    for (std::size_t i = 1; i < list.size(); ++i) {
+        if (positionOf(list[i]) < positionOf(list[i - 1])) {
+            Damage d = damage(Damage::OutOfOrder, pqDescrFileName);
+            d.count = static_cast<std::int64_t>(i) + 1;
+            d.firstTrack = asciiToInt(list[i].trackNumber, 2);
+            d.at = positionOf(list[i]);
+            d.end = positionOf(list[i - 1]);
+            found.push_back(d);
+            break;
+        }
+    }
+
+    std::int64_t discEnd = 0;
+    for (const PQDESCR& entry : list)
+        discEnd = std::max(discEnd, positionOf(entry));
+    if (image.size < discEnd) {
+        Damage d = damage(Damage::ImageShort, imageFileName);
+        d.at = image.size;
+        d.end = discEnd;
+        found.push_back(d);
+        // An empty image has no track to tell apart from the others.
+        if (image.size > 0)
+            checkTracks(list, image.size, found);
+    }
+    return found;
+}
+
+} // namespace DDP
