@@ -30,11 +30,17 @@ using namespace SkylarnTest;
 
 namespace {
 
-// Acts on the alert panel once it is up (the panel's modal loop runs the timer).
-void onAlertLater(const std::function<void(QMessageBox &)> &act)
+// Acts on the alert panel once it is up (the panel's modal loop runs the
+// timer), looking again until it is: a loaded machine may take its time to
+// show it. A panel that never comes fails after a minute.
+void onAlertLater(const std::function<void(QMessageBox &)> &act, int looks = 1200)
 {
-    QTimer::singleShot(50, [act] {
+    QTimer::singleShot(50, [act, looks] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box && looks > 1) {
+            onAlertLater(act, looks - 1);
+            return;
+        }
         ASSERT_NE(box, nullptr);
         act(*box);
     });

@@ -1,7 +1,15 @@
 // Skylarn's tests run with a QApplication (offscreen): the status windows,
-// alert panels and timers need one.
+// alert panels and timers need one. HOME and the XDG config, data and cache
+// folders are private to the process, so that nothing Qt or a started
+// program keeps for the user is written into the user's own.
 
 #include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +25,21 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QTemporaryDir home(QDir::tempPath() + QStringLiteral("/skylarn-test-XXXXXX"));
+    if (!home.isValid()) {
+        std::fprintf(stderr, "no private home for the tests could be made\n");
+        return 1;
+    }
+    const struct {
+        const char* variable;
+        const char* folder;
+    } folders[] = {{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_DATA_HOME", "/data"},
+                   {"XDG_CACHE_HOME", "/cache"}};
+    for (const auto& folder : folders) {
+        const QString path = home.path() + QLatin1String(folder.folder);
+        QDir().mkpath(path);
+        qputenv(folder.variable, QFile::encodeName(path));
+    }
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

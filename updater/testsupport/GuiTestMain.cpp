@@ -1,5 +1,5 @@
 // GoogleTest main for Pathwarden's tests. Every test process gets a private
-// HOME, XDG config and data folders and TMPDIR before Qt reads any of them,
+// HOME, XDG config, data and cache folders and TMPDIR before Qt reads any of them,
 // and a QApplication that renders offscreen.
 
 #include "updater/testsupport/TestEnvironment.h"

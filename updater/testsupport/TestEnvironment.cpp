@@ -16,6 +16,7 @@ TestEnvironment::TestEnvironment()
     QDir().mkpath(home());
     QDir().mkpath(configHome());
     QDir().mkpath(dataHome());
+    QDir().mkpath(cacheHome());
     QDir().mkpath(tempDir());
 }
 
@@ -44,6 +45,11 @@ QString TestEnvironment::dataHome() const
     return root() + QStringLiteral("/data");
 }
 
+QString TestEnvironment::cacheHome() const
+{
+    return root() + QStringLiteral("/cache");
+}
+
 QString TestEnvironment::tempDir() const
 {
     return root() + QStringLiteral("/tmp");
@@ -65,6 +71,7 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     env.insert(QStringLiteral("HOME"), home());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), cacheHome());
     env.insert(QStringLiteral("TMPDIR"), tempDir());
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     // The tests compare the English texts, whatever language the user running
@@ -86,6 +93,7 @@ void TestEnvironment::applyToCurrentProcess() const
     qputenv("HOME", QFile::encodeName(home()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     qputenv("TMPDIR", QFile::encodeName(tempDir()));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configHome());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());

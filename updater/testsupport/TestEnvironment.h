@@ -4,8 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private user environment under one temporary folder: HOME, the XDG config
-// and data folders and TMPDIR, so that settings, logs, the local store and
+// A private user environment under one temporary folder: HOME, the XDG config,
+// data and cache folders and TMPDIR, so that settings, logs, the local store and
 // working folders of a test never touch the real user's.
 class TestEnvironment {
 public:
@@ -16,6 +16,7 @@ public:
     QString home() const;
     QString configHome() const;
     QString dataHome() const;
+    QString cacheHome() const;
     QString tempDir() const;
 
     // Where the updater's settings file lies in this environment.

@@ -107,10 +107,7 @@ void expectOnScreen(TestWindow& window)
     const QRect room = window.screen()->availableGeometry();
     const QWindow* native = window.windowHandle();
     ASSERT_NE(native, nullptr);
-    const auto framedOnScreen = [&] {
-        return native->isExposed() && !native->frameMargins().isNull() && room.contains(native->frameGeometry());
-    };
-    waitFor(framedOnScreen, 2000);
+    waitForFit(window, 30000);
     const QRect frame = native->frameGeometry();
     const QSize minimum = window.minimumSizeHint();
     if (room.size().expandedTo(minimum + frame.size() - window.size()) == room.size()) {
@@ -148,7 +145,7 @@ TEST(Density, EveryTextOfTheWindowHasRoomEmptyAndLoaded)
     QTemporaryDir dir;
     TestWindow window;
     window.show();
-    spin(50);
+    ASSERT_TRUE(waitForFit(window, 30000));
     EXPECT_EQ(labelsThatDoNotFit(window), std::vector<std::string>());
     saveRendering(window, QStringLiteral("window-empty"));
 
@@ -178,16 +175,24 @@ TEST(Density, TypeIconsArePaintedInsideTheirCells)
     window.show();
     // Tall enough for every row, whatever room the screen leaves: after the
     // fit to the screen that follows showing.
-    spin(50);
-    window.resize(466, 702);
+    ASSERT_TRUE(waitForFit(window, 30000));
+    const QSize tall(466, 702);
+    window.resize(tall);
     DdpFixture::Options options = shortDisc(4);
     options.tracksWithPause = 3;
     const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
     window.loadFile(QDir(QString::fromStdString(image.folder)));
-    spin(100);
 
     QTableView* view = tableView(window.form());
     ASSERT_NE(view, nullptr);
+    // The last track row on view once the window has its size and the
+    // table its layout.
+    const auto lastRowShown = [&] {
+        const int last = view->model()->rowCount() - 2;
+        return window.size() == tall && last >= 0
+            && view->viewport()->rect().contains(view->visualRect(view->model()->index(last, 0)));
+    };
+    ASSERT_TRUE(waitFor(lastRowShown, 30000)) << "the window is " << window.width() << "x" << window.height();
     const QImage shot = view->viewport()->grab().toImage();
     const qreal ratio = shot.devicePixelRatio();
     EXPECT_EQ(ratio, view->devicePixelRatioF());

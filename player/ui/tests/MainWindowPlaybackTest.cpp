@@ -83,7 +83,7 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         const QString timeBefore = t->timeLabel->text();
 
         click(transport(window.form())->playButton);
-        ASSERT_TRUE(waitFor([&] { return window.player().isRunning(); }, 2000));
+        ASSERT_TRUE(waitFor([&] { return window.player().isRunning(); }, 30000));
         // At least a second of display ticks, and (on a loaded machine, where
         // the sink may run slow) until half a second of audio has played.
         float peak = 0.0f;
@@ -105,18 +105,18 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         // Seek to 3/4 of the 6 s track: the played position jumps there.
         t->seekslider->setValue(7500);
         emit t->seekslider->sliderReleased();
-        ASSERT_TRUE(waitFor([&] { return t->seekslider->value() >= 7400; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return t->seekslider->value() >= 7400; }, 30000));
         EXPECT_LT(t->seekslider->value(), 9500);
         EXPECT_NE(t->timeLabel->text(), timeBefore);
 
         // Next track: the display follows within a short while.
         click(transport(window.form())->nextButton);
-        ASSERT_TRUE(waitFor([&] { return t->trackLabel->text() == QStringLiteral("02"); }, 5000));
+        ASSERT_TRUE(waitFor([&] { return t->trackLabel->text() == QStringLiteral("02"); }, 30000));
         EXPECT_TRUE(window.player().isRunning());
 
         // The stop button pauses a playing image, after its fade.
         click(transport(window.form())->stopButton);
-        ASSERT_TRUE(waitFor([&] { return window.player().isPaused(); }, 5000));
+        ASSERT_TRUE(waitFor([&] { return window.player().isPaused(); }, 30000));
         EXPECT_FALSE(transport(window.form())->playButton->isChecked());
 
         // Export all tracks into a folder that the dialog answers.

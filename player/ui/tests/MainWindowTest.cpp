@@ -477,7 +477,7 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
                               Q_ARG(QModelIndex, view->model()->index(0, 1)));
     window.player().pause();
-    ASSERT_TRUE(waitFor([&] { return !window.player().isRunning(); }, 3000));
+    ASSERT_TRUE(waitFor([&] { return !window.player().isRunning(); }, 30000));
     ASSERT_EQ(window.player().getEntry(), 1);
     Ui::TimeWidget* t = time(window.form());
     t->seekslider->setValue(6667);

@@ -19,10 +19,12 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 #include <functional>
 #include <memory>
@@ -115,15 +117,18 @@ private:
     QTemporaryDir dir;
 };
 
-// Spins the event loop until done() holds or ms have passed.
+// Spins the event loop until done() holds or ms have passed. The events are
+// handled at least once more after the time is up: a loaded machine may
+// give the test no turn before that.
 inline bool waitFor(const std::function<bool()>& done, int ms)
 {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
+        const bool late = clock.elapsed() > ms;
         QApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (late)
+            return done();
     }
     return true;
 }
@@ -131,6 +136,32 @@ inline bool waitFor(const std::function<bool()>& done, int ms)
 inline void spin(int ms)
 {
     waitFor([] { return false; }, ms);
+}
+
+// Whether a shown window has had the fit to its screen that follows the
+// window manager's frame (offscreen: a frame of its own at once): the frame
+// is known and lies on the screen's free area, or, where even the layout's
+// minimum does not fit, the window has that minimum with the frame's corner
+// at the area's corner.
+inline bool fittedToItsScreen(const QWidget& window)
+{
+    const QWindow* native = window.windowHandle();
+    if (!native || !native->isExposed() || native->frameMargins().isNull() || !native->screen())
+        return false;
+    const QRect room = native->screen()->availableGeometry();
+    const QRect frame = native->frameGeometry();
+    return room.contains(frame)
+        || (window.size() == window.minimumSizeHint() && frame.topLeft() == room.topLeft());
+}
+
+// Waits for that fit. The frame's arrival queues the window's own check,
+// which must have run too: a resize before it would be fitted away.
+inline bool waitForFit(const QWidget& window, int ms)
+{
+    if (!waitFor([&] { return fittedToItsScreen(window); }, ms))
+        return false;
+    QApplication::processEvents();
+    return waitFor([&] { return fittedToItsScreen(window); }, ms);
 }
 
 // A drag carrying the given local paths (none: a drag without file URLs).

@@ -3,9 +3,11 @@
 // PATHWARDEN_FLOW says ("stay-offline" or "go-online"; anything else quits at
 // the first consent dialog). With "download-first-choice" it also ticks the
 // first listed download choice and presses the wizard's button; with
-// "cancel-while-searching" it presses Esc half a second after the
-// download-choice page came up, with "cancel-while-asking" a moment after the
-// page's query for the choices went out; it logs "Esc pressed" just before.
+// "cancel-while-searching" it presses Esc on the download-choice page once
+// the file PATHWARDEN_FLOW_STARTED names is there (a stand-in tool of the
+// scan writes it when it runs; unset: at once), with "cancel-while-asking" a
+// moment after the page's query for the choices went out; it logs "Esc
+// pressed" just before.
 // The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
@@ -110,15 +112,6 @@ protected:
     }
 };
 
-// A flow may wait for a file that a stand-in tool of the scan writes when it
-// runs (named by PATHWARDEN_CANCEL_AFTER), so that the cancel comes while the
-// tool runs however long the scan takes to reach it on a loaded machine.
-bool cancelMayCome()
-{
-    const QString marker = qEnvironmentVariable("PATHWARDEN_CANCEL_AFTER");
-    return marker.isEmpty() || QFileInfo::exists(marker);
-}
-
 void cancelWhileSearching(int delayMs)
 {
     static bool scheduled = false;
@@ -148,18 +141,19 @@ int main(int argc, char** argv)
     ChoicesQueryWatch choicesQuery;
     SimpleLogger::getInstance()->addAppender(&choicesQuery);
     const QByteArray flow = qgetenv("PATHWARDEN_FLOW");
+    const QString started = qEnvironmentVariable("PATHWARDEN_FLOW_STARTED");
 
     int result = 0;
     {
         VornConfiguration configuration(argc, argv, QStringLiteral("1.16.0.436"), nullptr);
         // Modal boxes run their own loop inside start-up; the timer answers them too.
         QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [flow, &choicesQuery] {
+        QObject::connect(&poll, &QTimer::timeout, [flow, started, &choicesQuery] {
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
-            if (flow == "cancel-while-searching" && cancelMayCome())
-                cancelWhileSearching(500);
+            if (flow == "cancel-while-searching" && (started.isEmpty() || QFileInfo::exists(started)))
+                cancelWhileSearching(0);
             if (flow == "cancel-while-asking" && choicesQuery.asked)
                 cancelWhileSearching(300);
         });

@@ -92,10 +92,23 @@ protected:
                            R"( "bundleIds": [{"bundleId": "com.holmgrave.pkg.SoundLibrary"}]}])");
     }
 
-    ProcessOutcome runDriver(const char* flow)
+    // started: the file a stand-in tool writes when it runs, for a flow that
+    // waits for it.
+    ProcessOutcome runDriver(const char* flow, const QString& started = QString())
     {
         env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
+        env.setVariable(QStringLiteral("PATHWARDEN_FLOW_STARTED"), started);
         return runProgram(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER), env, arguments());
+    }
+
+    // A package tool that writes its PID into pidFile (whole, or not at all)
+    // and then, after `before`, runs the fixture's own.
+    void writeStartRecordingPackageTool(const QString& pidFile, const QString& before)
+    {
+        QFile::remove(pidFile);
+        writeStandInProgram(bin(), QStringLiteral("pkgutil"),
+                            QStringLiteral("echo $$ > '%1.part' && mv '%1.part' '%1'\n%2exec '%3/pkgutil' \"$@\"")
+                                .arg(pidFile, before, scan.binDir()));
     }
 
     TestEnvironment env;
@@ -141,8 +154,9 @@ TEST_F(InstallerRoad, FifoAsTheMediumsConfigurationGivesTheDefaults)
 // the run ends as a cancel ends, without writing or starting anything.
 TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
 {
-    // A package tool that takes two minutes, then a server that never answers
-    // the query for the choices: the search still runs at the Esc.
+    // A package tool that takes two minutes (Esc once it runs), then a server
+    // that never answers the query for the choices: the search still runs at
+    // the Esc.
     for (const char* flow : {"cancel-while-searching", "cancel-while-asking"}) {
         SCOPED_TRACE(flow);
         const bool asking = QByteArray(flow) == "cancel-while-asking";
@@ -151,14 +165,10 @@ TEST_F(InstallerRoad, CancelWhileSearchingWritesAndStartsNothing)
         choices.stall = asking;
         server.setResponse("/rest/productlines/scan", choices);
         const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
-        QFile::remove(pidFile);
-        env.setVariable(QStringLiteral("PATHWARDEN_CANCEL_AFTER"), asking ? QString() : pidFile);
-        writeStandInProgram(bin(), QStringLiteral("pkgutil"),
-                            QStringLiteral("echo $$ > '%1'\n%2exec '%3/pkgutil' \"$@\"")
-                                .arg(pidFile, asking ? QString() : QStringLiteral("sleep 120\n"), scan.binDir()));
+        writeStartRecordingPackageTool(pidFile, asking ? QString() : QStringLiteral("sleep 120\n"));
         QElapsedTimer clock;
         clock.start();
-        const ProcessOutcome outcome = runDriver(flow);
+        const ProcessOutcome outcome = runDriver(flow, asking ? QString() : pidFile);
         ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
         EXPECT_LT(clock.elapsed(), 20000) << "the cancel waited for the search: " << outcome.standardError.constData();
         EXPECT_TRUE(outcome.standardOutput.contains("escape:Searching for Updates\n"))
@@ -185,9 +195,9 @@ TEST_F(InstallerRoad, CancelStillSendsTheRemoteLog)
 {
     env.writeSettings({{QStringLiteral("RemoteLogLevel"), QStringLiteral("INFO")}});
     server.setResponse("/rest/productlines/scan", 200, "[]");
-    writeStandInProgram(bin(), QStringLiteral("pkgutil"),
-                        QStringLiteral("sleep 120\nexec '%1/pkgutil' \"$@\"").arg(scan.binDir()));
-    const ProcessOutcome outcome = runDriver("cancel-while-searching");
+    const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
+    writeStartRecordingPackageTool(pidFile, QStringLiteral("sleep 120\n"));
+    const ProcessOutcome outcome = runDriver("cancel-while-searching", pidFile);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
     QStringList sent;
