@@ -278,6 +278,18 @@ TEST_F(DiskStreamingTest, TheEndIsToldOnlyOnceTheLastSampleHasBeenPlayed)
     EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
 }
 
+TEST_F(DiskStreamingTest, TheEndReachedWithinAFadeOutIsNotToldTheFadesCompletionDecides)
+{
+    constexpr std::uint32_t frames = 3 * 2048 + 1000;
+    load(frames);
+    streaming.setState(StreamingState::Running);
+    play(frames - 1000);
+    streaming.pause(); // its fade runs on past the last sample
+    play(kFadeOutFrames + 1000);
+    EXPECT_EQ(streaming.getState(), StreamingState::Paused);
+    EXPECT_EQ(endOfFileCalls.load(), 0);
+}
+
 TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLock)
 {
     load(20000);
