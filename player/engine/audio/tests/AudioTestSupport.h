@@ -13,9 +13,11 @@
 #include <QString>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,52 @@ inline std::vector<float> playPaced(Audio::DiskStreaming& streaming, std::uint32
     }
     return out;
 }
+
+// Stands in for a slow disk (a Preloader::ReadHook): once armed, the reader's
+// read from one byte position waits until the test releases it.
+class ReadGate
+{
+public:
+    Audio::Preloader::ReadHook hook()
+    {
+        return [this](std::uint32_t position, std::uint32_t) { pass(position); };
+    }
+    void holdAt(std::uint32_t position)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = true;
+        held_ = false;
+        at_ = position;
+    }
+    bool waitUntilHeld()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return held_; });
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = false;
+        changed_.notify_all();
+    }
+
+private:
+    void pass(std::uint32_t position)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!armed_ || position != at_)
+            return;
+        held_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !armed_; });
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool armed_ = false;
+    bool held_ = false;
+    std::uint32_t at_ = 0;
+};
 
 // Frames of a fade-out until its completions have run.
 constexpr std::uint32_t kFadeOutFrames = 8203;

@@ -48,7 +48,7 @@ TEST(SwitchBuffer, SwitchesOnlyToPublishedBlocksRefusesStaleOnesAndNeverRealloca
     std::uint32_t published = 0;
     while (b.canRead(epoch)) {
         b.insertFileReadBuffer(le16({int(published) + 5, 0}));
-        ASSERT_TRUE(b.publishRead(epoch, false));
+        ASSERT_TRUE(b.publishRead(epoch, false, published * 4, published * 4 + 4));
         ++published;
     }
     EXPECT_EQ(published, SwitchBuffer::kBlocks);
@@ -64,18 +64,43 @@ TEST(SwitchBuffer, SwitchesOnlyToPublishedBlocksRefusesStaleOnesAndNeverRealloca
     b.insertFileReadBuffer(QByteArray(int(SwitchBuffer::kCapacity) * 2 + 100, 0));
     EXPECT_EQ(b.readBuffer().size(), SwitchBuffer::kCapacity);
     EXPECT_EQ(b.readBuffer().data(), first);
-    b.dropQueued();
+    b.dropQueued(400);
     EXPECT_FALSE(b.canRead(epoch));
-    EXPECT_FALSE(b.publishRead(epoch, true));
+    EXPECT_FALSE(b.publishRead(epoch, true, 400, 404));
     EXPECT_EQ(b.queued(), 0u);
     EXPECT_FALSE(b.switchBuffers());
     epoch = b.epoch();
     b.insertFileReadBuffer(le16({7, 8}));
-    ASSERT_TRUE(b.publishRead(epoch, true));
-    b.release();
+    ASSERT_TRUE(b.publishRead(epoch, true, 400, 404));
+    b.release(0);
     EXPECT_EQ(b.playData(), nullptr);
     EXPECT_EQ(b.playSize(), 0u);
     EXPECT_FALSE(b.switchBuffers());
+}
+
+TEST(SwitchBuffer, ABlockThatDoesNotStartWhereTheAudioGoesOnIsNeverPlayed)
+{
+    SwitchBuffer b;
+    b.release(8192);
+    std::uint32_t epoch = b.epoch();
+    b.insertFileReadBuffer(le16({1, 1}));
+    ASSERT_TRUE(b.publishRead(epoch, false, 8192, 16384));
+    b.insertFileReadBuffer(le16({2, 2}));
+    ASSERT_TRUE(b.publishRead(epoch, false, 40960, 49152)); // from another place
+    ASSERT_TRUE(b.switchBuffers());
+    EXPECT_EQ(b.expectedPosition(), 16384u);
+    EXPECT_FALSE(b.staleRefused());
+    EXPECT_FALSE(b.switchBuffers());
+    EXPECT_TRUE(b.staleRefused());
+    EXPECT_FALSE(b.staleRefused());
+    EXPECT_EQ(b.playData()[0], 1.0f / 32767.0f); // still the block before
+    // The ring was dropped with it; the right block is taken.
+    EXPECT_EQ(b.queued(), 0u);
+    epoch = b.epoch();
+    b.insertFileReadBuffer(le16({3, 3}));
+    ASSERT_TRUE(b.publishRead(epoch, false, 16384, 24576));
+    ASSERT_TRUE(b.switchBuffers());
+    EXPECT_EQ(b.playData()[0], 3.0f / 32767.0f);
 }
 
 } // namespace
