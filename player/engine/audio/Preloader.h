@@ -28,17 +28,15 @@ class SwitchBuffer;
 // other thread ever waits for the disk (a slow share can take a second per
 // read). The GUI thread only names the image to open next.
 //
-// Locks, always taken in this order:
-//  - buffer mutex (see below);
-//  - open mutex: the folder named last, whether the reader has opened it yet,
-//    and the end-of-file callback. Held for copies of these only, never
-//    around file I/O; the audio thread never takes it.
-// and, taken alone or before the open mutex:
+// Locks, none of them held around file I/O, and none taken inside another:
 //  - buffer mutex: the playback buffer, the preload buffer, the position to
 //    read from after a repositioning, the target, the pending-target flag and
 //    the end report. The audio thread only ever tries it, once per output
 //    buffer, and plays silence when it is taken; everyone else holds it for
-//    short hand-overs only, never around file I/O or a conversion.
+//    short hand-overs only, never around a conversion.
+//  - open mutex: the folder named last, whether the reader has opened it yet,
+//    and the end-of-file callback, held for copies of these only; the audio
+//    thread never takes it.
 //  - wake mutex: only the reader's idle state, for waitUntilIdle(); the audio
 //    thread never takes it.
 //
