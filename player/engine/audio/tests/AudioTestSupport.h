@@ -110,38 +110,30 @@ class ReadGate
 public:
     Audio::Preloader::ReadHook hook()
     {
-        return [this](std::uint32_t position, std::uint32_t) { pass(position); };
+        return [this](std::uint32_t position, std::uint32_t) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            held_ = armed_ && position == at_;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return !held_ || !armed_; });
+        };
     }
-    void holdAt(std::uint32_t position)
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = true;
-        held_ = false;
-        at_ = position;
-    }
+    void holdAt(std::uint32_t position) { set(true, position); }
+    void release() { set(false, 0); }
     bool waitUntilHeld()
     {
         std::unique_lock<std::mutex> lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return held_; });
     }
-    void release()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        armed_ = false;
-        changed_.notify_all();
-    }
 
 private:
-    void pass(std::uint32_t position)
+    void set(bool armed, std::uint32_t position)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!armed_ || position != at_)
-            return;
-        held_ = true;
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = armed;
+        held_ = false;
+        at_ = position;
         changed_.notify_all();
-        changed_.wait(lock, [this] { return !armed_; });
     }
-
     std::mutex mutex_;
     std::condition_variable changed_;
     bool armed_ = false;

@@ -394,31 +394,21 @@ TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)
 
 TEST_F(PlayerTest, ATrackStartPendingAtTheDiscsEndWinsOverTheDisplaysWrap)
 {
-    struct Row
-    {
-        const char* what;
-        int framesBeforeEnd;
-        bool previous;
-        int lands; // track * 100 + index
-    };
     load(false, 2);
-    auto& streaming = player.getStreaming();
     const std::uint32_t lastTrackFrames = (entryByte(6) - entryByte(5)) / 4;
-    for (const Row& row : {Row{"double-click", 2205, false, 102}, Row{"previous", 4851, true, 101}}) {
-        SCOPED_TRACE(row.what);
+    for (const bool previous : {false, true}) {
+        SCOPED_TRACE(previous ? "previous, 110 ms before the end" : "double-click, 50 ms before the end");
         player.selectTrack(3); // entry 5, the last track
         play(kFadeOutFrames);
-        ASSERT_EQ(player.getEntry(), 5);
-        play(lastTrackFrames - streaming.values().playedSamples() / 2 - std::uint32_t(row.framesBeforeEnd));
-        row.previous ? player.selectPreviousTrack() : player.selectTrack(1);
-        // The fade runs out over the disc's end while the display keeps ticking.
+        play(lastTrackFrames - player.getStreaming().values().playedSamples() / 2 - (previous ? 4851 : 2205));
+        previous ? player.selectPreviousTrack() : player.selectTrack(1);
+        // Its fade runs out over the disc's end while the display ticks.
         for (std::uint32_t done = 0; done < kFadeOutFrames + 1400; done += 700) {
             play(700);
             displayTick();
         }
-        EXPECT_TRUE(player.isRunning());
         EXPECT_TRUE(model->isRunning());
-        EXPECT_EQ(playingTrackAndIndex(), row.lands);
+        EXPECT_EQ(playingTrackAndIndex(), previous ? 101 : 102);
     }
 }
 
