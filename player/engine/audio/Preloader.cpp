@@ -73,15 +73,16 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
         readerStarted_ = true;
     }
     {
-        // Named before the repositioning below: a reader that looks at that
-        // repositioning then finds the name, and reads for it from the new file.
         std::lock_guard<std::mutex> lock(openMutex_);
         endOfFile_ = endOfFile;
         folder_ = folder;
-        ++naming_;
     }
     {
         std::lock_guard<std::mutex> buffers(bufferMutex_);
+        // Named in the step that drops the ring: the reader reads for the new
+        // place only from the new file, and never from it for the old place.
+        namedFolder_ = folder;
+        ++naming_;
         repositionedLocked();
         switchBuffer_.release(filePosition_);
         pendingTarget_ = false;
@@ -95,18 +96,12 @@ void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback&
 
 void Preloader::openIfNamed()
 {
-    QString folder;
-    std::uint64_t naming = 0;
-    {
-        std::lock_guard<std::mutex> lock(openMutex_);
-        if (naming_ == openedNaming_)
-            return;
-        folder = folder_;
-        naming = naming_;
-    }
+    if (lookedNaming_ == readerOpenedNaming_)
+        return;
+    readerOpenedNaming_ = lookedNaming_;
     if (file_.isOpen())
         file_.close();
-    const QString path = DDP::folderFilePath(folder, DDP::imageFileName);
+    const QString path = DDP::folderFilePath(lookedFolder_, DDP::imageFileName);
     file_.setFileName(path);
     // A missing, unreadable or irregular file (a FIFO would block the open
     // for ever) leaves it closed: the reader then has nothing to serve and
@@ -119,7 +114,7 @@ void Preloader::openIfNamed()
         ::close(fd);
     }
     std::lock_guard<std::mutex> lock(openMutex_);
-    openedNaming_ = naming;
+    openedNaming_ = readerOpenedNaming_;
     fileOpen_ = file_.isOpen();
 }
 
@@ -227,8 +222,13 @@ QString Preloader::folder()
 
 bool Preloader::isFileOpen()
 {
+    std::uint64_t naming = 0;
+    {
+        std::lock_guard<std::mutex> lock(bufferMutex_);
+        naming = naming_;
+    }
     std::lock_guard<std::mutex> lock(openMutex_);
-    return fileOpen_ && openedNaming_ == naming_;
+    return fileOpen_ && openedNaming_ == naming;
 }
 
 QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)
@@ -246,6 +246,10 @@ void Preloader::lookLocked(bool& endOfAudio, std::uint32_t& endMove)
 {
     mustLook_ = false;
     seenChanges_ = changes_.load(std::memory_order_relaxed);
+    if (lookedNaming_ != naming_) {
+        lookedNaming_ = naming_;
+        lookedFolder_ = namedFolder_; // shares the string's data, copies none
+    }
     if (endPlayed_) {
         endPlayed_ = false;
         // A repositioning since the report moved away from the end. One after
@@ -277,8 +281,6 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
         targetGeneration = targetGeneration_;
         target = aligned(target_);
     }
-    // After the look: an image named before the repositioning it took is
-    // open before anything is read for that repositioning.
     openIfNamed();
     if (!file_.isOpen())
         return false;

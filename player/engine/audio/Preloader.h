@@ -30,13 +30,14 @@ class SwitchBuffer;
 //
 // Locks, none of them held around file I/O, and none taken inside another:
 //  - buffer mutex: the playback buffer, the preload buffer, the position to
-//    read from after a repositioning, the target, the pending-target flag and
-//    the end report. The audio thread only ever tries it, once per output
+//    read from after a repositioning, the target, the pending-target flag,
+//    the end report and the folder named last (for the reader, which opens
+//    it with the repositioning that comes with it). The audio thread only ever tries it, once per output
 //    buffer, and plays silence when it is taken; everyone else holds it for
 //    short hand-overs only, never around a conversion.
-//  - open mutex: the folder named last, whether the reader has opened it yet,
-//    and the end-of-file callback, held for copies of these only; the audio
-//    thread never takes it.
+//  - open mutex: the folder named last and the end-of-file callback for the
+//    other threads, and whether the reader has opened that folder's file,
+//    held for copies of these only; the audio thread never takes it.
 //  - wake mutex: only the reader's idle state, for waitUntilIdle(); the audio
 //    thread never takes it.
 //
@@ -159,8 +160,8 @@ private:
     // Under the buffer mutex: take what was changed there.
     void lookLocked(bool& endOfAudio, std::uint32_t& endMove);
     QByteArray readAt(std::uint32_t position, std::uint32_t length);
-    // Reader thread: closes the file and opens the one named last, when one
-    // was named since it last looked.
+    // Reader thread: closes the file and opens the one named with the last
+    // repositioning it looked at, when that is another one.
     void openIfNamed();
     // Under the buffer mutex: something the reader must look at changed.
     void changedLocked() { changes_.fetch_add(1, std::memory_order_release); }
@@ -171,16 +172,18 @@ private:
 
     std::mutex openMutex_;
     QString folder_;
-    // Counts the folders named; the reader has opened the one named
-    // openedNaming_-th.
-    std::uint64_t naming_ = 0;
+    EndOfFileCallback endOfFile_;
+    // The reader has opened the file of the openedNaming_-th folder named.
     std::uint64_t openedNaming_ = 0;
     bool fileOpen_ = false;
-    EndOfFileCallback endOfFile_;
 
-    // Reader thread only.
+    // Reader thread only: the file, and the folder named (with its count)
+    // as of the last look.
     QFile file_;
     ReadHook readHook_;
+    std::uint64_t lookedNaming_ = 0;
+    std::uint64_t readerOpenedNaming_ = 0;
+    QString lookedFolder_;
     // Reader thread only: the preload, converted outside the buffer mutex and
     // exchanged with preload_ under it; where the ring's next block comes
     // from, for the ring's epoch it was taken with; the last changes looked at.
@@ -195,6 +198,9 @@ private:
     std::atomic<std::uint32_t> changes_{0};
 
     std::mutex bufferMutex_;
+    // Counts the folders named, with the one named last.
+    std::uint64_t naming_ = 0;
+    QString namedFolder_;
     std::uint64_t generation_ = 0;
     bool pendingTarget_ = false;
     std::uint64_t targetGeneration_ = 0;
