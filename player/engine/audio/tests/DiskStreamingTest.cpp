@@ -28,6 +28,7 @@ struct Follower
 {
     std::uint32_t next;
     std::vector<std::uint32_t> moves;
+    std::size_t taken = 0; // moves heard
     float gain = 1.0f;
     int clicks = 0;
     int foreign = 0;
@@ -44,11 +45,9 @@ struct Follower
         for (std::size_t k = 0; k < out.size(); k += 2) {
             const bool sounding = out[k] != 0.0f || out[k + 1] != 0.0f;
             float g = sounding ? gainOf(&out[k], next) : 0.0f;
-            const bool moved = g < 0.0f && !moves.empty() && (g = gainOf(&out[k], moves.front())) >= 0.0f;
-            if (moved) {
-                next = moves.front();
-                moves.erase(moves.begin());
-            }
+            const bool moved = g < 0.0f && taken < moves.size() && (g = gainOf(&out[k], moves[taken])) >= 0.0f;
+            if (moved)
+                next = moves[taken++];
             foreign += g < 0.0f;
             next += g > 0.0f;
             g = std::max(g, 0.0f);
@@ -380,7 +379,7 @@ TEST_F(DiskStreamingTest, ABlockLateAfterASeekIsWaitedForInSilenceWithoutAClickO
         heard.follow(play(kFadeOutFrames + 1000));
         EXPECT_EQ(heard.clicks, 0);
         EXPECT_EQ(heard.foreign, 0);
-        EXPECT_TRUE(heard.moves.empty());
+        EXPECT_EQ(heard.taken, heard.moves.size());
         EXPECT_GT(heard.next, (trackChangeMeanwhile ? 80000u : 50000u + 4096u) + 1000u);
         streaming.reset();
     }
