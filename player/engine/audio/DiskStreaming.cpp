@@ -20,6 +20,13 @@ bool playable(const float* data, std::uint32_t size)
 // buffer, never a wait.
 constexpr std::chrono::microseconds kLockRetry{20};
 
+// When the reader is late with the next block, the sound dips to silence over
+// this many frames (5.8 ms) before the data runs out, and comes back the same
+// way once the block is there: silence without a click, and not a sample of
+// the file skipped.
+constexpr std::uint32_t kStarveFrames = 256;
+constexpr float kStarveStep = 1.0f / float(kStarveFrames);
+
 void spinPause()
 {
 #if defined(__x86_64__) || defined(__i386__)
@@ -284,7 +291,10 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
     float volume = values_.volume();
     const float target = values_.targetVolume();
 
+    float starve = starve_;
+
     auto store = [&] {
+        starve_ = starve;
         playPosition_ = position;
         values_.setPlayedSamples(counter);
         values_.setVolume(volume);
@@ -303,6 +313,8 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
                 position = 0;
                 // The block just left is free for the reader.
                 preloader_.blockPlayedLocked();
+            } else if (switchBuffer_.staleRefused()) {
+                preloader_.rereadLocked();
             }
         }
 
@@ -346,8 +358,15 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
         // next block: silence then, and the position waits for it.
         const bool play = running && position < size;
         if (play) {
-            left = data[position] * volume * gain;
-            right = data[position + 1] * volume * gain;
+            // Within the last frames of a block that no block follows yet,
+            // the sound heads for silence so as to reach it with the block's
+            // last frame; it rises again as soon as the next block is there.
+            float reach = 1.0f;
+            if (size - position <= 2 * kStarveFrames && !switchBuffer_.playIsLast() && switchBuffer_.queued() == 0)
+                reach = float((size - position) / 2) * kStarveStep;
+            starve = std::min(starve + kStarveStep, reach);
+            left = data[position] * volume * gain * starve;
+            right = data[position + 1] * volume * gain * starve;
             // The meters see the volume twice.
             values_.addLeft(left * volume);
             values_.addRight(right * volume);
@@ -357,6 +376,9 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
         if (play) {
             position += 2;
             counter += 2;
+        } else if (running) {
+            // Waiting for the reader: the next block rises from silence.
+            starve = 0.0f;
         }
     }
     store();

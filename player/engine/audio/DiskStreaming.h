@@ -171,6 +171,8 @@ private:
     // Counts moves; a faded move whose count is no longer the latest was
     // superseded. Under the position lock.
     std::uint32_t moveGeneration_ = 0;
+    // Gain of the dip over a late block (1 when none); under the position lock.
+    float starve_ = 1.0f;
     // Declared before the preloader, whose reader thread uses it.
     SwitchBuffer switchBuffer_;
     Preloader preloader_;

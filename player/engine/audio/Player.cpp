@@ -291,6 +291,11 @@ void Player::increaseTrackNumber()
             streaming_.setEntryStart(int(rangeStart(next)));
             return;
         }
+        // A track start or jump made in the disc's last moments is still
+        // fading out over the end: it decides where playback goes, and its
+        // completion restarts the count. Wrapping now would supersede it.
+        if (pendingJumps_ > 0)
+            return;
         // The last track has been played out: back to the start, stopped, and
         // the model told so, as the other ends of playback do.
         rewindToFirstEntry(lock, offset);

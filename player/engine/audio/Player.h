@@ -82,7 +82,8 @@ public:
     bool onEndOfAudioFile(std::uint32_t move);
     // Display timer: the current entry has been played to its end. The count
     // goes on from what already lies in the next entry. Does nothing when the
-    // entry has not been played to its end (a jump's fade ended meanwhile).
+    // entry has not been played to its end (a jump's fade ended meanwhile),
+    // and does not wrap past the last entry while a jump is pending.
     void increaseTrackNumber();
     // The current entry's track number; 0 without an image.
     int getTrackNumberFromPqDesc();

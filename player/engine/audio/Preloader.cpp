@@ -68,36 +68,54 @@ void Preloader::blockPlayedLocked()
 
 void Preloader::setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile)
 {
+    if (!reader_.joinable()) {
+        reader_ = std::thread(&Preloader::run, this);
+        readerStarted_ = true;
+    }
     {
-        std::lock_guard<std::mutex> lock(preloaderMutex_);
+        std::lock_guard<std::mutex> lock(openMutex_);
         endOfFile_ = endOfFile;
-        if (!reader_.joinable()) {
-            reader_ = std::thread(&Preloader::run, this);
-            readerStarted_ = true;
-        }
-        if (file_.isOpen())
-            file_.close();
         folder_ = folder;
-        const QString path = DDP::folderFilePath(folder, DDP::imageFileName);
-        file_.setFileName(path);
-        // A missing, unreadable or irregular file (a FIFO would block the
-        // open for ever) leaves it closed: the reader then has nothing to
-        // serve and the audio thread plays silence.
-        const int fd = DDP::openRegularFile(QFile::encodeName(path).toStdString());
-        if (fd < 0) {
-            if (errno == EINVAL)
-                qWarning("DDP folder damaged: \"%s\" is not a regular file; nothing plays", qUtf8Printable(path));
-        } else if (!file_.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-        }
-
+    }
+    {
         std::lock_guard<std::mutex> buffers(bufferMutex_);
+        // Named in the step that drops the ring: the reader reads for the new
+        // place only from the new file, and never from it for the old place.
+        namedFolder_ = folder;
+        ++naming_;
         repositionedLocked();
-        switchBuffer_.release();
+        switchBuffer_.release(filePosition_);
         pendingTarget_ = false;
+        // A preload of the old file still being read is refused when it is
+        // handed over.
+        ++targetGeneration_;
         preloadValid_ = false;
     }
     requestService();
+}
+
+void Preloader::openIfNamed()
+{
+    if (lookedNaming_ == readerOpenedNaming_)
+        return;
+    readerOpenedNaming_ = lookedNaming_;
+    if (file_.isOpen())
+        file_.close();
+    const QString path = DDP::folderFilePath(lookedFolder_, DDP::imageFileName);
+    file_.setFileName(path);
+    // A missing, unreadable or irregular file (a FIFO would block the open
+    // for ever) leaves it closed: the reader then has nothing to serve and
+    // the audio thread plays silence.
+    const int fd = DDP::openRegularFile(QFile::encodeName(path).toStdString());
+    if (fd < 0) {
+        if (errno == EINVAL)
+            qWarning("DDP folder damaged: \"%s\" is not a regular file; nothing plays", qUtf8Printable(path));
+    } else if (!file_.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+    }
+    std::lock_guard<std::mutex> lock(openMutex_);
+    openedNaming_ = readerOpenedNaming_;
+    fileOpen_ = file_.isOpen();
 }
 
 void Preloader::repositionedLocked()
@@ -113,7 +131,7 @@ void Preloader::rewindLocked(std::uint32_t position)
     // reader is woken, so it cannot go on from the old place.
     repositionedLocked();
     filePosition_ = aligned(position);
-    switchBuffer_.release();
+    switchBuffer_.release(filePosition_);
     requestServiceLocked();
 }
 
@@ -149,14 +167,23 @@ bool Preloader::tmpBufferToNextBufferLocked(std::uint32_t target, std::uint32_t 
         switchBuffer_.exchangePlaybackBuffer(preload_, preloadLast_);
         preloadValid_ = false;
         switchBuffer_.publishPlayback();
-        switchBuffer_.dropQueued();
         filePosition_ = aligned(nextFilePosition);
+        switchBuffer_.dropQueued(filePosition_);
         return true;
     }
     // The reader has not got to the target yet: reload from there.
     filePosition_ = at;
-    switchBuffer_.release();
+    switchBuffer_.release(filePosition_);
     return false;
+}
+
+void Preloader::rereadLocked()
+{
+    // Not a repositioning: the audio goes on where it was, once the reader
+    // has read from there.
+    filePosition_ = switchBuffer_.expectedPosition();
+    changedLocked();
+    requestServiceLocked();
 }
 
 void Preloader::reportEndPlayedLocked(std::uint32_t move)
@@ -189,18 +216,25 @@ bool Preloader::pendingTarget()
 
 QString Preloader::folder()
 {
-    std::lock_guard<std::mutex> lock(preloaderMutex_);
+    std::lock_guard<std::mutex> lock(openMutex_);
     return folder_;
 }
 
 bool Preloader::isFileOpen()
 {
-    std::lock_guard<std::mutex> lock(preloaderMutex_);
-    return file_.isOpen();
+    std::uint64_t naming = 0;
+    {
+        std::lock_guard<std::mutex> lock(bufferMutex_);
+        naming = naming_;
+    }
+    std::lock_guard<std::mutex> lock(openMutex_);
+    return fileOpen_ && openedNaming_ == naming;
 }
 
 QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)
 {
+    if (readHook_)
+        readHook_(position, length);
     if (!file_.seek(qint64(position)))
         return {};
     // Read errors are not told apart from a short read: whatever came back
@@ -212,6 +246,10 @@ void Preloader::lookLocked(bool& endOfAudio, std::uint32_t& endMove)
 {
     mustLook_ = false;
     seenChanges_ = changes_.load(std::memory_order_relaxed);
+    if (lookedNaming_ != naming_) {
+        lookedNaming_ = naming_;
+        lookedFolder_ = namedFolder_; // shares the string's data, copies none
+    }
     if (endPlayed_) {
         endPlayed_ = false;
         // A repositioning since the report moved away from the end. One after
@@ -233,8 +271,6 @@ void Preloader::lookLocked(bool& endOfAudio, std::uint32_t& endMove)
 
 bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
 {
-    std::lock_guard<std::mutex> fileLock(preloaderMutex_);
-
     bool pending = false;
     std::uint64_t targetGeneration = 0;
     std::uint32_t target = 0;
@@ -245,10 +281,11 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
         targetGeneration = targetGeneration_;
         target = aligned(target_);
     }
+    openIfNamed();
     if (!file_.isOpen())
         return false;
 
-    // File I/O and conversion with only the preloader mutex held. A block
+    // File I/O and conversion with no lock held. A block
     // that reaches the end of the file is marked as the last one, so that
     // the audio thread can tell when it has played everything.
     const qint64 size = file_.size();
@@ -273,7 +310,7 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
     while (!readEnd_ && switchBuffer_.canRead(epoch_)) {
         SwitchBuffer::convert(readAt(readPosition_, kBlockBytes), switchBuffer_.readBuffer());
         const bool last = qint64(readPosition_) + kBlockBytes >= size;
-        if (!switchBuffer_.publishRead(epoch_, last))
+        if (!switchBuffer_.publishRead(epoch_, last, readPosition_, readPosition_ + kBlockBytes))
             break;
         // A short or empty read still moves on by a whole block.
         readPosition_ += kBlockBytes;
@@ -319,7 +356,7 @@ void Preloader::run()
         if (endOfAudio) {
             EndOfFileCallback endOfFile;
             {
-                std::lock_guard<std::mutex> lock(preloaderMutex_);
+                std::lock_guard<std::mutex> lock(openMutex_);
                 endOfFile = endOfFile_;
             }
             if (endOfFile)

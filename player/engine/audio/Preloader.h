@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <semaphore.h>
@@ -23,14 +24,20 @@ class SwitchBuffer;
 // touches the disk. For a seek or track change it also reads a larger block at
 // the target into the preload buffer, which the fade-out's completion swaps in.
 //
-// Locks, always taken in this order:
-//  - preloader mutex: the file and its name. The reader holds it while it
-//    reads; the audio thread never takes it.
+// The file is the reader's alone: it opens, reads and closes it, so that no
+// other thread ever waits for the disk (a slow share can take a second per
+// read). The GUI thread only names the image to open next.
+//
+// Locks, none of them held around file I/O, and none taken inside another:
 //  - buffer mutex: the playback buffer, the preload buffer, the position to
-//    read from after a repositioning, the target, the pending-target flag and
-//    the end report. The audio thread only ever tries it, once per output
+//    read from after a repositioning, the target, the pending-target flag,
+//    the end report and the folder named last (for the reader, which opens
+//    it with the repositioning that comes with it). The audio thread only ever tries it, once per output
 //    buffer, and plays silence when it is taken; everyone else holds it for
-//    short hand-overs only, never around file I/O or a conversion.
+//    short hand-overs only, never around a conversion.
+//  - open mutex: the folder named last and the end-of-file callback for the
+//    other threads, and whether the reader has opened that folder's file,
+//    held for copies of these only; the audio thread never takes it.
 //  - wake mutex: only the reader's idle state, for waitUntilIdle(); the audio
 //    thread never takes it.
 //
@@ -71,13 +78,20 @@ public:
     Preloader(const Preloader&) = delete;
     Preloader& operator=(const Preloader&) = delete;
 
-    // GUI thread, on every opened image: closes the previous file, opens
-    // "IMAGE.DAT" of `folder` (found ignoring case; only a regular file, and
-    // without ever blocking: anything else leaves it closed and nothing plays)
-    // and reloads from the position of the last repositioning. Starts the
-    // reader on the first call. `endOfFile` is called on the reader thread once
-    // the audio thread has played the file's last sample.
+    // GUI thread, on every opened image; returns at once, whatever the disk
+    // does. The reader then closes the previous file, opens "IMAGE.DAT" of
+    // `folder` (found ignoring case; only a regular file, and without ever
+    // blocking: anything else leaves it closed and nothing plays) and reloads
+    // from the position of the last repositioning. Starts the reader on the
+    // first call. `endOfFile` is called on the reader thread once the audio
+    // thread has played the file's last sample.
     void setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile);
+
+    // Called on the reader thread before each read of "IMAGE.DAT" with the
+    // byte position and length, with no lock held: tests stand in for a slow
+    // or stalled disk with it. Set before the first setAudioFileName.
+    using ReadHook = std::function<void(std::uint32_t position, std::uint32_t length)>;
+    void setReadHook(ReadHook hook) { readHook_ = std::move(hook); }
 
     // Repositioning: reading goes on at position (down to a frame boundary),
     // the playback buffer is emptied and the ring dropped.
@@ -103,6 +117,10 @@ public:
     // Right after letting the buffer mutex go: wakes the reader for what was
     // asked under it. Any thread; never blocks, allocates or frees.
     void wakeReader();
+    // Audio thread, when the switch buffer refused a block of another place
+    // (it dropped the ring): the reader reads again from where the audio
+    // goes on. Never blocks, allocates or frees.
+    void rereadLocked();
     // Audio thread, having switched to the next block of the ring: asks the
     // reader for more once the ring has drained to kRefillLevel blocks, once
     // per wake-up of the reader.
@@ -123,7 +141,9 @@ public:
     bool isBusy() const { return busy_.load(std::memory_order_acquire); }
     std::uint32_t target();
     bool pendingTarget();
+    // The folder named last (open or still to be opened by the reader).
     QString folder();
+    // Whether the reader holds "IMAGE.DAT" of the folder named last open.
     bool isFileOpen();
 
     // Ends and joins the reader thread (also done by the destructor).
@@ -140,6 +160,9 @@ private:
     // Under the buffer mutex: take what was changed there.
     void lookLocked(bool& endOfAudio, std::uint32_t& endMove);
     QByteArray readAt(std::uint32_t position, std::uint32_t length);
+    // Reader thread: closes the file and opens the one named with the last
+    // repositioning it looked at, when that is another one.
+    void openIfNamed();
     // Under the buffer mutex: something the reader must look at changed.
     void changedLocked() { changes_.fetch_add(1, std::memory_order_release); }
     // Under the buffer mutex: a repositioning.
@@ -147,10 +170,20 @@ private:
 
     SwitchBuffer& switchBuffer_;
 
-    std::mutex preloaderMutex_;
+    std::mutex openMutex_;
     QString folder_;
-    QFile file_;
     EndOfFileCallback endOfFile_;
+    // The reader has opened the file of the openedNaming_-th folder named.
+    std::uint64_t openedNaming_ = 0;
+    bool fileOpen_ = false;
+
+    // Reader thread only: the file, and the folder named (with its count)
+    // as of the last look.
+    QFile file_;
+    ReadHook readHook_;
+    std::uint64_t lookedNaming_ = 0;
+    std::uint64_t readerOpenedNaming_ = 0;
+    QString lookedFolder_;
     // Reader thread only: the preload, converted outside the buffer mutex and
     // exchanged with preload_ under it; where the ring's next block comes
     // from, for the ring's epoch it was taken with; the last changes looked at.
@@ -165,6 +198,9 @@ private:
     std::atomic<std::uint32_t> changes_{0};
 
     std::mutex bufferMutex_;
+    // Counts the folders named, with the one named last.
+    std::uint64_t naming_ = 0;
+    QString namedFolder_;
     std::uint64_t generation_ = 0;
     bool pendingTarget_ = false;
     std::uint64_t targetGeneration_ = 0;

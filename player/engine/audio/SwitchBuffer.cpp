@@ -48,8 +48,9 @@ void SwitchBuffer::publishPlayback()
     playSize_ = std::uint32_t(playback_.size());
 }
 
-void SwitchBuffer::dropQueued()
+void SwitchBuffer::dropQueued(std::uint32_t from)
 {
+    expected_ = from;
     // The epoch moves in the same step that reads the count, so that a block
     // the reader publishes concurrently is either counted and dropped here or
     // refused.
@@ -57,13 +58,13 @@ void SwitchBuffer::dropQueued()
     played_.store(count(position), std::memory_order_release);
 }
 
-void SwitchBuffer::release()
+void SwitchBuffer::release(std::uint32_t from)
 {
     playback_.clear();
     playLast_ = false;
     playData_ = nullptr;
     playSize_ = 0;
-    dropQueued();
+    dropQueued(from);
 }
 
 bool SwitchBuffer::switchBuffers()
@@ -73,12 +74,27 @@ bool SwitchBuffer::switchBuffers()
     if (published == played)
         return false;
     Block& next = ring_[played % kBlocks];
+    if (next.from != expected_) {
+        // Read for another place: neither it nor what was read after it
+        // belongs here. Silence until the reader has read the right block.
+        dropQueued(expected_);
+        staleRefused_ = true;
+        return false;
+    }
+    expected_ = next.to;
     playback_.swap(next.samples);
     playLast_ = next.last;
     // From here the reader may refill the block (with the storage just left).
     played_.store(played + 1, std::memory_order_release);
     publishPlayback();
     return true;
+}
+
+bool SwitchBuffer::staleRefused()
+{
+    const bool refused = staleRefused_;
+    staleRefused_ = false;
+    return refused;
 }
 
 bool SwitchBuffer::canRead(std::uint32_t epoch) const
@@ -98,12 +114,15 @@ void SwitchBuffer::insertFileReadBuffer(const QByteArray& bytes)
     convert(bytes, readBuffer());
 }
 
-bool SwitchBuffer::publishRead(std::uint32_t epoch, bool last)
+bool SwitchBuffer::publishRead(std::uint32_t epoch, bool last, std::uint32_t from, std::uint32_t to)
 {
     std::uint64_t position = position_.load(std::memory_order_acquire);
     if (std::uint32_t(position >> 32) != epoch)
         return false;
-    ring_[count(position) % kBlocks].last = last;
+    Block& block = ring_[count(position) % kBlocks];
+    block.last = last;
+    block.from = from;
+    block.to = to;
     const std::uint64_t next = (position & ~(kEpochStep - 1)) | std::uint32_t(count(position) + 1);
     return position_.compare_exchange_strong(position, next, std::memory_order_acq_rel);
 }

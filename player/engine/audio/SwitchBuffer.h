@@ -39,7 +39,11 @@ namespace Audio {
 // allocates.
 //
 // Each block also knows whether it is the last of the file, so that the
-// audio thread can tell the end of the audio from a reader that is late.
+// audio thread can tell the end of the audio from a reader that is late, and
+// where in the file it was read: the audio thread takes a block only when it
+// starts where the one played before ended (or, after a drop, where the
+// repositioning said reading goes on), so audio from another place is never
+// played, whatever the reader did meanwhile.
 class SwitchBuffer
 {
 public:
@@ -63,15 +67,22 @@ public:
     // Point play data and size at the playback buffer.
     void publishPlayback();
     // Drop every block of the ring, read or being read: what follows comes
-    // from a new place.
-    void dropQueued();
+    // from `from` of the file.
+    void dropQueued(std::uint32_t from);
     // Empty the playback buffer and drop the ring; nothing to play until the
-    // reader has read again.
-    void release();
+    // reader has read again from `from`.
+    void release(std::uint32_t from);
     // Audio thread, when the playback buffer is used up or empty: make the
     // next block of the ring the playback buffer. False when the reader has
-    // not filled it yet (the caller plays silence until it has).
+    // not filled it yet (the caller plays silence until it has), or when the
+    // next block does not start where the audio goes on: then the ring is
+    // dropped and staleRefused() tells the caller to have it read again.
     bool switchBuffers();
+    // Whether switchBuffers() refused a block of another place since the
+    // last call; clears the note.
+    bool staleRefused();
+    // Where the block after the one being played must start.
+    std::uint32_t expectedPosition() const { return expected_; }
 
     // The buffer being played holds the file's last block.
     bool playIsLast() const { return playLast_; }
@@ -89,9 +100,10 @@ public:
     // The block at the read index, for the reader to fill.
     std::vector<float>& readBuffer();
     void insertFileReadBuffer(const QByteArray& bytes);
-    // Hand the block at the read index to the audio thread. False (nothing
-    // published) when the ring was dropped after `epoch` was taken.
-    bool publishRead(std::uint32_t epoch, bool last);
+    // Hand the block at the read index, read from `from` up to `to` of the
+    // file, to the audio thread. False (nothing published) when the ring was
+    // dropped after `epoch` was taken.
+    bool publishRead(std::uint32_t epoch, bool last, std::uint32_t from, std::uint32_t to);
 
     // --- Any thread -----------------------------------------------------------
 
@@ -105,6 +117,8 @@ private:
     {
         std::vector<float> samples;
         bool last = false;
+        std::uint32_t from = 0;
+        std::uint32_t to = 0;
     };
 
     static std::uint32_t count(std::uint64_t position) { return std::uint32_t(position); }
@@ -113,6 +127,9 @@ private:
     bool playLast_ = false;
     const float* playData_ = nullptr;
     std::uint32_t playSize_ = 0;
+    // Under the buffer lock: where the next block must start.
+    std::uint32_t expected_ = 0;
+    bool staleRefused_ = false;
 
     std::array<Block, kBlocks> ring_;
     // Epoch (high half) and the number of blocks published (low half).

@@ -13,9 +13,11 @@
 #include <QString>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,44 @@ inline std::vector<float> playPaced(Audio::DiskStreaming& streaming, std::uint32
     }
     return out;
 }
+
+// Stands in for a slow disk (a Preloader::ReadHook): once armed, the reader's
+// read from one byte position waits until the test releases it.
+class ReadGate
+{
+public:
+    Audio::Preloader::ReadHook hook()
+    {
+        return [this](std::uint32_t position, std::uint32_t) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            held_ = armed_ && position == at_;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return !held_ || !armed_; });
+        };
+    }
+    void holdAt(std::uint32_t position) { set(true, position); }
+    void release() { set(false, 0); }
+    bool waitUntilHeld()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return held_; });
+    }
+
+private:
+    void set(bool armed, std::uint32_t position)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        armed_ = armed;
+        held_ = false;
+        at_ = position;
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool armed_ = false;
+    bool held_ = false;
+    std::uint32_t at_ = 0;
+};
 
 // Frames of a fade-out until its completions have run.
 constexpr std::uint32_t kFadeOutFrames = 8203;

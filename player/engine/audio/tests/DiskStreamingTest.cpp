@@ -19,9 +19,51 @@ using namespace AudioTest;
 
 namespace {
 
+// Follows the output frame by frame: each sounding frame must be the file's
+// frame after the last one heard, or the first one heard of the next move's
+// target, and the gain may move by no more than a fade's or a dip's step, into
+// and out of silence alike (only a track change's plain fade-out comes back
+// at full gain at once).
+struct Follower
+{
+    std::uint32_t next;
+    std::vector<std::uint32_t> moves;
+    std::size_t taken = 0; // moves heard
+    float gain = 1.0f;
+    int clicks = 0;
+    int foreign = 0;
+
+    static float gainOf(const float* out, std::uint32_t frame)
+    {
+        const float g = out[0] / asFloat(leftAt(frame));
+        // Close enough to tell neighbouring frames apart at any gain.
+        const bool same = std::fabs(out[1] - g * asFloat(rightAt(frame))) <= 4e-6f * std::fabs(out[1]);
+        return same && g > 0.0f && g <= 1.0001f ? g : -1.0f;
+    }
+    void follow(const std::vector<float>& out)
+    {
+        for (std::size_t k = 0; k < out.size(); k += 2) {
+            const bool sounding = out[k] != 0.0f || out[k + 1] != 0.0f;
+            float g = sounding ? gainOf(&out[k], next) : 0.0f;
+            const bool moved = g < 0.0f && taken < moves.size() && (g = gainOf(&out[k], moves[taken])) >= 0.0f;
+            if (moved)
+                next = moves[taken++];
+            foreign += g < 0.0f;
+            next += g > 0.0f;
+            g = std::max(g, 0.0f);
+            clicks += !moved && std::fabs(g - gain) > 0.01f;
+            gain = g;
+        }
+    }
+};
+
 class DiskStreamingTest : public ::testing::Test
 {
 protected:
+    void SetUp() override { streaming.preloader().setReadHook(gate.hook()); }
+    // A reader still held would keep the streamer's end waiting.
+    void TearDown() override { gate.release(); }
+
     void load(std::uint32_t frames, std::uint32_t extraBytes = 0)
     {
         ASSERT_TRUE(dir.isValid());
@@ -52,6 +94,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    ReadGate gate; // outlives the reader that calls it
     DiskStreaming streaming;
     std::uint32_t imageBytes = 0;
     std::atomic<int> endOfFileCalls{0};
@@ -278,6 +321,70 @@ TEST_F(DiskStreamingTest, TheEndIsToldOnlyOnceTheLastSampleHasBeenPlayed)
     EXPECT_EQ(streaming.getState(), StreamingState::Stopped);
 }
 
+TEST_F(DiskStreamingTest, TheEndReachedWithinAFadeOutIsNotToldTheFadesCompletionDecides)
+{
+    constexpr std::uint32_t frames = 3 * 2048 + 1000;
+    load(frames);
+    streaming.setState(StreamingState::Running);
+    play(frames - 1000);
+    streaming.pause(); // its fade runs on past the last sample
+    play(kFadeOutFrames + 1000);
+    EXPECT_EQ(streaming.getState(), StreamingState::Paused);
+    EXPECT_EQ(endOfFileCalls.load(), 0);
+}
+
+TEST_F(DiskStreamingTest, OpeningAnotherImageWhileTheReaderWaitsOnTheDiskReturnsAtOnce)
+{
+    load(100000);
+    gate.holdAt(40000 * 4);
+    streaming.setCurrentSampleInFile(40000 * 4);
+    ASSERT_TRUE(gate.waitUntilHeld());
+    QTemporaryDir other;
+    writeRawImage(other.path(), 3000);
+    auto opening = std::async(std::launch::async, [&] { streaming.setAudioFileName(other.path(), {}); });
+    const bool returned = opening.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    gate.release();
+    opening.get();
+    ASSERT_TRUE(returned) << "opening an image waited for the reader's read";
+    // The reader goes on with the image named last: 500 frames, then its end.
+    streaming.setCurrentSampleInFile(2500 * 4);
+    ASSERT_TRUE(waitIdle(streaming));
+    streaming.setState(StreamingState::Running);
+    const auto out = play(501);
+    EXPECT_EQ(out[2 * 499], asFloat(leftAt(2999)));
+    EXPECT_EQ(out[2 * 500], 0.0f);
+}
+
+TEST_F(DiskStreamingTest, ABlockLateAfterASeekIsWaitedForInSilenceWithoutAClickOrAudioFromElsewhere)
+{
+    for (const bool trackChangeMeanwhile : {false, true}) {
+        SCOPED_TRACE(trackChangeMeanwhile ? "a track change while waiting" : "waited for");
+        load(100000);
+        streaming.setState(StreamingState::Running);
+        play(2048);
+        Follower heard{2048, {50001}}; // the seek's completion plays its first frame at gain 0
+        gate.holdAt(50000 * 4 + Audio::Preloader::kPreloadBytes); // the block after the preload
+        streaming.seek(0.5, int(imageBytes));
+        heard.follow(play(8202));
+        heard.follow(renderFrames(streaming, 2 + 4096 + 1000)); // the preload, then the wait
+        ASSERT_TRUE(gate.waitUntilHeld());
+        EXPECT_EQ(heard.next, 50000u + 4096u);
+        if (trackChangeMeanwhile) {
+            heard.moves.push_back(80000);
+            streaming.setCurrentSampleInFileAndFadeOut(80000 * 4, {});
+            heard.follow(renderFrames(streaming, 2000));
+        }
+        gate.release();
+        ASSERT_TRUE(waitIdle(streaming));
+        heard.follow(play(kFadeOutFrames + 1000));
+        EXPECT_EQ(heard.clicks, 0);
+        EXPECT_EQ(heard.foreign, 0);
+        EXPECT_EQ(heard.taken, heard.moves.size());
+        EXPECT_GT(heard.next, (trackChangeMeanwhile ? 80000u : 50000u + 4096u) + 1000u);
+        streaming.reset();
+    }
+}
+
 TEST_F(DiskStreamingTest, RenderPlaysSilenceInsteadOfWaitingForTheBusyPositionLock)
 {
     load(20000);
@@ -384,12 +491,11 @@ TEST_F(DiskStreamingTest, AnImageNamedInLowerCaseIsPlayedAndAFifoInItsPlaceNever
     QTemporaryDir damaged;
     const std::string fifo = damaged.filePath(QStringLiteral("IMAGE.DAT")).toStdString();
     DdpFixture::replaceWithFifo(fifo);
-    auto opening = std::async(std::launch::async, [&] { streaming.setAudioFileName(damaged.path(), {}); });
-    const bool returned = opening.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    if (!returned)
+    streaming.setAudioFileName(damaged.path(), {});
+    const bool served = waitIdle(streaming);
+    if (!served)
         DdpFixture::releaseFifoReaders(fifo);
-    opening.get();
-    ASSERT_TRUE(returned) << "opening the image waited on the FIFO";
+    ASSERT_TRUE(served) << "the reader waited on the FIFO";
     EXPECT_FALSE(streaming.preloader().isFileOpen());
     const auto out = play(512);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0.0f), 1024);

@@ -392,6 +392,26 @@ TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)
     EXPECT_EQ(runningCalls.size(), 2u);
 }
 
+TEST_F(PlayerTest, ATrackStartPendingAtTheDiscsEndWinsOverTheDisplaysWrap)
+{
+    load(false, 2);
+    const std::uint32_t lastTrackFrames = (entryByte(6) - entryByte(5)) / 4;
+    for (const bool previous : {false, true}) {
+        SCOPED_TRACE(previous ? "previous, 110 ms before the end" : "double-click, 50 ms before the end");
+        player.selectTrack(3); // entry 5, the last track
+        play(kFadeOutFrames);
+        play(lastTrackFrames - player.getStreaming().values().playedSamples() / 2 - (previous ? 4851 : 2205));
+        previous ? player.selectPreviousTrack() : player.selectTrack(1);
+        // Its fade runs out over the disc's end while the display ticks.
+        for (std::uint32_t done = 0; done < kFadeOutFrames + 1400; done += 700) {
+            play(700);
+            displayTick();
+        }
+        EXPECT_TRUE(model->isRunning());
+        EXPECT_EQ(playingTrackAndIndex(), previous ? 101 : 102);
+    }
+}
+
 TEST_F(PlayerTest, AnEndReportOvertakenByATrackStartLeavesTheNewTrackPlaying)
 {
     load(false, 2);

@@ -48,7 +48,7 @@ TEST(SwitchBuffer, SwitchesOnlyToPublishedBlocksRefusesStaleOnesAndNeverRealloca
     std::uint32_t published = 0;
     while (b.canRead(epoch)) {
         b.insertFileReadBuffer(le16({int(published) + 5, 0}));
-        ASSERT_TRUE(b.publishRead(epoch, false));
+        ASSERT_TRUE(b.publishRead(epoch, false, published * 4, published * 4 + 4));
         ++published;
     }
     EXPECT_EQ(published, SwitchBuffer::kBlocks);
@@ -64,15 +64,26 @@ TEST(SwitchBuffer, SwitchesOnlyToPublishedBlocksRefusesStaleOnesAndNeverRealloca
     b.insertFileReadBuffer(QByteArray(int(SwitchBuffer::kCapacity) * 2 + 100, 0));
     EXPECT_EQ(b.readBuffer().size(), SwitchBuffer::kCapacity);
     EXPECT_EQ(b.readBuffer().data(), first);
-    b.dropQueued();
+    b.dropQueued(400);
     EXPECT_FALSE(b.canRead(epoch));
-    EXPECT_FALSE(b.publishRead(epoch, true));
+    EXPECT_FALSE(b.publishRead(epoch, true, 400, 404));
     EXPECT_EQ(b.queued(), 0u);
     EXPECT_FALSE(b.switchBuffers());
     epoch = b.epoch();
+    // A block from another place than where the audio goes on is refused
+    // with what follows it.
+    b.insertFileReadBuffer(le16({9, 9}));
+    ASSERT_TRUE(b.publishRead(epoch, false, 800, 804));
+    EXPECT_FALSE(b.switchBuffers());
+    EXPECT_TRUE(b.staleRefused());
+    EXPECT_EQ(b.queued(), 0u);
+    epoch = b.epoch();
     b.insertFileReadBuffer(le16({7, 8}));
-    ASSERT_TRUE(b.publishRead(epoch, true));
-    b.release();
+    ASSERT_TRUE(b.publishRead(epoch, true, 400, 404));
+    ASSERT_TRUE(b.switchBuffers());
+    EXPECT_EQ(b.playData()[0], 7.0f / 32767.0f);
+    EXPECT_FALSE(b.staleRefused());
+    b.release(0);
     EXPECT_EQ(b.playData(), nullptr);
     EXPECT_EQ(b.playSize(), 0u);
     EXPECT_FALSE(b.switchBuffers());
