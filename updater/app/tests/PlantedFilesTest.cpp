@@ -302,7 +302,7 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
             waitForRecordedArguments(record, &recorded);
             EXPECT_TRUE(recorded) << row.layout << outcome.standardError.constData();
             EXPECT_EQ(modeOf(env.dataHome() + QStringLiteral("/Pathwarden")) & 0002, 0u) << row.layout;
-            EXPECT_EQ(QDir(env.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty(), !*row.cause) << row.layout;
+            EXPECT_EQ(QDir(env.cacheHome() + QStringLiteral("/Pathwarden/logs")).isEmpty(), !*row.cause) << row.layout;
             continue;
         }
         // The store's folder and fault are named; the log goes to the cache.
@@ -311,6 +311,6 @@ TEST(PlantedFiles, StoreFolderIsUsedExactlyWhenNoOtherUserCouldHaveWrittenIt)
                     && outcome.standardError.contains(row.cause))
             << row.layout << outcome.standardError.constData();
         EXPECT_FALSE(QFile::exists(record)) << row.layout;
-        EXPECT_FALSE(QDir(env.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+        EXPECT_FALSE(QDir(env.cacheHome() + QStringLiteral("/Pathwarden/logs")).isEmpty()) << row.layout;
     }
 }

@@ -558,7 +558,7 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
         // Without a store folder the log goes to the cache folder.
         if (storeFolder) {
-            EXPECT_FALSE(QDir(layout.home() + QStringLiteral("/.cache/Pathwarden/logs")).isEmpty()) << row.layout;
+            EXPECT_FALSE(QDir(layout.cacheHome() + QStringLiteral("/Pathwarden/logs")).isEmpty()) << row.layout;
         }
     }
 }
