@@ -75,19 +75,24 @@ _pulse_start_pulseaudio() {
   HG_PULSE_PIDS+=($!)
 }
 
-# PipeWire from its own configuration only (PIPEWIRE_CONFIG_DIR and
-# WIREPLUMBER_CONFIG_DIR name the private folder, nothing of /etc or the home
-# folder is read): a graph clocked at 44100 Hz by the dummy driver, the
-# PulseAudio server on the private socket with hg_null, and WirePlumber
-# without any device monitor, only to link streams and keep the default sink.
-_pulse_start_pipewire() {
-  local d=$HG_PULSE_DIR wp=$HG_PULSE_DIR/config/wireplumber share=/usr/share/wireplumber
-  cat >"$d/config/pipewire.conf" <<'EOF'
+# A PipeWire server from its own configuration only (PIPEWIRE_CONFIG_DIR and
+# WIREPLUMBER_CONFIG_DIR name folder $1, nothing of /etc or a home folder is
+# read): a graph clocked by the dummy driver, its PulseAudio server on socket
+# $3 with the null sink $4 at $5 Hz, and WirePlumber without any device
+# monitor (no sound card is ever opened), only to link streams and keep the
+# default sink. $2 is its runtime folder. Every process gets the environment
+# of the array pipewire_env; their PIDs are added to the array pipewire_pids.
+pipewire_server_start() {
+  local d=$1 runtime=$2 socket=$3 sink=$4 rate=$5
+  [ -n "$d" ] && [ -n "$runtime" ] || return 1
+  local wp=$d/wireplumber share=/usr/share/wireplumber
+  mkdir -p -m 700 "$d" "$wp/main.lua.d" "$wp/policy.lua.d" || return 1
+  cat >"$d/pipewire.conf" <<EOF
 context.properties = {
     core.daemon = true
     core.name = pipewire-0
-    default.clock.rate = 44100
-    default.clock.allowed-rates = [ 44100 ]
+    default.clock.rate = $rate
+    default.clock.allowed-rates = [ $rate ]
     support.dbus = false
     module.x11.bell = false
 }
@@ -116,9 +121,8 @@ context.objects = [
                node.group = pipewire.freewheel priority.driver = 19000 node.freewheel = true } }
 ]
 EOF
-  # The socket's path in quotes: the folder's name is ours, but it stays
-  # valid whatever it holds.
-  cat >"$d/config/pipewire-pulse.conf" <<EOF
+  # The socket's path in quotes, so that it may hold anything.
+  cat >"$d/pipewire-pulse.conf" <<EOF
 context.properties = {
     support.dbus = false
 }
@@ -135,33 +139,40 @@ context.modules = [
     { name = libpipewire-module-protocol-pulse args = { } }
 ]
 pulse.cmd = [
-    { cmd = "load-module" args = "module-null-sink sink_name=hg_null rate=44100 channels=2" flags = [ ] }
+    { cmd = "load-module" args = "module-null-sink sink_name=$sink rate=$rate channels=2" flags = [ ] }
     { cmd = "load-module" args = "module-always-sink" flags = [ ] }
 ]
 pulse.properties = {
-    server.address = [ "unix:$d/runtime/native" ]
+    server.address = [ "unix:$socket" ]
 }
 EOF
-  mkdir -m 700 "$wp" "$wp/main.lua.d" "$wp/policy.lua.d"
-  sed '/bluetooth\.lua/d' "$share/wireplumber.conf" >"$wp/wireplumber.conf"
-  cp "$share/main.lua.d/00-functions.lua" "$share/main.lua.d/40-device-defaults.lua" "$wp/main.lua.d/" &&
+  sed '/bluetooth\.lua/d' "$share/wireplumber.conf" >"$wp/wireplumber.conf" &&
+    cp "$share/main.lua.d/00-functions.lua" "$share/main.lua.d/40-device-defaults.lua" "$wp/main.lua.d/" &&
     cp "$share/policy.lua.d/"*.lua "$wp/policy.lua.d/" || return 1
   printf 'load_module("metadata")\ndevice_defaults.enable()\n' >"$wp/main.lua.d/90-enable-all.lua"
 
-  local -a pw=("${HG_PULSE_ENV[@]}" PIPEWIRE_RUNTIME_DIR="$d/runtime" PIPEWIRE_CONFIG_DIR="$d/config"
-               WIREPLUMBER_CONFIG_DIR="$wp" PULSE_RUNTIME_PATH="$d/runtime/pulse")
+  local -a pw=("${pipewire_env[@]}" PIPEWIRE_RUNTIME_DIR="$runtime" PIPEWIRE_CONFIG_DIR="$d"
+               WIREPLUMBER_CONFIG_DIR="$wp")
   "${pw[@]}" pipewire -c pipewire.conf </dev/null >"$d/daemon.log" 2>&1 &
-  HG_PULSE_PIDS+=($!)
-  local _
+  pipewire_pids+=($!)
+  local daemon=$! _
   for _ in $(seq 300); do
-    [ -S "$d/runtime/pipewire-0" ] && break
-    _pulse_alive "${HG_PULSE_PIDS[0]}" || return 1
+    [ -S "$runtime/pipewire-0" ] && break
+    _pulse_alive "$daemon" || return 1
     sleep 0.1
   done
   "${pw[@]}" wireplumber </dev/null >"$d/session-manager.log" 2>&1 &
-  HG_PULSE_PIDS+=($!)
+  pipewire_pids+=($!)
   "${pw[@]}" pipewire -c pipewire-pulse.conf </dev/null >"$d/pulse-server.log" 2>&1 &
-  HG_PULSE_PIDS+=($!)
+  pipewire_pids+=($!)
+}
+
+_pulse_start_pipewire() {
+  local pipewire_env=("${HG_PULSE_ENV[@]}") pipewire_pids=() rc=0
+  pipewire_server_start "$HG_PULSE_DIR/config/pipewire" "$HG_PULSE_DIR/runtime" \
+    "$HG_PULSE_DIR/runtime/native" hg_null 44100 || rc=1
+  HG_PULSE_PIDS+=("${pipewire_pids[@]}")
+  return $rc
 }
 
 pulse_start() {
@@ -184,7 +195,7 @@ pulse_start() {
   export PULSE_COOKIE=$HG_PULSE_DIR/cookie
   export PULSE_CLIENTCONFIG=$HG_PULSE_DIR/client.conf
   _pulse_server_env
-  "_pulse_start_$HG_PULSE_KIND"
+  "_pulse_start_$HG_PULSE_KIND" || true
   # A busy machine may take long to start it; a process of it that ended
   # ends the wait.
   local _ pid ended=
@@ -198,7 +209,7 @@ pulse_start() {
   if ! pulse_check; then
     echo "$HG_PULSE_KIND: the private server did not start; nothing will be played on another server"
     local log
-    for log in "$HG_PULSE_DIR"/*.log; do
+    for log in "$HG_PULSE_DIR"/*.log "$HG_PULSE_DIR"/config/pipewire/*.log; do
       [ -s "$log" ] && tail -n 20 "$log" | sed "s|^|  $(basename "$log" .log): |"
     done
     return 1
