@@ -56,12 +56,13 @@ export XAUTHORITY=$dir/xauthority
 xauth -q -f "$XAUTHORITY" add ":$display" . "$cookie"
 
 # openbox runs its start-up command once it manages the screen; a window
-# mapped before that would get its frame late.
+# mapped before that would get its frame late. It splits the command as a
+# shell would, so the folder's name is quoted (TMPDIR may hold blanks).
 if command -v openbox >/dev/null; then
   mkdir -p "$dir/home"
   DISPLAY=":$display" HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
     XDG_DATA_HOME="$dir/home/.local/share" \
-    openbox --sm-disable --startup "touch $dir/managing" >"$dir/manager.log" 2>&1 &
+    openbox --sm-disable --startup "touch $(printf %q "$dir/managing")" >"$dir/manager.log" 2>&1 &
   manager=$!
   for _ in $(seq 300); do
     [ -e "$dir/managing" ] && break
