@@ -23,6 +23,8 @@
 #   pulse_check    status 0 when the server in use is the private one
 #   pulse_stop     end it and remove its folder
 
+[ -n "${HG_PULSE_PIDS+set}" ] || HG_PULSE_PIDS=()
+
 # A process that has not ended (a zombie has ended: it only awaits its wait).
 _pulse_alive() {
   local stat
@@ -178,12 +180,13 @@ _pulse_start_pipewire() {
 pulse_start() {
   HG_PULSE_DIR=
   HG_PULSE_PIDS=()
+  # Until the private server runs, no server at all: never the user's.
+  export PULSE_SERVER=unix:/nonexistent/hg-no-private-server
   HG_PULSE_KIND=$(pulse_server_kind) || return 1
   local missing
   missing=$(pulse_server_missing "$HG_PULSE_KIND")
   if [ -n "$missing" ]; then
     echo "$HG_PULSE_KIND: missing $(echo $missing) (scripts/install-deps.sh): the audio tests have no device"
-    export PULSE_SERVER=unix:/nonexistent/hg-no-private-server
     return 1
   fi
   HG_PULSE_DIR=$(mktemp -d /tmp/hg-XXXXXX) || { echo "$HG_PULSE_KIND: no private folder could be made in /tmp"; return 1; }
