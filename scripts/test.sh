@@ -168,8 +168,8 @@ if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
     seeds=()
     [ -d "build-fuzz/seeds/$name" ] && seeds=("build-fuzz/seeds/$name")
     echo "-- $name for ${seconds}s"
-    if ! stage "$f" -artifact_prefix="build-fuzz/" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" "${seeds[@]}" \
-         > "build-fuzz/$name.log" 2>&1; then
+    if ! stage bash -c 'exec "${@:2}" >"$1" 2>&1' _ "build-fuzz/$name.log" \
+         "$f" -artifact_prefix="build-fuzz/" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" "${seeds[@]}"; then
       tail -n 60 "build-fuzz/$name.log"
       status=1
     else
