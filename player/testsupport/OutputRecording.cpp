@@ -62,12 +62,13 @@ std::vector<std::string> fields(const std::string& line)
     }
 }
 
-// The index of the test null sink, "" without one at 44100 Hz.
+// The index of the test null sink, "" without one at 44100 Hz. Its driver
+// is the null-sink module on PulseAudio, PipeWire itself on PipeWire.
 std::string testSinkIndex()
 {
     for (const std::string& line : lines(pactl("list short sinks"))) {
         const std::vector<std::string> f = fields(line);
-        if (f.size() >= 4 && f[1] == "hg_null" && f[2] == "module-null-sink.c"
+        if (f.size() >= 4 && f[1] == "hg_null" && (f[2] == "module-null-sink.c" || f[2] == "PipeWire")
             && f[3].find(" 44100Hz") != std::string::npos)
             return f[0];
     }
