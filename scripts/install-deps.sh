@@ -29,6 +29,9 @@ packages=(
   openssl libssl-dev ca-certificates python3 curl
   ruby unzip
   dbus dbus-daemon
+  # RealtimeKit, which grants an ordinary user's audio threads real-time; a
+  # test runs it on a private system bus.
+  rtkit polkitd
 )
 pulseaudio_packages=(pulseaudio)
 pipewire_packages=(pipewire pipewire-bin libpipewire-0.3-modules wireplumber)
