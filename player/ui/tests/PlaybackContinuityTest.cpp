@@ -35,6 +35,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Two tracks of a -12 dBFS tone: 997 Hz meets a zero sample only every 22050
+// frames, so a silent run in the recording is a gap, not the tone.
+DdpFixture::Image writeToneImage(const QString& folder, int trackSeconds)
+{
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.trackFrames = trackSeconds * 75;
+    options.samples = DdpFixture::Samples::Sine;
+    options.sineFrequency = 997.0;
+    options.sineAmplitude = 0.25;
+    return writeImage(folder, options);
+}
+
 void playsAnOpenedImageContinuously(bool besideLoad)
 {
     const std::string notPrivate = OutputRecording::testServerProblem();
@@ -46,14 +59,8 @@ void playsAnOpenedImageContinuously(bool besideLoad)
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
-    DdpFixture::Options options;
-    options.trackCount = 2;
-    options.trackFrames = 15 * 75; // no track change while it is judged
-    options.samples = DdpFixture::Samples::Sine;
-    // 997 Hz meets a zero sample only every 22050 frames; 0.25 is -12 dBFS.
-    options.sineFrequency = 997.0;
-    options.sineAmplitude = 0.25;
-    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+    // No track change while it is judged.
+    const DdpFixture::Image image = writeToneImage(dir.filePath(QStringLiteral("disc")), 15);
 
     MainWindow::MainWindow window;
     Audio::DiskStreaming& streaming = window.player().getStreaming();
@@ -179,13 +186,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
-    DdpFixture::Options options;
-    options.trackCount = 2;
-    options.trackFrames = 30 * 75;
-    options.samples = DdpFixture::Samples::Sine;
-    options.sineFrequency = 997.0;
-    options.sineAmplitude = 0.25;
-    const DdpFixture::Image image = writeImage(dir.filePath(QStringLiteral("disc")), options);
+    const DdpFixture::Image image = writeToneImage(dir.filePath(QStringLiteral("disc")), 30);
 
     MainWindow::MainWindow window;
     Audio::DiskStreaming& streaming = window.player().getStreaming();
