@@ -174,13 +174,10 @@ void DDPModelAdapter::initStandardItemModel(std::shared_ptr<DDPModel> model)
         lastRow = rowCount() - 1;
     }
 
-    int total = 0;
-    if (pause < 3) {
-        total = pqTimeInSeconds(list[static_cast<std::size_t>(n - 2)]);
-        if (pause == 2)
-            total -= 2;
-    } else {
-        total = pqTimeInSeconds(list[static_cast<std::size_t>(n - 1)]);
-    }
+    // The disc ends at the lead-out, where the player's last range ends; the
+    // final marker after it may lie later and marks no audio.
+    int total = pqTimeInSeconds(list[static_cast<std::size_t>(n - 2)]);
+    if (pause == 2)
+        total -= 2;
     setItem(lastRow + 1, timeColumn, textItem(QStringLiteral("Total: ") + secondsToTimeString(total)));
 }

@@ -27,7 +27,7 @@ public:
 
     // The whole load: clears the rows, parses the folder into model, builds
     // the rows and makes this the proxy's source model. Returns what the
-    // parser found damaged.
+    // parser found damaged in the descriptor files.
     std::vector<DDP::Damage> setupModel(const QString& folder, std::shared_ptr<DDPModel> model,
                                         QSortFilterProxyModel& proxy);
     void setupHeaderItems();

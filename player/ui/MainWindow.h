@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class AttributesMenu;
 class CellDelegate;
@@ -78,6 +79,9 @@ public:
     WavExport* wavExport() const { return exporter; }
     bool cdTimeShowsRemaining() const { return cdTimeRemaining; }
     bool trackTimeShowsRemaining() const { return trackTimeRemaining; }
+    // Until the reader has opened the loaded image's "IMAGE.DAT", its damage
+    // is not known, and no report has been shown.
+    bool damageCheckPending() const { return imageCheckPending; }
 
     // Opens the image in `folder`: the end of every dialog open and drop.
     void loadFile(const QDir& folder);
@@ -134,6 +138,9 @@ private:
     // Reader thread: the image has been played to its end at `move`; nothing
     // when the user has moved since.
     void onAudioFileEnded(std::uint32_t move);
+    // Once the reader has opened the loaded image: checks its audio against
+    // the descriptors and reports what is damaged, on the display tick.
+    void checkOpenedImage();
     // Played bytes of the current entry as the display counts them.
     float playedBytes() const;
     void fitIntoScreen();
@@ -161,6 +168,10 @@ private:
     // Where the loaded image's audio ends when it ends before its
     // descriptors do (bytes); -1 for an image that holds all of them.
     std::int64_t audioEnd = -1;
+    // The descriptor files' damage of the loaded image, held for its report
+    // until the reader has opened the audio (checkOpenedImage).
+    std::vector<DDP::Damage> descriptorDamage;
+    bool imageCheckPending = false;
     QPointer<QWidget> damageDialog;
     WavExport* exporter = nullptr;
     bool cdTimeRemaining = false;

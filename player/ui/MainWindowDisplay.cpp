@@ -1,7 +1,9 @@
 // The display tick: every 16 ms the seek slider, track number and meters
 // follow what the audio thread has played; the time labels follow the seek
 // slider. Reads the engine's shared values without locks (each is a single
-// atomic word) and clears only the two peaks.
+// atomic word) and clears only the two peaks. It also looks, until it has
+// been told, whether the reader has opened the loaded image, for the damage
+// check.
 
 #include "player/ui/MainWindow.h"
 
@@ -45,6 +47,8 @@ float MainWindow::playedBytes() const
 
 void MainWindow::onTimeout()
 {
+    checkOpenedImage();
+
     Ui::TimeWidget* t = time(ui);
     if (!t || !t->seekslider || t->seekslider->isSliderDown())
         return;
@@ -135,7 +139,10 @@ void MainWindow::updateCdTimeLabel(int seconds)
         position -= 2.0f;
     float value = position;
     if (cdTimeRemaining) {
-        const int total = descList.empty() ? 0 : pqTimeInSeconds(descList.back());
+        // Down to the lead-out, where the last range ends, not to a final
+        // marker after it.
+        const std::size_t n = descList.size();
+        const int total = n == 0 ? 0 : pqTimeInSeconds(descList[n >= 2 ? n - 2 : 0]);
         value = first > 0 ? static_cast<float>(total) - 2.0f - position : static_cast<float>(total) - position;
     } else if (pause >= 3) {
         value = position - static_cast<float>(pause);

@@ -36,6 +36,8 @@
 #include <QUrl>
 #include <QWidgetAction>
 
+#include <utility>
+
 using namespace MainWindowWidgets;
 
 namespace {
@@ -98,7 +100,11 @@ void MainWindow::showDamageReport(const QStringList& lines)
     dialog->setDetails(lines);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     damageDialog = dialog;
-    dialog->open();
+    // Not modal: the report comes once the reader has opened the audio, maybe
+    // while the user is already at the transport, and a modal box would
+    // swallow the next click on the window.
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->show();
 }
 
 void MainWindow::onActionOpenTriggered()
@@ -199,13 +205,33 @@ void MainWindow::loadFile(const QDir& imageDir)
     // where the new image starts would leave them showing the previous image.
     updateTimeLabels();
 
+    // The report waits for the reader's open of "IMAGE.DAT": this thread
+    // never opens it (a slow share would hold the window up).
+    audioEnd = -1;
+    descriptorDamage = std::move(damage);
+    imageCheckPending = true;
+    checkOpenedImage();
+}
+
+void MainWindow::checkOpenedImage()
+{
+    if (!imageCheckPending || !model)
+        return;
+    DDP::ImageFile image;
+    if (!audioPlayer.getStreaming().preloader().openedImage(image.size, image.error))
+        return;
+    imageCheckPending = false;
+    std::vector<DDP::Damage> damage = std::move(descriptorDamage);
+    descriptorDamage.clear();
+    DDP::checkAudio(model->getDescList(), image, damage);
     audioEnd = DamageReport::audioEnd(damage);
-    if (!damage.empty()) {
-        const QStringList lines = DamageReport::lines(damage);
-        for (const QString& line : lines)
-            qWarning("Damaged DDP image \"%s\": %s", qUtf8Printable(path), qUtf8Printable(line));
-        showDamageReport(lines);
-    }
+    if (damage.empty())
+        return;
+    const QStringList lines = DamageReport::lines(damage);
+    const QString path = audioPlayer.getStreaming().preloader().folder();
+    for (const QString& line : lines)
+        qWarning("Damaged DDP image \"%s\": %s", qUtf8Printable(path), qUtf8Printable(line));
+    showDamageReport(lines);
 }
 
 void MainWindow::syncColumnEntries()

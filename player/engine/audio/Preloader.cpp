@@ -106,16 +106,22 @@ void Preloader::openIfNamed()
     // A missing, unreadable or irregular file (a FIFO would block the open
     // for ever) leaves it closed: the reader then has nothing to serve and
     // the audio thread plays silence.
+    int error = 0;
     const int fd = DDP::openRegularFile(QFile::encodeName(path).toStdString());
     if (fd < 0) {
-        if (errno == EINVAL)
+        error = errno;
+        if (error == EINVAL)
             qWarning("DDP folder damaged: \"%s\" is not a regular file; nothing plays", qUtf8Printable(path));
     } else if (!file_.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
+        error = EIO;
     }
+    const std::int64_t size = file_.isOpen() ? std::int64_t(file_.size()) : -1;
     std::lock_guard<std::mutex> lock(openMutex_);
     openedNaming_ = readerOpenedNaming_;
     fileOpen_ = file_.isOpen();
+    openedSize_ = size;
+    openError_ = error;
 }
 
 void Preloader::repositionedLocked()
@@ -229,6 +235,21 @@ bool Preloader::isFileOpen()
     }
     std::lock_guard<std::mutex> lock(openMutex_);
     return fileOpen_ && openedNaming_ == naming;
+}
+
+bool Preloader::openedImage(std::int64_t& size, int& error)
+{
+    std::uint64_t naming = 0;
+    {
+        std::lock_guard<std::mutex> lock(bufferMutex_);
+        naming = naming_;
+    }
+    std::lock_guard<std::mutex> lock(openMutex_);
+    if (openedNaming_ != naming)
+        return false;
+    size = openedSize_;
+    error = openError_;
+    return true;
 }
 
 QByteArray Preloader::readAt(std::uint32_t position, std::uint32_t length)

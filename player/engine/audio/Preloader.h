@@ -145,6 +145,12 @@ public:
     QString folder();
     // Whether the reader holds "IMAGE.DAT" of the folder named last open.
     bool isFileOpen();
+    // Whether the reader has tried to open "IMAGE.DAT" of the folder named
+    // last; then `size` is what it opened (-1 when the open failed, with
+    // errno in `error`). For the image's damage check, so that no other
+    // thread opens the file. Any thread but the audio thread; never waits
+    // for the disk.
+    bool openedImage(std::int64_t& size, int& error);
 
     // Ends and joins the reader thread (also done by the destructor).
     void shutdown();
@@ -176,6 +182,8 @@ private:
     // The reader has opened the file of the openedNaming_-th folder named.
     std::uint64_t openedNaming_ = 0;
     bool fileOpen_ = false;
+    std::int64_t openedSize_ = -1;
+    int openError_ = 0;
 
     // Reader thread only: the file, and the folder named (with its count)
     // as of the last look.

@@ -1,14 +1,9 @@
 #include "player/engine/ddp/ImageCheck.h"
 
 #include "player/engine/ddp/EngineConstants.h"
-#include "player/engine/ddp/FolderFiles.h"
 #include "player/engine/ddp/PQDESCR.h"
 
 #include <algorithm>
-#include <cerrno>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace DDP {
 
@@ -37,7 +32,7 @@ Damage damage(Damage::Kind kind, const std::string& file)
 }
 
 // The descriptor file itself: opened, signed, read whole, long enough.
-bool checkDescriptors(const Fileset& fileset, const std::string& readError, std::vector<Damage>& found)
+bool checkDescriptorFile(const Fileset& fileset, const std::string& readError, std::vector<Damage>& found)
 {
     if (!readError.empty()) {
         Damage d = damage(Damage::FileUnreadable, fileOfReadError(readError));
@@ -116,37 +111,23 @@ void checkTracks(const std::vector<PQDESCR>& list, std::int64_t imageSize, std::
 
 } // namespace
 
-ImageFile probeImageFile(const std::string& folder)
+std::int64_t discEnd(const std::vector<PQDESCR>& descriptors)
 {
-    ImageFile image;
-    const int fd = openRegularFile(folderFilePath(folder, imageFileName));
-    if (fd < 0) {
-        image.error = errno;
-        return image;
-    }
-    struct stat status;
-    if (::fstat(fd, &status) == 0)
-        image.size = static_cast<std::int64_t>(status.st_size);
-    else
-        image.error = errno;
-    ::close(fd);
-    return image;
+    // The ends of the ranges: descriptors 1 to n - 2. Out of order, the
+    // latest of them, so that no track line reaches past the disc's end.
+    std::int64_t end = 0;
+    for (std::size_t i = 1; i + 1 < descriptors.size(); ++i)
+        end = std::max(end, positionOf(descriptors[i]));
+    return end;
 }
 
-std::vector<Damage> checkImage(const Fileset& fileset, const std::string& readError, const ImageFile& image)
+std::vector<Damage> checkDescriptors(const Fileset& fileset, const std::string& readError)
 {
     std::vector<Damage> found;
-    const bool ranges = checkDescriptors(fileset, readError, found);
-
-    if (image.size < 0) {
-        Damage d = damage(Damage::FileUnreadable, imageFileName);
-        d.error = image.error;
-        found.push_back(d);
+    if (!checkDescriptorFile(fileset, readError, found))
         return found;
-    }
-    if (!ranges)
-        return found;
-
+    // Every descriptor, the final marker included: a marker may lie after
+    // the lead-out, never before it.
     const std::vector<PQDESCR>& list = fileset.descriptors;
     for (std::size_t i = 1; i < list.size(); ++i) {
         if (positionOf(list[i]) < positionOf(list[i - 1])) {
@@ -159,19 +140,36 @@ std::vector<Damage> checkImage(const Fileset& fileset, const std::string& readEr
             break;
         }
     }
+    return found;
+}
 
-    std::int64_t discEnd = 0;
-    for (const PQDESCR& entry : list)
-        discEnd = std::max(discEnd, positionOf(entry));
-    if (image.size < discEnd) {
+void checkAudio(const std::vector<PQDESCR>& descriptors, const ImageFile& image, std::vector<Damage>& found)
+{
+    if (image.size < 0) {
+        Damage d = damage(Damage::FileUnreadable, imageFileName);
+        d.error = image.error;
+        found.push_back(d);
+        return;
+    }
+    // Fewer descriptors give no range, so no audio is expected.
+    if (descriptors.size() < 3)
+        return;
+    const std::int64_t end = discEnd(descriptors);
+    if (image.size < end) {
         Damage d = damage(Damage::ImageShort, imageFileName);
         d.at = image.size;
-        d.end = discEnd;
+        d.end = end;
         found.push_back(d);
         // An empty image has no track to tell apart from the others.
         if (image.size > 0)
-            checkTracks(list, image.size, found);
+            checkTracks(descriptors, image.size, found);
     }
+}
+
+std::vector<Damage> checkImage(const Fileset& fileset, const std::string& readError, const ImageFile& image)
+{
+    std::vector<Damage> found = checkDescriptors(fileset, readError);
+    checkAudio(fileset.descriptors, image, found);
     return found;
 }
 

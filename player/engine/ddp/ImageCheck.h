@@ -5,8 +5,10 @@
 // every range. A player for masters exists to check them, so a damaged image
 // still loads (what is there plays) but never passes as a sound one.
 //
-// probeImageFile opens the image without reading from it, on the thread that
-// parses the folder. checkImage is a pure function, safe on any thread.
+// The descriptor files are checked when they are read; the audio once the
+// reader that plays "IMAGE.DAT" has opened it and knows its size, so that no
+// other thread opens the image (on a slow share an open can take seconds).
+// All functions here are pure and safe on any thread.
 
 #include "player/engine/ddp/DdpFileset.h"
 
@@ -21,8 +23,6 @@ struct ImageFile {
     std::int64_t size = -1;
     int error = 0;
 };
-
-ImageFile probeImageFile(const std::string& folder);
 
 struct Damage {
     enum Kind {
@@ -53,9 +53,23 @@ struct Damage {
 // and the lead-out.
 constexpr std::size_t minimumDescriptors = 4;
 
-// The damage of a fileset that readFileset returned `readError` for, with its
-// image as probed; empty for a sound image. In the order a reader of the
-// report needs: the descriptor files, then the audio, then each track.
+// Where the audio of a descriptor list ends (bytes): the end of the last of
+// the player's ranges, one per descriptor but the last two, which is the
+// lead-out. The final marker after it may lie later; it marks no audio. 0 for
+// a list too short for a range.
+std::int64_t discEnd(const std::vector<PQDESCR>& descriptors);
+
+// The damage of the descriptor files of a fileset that readFileset returned
+// `readError` for: the files themselves, then the order of the descriptors.
+std::vector<Damage> checkDescriptors(const Fileset& fileset, const std::string& readError);
+
+// Appends the damage of the audio to `found`: "IMAGE.DAT" as opened, then
+// each track whose range it does not hold. Times past discEnd() are never
+// reported as missing audio.
+void checkAudio(const std::vector<PQDESCR>& descriptors, const ImageFile& image, std::vector<Damage>& found);
+
+// Both, in the order a reader of the report needs: the descriptor files,
+// then the audio, then each track; empty for a sound image.
 std::vector<Damage> checkImage(const Fileset& fileset, const std::string& readError, const ImageFile& image);
 
 } // namespace DDP

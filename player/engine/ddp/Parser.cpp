@@ -20,8 +20,7 @@ std::vector<DDP::Damage> Parser::parseData(const QString& folder, std::shared_pt
     const QByteArray folderText = folder.toUtf8();
     const std::string readError = DDP::readFileset(fileset, folderText.constData());
     reader.read(folderText.constData());
-    std::vector<DDP::Damage> damage =
-        DDP::checkImage(fileset, readError, DDP::probeImageFile(folderText.toStdString()));
+    std::vector<DDP::Damage> damage = DDP::checkDescriptors(fileset, readError);
 
     // The reader and the fileset end here, so their lists move into the model
     // instead of being copied (a full track list is over 100 KB).

@@ -13,10 +13,12 @@ class QString;
 namespace Parser {
 
 // Fills the model's descriptor list and CD-TEXT from the folder and returns
-// what is damaged (empty for a sound image). Whatever is damaged, the model
-// gets what could be read: a folder without descriptor files leaves the
-// descriptor list empty, one without "CDTEXT.BIN" leaves the CD-TEXT empty
-// (which is no damage: the CD-TEXT is optional).
+// what is damaged in the descriptor files (empty for sound ones). Whatever is
+// damaged, the model gets what could be read: a folder without descriptor
+// files leaves the descriptor list empty, one without "CDTEXT.BIN" leaves the
+// CD-TEXT empty (which is no damage: the CD-TEXT is optional). "IMAGE.DAT" is
+// not opened here: the reader that plays it does, and its check
+// (DDP::checkAudio) waits for that.
 std::vector<DDP::Damage> parseData(const QString& folder, std::shared_ptr<DDPModel> model);
 
 } // namespace Parser

@@ -8,6 +8,7 @@
 #include "player/ui/AttributesMenu.h"
 #include "player/ui/ClickableLabel.h"
 #include "player/ui/Constants.h"
+#include "player/ui/ErrorDialog.h"
 #include "player/ui/LevelMeterWidget.h"
 #include "player/ui/MenuBar.h"
 #include "player/ui/SeekSlider.h"
@@ -294,6 +295,12 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     const auto pqDescr = [](const DdpFixture::Image& image) {
         return QString::fromStdString(image.path("PQDESCR"));
     };
+    // The final marker 2 s after the lead-out, as some masters have it.
+    const auto markerLater = [&](const DdpFixture::Image& image) {
+        std::vector<DdpFixture::Entry> entries = image.entries;
+        entries.back().frame += 2 * 75;
+        DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
+    };
     struct Row {
         const char* damage;
         std::function<void(const DdpFixture::Image&)> spoil;
@@ -307,6 +314,18 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
           "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
          true},
+        {"final marker after the lead-out", markerLater, {}, true},
+        {"image cut to 40 %, final marker after the lead-out",
+         [&](const DdpFixture::Image& image) {
+             markerLater(image);
+             resize(image, image.imageBytes * 4 / 10);
+         },
+         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
+          "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
+         true},
+        {"IMAGE.DAT not a file",
+         [&](const DdpFixture::Image& image) { DdpFixture::replaceWithFifo(image.path("IMAGE.DAT")); },
+         {"IMAGE.DAT cannot be read: it is not a regular file. There is no audio to play."}, true},
         {"empty image", [&](const DdpFixture::Image& image) { resize(image, 0); },
          {"IMAGE.DAT is empty but the disc runs to 00:43. There is no audio to play."}, true},
         {"PQ times past the audio",
@@ -359,6 +378,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
             continue;
         window.damageReports.clear();
         window.loadFile(QDir(QString::fromStdString(image.folder)));
+        // The audio is checked once the reader has opened it.
+        ASSERT_TRUE(waitFor([&] { return !window.damageCheckPending(); }, 30000));
         const int listed = tableView(window.form())->model()->rowCount();
         if (soundRows < 0)
             soundRows = listed;
@@ -377,6 +398,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     const DdpFixture::Image cut = writeImage(folder(QStringLiteral("cut")), options);
     resize(cut, cut.tracks[1].end);
     window.loadFile(QDir(QString::fromStdString(cut.folder)));
+    ASSERT_TRUE(waitFor([&] { return !window.damageCheckPending(); }, 30000));
     window.damageReports.clear();
     QTableView* view = tableView(window.form());
     QMetaObject::invokeMethod(&window, "onCellDoubleClicked", Qt::DirectConnection,
@@ -385,6 +407,14 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     EXPECT_EQ(window.damageReports[0].join('\n').toStdString(),
               "Track 04 starts at 00:33, but IMAGE.DAT ends at 00:23: there is nothing to play.");
     EXPECT_FALSE(window.player().isRunning());
+
+    // The box itself blocks no click on the window.
+    window.showRealDamageReport(window.damageReports[0]);
+    auto* box = window.findChild<ErrorDialog*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindowTests, TenLoadsLeaveEachConnectionExactlyOnce)
@@ -417,6 +447,10 @@ TEST_F(MainWindowTests, SeekSliderAndTrackTimeFollowThePlayedBytes)
     options.trackFrames = 180 * 75;
     options.samples = DdpFixture::Samples::Silence;
     const DdpFixture::Image image = writeImage(folder("disc"), options);
+    // A final marker 2 s after the lead-out marks no audio.
+    std::vector<DdpFixture::Entry> entries = image.entries;
+    entries.back().frame += 2 * 75;
+    DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
     TestWindow window;
     window.loadFile(QDir(QString::fromStdString(image.folder)));
     ASSERT_EQ(window.currentModel()->getIndexOffset(), 2);
@@ -436,10 +470,10 @@ TEST_F(MainWindowTests, SeekSliderAndTrackTimeFollowThePlayedBytes)
     t->seekslider->setValue(5000);
     EXPECT_EQ(t->timeLabel->text(), QStringLiteral("01:30"));
 
-    // Remaining CD time counts down to the last descriptor.
+    // Remaining CD time counts down to the lead-out, where the audio ends.
     invoke(&window, "onCdTimeLabelClicked");
     t->seekslider->setValue(0);
-    const int total = image.entries.back().frame / 75;
+    const int total = image.entries[image.entries.size() - 2].frame / 75;
     EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(total - 2));
 
     // While the user holds the slider the tick changes nothing.

@@ -44,6 +44,8 @@ public:
 
     using MainWindow::MainWindow::MainWindow;
 
+    void showRealDamageReport(const QStringList& lines) { MainWindow::MainWindow::showDamageReport(lines); }
+
 protected:
     QString askImageFolder(const QString& startFolder) override
     {

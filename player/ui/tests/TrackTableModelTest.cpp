@@ -114,7 +114,7 @@ TEST(TrackTableModel, ShortLeadInPauseIsDroppedAndTotalLosesTwoSeconds)
     EXPECT_EQ(adapter.horizontalHeaderItem(12)->text(), "Usertext");
 }
 
-TEST(TrackTableModel, LongLeadInPauseGetsANegativeRowAndTheFinalTotal)
+TEST(TrackTableModel, LongLeadInPauseGetsANegativeRowAndTheTotalOfTheLeadOut)
 {
     auto model = std::make_shared<DDPModel>();
     model->getDescList() = shortLeadInList("05");
@@ -126,7 +126,8 @@ TEST(TrackTableModel, LongLeadInPauseGetsANegativeRowAndTheFinalTotal)
     EXPECT_EQ(cell(adapter, 0, 3), "-00:05");
     EXPECT_EQ(cell(adapter, 0, 4), "00:05");
     EXPECT_EQ(cell(adapter, 1, 3), "00:00");
-    EXPECT_EQ(cell(adapter, 3, 3), "Total: 05:00");
+    // The audio ends at the lead-out (04:00); the final marker at 05:00 marks none.
+    EXPECT_EQ(cell(adapter, 3, 3), "Total: 04:00");
     EXPECT_EQ(model->getIndexList(), (std::vector<int>{0, 1, 1}));
 }
 
@@ -183,7 +184,7 @@ TEST(TrackTableModel, GarbageFieldsListWithoutThrowing)
     ASSERT_NO_THROW(adapter.initStandardItemModel(model));
     ASSERT_EQ(adapter.rowCount(), 4);
     EXPECT_EQ(cell(adapter, 1, 2), "Pause");       // "zz" reads as index 0
-    EXPECT_EQ(cell(adapter, 3, 3), "Total: 05:00");
+    EXPECT_EQ(cell(adapter, 3, 3), "Total: 00:00");  // "?x" minutes read as 0
 }
 
 TEST(TrackTableModel, GeneratedImageWithLatinTextPausesAndIndex2)
