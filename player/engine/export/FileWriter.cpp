@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QTemporaryFile>
 #include <QtEndian>
 #include <QtGlobal>
@@ -36,6 +37,22 @@ void putLe32(char* at, quint32 value) { qToLittleEndian(value, at); }
 void putLe16(char* at, quint16 value) { qToLittleEndian(value, at); }
 
 QString nativeName(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// 16-bit stereo: a WAV data chunk of whole frames is never of odd size.
+constexpr qint64 bytesPerFrame = 4;
+constexpr qint64 bytesPerSecond = 176400;
+
+// A disc time as the damage report on load gives it: mm:ss from the first
+// byte of "IMAGE.DAT".
+QString discTime(qint64 bytes)
+{
+    const qint64 seconds = std::max<qint64>(bytes, 0) / bytesPerSecond;
+    return QStringLiteral("%1:%2")
+        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString trackNumber(int track) { return QStringLiteral("%1").arg(track, 2, 10, QLatin1Char('0')); }
 
 // The longest file name (one path component, in bytes) the folder's file
 // system takes.
@@ -125,7 +142,49 @@ void FileWriter::start()
         fail(tr("Could not export \"%1\": %2")
                  .arg(nativeName(m_outputFileName), QString::fromLocal8Bit(e.what())));
     }
+    if (!m_shortfalls.empty() && !stopRequested()) {
+        const QString message = shortfallMessage();
+        qWarning("WAV export: %s", qUtf8Printable(message));
+        emit incomplete(message);
+    }
     emit finished();
+}
+
+QString FileWriter::shortfallMessage() const
+{
+    const QString image = QFileInfo(m_inputFileName).fileName();
+    const qint64 audioEnd = m_shortfalls.front().audioEnd;
+    QStringList lines;
+    if (audioEnd <= 0)
+        lines << tr("%1 is empty, so no track could be exported.").arg(image);
+    else
+        lines << tr("%1 ends at %2, so not every track could be exported whole.")
+                     .arg(image, discTime(audioEnd));
+    for (std::size_t i = 0; i < m_shortfalls.size(); ++i) {
+        const Shortfall& s = m_shortfalls[i];
+        if (s.written) {
+            lines << tr("Track %1 (%2 to %3) is cut off at %4 in \"%5\".")
+                         .arg(trackNumber(s.track), discTime(s.start), discTime(s.end), discTime(s.audioEnd),
+                              QFileInfo(s.output).fileName());
+            continue;
+        }
+        // Consecutive tracks past the audio make one line.
+        std::size_t last = i;
+        while (last + 1 < m_shortfalls.size() && !m_shortfalls[last + 1].written
+               && m_shortfalls[last + 1].track == m_shortfalls[last].track + 1)
+            ++last;
+        if (last == i) {
+            lines << tr("Track %1 (%2 to %3) lies past the end of %4: no WAV file was written for it.")
+                         .arg(trackNumber(s.track), discTime(s.start), discTime(s.end), image);
+        } else {
+            lines << tr("Tracks %1 to %2 (%3 to %4) lie past the end of %5: no WAV file was written for "
+                        "them.")
+                         .arg(trackNumber(s.track), trackNumber(m_shortfalls[last].track), discTime(s.start),
+                              discTime(m_shortfalls[last].end), image);
+        }
+        i = last;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 void FileWriter::fail(const QString& message)
@@ -137,7 +196,7 @@ void FileWriter::fail(const QString& message)
     emit failed(message);
 }
 
-bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
+bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end, int track)
 {
     m_outputFileName = output;
 
@@ -148,10 +207,19 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
         return false;
     }
     // Descriptors of a damaged image may point before or past the audio; only
-    // bytes that exist are exported.
+    // bytes that exist are exported, in whole frames. A track past the end of
+    // a cut image is told at the end of the run; one wholly past it would be
+    // an empty file, so it gets none.
     const qint64 imageSize = input.size();
+    const Shortfall shortfall{track, output, start, end, imageSize, start < imageSize};
+    const bool cut = end > imageSize && end > start;
+    if (cut && !shortfall.written) {
+        m_shortfalls.push_back(shortfall);
+        return true;
+    }
     start = qBound<qint64>(0, start, imageSize);
     end = qBound<qint64>(start, end, imageSize);
+    end = start + (end - start) / bytesPerFrame * bytesPerFrame;
     m_startOffset = start;
     m_endOffset = end;
     const qint64 size = end - start;
@@ -173,16 +241,17 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end)
         return false;
     }
 
-    // The buffer holds 16-bit values: half as many as there are bytes (one
-    // more for an odd byte count, which only a damaged image has).
+    // The buffer holds 16-bit values: half as many as there are bytes.
     SampleBuffer buffer;
-    const auto values = static_cast<std::size_t>((size + 1) / 2);
+    const auto values = static_cast<std::size_t>(size / 2);
     buffer.reserve(values);
     adviseLargePages(buffer.data(), values * sizeof(short));
     buffer.resize(values);
-    if (!readInputFile(buffer, size))
+    if (!readInputFile(buffer, size) || !writeOutputFile(size, buffer))
         return false;
-    return writeOutputFile(size, buffer);
+    if (cut)
+        m_shortfalls.push_back(shortfall);
+    return true;
 }
 
 bool FileWriter::readInputFile(SampleBuffer& buffer, long long size)

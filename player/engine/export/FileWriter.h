@@ -10,10 +10,15 @@
 // set the stop flag it took before the move.
 //
 // Contract of one run: processed() rises within 0..20000, failed() comes at
-// most once with a text naming the file, and finished() comes exactly once,
-// last, whatever happened. A file is only ever visible under its target name
-// once it is complete: it is written under a temporary name in the same folder
-// and renamed at the end.
+// most once with a text naming the file, incomplete() at most once, and
+// finished() comes exactly once, last, whatever happened. A file is only ever
+// visible under its target name once it is complete: it is written under a
+// temporary name in the same folder and renamed at the end.
+//
+// A cut "IMAGE.DAT" holds only part of the disc: a track that reaches past
+// its end is exported up to it, in whole sample frames, and a track that lies
+// wholly past it gets no file at all. Neither is a failure (the rest of the
+// run goes on), but the run then ends with incomplete().
 
 #include <QObject>
 #include <QString>
@@ -84,6 +89,10 @@ signals:
     void processed(int value);
     // A run that could not write its files says why, naming the file.
     void failed(const QString& message);
+    // Before finished(), once, when tracks reached past the end of the audio:
+    // which were cut short and which were not written, naming the image and
+    // the disc times. Not after a stop.
+    void incomplete(const QString& message);
     void finished();
 
 public slots:
@@ -96,10 +105,12 @@ protected:
 
     virtual void run() = 0;
 
-    // Writes bytes [start, end) of the input file as a WAV file at output. The
-    // range is clamped to the input file; an empty or reversed range writes the
-    // bare header. False when the run must end (failure or stop).
-    bool exportRange(const QString& output, qint64 start, qint64 end);
+    // Writes bytes [start, end) of the input file, track `track` (0 when not
+    // known), as a WAV file at output. The range is clamped to the input file
+    // and to whole sample frames; an empty or reversed range writes the bare
+    // header, one wholly past the end of the audio writes nothing. False when
+    // the run must end (failure or stop).
+    bool exportRange(const QString& output, qint64 start, qint64 end, int track);
 
     // Reads size bytes from the start offset into buffer, which holds at least
     // size bytes. False when the input cannot be read completely or the run
@@ -121,6 +132,18 @@ protected:
     qint64 m_processedBytes = 0;
 
 private:
+    // A track that reached past the end of the audio, at `audioEnd`.
+    struct Shortfall {
+        int track = 0;
+        QString output;
+        qint64 start = 0;
+        qint64 end = 0;
+        qint64 audioEnd = 0;
+        bool written = false;
+    };
+    QString shortfallMessage() const;
+
     StopFlag m_stop;
     bool m_failed = false;
+    std::vector<Shortfall> m_shortfalls;
 };

@@ -32,7 +32,7 @@ void FileWriterAllTracks::run()
         const int end = findTrackEnd(i, descriptors);
         const auto startByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[i]));
         const auto endByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[end]));
-        if (!exportRange(output, startByte, endByte))
+        if (!exportRange(output, startByte, endByte, trackNumberOf(descriptors[i])))
             return;
     }
 }

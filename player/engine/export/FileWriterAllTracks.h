@@ -5,7 +5,8 @@
 // and up stay inside their track and a pause before the next track is left
 // out. Threads and contract: see FileWriter; finished() comes once for the
 // whole run, after the last file. The first failure ends the run; files
-// written before it stay.
+// written before it stay. Tracks past the end of a cut image are told at
+// the end (incomplete()), not failures.
 
 #include "player/engine/export/FileWriter.h"
 

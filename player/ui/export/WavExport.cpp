@@ -91,7 +91,8 @@ void WavExport::exportAsWav(int row, const QString& folder)
 
     const QFileInfo image(DDP::folderFilePath(folder, DDP::imageFileName));
     if (image.isFile()) {
-        startWriter(new FileWriterOneTrack(path, image.absoluteFilePath(), startByte, endByte),
+        startWriter(new FileWriterOneTrack(path, image.absoluteFilePath(), startByte, endByte,
+                                           trackNumberOf(descriptors[i])),
                     endByte - startByte > progressBarThreshold);
     } else {
         showError(tr("Could not export \"%1\": the disc image \"%2\" cannot be found.")
@@ -160,7 +161,8 @@ void WavExport::connectWriter(FileWriter* writer)
 {
     connect(m_thread, &QThread::finished, writer, &QObject::deleteLater);
     connect(writer, &FileWriter::finished, m_thread, &QThread::quit);
-    connect(writer, &FileWriter::failed, this, &WavExport::onWriterFailed);
+    connect(writer, &FileWriter::failed, this, &WavExport::onWriterMessage);
+    connect(writer, &FileWriter::incomplete, this, &WavExport::onWriterMessage);
     connect(m_thread, &QThread::started, writer, &FileWriter::start);
 }
 
@@ -168,10 +170,17 @@ void WavExport::onThreadFinished()
 {
     m_busy = false;
     m_runningStop.reset();
+    // The writer's signals were sent before the thread ended, so all of them
+    // are here: one box tells everything.
+    if (!m_messages.isEmpty()) {
+        const QString text = m_messages.join(QStringLiteral("\n\n"));
+        m_messages.clear();
+        showError(text);
+    }
     emit exportEnded();
 }
 
-void WavExport::onWriterFailed(const QString& message)
+void WavExport::onWriterMessage(const QString& message)
 {
-    showError(message);
+    m_messages << message;
 }

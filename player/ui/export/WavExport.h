@@ -6,7 +6,9 @@
 // while a progress bar in the window shows how far it got.
 //
 // GUI thread only. One export runs at a time; an export asked for while one
-// runs is dropped. A failed export is reported to the user, naming the file.
+// runs is dropped. When the export has ended, one message tells the user what
+// went wrong: the failure, naming the file, and the tracks of a cut image
+// that were cut short or not written.
 // Destroying the object stops a running export between two blocks and waits
 // for the export thread.
 
@@ -16,6 +18,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -57,7 +60,8 @@ protected:
 
 private slots:
     void onThreadFinished();
-    void onWriterFailed(const QString& message);
+    // A failure or the report of a cut image, told when the export ends.
+    void onWriterMessage(const QString& message);
 
 private:
     void startWriter(FileWriter* writer, bool withProgressBar);
@@ -72,4 +76,6 @@ private:
     // export thread and may be gone by the time the GUI thread looks.
     FileWriter::StopFlag m_runningStop;
     bool m_busy = false;
+    // What the running writer had to tell, shown when it has ended.
+    QStringList m_messages;
 };

@@ -168,14 +168,19 @@ TEST_F(FileWriterTest, RangesReachingOutsideTheImageAreClampedToIt)
     EXPECT_EQ(runOnThisThread(before).finished, 1);
     EXPECT_EQ(wavDataHash(out("before.wav")), imageRangeHash(image.path("IMAGE.DAT"), 0, 2352));
 
+    // Wholly past the audio: no file at all, rather than an empty one.
     FileWriterOneTrack beyond(out("beyond.wav"), input, image.imageBytes + 100, image.imageBytes + 900);
-    EXPECT_EQ(runOnThisThread(beyond).finished, 1);
-    EXPECT_EQ(readBytes(out("beyond.wav")).size(), 44);
+    const RunRecord beyondRun = runOnThisThread(beyond);
+    EXPECT_EQ(beyondRun.finished, 1);
+    EXPECT_TRUE(beyondRun.failures.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(out("beyond.wav")));
 
-    // An odd byte count only comes from damaged offsets; every byte still arrives.
+    // A byte count that is no whole number of frames only comes from damaged
+    // offsets; the data chunk keeps the whole frames.
     FileWriterOneTrack odd(out("odd.wav"), input, 1, 6);
     EXPECT_EQ(runOnThisThread(odd).finished, 1);
-    EXPECT_EQ(readBytes(out("odd.wav"), 44), readBytes(input, 1, 5));
+    EXPECT_EQ(le32(readBytes(out("odd.wav"), 0, 44), 40), 4u);
+    EXPECT_EQ(readBytes(out("odd.wav"), 44), readBytes(input, 1, 4));
 }
 
 TEST_F(FileWriterTest, MissingImageIsReportedByNameAndLeavesTheOldTargetIntact)

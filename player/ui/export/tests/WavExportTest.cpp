@@ -18,10 +18,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -320,4 +322,63 @@ TEST_F(WavExportTest, DestroyingTheExporterDuringAnExportStopsItWithoutLeftovers
     flushDeletions();
     QCoreApplication::processEvents();
     EXPECT_TRUE(entriesOf(outDir.path()).isEmpty());
+}
+
+TEST_F(WavExportTest, ACutImageGivesWholeFramesNoEmptyFileAndOneMessageOfWhatWasCut)
+{
+    // Five tracks of 3 s from 00:02; the audio ends 1.5 s and 2 bytes into
+    // track 3 (00:08 to 00:11), inside a sample frame.
+    DdpFixture::Options o;
+    o.trackCount = 5;
+    o.trackFrames = 3 * 75;
+    load(o);
+    const qint64 cut = image.tracks.at(2).start + 176400 * 3 / 2 + 2;
+    ASSERT_TRUE(QFile::resize(imageDir.filePath("IMAGE.DAT"), cut));
+    QDir().mkpath(out("one"));
+
+    const QString head = "IMAGE.DAT ends at 00:09, so not every track could be exported whole.\n";
+    struct Row {
+        int track;  // 0: export all
+        QString answer;
+        QString folder;
+        QStringList files;
+        QString message;
+    };
+    const std::vector<Row> rows = {
+        {0, out("all"), out("all"), {"Track 1.wav", "Track 2.wav", "Track 3.wav"},
+         head + "Track 03 (00:08 to 00:11) is cut off at 00:09 in \"Track 3.wav\".\n"
+                "Tracks 04 to 05 (00:11 to 00:17) lie past the end of IMAGE.DAT: no WAV file was written "
+                "for them."},
+        {3, out("one/three.wav"), out("one"), {"three.wav"},
+         head + "Track 03 (00:08 to 00:11) is cut off at 00:09 in \"three.wav\"."},
+        {5, out("one/five.wav"), out("one"), {"three.wav"},
+         head + "Track 05 (00:14 to 00:17) lies past the end of IMAGE.DAT: no WAV file was written for it."},
+    };
+    QSignalSpy ended(exporter.get(), &WavExport::exportEnded);
+    int runs = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.track);
+        exporter->errors.clear();
+        exporter->answer = row.answer;
+        if (row.track == 0)
+            exporter->exportAsWavAll(imageDir.path());
+        else
+            exporter->exportAsWav(rowOfTrack(row.track), imageDir.path());
+        ASSERT_TRUE(waitForEnd(ended, ++runs));
+        EXPECT_EQ(exporter->errors, QStringList{row.message});
+        EXPECT_EQ(entriesOf(row.folder), row.files);
+        for (const QString& name : row.files) {
+            const QByteArray wav = fileBytes(QDir(row.folder).filePath(name));
+            const qint64 data = wav.size() - 44;
+            EXPECT_GT(data, 0) << name.toStdString();
+            EXPECT_EQ(data % 4, 0) << name.toStdString();
+            EXPECT_EQ(qFromLittleEndian<quint32>(wav.constData() + 40), quint32(data));
+            EXPECT_EQ(qFromLittleEndian<quint32>(wav.constData() + 4), quint32(data + 36));
+        }
+    }
+    // The cut track holds the image's bytes up to its last whole frame.
+    const QByteArray kept = fileBytes(imageDir.filePath("IMAGE.DAT"), image.tracks.at(2).start,
+                                      cut - 2 - image.tracks.at(2).start);
+    EXPECT_EQ(fileBytes(out("one/three.wav"), 44), kept);
+    EXPECT_EQ(fileBytes(out("all/Track 3.wav"), 44), kept);
 }
