@@ -36,8 +36,9 @@ class SwitchBuffer;
 //    buffer, and plays silence when it is taken; everyone else holds it for
 //    short hand-overs only, never around a conversion.
 //  - open mutex: the folder named last and the end-of-file callback for the
-//    other threads, and whether the reader has opened that folder's file,
-//    held for copies of these only; the audio thread never takes it.
+//    other threads, and whether the reader has opened that folder's file
+//    (with the size it opened, or the open's errno), held for copies of
+//    these only; the audio thread never takes it.
 //  - wake mutex: only the reader's idle state, for waitUntilIdle(); the audio
 //    thread never takes it.
 //
@@ -182,6 +183,7 @@ private:
     // The reader has opened the file of the openedNaming_-th folder named.
     std::uint64_t openedNaming_ = 0;
     bool fileOpen_ = false;
+    // What that open found: the size, or -1 and errno.
     std::int64_t openedSize_ = -1;
     int openError_ = 0;
 
