@@ -1,5 +1,6 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include "player/engine/audio/RealTimeLimit.h"
 #include "player/engine/audio/RealtimeKit.h"
 
 #include <QtGlobal>
@@ -157,6 +158,7 @@ void StreamingEngine::noteStreamError(const std::string& text)
 
 StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
 {
+    RealTimeLimit::reportOverrun();
     if (!deviceLost_) {
         if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
             return DeviceCheck::Fine;
@@ -269,6 +271,7 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
     const std::vector<pid_t> before = threadsOfThisProcess();
+    RealTimeLimit::arm();
     bool direct = false;
     try {
         const RealTimeWhileOpening realTime;
@@ -283,8 +286,11 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     // Asked from here, before the start: the audio thread has not run a
     // buffer yet, and no D-Bus call ever runs on it.
     way_ = RealTimeWay::Direct;
-    if (!direct)
+    if (!direct) {
         askRealtimeKit(before);
+        // The RealtimeKit road set the soft limit to the hard one.
+        RealTimeLimit::arm();
+    }
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;

@@ -106,10 +106,12 @@ public:
     // atomics and a bounded copy: no output, no allocation, no lock.
     void noteStreamError(const std::string& text);
 
-    // GUI thread, on a timer: Lost once when the audio thread has reported a
-    // stream error since (the stream is then stopped and closed and the loss
-    // logged); while lost, tries to reopen the stream at most once per
-    // kReopenInterval and answers Restored when it did, StillLost otherwise.
+    // GUI thread, on a timer: first logs a real-time overrun that the SIGXCPU
+    // handler noted (RealTimeLimit::reportOverrun). Lost once when the audio
+    // thread has reported a stream error since (the stream is then stopped
+    // and closed and the loss logged); while lost, tries to reopen the stream
+    // at most once per kReopenInterval and answers Restored when it did,
+    // StillLost otherwise.
     DeviceCheck checkDevice();
     // GUI thread: while lost, reopens the stream now (a Play asks for it).
     // True when a stream runs afterwards.
