@@ -422,7 +422,8 @@ void MainWindow::onRescan()
 void MainWindow::onDeviceCheck()
 {
     Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
-    switch (engine.checkDevice()) {
+    const Audio::StreamingEngine::DeviceCheck check = engine.checkDevice();
+    switch (check) {
     case Audio::StreamingEngine::DeviceCheck::Lost:
         // Paused where it was, so that Play goes on from there once the
         // device is back; the stream is closed already, so nothing fades.
@@ -434,7 +435,7 @@ void MainWindow::onDeviceCheck()
         if (!deviceMessage) {
             // Not modal: the watch goes on meanwhile and closes it once the
             // device is back.
-            auto* dialog = new SampleRateErrorDialog(IncompatibleSampleRate, &audioPlayer, this);
+            auto* dialog = new SampleRateErrorDialog(LostAudioDevice, &audioPlayer, this);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setModal(false);
             dialog->show();
@@ -449,6 +450,13 @@ void MainWindow::onDeviceCheck()
         break;
     case Audio::StreamingEngine::DeviceCheck::StillLost:
         break;
+    }
+    // A Rescan may have settled on another back end, and a device that came
+    // back may be listed anew: the menu lists what the library object in use
+    // has.
+    if (menuBar && (check == Audio::StreamingEngine::DeviceCheck::Restored || engine.probeCount() != menuProbeCount)) {
+        menuProbeCount = engine.probeCount();
+        menuBar->setupAudioDevicePrefs();
     }
 }
 

@@ -216,8 +216,10 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     // which reconnects to its server on every open once that is back.
     if (probedOnce_) {
         auto fresh = probeDevices();
-        if (fresh->getDeviceCount() > 0)
+        if (fresh->getDeviceCount() > 0) {
             audio_ = std::move(fresh);
+            ++probeCount_;
+        }
     }
     probedOnce_ = true;
     RtAudio::StreamParameters parameters;

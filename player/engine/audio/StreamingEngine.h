@@ -95,6 +95,10 @@ public:
     void stopStream();
     void closeStream();
 
+    // Counts the library objects made by a fresh probe (initialize), whose
+    // device lists may differ from the last one's: the device menu follows it.
+    unsigned probeCount() const { return probeCount_; }
+
     unsigned getCurrentAudioDevice() const override;
     AudioDeviceInfo getCurrentAudioDeviceInfo() const override;
     unsigned countAudioDevices() const override;
@@ -142,6 +146,7 @@ private:
     // Replaced (with no stream open) by initialize() to probe anew.
     std::unique_ptr<RtAudio> audio_;
     bool probedOnce_ = false;
+    unsigned probeCount_ = 0;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
     // The library may change the requested size to the one it chose.

@@ -13,7 +13,11 @@
 #include "player/ui/TransportButton.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
+#include <QStringList>
+#include <QWidgetAction>
 
 #include <algorithm>
 #include <chrono>
@@ -223,6 +227,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         EXPECT_FALSE(window.player().isRunning());
         QMessageBox* message = deviceMessage();
         ASSERT_NE(message, nullptr) << "the user was not told";
+        EXPECT_EQ(message->windowTitle(), QStringLiteral("Audio Output Lost"));
         if (!playing) {
             const auto buttons = message->buttons();
             const auto rescan = std::find_if(buttons.begin(), buttons.end(),
@@ -257,6 +262,51 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     std::cout << OutputRecording::describe(c) << std::endl;
     EXPECT_EQ(c.gaps, 0u);
     EXPECT_GE(c.soundingShare(), 0.999);
+}
+
+// The library settles on a back end when its object is made: a window made
+// before the sound server started lists that object's devices. After a
+// Rescan that found the server, the menu lists the devices of the object in
+// use, the current one checked.
+TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryObjectInUse)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (audioRequired())
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    server.end();
+    PrivateSettings settings;
+    ModalAnswerer modals; // answers the start-up's sample-rate dialog
+    MainWindow::MainWindow window;
+    Audio::StreamingEngine& engine = window.player().getStreaming().engine();
+    ASSERT_FALSE(engine.isStreamOpen());
+    ASSERT_TRUE(server.start()) << server.problem();
+    ASSERT_TRUE(window.player().initializeStreamingEngine()) << "the Rescan found no server";
+
+    MenuBar* bar = central(window.form())->menuBar;
+    const auto listed = [bar] {
+        QStringList names;
+        for (QAction* action : bar->devicesMenu->actions())
+            if (auto* widgetAction = qobject_cast<QWidgetAction*>(action))
+                if (auto* box = qobject_cast<QCheckBox*>(widgetAction->defaultWidget()))
+                    names << (box->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + box->text();
+        return names;
+    };
+    QStringList inUse;
+    for (unsigned i = 0; i < engine.countAudioDevices(); ++i) {
+        const Audio::AudioDeviceInfo info = engine.getInfo(i);
+        if (info.probed && info.hasOutput)
+            inUse << (i == engine.getCurrentAudioDevice() ? QStringLiteral("[x] ") : QStringLiteral("[ ] "))
+                    + QString::fromStdString(info.name);
+    }
+    ASSERT_FALSE(inUse.isEmpty());
+    EXPECT_TRUE(waitFor([&] { return listed() == inUse; }, 10000))
+        << listed().join(QStringLiteral(", ")).toStdString() << " instead of "
+        << inUse.join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(bar->getActionAt(2)->menu(), bar->devicesMenu);
+    EXPECT_EQ(bar->getActionAt(4)->text(), QStringLiteral("About"));
 }
 
 TEST(PlaybackContinuity, ASoundServerThatEndsMidPlayAndComesBackPlaysAgainWithoutASpin)
