@@ -274,14 +274,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Nothing reopens the stream after the close.
+    // Nothing reopens the stream after the close. A sound server that does
+    // not answer holds the window for a moment at most; the process ends
+    // without waiting for that stream.
     if (deviceWatch)
         deviceWatch->stop();
-    Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
-    if (engine.isStreamRunning())
-        engine.stopStream();
-    if (engine.isStreamOpen())
-        engine.closeStream();
+    audioPlayer.getStreaming().engine().releaseStream();
 
     std::unique_ptr<QSettings> settings = openPlayerSettings();
     settings->setValue(geometryKey, saveGeometry());

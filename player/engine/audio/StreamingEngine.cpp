@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <thread>
 
 #include <pthread.h>
 #include <sched.h>
@@ -18,27 +19,43 @@ namespace Audio {
 
 namespace {
 
-// The library's error callback has no user data. The engine whose stream
-// thread this is, set by every audio callback (the failing write follows the
-// callback on the same thread); and, on the GUI thread, the engine that is
-// closing a lost stream, whose further complaints are the same loss.
-thread_local StreamingEngine* t_streamEngine = nullptr;
+// The library's error callback has no user data. The link of the stream
+// whose thread this is, set by every audio callback (the failing write
+// follows the callback on the same thread); and, on the GUI thread, whether
+// it is closing a lost stream, and on a releasing thread always: their
+// further complaints are the same loss, or about a stream given up.
+thread_local StreamLink* t_streamLink = nullptr;
 thread_local bool t_closingLostStream = false;
+
+// One system call on the current thread; the reset-on-fork flag (set by
+// RealtimeKit) is kept, as an unprivileged thread must.
+void dropToNormalPolicy()
+{
+    const sched_param normal{};
+    sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
+}
 
 } // namespace
 
 int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int frameCount, double /*streamTime*/,
                      RtAudioStreamStatus /*status*/, void* userData)
 {
-    auto* engine = static_cast<StreamingEngine*>(userData);
-    t_streamEngine = engine;
-    return engine->process(outputBuffer, frameCount);
+    auto* link = static_cast<StreamLink*>(userData);
+    t_streamLink = link;
+    if (link->released.load(std::memory_order_acquire)) {
+        std::memset(outputBuffer, 0, std::size_t(frameCount) * StreamingEngine::kChannels * sizeof(float));
+        return 0;
+    }
+    return link->engine->process(outputBuffer, frameCount);
 }
 
 void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
 {
-    if (t_streamEngine) {
-        t_streamEngine->noteStreamError(errorText);
+    if (t_streamLink) {
+        if (!t_streamLink->released.load(std::memory_order_acquire))
+            t_streamLink->engine->noteStreamError(errorText);
+        else
+            dropToNormalPolicy(); // loops until its releasing thread stops it
         return;
     }
     if (t_closingLostStream)
@@ -110,13 +127,13 @@ std::unique_ptr<RtAudio> probeDevices()
 
 StreamingEngine::StreamingEngine()
     : audio_(probeDevices())
+    , link_(std::make_unique<StreamLink>(this))
 {
 }
 
 StreamingEngine::~StreamingEngine()
 {
-    stopStream();
-    closeStream();
+    releaseStream();
 }
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
@@ -147,11 +164,8 @@ void StreamingEngine::noteStreamError(const std::string& text)
         // Until the GUI thread has stopped the stream, the library calls back
         // as fast as its writes fail. Under the normal policy that loop takes
         // no core from other threads and cannot run into RLIMIT_RTTIME; the
-        // next stream's threads are real-time again. One system call; the
-        // reset-on-fork flag (set by RealtimeKit) is kept, as an unprivileged
-        // thread must.
-        const sched_param normal{};
-        sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
+        // next stream's threads are real-time again.
+        dropToNormalPolicy();
     }
     streamFailed_.store(true, std::memory_order_release);
 }
@@ -201,6 +215,11 @@ bool StreamingEngine::openCurrentDevice()
 
 bool StreamingEngine::initialize(const RenderFunction& render)
 {
+    // A fresh probe would wait on the server that has not answered yet.
+    if (releasedStreamClosing()) {
+        render_ = render;
+        return false;
+    }
     if (audio_->isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
         // replaced only while no callback can run.
@@ -269,6 +288,9 @@ void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
+    // The open would wait on the server that has not answered the close.
+    if (releasedStreamClosing())
+        return false;
     RtAudio::StreamOptions options;
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
@@ -279,7 +301,7 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
         const RealTimeWhileOpening realTime;
         direct = realTime.raised();
         audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
-                          this, &options, &error_callback);
+                          link_.get(), &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
@@ -347,6 +369,68 @@ void StreamingEngine::closeStream()
 {
     if (audio_->isStreamOpen())
         reportErrors([this] { audio_->closeStream(); });
+}
+
+bool StreamingEngine::releaseStream()
+{
+    if (!audio_->isStreamOpen())
+        return true;
+    auto closing = std::make_shared<Closing>();
+    // From here on the stream's callbacks play silence and touch nothing of
+    // this engine.
+    link_->released.store(true, std::memory_order_release);
+    closing->link = std::move(link_);
+    closing->audio = std::move(audio_);
+    audio_ = std::make_unique<RtAudio>(closing->audio->getCurrentApi());
+    audio_->showWarnings(false);
+    link_ = std::make_unique<StreamLink>(this);
+    // Detached: a server that never answers holds it until the process ends,
+    // which must not wait for it.
+    std::thread([closing] {
+        t_closingLostStream = true;
+        RtAudio& audio = *closing->audio;
+        // Dropped, not drained: a stream given up need not sound to its end,
+        // and a drain waits for all the server holds (up to seconds).
+        if (audio.isStreamRunning())
+            reportErrors([&audio] { audio.abortStream(); });
+        if (audio.isStreamOpen())
+            reportErrors([&audio] { audio.closeStream(); });
+        closing->audio.reset();
+        {
+            std::lock_guard<std::mutex> lock(closing->mutex);
+            closing->done = true;
+        }
+        closing->closed.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(closing->mutex);
+    if (closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; }))
+        return true;
+    closing_ = closing;
+    qWarning("The stream did not close within %lld ms (the sound server has not answered yet); it closes in the "
+             "background, and no stream opens until it has",
+             static_cast<long long>(kReleaseWait.count()));
+    return false;
+}
+
+bool StreamingEngine::releasedStreamClosing()
+{
+    if (!closing_)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(closing_->mutex);
+        if (!closing_->done)
+            return true;
+    }
+    closing_.reset();
+    return false;
+}
+
+void StreamingEngine::reopenOnceAnswered()
+{
+    if (deviceLost_)
+        return;
+    deviceLost_ = true;
+    lastReopen_ = std::chrono::steady_clock::now();
 }
 
 unsigned StreamingEngine::getCurrentAudioDevice() const

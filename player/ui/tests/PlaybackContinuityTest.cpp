@@ -21,11 +21,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -307,6 +310,95 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
         << inUse.join(QStringLiteral(", ")).toStdString();
     EXPECT_EQ(bar->getActionAt(2)->menu(), bar->devicesMenu);
     EXPECT_EQ(bar->getActionAt(4)->text(), QStringLiteral("About"));
+}
+
+// A sound server that hangs (stopped by its PID) holds neither a device
+// change nor the window's close: each returns while the server is still
+// stopped. The device chosen meanwhile plays once the server goes on. A
+// watchdog lets the server go on only against a hang.
+TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (audioRequired())
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    const DdpFixture::Image image = writeToneImage(dir.filePath(QStringLiteral("disc")), 30);
+
+    MainWindow::MainWindow window;
+    Audio::DiskStreaming& streaming = window.player().getStreaming();
+    Audio::StreamingEngine& engine = streaming.engine();
+    ASSERT_TRUE(engine.isStreamRunning()) << "no stream on the private server";
+    window.show();
+    modals.folder = QString::fromStdString(image.folder);
+    central(window.form())->menuBar->getActionAt(0)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000));
+    transport(window.form())->playButton->click();
+    ASSERT_TRUE(waitFor([&] { return streaming.values().playedSamples() > 44100 / 2; }, 30000));
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool frozen = false;
+    bool watchdogThawed = false;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished) {
+            if (!changed.wait_for(lock, 30s, [&] { return finished || !frozen; }) && frozen) {
+                watchdogThawed = true;
+                frozen = false;
+                server.thaw();
+            }
+            changed.wait(lock, [&] { return finished || frozen; });
+        }
+    });
+    const auto freeze = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        frozen = server.freeze();
+        changed.notify_all();
+        return frozen;
+    };
+    // Whether the server was still stopped, as the test left it.
+    const auto stillFrozen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return frozen && !watchdogThawed;
+    };
+    const auto thaw = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (frozen)
+            server.thaw();
+        frozen = false;
+        changed.notify_all();
+    };
+
+    ASSERT_TRUE(freeze());
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(window.player().setDevice(int(engine.getCurrentAudioDevice())));
+    const qint64 deviceChange = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the device change waited for the stopped server";
+    thaw();
+    EXPECT_TRUE(waitFor([&] { return engine.isStreamRunning(); }, 30000)) << "the device was not opened afterwards";
+
+    ASSERT_TRUE(freeze());
+    took.restart();
+    window.close();
+    const qint64 close = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the close waited for the stopped server";
+    EXPECT_FALSE(engine.isStreamOpen());
+    thaw();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        changed.notify_all();
+    }
+    watchdog.join();
+    std::cout << "server stopped: the device change returned after " << deviceChange << " ms, the close after "
+              << close << " ms" << std::endl;
 }
 
 TEST(PlaybackContinuity, ASoundServerThatEndsMidPlayAndComesBackPlaysAgainWithoutASpin)
