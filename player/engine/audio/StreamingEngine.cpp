@@ -42,20 +42,29 @@ int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int fra
 {
     auto* link = static_cast<StreamLink*>(userData);
     t_streamLink = link;
-    if (link->released.load(std::memory_order_acquire)) {
+    // Counted before the look at the release, which waits for it (both
+    // sequentially consistent): either this sees the release, or the release
+    // sees this callback under way.
+    link->inCallback.fetch_add(1);
+    int result = 0;
+    if (link->released.load())
         std::memset(outputBuffer, 0, std::size_t(frameCount) * StreamingEngine::kChannels * sizeof(float));
-        return 0;
-    }
-    return link->engine->process(outputBuffer, frameCount);
+    else
+        result = link->engine->process(outputBuffer, frameCount);
+    link->inCallback.fetch_sub(1, std::memory_order_release);
+    return result;
 }
 
 void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
 {
-    if (t_streamLink) {
-        if (!t_streamLink->released.load(std::memory_order_acquire))
-            t_streamLink->engine->noteStreamError(errorText);
+    if (StreamLink* link = t_streamLink) {
+        // As in the audio callback: a release waits for this while under way.
+        link->inCallback.fetch_add(1);
+        if (!link->released.load())
+            link->engine->noteStreamError(errorText);
         else
             dropToNormalPolicy(); // loops until its releasing thread stops it
+        link->inCallback.fetch_sub(1, std::memory_order_release);
         return;
     }
     if (t_closingLostStream)
@@ -378,7 +387,7 @@ bool StreamingEngine::releaseStream()
     auto closing = std::make_shared<Closing>();
     // From here on the stream's callbacks play silence and touch nothing of
     // this engine.
-    link_->released.store(true, std::memory_order_release);
+    link_->released.store(true);
     closing->link = std::move(link_);
     closing->audio = std::move(audio_);
     audio_ = std::make_unique<RtAudio>(closing->audio->getCurrentApi());
@@ -402,8 +411,17 @@ bool StreamingEngine::releaseStream()
         }
         closing->closed.notify_all();
     }).detach();
-    std::unique_lock<std::mutex> lock(closing->mutex);
-    if (closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; }))
+    bool closed = false;
+    {
+        std::unique_lock<std::mutex> lock(closing->mutex);
+        closed = closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; });
+    }
+    // A callback that began before the release may still be in the render
+    // function, which never waits: it ends within a buffer's work, and
+    // nothing of this engine is reached after it.
+    while (closing->link->inCallback.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
+    if (closed)
         return true;
     closing_ = closing;
     qWarning("The stream did not close within %lld ms (the sound server has not answered yet); it closes in the "

@@ -37,13 +37,16 @@ class StreamingEngine;
 
 // What the library's callbacks of one library object reach (their user
 // data). Once its stream is released the callbacks play silence and touch
-// nothing of the engine, which may be gone by then; the link lives as long
-// as the library object.
+// nothing of the engine, which may be gone by then; the release waits for
+// those already under way (they never block). The link lives as long as the
+// library object.
 struct StreamLink
 {
     explicit StreamLink(StreamingEngine* owner) : engine(owner) {}
     StreamingEngine* const engine;
     std::atomic<bool> released{false};
+    // Callbacks under way that may still reach the engine.
+    std::atomic<int> inCallback{0};
 };
 
 // Owns the one output stream: 2 channels of 32-bit float at 44100 Hz on one

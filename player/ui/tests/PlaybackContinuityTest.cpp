@@ -230,7 +230,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         EXPECT_FALSE(window.player().isRunning());
         QMessageBox* message = deviceMessage();
         ASSERT_NE(message, nullptr) << "the user was not told";
-        EXPECT_EQ(message->windowTitle(), QStringLiteral("Audio Output Lost"));
+        EXPECT_EQ(message->windowTitle().toStdString(), "Audio Output Lost");
         if (!playing) {
             const auto buttons = message->buttons();
             const auto rescan = std::find_if(buttons.begin(), buttons.end(),
