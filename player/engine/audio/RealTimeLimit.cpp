@@ -45,7 +45,7 @@ void lowerSoftLimit()
     rlimit limit{};
     if (getrlimit(RLIMIT_RTTIME, &limit) != 0)
         return;
-    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? kUnlimitedSoftUs : limit.rlim_max / 2;
+    const rlim_t wanted = limit.rlim_max == RLIM_INFINITY ? kUnlimitedSoftUs : limit.rlim_max - limit.rlim_max / 10;
     if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= wanted)
         return;
     limit.rlim_cur = wanted;

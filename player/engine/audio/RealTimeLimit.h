@@ -15,14 +15,19 @@ namespace Audio {
 // never the player.
 namespace RealTimeLimit {
 
-// The soft limit where the hard one is unlimited (root's own SCHED_RR):
-// a real-time thread that runs this long without sleeping has run away.
-constexpr rlim_t kUnlimitedSoftUs = 200000;
+// The soft limit where the hard one is unlimited (root's own SCHED_RR): a
+// real-time thread that runs this long without sleeping has run away. A
+// stream's start runs a while without sleeping: the audio thread fills the
+// sound server's buffer (2 s of audio) as fast as it renders.
+constexpr rlim_t kUnlimitedSoftUs = 1000000;
 
 // GUI thread, before real-time threads are made and again after RealtimeKit
 // has set the limits: installs the SIGXCPU handler (once per process) and
-// lowers the soft limit to half the hard one (kUnlimitedSoftUs when the hard
-// one is unlimited) where it lies above that. A smaller soft limit is kept.
+// lowers the soft limit to nine tenths of the hard one (kUnlimitedSoftUs
+// when the hard one is unlimited) where it lies above that: the kernel
+// checks the limits at each tick, and the thread leaves real time at the
+// first tick past the soft limit, well before the hard one. A smaller soft
+// limit is kept.
 void arm();
 
 // GUI thread, on its timer (never a real-time thread): logs once that an

@@ -325,7 +325,7 @@ TEST(RealTime, DISABLED_OverrunsOfRootAndOfTheRealtimeKitRoad)
             param.sched_priority = Audio::StreamingEngine::kRealTimePriority;
             if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) != 0)
                 return;
-            // Bounded only against a hang: the soft limit is 0.2 s at most.
+            // Bounded only against a hang: the soft limit is 1 s at most.
             const auto limit = std::chrono::steady_clock::now() + 20s;
             while ((policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK) == SCHED_RR
                    && std::chrono::steady_clock::now() < limit) {
