@@ -382,11 +382,23 @@ bool PrivateServer::start()
     return problem_.empty();
 }
 
+bool PrivateServer::freeze()
+{
+    return pid_ > 0 && kill(pid_, SIGSTOP) == 0;
+}
+
+bool PrivateServer::thaw()
+{
+    return pid_ > 0 && kill(pid_, SIGCONT) == 0;
+}
+
 void PrivateServer::end()
 {
     if (pid_ <= 0)
         return;
     kill(pid_, SIGTERM);
+    // A frozen daemon takes its TERM only once it runs again.
+    kill(pid_, SIGCONT);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (waitpid(pid_, nullptr, WNOHANG) != pid_) {
         if (std::chrono::steady_clock::now() > deadline) {

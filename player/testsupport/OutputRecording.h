@@ -100,7 +100,9 @@ private:
 // session bus), which this process reaches through PULSE_SERVER, PULSE_COOKIE
 // and PULSE_CLIENTCONFIG for the object's life (the previous values come back
 // after). end() ends it by its PID; start() starts it again on the same
-// socket, as a sound server that restarts. Only this daemon is ever ended.
+// socket, as a sound server that restarts. freeze() stops it by its PID
+// (SIGSTOP), as a server that hangs, and thaw() lets it go on. Only this
+// daemon is ever ended or stopped.
 class PrivateServer
 {
 public:
@@ -113,6 +115,8 @@ public:
     std::string problem() const { return problem_; }
     bool start();
     void end();
+    bool freeze();
+    bool thaw();
 
 private:
     std::string folder_;

@@ -25,6 +25,14 @@ ErrorDialog::ErrorDialog(Errors error, QWidget* parent)
             "proper directory. Please make also sure to hit return, if you created a new folder or "
             "renamed it.");
         break;
+    case LostAudioDevice:
+        setWindowTitle(tr("Audio Output Lost"));
+        message = tr("The sound output was lost: the sound server ended or restarted. Playback is paused."
+                     "<br><br>Glasswell reconnects as soon as the sound server is back, and <b>Play</b> goes on "
+                     "from where it stopped.<br><br>To look for audio devices now, click <b>Rescan</b>. To select "
+                     "another audio device, open the Glasswell menu and select it from the <b>Devices</b> "
+                     "menu.<br><br>");
+        break;
     case DamagedImage:
         setIcon(QMessageBox::Warning);
         setWindowTitle(tr("Damaged Image"));

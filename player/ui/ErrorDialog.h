@@ -12,6 +12,7 @@ enum Errors : int {
     IncompatibleSampleRate = 1, // the output device cannot run at 44100 Hz
     InvalidPath = 2,            // the chosen directory does not exist
     DamagedImage = 3,           // the image loaded, but parts of it are missing or unreadable
+    LostAudioDevice = 4,        // the sound output went away (the sound server ended or restarted)
 };
 
 class ErrorDialog : public QMessageBox

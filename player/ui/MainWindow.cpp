@@ -274,14 +274,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Nothing reopens the stream after the close.
+    // Nothing reopens the stream after the close. A sound server that does
+    // not answer holds the window for a moment at most; the process ends
+    // without waiting for that stream.
     if (deviceWatch)
         deviceWatch->stop();
-    Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
-    if (engine.isStreamRunning())
-        engine.stopStream();
-    if (engine.isStreamOpen())
-        engine.closeStream();
+    audioPlayer.getStreaming().engine().releaseStream();
 
     std::unique_ptr<QSettings> settings = openPlayerSettings();
     settings->setValue(geometryKey, saveGeometry());
@@ -422,7 +420,8 @@ void MainWindow::onRescan()
 void MainWindow::onDeviceCheck()
 {
     Audio::StreamingEngine& engine = audioPlayer.getStreaming().engine();
-    switch (engine.checkDevice()) {
+    const Audio::StreamingEngine::DeviceCheck check = engine.checkDevice();
+    switch (check) {
     case Audio::StreamingEngine::DeviceCheck::Lost:
         // Paused where it was, so that Play goes on from there once the
         // device is back; the stream is closed already, so nothing fades.
@@ -434,7 +433,7 @@ void MainWindow::onDeviceCheck()
         if (!deviceMessage) {
             // Not modal: the watch goes on meanwhile and closes it once the
             // device is back.
-            auto* dialog = new SampleRateErrorDialog(IncompatibleSampleRate, &audioPlayer, this);
+            auto* dialog = new SampleRateErrorDialog(LostAudioDevice, &audioPlayer, this);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->setModal(false);
             dialog->show();
@@ -449,6 +448,13 @@ void MainWindow::onDeviceCheck()
         break;
     case Audio::StreamingEngine::DeviceCheck::StillLost:
         break;
+    }
+    // A Rescan may have settled on another back end, and a device that came
+    // back may be listed anew: the menu lists what the library object in use
+    // has.
+    if (menuBar && (check == Audio::StreamingEngine::DeviceCheck::Restored || engine.probeCount() != menuProbeCount)) {
+        menuProbeCount = engine.probeCount();
+        menuBar->setupAudioDevicePrefs();
     }
 }
 

@@ -164,6 +164,8 @@ private:
     QTimer* deviceWatch = nullptr;
     // The device message shown for a lost device, while it is open.
     QPointer<QMessageBox> deviceMessage;
+    // The engine's probe count the device menu was listed for.
+    unsigned menuProbeCount = 0;
     QString folder;
     // Where the loaded image's audio ends when it ends before its
     // descriptors do (bytes); -1 for an image that holds all of them.

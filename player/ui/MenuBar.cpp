@@ -179,7 +179,9 @@ void MenuBar::setupAudioDevicePrefs()
             },
             Qt::DirectConnection);
     }
-    mainMenu()->addMenu(devicesMenu);
+    // Listed anew (another library object): the entry keeps its place.
+    if (!mainMenu()->actions().contains(devicesMenu->menuAction()))
+        mainMenu()->addMenu(devicesMenu);
 }
 
 void MenuBar::setupWavExport()

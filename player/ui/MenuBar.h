@@ -29,6 +29,7 @@ public:
     void initialize(QMenu* attributesMenu);
     // Lists the usable output devices of deviceSetup as check boxes, exactly
     // one checked; choosing one calls setDevice. deviceSetup must be set first.
+    // Called again, it replaces the list in place.
     void setupAudioDevicePrefs();
     void setupWavExport();
     void setupAbout();

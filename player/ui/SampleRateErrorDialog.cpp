@@ -21,12 +21,13 @@ SampleRateErrorDialog::SampleRateErrorDialog(Errors error, IStreamingSetup* stre
 
     connect(
         rescan, &QAbstractButton::clicked, rescan,
-        [this, streamingSetup]() {
+        [this, streamingSetup, error]() {
             const bool ok = streamingSetup->initializeStreamingEngine();
             const QColor color = ok ? QColor(61, 134, 57) : QColor(134, 61, 57);
-            const QString result = ok
-                ? QStringLiteral("Rescan successful! The device can be used now.")
+            const QString failed = error == LostAudioDevice
+                ? QCoreApplication::translate("ErrorDialog", "The sound server is not back yet.")
                 : QStringLiteral("The sample rate of your audio device is not set to 44100 Hz.");
+            const QString result = ok ? QStringLiteral("Rescan successful! The device can be used now.") : failed;
             // Built from the unchanged message, so each press replaces the last result line.
             setText(message + QLatin1Char('\t') + QStringLiteral("<font color= \"") + color.name() +
                     QStringLiteral("\">") + result + QStringLiteral("</font>"));

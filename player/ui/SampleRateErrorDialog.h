@@ -1,8 +1,9 @@
 #pragma once
 
-// The error box shown when the output stream cannot be opened at 44100 Hz.
-// Its Rescan button retries through IStreamingSetup and reports the result
-// inside the box without closing it; OK closes it.
+// The error box shown when the output stream cannot be opened at 44100 Hz
+// (IncompatibleSampleRate), or when the sound output was lost
+// (LostAudioDevice). Its Rescan button retries through IStreamingSetup and
+// reports the result inside the box without closing it; OK closes it.
 
 #include "player/ui/ErrorDialog.h"
 

@@ -11,7 +11,9 @@ public:
     virtual const IAudioDeviceInfos& getAudioDevices() const = 0;
     // Stops and closes the running stream and opens one on `device`;
     // false when the device cannot play 2 channels of float at 44100 Hz
-    // (the stream then stays closed).
+    // (the stream then stays closed), or when the sound server did not
+    // answer the close within a moment (the stream on `device` is then
+    // opened once it has).
     virtual bool setDevice(int device) = 0;
 
 protected:

@@ -344,8 +344,11 @@ bool Player::setDevice(int device)
 {
     auto& engine = streaming_.engine();
     engine.setCurrentAudioDevice(unsigned(device));
-    engine.stopStream();
-    engine.closeStream();
+    if (!engine.releaseStream()) {
+        // The sound server does not answer: an open now would wait on it.
+        engine.reopenOnceAnswered();
+        return false;
+    }
     if (device < 0)
         return false;
     RtAudio::StreamParameters parameters;

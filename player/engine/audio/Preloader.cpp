@@ -29,6 +29,7 @@ Preloader::~Preloader()
 
 void Preloader::shutdown()
 {
+    quitting_.store(true, std::memory_order_release);
     {
         std::lock_guard<std::mutex> lock(wakeMutex_);
         quit_ = true;
@@ -327,8 +328,9 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
     }
 
     // The ring, filled without the buffer mutex: the block at the read index
-    // is the reader's until it is published.
-    while (!readEnd_ && switchBuffer_.canRead(epoch_)) {
+    // is the reader's until it is published. A slow disk takes seconds per
+    // read, so the end of the player is looked for between reads.
+    while (!readEnd_ && !quitRequested() && switchBuffer_.canRead(epoch_)) {
         SwitchBuffer::convert(readAt(readPosition_, kBlockBytes), switchBuffer_.readBuffer());
         const bool last = qint64(readPosition_) + kBlockBytes >= size;
         if (!switchBuffer_.publishRead(epoch_, last, readPosition_, readPosition_ + kBlockBytes))
@@ -369,7 +371,7 @@ void Preloader::run()
 
         bool endOfAudio = false;
         std::uint32_t endMove = 0;
-        while (serve(endOfAudio, endMove)) {
+        while (serve(endOfAudio, endMove) && !quitRequested()) {
         }
 
         // Called with no lock held: the callback repositions the streamer,

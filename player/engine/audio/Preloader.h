@@ -153,8 +153,12 @@ public:
     // for the disk.
     bool openedImage(std::int64_t& size, int& error);
 
-    // Ends and joins the reader thread (also done by the destructor).
+    // Ends and joins the reader thread (also done by the destructor). Waits
+    // for at most the read under way: the reader looks at the request
+    // between reads.
     void shutdown();
+    // Whether shutdown() has been asked for; any thread.
+    bool quitRequested() const { return quitting_.load(std::memory_order_acquire); }
 
     static std::uint32_t aligned(std::uint32_t position) { return position - position % 4; }
 
@@ -237,6 +241,8 @@ private:
     // other lock until it finds a request.
     bool asleep_ = false;
     bool quit_ = false;
+    // quit_ for the reader between its reads, without the wake mutex.
+    std::atomic<bool> quitting_{false};
     std::condition_variable idle_;
     std::atomic<bool> readerStarted_{false};
     std::atomic<bool> busy_{false};

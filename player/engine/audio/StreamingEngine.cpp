@@ -1,5 +1,6 @@
 #include "player/engine/audio/StreamingEngine.h"
 
+#include "player/engine/audio/RealTimeLimit.h"
 #include "player/engine/audio/RealtimeKit.h"
 
 #include <QtGlobal>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <thread>
 
 #include <pthread.h>
 #include <sched.h>
@@ -17,27 +19,52 @@ namespace Audio {
 
 namespace {
 
-// The library's error callback has no user data. The engine whose stream
-// thread this is, set by every audio callback (the failing write follows the
-// callback on the same thread); and, on the GUI thread, the engine that is
-// closing a lost stream, whose further complaints are the same loss.
-thread_local StreamingEngine* t_streamEngine = nullptr;
+// The library's error callback has no user data. The link of the stream
+// whose thread this is, set by every audio callback (the failing write
+// follows the callback on the same thread); and, on the GUI thread, whether
+// it is closing a lost stream, and on a releasing thread always: their
+// further complaints are the same loss, or about a stream given up.
+thread_local StreamLink* t_streamLink = nullptr;
 thread_local bool t_closingLostStream = false;
+
+// One system call on the current thread; the reset-on-fork flag (set by
+// RealtimeKit) is kept, as an unprivileged thread must.
+void dropToNormalPolicy()
+{
+    const sched_param normal{};
+    sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
+}
 
 } // namespace
 
 int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int frameCount, double /*streamTime*/,
                      RtAudioStreamStatus /*status*/, void* userData)
 {
-    auto* engine = static_cast<StreamingEngine*>(userData);
-    t_streamEngine = engine;
-    return engine->process(outputBuffer, frameCount);
+    auto* link = static_cast<StreamLink*>(userData);
+    t_streamLink = link;
+    // Counted before the look at the release, which waits for it (both
+    // sequentially consistent): either this sees the release, or the release
+    // sees this callback under way.
+    link->inCallback.fetch_add(1);
+    int result = 0;
+    if (link->released.load())
+        std::memset(outputBuffer, 0, std::size_t(frameCount) * StreamingEngine::kChannels * sizeof(float));
+    else
+        result = link->engine->process(outputBuffer, frameCount);
+    link->inCallback.fetch_sub(1, std::memory_order_release);
+    return result;
 }
 
 void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
 {
-    if (t_streamEngine) {
-        t_streamEngine->noteStreamError(errorText);
+    if (StreamLink* link = t_streamLink) {
+        // As in the audio callback: a release waits for this while under way.
+        link->inCallback.fetch_add(1);
+        if (!link->released.load())
+            link->engine->noteStreamError(errorText);
+        else
+            dropToNormalPolicy(); // loops until its releasing thread stops it
+        link->inCallback.fetch_sub(1, std::memory_order_release);
         return;
     }
     if (t_closingLostStream)
@@ -109,13 +136,13 @@ std::unique_ptr<RtAudio> probeDevices()
 
 StreamingEngine::StreamingEngine()
     : audio_(probeDevices())
+    , link_(std::make_unique<StreamLink>(this))
 {
 }
 
 StreamingEngine::~StreamingEngine()
 {
-    stopStream();
-    closeStream();
+    releaseStream();
 }
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
@@ -146,17 +173,15 @@ void StreamingEngine::noteStreamError(const std::string& text)
         // Until the GUI thread has stopped the stream, the library calls back
         // as fast as its writes fail. Under the normal policy that loop takes
         // no core from other threads and cannot run into RLIMIT_RTTIME; the
-        // next stream's threads are real-time again. One system call; the
-        // reset-on-fork flag (set by RealtimeKit) is kept, as an unprivileged
-        // thread must.
-        const sched_param normal{};
-        sched_setscheduler(0, SCHED_OTHER | (sched_getscheduler(0) & SCHED_RESET_ON_FORK), &normal);
+        // next stream's threads are real-time again.
+        dropToNormalPolicy();
     }
     streamFailed_.store(true, std::memory_order_release);
 }
 
 StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
 {
+    RealTimeLimit::reportOverrun();
     if (!deviceLost_) {
         if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
             return DeviceCheck::Fine;
@@ -199,6 +224,11 @@ bool StreamingEngine::openCurrentDevice()
 
 bool StreamingEngine::initialize(const RenderFunction& render)
 {
+    // A fresh probe would wait on the server that has not answered yet.
+    if (releasedStreamClosing()) {
+        render_ = render;
+        return false;
+    }
     if (audio_->isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
         // replaced only while no callback can run.
@@ -214,8 +244,10 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     // which reconnects to its server on every open once that is back.
     if (probedOnce_) {
         auto fresh = probeDevices();
-        if (fresh->getDeviceCount() > 0)
+        if (fresh->getDeviceCount() > 0) {
             audio_ = std::move(fresh);
+            ++probeCount_;
+        }
     }
     probedOnce_ = true;
     RtAudio::StreamParameters parameters;
@@ -265,16 +297,20 @@ void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
+    // The open would wait on the server that has not answered the close.
+    if (releasedStreamClosing())
+        return false;
     RtAudio::StreamOptions options;
     options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
     const std::vector<pid_t> before = threadsOfThisProcess();
+    RealTimeLimit::arm();
     bool direct = false;
     try {
         const RealTimeWhileOpening realTime;
         direct = realTime.raised();
         audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
-                          this, &options, &error_callback);
+                          link_.get(), &options, &error_callback);
     } catch (const RtAudioError&) {
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
@@ -283,8 +319,11 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     // Asked from here, before the start: the audio thread has not run a
     // buffer yet, and no D-Bus call ever runs on it.
     way_ = RealTimeWay::Direct;
-    if (!direct)
+    if (!direct) {
         askRealtimeKit(before);
+        // The RealtimeKit road set the soft limit to the hard one.
+        RealTimeLimit::arm();
+    }
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;
@@ -339,6 +378,77 @@ void StreamingEngine::closeStream()
 {
     if (audio_->isStreamOpen())
         reportErrors([this] { audio_->closeStream(); });
+}
+
+bool StreamingEngine::releaseStream()
+{
+    if (!audio_->isStreamOpen())
+        return true;
+    auto closing = std::make_shared<Closing>();
+    // From here on the stream's callbacks play silence and touch nothing of
+    // this engine.
+    link_->released.store(true);
+    closing->link = std::move(link_);
+    closing->audio = std::move(audio_);
+    audio_ = std::make_unique<RtAudio>(closing->audio->getCurrentApi());
+    audio_->showWarnings(false);
+    link_ = std::make_unique<StreamLink>(this);
+    // Detached: a server that never answers holds it until the process ends,
+    // which must not wait for it.
+    std::thread([closing] {
+        t_closingLostStream = true;
+        RtAudio& audio = *closing->audio;
+        // Dropped, not drained: a stream given up need not sound to its end,
+        // and a drain waits for all the server holds (up to seconds).
+        if (audio.isStreamRunning())
+            reportErrors([&audio] { audio.abortStream(); });
+        if (audio.isStreamOpen())
+            reportErrors([&audio] { audio.closeStream(); });
+        closing->audio.reset();
+        {
+            std::lock_guard<std::mutex> lock(closing->mutex);
+            closing->done = true;
+        }
+        closing->closed.notify_all();
+    }).detach();
+    bool closed = false;
+    {
+        std::unique_lock<std::mutex> lock(closing->mutex);
+        closed = closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; });
+    }
+    // A callback that began before the release may still be in the render
+    // function, which never waits: it ends within a buffer's work, and
+    // nothing of this engine is reached after it.
+    while (closing->link->inCallback.load(std::memory_order_acquire) != 0)
+        std::this_thread::yield();
+    if (closed)
+        return true;
+    closing_ = closing;
+    qWarning("The stream did not close within %lld ms (the sound server has not answered yet); it closes in the "
+             "background, and no stream opens until it has",
+             static_cast<long long>(kReleaseWait.count()));
+    return false;
+}
+
+bool StreamingEngine::releasedStreamClosing()
+{
+    if (!closing_)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(closing_->mutex);
+        if (!closing_->done)
+            return true;
+    }
+    closing_.reset();
+    return false;
+}
+
+void StreamingEngine::reopenOnceAnswered()
+{
+    if (deviceLost_)
+        return;
+    deviceLost_ = true;
+    lastReopen_ = std::chrono::steady_clock::now();
 }
 
 unsigned StreamingEngine::getCurrentAudioDevice() const

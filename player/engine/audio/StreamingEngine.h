@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,27 @@ using RenderFunction = std::function<int(void* outputBuffer, unsigned int frameC
 // error of the stream's own audio thread (a write the sound server no longer
 // takes) to its engine as the loss of the device, without output; an error of
 // a call made on another thread is printed.
+// An error of a stream that has been released (see releaseStream) touches
+// nothing of its engine.
 int rtaudio_callback(void* outputBuffer, void* inputBuffer, unsigned int frameCount, double streamTime,
                      RtAudioStreamStatus status, void* userData);
 void error_callback(RtAudioError::Type type, const std::string& errorText);
+
+class StreamingEngine;
+
+// What the library's callbacks of one library object reach (their user
+// data). Once its stream is released the callbacks play silence and touch
+// nothing of the engine, which may be gone by then; the release waits for
+// those already under way (they never block). The link lives as long as the
+// library object.
+struct StreamLink
+{
+    explicit StreamLink(StreamingEngine* owner) : engine(owner) {}
+    StreamingEngine* const engine;
+    std::atomic<bool> released{false};
+    // Callbacks under way that may still reach the engine.
+    std::atomic<int> inCallback{0};
+};
 
 // Owns the one output stream: 2 channels of 32-bit float at 44100 Hz on one
 // device, 256 frames per buffer requested. Knows nothing of images or fades.
@@ -48,6 +68,13 @@ void error_callback(RtAudioError::Type type, const std::string& errorText);
 // function; the GUI thread finds it with checkDevice(), which stops and
 // closes the stream (so no thread spins), logs the loss once and reopens the
 // stream on the same device once the server takes it again, as a Play does.
+//
+// A sound server that does not answer (stopped, hung) holds the library's
+// stop and close without bound: in a drain, or behind the audio thread's
+// write. So the window's close and a device change release the stream
+// (releaseStream): a thread of its own stops and closes it, and the GUI
+// thread waits for that at most kReleaseWait. A stream still closing keeps
+// every new open back (it would wait on the same server) until it has closed.
 //
 // Threads: everything here runs on the GUI thread except rtaudio_callback
 // and the render function it calls, which run on the library's audio thread,
@@ -88,12 +115,29 @@ public:
     void setCurrentAudioDevice(unsigned device) { currentDevice_ = device; }
     unsigned getDefaultOutputDevice();
 
-    // Stream control for device changes and the window's close. Library errors
-    // are printed, never thrown.
+    // Stream control. Library errors are printed, never thrown. Each waits
+    // for the sound server as long as it takes.
     bool isStreamOpen() const;
     bool isStreamRunning() const;
     void stopStream();
     void closeStream();
+
+    // For the window's close and device changes: stops and closes the stream
+    // (if any) on a thread of its own, waiting at most kReleaseWait. True
+    // when it has closed; false when the sound server did not answer in
+    // time: the stream then goes on closing in the background (its callbacks
+    // play silence and reach nothing of this engine, which may go), and
+    // opens fail at once until it has closed. Either way no stream is open
+    // on this engine afterwards.
+    bool releaseStream();
+    static constexpr std::chrono::milliseconds kReleaseWait{300};
+    // After a release that did not close in time: the stream on the current
+    // device is opened again by checkDevice once the sound server has
+    // answered, as for a lost device.
+    void reopenOnceAnswered();
+    // Counts the library objects made by a fresh probe (initialize), whose
+    // device lists may differ from the last one's: the device menu follows it.
+    unsigned probeCount() const { return probeCount_; }
 
     unsigned getCurrentAudioDevice() const override;
     AudioDeviceInfo getCurrentAudioDeviceInfo() const override;
@@ -106,10 +150,12 @@ public:
     // atomics and a bounded copy: no output, no allocation, no lock.
     void noteStreamError(const std::string& text);
 
-    // GUI thread, on a timer: Lost once when the audio thread has reported a
-    // stream error since (the stream is then stopped and closed and the loss
-    // logged); while lost, tries to reopen the stream at most once per
-    // kReopenInterval and answers Restored when it did, StillLost otherwise.
+    // GUI thread, on a timer: first logs a real-time overrun that the SIGXCPU
+    // handler noted (RealTimeLimit::reportOverrun). Lost once when the audio
+    // thread has reported a stream error since (the stream is then stopped
+    // and closed and the loss logged); while lost, tries to reopen the stream
+    // at most once per kReopenInterval and answers Restored when it did,
+    // StillLost otherwise.
     DeviceCheck checkDevice();
     // GUI thread: while lost, reopens the stream now (a Play asks for it).
     // True when a stream runs afterwards.
@@ -137,9 +183,28 @@ private:
 
     enum class RealTimeWay { Direct, RealtimeKit, Refused };
 
-    // Replaced (with no stream open) by initialize() to probe anew.
+    // A released stream's library object, closed by a thread of its own.
+    struct Closing
+    {
+        std::unique_ptr<RtAudio> audio;
+        std::unique_ptr<StreamLink> link;
+        std::mutex mutex;
+        std::condition_variable closed;
+        bool done = false; // under mutex
+    };
+    // No stream is open while a released one has not closed yet.
+    bool releasedStreamClosing();
+
+    // Replaced (with no stream open) by initialize() to probe anew, and by
+    // releaseStream() with a fresh object of the same back end.
     std::unique_ptr<RtAudio> audio_;
+    // The callbacks' user data for audio_'s streams; replaced with it by
+    // releaseStream().
+    std::unique_ptr<StreamLink> link_;
+    // The last released stream while it may still be closing.
+    std::shared_ptr<Closing> closing_;
     bool probedOnce_ = false;
+    unsigned probeCount_ = 0;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
     // The library may change the requested size to the one it chose.

@@ -124,6 +124,31 @@ TEST(SampleRateErrorDialog, RescanReplacesTheResultLineAndNeverCloses)
     EXPECT_EQ(setup.calls, 2);
 }
 
+// A lost sound server is not a sample rate: the same box, with its Rescan,
+// names the cause and what happens next.
+TEST(SampleRateErrorDialog, ALostDeviceNamesTheSoundServerAndKeepsTheRescan)
+{
+    FakeStreamingSetup setup;
+    SampleRateErrorDialog dialog(LostAudioDevice, &setup, nullptr);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Audio Output Lost"));
+    EXPECT_EQ(dialog.icon(), QMessageBox::Critical);
+    const QString text = dialog.text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("The sound output was lost: the sound server ended or restarted.")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Glasswell reconnects as soon as the sound server is back")));
+    EXPECT_FALSE(text.contains(QStringLiteral("sample rate"), Qt::CaseInsensitive));
+    EXPECT_FALSE(text.contains(QStringLiteral("Windows")));
+
+    QAbstractButton* rescan = buttonWithText(dialog, QStringLiteral("Rescan"));
+    ASSERT_NE(rescan, nullptr);
+    dialog.show();
+    rescan->click();
+    EXPECT_EQ(setup.calls, 1);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.text().endsWith(QStringLiteral("\t<font color= \"#863d39\">The sound server is not back yet.</font>")))
+        << dialog.text().toStdString();
+}
+
 TEST(AboutDialog, CentresOnItsParentAndShowsTheVersionInBoldWhite)
 {
     QWidget window;

@@ -134,6 +134,22 @@ TEST_F(MenuBarFixture, ChoosingADeviceKeepsExactlyOneChecked)
     EXPECT_TRUE(boxes[1]->isChecked());
 }
 
+// Another library object (a Rescan) lists other devices: the list is
+// replaced where the Devices entry stands.
+TEST_F(MenuBarFixture, ListedAgainTheDevicesAreReplacedInTheirPlace)
+{
+    devices.devices = {device("PulseAudio", true)};
+    devices.current = 0;
+    bar.setupAudioDevicePrefs();
+    const auto boxes = deviceBoxes(bar);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0]->text(), QStringLiteral("PulseAudio"));
+    EXPECT_TRUE(boxes[0]->isChecked());
+    EXPECT_EQ(bar.getActionAt(2)->menu(), bar.devicesMenu);
+    EXPECT_EQ(bar.getActionAt(4)->text(), QStringLiteral("About"));
+    EXPECT_EQ(bar.getActionAt(5), nullptr);
+}
+
 TEST(MenuBar, NoDevicesLeavesAnEmptyDevicesMenu)
 {
     FakeDevices devices;

@@ -13,15 +13,22 @@
 #include "player/ui/TransportButton.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
+#include <QStringList>
+#include <QWidgetAction>
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -223,6 +230,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         EXPECT_FALSE(window.player().isRunning());
         QMessageBox* message = deviceMessage();
         ASSERT_NE(message, nullptr) << "the user was not told";
+        EXPECT_EQ(message->windowTitle().toStdString(), "Audio Output Lost");
         if (!playing) {
             const auto buttons = message->buttons();
             const auto rescan = std::find_if(buttons.begin(), buttons.end(),
@@ -257,6 +265,140 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     std::cout << OutputRecording::describe(c) << std::endl;
     EXPECT_EQ(c.gaps, 0u);
     EXPECT_GE(c.soundingShare(), 0.999);
+}
+
+// The library settles on a back end when its object is made: a window made
+// before the sound server started lists that object's devices. After a
+// Rescan that found the server, the menu lists the devices of the object in
+// use, the current one checked.
+TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryObjectInUse)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (audioRequired())
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    server.end();
+    PrivateSettings settings;
+    ModalAnswerer modals; // answers the start-up's sample-rate dialog
+    MainWindow::MainWindow window;
+    Audio::StreamingEngine& engine = window.player().getStreaming().engine();
+    ASSERT_FALSE(engine.isStreamOpen());
+    ASSERT_TRUE(server.start()) << server.problem();
+    ASSERT_TRUE(window.player().initializeStreamingEngine()) << "the Rescan found no server";
+
+    MenuBar* bar = central(window.form())->menuBar;
+    const auto listed = [bar] {
+        QStringList names;
+        for (QAction* action : bar->devicesMenu->actions())
+            if (auto* widgetAction = qobject_cast<QWidgetAction*>(action))
+                if (auto* box = qobject_cast<QCheckBox*>(widgetAction->defaultWidget()))
+                    names << (box->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + box->text();
+        return names;
+    };
+    QStringList inUse;
+    for (unsigned i = 0; i < engine.countAudioDevices(); ++i) {
+        const Audio::AudioDeviceInfo info = engine.getInfo(i);
+        if (info.probed && info.hasOutput)
+            inUse << (i == engine.getCurrentAudioDevice() ? QStringLiteral("[x] ") : QStringLiteral("[ ] "))
+                    + QString::fromStdString(info.name);
+    }
+    ASSERT_FALSE(inUse.isEmpty());
+    EXPECT_TRUE(waitFor([&] { return listed() == inUse; }, 10000))
+        << listed().join(QStringLiteral(", ")).toStdString() << " instead of "
+        << inUse.join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(bar->getActionAt(2)->menu(), bar->devicesMenu);
+    EXPECT_EQ(bar->getActionAt(4)->text(), QStringLiteral("About"));
+}
+
+// A sound server that hangs (stopped by its PID) holds neither a device
+// change nor the window's close: each returns while the server is still
+// stopped. The device chosen meanwhile plays once the server goes on. A
+// watchdog lets the server go on only against a hang.
+TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (audioRequired())
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    QTemporaryDir dir;
+    const DdpFixture::Image image = writeToneImage(dir.filePath(QStringLiteral("disc")), 30);
+
+    MainWindow::MainWindow window;
+    Audio::DiskStreaming& streaming = window.player().getStreaming();
+    Audio::StreamingEngine& engine = streaming.engine();
+    ASSERT_TRUE(engine.isStreamRunning()) << "no stream on the private server";
+    window.show();
+    modals.folder = QString::fromStdString(image.folder);
+    central(window.form())->menuBar->getActionAt(0)->trigger();
+    ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000));
+    transport(window.form())->playButton->click();
+    ASSERT_TRUE(waitFor([&] { return streaming.values().playedSamples() > 44100 / 2; }, 30000));
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool frozen = false;
+    bool watchdogThawed = false;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!finished) {
+            if (!changed.wait_for(lock, 30s, [&] { return finished || !frozen; }) && frozen) {
+                watchdogThawed = true;
+                frozen = false;
+                server.thaw();
+            }
+            changed.wait(lock, [&] { return finished || frozen; });
+        }
+    });
+    const auto freeze = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        frozen = server.freeze();
+        changed.notify_all();
+        return frozen;
+    };
+    // Whether the server was still stopped, as the test left it.
+    const auto stillFrozen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return frozen && !watchdogThawed;
+    };
+    const auto thaw = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (frozen)
+            server.thaw();
+        frozen = false;
+        changed.notify_all();
+    };
+
+    ASSERT_TRUE(freeze());
+    QElapsedTimer took;
+    took.start();
+    EXPECT_FALSE(window.player().setDevice(int(engine.getCurrentAudioDevice())));
+    const qint64 deviceChange = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the device change waited for the stopped server";
+    thaw();
+    EXPECT_TRUE(waitFor([&] { return engine.isStreamRunning(); }, 30000)) << "the device was not opened afterwards";
+
+    ASSERT_TRUE(freeze());
+    took.restart();
+    window.close();
+    const qint64 close = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the close waited for the stopped server";
+    EXPECT_FALSE(engine.isStreamOpen());
+    thaw();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished = true;
+        changed.notify_all();
+    }
+    watchdog.join();
+    std::cout << "server stopped: the device change returned after " << deviceChange << " ms, the close after "
+              << close << " ms" << std::endl;
 }
 
 TEST(PlaybackContinuity, ASoundServerThatEndsMidPlayAndComesBackPlaysAgainWithoutASpin)

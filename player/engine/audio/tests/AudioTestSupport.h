@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -111,6 +112,7 @@ public:
     Audio::Preloader::ReadHook hook()
     {
         return [this](std::uint32_t position, std::uint32_t) {
+            reads_.fetch_add(1);
             std::unique_lock<std::mutex> lock(mutex_);
             held_ = armed_ && position == at_;
             changed_.notify_all();
@@ -118,6 +120,8 @@ public:
         };
     }
     void holdAt(std::uint32_t position) { set(true, position); }
+    // Reads begun so far, the held one included.
+    int reads() const { return reads_.load(); }
     void release() { set(false, 0); }
     bool waitUntilHeld()
     {
@@ -139,6 +143,7 @@ private:
     bool armed_ = false;
     bool held_ = false;
     std::uint32_t at_ = 0;
+    std::atomic<int> reads_{0};
 };
 
 // Frames of a fade-out until its completions have run.

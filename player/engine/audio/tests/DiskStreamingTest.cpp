@@ -355,6 +355,24 @@ TEST_F(DiskStreamingTest, OpeningAnotherImageWhileTheReaderWaitsOnTheDiskReturns
     EXPECT_EQ(out[2 * 500], 0.0f);
 }
 
+// A slow disk takes seconds per read: the end of the player (the window's
+// close) waits for the read under way, never for the rest of the ring.
+TEST_F(DiskStreamingTest, TheEndWaitsForTheReadUnderWayButNoFurtherReadOfASlowDisk)
+{
+    load(100000);
+    gate.holdAt(40000 * 4);
+    streaming.setCurrentSampleInFile(40000 * 4); // the ring's refill starts with the held read
+    ASSERT_TRUE(gate.waitUntilHeld());
+    const int reads = gate.reads();
+    auto ending = std::async(std::launch::async, [&] { streaming.shutdown(); });
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!streaming.preloader().quitRequested() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    gate.release();
+    ending.get();
+    EXPECT_EQ(gate.reads(), reads) << "the reader read on after the end was asked for";
+}
+
 TEST_F(DiskStreamingTest, ABlockLateAfterASeekIsWaitedForInSilenceWithoutAClickOrAudioFromElsewhere)
 {
     for (const bool trackChangeMeanwhile : {false, true}) {

@@ -5,6 +5,7 @@
 
 #include "player/engine/audio/Player.h"
 
+#include "player/engine/audio/RealTimeLimit.h"
 #include "player/engine/audio/RealtimeKit.h"
 
 #include "player/engine/audio/tests/AllocationCounter.h"
@@ -33,6 +34,8 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using Audio::Player;
@@ -252,6 +255,112 @@ TEST(StreamingEngine, ARescanFindsASoundServerThatStartedAfterTheEngine)
     ASSERT_TRUE(server.start()) << server.problem();
     EXPECT_TRUE(engine.initialize({}));
     EXPECT_TRUE(engine.isStreamRunning());
+}
+
+// A lost device: the library calls back as fast as its writes fail. The
+// audio thread drops to the normal policy at the first failed write and
+// renders nothing more, however often it is called back.
+TEST(StreamingEngine, ALostDeviceDropsTheAudioThreadToTheNormalPolicyAndRendersNothingMore)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (std::getenv("HG_REQUIRE_AUDIO"))
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    Audio::StreamingEngine engine;
+    std::atomic<pid_t> audioThread{0};
+    std::atomic<int> renders{0};
+    ASSERT_TRUE(engine.initialize([&](void*, unsigned int) {
+        audioThread = pid_t(syscall(SYS_gettid));
+        ++renders;
+        return 0;
+    }));
+    const auto waitFor = [](const std::function<bool()>& ready) {
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!ready() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
+        return ready();
+    };
+    ASSERT_TRUE(waitFor([&] { return renders > 0; }));
+    const bool realTime = realTimeAllowed();
+    if (realTime) {
+        ASSERT_TRUE(Audio::runsRealTime(audioThread)) << "the audio thread did not run real-time before the loss";
+    }
+    server.end();
+    // Nothing stops the stream here (the window's check would): the thread
+    // goes on calling back into the failing write.
+    ASSERT_TRUE(waitFor([&] { return engine.streamErrorCount() > 0; })) << "the loss was never noted";
+    const int rendered = renders;
+    const std::uint64_t errors = engine.streamErrorCount();
+    ASSERT_TRUE(waitFor([&] { return engine.streamErrorCount() >= errors + 50; })) << "no further callbacks";
+    EXPECT_EQ(renders.load(), rendered) << "rendered while the stream had failed";
+    if (realTime) {
+        EXPECT_EQ(sched_getscheduler(audioThread) & ~SCHED_RESET_ON_FORK, SCHED_OTHER);
+    }
+    EXPECT_EQ(engine.checkDevice(), Audio::StreamingEngine::DeviceCheck::Lost);
+}
+
+// A real-time thread that runs away: SIGXCPU at the soft limit drops it to
+// the normal policy, and the player lives on. Run in a child (an overrun
+// must not end this test process): as root's own SCHED_RR (no hard limit),
+// then as the RealtimeKit road leaves the limits (soft equal to hard).
+TEST(RealTime, AnOverrunDropsTheThreadToTheNormalPolicyAndThePlayerLivesOn)
+{
+    if (!realTimeAllowed())
+        GTEST_SKIP() << "this process may not use a real-time policy itself";
+    char self[PATH_MAX] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string child = "'" + std::string(self)
+        + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime.DISABLED_OverrunsOfRootAndOfTheRealtimeKitRoad";
+    EXPECT_EQ(std::system(child.c_str()), 0) << "the child failed or was killed; its output is above";
+}
+
+TEST(RealTime, DISABLED_OverrunsOfRootAndOfTheRealtimeKitRoad)
+{
+    const auto spin = [] {
+        int policy = -1;
+        std::thread runaway([&policy] {
+            sched_param param{};
+            param.sched_priority = Audio::StreamingEngine::kRealTimePriority;
+            if (pthread_setschedparam(pthread_self(), SCHED_RR, &param) != 0)
+                return;
+            // Bounded only against a hang: the soft limit is 1 s at most.
+            const auto limit = std::chrono::steady_clock::now() + 20s;
+            while ((policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK) == SCHED_RR
+                   && std::chrono::steady_clock::now() < limit) {
+            }
+        });
+        runaway.join();
+        return policy;
+    };
+    const auto softBelowHard = [] {
+        rlimit limit{};
+        getrlimit(RLIMIT_RTTIME, &limit);
+        return limit.rlim_cur != RLIM_INFINITY && (limit.rlim_max == RLIM_INFINITY || limit.rlim_cur < limit.rlim_max);
+    };
+
+    rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+    ASSERT_EQ(setrlimit(RLIMIT_RTTIME, &limit), 0);
+    Audio::RealTimeLimit::arm();
+    EXPECT_TRUE(softBelowHard());
+    EXPECT_EQ(spin(), SCHED_OTHER);
+    EXPECT_EQ(Audio::RealTimeLimit::overruns(), 1u);
+    EXPECT_TRUE(Audio::RealTimeLimit::reportOverrun());
+    EXPECT_FALSE(Audio::RealTimeLimit::reportOverrun());
+
+    limit = {400000, 400000};
+    ASSERT_EQ(setrlimit(RLIMIT_RTTIME, &limit), 0);
+    Audio::RealTimeLimit::arm();
+    EXPECT_TRUE(softBelowHard());
+    EXPECT_EQ(spin(), SCHED_OTHER);
+    EXPECT_EQ(Audio::RealTimeLimit::overruns(), 2u);
+    // Logged once; the soft limit, which the kernel raised above the hard
+    // one, is lowered again for the next overrun.
+    EXPECT_FALSE(Audio::RealTimeLimit::reportOverrun());
+    EXPECT_TRUE(softBelowHard());
+    EXPECT_EQ(spin(), SCHED_OTHER);
+    EXPECT_EQ(Audio::RealTimeLimit::overruns(), 3u);
 }
 
 // Plays a generated image from entry 2 through the default output device
