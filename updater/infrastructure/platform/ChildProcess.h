@@ -40,7 +40,9 @@ public:
 
     // Starts the program (a name without a slash is looked up on the search
     // path first); it joins the process group when one is given (> 0). False,
-    // with errorString(), when it could not be executed.
+    // with errorString(), when it could not be executed; a name found on the
+    // search path only without execute permission is named as such, not as
+    // missing.
     bool start(const QString& program, const QStringList& arguments, pid_t group = 0);
 
     // Waits until the program ends or timeoutMs pass (no limit when
