@@ -30,7 +30,9 @@ public:
     // deletes the copy; true when the copy is unpacked and both keys are
     // written. The version must be a dotted number (isVersionFolderName):
     // it names a folder that is emptied, so anything else fails before the
-    // disk is touched.
+    // disk is touched. A version folder that fails the rule of
+    // makePrivateFolder fails the store, named in storeProblem(), before
+    // anything is copied or unpacked into it.
     virtual bool storeUpdaterArchive(QString pathToZipArchive, QString version);
     // Empty when nothing was stored yet.
     virtual QString latestVersionInLocalStore();
