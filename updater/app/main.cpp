@@ -4,7 +4,6 @@
 #include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/FileLogAppender.h"
-#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
@@ -15,7 +14,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QTextCodec>
-#include <QThreadPool>
 
 namespace {
 
@@ -87,14 +85,6 @@ int main(int argc, char** argv)
         result = -1;
     }
 
-    // No remote post may start from here on, nor still run when main
-    // returns: it would run while the process's static objects go. Without
-    // an application object there is no pool any more: its destructor has
-    // waited for it.
-    endRemoteLogging();
-    logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
-    if (QThreadPool* pool = QThreadPool::globalInstance())
-        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs, logger);
-    endApplication();
-    return result;
+    // Nothing of the pool may still run while the static objects go.
+    return endRun(result, kBackgroundCallsExitWaitMs, {&consoleAppender, &fileAppender}, logger);
 }
