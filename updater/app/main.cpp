@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QTextCodec>
 
+#include <csignal>
+
 namespace {
 
 // The updater's built-in version. The interactive profile hands it to the
@@ -28,6 +30,11 @@ int main(int argc, char** argv)
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     installCrashHandler();
+    // Our standard channels may be a pipe whose reader has gone (a copy
+    // started by a hand-over outlives the run that started it): a log line
+    // written there must fail, not end us. Our children start with the
+    // default action again.
+    std::signal(SIGPIPE, SIG_IGN);
 
     VornSettings settings;
     ConsoleLogAppender consoleAppender(parseLogLevel(settings.getConsoleLogLevel()), QStringList(), nullptr);

@@ -149,7 +149,9 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, p
     posix_spawnattr_setsigmask(&attributes, &none);
     // The exec resets handlers, not ignored signals: whatever our own
     // starter ignored (SIGINT under nohup or "&", SIGPIPE, SIGCHLD) would
-    // stay ignored in the program.
+    // stay ignored in the program. The full set leaves out the C library's
+    // own two signals (32 and 33), which its posix_spawn leaves ignored;
+    // only the program's C library uses them.
     sigset_t defaults;
     sigfillset(&defaults);
     posix_spawnattr_setsigdefault(&attributes, &defaults);

@@ -19,7 +19,8 @@ namespace platform {
 // The program gets an empty input (/dev/null), its output goes to /dev/null
 // and its errors to a pipe of ours, of which the first kMaxErrorBytes are
 // kept; it has no other descriptor of ours. It starts with no signal blocked
-// and the default action for every signal.
+// and the default action for every signal (but the C library's own two,
+// which only the program's C library uses).
 //
 // Threads: one object per thread; blocking calls block only their caller.
 class ChildProcess {

@@ -42,8 +42,8 @@ void prepareChild(int keep)
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
     sigemptyset(&defaultAction.sa_mask);
-    // SIGKILL, SIGSTOP and the C library's own signals are refused; they
-    // keep their default anyway.
+    // Refused for SIGKILL and SIGSTOP, and for the C library's own two
+    // signals (32 and 33), which only the program's C library uses.
     for (int signal = 1; signal < NSIG; ++signal)
         ::sigaction(signal, &defaultAction, nullptr);
     sigset_t none;
