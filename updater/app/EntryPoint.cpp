@@ -1,18 +1,22 @@
 #include "updater/app/EntryPoint.h"
 
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/FileLogAppender.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -130,4 +134,32 @@ bool endApplication()
         return false;
     delete application;
     return true;
+}
+
+int endRun(int result, int waitMs, const QList<LogAppender*>& outputs, Logger* logger)
+{
+    // No remote post may start from here on; the lines of the end stay local.
+    endRemoteLogging();
+    logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const bool idle = !pool || finishBackgroundCalls(pool, {}, waitMs, logger);
+    const RemoteLogTally tally = remoteLogTally();
+    // Entries still being posted now are lost with the process.
+    const int dropped = tally.dropped + tally.pending;
+    if (tally.sent + dropped > 0) {
+        const QString line = QStringLiteral("Remote log entries: %1 sent, %2 dropped.").arg(tally.sent).arg(dropped);
+        if (dropped > 0)
+            logger->error(line, QString());
+        else
+            logger->info(line, QString());
+    }
+    if (idle && endApplication())
+        return result;
+    logger->error(QStringLiteral("Background work still runs at the end; the process ends without destroying its "
+                                 "static objects."),
+                  QStringLiteral("Active threads: %1").arg(pool ? pool->activeThreadCount() : 0));
+    for (LogAppender* output : outputs)
+        SimpleLogger::getInstance()->removeAppenderSlot(output);
+    std::fflush(nullptr);
+    std::quick_exit(result);
 }

@@ -2,8 +2,10 @@
 
 #include <functional>
 
+class LogAppender;
 class Logger;
 class QString;
+template <typename T> class QList;
 
 // Installs the handler for SIGABRT and SIGSEGV. The notices it prints and the
 // crash log's path are prepared here, because the handler itself may only
@@ -38,3 +40,15 @@ int runProfile(const std::function<int()>& run, Logger* logger);
 // nothing is deleted and false is returned: the destructor would wait for the
 // task without bound.
 bool endApplication();
+
+// The end of main, once the profile has returned result. Remote logging ends,
+// the pool is waited for (finishBackgroundCalls with waitMs), one line tells
+// how many remote entries were sent and dropped, and the application object
+// goes (endApplication). Returns result when nothing runs any more.
+// Otherwise a pool thread could still run, and log, while the process's
+// static objects are destroyed: the outputs leave the hub (which waits for
+// lines being written), the standard streams are flushed, and the process
+// ends at once with std::quick_exit(result), destroying nothing.
+//
+// Threads: the main thread, after the event loop has returned.
+int endRun(int result, int waitMs, const QList<LogAppender*>& outputs, Logger* logger);

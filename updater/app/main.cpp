@@ -4,7 +4,6 @@
 #include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/FileLogAppender.h"
-#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/VornSettings.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
@@ -15,7 +14,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QTextCodec>
-#include <QThreadPool>
+
+#include <csignal>
 
 namespace {
 
@@ -30,6 +30,11 @@ int main(int argc, char** argv)
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     installCrashHandler();
+    // Our standard channels may be a pipe whose reader has gone (a copy
+    // started by a hand-over outlives the run that started it): a log line
+    // written there must fail, not end us. Our children start with the
+    // default action again.
+    std::signal(SIGPIPE, SIG_IGN);
 
     VornSettings settings;
     ConsoleLogAppender consoleAppender(parseLogLevel(settings.getConsoleLogLevel()), QStringList(), nullptr);
@@ -87,14 +92,6 @@ int main(int argc, char** argv)
         result = -1;
     }
 
-    // No remote post may start from here on, nor still run when main
-    // returns: it would run while the process's static objects go. Without
-    // an application object there is no pool any more: its destructor has
-    // waited for it.
-    endRemoteLogging();
-    logger->debug(QStringLiteral("application is closing... (exit code: %1)").arg(result), QString());
-    if (QThreadPool* pool = QThreadPool::globalInstance())
-        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs, logger);
-    endApplication();
-    return result;
+    // Nothing of the pool may still run while the static objects go.
+    return endRun(result, kBackgroundCallsExitWaitMs, {&consoleAppender, &fileAppender}, logger);
 }

@@ -7,7 +7,9 @@ class QThreadPool;
 class RESTClient;
 
 // The end of a run: waits up to waitMs for the pool's tasks (remote log
-// posts, background checks) to end. Whatever still runs then is abandoned:
+// posts, background checks) to end, and waitMs more each time remote log
+// entries went out meanwhile (up to five times; they then still go out one
+// after another, only slowly). Whatever still runs then is abandoned:
 // queued tasks are dropped and the clients' running calls end at once with an
 // error, so no server can keep the updater from closing. Logs what it had to
 // abandon. Returns true when the pool has no task left at the end. Null

@@ -19,6 +19,12 @@ namespace {
 // Once set, no remote output posts anything.
 std::atomic<bool> remoteLoggingEnded{false};
 
+// remoteLogTally()'s counts; without destructors, so that they stay valid
+// while static objects are destroyed.
+std::atomic<int> sentEntries{0};
+std::atomic<int> droppedEntries{0};
+std::atomic<int> pendingEntries{0};
+
 // Every remote output alive, so that the end of a run can detach them all.
 struct LiveOutputs {
     std::mutex mutex;
@@ -42,6 +48,15 @@ void endRemoteLogging()
     const std::lock_guard<std::mutex> lock(live.mutex);
     for (RemoteLogAppender* output : live.outputs)
         output->detachFromHub();
+}
+
+RemoteLogTally remoteLogTally()
+{
+    RemoteLogTally tally;
+    tally.sent = sentEntries;
+    tally.dropped = droppedEntries;
+    tally.pending = pendingEntries;
+    return tally;
 }
 
 int gelfLevel(LogLevels level)
@@ -140,9 +155,21 @@ RemoteLogRunnableTask::RemoteLogRunnableTask(AbstractRESTClient* restClient, con
     , url_(url)
     , json_(json)
 {
+    ++pendingEntries;
+}
+
+RemoteLogRunnableTask::~RemoteLogRunnableTask()
+{
+    if (!ran_) {
+        ++droppedEntries;
+        --pendingEntries;
+    }
 }
 
 void RemoteLogRunnableTask::run()
 {
-    restClient_->post(url_, json_);
+    const bool answered = restClient_->post(url_, json_).statusCode > 0;
+    ran_ = true;
+    ++(answered ? sentEntries : droppedEntries);
+    --pendingEntries;
 }

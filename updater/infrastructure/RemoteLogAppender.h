@@ -25,6 +25,20 @@ QString gelfEntryJson(const QString& shortText, const QString& fullText, const Q
 // Threads: any; the end of a run calls it before its last log lines.
 void endRemoteLogging();
 
+// What became of the entries handed to the pool so far in this process:
+// sent (the server answered the post), dropped (cleared from the pool's queue
+// unsent, abandoned, or not answered) and pending (queued or being posted).
+// The end of a run names them in one log line; whatever is still pending
+// when the process ends is lost too.
+struct RemoteLogTally {
+    int sent = 0;
+    int dropped = 0;
+    int pending = 0;
+};
+
+// Threads: any.
+RemoteLogTally remoteLogTally();
+
 // Sends log entries to the server's "errorlogging" resource, one POST per
 // entry, each on a short task of the global thread pool so that the logging
 // thread never waits for the network. The end of a run ends remote logging
@@ -56,15 +70,18 @@ private:
     AbstractRESTClient* restClient_;
 };
 
-// One POST of one entry; deleted by the pool after it has run. The answer is
-// not looked at: a lost entry is not retried.
+// One POST of one entry; deleted by the pool after it has run, or unrun when
+// the pool's queue is cleared. Counted in remoteLogTally() from its making to
+// its end. A lost entry is not retried.
 class RemoteLogRunnableTask : public QRunnable {
 public:
     RemoteLogRunnableTask(AbstractRESTClient* restClient, const QString& url, const QString& json);
+    ~RemoteLogRunnableTask() override;
     void run() override;
 
 private:
     AbstractRESTClient* restClient_;
     QString url_;
     QString json_;
+    bool ran_ = false;
 };

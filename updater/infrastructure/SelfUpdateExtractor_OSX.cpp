@@ -148,6 +148,11 @@ void SelfUpdateExtractor_OSX::removeUnpacked(const QString& folder, const QSet<Q
     }
 }
 
+bool SelfUpdateExtractor_OSX::timedOut() const
+{
+    return zipExtractor_ && zipExtractor_->timedOut();
+}
+
 bool SelfUpdateExtractor_OSX::removeArchive(QFileInfo archive)
 {
     archive.refresh();

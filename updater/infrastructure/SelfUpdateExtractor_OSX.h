@@ -25,6 +25,9 @@ public:
     // True exactly when the file is gone afterwards; false when it was
     // already missing.
     bool removeArchive(QFileInfo archive);
+    // The last extract() failed because unzip ran out of time
+    // (ZipExtractor_OSX::kTimeLimitMs).
+    bool timedOut() const;
 
     // Relative to the unpacking folder.
     static QString executableRelativePath();

@@ -136,7 +136,15 @@ QString WorkingDirectoryProvider::getLocalStoreDirectoryForVersion(const QString
         QFile::remove(clean); // the link only, never what it points to
     else if (QFileInfo(clean).isDir())
         QDir(clean).removeRecursively();
-    if (!makePrivateFolder(path))
-        logger_->error(QStringLiteral("version folder could not be made private: "), path);
+    // Nothing may be copied or unpacked into a folder that fails the rule:
+    // unzip follows the links it finds there.
+    QString problem;
+    if (!makePrivateFolder(path, &problem)) {
+        const QString why = tr("The folder %1 cannot be used: %2").arg(path, problem);
+        logger_->error(QStringLiteral("version folder could not be made private: "), why);
+        QMutexLocker lock(&mutex_);
+        localStoreProblem_ = why;
+        return QString();
+    }
     return path;
 }

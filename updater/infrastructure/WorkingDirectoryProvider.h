@@ -35,12 +35,14 @@ public:
     // serves too). Empty (logged) when it cannot be made the user's private
     // folder: the updater then stores, starts and logs nothing there.
     QString getLocalStoreDirectory() override;
-    // Why the last getLocalStoreDirectory() came back empty, naming the
-    // folder; empty when it did not.
+    // Why the last getLocalStoreDirectory() or
+    // getLocalStoreDirectoryForVersion() came back empty, naming the folder;
+    // empty when the store itself was usable.
     QString localStoreProblem();
     // A fresh, empty <local store>/<version>/, mode 0700. The version must be
     // dot-separated numbers and the store usable; otherwise nothing is
-    // touched and the result is empty.
+    // touched and the result is empty. Also empty (with localStoreProblem())
+    // when the version folder cannot be made the user's private folder.
     QString getLocalStoreDirectoryForVersion(const QString& version) override;
 
 private:

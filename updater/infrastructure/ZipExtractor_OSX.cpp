@@ -5,7 +5,13 @@
 #include "updater/infrastructure/platform/ExternalPrograms.h"
 
 ZipExtractor_OSX::ZipExtractor_OSX(QObject* parent)
+    : ZipExtractor_OSX(QString::fromLatin1(platform::kUnzipProgram), parent)
+{
+}
+
+ZipExtractor_OSX::ZipExtractor_OSX(const QString& program, QObject* parent)
     : ZipExtractor(parent)
+    , program_(program)
     , logger_(SimpleLogger::getLogger(this))
 {
 }
@@ -14,6 +20,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
 {
     // Only a regular file: a FIFO or device under that name would keep unzip
     // waiting for data.
+    timedOut_ = false;
     archive.refresh();
     if (!archive.exists() || !archive.isFile())
         return false;
@@ -26,7 +33,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
     // Nothing to answer a question with: the tool's input is empty, and "-o"
     // keeps it from asking whether to replace a file.
     platform::ChildProcess unzip;
-    if (!unzip.start(QString::fromLatin1(platform::kUnzipProgram),
+    if (!unzip.start(program_,
                      {QStringLiteral("-o"), archivePath, QStringLiteral("-d"), folder})) {
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
                        QStringLiteral("'%1': %2").arg(archivePath, unzip.errorString()));
@@ -37,6 +44,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
                        QStringLiteral("'%1': still running after %2 ms").arg(archivePath).arg(kTimeLimitMs));
         unzip.kill();
         unzip.waitForEnd(kTimeLimitMs);
+        timedOut_ = true;
         return false;
     }
     if (!unzip.exitedNormally() || unzip.exitCode() != 0) {

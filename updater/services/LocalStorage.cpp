@@ -5,6 +5,7 @@
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ExecutablePath.h"
 
 #include <QDir>
@@ -131,7 +132,9 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
                        QStringLiteral("TargetPath: ") + target.absoluteFilePath());
     if (!extracted) {
         const QString space = spaceProblem(folder, QString());
-        const QString why = space.isEmpty() ? space : tr("The update cannot be unpacked into %1: %2").arg(folder, space);
+        QString why = space.isEmpty() ? space : tr("The update cannot be unpacked into %1: %2").arg(folder, space);
+        if (extractor_->timedOut())
+            why = tr("unpacking the update did not finish within %1 s").arg(ZipExtractor_OSX::kTimeLimitMs / 1000);
         return failStore(QStringLiteral("Failed to store the unpacked copy."), why, why);
     }
 

@@ -17,8 +17,10 @@ class WorkingDirectoryProvider;
 // written whole below the checked folder and renamed over the name, so that
 // whatever else had the name is replaced, never written through.
 //
-// Ownership: the provider and the extractor are used, not owned. Threads: GUI
-// thread; storing blocks while the archive is unpacked.
+// Ownership: the provider and the extractor are used, not owned. Threads: one
+// thread at a time; storeUpdaterArchive blocks while the archive is unpacked
+// and runs on a pool thread in the self-update, while nothing else uses the
+// store.
 class LocalStorage : public QObject {
     Q_OBJECT
 public:
@@ -30,7 +32,9 @@ public:
     // deletes the copy; true when the copy is unpacked and both keys are
     // written. The version must be a dotted number (isVersionFolderName):
     // it names a folder that is emptied, so anything else fails before the
-    // disk is touched.
+    // disk is touched. A version folder that fails the rule of
+    // makePrivateFolder fails the store, named in storeProblem(), before
+    // anything is copied or unpacked into it.
     virtual bool storeUpdaterArchive(QString pathToZipArchive, QString version);
     // Empty when nothing was stored yet.
     virtual QString latestVersionInLocalStore();
@@ -47,8 +51,9 @@ public:
     QString versionOfRunningCopy();
 
     // Why the last storeUpdaterArchive failed, in words for the user that
-    // name the folder or file at fault; empty after a success and when the
-    // fault lies elsewhere (the archive, unpacking).
+    // name the folder or file at fault, or that unpacking ran out of time;
+    // empty after a success and when the fault lies elsewhere (the archive,
+    // unpacking).
     QString storeProblem() const;
 
 private:

@@ -14,7 +14,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <limits>
@@ -212,14 +214,26 @@ void SelfUpdateService::downloadErrorSlot()
 
 void SelfUpdateService::updateDownloadFinishedSlot()
 {
-    downloadRunning_ = false;
     logger_->debug(QStringLiteral("download finished"), QString());
     emit downloadsFinished();
 
     const QString archivePath = downloadFolder_ + archiveFileName_;
     logger_->debug(QStringLiteral("Storing Installer"), QString());
-    localStorage_->storeUpdaterArchive(archivePath, serverVersion_);
+    // Unpacking may take up to unzip's time limit: off the GUI thread, as the
+    // scan. The download counts as running until the copy is stored, so that
+    // no second transfer writes into the folder meanwhile.
+    auto* watcher = new QFutureWatcher<bool>(this);
+    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        storeFinished();
+    });
+    watcher->setFuture(
+        QtConcurrent::run(localStorage_, &LocalStorage::storeUpdaterArchive, archivePath, serverVersion_));
+}
 
+void SelfUpdateService::storeFinished()
+{
+    downloadRunning_ = false;
     if (!QDir(downloadFolder_).removeRecursively())
         logger_->error(QStringLiteral("Could not remove temporary files."),
                        QStringLiteral("directoryToClean: ") + downloadFolder_);

@@ -23,10 +23,13 @@ class Logger;
 // later downloads get managers of their own). Each download's artifact lives
 // as long as its downloader; an ended downloader is released when the next
 // download replaces it, and the last one with the service. The
-// REST client, the provider, the store and the launcher are used, not owned.
+// REST client, the provider, the store and the launcher are used, not owned;
+// the store must outlive a copy being stored.
 //
 // Threads: GUI thread. The three server questions block in the REST client's
-// local event loop; the download runs on the download manager's signals.
+// local event loop; the download runs on the download manager's signals, and
+// the downloaded copy is stored (unpacked) on a pool thread, during which the
+// store is not used here.
 class SelfUpdateService : public AbstractSelfUpdateService {
     Q_OBJECT
 public:
@@ -46,7 +49,7 @@ public:
 
 signals:
     void downloadStarted();
-    // Always with an empty text.
+    // The cause in the user's words; empty when none is known.
     void downloadError(QString text);
     void downloadsFinished();
     void downloadProgressInPercent(int percent);
@@ -55,6 +58,8 @@ signals:
 
 private slots:
     void updateDownloadFinishedSlot();
+    // The stored copy is started, or the failure reported.
+    void storeFinished();
     void downloadProgressSlot(int percent);
     void downloadErrorSlot();
 

@@ -227,6 +227,11 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>das Entpacken des Updates wurde nicht innerhalb von %1 s abgeschlossen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Der Pfad %1 kann nicht in der Datei %2 gespeichert werden.</translation>
     </message>

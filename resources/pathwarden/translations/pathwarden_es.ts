@@ -227,6 +227,11 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>la descompresión de la actualización no terminó en %1 s</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>La ruta %1 no se puede guardar en el archivo %2.</translation>
     </message>

@@ -227,6 +227,11 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>la décompression de la mise à jour ne s&apos;est pas terminée en %1 s</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Le chemin %1 ne peut pas être enregistré dans le fichier %2.</translation>
     </message>

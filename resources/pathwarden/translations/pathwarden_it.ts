@@ -227,6 +227,11 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>la decompressione dell&apos;aggiornamento non è terminata entro %1 s</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Impossibile salvare il percorso %1 nel file %2.</translation>
     </message>

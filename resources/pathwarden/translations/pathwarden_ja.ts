@@ -227,6 +227,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>アップデートの展開が %1 秒以内に完了しませんでした</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>パス %1 をファイル %2 に保存できません。</translation>
     </message>

@@ -227,6 +227,11 @@ Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o p
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>a descompactação da atualização não terminou em %1 s</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Não é possível guardar o caminho %1 no ficheiro %2.</translation>
     </message>

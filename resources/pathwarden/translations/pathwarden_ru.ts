@@ -227,6 +227,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>распаковка обновления не завершилась за %1 с</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Не удаётся сохранить путь %1 в файле %2.</translation>
     </message>

@@ -227,6 +227,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
     <message>
       <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>unpacking the update did not finish within %1 s</source>
+      <translation>更新解压未能在 %1 秒内完成</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>无法将路径 %1 保存到文件 %2 中。</translation>
     </message>

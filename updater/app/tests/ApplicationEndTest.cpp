@@ -2,6 +2,10 @@
 // it, before the process's static objects are destroyed.
 
 #include "updater/app/EntryPoint.h"
+#include "updater/infrastructure/ConsoleLogAppender.h"
+#include "updater/infrastructure/RESTClient.h"
+#include "updater/infrastructure/RemoteLogAppender.h"
+#include "updater/infrastructure/SimpleLogger.h"
 #include "updater/testsupport/TestFileServer.h"
 
 #include <QApplication>
@@ -14,7 +18,11 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -79,4 +87,33 @@ TEST(ApplicationEnd, ATaskStillRunningKeepsTheApplicationAndNothingWaits)
     EXPECT_TRUE(endApplication());
     EXPECT_EQ(QCoreApplication::instance(), nullptr);
     EXPECT_TRUE(endApplication()) << "without an application there is nothing to end";
+}
+
+// A task that never ends outlives the end-of-run wait: the process ends
+// there with the run's status, after the lines about the remote entries and
+// the end, and destroys no static object (the pool's own would wait for the
+// task for ever, and others would go while it runs). Returning from the end
+// would exit with 100.
+TEST(ApplicationEnd, WorkStillRunningAtTheEndEndsTheProcessWithoutStaticDestruction)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ConsoleLogAppender console(ALL, {}, nullptr);
+            SimpleLogger::getInstance()->addAppender(&console);
+            QThreadPool::globalInstance()->setMaxThreadCount(1);
+            QSemaphore never;
+            QThreadPool::globalInstance()->start([&never] { never.acquire(); });
+            // Queued behind it, never posted.
+            RESTClient client(nullptr);
+            QThreadPool::globalInstance()->start(
+                new RemoteLogRunnableTask(&client, QStringLiteral("https://127.0.0.1:9/errorlogging"), QString()));
+            std::atexit([] { std::fputs("static objects destroyed\n", stderr); });
+            endRun(7, 100, {&console}, SimpleLogger::getInstance()->createLogger(QStringLiteral("end")));
+            std::_Exit(100);
+        },
+        ::testing::ExitedWithCode(7),
+        ::testing::AllOf(::testing::HasSubstr("Remote log entries: 0 sent, 1 dropped."),
+                         ::testing::HasSubstr("the process ends without destroying its static objects"),
+                         ::testing::Not(::testing::HasSubstr("static objects destroyed"))));
 }

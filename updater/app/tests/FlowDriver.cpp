@@ -17,7 +17,6 @@
 #include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/ConsoleLogAppender.h"
 #include "updater/infrastructure/LogAppender.h"
-#include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 
 #include <QAbstractButton>
@@ -28,7 +27,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 #include <QWizard>
@@ -163,10 +161,6 @@ int main(int argc, char** argv)
         report(QStringLiteral("exec:%1").arg(result));
     }
     // The entry point's end.
-    endRemoteLogging();
-    if (QThreadPool* pool = QThreadPool::globalInstance())
-        finishBackgroundCalls(pool, {}, kBackgroundCallsExitWaitMs,
-                              SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
-    endApplication();
-    return result;
+    return endRun(result, kBackgroundCallsExitWaitMs, {&console, &choicesQuery},
+                  SimpleLogger::getInstance()->createLogger(QStringLiteral("FlowDriver")));
 }

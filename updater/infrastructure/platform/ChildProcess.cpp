@@ -1,6 +1,8 @@
 #include "updater/infrastructure/platform/ChildProcess.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -39,6 +41,21 @@ bool hasEnded(pid_t watched)
     if (::waitid(P_PID, static_cast<id_t>(watched), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
         return errno == ECHILD && ::kill(watched, 0) != 0;
     return info.si_pid == watched;
+}
+
+// The search path's first entry of that name that is no folder, for a
+// program that the search for executables passed over: the user mends a
+// missing program differently from one that lacks its execute permission.
+QString unrunnableOnSearchPath(const QString& program)
+{
+    const QStringList folders =
+        QString::fromLocal8Bit(qgetenv("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& folder : folders) {
+        const QFileInfo candidate(QDir(folder).absoluteFilePath(program));
+        if (candidate.exists() && !candidate.isDir())
+            return candidate.absoluteFilePath();
+    }
+    return QString();
 }
 
 // Texts and the vector of pointers into them, made before the spawn.
@@ -82,7 +99,10 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, p
     const QString executable =
         program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
     if (executable.isEmpty()) {
-        errorString_ = QStringLiteral("%1 was not found").arg(program);
+        const QString unrunnable = unrunnableOnSearchPath(program);
+        errorString_ = unrunnable.isEmpty()
+                           ? QStringLiteral("%1 was not found").arg(program)
+                           : QStringLiteral("%1 cannot be run: %2 is not executable").arg(program, unrunnable);
         return false;
     }
 
@@ -127,10 +147,13 @@ bool ChildProcess::start(const QString& program, const QStringList& arguments, p
     sigset_t none;
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
-    // Handlers are reset anyway; an ignored SIGPIPE would be inherited.
+    // The exec resets handlers, not ignored signals: whatever our own
+    // starter ignored (SIGINT under nohup or "&", SIGPIPE, SIGCHLD) would
+    // stay ignored in the program. The full set leaves out the C library's
+    // own two signals (32 and 33), which its posix_spawn leaves ignored;
+    // only the program's C library uses them.
     sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
+    sigfillset(&defaults);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     if (group > 0) {
         flags |= POSIX_SPAWN_SETPGROUP;

@@ -19,7 +19,8 @@ namespace platform {
 // The program gets an empty input (/dev/null), its output goes to /dev/null
 // and its errors to a pipe of ours, of which the first kMaxErrorBytes are
 // kept; it has no other descriptor of ours. It starts with no signal blocked
-// and the default action for every signal.
+// and the default action for every signal (but the C library's own two,
+// which only the program's C library uses).
 //
 // Threads: one object per thread; blocking calls block only their caller.
 class ChildProcess {
@@ -40,7 +41,9 @@ public:
 
     // Starts the program (a name without a slash is looked up on the search
     // path first); it joins the process group when one is given (> 0). False,
-    // with errorString(), when it could not be executed.
+    // with errorString(), when it could not be executed; a name found on the
+    // search path only without execute permission is named as such, not as
+    // missing.
     bool start(const QString& program, const QStringList& arguments, pid_t group = 0);
 
     // Waits until the program ends or timeoutMs pass (no limit when

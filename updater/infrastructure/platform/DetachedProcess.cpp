@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -27,19 +28,30 @@ void reportAndExit(int reportFd, int error)
     ::_exit(127);
 }
 
-// The program starts with no signal blocked, whatever mask the starting
-// thread had, and with SIGPIPE ignored (as Qt's detached start has it): its
-// standard channels are ours, and once we have ended, a write to a closed
-// log pipe must fail rather than kill the installer or the updated updater.
-void prepareSignals()
+// The program starts as every child of ours does: every signal with its
+// default action (an exec resets handlers, but a signal ignored here, such as
+// SIGINT under nohup, would stay ignored), none blocked whatever mask the
+// starting thread had, and only the standard channels open. Descriptors
+// without close-on-exec (inherited from whoever started us, or opened by a
+// library) would otherwise live on in a program that outlives us; among them
+// could be a process group anchor's pipe, whose anchor would then never see
+// its end. keep, the report pipe, closes on exec by itself. Only
+// async-signal-safe calls: this runs in a fork of a process with threads.
+void prepareChild(int keep)
 {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    ::sigaction(SIGPIPE, &ignore, nullptr);
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    // Refused for SIGKILL and SIGSTOP, and for the C library's own two
+    // signals (32 and 33), which only the program's C library uses.
+    for (int signal = 1; signal < NSIG; ++signal)
+        ::sigaction(signal, &defaultAction, nullptr);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (keep > STDERR_FILENO + 1)
+        ::close_range(STDERR_FILENO + 1, static_cast<unsigned>(keep) - 1, 0);
+    ::close_range(static_cast<unsigned>(std::max(keep, STDERR_FILENO)) + 1, ~0U, 0);
 }
 
 } // namespace
@@ -85,7 +97,7 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
         ::setsid();
         const pid_t launched = ::_Fork();
         if (launched == 0) {
-            prepareSignals();
+            prepareChild(report[1]);
             ::execv(path, argumentVector);
             reportAndExit(report[1], errno);
         }

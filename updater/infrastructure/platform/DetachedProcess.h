@@ -7,7 +7,8 @@ namespace platform {
 
 // Starts a program that outlives us: in a session of its own, not our child
 // (nobody has to reap it), with our working folder, environment and open
-// standard channels. A program name without a slash is looked up on the
+// standard channels and no other descriptor of ours; every signal has its
+// default action and none is blocked. A program name without a slash is looked up on the
 // search path. True once the program has been executed; false when it was
 // not found or could not be executed.
 //

@@ -2,6 +2,8 @@
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/ChildProcess.h"
+#include "updater/infrastructure/platform/DetachedProcess.h"
+#include "updater/infrastructure/platform/ProcessGroupAnchor.h"
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/RecordingLogAppender.h"
@@ -19,10 +21,13 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -45,6 +50,71 @@ void endAdoptedChildren()
             ::waitpid(pid, nullptr, 0);
         }
     }
+}
+
+// While alive, signals are as a careless starter of ours may leave them:
+// SIGINT and SIGUSR1 ignored (nohup, "&" in a script), SIGUSR2 blocked in
+// this thread. A descriptor without close-on-exec lies above the shell's own.
+class CarelessStarter {
+public:
+    CarelessStarter()
+    {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGINT, &ignore, &savedInt_);
+        ::sigaction(SIGUSR1, &ignore, &savedUsr1_);
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGUSR2);
+        ::pthread_sigmask(SIG_BLOCK, &blocked, &savedMask_);
+        stray = ::fcntl(STDIN_FILENO, F_DUPFD, 200);
+    }
+    ~CarelessStarter()
+    {
+        ::close(stray);
+        ::pthread_sigmask(SIG_SETMASK, &savedMask_, nullptr);
+        ::sigaction(SIGUSR1, &savedUsr1_, nullptr);
+        ::sigaction(SIGINT, &savedInt_, nullptr);
+    }
+    CarelessStarter(const CarelessStarter&) = delete;
+    CarelessStarter& operator=(const CarelessStarter&) = delete;
+
+    int stray = -1;
+
+private:
+    struct sigaction savedInt_ {};
+    struct sigaction savedUsr1_ {};
+    sigset_t savedMask_{};
+};
+
+// A shell's report, to its standard error, of its ignored and blocked
+// signals and of whether it holds descriptor fd.
+QString signalAndDescriptorReport(int fd)
+{
+    return QStringLiteral("grep -E '^Sig(Ign|Blk):' /proc/$$/status >&2\n"
+                          "[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n")
+        .arg(fd);
+}
+
+// The report's blocked and ignored signals as "blocked <mask> ignored <mask>"
+// followed by the report's other lines. The C library's own two signals
+// (32 and 33) are left out: its posix_spawn leaves them ignored in the
+// child, where only the child's C library uses them.
+std::string signalState(const QByteArray& report)
+{
+    constexpr qulonglong kLibcSignals = 3ULL << 31;
+    std::string state;
+    std::string rest;
+    for (const QByteArray& line : report.split('\n')) {
+        if (line.startsWith("SigBlk:\t") || line.startsWith("SigIgn:\t")) {
+            const qulonglong mask = line.mid(8).toULongLong(nullptr, 16) & ~kLibcSignals;
+            state += (line.startsWith("SigBlk") ? "blocked " : " ignored ") + QByteArray::number(mask, 16).toStdString();
+        } else if (!line.isEmpty()) {
+            rest += "\n" + line.toStdString();
+        }
+    }
+    return state + rest;
 }
 
 // l0 -> l1/../l1/../l1, l1 -> l2/../l2/../l2, ... with the last one naming a
@@ -75,6 +145,27 @@ TEST(DetachedStart, CommandLineKeepsQuotedBlanksTogetherAndAnExecutablePathIsNot
     QFile::remove(record);
     ASSERT_TRUE(starter.start(program, {QStringLiteral("-force-online-mode"), QStringLiteral("x y")}));
     EXPECT_EQ(waitForRecordedArguments(record, &recorded), (QStringList{QStringLiteral("-force-online-mode"), QStringLiteral("x y")}));
+}
+
+// Nothing of ours reaches the program that outlives us: no descriptor
+// beyond its standard channels, no ignored or blocked signal.
+TEST(DetachedStart, ProgramHasOnlyItsThreeChannelsAndEverySignalAtItsDefault)
+{
+    QTemporaryDir dir;
+    const QString record = dir.filePath(QStringLiteral("record"));
+    {
+        CarelessStarter starter;
+        ASSERT_GE(starter.stray, 200);
+        const QString program = writeStandInProgram(
+            dir.path(), QStringLiteral("report"),
+            QStringLiteral("exec 2> '%1.part'\n%2mv '%1.part' '%1'")
+                .arg(record, signalAndDescriptorReport(starter.stray)));
+        ASSERT_TRUE(platform::startDetachedProcess(program, {}));
+    }
+    bool recorded = false;
+    waitForRecordedArguments(record, &recorded);
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(signalState(fileContents(record)), "blocked 0 ignored 0");
 }
 
 TEST(DetachedStart, FailedStartIsReportedAndStillAnnouncesTheExit)
@@ -131,20 +222,50 @@ TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
 // and its exit status and the start of its errors reach us.
 TEST(ChildStart, ProgramHasOnlyItsThreeChannelsAndReportsItsEnd)
 {
-    // Not close-on-exec, and above what the shell uses for itself.
-    const int stray = ::fcntl(STDIN_FILENO, F_DUPFD, 200);
-    ASSERT_GE(stray, 200);
     platform::ChildProcess child;
-    ASSERT_TRUE(child.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                                  QStringLiteral("[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n"
-                                                                 "readlink /proc/$$/fd/0 >&2; exit 3")
-                                                      .arg(stray)}));
+    {
+        CarelessStarter starter;
+        ASSERT_GE(starter.stray, 200);
+        ASSERT_TRUE(child.start(QStringLiteral("sh"),
+                                {QStringLiteral("-c"), signalAndDescriptorReport(starter.stray)
+                                                           + QStringLiteral("readlink /proc/$$/fd/0 >&2; exit 3")}));
+    }
     EXPECT_EQ(child.waitForEnd(kChildRunTimeoutMs), platform::ChildProcess::End::Exited);
-    ::close(stray);
     EXPECT_TRUE(child.exitedNormally());
     EXPECT_EQ(child.exitCode(), 3);
-    EXPECT_EQ(child.standardError(), "/dev/null\n");
+    EXPECT_EQ(signalState(child.standardError()), "blocked 0 ignored 0\n/dev/null");
     EXPECT_FALSE(child.start(QStringLiteral("/nonexistent/program"), {}));
+
+    // A program on the search path that lacks its execute permission (a
+    // broken ruby, say) is named as such.
+    QTemporaryDir dir;
+    writeStandInProgram(dir.path(), QStringLiteral("ruby"), QString());
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath(QStringLiteral("ruby")), QFile::ReadOwner | QFile::WriteOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(dir.path()));
+    EXPECT_FALSE(child.start(QStringLiteral("ruby"), {}));
+    qputenv("PATH", path);
+    EXPECT_EQ(child.errorString(),
+              QStringLiteral("ruby cannot be run: %1 is not executable").arg(dir.filePath(QStringLiteral("ruby"))));
+    EXPECT_FALSE(child.start(QStringLiteral("pathwarden-no-such-program"), {}));
+    EXPECT_EQ(child.errorString(), QStringLiteral("pathwarden-no-such-program was not found"));
+}
+
+// The anchor holds none of our descriptors: among them could be the pipe of
+// another anchor, which would then never see its end. The write end of a
+// pipe of ours, not close-on-exec, reports its end only once the anchor has
+// let go of it too.
+TEST(ChildStart, AnchorHoldsNoDescriptorOfOurs)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    platform::ProcessGroupAnchor anchor;
+    ASSERT_GT(anchor.group(), 0);
+    ::close(ends[1]);
+    pollfd watch{ends[0], POLLIN, 0};
+    EXPECT_EQ(::poll(&watch, 1, 60000), 1) << "the anchor still holds the pipe";
+    ::close(ends[0]);
+    anchor.end();
 }
 
 TEST(ZipExtraction, UnpacksNextToALinksTargetAndOverwritesAnEarlierUnpackingWithoutAsking)

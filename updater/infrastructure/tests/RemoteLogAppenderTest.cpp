@@ -1,3 +1,4 @@
+#include "updater/infrastructure/BackgroundCalls.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/ServiceUrl.h"
@@ -13,6 +14,8 @@
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 TEST(GelfEntry, HoldsTheServersKeysWithTheirTypes)
 {
@@ -134,4 +137,62 @@ TEST_F(RemoteLogAppenderTest, WithoutTheErrorLoggingLinkEntriesAreLostQuietly)
     SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogLost"))->error(QStringLiteral("x"), QString());
     QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(server.requestCount(), 0);
+}
+
+// Ends remote logging for the rest of the process, so in a process of its
+// own; its exit status is the number of entries posted. Only the entry queued
+// before the end goes out: not one written straight to an output that was
+// live at the end, nor one through an output made afterwards.
+TEST_F(RemoteLogAppenderTest, NothingIsPostedOnceRemoteLoggingHasEnded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            RemoteLogAppender before(&client,
+                                     new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+                                     ERROR, {QStringLiteral("RESTClient")}, nullptr);
+            SimpleLogger::getInstance()->addAppender(&before);
+            Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogEnd"));
+            logger->error(QStringLiteral("queued before the end"), QString());
+            endRemoteLogging();
+            QThreadPool::globalInstance()->waitForDone();
+            before.appendAndFilterLogEntry(QStringLiteral("written to an ended output"), QString(),
+                                           QStringLiteral("RemoteLogEnd"), ERROR);
+            RemoteLogAppender later(&client,
+                                    new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+                                    ERROR, {QStringLiteral("RESTClient")}, nullptr);
+            SimpleLogger::getInstance()->addAppender(&later);
+            logger->error(QStringLiteral("after the end"), QString());
+            QThreadPool::globalInstance()->waitForDone();
+            std::_Exit(server.requestsFor("/rest/downloadclient/errorlogging").size());
+        },
+        ::testing::ExitedWithCode(1), "");
+}
+
+// Entries that a server never answers, running or still queued when the end
+// of the run gives up on them, count as dropped; none stays pending.
+TEST_F(RemoteLogAppenderTest, EntriesLeftAtTheEndAreCountedAsDropped)
+{
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    // The end's own lines stay out of the count.
+    RemoteLogAppender appender(&client, serviceUrl, ERROR, {QStringLiteral("RESTClient"), QStringLiteral("exit")},
+                               nullptr);
+    CannedResponse silent;
+    silent.stall = true;
+    server.setResponse("/rest/downloadclient/errorlogging", silent);
+    server.clearRequests();
+    SimpleLogger::getInstance()->addAppender(&appender);
+    const RemoteLogTally before = remoteLogTally();
+    const int entries = QThreadPool::globalInstance()->maxThreadCount() + 3;
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogDropped"));
+    for (int i = 0; i < entries; ++i)
+        logger->error(QStringLiteral("entry %1").arg(i), QString());
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    EXPECT_TRUE(finishBackgroundCalls(QThreadPool::globalInstance(), {&client}, 200,
+                                      SimpleLogger::getInstance()->createLogger(QStringLiteral("exit"))));
+    const RemoteLogTally after = remoteLogTally();
+    EXPECT_EQ(after.sent, before.sent);
+    EXPECT_EQ(after.dropped - before.dropped, entries);
+    EXPECT_EQ(after.pending, 0);
 }

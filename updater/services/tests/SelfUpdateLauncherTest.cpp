@@ -144,6 +144,23 @@ TEST_F(SelfUpdateStore, HostileVersionIsRefusedBeforeTheStoreIsTouched)
     EXPECT_EQ(store_.latestVersionInLocalStore(), keptVersion);
 }
 
+// unzip follows the links it finds in the folder it unpacks into: a version
+// folder that fails the rule receives nothing, and the cause is named.
+TEST_F(SelfUpdateStore, VersionFolderThatFailsTheRuleReceivesNothing)
+{
+    RecordingLogAppender log;
+    const QString folder = provider_.getLocalStoreDirectory() + QStringLiteral("7.7.0");
+    QDir(folder).removeRecursively();
+    // No folder: a file in its place.
+    ASSERT_TRUE(QFile(folder).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(store_.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.7.0")));
+    EXPECT_TRUE(store_.storeProblem().startsWith(QStringLiteral("The folder %1/ cannot be used: ").arg(folder)))
+        << qPrintable(store_.storeProblem());
+    EXPECT_FALSE(log.contains(QStringLiteral("Copying Vorn archive file.")));
+    EXPECT_EQ(QFileInfo(folder).size(), 0);
+    QFile::remove(folder);
+}
+
 TEST_F(SelfUpdateStore, KeysThatCannotBeWrittenAreNotReportedAsStored)
 {
     RecordingLogAppender log;

@@ -7,6 +7,7 @@
 #include "updater/services/AbstractUpdateLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateService.h"
+#include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestFileServer.h"
 #include "updater/testsupport/TestUpdateServer.h"
@@ -14,6 +15,10 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -90,4 +95,53 @@ TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
     ASSERT_TRUE(waitFor([&] { return errors > 1; }, 60000));
     EXPECT_EQ(finished, 2);
     EXPECT_EQ(files.requestsFor("/Pathwarden.zip").size(), 2);
+}
+
+// The downloaded copy is unpacked off the GUI thread: its events go on
+// while unzip runs (this stand-in never ends). unzip's time limit ends the
+// store, and the error names the time-out as the cause.
+TEST(SelfUpdateService, UnpackingLeavesTheGuiThreadFreeAndATimeOutIsNamed)
+{
+    TrustedTestCertificates trust;
+    ASSERT_TRUE(trust.isLoaded());
+    TestUpdateServer server;
+    TestFileServer files;
+    const QByteArray archive(1024, 'z');
+    files.setFile("/Pathwarden.zip", archive);
+    server.setResponse("/rest/downloadclient/update", 200,
+                       QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1",)"
+                                      R"( "macFilesize": %2, "macChecksum": "%3"})")
+                           .arg(files.url("/Pathwarden.zip").toString())
+                           .arg(archive.size())
+                           .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
+                           .toUtf8());
+    QTemporaryDir bin;
+    const QString started = bin.filePath(QStringLiteral("started"));
+    const QString unzip = writeStandInProgram(bin.path(), QStringLiteral("unzip"),
+                                              QStringLiteral("touch '%1'\nexec sleep 600").arg(started));
+
+    RESTClient client(&trust.certificates);
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip(unzip, nullptr);
+    SelfUpdateExtractor_OSX extractor(&zip);
+    LocalStorage store(&provider, &extractor);
+    CountingLauncher launcher;
+    SelfUpdateService service(&client, new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+                              new DownloadManager(), 0, &provider, &store, &launcher);
+    ASSERT_TRUE(service.checkForUpdatesAndRetrieveUrls());
+    QStringList errors;
+    QObject::connect(&service, &SelfUpdateService::downloadError, [&](const QString& text) { errors << text; });
+    // Turns of the GUI thread's loop while unzip runs.
+    int turnsWhileUnpacking = 0;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        if (QFileInfo::exists(started) && errors.isEmpty())
+            ++turnsWhileUnpacking;
+    });
+    turn.start(50);
+    service.downloadUpdate();
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }, 4 * ZipExtractor_OSX::kTimeLimitMs));
+    EXPECT_GT(turnsWhileUnpacking, 10);
+    EXPECT_EQ(errors, QStringList{QStringLiteral("unpacking the update did not finish within 30 s")});
+    EXPECT_EQ(launcher.launches, 1);
 }
