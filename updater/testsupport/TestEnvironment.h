@@ -49,7 +49,8 @@ public:
     // with others. Only root can: false for other users.
     static bool giveToSharedGroup(const QString& path);
 
-    // The user id of "nobody", another local user.
+    // The user id of "nobody", another local user (when the tests run as
+    // nobody, the id below it).
     static unsigned int anotherUserId();
     // One entry of a POSIX ACL for a named user or group.
     struct AclEntry {
