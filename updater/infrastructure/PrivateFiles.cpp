@@ -7,13 +7,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +24,9 @@
 
 namespace {
 
+// A write takes a moment between its temporary file and the rename; one
+// untouched for longer was ended on the way.
+constexpr time_t kStaleSeconds = 60;
 // Far above any settings file; a larger one is not read whole.
 constexpr qint64 kMostBytes = 1 << 20;
 constexpr int kReadFlags = O_RDONLY | O_NONBLOCK;
@@ -92,8 +96,10 @@ UserFileRead readByRule(const QString& path, bool rootToo)
 // files in; -1 with problem set otherwise.
 int userFolderFor(const QString& path, QByteArray* name, QString* problem)
 {
-    const QFileInfo file(QDir::cleanPath(path));
-    TrustedItem folder = reachTrusted(file.absolutePath(), O_RDONLY | O_DIRECTORY);
+    QString file = path;
+    while (file.size() > 1 && file.endsWith(QLatin1Char('/')))
+        file.chop(1);
+    TrustedItem folder = reachTrusted(folderOfPath(file), O_RDONLY | O_DIRECTORY);
     if (folder.state != TrustedItem::Found) {
         *problem = folder.state == TrustedItem::Missing
                        ? QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(folder.path, systemError(ENOENT))
@@ -105,7 +111,7 @@ int userFolderFor(const QString& path, QByteArray* name, QString* problem)
         *problem = QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)").arg(folder.path).arg(info.st_uid);
         return -1;
     }
-    *name = QFile::encodeName(file.fileName());
+    *name = QFile::encodeName(file.mid(file.lastIndexOf(QLatin1Char('/')) + 1));
     return folder.item.release();
 }
 
@@ -127,6 +133,38 @@ int createTemporary(int folder, const QByteArray& name, QByteArray* temporary)
     return -1;
 }
 
+// Removes what earlier writes of name left when they were ended between
+// their temporary file and the rename: the user's own regular files named
+// as createTemporary names them, and stale. folder is a checked folder of
+// the user, so nobody else can put or swap anything under those names.
+void removeStaleTemporaries(int folder, const QByteArray& name)
+{
+    const QByteArray prefix = '.' + name.left(200) + '.';
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* entries = listing < 0 ? nullptr : ::fdopendir(listing);
+    if (!entries) {
+        if (listing >= 0)
+            ::close(listing);
+        return;
+    }
+    const time_t now = ::time(nullptr);
+    while (const struct dirent* entry = ::readdir(entries)) {
+        const QByteArray found(entry->d_name);
+        const QByteArray random = found.mid(prefix.size());
+        // A 64-bit number in base 36 has at most 13 digits.
+        if (!found.startsWith(prefix) || random.isEmpty() || random.size() > 13)
+            continue;
+        bool ours = true;
+        for (const char c : random)
+            ours = ours && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z'));
+        struct stat info {};
+        if (ours && ::fstatat(listing, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode)
+            && info.st_uid == ::geteuid() && now - info.st_mtime > kStaleSeconds)
+            ::unlinkat(listing, entry->d_name, 0);
+    }
+    ::closedir(entries);
+}
+
 bool writeWhole(int fd, const QByteArray& contents)
 {
     qint64 done = 0;
@@ -145,18 +183,10 @@ bool writeWhole(int fd, const QByteArray& contents)
 
 bool makePrivateFolder(const QString& path, QString* problem, QString* narrowed)
 {
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QByteArray native = QFile::encodeName(clean);
-    int made = ::mkdir(native.constData(), S_IRWXU) == 0 ? 0 : errno;
-    if (made == ENOENT) {
-        QDir().mkpath(QFileInfo(clean).absolutePath());
-        made = ::mkdir(native.constData(), S_IRWXU) == 0 ? 0 : errno;
-    }
-    TrustedItem folder = reachTrusted(clean, O_RDONLY | O_DIRECTORY, OwnFolder::Narrow, narrowed);
+    TrustedItem folder = reachTrusted(path, O_RDONLY | O_DIRECTORY, OwnFolder::Make, narrowed);
     QString why;
     if (folder.state == TrustedItem::Missing) {
-        // The first error is the cause: a read-only or full file system.
-        why = QCoreApplication::translate("PrivateFiles", "%1 cannot be made: %2").arg(clean, systemError(made != 0 && made != EEXIST ? made : ENOENT));
+        why = QCoreApplication::translate("PrivateFiles", "%1 cannot be made: %2").arg(folder.path, systemError(ENOENT));
     } else if (folder.state == TrustedItem::Refused) {
         why = folder.problem;
     } else {
@@ -185,6 +215,7 @@ bool writeUserFile(const QString& path, const QByteArray& contents, QString* pro
     OwnedDescriptor folder(userFolderFor(path, &name, problem));
     if (folder.get() < 0)
         return false;
+    removeStaleTemporaries(folder.get(), name);
     QByteArray temporary;
     OwnedDescriptor file(createTemporary(folder.get(), name, &temporary));
     int error = file.get() < 0 ? errno : 0;
@@ -316,12 +347,26 @@ QByteArray iniText(const QVariantMap& values)
     return text;
 }
 
+QString folderOfPath(const QString& path)
+{
+    QString file = path;
+    while (file.size() > 1 && file.endsWith(QLatin1Char('/')))
+        file.chop(1);
+    const int slash = file.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QStringLiteral(".") : slash == 0 ? QStringLiteral("/") : file.left(slash);
+}
+
 QString xdgUserFolder(const char* variable, const QString& belowHome)
 {
-    const QString value = QFile::decodeName(qgetenv(variable));
-    if (QDir::isAbsolutePath(value))
-        return QDir::cleanPath(value);
-    return QDir::cleanPath(QDir::homePath() + QLatin1Char('/') + belowHome);
+    // Not cleaned: a ".." after a link is the walk's to resolve.
+    QString value = QFile::decodeName(qgetenv(variable));
+    if (!value.startsWith(QLatin1Char('/'))) {
+        const QString home = QFile::decodeName(qgetenv("HOME"));
+        value = (home.startsWith(QLatin1Char('/')) ? home : QDir::homePath()) + QLatin1Char('/') + belowHome;
+    }
+    while (value.size() > 1 && value.endsWith(QLatin1Char('/')))
+        value.chop(1);
+    return value;
 }
 
 QString userSettingsFilePath(const QString& applicationName)

@@ -10,8 +10,8 @@
 // written or started. What fails is neither read nor written; the cause
 // names the file or folder at fault, in the user's language.
 
-// Makes the folder (missing parents with the usual mode) with mode 0700 and
-// judges it by the rule. A folder of the user reached without a link loses
+// Judges the way to the folder by the rule and makes what is missing of it
+// below the nearest folder that passed, each mode 0700 (OwnFolder::Make). A folder of the user reached without a link loses
 // the write bits of others; a link of the user counts when what it leads to
 // passes. True when the folder is the user's and passes; otherwise problem
 // (when given) says what is wrong. narrowed, when given, receives a line for
@@ -42,6 +42,7 @@ UserFileRead readMachineFile(const QString& path);
 // over the name, which replaces whatever another user put there. With
 // replace false an entry already at the name is kept (true, nothing
 // written). False with problem set when the contents did not reach the disk.
+// Temporaries of the name that an ended write left are removed first.
 bool writeUserFile(const QString& path, const QByteArray& contents, QString* problem, bool replace = true);
 
 // A descriptor to append to the log file at path, below a descriptor of its
@@ -63,9 +64,14 @@ QVariantMap iniValues(const QByteArray& text);
 // back by iniValues as the same values.
 QByteArray iniText(const QVariantMap& values);
 
+// The folder that holds path, split off without cleaning the path: which
+// folder a ".." names is for the walk by the rule to find, after any link.
+QString folderOfPath(const QString& path);
+
 // A user folder of the XDG base directory rules: the variable's value when
 // it is an absolute path (relative ones are ignored, as those rules say),
-// else belowHome in the home folder.
+// else belowHome in the home folder; not cleaned, as ".." after a link is
+// for the walk by the rule to resolve.
 QString xdgUserFolder(const char* variable, const QString& belowHome);
 
 // Where the user-scope INI file of organisation "Pathwarden" and the

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -69,8 +70,9 @@ bool leadsInside(const QString& root, QStringList& where, const QString& target,
 // without following any; empty when there is none. Such a link could make us
 // start, or load plug-ins or frameworks from, a program outside the store.
 // Relative links that stay inside (a framework's "Versions/Current") are the
-// bundle's own.
-QString firstLinkLeadingOut(const QString& folder)
+// bundle's own. tooManyLinks tells a link whose resolution needs more links
+// than the system follows, which leads nowhere.
+QString firstLinkLeadingOut(const QString& folder, bool* tooManyLinks)
 {
     QDirIterator it(folder, kEveryEntry, QDirIterator::Subdirectories);
     while (it.hasNext()) {
@@ -79,10 +81,27 @@ QString firstLinkLeadingOut(const QString& folder)
             continue;
         QStringList where = it.fileInfo().path().mid(folder.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
         int linksLeft = kMostLinksFollowed - 1; // the link itself
-        if (!leadsInside(folder, where, linkTarget(it.filePath()), linksLeft))
+        if (!leadsInside(folder, where, linkTarget(it.filePath()), linksLeft)) {
+            *tooManyLinks = linksLeft < 0;
             return it.filePath();
+        }
     }
     return QString();
+}
+
+// unzip makes folders as the umask lets it (0777 under umask 000), which
+// the copy's start would refuse. The folder lies in the user's private
+// version folder: nobody else can have changed what is in it, and its
+// links are never followed.
+void withoutWriteOfOthers(const QString& folder)
+{
+    QDirIterator it(folder, kEveryEntry, QDirIterator::Subdirectories);
+    for (QString path = folder; !path.isEmpty(); path = it.hasNext() ? it.next() : QString()) {
+        const QByteArray native = QFile::encodeName(path);
+        struct stat info {};
+        if (::lstat(native.constData(), &info) == 0 && !S_ISLNK(info.st_mode) && (info.st_mode & 022) != 0)
+            ::chmod(native.constData(), info.st_mode & 07755);
+    }
 }
 
 } // namespace
@@ -114,14 +133,19 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
         removeUnpacked(unpackingFolder, before);
         return false;
     }
-    const QString link = firstLinkLeadingOut(folder);
+    bool tooManyLinks = false;
+    const QString link = firstLinkLeadingOut(folder, &tooManyLinks);
     if (!link.isEmpty()) {
-        logger_->error(QStringLiteral("Unpacked copy holds a symbolic link that leads out of it; it is not used."),
+        logger_->error(tooManyLinks ? QStringLiteral("Unpacked copy holds a symbolic link that needs more than 40 links "
+                                                     "to resolve (too many levels of symbolic links); it is not used.")
+                                    : QStringLiteral("Unpacked copy holds a symbolic link that leads out of it; it is "
+                                                     "not used."),
                        link);
         removeUnpacked(folder, before);
         executablePath.clear();
         return false;
     }
+    withoutWriteOfOthers(folder);
     executablePath = folder + executableRelativePath();
     if (QFileInfo(executablePath).isFile())
         return true;

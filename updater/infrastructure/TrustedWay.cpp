@@ -1,21 +1,24 @@
 #include "updater/infrastructure/TrustedWay.h"
 
+#include "updater/infrastructure/PrivateFiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QPair>
 #include <QStringList>
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,6 +26,20 @@ namespace {
 
 // As the kernel: a resolution that needs more is a loop or an attack.
 constexpr int kMostLinks = 40;
+// Far above the folders of any path: each missing one is made once, and
+// again only when it vanished after it was made.
+constexpr int kMostMakes = 256;
+
+constexpr char kAccessAcl[] = "system.posix_acl_access";
+// The tags and the write permission of the kernel's ACL attribute.
+constexpr quint16 kUserObj = 0x01;
+constexpr quint16 kUser = 0x02;
+constexpr quint16 kGroupObj = 0x04;
+constexpr quint16 kGroup = 0x08;
+constexpr quint16 kMask = 0x10;
+constexpr quint16 kOther = 0x20;
+constexpr quint16 kWrite = 0x02;
+constexpr quint32 kAclVersion = 2;
 
 QString systemError(int error)
 {
@@ -51,7 +68,63 @@ mode_t foreignWriteBits(const struct stat& info, bool onTheWay)
     return bits;
 }
 
-QString judge(const struct stat& info, const QString& path, bool onTheWay)
+// The access ACL of the item fd holds: 0 with attribute set (empty when it
+// has none, or its file system knows no ACLs), else the error.
+int accessAcl(int fd, QByteArray* attribute)
+{
+    char proc[40];
+    std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    const auto read = [fd, &proc](void* buffer, size_t size) {
+        ssize_t length = ::fgetxattr(fd, kAccessAcl, buffer, size);
+        // An O_PATH descriptor reads no attributes itself; its entry in
+        // /proc leads to the very item it holds, whatever its name is now.
+        if (length < 0 && errno == EBADF)
+            length = ::getxattr(proc, kAccessAcl, buffer, size);
+        return length;
+    };
+    // The ACL may grow between asking its size and reading it.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        attribute->clear();
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0)
+            return errno == ENODATA || errno == ENOTSUP || errno == EOPNOTSUPP ? 0 : errno;
+        attribute->resize(static_cast<int>(size));
+        const ssize_t length = read(attribute->data(), static_cast<size_t>(size));
+        if (length >= 0) {
+            attribute->resize(static_cast<int>(length));
+            return 0;
+        }
+        if (errno == ENODATA) {
+            attribute->clear();
+            return 0;
+        }
+        if (errno != ERANGE)
+            return errno;
+    }
+    return ERANGE;
+}
+
+// Whether the item's ACL lets others write; error receives why it could
+// not be read (and the answer is then true).
+bool aclForeignWrite(int fd, const struct stat& info, int* error)
+{
+    QByteArray attribute;
+    *error = accessAcl(fd, &attribute);
+    if (*error != 0)
+        return true;
+    if (attribute.isEmpty())
+        return false;
+    unsigned int group = 0;
+    const bool hasPrivateGroup = userPrivateGroup(&group);
+    return aclLetsOthersWrite(attribute, ::geteuid(), info.st_gid, hasPrivateGroup, group);
+}
+
+QString cannotOpen(const QString& path, int error)
+{
+    return QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(path, systemError(error));
+}
+
+QString judge(int fd, const struct stat& info, const QString& path, bool onTheWay)
 {
     if (!ownedByUserOrRoot(info))
         return QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)")
@@ -60,6 +133,13 @@ QString judge(const struct stat& info, const QString& path, bool onTheWay)
     if (foreignWriteBits(info, onTheWay) != 0)
         return QCoreApplication::translate("PrivateFiles", "%1 can be written by others (mode %2)")
             .arg(path, modeText(info.st_mode));
+    if (onTheWay && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX) != 0)
+        return QString();
+    int error = 0;
+    if (aclForeignWrite(fd, info, &error))
+        return error != 0 ? cannotOpen(path, error)
+                          : QCoreApplication::translate("PrivateFiles", "%1 can be written by others through its ACL")
+                                .arg(path);
     return QString();
 }
 
@@ -95,6 +175,7 @@ int openRetrying(int folder, const char* name, int flags)
 struct Folder {
     OwnedDescriptor fd;
     QString path;
+    uid_t owner;
 };
 
 TrustedItem refused(const QString& problem)
@@ -105,9 +186,31 @@ TrustedItem refused(const QString& problem)
     return result;
 }
 
-QString cannotOpen(const QString& path, int error)
+QString cannotMake(const QString& path, int error)
 {
-    return QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(path, systemError(error));
+    return QCoreApplication::translate("PrivateFiles", "%1 cannot be made: %2").arg(path, systemError(error));
+}
+
+// The path made absolute but not cleaned: which folder ".." leaves is for
+// the walk to find, after any link.
+QString absoluteUncleaned(const QString& path)
+{
+    return path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+}
+
+// The home folder and the user's configuration, data and cache folders,
+// links resolved: nothing is made inside them for another user.
+QStringList userBaseFolders()
+{
+    QStringList folders{canonicalHome()};
+    for (const QString& folder : {xdgUserFolder("XDG_CONFIG_HOME", QStringLiteral(".config")),
+                                  xdgUserFolder("XDG_DATA_HOME", QStringLiteral(".local/share")),
+                                  xdgUserFolder("XDG_CACHE_HOME", QStringLiteral(".cache"))}) {
+        char resolved[PATH_MAX];
+        if (::realpath(QFile::encodeName(folder).constData(), resolved))
+            folders.append(QFile::decodeName(resolved));
+    }
+    return folders;
 }
 
 } // namespace
@@ -117,6 +220,55 @@ void OwnedDescriptor::reset(int fd)
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = fd;
+}
+
+bool aclLetsOthersWrite(const QByteArray& attribute, unsigned int user, unsigned int owningGroup,
+                        bool hasPrivateGroup, unsigned int privateGroup)
+{
+    const auto number = [&attribute](int at, int bytes) {
+        quint32 value = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            value = (value << 8) | static_cast<quint8>(attribute.at(at + i));
+        return value;
+    };
+    if (attribute.size() < 4 || (attribute.size() - 4) % 8 != 0 || number(0, 4) != kAclVersion)
+        return true;
+    const int entries = (attribute.size() - 4) / 8;
+    bool maskWrites = true;
+    for (int i = 0; i < entries; ++i)
+        if (number(4 + 8 * i, 2) == kMask)
+            maskWrites = (number(4 + 8 * i + 2, 2) & kWrite) != 0;
+    const auto ownGroup = [&](quint32 group) { return hasPrivateGroup && group == privateGroup; };
+    for (int i = 0; i < entries; ++i) {
+        const int at = 4 + 8 * i;
+        const quint32 tag = number(at, 2);
+        const bool writes = (number(at + 2, 2) & kWrite) != 0;
+        const quint32 id = number(at + 4, 4);
+        switch (tag) {
+        case kUserObj:
+        case kMask:
+            break;
+        case kUser:
+            if (writes && maskWrites && id != user)
+                return true;
+            break;
+        case kGroupObj:
+            if (writes && maskWrites && !ownGroup(owningGroup))
+                return true;
+            break;
+        case kGroup:
+            if (writes && maskWrites && !ownGroup(id))
+                return true;
+            break;
+        case kOther:
+            if (writes)
+                return true;
+            break;
+        default:
+            return true;
+        }
+    }
+    return false;
 }
 
 bool userPrivateGroup(unsigned int* gid)
@@ -154,36 +306,54 @@ bool userPrivateGroup(unsigned int* gid)
 
 TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QString* narrowed)
 {
-    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString absolute = absoluteUncleaned(path);
     QStringList pending = absolute.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    while (absolute.size() > 1 && absolute.endsWith(QLatin1Char('/')))
+        absolute.chop(1);
     if (pending.isEmpty())
         return refused(QCoreApplication::translate("PrivateFiles", "%1 is not a regular file").arg(absolute));
 
-    std::vector<Folder> way;
-    const auto restart = [&way]() -> bool {
-        way.clear();
-        way.push_back({OwnedDescriptor(openRetrying(AT_FDCWD, "/", O_PATH | O_DIRECTORY)), QStringLiteral("/")});
-        return way.back().fd.get() >= 0;
-    };
-    if (!restart())
-        return refused(cannotOpen(QStringLiteral("/"), errno));
     // Folders that failed the rule, judged once the item's place is known:
     // those above the home count only for an item outside it.
     QList<QPair<QString, QString>> faults;
-    const auto judgeFolder = [&faults](int fd, const QString& where) -> int {
+    const auto judgeFolder = [&faults](int fd, const QString& where, uid_t* owner) -> int {
         struct stat info {};
         if (::fstat(fd, &info) != 0)
             return errno;
-        const QString fault = judge(info, where, true);
+        *owner = info.st_uid;
+        const QString fault = judge(fd, info, where, true);
         if (!fault.isEmpty())
             faults.append({where, fault});
         return 0;
     };
-    if (const int error = judgeFolder(way.back().fd.get(), QStringLiteral("/")))
+    const auto faultFor = [&faults](const QString& place) {
+        const QString home = canonicalHome();
+        const bool inHome = place == home || place.startsWith(home + QLatin1Char('/'));
+        for (const auto& fault : faults) {
+            if (inHome && isAboveHome(fault.first, home))
+                continue;
+            return fault.second;
+        }
+        return QString();
+    };
+    std::vector<Folder> way;
+    const auto restart = [&way, &judgeFolder]() -> int {
+        way.clear();
+        OwnedDescriptor root(openRetrying(AT_FDCWD, "/", O_PATH | O_DIRECTORY));
+        uid_t owner = 0;
+        if (root.get() < 0)
+            return errno;
+        if (const int error = judgeFolder(root.get(), QStringLiteral("/"), &owner))
+            return error;
+        way.push_back({std::move(root), QStringLiteral("/"), owner});
+        return 0;
+    };
+    if (const int error = restart())
         return refused(cannotOpen(QStringLiteral("/"), error));
 
     TrustedItem result;
     int links = 0;
+    int makes = 0;
     while (!pending.isEmpty()) {
         const QString name = pending.takeFirst();
         if (name == QLatin1String("."))
@@ -202,6 +372,38 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
             const int error = errno;
             if (error != ENOENT)
                 return refused(cannotOpen(here, error));
+            if (own == OwnFolder::Make) {
+                // Made only where the way so far passed for the folder asked
+                // for, and never for someone else in their own folders.
+                QString place = here;
+                for (const QString& rest : qAsConst(pending))
+                    place = joined(place, rest);
+                QString fault = faultFor(place);
+                if (fault.isEmpty()) {
+                    const QStringList bases = userBaseFolders();
+                    for (const Folder& folder : way) {
+                        if (folder.owner != ::geteuid() && bases.contains(folder.path)) {
+                            fault = QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)")
+                                        .arg(folder.path)
+                                        .arg(folder.owner);
+                            break;
+                        }
+                    }
+                }
+                if (!fault.isEmpty())
+                    return refused(fault);
+                if (++makes > kMostMakes)
+                    return refused(cannotMake(here, EAGAIN));
+                if (::mkdirat(way.back().fd.get(), native.constData(), S_IRWXU) == 0) {
+                    // The umask may have taken the user's own bits away.
+                    if (::fchmodat(way.back().fd.get(), native.constData(), S_IRWXU, 0) != 0)
+                        return refused(cannotMake(here, errno));
+                } else if (errno != EEXIST) {
+                    return refused(cannotMake(here, errno));
+                }
+                pending.prepend(name);
+                continue;
+            }
             result.state = TrustedItem::Missing;
             result.path = last ? here : absolute;
             if (last) {
@@ -224,16 +426,20 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
                 return refused(cannotOpen(here, length < 0 ? errno : ENAMETOOLONG));
             const QString text = QFile::decodeName(QByteArray(target, static_cast<int>(length)));
             pending = text.split(QLatin1Char('/'), Qt::SkipEmptyParts) + pending;
-            if (text.startsWith(QLatin1Char('/')) && !restart())
-                return refused(cannotOpen(QStringLiteral("/"), errno));
+            if (text.startsWith(QLatin1Char('/'))) {
+                if (const int error = restart())
+                    return refused(cannotOpen(QStringLiteral("/"), error));
+            }
             result.throughLink = true;
             continue;
         }
         if (!last) {
             if (!S_ISDIR(info.st_mode))
                 return refused(QCoreApplication::translate("PrivateFiles", "%1 is not a folder").arg(here));
-            judgeFolder(entry.get(), here);
-            way.push_back({std::move(entry), here});
+            uid_t owner = 0;
+            if (const int error = judgeFolder(entry.get(), here, &owner))
+                return refused(cannotOpen(here, error));
+            way.push_back({std::move(entry), here, owner});
             continue;
         }
         OwnedDescriptor item(openRetrying(way.back().fd.get(), native.constData(), openFlags | O_NOFOLLOW));
@@ -245,19 +451,28 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
         }
         if (::fstat(item.get(), &info) != 0)
             return refused(cannotOpen(here, errno));
-        QString fault = judge(info, here, false);
-        const mode_t foreign = foreignWriteBits(info, false);
-        if (!fault.isEmpty() && own == OwnFolder::Narrow && !result.throughLink && S_ISDIR(info.st_mode)
-            && info.st_uid == ::geteuid() && foreign != 0) {
-            // Only write bits go: a folder nobody else can write is left
-            // as it is, also on a read-only file system.
-            if (::fchmod(item.get(), info.st_mode & 07777 & ~foreign) != 0)
-                return refused(QCoreApplication::translate("PrivateFiles", "%1 cannot be narrowed: %2")
-                                   .arg(here, systemError(errno)));
-            if (narrowed)
-                *narrowed = QStringLiteral("%1 could be written by others (mode %2), narrowed to %3")
-                                .arg(here, modeText(info.st_mode), modeText(info.st_mode & ~foreign));
-            fault.clear();
+        QString fault = judge(item.get(), info, here, false);
+        if (!fault.isEmpty() && own == OwnFolder::Make && !result.throughLink && S_ISDIR(info.st_mode)
+            && info.st_uid == ::geteuid()) {
+            const mode_t foreign = foreignWriteBits(info, false);
+            int aclError = 0;
+            const bool aclForeign = aclForeignWrite(item.get(), info, &aclError) && aclError == 0;
+            // Only write goes: a folder nobody else can write is left as it
+            // is, also on a read-only file system. With an ACL the group
+            // bits are its mask: without write there, no named entry and
+            // not the owning group can write.
+            const mode_t narrow = info.st_mode & 07777 & ~foreign & ~(aclForeign ? S_IWGRP : 0);
+            if (foreign != 0 || aclForeign) {
+                if (::fchmod(item.get(), narrow) != 0)
+                    return refused(QCoreApplication::translate("PrivateFiles", "%1 cannot be narrowed: %2")
+                                       .arg(here, systemError(errno)));
+                if (narrowed)
+                    *narrowed = QStringLiteral("%1 could be written by others (mode %2%4), narrowed to %3")
+                                    .arg(here, modeText(info.st_mode), modeText(narrow),
+                                         aclForeign ? QStringLiteral(" and its ACL") : QString());
+                // What the mask could not close stays refused.
+                fault = ::fstat(item.get(), &info) != 0 ? cannotOpen(here, errno) : judge(item.get(), info, here, false);
+            }
         }
         if (!fault.isEmpty())
             return refused(fault);
@@ -275,7 +490,7 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
         struct stat info {};
         if (item.get() < 0 || ::fstat(item.get(), &info) != 0)
             return refused(cannotOpen(here, errno));
-        const QString fault = judge(info, here, false);
+        const QString fault = judge(item.get(), info, here, false);
         if (!fault.isEmpty())
             return refused(fault);
         result.state = TrustedItem::Found;
@@ -284,12 +499,8 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
         result.folder = std::move(way.back().fd);
         result.path = here;
     }
-    const QString home = canonicalHome();
-    const bool inHome = result.path == home || result.path.startsWith(home + QLatin1Char('/'));
-    for (const auto& fault : faults) {
-        if (inHome && isAboveHome(fault.first, home))
-            continue;
-        return refused(fault.second);
-    }
+    const QString fault = faultFor(result.path);
+    if (!fault.isEmpty())
+        return refused(fault);
     return result;
 }

@@ -9,7 +9,9 @@
 // runs from the item up to the user's home folder, or up to / when the item
 // lies outside the home. Group write counts as the user's own only for the
 // user's private group (the primary group, named like the user, with no
-// other member). A sticky folder of root or the user (/tmp) may stand on the
+// other member). An item's access ACL is read through its descriptor: an
+// entry that lets anyone but the user or the private group write, after the
+// ACL's mask, makes the item another's to change. A sticky folder of root or the user (/tmp) may stand on the
 // way: nobody else can rename or remove what the user keeps in it.
 //
 // A link is followed only when the user or root owns it, and what it leads
@@ -77,17 +79,35 @@ struct TrustedItem {
 
 enum class OwnFolder {
     Judge,
-    // The last item may be a folder of the user, reached without a link,
-    // that others can write: their write bits are taken away (the folder is
-    // one the updater keeps for itself).
-    Narrow,
+    // The last item is a folder the updater keeps for itself. Missing
+    // folders are made, mode 0700 whatever the umask, one by one below the
+    // descriptor of the nearest folder that passed, and only when the way so
+    // far passed: nothing is made before it is judged, nor inside a home,
+    // configuration, data or cache folder of someone other than the
+    // effective user. A folder of the user reached without a link that
+    // others can write loses their write: their write bits, and with an ACL
+    // its mask's write, which every named entry and the owning group's
+    // entry are limited by.
+    Make,
 };
 
 // Resolves path by the rule and opens its last item with openFlags
-// (O_NOFOLLOW, O_CLOEXEC and O_NOCTTY are added). narrowed, when given,
-// receives a line for the log when a folder was narrowed.
+// (O_NOFOLLOW, O_CLOEXEC and O_NOCTTY are added). The path is taken as it
+// is: ".." after a link leaves what the link led to, as for the kernel.
+// narrowed, when given, receives a line for the log when a folder was
+// narrowed.
 TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own = OwnFolder::Judge,
                          QString* narrowed = nullptr);
+
+// Whether a POSIX access ACL as Linux keeps it in the attribute
+// "system.posix_acl_access" (little-endian version 2, then entries of tag,
+// permissions and id) lets another than user write: a named user but user,
+// the owning group or a named group that is not privateGroup (none when
+// hasPrivateGroup is false), each as far as the mask lets it, or the
+// entry for everyone else. An attribute that is no such ACL counts as
+// letting others write. A pure function, for any bytes.
+bool aclLetsOthersWrite(const QByteArray& attribute, unsigned int user, unsigned int owningGroup,
+                        bool hasPrivateGroup, unsigned int privateGroup);
 
 // The user's private group: the primary group, named like the user, that
 // no other user belongs to. False when the user has none.

@@ -43,7 +43,7 @@ VornSettings::VornSettings()
     : QSettings(QString(), QSettings::IniFormat)
 {
     const QString path = settingsFile();
-    const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = folderOfPath(path);
     // Narrowed first, so that nothing can be added to the folder or swapped
     // in it while the file is read.
     QString problem;

@@ -52,8 +52,10 @@ QString WorkingDirectoryProvider::newWorkingDirectoryCandidate() const
 bool WorkingDirectoryProvider::ensurePrivateDirectory(const QString& path) const
 {
     const QByteArray native = QFile::encodeName(QDir::cleanPath(path));
-    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno != EEXIST) {
-        QDir().mkpath(QFileInfo(QDir::cleanPath(path)).absolutePath());
+    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno == ENOENT) {
+        // Missing parents of the temporary folder are made by the rule,
+        // 0700 whatever the umask, and only below a folder it passed.
+        makePrivateFolder(folderOfPath(QDir::cleanPath(path)));
         ::mkdir(native.constData(), S_IRWXU);
     }
     return isPrivateDirectoryOfUser(native);

@@ -46,7 +46,7 @@ LocalStorage::LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, S
     , extractor_(extractor)
 {
     const QString path = storeFile();
-    const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = folderOfPath(path);
     // Narrowed first, so that nothing can be added or swapped in the folder
     // while the file is read.
     QString problem;

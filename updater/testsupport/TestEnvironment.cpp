@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <pwd.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 TestEnvironment::TestEnvironment()
@@ -37,17 +40,17 @@ QString TestEnvironment::home() const
 
 QString TestEnvironment::configHome() const
 {
-    return root() + QStringLiteral("/config");
+    return foldersInTheHome_ ? home() + QStringLiteral("/.config") : root() + QStringLiteral("/config");
 }
 
 QString TestEnvironment::dataHome() const
 {
-    return root() + QStringLiteral("/data");
+    return foldersInTheHome_ ? home() + QStringLiteral("/.local/share") : root() + QStringLiteral("/data");
 }
 
 QString TestEnvironment::cacheHome() const
 {
-    return root() + QStringLiteral("/cache");
+    return foldersInTheHome_ ? home() + QStringLiteral("/.cache") : root() + QStringLiteral("/cache");
 }
 
 QString TestEnvironment::tempDir() const
@@ -81,6 +84,11 @@ QProcessEnvironment TestEnvironment::processEnvironment() const
     for (const auto& variable : variables_)
         env.insert(variable.first, variable.second);
     return env;
+}
+
+void TestEnvironment::useFoldersInTheHome()
+{
+    foldersInTheHome_ = true;
 }
 
 void TestEnvironment::setVariable(const QString& name, const QString& value)
@@ -123,6 +131,57 @@ bool TestEnvironment::giveToSharedGroup(const QString& path)
         return false;
     const struct group* shared = ::getgrnam("nogroup");
     return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), shared ? shared->gr_gid : 65534) == 0;
+}
+
+unsigned int TestEnvironment::anotherUserId()
+{
+    const struct passwd* nobody = ::getpwnam("nobody");
+    const uid_t uid = nobody ? nobody->pw_uid : 65534;
+    // Run as nobody, the tests need another id; an ACL entry's need not
+    // name an existing user.
+    return uid != ::geteuid() ? uid : uid - 1;
+}
+
+bool TestEnvironment::setAcl(const QString& path, const QList<AclEntry>& entries, bool defaultAcl)
+{
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::stat(name.constData(), &info) != 0)
+        return false;
+    // The kernel's layout: version 2, then (tag, permissions, id) in the
+    // order of the tags, named entries by id.
+    QByteArray attribute;
+    const auto number = [&attribute](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            attribute.append(static_cast<char>((value >> (8 * i)) & 0xff));
+    };
+    const auto entry = [&](quint16 tag, unsigned int permissions, quint32 id) {
+        number(tag, 2);
+        number(permissions, 2);
+        number(id, 4);
+    };
+    QList<AclEntry> sorted = entries;
+    std::sort(sorted.begin(), sorted.end(), [](const AclEntry& a, const AclEntry& b) {
+        return a.group != b.group ? b.group : a.id < b.id;
+    });
+    unsigned int mask = defaultAcl ? 0 : (info.st_mode >> 3) & 7;
+    number(2, 4);
+    entry(0x01, defaultAcl ? 7 : (info.st_mode >> 6) & 7, 0xffffffff);
+    for (const AclEntry& named : sorted)
+        if (!named.group)
+            entry(0x02, named.permissions, named.id);
+    entry(0x04, defaultAcl ? 0 : (info.st_mode >> 3) & 7, 0xffffffff);
+    for (const AclEntry& named : sorted) {
+        if (named.group)
+            entry(0x08, named.permissions, named.id);
+        if (!defaultAcl)
+            mask |= named.permissions;
+    }
+    entry(0x10, mask, 0xffffffff);
+    entry(0x20, defaultAcl ? 0 : info.st_mode & 7, 0xffffffff);
+    return ::setxattr(name.constData(), defaultAcl ? "system.posix_acl_default" : "system.posix_acl_access",
+                      attribute.constData(), static_cast<size_t>(attribute.size()), 0)
+           == 0;
 }
 
 bool TestEnvironment::mountPrivateFileSystem(const QString& folder, const char* options)

@@ -288,6 +288,11 @@ Sie verwenden ein 32-Bit-Betriebssystem.</translation>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 kann über seine ACL von anderen beschrieben werden</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>%1 kann nicht geöffnet werden: %2</translation>
     </message>

@@ -288,6 +288,11 @@ Está usando un sistema operativo de 32 bits.</translation>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 puede ser modificado por otros a través de su ACL</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>%1 no se puede abrir: %2</translation>
     </message>

@@ -288,6 +288,11 @@ Vous utilisez un système d'exploitation 32 bits.</translation>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 peut être modifié par d&apos;autres par son ACL</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>%1 ne peut pas être ouvert : %2</translation>
     </message>

@@ -288,6 +288,11 @@ Stai usando un sistema operativo a 32 bit.</translation>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 può essere modificato da altri tramite la sua ACL</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>Impossibile aprire %1: %2</translation>
     </message>

@@ -288,6 +288,11 @@ You are running a 32-bit operating system.</source>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 は ACL により他のユーザーが書き込めます</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>%1 を開けません: %2</translation>
     </message>

@@ -288,6 +288,11 @@ Você está usando um sistema operacional de 32 bits.</translation>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 pode ser alterado por outros através da sua ACL</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>Não é possível abrir %1: %2</translation>
     </message>

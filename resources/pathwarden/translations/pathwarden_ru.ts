@@ -288,6 +288,11 @@ You are running a 32-bit operating system.</source>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 доступен для записи другим через его ACL</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>Не удаётся открыть %1: %2</translation>
     </message>

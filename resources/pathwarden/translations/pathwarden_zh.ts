@@ -288,6 +288,11 @@ You are running a 32-bit operating system.</source>
     </message>
     <message>
       <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
+      <source>%1 can be written by others through its ACL</source>
+      <translation>%1 可通过其 ACL 被他人写入</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/PrivateFiles.cpp" />
       <source>%1 cannot be opened: %2</source>
       <translation>无法打开 %1：%2</translation>
     </message>

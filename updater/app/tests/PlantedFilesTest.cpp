@@ -8,6 +8,8 @@
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
 
+#include "updater/infrastructure/TrustedWay.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -102,6 +104,21 @@ TEST(PlantedFiles, SettingsAreReadExactlyWhenNoOtherUserCouldHaveWrittenThem)
          [&](TestEnvironment& env) {
              return machineWide(env, 0664)
                     && TestEnvironment::giveToSharedGroup(env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"));
+         },
+         [](const TestEnvironment& env) { return env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"); }},
+        {"user's file with an ACL entry for the user's private group", true,
+         [&](TestEnvironment& env) {
+             unsigned int group = 0;
+             writeIni(env.settingsFile(), profile, x, 0600);
+             return userPrivateGroup(&group) && TestEnvironment::setAcl(env.settingsFile(), {{true, group, 6}});
+         },
+         nullptr},
+        // Any user can grant another an entry on a file of theirs.
+        {"machine-wide file of root with an ACL entry for another user", false,
+         [&](TestEnvironment& env) {
+             return machineWide(env, 0644)
+                    && TestEnvironment::setAcl(env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"),
+                                               {{false, TestEnvironment::anotherUserId(), 6}});
          },
          [](const TestEnvironment& env) { return env.root() + QStringLiteral("/xdg/Pathwarden/pathwarden-settings.ini"); }},
         {"file of another user", false,

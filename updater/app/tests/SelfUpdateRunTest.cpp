@@ -16,6 +16,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
@@ -23,12 +24,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
 #include <functional>
+#include <grp.h>
+#include <ostream>
+#include <pwd.h>
+#include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -250,15 +260,166 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
     EXPECT_FALSE(QFileInfo::exists(started));
 }
 
+namespace {
+
 // Layouts as users and administrators set them up, in which the update is
 // stored and started; layouts another local user could have laid, in which
 // nothing of theirs is read or started and no file of the user changes; an
 // update whose link leads out, which is refused; and stores that no update
 // can use, whose folder and fault are named instead of a wrong version.
 // Rows with another user's file or folder need root and skip otherwise.
-TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
+// Each row is a test of its own, so that a parallel ctest spreads the runs.
+struct LayoutRow {
+    const char* layout;
+    QList<ZipEntry> bundle;
+    std::function<bool(TestEnvironment&)> plant;
+    // Null: stored and started. Empty: the copy is refused. Else the
+    // store folder's fault.
+    const char* cause;
+    // Logged when the settings that name the server were refused: the
+    // run then starts nothing.
+    const char* refused = nullptr;
+    // The fault is named in German for a German user.
+    bool german = false;
+    // Another user's folder in the store that their loop swaps with the
+    // version folder (RENAME_EXCHANGE) while the update runs.
+    const char* swapped = nullptr;
+    // Run under umask 000 in a fresh home, then run again.
+    bool openUmask = false;
+    // The bundle's framework link leads on through a chain of this many
+    // links that stay inside the copy.
+    int chain = 0;
+};
+
+void PrintTo(const LayoutRow& row, std::ostream* out)
 {
-    const QString app = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+    *out << row.layout;
+}
+
+// What a row is named as a test: its words, each letter or digit kept.
+std::string rowName(const ::testing::TestParamInfo<LayoutRow>& info)
+{
+    std::string name;
+    bool gap = false;
+    for (const char* c = info.param.layout; *c; ++c) {
+        const bool kept = std::isalnum(static_cast<unsigned char>(*c)) != 0;
+        if (kept && gap && !name.empty())
+            name += '_';
+        if (kept)
+            name += *c;
+        gap = !kept;
+    }
+    return name;
+}
+
+QString appInBundle()
+{
+    return QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/");
+}
+
+bool hasPrivateGroup()
+{
+    unsigned int group = 0;
+    return userPrivateGroup(&group);
+}
+
+QString settingsFolder(const TestEnvironment& env)
+{
+    return QFileInfo(env.settingsFile()).path();
+}
+
+QString storeFileOf(const TestEnvironment& env)
+{
+    return env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini");
+}
+
+QString bashrcOf(const TestEnvironment& env)
+{
+    return env.home() + QStringLiteral("/.bashrc");
+}
+
+// The configuration, data and cache folders in a home that has none of
+// them yet; the server is named by a machine-wide settings file of root.
+bool inAFreshHome(TestEnvironment& env)
+{
+    const QString machine = env.root() + QStringLiteral("/xdg/Pathwarden");
+    QDir().mkpath(machine);
+    const QString file = machine + QStringLiteral("/pathwarden-settings.ini");
+    env.setVariable(QStringLiteral("XDG_CONFIG_DIRS"), QFileInfo(machine).path());
+    const bool moved =
+        QFile::rename(env.settingsFile(), file) && ::chmod(QFile::encodeName(file).constData(), 0644) == 0;
+    env.useFoldersInTheHome();
+    return moved;
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Folders below folder (itself included) that others could write.
+QStringList foldersOpenToOthers(const QString& folder)
+{
+    QStringList open;
+    QDirIterator it(folder, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    for (QString path = folder; !path.isEmpty(); path = it.hasNext() ? it.next() : QString()) {
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path).constData(), &info) == 0 && (info.st_mode & 022) != 0)
+            open << QStringLiteral("%1 (%2)").arg(path).arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    }
+    return open;
+}
+
+// Another user's loop that swaps two names in a folder with
+// RENAME_EXCHANGE, as fast as it can: at most 50 million times and for 200
+// s against a hang, ended by its PID with the row.
+class SwapLoop {
+public:
+    SwapLoop() = default;
+    SwapLoop(const SwapLoop&) = delete;
+    SwapLoop& operator=(const SwapLoop&) = delete;
+    ~SwapLoop()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool start(const QString& folder, const char* one, const char* other)
+    {
+        // The folder is reached through a descriptor: the other user need
+        // not pass the test's private folders above it.
+        const OwnedDescriptor at(::open(QFile::encodeName(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const struct passwd* nobody = ::getpwnam("nobody");
+        const gid_t group = nobody ? nobody->pw_gid : 65534;
+        const uid_t user = TestEnvironment::anotherUserId();
+        if (at.get() < 0)
+            return false;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(group) != 0 || ::setuid(user) != 0)
+                ::_exit(1);
+            struct timespec begin {}, now {};
+            ::clock_gettime(CLOCK_MONOTONIC, &begin);
+            for (long swap = 0; swap < 50000000; ++swap) {
+                ::renameat2(at.get(), one, at.get(), other, RENAME_EXCHANGE);
+                if (swap % 4096 == 0 && ::clock_gettime(CLOCK_MONOTONIC, &now) == 0 && now.tv_sec - begin.tv_sec > 200)
+                    break;
+            }
+            ::_exit(0);
+        }
+        return pid_ > 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+std::vector<LayoutRow> layoutRows()
+{
+    const QString app = appInBundle();
     const QString framework = app + QStringLiteral("Frameworks/QtCore.framework/");
     const auto folderOf = [](const QString& path, mode_t mode = 0) {
         QDir().mkpath(path);
@@ -267,17 +428,12 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         return path;
     };
     const auto link = [](const QString& target, const QString& name) { return QFile::link(target, name); };
-    const auto settingsFolder = [](TestEnvironment& env) { return QFileInfo(env.settingsFile()).path(); };
     // The settings moved to own (a file of the user) and named by a link.
-    const auto settingsAt = [&](TestEnvironment& env, const QString& own, const QString& target) {
+    const auto settingsAt = [=](TestEnvironment& env, const QString& own, const QString& target) {
         return QFile::rename(env.settingsFile(), own) && link(target.isEmpty() ? own : target, env.settingsFile());
     };
-    const auto storeFileOf = [](TestEnvironment& env) {
-        return env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini");
-    };
-    const auto bashrcOf = [](TestEnvironment& env) { return env.home() + QStringLiteral("/.bashrc"); };
     // Another user's settings name the server; the user's own name none.
-    const auto theirSettingsAt = [&](TestEnvironment& env, const QString& theirs) {
+    const auto theirSettingsAt = [=](TestEnvironment& env, const QString& theirs) {
         return QFile::rename(env.settingsFile(), theirs) && TestEnvironment::giveToAnotherUser(theirs);
     };
     // The folder on a new file system filled up, keeping the file given.
@@ -300,23 +456,11 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         return true;
     };
     const auto lchownToAnotherUser = [](const QString& path) { return TestEnvironment::giveToAnotherUser(path); };
-    const struct {
-        const char* layout;
-        QList<ZipEntry> bundle;
-        std::function<bool(TestEnvironment&)> plant;
-        // Null: stored and started. Empty: the copy is refused. Else the
-        // store folder's fault.
-        const char* cause;
-        // Logged when the settings that name the server were refused: the
-        // run then starts nothing.
-        const char* refused = nullptr;
-        // The fault is named in German for a German user.
-        bool german = false;
-    } rows[] = {
+    return {
         // The server is named only in the settings: the update works only
         // when they are read.
         {"settings file of the user's private group written under umask 002", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              unsigned int group = 0;
              return userPrivateGroup(&group)
                     && ::chown(QFile::encodeName(env.settingsFile()).constData(), static_cast<uid_t>(-1), group) == 0
@@ -324,16 +468,16 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          nullptr},
         {"settings file linked to a file of the user", {},
-         [&](TestEnvironment& env) { return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"), {}); },
+         [=](TestEnvironment& env) { return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"), {}); },
          nullptr},
         {"settings file linked relatively to a file of the user", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"),
                                QStringLiteral("../../my-settings.ini"));
          },
          nullptr},
         {"machine-wide settings file of root", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString folder = folderOf(env.root() + QStringLiteral("/xdg/Pathwarden"));
              env.setVariable(QStringLiteral("XDG_CONFIG_DIRS"), QFileInfo(folder).path());
              const QString file = folder + QStringLiteral("/pathwarden-settings.ini");
@@ -341,15 +485,15 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          nullptr},
         {"settings file of the user in a settings folder that was open", {},
-         [&](TestEnvironment& env) { return folderOf(settingsFolder(env), 0777) == settingsFolder(env); }, nullptr},
+         [=](TestEnvironment& env) { return folderOf(settingsFolder(env), 0777) == settingsFolder(env); }, nullptr},
         {"settings file linked to a file of the user from a settings folder that was open", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              folderOf(settingsFolder(env), 0777);
              return settingsAt(env, env.root() + QStringLiteral("/my-settings.ini"), {});
          },
          nullptr},
         {"store folder linked to a private folder of the user outside the home", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              return link(folderOf(env.root() + QStringLiteral("/own-store"), 0700),
                          env.dataHome() + QStringLiteral("/Pathwarden"));
          },
@@ -362,15 +506,15 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
         // Another user's words at the store file's name are replaced, never
         // written through nor merged, and their lock file holds nothing up.
         {"unlinking a refused store file before the write: another user's link to ~/.bashrc", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              folderOf(settingsFolder(env), 0777);
              return link(bashrcOf(env), storeFileOf(env)) && lchownToAnotherUser(storeFileOf(env));
          },
          nullptr},
         {"store file linked by the user to ~/.bashrc", {},
-         [&](TestEnvironment& env) { return link(bashrcOf(env), storeFileOf(env)); }, nullptr},
+         [=](TestEnvironment& env) { return link(bashrcOf(env), storeFileOf(env)); }, nullptr},
         {"store file of another user in a settings folder others can write", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              QFile file(storeFileOf(env));
              folderOf(settingsFolder(env), 0777);
              return file.open(QIODevice::WriteOnly) && file.write("[General]\nplanted=1\n") > 0
@@ -379,7 +523,7 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          nullptr},
         // Not even root can take or remove it.
         {"lock file of another user beside the store file", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString lock = storeFileOf(env) + QStringLiteral(".lock");
              QFile inside(folderOf(lock) + QStringLiteral("/theirs"));
              return inside.open(QIODevice::WriteOnly) && TestEnvironment::giveToAnotherUser(lock);
@@ -391,16 +535,16 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          nullptr, ""},
         // Hostile settings: refused, so the server they name is never asked.
         {"settings file others can write", {},
-         [&](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666) == 0; },
+         [=](TestEnvironment& env) { return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0666) == 0; },
          nullptr, "pathwarden-settings.ini can be written by others (mode 0666)"},
         {"settings file a shared group can write", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0664) == 0
                     && TestEnvironment::giveToSharedGroup(env.settingsFile());
          },
          nullptr, "pathwarden-settings.ini can be written by others (mode 0664)"},
         {"a link only in a folder nobody else can write: another user's link in a settings folder that was open", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              folderOf(settingsFolder(env), 0777);
              const QString theirs = env.root() + QStringLiteral("/theirs.ini");
              return theirSettingsAt(env, theirs) && link(theirs, env.settingsFile())
@@ -408,7 +552,7 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          nullptr, "pathwarden-settings.ini is a link of another user"},
         {"settings file reached through 30 links that each name the next three times", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString chain = folderOf(env.root() + QStringLiteral("/chain"));
              const QString end = folderOf(chain + QStringLiteral("/end"));
              bool linked = QFile::rename(env.settingsFile(), end + QStringLiteral("/my-settings.ini"));
@@ -420,13 +564,13 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          nullptr, "more than 40 links lead on from"},
         {"settings file linked through a folder others can write", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString open = folderOf(env.root() + QStringLiteral("/open"), 0777);
              return settingsAt(env, open + QStringLiteral("/my-settings.ini"), {});
          },
          nullptr, "/open can be written by others (mode 0777)"},
         {"resolution through nested links: the user's link to another user's link", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString own = env.root() + QStringLiteral("/my-settings.ini");
              const QString theirs = env.root() + QStringLiteral("/their-link");
              return settingsAt(env, own, theirs) && link(own, theirs) && lchownToAnotherUser(theirs);
@@ -434,10 +578,10 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          nullptr, "/their-link is a link of another user"},
         // Causes the user can mend, named as the system names them.
         {"data folder on a read-only file system", {},
-         [&](TestEnvironment& env) { return TestEnvironment::mountPrivateFileSystem(env.dataHome(), "ro"); },
+         [=](TestEnvironment& env) { return TestEnvironment::mountPrivateFileSystem(env.dataHome(), "ro"); },
          "/data/Pathwarden cannot be made: Read-only file system"},
         {"settings file that nobody else can write on a read-only file system", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QByteArray settings = fileContents(env.settingsFile());
              if (!TestEnvironment::mountPrivateFileSystem(env.configHome(), "size=1m"))
                  return false;
@@ -452,113 +596,242 @@ TEST_F(SelfUpdateRun, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItC
          },
          "pathwarden-local-storage.ini cannot be written: Read-only file system"},
         {"full data folder", {},
-         [&](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
+         [=](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
          "The update cannot be copied to |: No space left on device"},
         {"full settings folder", {},
-         [&](TestEnvironment& env) { return onFullFileSystem(env.configHome(), env.settingsFile()); },
+         [=](TestEnvironment& env) { return onFullFileSystem(env.configHome(), env.settingsFile()); },
          "pathwarden-local-storage.ini cannot be written: No space left on device"},
         {"store folder linked to a private folder inside a shared folder without the sticky bit", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              const QString shared = folderOf(env.root() + QStringLiteral("/shared"), 0777);
              return link(folderOf(shared + QStringLiteral("/mine"), 0700), env.dataHome() + QStringLiteral("/Pathwarden"));
          },
          "/shared can be written by others (mode 0777)"},
         {"store folder linked to a folder others can write", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              return link(folderOf(env.root() + QStringLiteral("/open-store"), 0777),
                          env.dataHome() + QStringLiteral("/Pathwarden"));
          },
          "/open-store can be written by others (mode 0777)"},
         {"store folder of another user", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
          },
          "/Pathwarden belongs to another user (uid"},
         {"store folder of another user, for a German user", {},
-         [&](TestEnvironment& env) {
+         [=](TestEnvironment& env) {
              env.setVariable(QStringLiteral("LANGUAGE"), QStringLiteral("de_DE:en"));
              env.setVariable(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8"));
              return TestEnvironment::giveToAnotherUser(folderOf(env.dataHome() + QStringLiteral("/Pathwarden")));
          },
          "/Pathwarden gehört einem anderen Benutzer (UID", nullptr, true},
+
+        // ACLs: the mode's group bits are then the ACL's mask.
+        {"settings file with an ACL entry for the user's own private group", {},
+         [=](TestEnvironment& env) {
+             unsigned int group = 0;
+             return userPrivateGroup(&group) && TestEnvironment::setAcl(env.settingsFile(), {{true, group, 6}});
+         },
+         nullptr},
+        {"data and configuration folders with a default ACL that grants nothing", {},
+         [=](TestEnvironment& env) {
+             return TestEnvironment::setAcl(env.dataHome(), {}, true)
+                    && TestEnvironment::setAcl(env.configHome(), {}, true);
+         },
+         nullptr},
+        // Everything the run makes in a fresh home is the user's alone,
+        // whatever the umask, and the next run goes on from there.
+        {"fresh home under umask 000", {},
+         [=](TestEnvironment& env) { return inAFreshHome(env); },
+         nullptr, nullptr, false, nullptr, true},
+        // Another user's write through an ACL entry, after the mask. Only
+        // where the group bits (the mask) are the private group's is it
+        // the ACL alone that tells; without one, the rows skip.
+        {"settings file with an ACL entry for another user", {},
+         [=](TestEnvironment& env) {
+             return hasPrivateGroup()
+                    && TestEnvironment::setAcl(env.settingsFile(), {{false, TestEnvironment::anotherUserId(), 6}});
+         },
+         nullptr, "pathwarden-settings.ini can be written by others through its ACL"},
+        {"store's way through a data folder with an ACL entry for another user", {},
+         [=](TestEnvironment& env) {
+             return hasPrivateGroup() && ::chmod(QFile::encodeName(env.dataHome()).constData(), 0700) == 0
+                    && TestEnvironment::setAcl(env.dataHome(), {{false, TestEnvironment::anotherUserId(), 7}});
+         },
+         "/data can be written by others through its ACL"},
+        // The store is the updater's own: the mask loses its write, so the
+        // other user's swaps of the version folder with theirs all fail.
+        {"store folder with an ACL entry for another user who swaps the version folder with theirs", {},
+         [=](TestEnvironment& env) {
+             const QString store = folderOf(env.dataHome() + QStringLiteral("/Pathwarden"), 0700);
+             const QString theirs = store + QStringLiteral("/theirs");
+             QDir().mkpath(theirs + QStringLiteral("/") + app + QStringLiteral("MacOS"));
+             QFile program(theirs + QStringLiteral("/") + app + QStringLiteral("MacOS/Pathwarden"));
+             if (!program.open(QIODevice::WriteOnly)
+                 || program.write(recordingStandInExecutable(env.root() + QStringLiteral("/theirs-started")))
+                        <= 0
+                 || !program.setPermissions(QFile::ExeOwner | QFile::ReadOwner | QFile::ExeOther | QFile::ReadOther))
+                 return false;
+             program.close();
+             bool given = TestEnvironment::giveToAnotherUser(theirs);
+             for (QDirIterator it(theirs, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+                  it.hasNext();)
+                 given = TestEnvironment::giveToAnotherUser(it.next()) && given;
+             return given && TestEnvironment::setAcl(store, {{false, TestEnvironment::anotherUserId(), 7}});
+         },
+         nullptr, nullptr, false, "theirs"},
+        // Root with the user's HOME (sudo -E): nothing is made in that home.
+        {"root run with the home of another user", {},
+         [=](TestEnvironment& env) {
+             return inAFreshHome(env) && TestEnvironment::giveToAnotherUser(bashrcOf(env))
+                    && TestEnvironment::giveToAnotherUser(env.home());
+         },
+         "/home belongs to another user (uid"},
+        {"framework whose current version is a chain of 41 links",
+         {{framework + QStringLiteral("Versions/5/QtCore"), "library", 0644},
+          {framework + QStringLiteral("QtCore"), "Versions/l0/QtCore", 0120777}},
+         [=](TestEnvironment&) { return true; }, "", nullptr, false, nullptr, false, 41},
+        // ".." after a link leaves what the link led to; taken by the words
+        // of the path, it would name the planted file of a refusing server.
+        {"configuration folder named as a link to one of its folders and \"..\"", {},
+         [=](TestEnvironment& env) {
+             const QString inner = folderOf(env.configHome() + QStringLiteral("/inner"));
+             const QString decoy = folderOf(env.root() + QStringLiteral("/Pathwarden"));
+             QFile planted(decoy + QStringLiteral("/pathwarden-settings.ini"));
+             env.setVariable(QStringLiteral("XDG_CONFIG_HOME"), env.root() + QStringLiteral("/link/.."));
+             return link(inner, env.root() + QStringLiteral("/link")) && planted.open(QIODevice::WriteOnly)
+                    && planted.write(QStringLiteral("[General]\nRootRestUrl=https://127.0.0.1:%1/rest\n")
+                                         .arg(TestUpdateServer::refusingPort())
+                                         .toUtf8())
+                           > 0;
+         },
+         nullptr},
     };
-    for (const auto& row : rows) {
-        server.clearRequests();
-        TestEnvironment layout;
-        struct Unmount {
-            const TestEnvironment& env;
-            ~Unmount()
-            {
-                TestEnvironment::unmountPrivateFileSystem(env.dataHome());
-                TestEnvironment::unmountPrivateFileSystem(env.configHome());
-            }
-        } unmount{layout};
-        layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
-                              {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
-        QFile bashrc(bashrcOf(layout));
-        ASSERT_TRUE(bashrc.open(QIODevice::WriteOnly) && bashrc.write("original\n") == 9);
-        bashrc.close();
-        const QString started = layout.root() + QStringLiteral("/started");
-        QList<ZipEntry> entries = row.bundle;
-        entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
-        const QString path = layout.root() + QStringLiteral("/update.zip");
-        ASSERT_TRUE(writeZipArchive(path, entries));
-        offerUpdate(kStoredVersion, fileContents(path));
-        if (row.plant && !row.plant(layout)) {
-            ASSERT_NE(::geteuid(), 0u) << row.layout;
-            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.layout);
-            continue;
+}
+
+class SelfUpdateLayout : public SelfUpdateRun, public ::testing::WithParamInterface<LayoutRow> {
+};
+
+} // namespace
+
+TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStoreItCannotUse)
+{
+    const LayoutRow& row = GetParam();
+    const QString app = appInBundle();
+    TestEnvironment layout;
+    struct Unmount {
+        const TestEnvironment& env;
+        ~Unmount()
+        {
+            TestEnvironment::unmountPrivateFileSystem(env.dataHome());
+            TestEnvironment::unmountPrivateFileSystem(env.configHome());
         }
-        const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
-                                       medium};
-        const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
-        if (!row.cause && !row.refused) {
-            const ProcessOutcome update = runPathwarden(layout, arguments);
-            ASSERT_TRUE(update.finished) << row.layout;
-            EXPECT_EQ(update.exitCode, 0) << row.layout << update.standardError.constData();
-            bool recorded = false;
+    } unmount{layout};
+    layout.writeSettings({{QStringLiteral("RootRestUrl"), server.rootUrl()},
+                          {QStringLiteral("CheckRootCA"), QStringLiteral("false")}});
+    QFile bashrc(bashrcOf(layout));
+    ASSERT_TRUE(bashrc.open(QIODevice::WriteOnly) && bashrc.write("original\n") == 9);
+    bashrc.close();
+    const QString started = layout.root() + QStringLiteral("/started");
+    QList<ZipEntry> entries = row.bundle;
+    for (int i = 0; i < row.chain; ++i) {
+        const QString next = i + 1 == row.chain ? QStringLiteral("5") : QStringLiteral("l%1").arg(i + 1);
+        entries.append({app + QStringLiteral("Frameworks/QtCore.framework/Versions/l%1").arg(i), next.toUtf8(), 0120777});
+    }
+    entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
+    const QString path = layout.root() + QStringLiteral("/update.zip");
+    ASSERT_TRUE(writeZipArchive(path, entries));
+    offerUpdate(kStoredVersion, fileContents(path));
+    if (row.plant && !row.plant(layout)) {
+        ASSERT_NE(::geteuid(), 0u) << row.layout;
+        GTEST_SKIP() << row.layout << ": only root can lay it out";
+    }
+    SwapLoop swaps;
+    if (row.swapped && !swaps.start(layout.dataHome() + QStringLiteral("/Pathwarden"), kStoredVersion.toUtf8().constData(),
+                                    row.swapped)) {
+        ASSERT_NE(::geteuid(), 0u) << row.layout;
+        GTEST_SKIP() << row.layout << ": only root can start another user's loop";
+    }
+    struct Umask {
+        mode_t before;
+        ~Umask() { ::umask(before); }
+    } umask{::umask(row.openUmask ? 0 : 022)};
+    const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
+                                   medium};
+    const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
+    if (!row.cause && !row.refused) {
+        const ProcessOutcome update = runPathwarden(layout, arguments);
+        ASSERT_TRUE(update.finished);
+        EXPECT_EQ(update.exitCode, 0) << update.standardError.constData();
+        bool recorded = false;
+        waitForRecordedArguments(started, &recorded);
+        EXPECT_TRUE(recorded) << update.standardError.constData();
+        EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n"));
+        const QFileInfo record(storeFileOf(layout));
+        EXPECT_TRUE(record.isFile() && !record.isSymLink() && record.ownerId() == ::geteuid());
+        EXPECT_FALSE(fileContents(record.filePath()).contains("planted"));
+        EXPECT_EQ(QFileInfo(settingsFolder(layout)).permissions() & QFile::WriteOther, 0);
+        if (row.swapped) {
+            EXPECT_FALSE(QFileInfo::exists(layout.root() + QStringLiteral("/theirs-started")));
+            // The mask is the group bits: no entry can write any more.
+            EXPECT_EQ(QFileInfo(store).permissions() & (QFile::WriteGroup | QFile::WriteOther), 0);
+        }
+        if (row.openUmask) {
+            EXPECT_EQ(foldersOpenToOthers(layout.home()), QStringList());
+            for (const QString& made : {QStringLiteral("/.config"), QStringLiteral("/.local"),
+                                        QStringLiteral("/.local/share"), QStringLiteral("/.local/share/Pathwarden"),
+                                        QStringLiteral("/.config/Pathwarden")})
+                EXPECT_EQ(modeOf(layout.home() + made), 0700u) << made.toStdString();
+            QFile::remove(started);
+            const ProcessOutcome again = runPathwarden(layout, arguments);
+            ASSERT_TRUE(again.finished);
+            EXPECT_EQ(again.exitCode, 0) << again.standardError.constData();
+            recorded = false;
             waitForRecordedArguments(started, &recorded);
-            EXPECT_TRUE(recorded) << row.layout;
-            EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n")) << row.layout;
-            const QFileInfo record(storeFileOf(layout));
-            EXPECT_TRUE(record.isFile() && !record.isSymLink() && record.ownerId() == ::geteuid()) << row.layout;
-            EXPECT_FALSE(fileContents(record.filePath()).contains("planted")) << row.layout;
-            EXPECT_EQ(QFileInfo(settingsFolder(layout)).permissions() & QFile::WriteOther, 0) << row.layout;
-            continue;
+            EXPECT_TRUE(recorded) << again.standardError.constData();
         }
-        const ProcessOutcome update = row.refused
-                                          ? runPathwardenAndSignal(layout, row.refused, SIGTERM, arguments)
-                                          : runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM,
-                                                                   arguments);
-        ASSERT_TRUE(update.finished) << row.layout << update.standardError.constData();
-        QThread::msleep(500);
-        EXPECT_FALSE(QFileInfo::exists(started)) << row.layout;
-        EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n")) << row.layout;
-        if (row.refused) {
-            EXPECT_TRUE(server.requestsFor("/rest/downloadclient/update").isEmpty()) << row.layout;
-            continue;
-        }
-        if (!*row.cause) {
-            EXPECT_TRUE(update.standardError.contains("symbolic link that leads out of it")) << row.layout;
-            continue;
-        }
-        // The line that names the fault for the user; a fault of the store
-        // folder itself names that folder first. The cause's parts are
-        // separated by '|'.
-        const QByteArray error = update.standardError.mid(update.standardError.indexOf("downloadErrorSlot: "));
-        const QByteArray line = error.left(error.indexOf('\n'));
-        const QByteArray cause(row.cause);
-        const bool storeFolder = !cause.contains("cannot be copied") && !cause.contains(".ini");
-        const QString named = !storeFolder ? QStringLiteral("downloadErrorSlot: ")
-                              : row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ").arg(store)
-                                           : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store);
-        EXPECT_TRUE(line.startsWith(named.toUtf8())) << row.layout << update.standardError.constData();
-        for (const QByteArray& part : cause.split('|'))
-            EXPECT_TRUE(line.contains(part)) << row.layout << ": " << part.constData() << " in " << line.constData();
-        EXPECT_FALSE(update.standardError.contains("Invalid version.")) << row.layout;
+        return;
+    }
+    const ProcessOutcome update = row.refused
+                                      ? runPathwardenAndSignal(layout, row.refused, SIGTERM, arguments)
+                                      : runPathwardenAndSignal(layout, "Self UpdatePage download error.", SIGTERM,
+                                                               arguments);
+    ASSERT_TRUE(update.finished) << update.standardError.constData();
+    QThread::msleep(500);
+    EXPECT_FALSE(QFileInfo::exists(started));
+    EXPECT_EQ(fileContents(bashrcOf(layout)), QByteArray("original\n"));
+    if (row.refused) {
+        EXPECT_TRUE(server.requestsFor("/rest/downloadclient/update").isEmpty());
+        return;
+    }
+    if (!*row.cause) {
+        EXPECT_TRUE(update.standardError.contains(row.chain ? "(too many levels of symbolic links)"
+                                                            : "symbolic link that leads out of it"))
+            << update.standardError.constData();
+        return;
+    }
+    // The line that names the fault for the user; a fault of the store
+    // folder itself names that folder first. The cause's parts are
+    // separated by '|'.
+    const QByteArray error = update.standardError.mid(update.standardError.indexOf("downloadErrorSlot: "));
+    const QByteArray line = error.left(error.indexOf('\n'));
+    const QByteArray cause(row.cause);
+    const bool storeFolder = !cause.contains("cannot be copied") && !cause.contains(".ini");
+    const QString named = !storeFolder ? QStringLiteral("downloadErrorSlot: ")
+                          : row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ").arg(store)
+                                       : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store);
+    EXPECT_TRUE(line.startsWith(named.toUtf8())) << update.standardError.constData();
+    for (const QByteArray& part : cause.split('|'))
+        EXPECT_TRUE(line.contains(part)) << part.constData() << " in " << line.constData();
+    EXPECT_FALSE(update.standardError.contains("Invalid version."));
+    if (layout.dataHome().startsWith(layout.home())) {
+        // Nothing of root's in the other user's home, not even a log.
+        EXPECT_EQ(QDir(layout.home()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral(".bashrc")});
+    } else if (storeFolder) {
         // Without a store folder the log goes to the cache folder.
-        if (storeFolder) {
-            EXPECT_FALSE(QDir(layout.cacheHome() + QStringLiteral("/Pathwarden/logs")).isEmpty()) << row.layout;
-        }
+        EXPECT_FALSE(QDir(layout.cacheHome() + QStringLiteral("/Pathwarden/logs")).isEmpty());
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, SelfUpdateLayout, ::testing::ValuesIn(layoutRows()), rowName);
