@@ -125,7 +125,7 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         modals.folder = target;
         central(window.form())->menuBar->getActionAt(3)->trigger();
         ASSERT_TRUE(waitFor([&] { return QDir(target).entryList(QDir::Files).size() == 3 && !window.wavExport()->isExporting(); },
-                            10000));
+                            60000));
         for (const QFileInfo& wav : QDir(target).entryInfoList(QDir::Files))
             EXPECT_GT(wav.size(), 44) << wav.fileName().toStdString();
 
