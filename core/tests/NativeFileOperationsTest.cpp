@@ -104,10 +104,11 @@ TEST(NativeFileOperations, TypesOfFilesLinksPipesAndSockets)
     EXPECT_EQ(fs().fileType(dir.file("p"), true).value(), FileType::none);
     EXPECT_EQ(fs().fileType("/dev/null", true).value(), FileType::character);
 
+    const TempDir sockets("/tmp");
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un addr {};
     addr.sun_family = AF_UNIX;
-    const std::string sockPath = dir.file("s");
+    const std::string sockPath = sockets.file("s");
     ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
     sockPath.copy(addr.sun_path, sockPath.size());
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);

@@ -19,12 +19,22 @@ int removeEntry(const char* path, const struct stat*, int, struct FTW*)
     return ::remove(path);
 }
 
+std::string temporaryBase()
+{
+    const char* base = std::getenv("TMPDIR");
+    return base && *base ? base : "/tmp";
+}
+
 } // namespace
 
 TempDir::TempDir()
+    : TempDir(temporaryBase())
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/hg_core_test_XXXXXX";
+}
+
+TempDir::TempDir(const std::string& base)
+{
+    std::string pattern = base + "/hg_core_test_XXXXXX";
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     m_path = pattern;

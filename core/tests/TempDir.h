@@ -11,6 +11,9 @@ class TempDir
 {
 public:
     TempDir();
+    // Under `base` instead, whatever TMPDIR is: "/tmp" for a socket, whose
+    // path must fit in the 108 bytes of its address.
+    explicit TempDir(const std::string& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

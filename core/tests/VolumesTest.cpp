@@ -57,6 +57,23 @@ void addBlock(const std::string& sys, const std::string& devicePath, const std::
     ASSERT_EQ(::symlink(full.c_str(), (sys + "/class/block/" + name).c_str()), 0);
 }
 
+// A path as the kernel writes it into a mount table: blanks, tabs, line
+// ends and backslashes as octal escapes (a TMPDIR may hold any of them).
+std::string mountField(const std::string& path)
+{
+    std::string field;
+    for (const char c : path) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\\') {
+            field += '\\';
+            for (const int shift : {6, 3, 0})
+                field += char('0' + ((c >> shift) & 7));
+        } else {
+            field += c;
+        }
+    }
+    return field;
+}
+
 } // namespace
 
 TEST(MountInfo, ParsesFieldsEscapesAndOptionalFields)
@@ -211,13 +228,14 @@ TEST(Volumes, ListingLeavesOutPseudoHiddenAndUnreachableMounts)
     ::mkdir(dir.file("m1").c_str(), 0755);
     ::mkdir(dir.file("m2").c_str(), 0755);
     dir.write("file", "");
-    const std::string table = "1 0 8:1 / " + dir.file("m1") + " rw - ext4 /dev/sda1 rw\n"
-        + "2 1 0:20 / " + dir.file("m2") + " rw - proc proc rw\n"
-        + "3 1 8:1 / " + dir.file("file") + " rw - ext4 /dev/sda1 rw\n"
-        + "4 1 8:2 / " + dir.file("gone") + " rw - ext4 /dev/sda2 rw\n"
-        + "5 1 8:3 / " + dir.file("m2") + " rw - ext4 /dev/sda3 rw\n"
-        + "6 1 8:4 / " + dir.file("m1") + " rw - ext4 /dev/sda4 rw\n"
-        + "7 1 8:5 / " + dir.file("m2") + " rw - ext4 /dev/sda5 rw\n";
+    const auto at = [&](const char* name) { return mountField(dir.file(name)); };
+    const std::string table = "1 0 8:1 / " + at("m1") + " rw - ext4 /dev/sda1 rw\n"
+        + "2 1 0:20 / " + at("m2") + " rw - proc proc rw\n"
+        + "3 1 8:1 / " + at("file") + " rw - ext4 /dev/sda1 rw\n"
+        + "4 1 8:2 / " + at("gone") + " rw - ext4 /dev/sda2 rw\n"
+        + "5 1 8:3 / " + at("m2") + " rw - ext4 /dev/sda3 rw\n"
+        + "6 1 8:4 / " + at("m1") + " rw - ext4 /dev/sda4 rw\n"
+        + "7 1 8:5 / " + at("m2") + " rw - ext4 /dev/sda5 rw\n";
     writeFile(dir.file("mountinfo"), table);
     SystemTables tables;
     tables.mountInfo = dir.file("mountinfo");

@@ -277,8 +277,9 @@ double CounterRate::seconds() const
 
 PrivateServer::PrivateServer()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/hg-pulse-own.XXXXXX";
+    // In /tmp whatever TMPDIR is: the server's socket path must fit in 108
+    // bytes, and its addresses ("unix:<path>") take no blanks.
+    std::string pattern = "/tmp/hg-pulse-own.XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         problem_ = "no private folder for a sound server could be made";
         return;

@@ -96,7 +96,7 @@ private:
 };
 
 // A PulseAudio daemon of the object's own, as scripts/pulse-null-sink.sh
-// starts one (a fresh folder under $TMPDIR, null sink hg_null at 44100 Hz, no
+// starts one (a fresh folder in /tmp, null sink hg_null at 44100 Hz, no
 // session bus), which this process reaches through PULSE_SERVER, PULSE_COOKIE
 // and PULSE_CLIENTCONFIG for the object's life (the previous values come back
 // after). end() ends it by its PID; start() starts it again on the same

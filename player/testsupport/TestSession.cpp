@@ -44,7 +44,8 @@ TestSession::TestSession()
 
     // A socket path that nothing listens on: libpulse named a server does not
     // look for the session's own, and does not start one.
-    const QByteArray nowhere = QFile::encodeName(root + QStringLiteral("/no-sound-server"));
+    const QByteArray nowhere =
+        QFile::encodeName((sockets_.isValid() ? sockets_.path() : root) + QStringLiteral("/no-sound-server"));
     qputenv("PULSE_SERVER", "unix:" + nowhere);
     writeFile(root + QStringLiteral("/pulse-client.conf"), "autospawn = no\n");
     qputenv("PULSE_CLIENTCONFIG", QFile::encodeName(root + QStringLiteral("/pulse-client.conf")));

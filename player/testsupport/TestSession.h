@@ -36,4 +36,8 @@ private:
     QTemporaryDir dir_;
     // Asked before HOME moves: a server's cookie may lie in the user's home.
     bool testServer_;
+    // Where the addresses of sound servers point, in /tmp whatever TMPDIR
+    // is: a socket's path must fit in 108 bytes, and libpulse takes a blank
+    // in PULSE_SERVER for the start of another server's address.
+    QTemporaryDir sockets_{QStringLiteral("/tmp/glasswell-test-XXXXXX")};
 };

@@ -88,8 +88,11 @@ bool DiskStreaming::fadeWillRun() const
 
 void DiskStreaming::rewindLocked(std::uint32_t position)
 {
-    // Every reload plays from the start of its first block.
+    // Every reload plays from the start of its first block, and at full
+    // level: a dip left by a block that was late at the old place belongs to
+    // that place, and would otherwise make the new one rise from silence.
     playPosition_ = 0;
+    starve_ = 1.0f;
     preloader_.rewindLocked(position);
 }
 

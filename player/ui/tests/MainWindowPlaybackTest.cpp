@@ -70,7 +70,7 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
             GTEST_SKIP() << "no output device";
         }
         // Only into the private null sink, never another output the device fell back to.
-        ASSERT_FALSE(OutputRecording::ownSinkInput(std::chrono::seconds(10)).empty())
+        ASSERT_FALSE(OutputRecording::ownSinkInput(std::chrono::seconds(60)).empty())
             << "the output stream does not reach the private test server's null sink";
         window.show();
         ASSERT_TRUE(dropOn(window, {QString::fromStdString(image.folder)}));
@@ -90,7 +90,7 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         QElapsedTimer clock;
         clock.start();
         Audio::PlaybackValues& values = window.player().getStreaming().values();
-        while (clock.elapsed() < 1000 || (values.playedSamples() < 44100 && clock.elapsed() < 8000)) {
+        while (clock.elapsed() < 1000 || (values.playedSamples() < 44100 && clock.elapsed() < 60000)) {
             QApplication::processEvents(QEventLoop::AllEvents, 10);
             LevelMeterWidget* meter = levelMeter(window.form());
             peak = std::max({peak, meter->peakShown(0), meter->holdShown(0)});
@@ -125,7 +125,7 @@ TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
         modals.folder = target;
         central(window.form())->menuBar->getActionAt(3)->trigger();
         ASSERT_TRUE(waitFor([&] { return QDir(target).entryList(QDir::Files).size() == 3 && !window.wavExport()->isExporting(); },
-                            10000));
+                            60000));
         for (const QFileInfo& wav : QDir(target).entryInfoList(QDir::Files))
             EXPECT_GT(wav.size(), 44) << wav.fileName().toStdString();
 

@@ -82,7 +82,7 @@ void playsAnOpenedImageContinuously(bool besideLoad)
     ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000)) << "the Open dialog loaded nothing";
 
     OutputRecording::StreamRecorder recorder;
-    ASSERT_TRUE(recorder.start(OutputRecording::ownSinkInput(10s)))
+    ASSERT_TRUE(recorder.start(OutputRecording::ownSinkInput(60s)))
         << "the output stream is not a PulseAudio stream that can be recorded";
     ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= 44100 * 4 / 10; }, 60000));
 
@@ -253,7 +253,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     EXPECT_EQ(deviceMessage(), nullptr);
 
     OutputRecording::StreamRecorder recorder;
-    ASSERT_TRUE(recorder.start(OutputRecording::ownSinkInput(10s)));
+    ASSERT_TRUE(recorder.start(OutputRecording::ownSinkInput(60s)));
     ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= 44100 * 4 / 10; }, 60000));
     play->click();
     EXPECT_TRUE(window.player().isRunning());

@@ -113,7 +113,11 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
               row.partBytes > 0 ? "bytes=" + QByteArray::number(row.partBytes) + '-' : QByteArray());
 
     // The same manager takes the next job as if nothing had happened; an
-    // upper-case hash is as good as a lower-case one.
+    // upper-case hash is as good as a lower-case one. The row's limits go
+    // back to the defaults first: the crawling row's would ask for the whole
+    // next file within one window of 50 ms.
+    manager.setStallTimeout(DownloadManager::kDefaultStallTimeoutMs);
+    manager.setCrawlLimit(DownloadManager::kDefaultCrawlWindowMs, DownloadManager::kDefaultCrawlMinimumBytes);
     DownloadJob next(server.url("/next.bin"), folder.path(), QStringLiteral("next.bin"), sha256Hex(kContent).toUpper());
     EXPECT_TRUE(manager.download(next));
     ASSERT_TRUE(recorder.waitForEnds(2));

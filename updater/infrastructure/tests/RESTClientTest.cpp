@@ -9,7 +9,6 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -247,11 +246,10 @@ TEST_F(RESTClientTest, HostileAnswersEndAsClearErrors)
     silent.stall = true;
     server.setResponse("/rest/silent", silent);
     client.setTransferTimeout(300);
-    QElapsedTimer timer;
-    timer.start();
     response = client.get(server.baseUrl() + QStringLiteral("/rest/silent"));
     EXPECT_NE(response.networkError, 0);
-    EXPECT_LT(timer.elapsed(), 20000);
+    // Ended by the limit set here, not by the default of 30 s.
+    EXPECT_TRUE(response.errorString.contains(QStringLiteral("300 ms"))) << qPrintable(response.errorString);
 }
 
 TEST_F(RESTClientTest, TwoThreadsShareOneClient)
@@ -311,10 +309,7 @@ TEST_F(RESTClientTest, ADrippingAnswerEndsAtTheCallDeadline)
     drip.dripIntervalMs = 50; // never idle, but 50 s in all
     server.setResponse("/rest/drip", drip);
     client.setCallDeadline(1500);
-    QElapsedTimer timer;
-    timer.start();
     const RESTResponse response = client.get(server.baseUrl() + QStringLiteral("/rest/drip"));
-    EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_EQ(response.networkError, QNetworkReply::TimeoutError);
     EXPECT_TRUE(response.errorString.contains(QStringLiteral("1500 ms"))) << qPrintable(response.errorString);
     EXPECT_TRUE(response.body.isEmpty());
@@ -351,10 +346,8 @@ TEST_F(RESTClientTest, AtTheEndOfTheRunStalledCallsAreAbandonedWithinTheBound)
     });
     ASSERT_TRUE(server.waitForRequests(1));
 
-    QElapsedTimer timer;
-    timer.start();
     EXPECT_TRUE(finishBackgroundCalls(&pool, {&client}, 200, SimpleLogger::getInstance()->createLogger("exit")));
-    EXPECT_LT(timer.elapsed(), 10000) << "the default deadline is a minute; abandoning must not wait for it";
+    // Abandoned, not ended by the default deadline of a minute (a time-out).
     EXPECT_EQ(error.load(), QNetworkReply::OperationCanceledError);
     EXPECT_TRUE(hasText.load());
     EXPECT_TRUE(log.contains(QStringLiteral("Background calls did not end within 200 ms and are abandoned.")));

@@ -169,20 +169,35 @@ TEST_F(ComponentScannerTest, ALongErrorLogIsLoggedUpToItsLimit)
     EXPECT_FALSE(log.contains(QString(16385, QLatin1Char('x'))));
 }
 
-TEST_F(ComponentScannerTest, HostileProductIdsAreRejected)
+// One row per id, each a whole scan.
+namespace {
+
+class HostileProductId : public ComponentScannerTest, public ::testing::WithParamInterface<const char*> {};
+
+std::string hostileIdName(const ::testing::TestParamInfo<const char*>& info)
 {
-    const char* ids[] = {"../../.bashrc", "com.holmgrave/../../x", "a\\\\b", "com..holmgrave", ".hidden", ""};
-    for (const char* id : ids) {
-        log.clear();
-        ASSERT_TRUE(fixture.writeInstallerPackage(QStringLiteral("Studio.pkg"),
-                                                  ComponentScanFixture::distribution(QString::fromLatin1(id)),
-                                                  kStudioPackages));
-        EXPECT_FALSE(scanWithStandIns()) << id;
-        EXPECT_TRUE(log.contains(QStringLiteral("Exception Message: MainBundleId not specified in Distribution File")))
-            << id;
-        EXPECT_EQ(scanner->artifactsFilePath(), ComponentScanner::defaultArtifactsFilePath()) << id;
-    }
+    static const char* const names[] = {"UpTwoFolders", "UpOutOfAFolder", "Backslashes", "EmptyPart", "Hidden", "Empty"};
+    return names[info.index];
 }
+
+} // namespace
+
+TEST_P(HostileProductId, IsRejected)
+{
+    const char* id = GetParam();
+    ASSERT_TRUE(fixture.writeInstallerPackage(QStringLiteral("Studio.pkg"),
+                                              ComponentScanFixture::distribution(QString::fromLatin1(id)),
+                                              kStudioPackages));
+    EXPECT_FALSE(scanWithStandIns()) << id;
+    EXPECT_TRUE(log.contains(QStringLiteral("Exception Message: MainBundleId not specified in Distribution File")))
+        << id;
+    EXPECT_EQ(scanner->artifactsFilePath(), ComponentScanner::defaultArtifactsFilePath()) << id;
+}
+
+INSTANTIATE_TEST_SUITE_P(ComponentScannerTest, HostileProductId,
+                         ::testing::Values("../../.bashrc", "com.holmgrave/../../x", "a\\\\b", "com..holmgrave",
+                                           ".hidden", ""),
+                         hostileIdName);
 
 TEST_F(ComponentScannerTest, HostileArchiveEntriesAreNotExtracted)
 {

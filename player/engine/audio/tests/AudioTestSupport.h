@@ -83,9 +83,11 @@ inline std::vector<float> renderFrames(Audio::DiskStreaming& streaming, std::uin
     return out;
 }
 
+// The bound only against a hang: a loaded machine may keep the reader from
+// its turn for long.
 inline bool waitIdle(Audio::DiskStreaming& streaming)
 {
-    return streaming.preloader().waitUntilIdle(std::chrono::seconds(5));
+    return streaming.preloader().waitUntilIdle(std::chrono::seconds(60));
 }
 
 // As renderFrames, but lets the reader catch up after every call, so that the
@@ -126,7 +128,7 @@ public:
     bool waitUntilHeld()
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return held_; });
+        return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return held_; });
     }
 
 private:

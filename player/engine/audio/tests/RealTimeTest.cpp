@@ -410,7 +410,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
         return ready();
     };
     OutputRecording::StreamRecorder recorder;
-    const std::string sinkInput = OutputRecording::ownSinkInput(10s);
+    const std::string sinkInput = OutputRecording::ownSinkInput(60s);
     ASSERT_FALSE(sinkInput.empty()) << "the output stream is not a PulseAudio stream that can be recorded";
     ASSERT_TRUE(recorder.start(sinkInput));
     // Playback starts once the recorder hears the stream (0.1 s of its silence).

@@ -53,10 +53,10 @@ TEST(TransportStress, HammeringTheTransportDuringRenderingLeavesItWorking)
         }
     });
 
+    // A count of operations, not a time: a loaded machine takes longer over
+    // them, but does them all.
     std::mt19937 random(12345);
-    const auto until = std::chrono::steady_clock::now() + 3s;
-    int operations = 0;
-    while (std::chrono::steady_clock::now() < until) {
+    for (int operation = 0; operation < 1500; ++operation) {
         switch (random() % 11) {
         case 0: player.selectNextTrack(); break;
         case 1: player.selectPreviousTrack(); break;
@@ -74,17 +74,16 @@ TEST(TransportStress, HammeringTheTransportDuringRenderingLeavesItWorking)
         case 9: (void)player.getSteadyTrackNumber(); (void)player.getTrackNumberFromPqDesc(); break;
         default: streaming.values().clearPeaks(); break;
         }
-        ++operations;
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
     }
-    // Let pending fades finish while the audio thread still runs.
+    // Let pending fades finish while the audio thread still runs (the bound
+    // only against a hang).
     player.stop();
-    const auto settle = std::chrono::steady_clock::now() + 5s;
+    const auto settle = std::chrono::steady_clock::now() + 60s;
     while ((!streaming.fades().isIdle() || !player.isStopped()) && std::chrono::steady_clock::now() < settle)
         std::this_thread::sleep_for(5ms);
     stop = true;
     audio.join();
-    EXPECT_GT(operations, 500);
     EXPECT_TRUE(streaming.fades().isIdle());
     EXPECT_TRUE(player.isStopped());
 

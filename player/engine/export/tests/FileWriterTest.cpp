@@ -285,7 +285,7 @@ TEST_F(FileWriterTest, RunsOnTheExportThreadAndQuitsIt)
     QObject::connect(&thread, &QThread::started, writer, &FileWriter::start);
     thread.start();
     // The writer's finished() reaches quit() through this thread's event loop.
-    QDeadlineTimer deadline(20000);
+    QDeadlineTimer deadline(120000); // only against a hang
     while (!thread.isFinished() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_TRUE(thread.wait(1000));
