@@ -182,13 +182,25 @@ if [ ${#later[@]} -gt 0 ]; then
   background_group=$!
 fi
 # Waits for a tree of the background; status 1, with the end of its log,
-# when it did not build.
+# when it did not build. While a stage waits for it, the build runs at the
+# normal priority (where the user may raise it again: root may), so that
+# other work on the machine cannot starve it; the rest builds at the lowest
+# priority again beside the next tests.
+background_priority() {
+  [ -n "$background_group" ] || return 0
+  # By session: ninja puts each compiler in a process group of its own.
+  local pids
+  pids=$(ps -e -o pid=,sid= | awk -v s="$background_group" '$2 == s { print $1 }')
+  [ -z "$pids" ] || renice -n "$1" -p $pids >/dev/null 2>&1 || true
+}
 await_build() {
   local dir=$1 mark=$run_tmp/built-$1 rc seconds
+  [ -f "$mark" ] || background_priority 0
   while [ ! -f "$mark" ]; do
     group_alive "$background_group" || break
     sleep 1
   done
+  background_priority 19
   if [ ! -f "$mark" ]; then
     echo "== Build of $dir: the background builds ended early =="
     return 1
