@@ -31,7 +31,10 @@ packages=(
   dbus dbus-daemon
   # RealtimeKit, which grants an ordinary user's audio threads real-time; a
   # test runs it on a private system bus.
-  rtkit polkitd
+  rtkit polkitd util-linux
+  # Compiler cache: the test command's four trees, and clones of the tree on
+  # one machine, share the compiled objects.
+  ccache
 )
 pulseaudio_packages=(pulseaudio)
 pipewire_packages=(pipewire pipewire-bin libpipewire-0.3-modules wireplumber)
@@ -92,7 +95,11 @@ if [ -n "$removed" ]; then
   echo "install-deps: installing ${missing[*]} would remove $(echo $removed)." >&2
   echo "install-deps: nothing was installed; this script never removes a package." >&2
   case " ${missing[*]} " in
-    *" pulseaudio "*) echo "install-deps: this machine's sound server is PipeWire: leave pulseaudio out (HG_AUDIO_SERVERS=pipewire)." >&2 ;;
+    *" pulseaudio "*)
+      echo "install-deps: this machine's sound server is PipeWire, and PulseAudio cannot be installed beside it." >&2
+      echo "install-deps: run the tests on a private PipeWire only: HG_AUDIO_SERVERS=pipewire bash scripts/test.sh" >&2
+      echo "install-deps: (or HG_AUDIO_SERVERS=pipewire bash .ci/run); CI's machine has both servers and tests both." >&2
+      ;;
   esac
   exit 1
 fi
