@@ -37,12 +37,12 @@ function(hg_target_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
 endfunction()
 
-# hg_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [SERIAL] [COST <n>])
+# hg_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [SERIAL])
 # One GoogleTest executable, discovered by CTest. Tests run offscreen.
 # SERIAL: its tests run alone, not beside the rest of a parallel ctest (they
 # judge real-time playback and bring their own CPU load).
 function(hg_add_test name)
-  cmake_parse_arguments(ARG "SERIAL" "COST" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   hg_target_defaults(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest Threads::Threads)
@@ -52,10 +52,6 @@ function(hg_add_test name)
   endif()
   if(ARG_SERIAL)
     list(APPEND props RUN_SERIAL TRUE)
-  endif()
-  # A parallel ctest starts the tests of a higher cost first.
-  if(ARG_COST)
-    list(APPEND props COST ${ARG_COST})
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
 endfunction()
