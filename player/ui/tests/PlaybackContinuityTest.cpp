@@ -55,6 +55,32 @@ DdpFixture::Image writeToneImage(const QString& folder, int trackSeconds)
     return writeImage(folder, options);
 }
 
+// The tests that bring a sound server of their own need it: under the test
+// command its absence fails them, elsewhere it skips them.
+#define REQUIRE_OWN_SERVER(server) \
+    do { \
+        if (!(server).problem().empty()) { \
+            if (audioRequired()) \
+                FAIL() << (server).problem(); \
+            GTEST_SKIP() << (server).problem(); \
+        } \
+    } while (false)
+
+// Shows the window, playing on the test's own server, and opens the image
+// through the menu's dialog as a user would.
+::testing::AssertionResult showAndOpen(MainWindow::MainWindow& window, ModalAnswerer& modals,
+                                       const DdpFixture::Image& image)
+{
+    if (!window.player().getStreaming().engine().isStreamRunning())
+        return ::testing::AssertionFailure() << "no stream on the private server";
+    window.show();
+    modals.folder = QString::fromStdString(image.folder);
+    central(window.form())->menuBar->getActionAt(0)->trigger();
+    if (!waitFor([&] { return window.currentModel() != nullptr; }, 30000))
+        return ::testing::AssertionFailure() << "the image did not open";
+    return ::testing::AssertionSuccess();
+}
+
 void playsAnOpenedImageContinuously(bool besideLoad)
 {
     const std::string notPrivate = OutputRecording::testServerProblem();
@@ -185,11 +211,7 @@ QMessageBox* deviceMessage()
 void survivesTheSoundServerGoingAndComing(bool playing)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (audioRequired())
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
@@ -198,11 +220,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     MainWindow::MainWindow window;
     Audio::DiskStreaming& streaming = window.player().getStreaming();
     Audio::StreamingEngine& engine = streaming.engine();
-    ASSERT_TRUE(engine.isStreamRunning()) << "no stream on the private server";
-    window.show();
-    modals.folder = QString::fromStdString(image.folder);
-    central(window.form())->menuBar->getActionAt(0)->trigger();
-    ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000));
+    ASSERT_TRUE(showAndOpen(window, modals, image));
     QAbstractButton* play = transport(window.form())->playButton;
     if (playing) {
         play->click();
@@ -274,11 +292,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
 TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryObjectInUse)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (audioRequired())
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     server.end();
     PrivateSettings settings;
     ModalAnswerer modals; // answers the start-up's sample-rate dialog
@@ -319,11 +333,7 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
 TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (audioRequired())
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
@@ -332,11 +342,7 @@ TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
     MainWindow::MainWindow window;
     Audio::DiskStreaming& streaming = window.player().getStreaming();
     Audio::StreamingEngine& engine = streaming.engine();
-    ASSERT_TRUE(engine.isStreamRunning()) << "no stream on the private server";
-    window.show();
-    modals.folder = QString::fromStdString(image.folder);
-    central(window.form())->menuBar->getActionAt(0)->trigger();
-    ASSERT_TRUE(waitFor([&] { return window.currentModel() != nullptr; }, 30000));
+    ASSERT_TRUE(showAndOpen(window, modals, image));
     transport(window.form())->playButton->click();
     ASSERT_TRUE(waitFor([&] { return streaming.values().playedSamples() > 44100 / 2; }, 30000));
 
