@@ -288,6 +288,12 @@ TEST(Density, PlayerDialogsShowTheirTextsWhole)
     EXPECT_EQ(labelsThatDoNotFit(rate), std::vector<std::string>());
     saveRendering(rate, QStringLiteral("sample-rate-dialog"));
 
+    SampleRateErrorDialog lost(LostAudioDevice, &setup, &parent);
+    lost.show();
+    spin(50);
+    EXPECT_EQ(labelsThatDoNotFit(lost), std::vector<std::string>());
+    saveRendering(lost, QStringLiteral("lost-device-dialog"));
+
     ErrorDialog missing(MissingImageDat, &parent);
     missing.show();
     spin(50);
