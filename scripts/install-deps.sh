@@ -35,6 +35,9 @@ packages=(
   # Compiler cache: the test command's four trees, and clones of the tree on
   # one machine, share the compiled objects.
   ccache
+  # Locale sources and localedef: a test compiles a decimal-comma locale for
+  # itself where the machine has generated none.
+  locales
 )
 pulseaudio_packages=(pulseaudio)
 pipewire_packages=(pipewire pipewire-bin libpipewire-0.3-modules wireplumber)

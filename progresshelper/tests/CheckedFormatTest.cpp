@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
 #include <clocale>
 #include <string>
 
@@ -20,17 +25,35 @@ TEST(CheckedFormat, FormatsMegabytesLikePrintf)
 TEST(CheckedFormat, NumbersKeepTheFullStopUnderADecimalCommaLocale)
 {
     const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-    const char *comma = nullptr;
-    for (const char *name : {"de_DE.UTF-8", "tr_TR.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
-        if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',') {
-            comma = name;
-            break;
-        }
+    const auto findComma = []() -> const char * {
+        for (const char *name : {"de_DE.UTF-8", "tr_TR.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"})
+            if (std::setlocale(LC_NUMERIC, name) != nullptr && *std::localeconv()->decimal_point == ',')
+                return name;
+        return nullptr;
+    };
+    const char *comma = findComma();
+    // A machine that has generated no such locale (a bare Debian has only
+    // C.UTF-8) gets one compiled for this process alone, from the locale
+    // sources of the `locales` package, so that the test still runs.
+    QTemporaryDir privateLocales;
+    const QByteArray locPath = qgetenv("LOCPATH");
+    const bool hadLocPath = qEnvironmentVariableIsSet("LOCPATH");
+    if (comma == nullptr && privateLocales.isValid()
+        && QProcess::execute(QStringLiteral("localedef"),
+                             {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"), QStringLiteral("UTF-8"),
+                              privateLocales.filePath(QStringLiteral("de_DE.UTF-8"))})
+               == 0) {
+        qputenv("LOCPATH", QFile::encodeName(privateLocales.path()));
+        comma = findComma();
     }
     const QString text = checkedFormat(QStringLiteral("%.1f MB of %.1f MB"), {1.0, 2.5});
     std::setlocale(LC_NUMERIC, before.c_str());
+    if (hadLocPath)
+        qputenv("LOCPATH", locPath);
+    else
+        qunsetenv("LOCPATH");
     if (comma == nullptr)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+        GTEST_SKIP() << "no locale with a decimal comma is installed, and localedef could not make one";
     EXPECT_EQ(text, QStringLiteral("1.0 MB of 2.5 MB")) << comma;
 }
 
