@@ -50,6 +50,19 @@ bool waitFor(Done done, int timeoutMs)
     return done();
 }
 
+// The update server offers version 9.0.0 as the archive the file server holds.
+void offerUpdate(TestUpdateServer& server, TestFileServer& files, const QByteArray& archive)
+{
+    files.setFile("/Pathwarden.zip", archive);
+    server.setResponse("/rest/downloadclient/update", 200,
+                       QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1",)"
+                                      R"( "macFilesize": %2, "macChecksum": "%3"})")
+                           .arg(files.url("/Pathwarden.zip").toString())
+                           .arg(archive.size())
+                           .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
+                           .toUtf8());
+}
+
 } // namespace
 
 TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
@@ -59,14 +72,7 @@ TEST(SelfUpdateService, DownloadsOneAtATimeAndReplacesAnEndedOne)
     TestUpdateServer server;
     TestFileServer files;
     const QByteArray archive(256 * 1024, 'z');
-    files.setFile("/Pathwarden.zip", archive);
-    server.setResponse("/rest/downloadclient/update", 200,
-                       QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1",)"
-                                      R"( "macFilesize": %2, "macChecksum": "%3"})")
-                           .arg(files.url("/Pathwarden.zip").toString())
-                           .arg(archive.size())
-                           .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
-                           .toUtf8());
+    offerUpdate(server, files, archive);
     RESTClient client(&trust.certificates);
     WorkingDirectoryProvider provider;
     ZipExtractor_OSX zip;
@@ -107,14 +113,7 @@ TEST(SelfUpdateService, UnpackingLeavesTheGuiThreadFreeAndATimeOutIsNamed)
     TestUpdateServer server;
     TestFileServer files;
     const QByteArray archive(1024, 'z');
-    files.setFile("/Pathwarden.zip", archive);
-    server.setResponse("/rest/downloadclient/update", 200,
-                       QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1",)"
-                                      R"( "macFilesize": %2, "macChecksum": "%3"})")
-                           .arg(files.url("/Pathwarden.zip").toString())
-                           .arg(archive.size())
-                           .arg(QString::fromLatin1(QCryptographicHash::hash(archive, QCryptographicHash::Sha256).toHex()))
-                           .toUtf8());
+    offerUpdate(server, files, archive);
     QTemporaryDir bin;
     const QString started = bin.filePath(QStringLiteral("started"));
     const QString unzip = writeStandInProgram(bin.path(), QStringLiteral("unzip"),
