@@ -176,8 +176,6 @@ void DDPModelAdapter::initStandardItemModel(std::shared_ptr<DDPModel> model)
 
     // The disc ends at the lead-out, where the player's last range ends; the
     // final marker after it may lie later and marks no audio.
-    int total = pqTimeInSeconds(list[static_cast<std::size_t>(n - 2)]);
-    if (pause == 2)
-        total -= 2;
+    const int total = DDP::discSeconds(DDP::discEnd(list), DDP::pauseSeconds(list));
     setItem(lastRow + 1, timeColumn, textItem(QStringLiteral("Total: ") + secondsToTimeString(total)));
 }

@@ -10,9 +10,15 @@
 
 namespace {
 
-QString discTime(std::int64_t bytes)
+// On the table's clock, from the end of the first pause.
+QString discTime(std::int64_t bytes, int pauseSeconds)
 {
-    return secondsToTimeString(static_cast<int>(bytes / DDP::bytesPerSecond));
+    return QString::fromStdString(DDP::discTimeText(bytes, pauseSeconds));
+}
+
+QString at(const DDP::Damage& d, std::int64_t bytes)
+{
+    return discTime(bytes, d.pauseSeconds);
 }
 
 QString file(const DDP::Damage& d)
@@ -75,21 +81,21 @@ QString DamageReport::line(const DDP::Damage& d)
         return tr("%1: descriptor %2 (track %3) lies at %4, earlier than the descriptor before it at %5.")
             .arg(file(d))
             .arg(d.count)
-            .arg(track(d.firstTrack), discTime(d.at), discTime(d.end));
+            .arg(track(d.firstTrack), at(d, d.at), at(d, d.end));
     case Damage::ImageShort:
         if (d.at == 0)
             return tr("%1 is empty but the disc runs to %2. There is no audio to play.")
-                .arg(file(d), discTime(d.end));
-        return tr("%1 ends at %2 but the disc runs to %3.").arg(file(d), discTime(d.at), discTime(d.end));
+                .arg(file(d), at(d, d.end));
+        return tr("%1 ends at %2 but the disc runs to %3.").arg(file(d), at(d, d.at), at(d, d.end));
     case Damage::TrackCut:
         return tr("Track %1 (%2 to %3) is cut off at %4.")
-            .arg(track(d.firstTrack), discTime(d.start), discTime(d.end), discTime(d.at));
+            .arg(track(d.firstTrack), at(d, d.start), at(d, d.end), at(d, d.at));
     case Damage::TracksMissing:
         if (d.firstTrack == d.lastTrack)
             return tr("Track %1 (%2 to %3) is missing.")
-                .arg(track(d.firstTrack), discTime(d.start), discTime(d.end));
+                .arg(track(d.firstTrack), at(d, d.start), at(d, d.end));
         return tr("Tracks %1 to %2 (%3 to %4) are missing.")
-            .arg(track(d.firstTrack), track(d.lastTrack), discTime(d.start), discTime(d.end));
+            .arg(track(d.firstTrack), track(d.lastTrack), at(d, d.start), at(d, d.end));
     }
     return QString();
 }
@@ -113,8 +119,9 @@ std::int64_t DamageReport::audioEnd(const std::vector<DDP::Damage>& damage)
     return -1;
 }
 
-QString DamageReport::trackPastAudio(int number, std::int64_t start, std::int64_t audioEnd)
+QString DamageReport::trackPastAudio(int number, std::int64_t start, std::int64_t audioEnd, int pauseSeconds)
 {
     return tr("Track %1 starts at %2, but %3 ends at %4: there is nothing to play.")
-        .arg(track(number), discTime(start), QString::fromStdString(DDP::imageFileName), discTime(audioEnd));
+        .arg(track(number), discTime(start, pauseSeconds), QString::fromStdString(DDP::imageFileName),
+             discTime(audioEnd, pauseSeconds));
 }

@@ -27,8 +27,9 @@ public:
     // descriptor's range lies within it.
     static std::int64_t audioEnd(const std::vector<DDP::Damage>& damage);
 
-    // Track `track` would start at byte `start`, at or past `audioEnd`.
-    static QString trackPastAudio(int track, std::int64_t start, std::int64_t audioEnd);
+    // Track `track` would start at byte `start`, at or past `audioEnd`; the
+    // times on the disc clock (DDP::pauseSeconds).
+    static QString trackPastAudio(int track, std::int64_t start, std::int64_t audioEnd, int pauseSeconds);
 
 private:
     static QString line(const DDP::Damage& damage);

@@ -4,6 +4,7 @@
 #include "player/ui/MainWindow.h"
 
 #include "player/engine/ddp/DDPModel.h"
+#include "player/engine/ddp/ImageCheck.h"
 #include "player/ui/AboutDialog.h"
 #include "player/ui/AttributesMenu.h"
 #include "player/ui/CellDelegate.h"
@@ -343,7 +344,8 @@ void MainWindow::onCellDoubleClicked(QModelIndex idx)
         && std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first) >= audioEnd) {
         const int track = asciiToInt(model->getDescList()[std::size_t(entry)].trackNumber, 2);
         showDamageReport({DamageReport::trackPastAudio(
-            track, std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first), audioEnd)});
+            track, std::int64_t(audioPlayer.getRanges()[std::size_t(entry)].first), audioEnd,
+            DDP::pauseSeconds(model->getDescList()))});
         return;
     }
     if (LevelMeterWidget* meter = levelMeter(ui)) {

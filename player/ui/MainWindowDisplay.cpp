@@ -8,6 +8,7 @@
 #include "player/ui/MainWindow.h"
 
 #include "player/engine/ddp/DDPModel.h"
+#include "player/engine/ddp/ImageCheck.h"
 #include "player/ui/ClickableLabel.h"
 #include "player/ui/LevelMeterWidget.h"
 #include "player/ui/MainWindowWidgets.h"
@@ -128,25 +129,13 @@ void MainWindow::updateCdTimeLabel(int seconds)
     const Audio::Player::Range range = audioPlayer.getCurrentRange();
     float position = static_cast<float>(seconds) + static_cast<float>(range.first / bytesPerSecond);
 
-    // An image too short for a table row has no first index, and one with
-    // fewer than three descriptors no first pause; both then count as 0.
-    const std::vector<int>& indexList = model->getIndexList();
+    // The table's clock: from the end of the first pause, to the lead-out
+    // (not to a final marker after it).
     const std::vector<DDP::PQDESCR>& descList = model->getDescList();
-    const int first = indexList.empty() ? 0 : indexList.front();
-    const int pause = descList.size() >= 3 ? pqDurationInSeconds(descList, 1) : 0;
-
-    if (first > 0)
-        position -= 2.0f;
-    float value = position;
-    if (cdTimeRemaining) {
-        // Down to the lead-out, where the last range ends, not to a final
-        // marker after it.
-        const std::size_t n = descList.size();
-        const int total = n == 0 ? 0 : pqTimeInSeconds(descList[n >= 2 ? n - 2 : 0]);
-        value = first > 0 ? static_cast<float>(total) - 2.0f - position : static_cast<float>(total) - position;
-    } else if (pause >= 3) {
-        value = position - static_cast<float>(pause);
-    }
+    const int pause = DDP::pauseSeconds(descList);
+    const float elapsed = position - static_cast<float>(pause);
+    const float value =
+        cdTimeRemaining ? static_cast<float>(DDP::discSeconds(DDP::discEnd(descList), pause)) - elapsed : elapsed;
 
     QString text = secondsToTimeString(static_cast<int>(std::fabs(value)));
     if (value < 0.0f)

@@ -1,5 +1,9 @@
 #include "player/engine/audio/Player.h"
 
+#include "player/engine/ddp/ImageCheck.h"
+
+#include <algorithm>
+
 namespace Audio {
 
 Player::~Player()
@@ -29,16 +33,22 @@ void Player::setEntry(int entry)
 void Player::setRangesFromPqDesc(const std::vector<DDP::PQDESCR>& descList)
 {
     std::vector<Range> ranges;
+    std::uint32_t audioEnd = Preloader::kNoAudioEnd;
     if (descList.size() >= 3) {
         ranges.reserve(descList.size() - 2);
         for (std::size_t i = 0; i + 2 < descList.size(); ++i) {
             ranges.emplace_back(std::uint32_t(std::int64_t(pqTimeToBytePosition(descList[i]))),
                                 std::uint32_t(std::int64_t(pqTimeToBytePosition(descList[i + 1]))));
         }
+        // The disc ends where the damage check, the table and export end it:
+        // audio after the lead-out is never played.
+        audioEnd = std::uint32_t(std::clamp<std::int64_t>(DDP::discEnd(descList), 0, Preloader::kNoAudioEnd - 1));
+        ranges.back().second = audioEnd;
     }
     std::lock_guard<std::mutex> lock(rangesMutex_);
     ranges_ = std::move(ranges);
     rangeCount_ = ranges_.size();
+    audioEnd_ = audioEnd;
 }
 
 std::uint32_t Player::rangeStart(int entry) const
@@ -60,6 +70,10 @@ void Player::setAudioFileName(const QString& folder, const Preloader::EndOfFileC
     if (provider) {
         offset = provider->isInitialIndexValid() ? 1 : 2;
         provider->setIndexOffset(offset);
+    }
+    {
+        std::lock_guard<std::mutex> lock(rangesMutex_);
+        streaming_.preloader().setAudioEnd(audioEnd_);
     }
     streaming_.setAudioFileName(folder, endOfFile);
     // An image of fewer than five descriptors has no entry 2: it starts at the

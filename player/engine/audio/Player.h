@@ -67,6 +67,8 @@ public:
     std::shared_ptr<IDescListProvider> getDescListProvider() const;
 
     // One range per entry but the last two; none for fewer than 3 entries.
+    // The last ends at DDP::discEnd, where playback ends (applied by the next
+    // setAudioFileName).
     void setRangesFromPqDesc(const std::vector<DDP::PQDESCR>& descList);
     // Opens the image and positions playback at entry 2. `endOfFile` is called
     // on the reader thread when "IMAGE.DAT" has been played to its end, with
@@ -119,6 +121,8 @@ private:
     mutable std::mutex rangesMutex_;
     std::uint64_t rangeCount_ = 0;
     std::vector<Range> ranges_;
+    // Where the last range ends (DDP::discEnd); under rangesMutex_.
+    std::uint32_t audioEnd_ = Preloader::kNoAudioEnd;
     std::atomic<int> entry_{0};
     // Where the pending jumps lead; equals entry_ when none is under way. The
     // next jump counts from here, so two jumps within one fade end where the

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -310,9 +311,13 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
     // File I/O and conversion with no lock held. A block
     // that reaches the end of the file is marked as the last one, so that
     // the audio thread can tell when it has played everything.
-    const qint64 size = file_.size();
+    const qint64 size = std::min<qint64>(file_.size(), audioEnd_.load(std::memory_order_acquire));
+    // Nothing after the end of the audio is read: a block there is short.
+    const auto lengthAt = [size](std::uint32_t position, std::uint32_t length) {
+        return std::uint32_t(std::clamp<qint64>(size - qint64(position), 0, length));
+    };
     if (pending) {
-        SwitchBuffer::convert(readAt(target, kPreloadBytes), preloadBlock_);
+        SwitchBuffer::convert(readAt(target, lengthAt(target, kPreloadBytes)), preloadBlock_);
         const bool last = qint64(target) + kPreloadBytes >= size;
         std::lock_guard<std::mutex> lock(bufferMutex_);
         // A later target replaces this one; the count of changes has moved
@@ -331,7 +336,8 @@ bool Preloader::serve(bool& endOfAudio, std::uint32_t& endMove)
     // is the reader's until it is published. A slow disk takes seconds per
     // read, so the end of the player is looked for between reads.
     while (!readEnd_ && !quitRequested() && switchBuffer_.canRead(epoch_)) {
-        SwitchBuffer::convert(readAt(readPosition_, kBlockBytes), switchBuffer_.readBuffer());
+        SwitchBuffer::convert(readAt(readPosition_, lengthAt(readPosition_, kBlockBytes)),
+                              switchBuffer_.readBuffer());
         const bool last = qint64(readPosition_) + kBlockBytes >= size;
         if (!switchBuffer_.publishRead(epoch_, last, readPosition_, readPosition_ + kBlockBytes))
             break;

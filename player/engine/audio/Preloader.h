@@ -87,6 +87,12 @@ public:
     // first call. `endOfFile` is called on the reader thread once the audio
     // thread has played the file's last sample.
     void setAudioFileName(const QString& folder, const EndOfFileCallback& endOfFile);
+    // GUI thread, before setAudioFileName: where the disc's audio ends (the
+    // lead-out, DDP::discEnd), in bytes. Reading stops there, and the end is
+    // played there, even where the file goes on; kNoAudioEnd: at the file's
+    // end.
+    static constexpr std::uint32_t kNoAudioEnd = 0xFFFFFFFFu;
+    void setAudioEnd(std::uint32_t end) { audioEnd_.store(end, std::memory_order_release); }
 
     // Called on the reader thread before each read of "IMAGE.DAT" with the
     // byte position and length, with no lock held: tests stand in for a slow
@@ -229,6 +235,7 @@ private:
     std::uint64_t endGeneration_ = 0;
     std::uint32_t endMove_ = 0;
 
+    std::atomic<std::uint32_t> audioEnd_{kNoAudioEnd};
     std::atomic<bool> requested_{false};
     // A request under the buffer mutex that nobody has made yet.
     std::atomic<bool> wakeDue_{false};

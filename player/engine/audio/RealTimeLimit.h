@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 namespace Audio {
 
@@ -10,9 +12,13 @@ namespace Audio {
 // without sleeping gets SIGXCPU at the soft limit and SIGKILL at the hard
 // one, and the kernel checks the hard limit first: with both equal (as
 // RealtimeKit's road leaves them) an overrun kills the whole player. So the
-// soft limit is kept below the hard one, and a SIGXCPU handler drops the
-// thread that overran to the normal policy: an overrun costs real time,
+// soft limit is kept below the hard one, and a SIGXCPU handler takes every
+// real-time thread of ours out of real time: an overrun costs real time,
 // never the player.
+//
+// At each SIGXCPU the kernel raises the soft limit by a second, above the
+// hard one: a second thread that overruns with the first would then meet the
+// hard limit first. So the handler lowers it again at once.
 namespace RealTimeLimit {
 
 // The soft limit where the hard one is unlimited (root's own SCHED_RR): a
@@ -28,12 +34,29 @@ constexpr rlim_t kUnlimitedSoftUs = 1000000;
 // checks the limits at each tick, and the thread leaves real time at the
 // first tick past the soft limit, well before the hard one. A smaller soft
 // limit is kept.
+//
+// A SIGXCPU that is no real-time overrun (RLIMIT_CPU, or one sent by a
+// user) keeps its default action.
 void arm();
 
+// GUI thread: the real-time threads of ours that check nothing themselves
+// (the sound server client's carrier): the handler drops them by id at an
+// overrun, whichever thread it runs on (the carrier blocks SIGXCPU, so the
+// kernel hands its overrun to another thread). Replaces the last list; at
+// most a few are kept.
+void watchThreads(const std::vector<pid_t>& threads);
+
+// Any real-time thread of ours, at the top of its loop: after the first
+// overrun, leaves real time (once per thread; afterwards one relaxed load).
+// Never blocks, never allocates.
+void leaveRealTimeAfterOverrun();
+
+// Whether an overrun has been met: no thread should be made real-time.
+bool overrunMet();
+
 // GUI thread, on its timer (never a real-time thread): logs once that an
-// audio thread overran and runs under the normal policy now, and after each
-// overrun lowers the soft limit again (the kernel raises it by a second at
-// every SIGXCPU, above the hard one). True when it logged now.
+// audio thread overran and that ours run under the normal policy now. True
+// when it logged now.
 bool reportOverrun();
 
 // Overruns the handler has met since the process started; any thread.

@@ -42,6 +42,7 @@ int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int fra
 {
     auto* link = static_cast<StreamLink*>(userData);
     t_streamLink = link;
+    RealTimeLimit::leaveRealTimeAfterOverrun();
     // Counted before the look at the release, which waits for it (both
     // sequentially consistent): either this sees the release, or the release
     // sees this callback under way.
@@ -98,6 +99,9 @@ class RealTimeWhileOpening
 public:
     RealTimeWhileOpening()
     {
+        // After an overrun no thread of ours is made real-time again.
+        if (RealTimeLimit::overrunMet())
+            return;
         sched_param realTime{};
         realTime.sched_priority = StreamingEngine::kRealTimePriority;
         raised_ = pthread_getschedparam(pthread_self(), &policy_, &param_) == 0
@@ -295,13 +299,28 @@ void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
     way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
 }
 
+void StreamingEngine::watchRealTimeThreads(const std::vector<pid_t>& before)
+{
+    // The audio thread leaves real time itself at an overrun; the sound
+    // server client's carrier checks nothing of ours, so the handler drops
+    // it by id.
+    std::vector<pid_t> started;
+    for (const pid_t thread : threadsOfThisProcess()) {
+        if (!std::binary_search(before.begin(), before.end(), thread) && runsRealTime(thread))
+            started.push_back(thread);
+    }
+    RealTimeLimit::watchThreads(started);
+}
+
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
     // The open would wait on the server that has not answered the close.
     if (releasedStreamClosing())
         return false;
     RtAudio::StreamOptions options;
-    options.flags = RTAUDIO_SCHEDULE_REALTIME;
+    const bool realTimeWanted = !RealTimeLimit::overrunMet();
+    if (realTimeWanted)
+        options.flags = RTAUDIO_SCHEDULE_REALTIME;
     options.priority = kRealTimePriority;
     const std::vector<pid_t> before = threadsOfThisProcess();
     RealTimeLimit::arm();
@@ -319,11 +338,12 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     // Asked from here, before the start: the audio thread has not run a
     // buffer yet, and no D-Bus call ever runs on it.
     way_ = RealTimeWay::Direct;
-    if (!direct) {
+    if (!direct && realTimeWanted) {
         askRealtimeKit(before);
         // The RealtimeKit road set the soft limit to the hard one.
         RealTimeLimit::arm();
     }
+    watchRealTimeThreads(before);
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = parameters.deviceId;

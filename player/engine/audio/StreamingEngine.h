@@ -151,7 +151,8 @@ public:
     void noteStreamError(const std::string& text);
 
     // GUI thread, on a timer: first logs a real-time overrun that the SIGXCPU
-    // handler noted (RealTimeLimit::reportOverrun). Lost once when the audio
+    // handler met (RealTimeLimit::reportOverrun); from then on no stream's
+    // threads are made real-time. Lost once when the audio
     // thread has reported a stream error since (the stream is then stopped
     // and closed and the loss logged); while lost, tries to reopen the stream
     // at most once per kReopenInterval and answers Restored when it did,
@@ -180,6 +181,9 @@ private:
     bool openCurrentDevice();
     // GUI thread, between open and start.
     void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
+    // GUI thread, after the open: hands the real-time threads it started to
+    // the overrun handler.
+    void watchRealTimeThreads(const std::vector<pid_t>& threadsBeforeOpen);
 
     enum class RealTimeWay { Direct, RealtimeKit, Refused };
 

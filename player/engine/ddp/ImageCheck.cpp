@@ -4,6 +4,7 @@
 #include "player/engine/ddp/PQDESCR.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace DDP {
 
@@ -63,38 +64,36 @@ bool checkDescriptorFile(const Fileset& fileset, const std::string& readError, s
     return count >= 3;
 }
 
-// Where each track lies against the end of the audio. A track runs from its
-// first range to its last; the ranges are those the player makes, one per
-// descriptor but the last two.
+// Where each track lies against the end of the audio, as export writes it:
+// from its index-01 descriptor to trackEnd(). A track with less than a frame
+// before the end lies past it.
 void checkTracks(const std::vector<PQDESCR>& list, std::int64_t imageSize, std::vector<Damage>& found)
 {
+    const int pause = pauseSeconds(list);
     Damage missing = damage(Damage::TracksMissing, imageFileName);
+    missing.pauseSeconds = pause;
     bool missingRun = false;
     const auto flushMissing = [&] {
         if (missingRun)
             found.push_back(missing);
         missingRun = false;
     };
-    std::size_t i = 0;
-    while (i + 2 < list.size()) {
+    for (std::size_t i = 1; i + 2 < list.size(); ++i) {
+        if (asciiToInt(list[i].indexNumber, 2) != 1)
+            continue;
         const int track = asciiToInt(list[i].trackNumber, 2);
-        std::int64_t start = positionOf(list[i]);
-        std::int64_t end = positionOf(list[i + 1]);
-        std::size_t next = i + 1;
-        while (next + 2 < list.size() && asciiToInt(list[next].trackNumber, 2) == track) {
-            end = positionOf(list[next + 1]);
-            ++next;
-        }
-        i = next;
+        const std::int64_t start = positionOf(list[i]);
+        const std::int64_t end = trackEnd(i, list);
         if (end <= imageSize || end <= start)
             continue;
-        if (start < imageSize) {
+        if (start + bytesPerFrame <= imageSize) {
             flushMissing();
             Damage d = damage(Damage::TrackCut, imageFileName);
             d.firstTrack = track;
             d.start = start;
             d.end = end;
             d.at = imageSize;
+            d.pauseSeconds = pause;
             found.push_back(d);
             continue;
         }
@@ -121,6 +120,39 @@ std::int64_t discEnd(const std::vector<PQDESCR>& descriptors)
     return end;
 }
 
+int pauseSeconds(const std::vector<PQDESCR>& descriptors)
+{
+    if (descriptors.size() < 3)
+        return 0;
+    return static_cast<int>(positionOf(descriptors[2]) / bytesPerSecond - positionOf(descriptors[1]) / bytesPerSecond);
+}
+
+int discSeconds(std::int64_t bytes, int pauseSeconds)
+{
+    return static_cast<int>(bytes / bytesPerSecond) - pauseSeconds;
+}
+
+std::string discTimeText(std::int64_t bytes, int pauseSeconds)
+{
+    const int seconds = discSeconds(bytes, pauseSeconds);
+    const int magnitude = seconds < 0 ? -seconds : seconds;
+    char text[16];
+    std::snprintf(text, sizeof text, "%s%02d:%02d", seconds < 0 ? "-" : "", magnitude / 60 % 1440, magnitude % 60);
+    return text;
+}
+
+std::int64_t trackEnd(std::size_t i, const std::vector<PQDESCR>& descriptors)
+{
+    if (i >= descriptors.size())
+        return 0;
+    std::size_t k = i + 1;
+    while (k < descriptors.size() && asciiToInt(descriptors[k].indexNumber, 2) >= 2)
+        ++k;
+    // A damaged list without a next start ends at its last descriptor.
+    const std::int64_t end = positionOf(descriptors[std::min(k, descriptors.size() - 1)]);
+    return std::max(positionOf(descriptors[i]), std::min(end, discEnd(descriptors)));
+}
+
 std::vector<Damage> checkDescriptors(const Fileset& fileset, const std::string& readError)
 {
     std::vector<Damage> found;
@@ -136,6 +168,7 @@ std::vector<Damage> checkDescriptors(const Fileset& fileset, const std::string& 
             d.firstTrack = asciiToInt(list[i].trackNumber, 2);
             d.at = positionOf(list[i]);
             d.end = positionOf(list[i - 1]);
+            d.pauseSeconds = pauseSeconds(list);
             found.push_back(d);
             break;
         }
@@ -159,6 +192,7 @@ void checkAudio(const std::vector<PQDESCR>& descriptors, const ImageFile& image,
         Damage d = damage(Damage::ImageShort, imageFileName);
         d.at = image.size;
         d.end = end;
+        d.pauseSeconds = pauseSeconds(descriptors);
         found.push_back(d);
         // An empty image has no track to tell apart from the others.
         if (image.size > 0)

@@ -47,6 +47,8 @@ struct Damage {
     std::int64_t at = 0;
     int firstTrack = 0;
     int lastTrack = 0;
+    // pauseSeconds() of the descriptors: the zero of the disc clock.
+    int pauseSeconds = 0;
 };
 
 // Fewer descriptors give no table row: two lead-in entries, a track start
@@ -59,12 +61,31 @@ constexpr std::size_t minimumDescriptors = 4;
 // a list too short for a range.
 std::int64_t discEnd(const std::vector<PQDESCR>& descriptors);
 
+// The disc's clock, as the table and CD TIME show it: whole seconds from the
+// end of the first pause (descriptor 2), so a time inside that pause is
+// negative. Every message that names a disc time uses it.
+// The first pause's whole seconds (descriptors 1 to 2); 0 for fewer than 3.
+int pauseSeconds(const std::vector<PQDESCR>& descriptors);
+int discSeconds(std::int64_t bytes, int pauseSeconds);
+// discSeconds as "mm:ss", minutes counting past 59, "-mm:ss" when negative.
+std::string discTimeText(std::int64_t bytes, int pauseSeconds);
+
+// Where the track of descriptor `i` (an index-01 one) ends, as it is played
+// and exported: the next descriptor of index 0 or 1 (the next pause or track
+// start), at most discEnd().
+std::int64_t trackEnd(std::size_t i, const std::vector<PQDESCR>& descriptors);
+
+// Less than one sample frame of a track's audio is no audio: the track
+// counts as lying past the end.
+constexpr std::int64_t bytesPerFrame = 4;
+
 // The damage of the descriptor files of a fileset that readFileset returned
 // `readError` for: the files themselves, then the order of the descriptors.
 std::vector<Damage> checkDescriptors(const Fileset& fileset, const std::string& readError);
 
 // Appends the damage of the audio to `found`: "IMAGE.DAT" as opened, then
-// each track whose range it does not hold. Times past discEnd() are never
+// each track (from its index-01 descriptor to trackEnd(), as export writes
+// it) that it does not hold whole. Times past discEnd() are never
 // reported as missing audio.
 void checkAudio(const std::vector<PQDESCR>& descriptors, const ImageFile& image, std::vector<Damage>& found);
 

@@ -1,6 +1,7 @@
 #include "player/engine/export/FileWriter.h"
 
 #include "player/engine/ddp/FolderFiles.h"
+#include "player/engine/ddp/ImageCheck.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -39,17 +40,12 @@ void putLe16(char* at, quint16 value) { qToLittleEndian(value, at); }
 QString nativeName(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // 16-bit stereo: a WAV data chunk of whole frames is never of odd size.
-constexpr qint64 bytesPerFrame = 4;
-constexpr qint64 bytesPerSecond = 176400;
+constexpr qint64 bytesPerFrame = DDP::bytesPerFrame;
 
-// A disc time as the damage report on load gives it: mm:ss from the first
-// byte of "IMAGE.DAT".
-QString discTime(qint64 bytes)
+// A disc time as the table and the damage report give it.
+QString discTime(qint64 bytes, int pauseSeconds)
 {
-    const qint64 seconds = std::max<qint64>(bytes, 0) / bytesPerSecond;
-    return QStringLiteral("%1:%2")
-        .arg(seconds / 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QString::fromStdString(DDP::discTimeText(std::max<qint64>(bytes, 0), pauseSeconds));
 }
 
 QString trackNumber(int track) { return QStringLiteral("%1").arg(track, 2, 10, QLatin1Char('0')); }
@@ -159,12 +155,13 @@ QString FileWriter::shortfallMessage() const
         lines << tr("%1 is empty, so no track could be exported.").arg(image);
     else
         lines << tr("%1 ends at %2, so not every track could be exported whole.")
-                     .arg(image, discTime(audioEnd));
+                     .arg(image, discTime(audioEnd, m_pauseSeconds));
     for (std::size_t i = 0; i < m_shortfalls.size(); ++i) {
         const Shortfall& s = m_shortfalls[i];
         if (s.written) {
             lines << tr("Track %1 (%2 to %3) is cut off at %4 in \"%5\".")
-                         .arg(trackNumber(s.track), discTime(s.start), discTime(s.end), discTime(s.audioEnd),
+                         .arg(trackNumber(s.track), discTime(s.start, m_pauseSeconds),
+                              discTime(s.end, m_pauseSeconds), discTime(s.audioEnd, m_pauseSeconds),
                               QFileInfo(s.output).fileName());
             continue;
         }
@@ -175,12 +172,14 @@ QString FileWriter::shortfallMessage() const
             ++last;
         if (last == i) {
             lines << tr("Track %1 (%2 to %3) lies past the end of %4: no WAV file was written for it.")
-                         .arg(trackNumber(s.track), discTime(s.start), discTime(s.end), image);
+                         .arg(trackNumber(s.track), discTime(s.start, m_pauseSeconds),
+                              discTime(s.end, m_pauseSeconds), image);
         } else {
             lines << tr("Tracks %1 to %2 (%3 to %4) lie past the end of %5: no WAV file was written for "
                         "them.")
-                         .arg(trackNumber(s.track), trackNumber(m_shortfalls[last].track), discTime(s.start),
-                              discTime(m_shortfalls[last].end), image);
+                         .arg(trackNumber(s.track), trackNumber(m_shortfalls[last].track),
+                              discTime(s.start, m_pauseSeconds), discTime(m_shortfalls[last].end, m_pauseSeconds),
+                              image);
         }
         i = last;
     }
@@ -208,10 +207,10 @@ bool FileWriter::exportRange(const QString& output, qint64 start, qint64 end, in
     }
     // Descriptors of a damaged image may point before or past the audio; only
     // bytes that exist are exported, in whole frames. A track past the end of
-    // a cut image is told at the end of the run; one wholly past it would be
-    // an empty file, so it gets none.
+    // a cut image is told at the end of the run; one without a whole frame
+    // before the end would be an empty file, so it gets none.
     const qint64 imageSize = input.size();
-    const Shortfall shortfall{track, output, start, end, imageSize, start < imageSize};
+    const Shortfall shortfall{track, output, start, end, imageSize, start + bytesPerFrame <= imageSize};
     const bool cut = end > imageSize && end > start;
     if (cut && !shortfall.written) {
         m_shortfalls.push_back(shortfall);

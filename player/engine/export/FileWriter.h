@@ -82,6 +82,10 @@ public:
     const QString& outputFileName() const { return m_outputFileName; }
     const QString& inputFileName() const { return m_inputFileName; }
 
+    // GUI thread, before the run: the disc clock's zero (DDP::pauseSeconds),
+    // so that the message gives the table's times.
+    void setPauseSeconds(int seconds) { m_pauseSeconds = seconds; }
+
     // The 44-byte RIFF/WAVE header for dataSize bytes of 16-bit stereo PCM.
     static QByteArray wavHeader(quint32 dataSize);
 
@@ -108,7 +112,8 @@ protected:
     // Writes bytes [start, end) of the input file, track `track` (0 when not
     // known), as a WAV file at output. The range is clamped to the input file
     // and to whole sample frames; an empty or reversed range writes the bare
-    // header, one wholly past the end of the audio writes nothing. False when
+    // header, one with less than a frame before the end of the audio writes
+    // nothing. False when
     // the run must end (failure or stop).
     bool exportRange(const QString& output, qint64 start, qint64 end, int track);
 
@@ -130,6 +135,7 @@ protected:
     qint64 m_startOffset = 0;
     qint64 m_endOffset = 0;
     qint64 m_processedBytes = 0;
+    int m_pauseSeconds = 0;
 
 private:
     // A track that reached past the end of the audio, at `audioEnd`.

@@ -3,6 +3,7 @@
 #include "player/engine/ddp/DDPModel.h"
 #include "player/engine/ddp/EngineConstants.h"
 #include "player/engine/ddp/FolderFiles.h"
+#include "player/engine/ddp/ImageCheck.h"
 #include "player/engine/export/FileWriterAllTracks.h"
 #include "player/engine/export/FileWriterOneTrack.h"
 #include "player/engine/export/TrackExport.h"
@@ -85,15 +86,15 @@ void WavExport::exportAsWav(int row, const QString& folder)
     if (path.isEmpty())
         return;
 
-    const int end = findTrackEnd(i, descriptors);
     const auto startByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[i]));
-    const auto endByte = static_cast<qint64>(pqTimeToBytePosition(descriptors[end]));
+    const auto endByte = static_cast<qint64>(DDP::trackEnd(static_cast<std::size_t>(i), descriptors));
 
     const QFileInfo image(DDP::folderFilePath(folder, DDP::imageFileName));
     if (image.isFile()) {
-        startWriter(new FileWriterOneTrack(path, image.absoluteFilePath(), startByte, endByte,
-                                           trackNumberOf(descriptors[i])),
-                    endByte - startByte > progressBarThreshold);
+        auto* writer = new FileWriterOneTrack(path, image.absoluteFilePath(), startByte, endByte,
+                                              trackNumberOf(descriptors[i]));
+        writer->setPauseSeconds(DDP::pauseSeconds(descriptors));
+        startWriter(writer, endByte - startByte > progressBarThreshold);
     } else {
         showError(tr("Could not export \"%1\": the disc image \"%2\" cannot be found.")
                       .arg(QDir::toNativeSeparators(path),

@@ -281,8 +281,9 @@ TEST_F(MainWindowTests, DamagedImagesLoadWithoutEndingTheProgram)
 
 TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
 {
-    // Four tracks of 10 s after a 2 s lead-in, track 2 with a 1 s pause:
-    // track 1 from 00:00, 2 from 00:12, 3 from 00:23, 4 from 00:33 to 00:43.
+    // Four tracks of 10 s after a 2 s lead-in, track 2 with a 1 s pause; on
+    // the table's clock (from the end of the lead-in) track 1 from 00:00, 2
+    // from 00:11 (its pause from 00:10), 3 from 00:21, 4 from 00:31 to 00:41.
     DdpFixture::Options options;
     options.trackCount = 4;
     options.trackFrames = 10 * 75;
@@ -311,8 +312,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         {"none", [](const DdpFixture::Image&) {}, {}, true},
         {"image cut to 40 %",
          [&](const DdpFixture::Image& image) { resize(image, image.imageBytes * 4 / 10); },
-         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
-          "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
+         {"IMAGE.DAT ends at 00:15 but the disc runs to 00:41.",
+          "Track 02 (00:11 to 00:21) is cut off at 00:15.", "Tracks 03 to 04 (00:21 to 00:41) are missing."},
          true},
         {"final marker after the lead-out", markerLater, {}, true},
         {"image cut to 40 %, final marker after the lead-out",
@@ -320,14 +321,25 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
              markerLater(image);
              resize(image, image.imageBytes * 4 / 10);
          },
-         {"IMAGE.DAT ends at 00:17 but the disc runs to 00:43.",
-          "Track 02 (00:12 to 00:23) is cut off at 00:17.", "Tracks 03 to 04 (00:23 to 00:43) are missing."},
+         {"IMAGE.DAT ends at 00:15 but the disc runs to 00:41.",
+          "Track 02 (00:11 to 00:21) is cut off at 00:15.", "Tracks 03 to 04 (00:21 to 00:41) are missing."},
+         true},
+        // Less than a frame of a track is none of it: as export tells it.
+        {"image cut 2 bytes into track 3",
+         [&](const DdpFixture::Image& image) { resize(image, image.tracks[2].start + 2); },
+         {"IMAGE.DAT ends at 00:21 but the disc runs to 00:41.", "Tracks 03 to 04 (00:21 to 00:41) are missing."},
+         true},
+        {"image cut inside the pause of track 2",
+         [&](const DdpFixture::Image& image) {
+             resize(image, (image.tracks[1].pauseStart + image.tracks[1].start) / 8 * 4);
+         },
+         {"IMAGE.DAT ends at 00:10 but the disc runs to 00:41.", "Tracks 02 to 04 (00:11 to 00:41) are missing."},
          true},
         {"IMAGE.DAT not a file",
          [&](const DdpFixture::Image& image) { DdpFixture::replaceWithFifo(image.path("IMAGE.DAT")); },
          {"IMAGE.DAT cannot be read: it is not a regular file. There is no audio to play."}, true},
         {"empty image", [&](const DdpFixture::Image& image) { resize(image, 0); },
-         {"IMAGE.DAT is empty but the disc runs to 00:43. There is no audio to play."}, true},
+         {"IMAGE.DAT is empty but the disc runs to 00:41. There is no audio to play."}, true},
         {"PQ times past the audio",
          [&](const DdpFixture::Image& image) {
              std::vector<DdpFixture::Entry> entries = image.entries;
@@ -335,8 +347,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
              entries[entries.size() - 1].frame += 20 * 75;
              DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
          },
-         {"IMAGE.DAT ends at 00:43 but the disc runs to 01:03.",
-          "Track 04 (00:33 to 01:03) is cut off at 00:43."},
+         {"IMAGE.DAT ends at 00:41 but the disc runs to 01:01.",
+          "Track 04 (00:31 to 01:01) is cut off at 00:41."},
          true},
         {"descriptors out of order",
          [&](const DdpFixture::Image& image) {
@@ -344,7 +356,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
              entries[6].frame = 22 * 75;  // track 4 before track 3
              DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
          },
-         {"PQDESCR: descriptor 7 (track 04) lies at 00:22, earlier than the descriptor before it at 00:23."},
+         {"PQDESCR: descriptor 7 (track 04) lies at 00:20, earlier than the descriptor before it at 00:21."},
          true},
         {"PQDESCR not a file",
          [&](const DdpFixture::Image& image) {
@@ -390,6 +402,16 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
             ASSERT_EQ(window.damageReports.size(), 1);
             EXPECT_EQ(window.damageReports[0].join('\n').toStdString(), row.report.join('\n').toStdString());
         }
+        // One clock and one disc end: where the report says the disc runs to
+        // is the table's total.
+        const QString runsTo = QStringLiteral("the disc runs to ");
+        const QString first = row.report.value(0);
+        if (first.contains(runsTo)) {
+            const QAbstractItemModel* table = tableView(window.form())->model();
+            const QString total = table->index(table->rowCount() - 1, 3).data().toString();
+            EXPECT_EQ(total.toStdString(),
+                      ("Total: " + first.mid(first.indexOf(runsTo) + runsTo.size(), 5)).toStdString());
+        }
         // What could be read is still listed.
         EXPECT_EQ(listed == soundRows, row.allRowsListed) << listed;
     }
@@ -405,7 +427,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
                               Q_ARG(QModelIndex, view->model()->index(view->model()->rowCount() - 2, 1)));
     ASSERT_EQ(window.damageReports.size(), 1);
     EXPECT_EQ(window.damageReports[0].join('\n').toStdString(),
-              "Track 04 starts at 00:33, but IMAGE.DAT ends at 00:23: there is nothing to play.");
+              "Track 04 starts at 00:31, but IMAGE.DAT ends at 00:21: there is nothing to play.");
     EXPECT_FALSE(window.player().isRunning());
 
     // The box itself blocks no click on the window.

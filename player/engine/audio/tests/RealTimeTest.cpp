@@ -34,8 +34,11 @@
 #include <limits.h>
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 using Audio::Player;
@@ -574,3 +577,99 @@ TEST(RealTime, DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore)
 }
 
 } // namespace
+
+// ---- Overruns of several threads at once, and a SIGXCPU of another cause ----
+
+namespace {
+
+// Runs this binary's disabled test `name` in a child and returns its wait
+// status: an overrun must not end this test process.
+int statusOfChild(const std::string& name)
+{
+    char self[PATH_MAX] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return -1;
+    const std::string child
+        = "exec '" + std::string(self) + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime." + name;
+    return std::system(child.c_str());
+}
+
+} // namespace
+
+// The audio thread (which checks the overrun flag at the top of its loop)
+// and the sound client's carrier (which blocks SIGXCPU and checks nothing;
+// the handler drops it by id) overrun together under the RealtimeKit road's
+// limits: both leave real time, and the player lives on.
+TEST(RealTime, TwoThreadsOverrunningAtOnceBothLeaveRealTimeAndThePlayerLivesOn)
+{
+    if (!realTimeAllowed())
+        GTEST_SKIP() << "this process may not use a real-time policy itself";
+    EXPECT_EQ(statusOfChild("DISABLED_TwoOverrunsAtOnce"), 0) << "the child failed or was killed; its output is above";
+}
+
+TEST(RealTime, DISABLED_TwoOverrunsAtOnce)
+{
+    rlimit limit{400000, 400000};
+    ASSERT_EQ(setrlimit(RLIMIT_RTTIME, &limit), 0);
+    Audio::RealTimeLimit::arm();
+    std::atomic<int> ready{0};
+    std::atomic<pid_t> carrierId{0};
+    const auto spin = [&](bool checksTheFlag, int& policy) {
+        sigset_t xcpu;
+        sigemptyset(&xcpu);
+        sigaddset(&xcpu, SIGXCPU);
+        pthread_sigmask(SIG_BLOCK, &xcpu, nullptr);
+        if (!checksTheFlag)
+            carrierId = static_cast<pid_t>(syscall(SYS_gettid));
+        sched_param param{};
+        param.sched_priority = Audio::StreamingEngine::kRealTimePriority;
+        const bool realTime = pthread_setschedparam(pthread_self(), SCHED_RR, &param) == 0;
+        ++ready;
+        // Bounded only against a hang: the hard limit is 400 ms.
+        const auto end = std::chrono::steady_clock::now() + 20s;
+        while (realTime && (policy = sched_getscheduler(0) & ~SCHED_RESET_ON_FORK) == SCHED_RR
+               && std::chrono::steady_clock::now() < end) {
+            if (checksTheFlag)
+                Audio::RealTimeLimit::leaveRealTimeAfterOverrun();
+        }
+    };
+    int audioPolicy = -1;
+    int carrierPolicy = -1;
+    std::thread carrier(spin, false, std::ref(carrierPolicy));
+    std::thread audio(spin, true, std::ref(audioPolicy));
+    while (ready < 2)
+        std::this_thread::yield();
+    Audio::RealTimeLimit::watchThreads({carrierId});
+    carrier.join();
+    audio.join();
+    EXPECT_EQ(audioPolicy, SCHED_OTHER);
+    EXPECT_EQ(carrierPolicy, SCHED_OTHER);
+    EXPECT_GE(Audio::RealTimeLimit::overruns(), 1u);
+    EXPECT_TRUE(Audio::RealTimeLimit::reportOverrun());
+}
+
+// A SIGXCPU for RLIMIT_CPU is the administrator's limit, not an overrun: it
+// ends the process as it would without the handler.
+TEST(RealTime, ASigXcpuOfTheProcessorTimeLimitKeepsItsDefaultAction)
+{
+    const int status = statusOfChild("DISABLED_ProcessorTimeLimit");
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) << "wait status " << status;
+}
+
+TEST(RealTime, DISABLED_ProcessorTimeLimit)
+{
+    const rlimit noCore{0, 0};
+    ASSERT_EQ(setrlimit(RLIMIT_CORE, &noCore), 0);
+    Audio::RealTimeLimit::arm();
+    timespec used{};
+    ASSERT_EQ(clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used), 0);
+    rlimit cpu{};
+    ASSERT_EQ(getrlimit(RLIMIT_CPU, &cpu), 0);
+    cpu.rlim_cur = static_cast<rlim_t>(used.tv_sec) + 1;
+    ASSERT_EQ(setrlimit(RLIMIT_CPU, &cpu), 0);
+    // Bounded only against a hang: the limit is at most 2 s of processor time.
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < end) {
+    }
+    ADD_FAILURE() << "the process outlived its RLIMIT_CPU";
+}

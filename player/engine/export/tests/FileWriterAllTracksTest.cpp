@@ -138,10 +138,10 @@ TEST_F(FileWriterAllTracksTest, WalkStartsAtTheIndexOffsetAndStopsBeforeTheLastT
     EXPECT_EQ(wavDataHash(outDir.filePath("Track 2.wav")), imageRangeHash(image.path("IMAGE.DAT"), 5 * 176400, 6 * 176400));
 }
 
-TEST_F(FileWriterAllTracksTest, ATrackWithoutEndRunsToTheLastEntryWithinTheImage)
+TEST_F(FileWriterAllTracksTest, ATrackWithoutEndRunsToTheLeadOutNotToTheMarkerAfterIt)
 {
-    // Track 1 is followed only by further indexes, the last one pointing
-    // far past the end of the audio.
+    // Track 1 is followed only by further indexes: the lead-out's (at 2 s)
+    // and a final marker far past the end of the audio.
     auto model = std::make_shared<DDPModel>();
     const std::string rows[][2] = {{"01", "00"}, {"01", "01"}, {"01", "02"}, {"01", "02"}};
     const std::string seconds[] = {"00", "01", "02", "50"};
@@ -160,7 +160,7 @@ TEST_F(FileWriterAllTracksTest, ATrackWithoutEndRunsToTheLastEntryWithinTheImage
     EXPECT_EQ(run.finished, 1);
     EXPECT_TRUE(run.failures.isEmpty());
     EXPECT_EQ(wavDataHash(outDir.filePath("Track 1.wav")),
-              imageRangeHash(image.path("IMAGE.DAT"), 176400, image.imageBytes));
+              imageRangeHash(image.path("IMAGE.DAT"), 176400, 2 * 176400));
 }
 
 TEST_F(FileWriterAllTracksTest, AFailedFileEndsTheRunOnceAndKeepsTheFilesBeforeIt)

@@ -326,8 +326,9 @@ TEST_F(WavExportTest, DestroyingTheExporterDuringAnExportStopsItWithoutLeftovers
 
 TEST_F(WavExportTest, ACutImageGivesWholeFramesNoEmptyFileAndOneMessageOfWhatWasCut)
 {
-    // Five tracks of 3 s from 00:02; the audio ends 1.5 s and 2 bytes into
-    // track 3 (00:08 to 00:11), inside a sample frame.
+    // Five tracks of 3 s after a 2 s lead-in; the audio ends 1.5 s and 2
+    // bytes into track 3 (00:06 to 00:09 on the table's clock), inside a
+    // sample frame.
     DdpFixture::Options o;
     o.trackCount = 5;
     o.trackFrames = 3 * 75;
@@ -336,7 +337,7 @@ TEST_F(WavExportTest, ACutImageGivesWholeFramesNoEmptyFileAndOneMessageOfWhatWas
     ASSERT_TRUE(QFile::resize(imageDir.filePath("IMAGE.DAT"), cut));
     QDir().mkpath(out("one"));
 
-    const QString head = "IMAGE.DAT ends at 00:09, so not every track could be exported whole.\n";
+    const QString head = "IMAGE.DAT ends at 00:07, so not every track could be exported whole.\n";
     struct Row {
         int track;  // 0: export all
         QString answer;
@@ -346,13 +347,13 @@ TEST_F(WavExportTest, ACutImageGivesWholeFramesNoEmptyFileAndOneMessageOfWhatWas
     };
     const std::vector<Row> rows = {
         {0, out("all"), out("all"), {"Track 1.wav", "Track 2.wav", "Track 3.wav"},
-         head + "Track 03 (00:08 to 00:11) is cut off at 00:09 in \"Track 3.wav\".\n"
-                "Tracks 04 to 05 (00:11 to 00:17) lie past the end of IMAGE.DAT: no WAV file was written "
+         head + "Track 03 (00:06 to 00:09) is cut off at 00:07 in \"Track 3.wav\".\n"
+                "Tracks 04 to 05 (00:09 to 00:15) lie past the end of IMAGE.DAT: no WAV file was written "
                 "for them."},
         {3, out("one/three.wav"), out("one"), {"three.wav"},
-         head + "Track 03 (00:08 to 00:11) is cut off at 00:09 in \"three.wav\"."},
+         head + "Track 03 (00:06 to 00:09) is cut off at 00:07 in \"three.wav\"."},
         {5, out("one/five.wav"), out("one"), {"three.wav"},
-         head + "Track 05 (00:14 to 00:17) lies past the end of IMAGE.DAT: no WAV file was written for it."},
+         head + "Track 05 (00:12 to 00:15) lies past the end of IMAGE.DAT: no WAV file was written for it."},
     };
     QSignalSpy ended(exporter.get(), &WavExport::exportEnded);
     int runs = 0;
@@ -381,4 +382,16 @@ TEST_F(WavExportTest, ACutImageGivesWholeFramesNoEmptyFileAndOneMessageOfWhatWas
                                       cut - 2 - image.tracks.at(2).start);
     EXPECT_EQ(fileBytes(out("one/three.wav"), 44), kept);
     EXPECT_EQ(fileBytes(out("all/Track 3.wav"), 44), kept);
+
+    // Two bytes into track 4: less than a frame of it, so no file, told as
+    // for a track wholly past the end (as the report on load tells it).
+    ASSERT_TRUE(QFile::resize(imageDir.filePath("IMAGE.DAT"), image.tracks.at(3).start + 2));
+    exporter->errors.clear();
+    exporter->answer = out("one/four.wav");
+    exporter->exportAsWav(rowOfTrack(4), imageDir.path());
+    ASSERT_TRUE(waitForEnd(ended, ++runs));
+    EXPECT_EQ(exporter->errors,
+              QStringList{"IMAGE.DAT ends at 00:09, so not every track could be exported whole.\n"
+                          "Track 04 (00:09 to 00:12) lies past the end of IMAGE.DAT: no WAV file was written for it."});
+    EXPECT_EQ(entriesOf(out("one")), QStringList{"three.wav"});
 }
