@@ -524,6 +524,10 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     options.leadInPauseFrames = 3 * 75;
     options.samples = DdpFixture::Samples::Silence;
     const DdpFixture::Image image = writeImage(folder("disc"), options);
+    // A final marker 2 s after the lead-out marks no audio.
+    std::vector<DdpFixture::Entry> entries = image.entries;
+    entries.back().frame += 2 * 75;
+    DdpFixture::writeFile(image.path("PQDESCR"), DdpFixture::pqDescrBytes(entries, options.upcEan));
     TestWindow window;
     window.loadFile(QDir(QString::fromStdString(image.folder)));
     ASSERT_EQ(window.currentModel()->getIndexOffset(), 1);
@@ -538,6 +542,15 @@ TEST_F(MainWindowTests, CdTimeCountsFromTheEndOfALongFirstPause)
     Ui::TimeWidget* t = time(window.form());
     t->seekslider->setValue(6667);
     EXPECT_EQ(t->cdTimeLabel->text(), QStringLiteral("-00:01"));
+
+    // At the end of the pause the remaining time is the table's total: both
+    // run from there to the lead-out, not to the marker after it.
+    invoke(&window, "onCdTimeLabelClicked");
+    t->seekslider->setValue(10000);
+    const QAbstractItemModel* table = view->model();
+    EXPECT_EQ(table->index(table->rowCount() - 1, 3).data().toString(),
+              QStringLiteral("Total: ") + t->cdTimeLabel->text());
+    EXPECT_EQ(t->cdTimeLabel->text(), secondsToTimeString(image.entries[image.entries.size() - 2].frame / 75 - 3));
 }
 
 TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)

@@ -392,6 +392,29 @@ TEST_F(PlayerTest, PlayingToTheEndOfTheImageRewindsAndStopsOnce)
     EXPECT_EQ(runningCalls.size(), 2u);
 }
 
+TEST_F(PlayerTest, AudioAfterTheLeadOutIsNeverPlayedAndTheEndComesWithoutADisplayTick)
+{
+    load(false, 2);
+    // Loud audio after the lead-out, as some images carry it.
+    const std::string path = image.path("IMAGE.DAT");
+    DdpFixture::writeFile(path, DdpFixture::readFile(path) + std::string(2 * 176400, '\x55'));
+    player.setAudioFileName(dir.path(), [this](std::uint32_t move) { player.onEndOfAudioFile(move); });
+    ASSERT_TRUE(waitIdle(player.getStreaming()));
+    player.selectTrack(3); // entry 5, the last track (2 s)
+    const auto out = play(2 * 44100 + 20000);
+    std::size_t lastHeard = 0;
+    for (std::size_t i = 0; i < out.size(); i += 2) {
+        if (out[i] != 0.0f || out[i + 1] != 0.0f)
+            lastHeard = i / 2;
+    }
+    // The last frame heard is the one before the lead-out: track 2, index 1,
+    // 2 s of it.
+    EXPECT_EQ(lastHeard + 1, 2u * 44100);
+    EXPECT_EQ(std::lround(out[lastHeard * 2] * 32767.0f), 201);
+    EXPECT_TRUE(player.isStopped());
+    EXPECT_EQ(player.getEntry(), 2);
+}
+
 TEST_F(PlayerTest, ATrackStartPendingAtTheDiscsEndWinsOverTheDisplaysWrap)
 {
     load(false, 2);
