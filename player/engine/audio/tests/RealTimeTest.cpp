@@ -673,3 +673,39 @@ TEST(RealTime, DISABLED_ProcessorTimeLimit)
     }
     ADD_FAILURE() << "the process outlived its RLIMIT_CPU";
 }
+
+// ---- The link a release cuts between the library's callbacks and the engine ----
+
+// Once a stream's link is released, its callbacks play silence and reach
+// nothing of the engine: neither its render path (which notes the audio
+// thread's scheduling on its first buffer) nor its loss of the device.
+TEST(StreamingEngine, AReleasedLinkKeepsTheLibrarysCallbacksFromTheEngine)
+{
+    Audio::StreamingEngine engine;
+    // On a thread of its own, as the library's audio thread: the callbacks
+    // remember the link of their thread.
+    const auto call = [&](Audio::StreamLink& link) {
+        bool silent = false;
+        std::thread audioThread([&] {
+            std::vector<float> buffer(256 * 2, 0.5f);
+            Audio::rtaudio_callback(buffer.data(), nullptr, 256, 0.0, 0, &link);
+            // As the library reports a failing write.
+            Audio::error_callback(RtAudioError::WARNING, "write failed");
+            silent = std::all_of(buffer.begin(), buffer.end(), [](float v) { return v == 0.0f; });
+        });
+        audioThread.join();
+        return silent;
+    };
+    Audio::StreamLink released(&engine);
+    released.released = true;
+    EXPECT_TRUE(call(released));
+    EXPECT_EQ(engine.audioScheduling(), Audio::StreamingEngine::Scheduling::Unknown);
+    EXPECT_EQ(engine.streamErrorCount(), 0u);
+    EXPECT_EQ(released.inCallback.load(), 0);
+
+    Audio::StreamLink live(&engine);
+    EXPECT_TRUE(call(live));
+    EXPECT_NE(engine.audioScheduling(), Audio::StreamingEngine::Scheduling::Unknown);
+    EXPECT_EQ(engine.streamErrorCount(), 1u);
+    EXPECT_EQ(live.inCallback.load(), 0);
+}
