@@ -402,15 +402,24 @@ TEST_F(PlayerTest, AudioAfterTheLeadOutIsNeverPlayedAndTheEndComesWithoutADispla
     ASSERT_TRUE(waitIdle(player.getStreaming()));
     player.selectTrack(3); // entry 5, the last track (2 s)
     const auto out = play(2 * 44100 + 20000);
-    std::size_t lastHeard = 0;
+    std::size_t ofTrack = 0;
+    long lastOfTrack = -1;
+    std::size_t afterLeadOut = 0;
     for (std::size_t i = 0; i < out.size(); i += 2) {
-        if (out[i] != 0.0f || out[i + 1] != 0.0f)
-            lastHeard = i / 2;
+        const long left = std::lround(out[i] * 32767.0f);
+        if (left == 201) {
+            ++ofTrack;
+            lastOfTrack = std::lround(out[i + 1] * 32767.0f);
+        } else if (left == 0x5555) {
+            ++afterLeadOut;
+        }
     }
-    // The last frame heard is the one before the lead-out: track 2, index 1,
-    // 2 s of it.
-    EXPECT_EQ(lastHeard + 1, 2u * 44100);
-    EXPECT_EQ(std::lround(out[lastHeard * 2] * 32767.0f), 201);
+    // Every frame of the last track (track 2, index 1: 2 s) up to the one
+    // before the lead-out, and nothing after it.
+    const std::int64_t leadOut = image.entryStart(image.entries.size() - 2) / 4;
+    EXPECT_EQ(ofTrack, 2u * 44100);
+    EXPECT_EQ(lastOfTrack, DdpFixture::expectedSample(image, (leadOut - 1) * 4).right);
+    EXPECT_EQ(afterLeadOut, 0u);
     EXPECT_TRUE(player.isStopped());
     EXPECT_EQ(player.getEntry(), 2);
 }
