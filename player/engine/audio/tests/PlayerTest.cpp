@@ -264,10 +264,13 @@ TEST_F(PlayerTest, EntryStepsKeepCountingWhatIsPlayedOfTheNextEntryAndTheWrapCle
     player.selectTrack(3); // entry 5, then 6 (03/00), 7, 8 and the wrap
     int steps = 0;
     for (int tick = 0; tick < 2000 && player.isRunning(); ++tick) {
+        const int before = player.getEntry();
         const auto out = play(700); // 16 ms of audio per display tick
         const int entry = player.getEntry();
         displayTick();
-        if (player.getEntry() == entry)
+        // The wrap comes at the lead-out's frame (the end of the audio), or
+        // from the display's step where that ticks first.
+        if (player.getEntry() == before)
             continue;
         ++steps;
         if (!player.isRunning())
