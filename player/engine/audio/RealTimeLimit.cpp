@@ -57,8 +57,8 @@ bool isRealTimeOverrun(const siginfo_t* info)
         return false;
     rlimit rt{};
     const rlim_t armed = g_soft.load(std::memory_order_relaxed);
-    if (getrlimit(RLIMIT_RTTIME, &rt) == 0 && armed != 0 && rt.rlim_cur != RLIM_INFINITY &&
-        rt.rlim_cur > armed)
+    if (getrlimit(RLIMIT_RTTIME, &rt) == 0 && armed != 0 && rt.rlim_cur != RLIM_INFINITY
+        && rt.rlim_cur > armed)
         return true;
     rlimit cpu{};
     if (getrlimit(RLIMIT_CPU, &cpu) != 0 || cpu.rlim_cur == RLIM_INFINITY)
@@ -92,8 +92,8 @@ extern "C" void onSigXcpu(int signal, siginfo_t* info, void*)
     // limit at its next tick and not the hard one.
     const rlim_t armed = g_soft.load(std::memory_order_relaxed);
     rlimit rt{};
-    if (armed != 0 && getrlimit(RLIMIT_RTTIME, &rt) == 0 &&
-        (rt.rlim_cur == RLIM_INFINITY || rt.rlim_cur > armed)) {
+    if (armed != 0 && getrlimit(RLIMIT_RTTIME, &rt) == 0
+        && (rt.rlim_cur == RLIM_INFINITY || rt.rlim_cur > armed)) {
         rt.rlim_cur = armed;
         setrlimit(RLIMIT_RTTIME, &rt);
     }
