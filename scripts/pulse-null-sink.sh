@@ -70,7 +70,7 @@ _pulse_server_env() {
 _pulse_start_pulseaudio() {
   local d=$HG_PULSE_DIR
   "${HG_PULSE_ENV[@]}" PULSE_RUNTIME_PATH="$d/runtime" PULSE_STATE_PATH="$d/state" PULSE_CONFIG_PATH="$d/config" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr --log-level=debug --log-time \
       "--load=module-native-protocol-unix socket=\"$d/runtime/native\" auth-cookie=\"$d/cookie\"" \
       --load="module-null-sink sink_name=hg_null rate=44100 channels=2" \
       --load="module-always-sink" </dev/null >"$d/daemon.log" 2>&1 &
@@ -176,7 +176,7 @@ EOF
   done
   "${pw[@]}" wireplumber </dev/null >"$d/session-manager.log" 2>&1 &
   pipewire_pids+=($!)
-  "${pw[@]}" pipewire -c pipewire-pulse.conf </dev/null >"$d/pulse-server.log" 2>&1 &
+  "${pw[@]}" PIPEWIRE_DEBUG=3 pipewire -c pipewire-pulse.conf </dev/null >"$d/pulse-server.log" 2>&1 &
   pipewire_pids+=($!)
 }
 

@@ -222,7 +222,10 @@ Continuity continuity(const std::string& s16Stereo, std::size_t minimumGap)
             ++c.sounding;
         if (run >= minimumGap)
             ++c.gaps;
-        c.longestGap = std::max(c.longestGap, run);
+        if (run > c.longestGap) {
+            c.longestGap = run;
+            c.longestGapAt = i - run - first;
+        }
         run = 0;
     }
     return c;
@@ -250,6 +253,18 @@ void CounterRate::sample(std::uint32_t counter)
                          double(counter - first_) / (2.0 * 44100.0));
 }
 
+void CounterRate::sample(std::uint32_t counter, double clockSeconds)
+{
+    if (!started_) {
+        if (counter == 0)
+            return;
+        started_ = true;
+        clockOrigin_ = clockSeconds;
+        first_ = counter;
+    }
+    points_.emplace_back(clockSeconds - clockOrigin_, double(counter - first_) / (2.0 * 44100.0));
+}
+
 double CounterRate::rate() const
 {
     if (points_.size() < 2)
@@ -273,6 +288,122 @@ double CounterRate::rate() const
 double CounterRate::seconds() const
 {
     return points_.empty() ? 0.0 : points_.back().first;
+}
+
+std::string sideOfGap(const Continuity& c, const Sides& s)
+{
+    if (c.gaps == 0)
+        return {};
+    char account[640];
+    std::snprintf(account, sizeof account,
+                  "longest silence %.1f ms at %.3f s of the sound. Glasswell: %llu callbacks, the longest %.1f ms "
+                  "apart; %llu frames rendered silent for want of the reader's blocks; the render lock found taken "
+                  "%llu times; %s away from its loop up to %.1f ms. Server: ",
+                  1000.0 * double(c.longestGap) / 44100.0, double(c.longestGapAt) / 44100.0,
+                  static_cast<unsigned long long>(s.callbacks), s.longestCallbackIntervalMs,
+                  static_cast<unsigned long long>(s.starvedFrames), static_cast<unsigned long long>(s.lockTaken), s.loop,
+                  s.loopAwayMs);
+    std::string text = account;
+    if (s.serverUnderruns < 0) {
+        text += "its log could not be read";
+    } else {
+        text += std::to_string(s.serverUnderruns) + " underruns of a playback stream, " + std::to_string(s.serverOverruns)
+            + " overruns of a record stream";
+        if (!s.serverLines.empty())
+            text += " (" + s.serverLines + ")";
+    }
+    // Silence the render function made is Glasswell's whatever else happened.
+    std::string side;
+    if (s.starvedFrames > 0)
+        side = "Glasswell's reader";
+    else if (s.lockTaken > 0)
+        side = "Glasswell's render function (its lock)";
+    else if (s.serverUnderruns > 0)
+        side = "Glasswell's audio thread or its sound server client (the server found the stream empty)";
+    else if (s.serverOverruns > 0)
+        side = "the recorder (the server dropped its frames)";
+    else if (s.serverUnderruns == 0)
+        side = "the sound server or the recorder (Glasswell rendered every frame and the stream never ran dry)";
+    else
+        side = "not known (the server's log could not be read; Glasswell rendered every frame)";
+    return "the gap was " + side + ": " + text;
+}
+
+namespace {
+
+// The private server's folder from PULSE_SERVER ("unix:<folder>/runtime/native").
+std::string privateServerFolder()
+{
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server == nullptr)
+        return {};
+    std::string path = server;
+    if (path.rfind("unix:", 0) == 0)
+        path.erase(0, 5);
+    const std::string tail = "/runtime/native";
+    if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0)
+        return {};
+    return path.substr(0, path.size() - tail.size());
+}
+
+long long fileSize(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+}
+
+} // namespace
+
+ServerLog::ServerLog()
+{
+    const std::string folder = privateServerFolder();
+    if (folder.empty())
+        return;
+    // PipeWire's PulseAudio server, else the PulseAudio daemon.
+    for (const std::string& candidate : {folder + "/config/pipewire/pulse-server.log", folder + "/daemon.log"}) {
+        const long long size = fileSize(candidate);
+        if (size >= 0) {
+            path_ = candidate;
+            start_ = size;
+            return;
+        }
+    }
+}
+
+void ServerLog::account(Sides& sides) const
+{
+    if (path_.empty())
+        return;
+    std::ifstream in(path_, std::ios::binary);
+    if (!in)
+        return;
+    in.seekg(start_);
+    sides.serverUnderruns = 0;
+    sides.serverOverruns = 0;
+    int shown = 0;
+    for (std::string line; std::getline(in, line);) {
+        // PulseAudio: "Actual underrun of 'name'"; PipeWire: "UNDERFLOW",
+        // "underrun", "overrun" of its streams.
+        const bool under = line.find("underrun of '") != std::string::npos || line.find("UNDERFLOW") != std::string::npos
+            || line.find("] underrun") != std::string::npos;
+        // PulseAudio leaves silence in a record stream whose queue was full
+        // ("Delay queue overflow!"), or queues it elsewhere.
+        const bool over = line.find("] overrun") != std::string::npos || line.find("OVERFLOW") != std::string::npos
+            || line.find("queue overflow") != std::string::npos || line.find("overrun, queuing") != std::string::npos;
+        if (!under && !over)
+            continue;
+        ++(under ? sides.serverUnderruns : sides.serverOverruns);
+        if (shown++ < 3)
+            sides.serverLines += (sides.serverLines.empty() ? "" : " | ") + line.substr(0, 200);
+    }
+}
+
+void LoopWatch::tick()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (last_ != std::chrono::steady_clock::time_point{})
+        longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
+    last_ = now;
 }
 
 PrivateServer::PrivateServer()
