@@ -6,8 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -290,20 +295,19 @@ double CounterRate::seconds() const
     return points_.empty() ? 0.0 : points_.back().first;
 }
 
-std::string sideOfGap(const Continuity& c, const Sides& s)
+std::string describe(const Sides& s)
 {
-    if (c.gaps == 0)
-        return {};
-    char account[640];
+    char account[400];
     std::snprintf(account, sizeof account,
-                  "longest silence %.1f ms at %.3f s of the sound. Glasswell: %llu callbacks, the longest %.1f ms "
-                  "apart; %llu frames rendered silent for want of the reader's blocks; the render lock found taken "
-                  "%llu times; %s away from its loop up to %.1f ms. Server: ",
-                  1000.0 * double(c.longestGap) / 44100.0, double(c.longestGapAt) / 44100.0,
+                  "Glasswell: %llu callbacks, the longest %.1f ms apart; %llu frames rendered silent for want of the "
+                  "reader's blocks; the render lock found taken %llu times; %s away from its loop up to %.1f ms.",
                   static_cast<unsigned long long>(s.callbacks), s.longestCallbackIntervalMs,
                   static_cast<unsigned long long>(s.starvedFrames), static_cast<unsigned long long>(s.lockTaken), s.loop,
                   s.loopAwayMs);
     std::string text = account;
+    if (!s.glasswellWaits.empty())
+        text += " Longest single wait to run: " + s.glasswellWaits + "; server " + s.serverWaits + ".";
+    text += " Server: ";
     if (s.serverUnderruns < 0) {
         text += "its log could not be read";
     } else {
@@ -312,6 +316,13 @@ std::string sideOfGap(const Continuity& c, const Sides& s)
         if (!s.serverLines.empty())
             text += " (" + s.serverLines + ")";
     }
+    return text;
+}
+
+std::string sideOfGap(const Continuity& c, const Sides& s)
+{
+    if (c.gaps == 0)
+        return {};
     // Silence the render function made is Glasswell's whatever else happened.
     std::string side;
     if (s.starvedFrames > 0)
@@ -319,14 +330,18 @@ std::string sideOfGap(const Continuity& c, const Sides& s)
     else if (s.lockTaken > 0)
         side = "Glasswell's render function (its lock)";
     else if (s.serverUnderruns > 0)
-        side = "Glasswell's audio thread or its sound server client (the server found the stream empty)";
+        side = "Glasswell's audio thread or its sound server client, or the server's thread that asks for and takes "
+               "its audio (the server found the stream empty)";
     else if (s.serverOverruns > 0)
         side = "the recorder (the server dropped its frames)";
     else if (s.serverUnderruns == 0)
         side = "the sound server or the recorder (Glasswell rendered every frame and the stream never ran dry)";
     else
         side = "not known (the server's log could not be read; Glasswell rendered every frame)";
-    return "the gap was " + side + ": " + text;
+    char gap[120];
+    std::snprintf(gap, sizeof gap, ": longest silence %.1f ms at %.3f s of the sound. ",
+                  1000.0 * double(c.longestGap) / 44100.0, double(c.longestGapAt) / 44100.0);
+    return "the gap was " + side + gap + describe(s);
 }
 
 namespace {
@@ -396,6 +411,159 @@ void ServerLog::account(Sides& sides) const
         if (shown++ < 3)
             sides.serverLines += (sides.serverLines.empty() ? "" : " | ") + line.substr(0, 200);
     }
+}
+
+namespace {
+
+std::string readAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<int> numbers(const std::string& folder)
+{
+    std::vector<int> result;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            char* end = nullptr;
+            const long n = std::strtol(e->d_name, &end, 10);
+            if (end != e->d_name && *end == '\0')
+                result.push_back(int(n));
+        }
+        closedir(d);
+    }
+    return result;
+}
+
+// The processes of the private server: those whose runtime folder is its.
+std::vector<int> serverProcesses()
+{
+    const std::string folder = privateServerFolder();
+    std::vector<int> result;
+    if (folder.empty())
+        return result;
+    const std::string runtime = std::string("XDG_RUNTIME_DIR=") + folder + "/runtime";
+    for (const int pid : numbers("/proc")) {
+        const std::string environment = readAll("/proc/" + std::to_string(pid) + "/environ");
+        std::size_t from = 0;
+        while (from < environment.size()) {
+            const std::size_t end = std::min(environment.find('\0', from), environment.size());
+            if (environment.compare(from, end - from, runtime) == 0) {
+                result.push_back(pid);
+                break;
+            }
+            from = end + 1;
+        }
+    }
+    return result;
+}
+
+std::string longestWait(const std::vector<std::pair<int, ThreadWaits::Track>>& tracks, bool own)
+{
+    const ThreadWaits::Track* worst = nullptr;
+    const ThreadWaits::Track* worstRealTime = nullptr;
+    for (const auto& [id, t] : tracks) {
+        if (t.own != own)
+            continue;
+        if (worst == nullptr || t.longestNs > worst->longestNs)
+            worst = &t;
+        if (t.realTime && (worstRealTime == nullptr || t.longestNs > worstRealTime->longestNs))
+            worstRealTime = &t;
+    }
+    if (worst == nullptr)
+        return "not found";
+    char line[200];
+    std::snprintf(line, sizeof line, "'%s' %.1f ms at %.2f s", worst->name.c_str(), double(worst->longestNs) / 1e6,
+                  worst->longestAt);
+    std::string text = line;
+    if (worstRealTime != nullptr && worstRealTime != worst) {
+        std::snprintf(line, sizeof line, ", of the real-time ones '%s' %.1f ms at %.2f s", worstRealTime->name.c_str(),
+                      double(worstRealTime->longestNs) / 1e6, worstRealTime->longestAt);
+        text += line;
+    }
+    return text;
+}
+
+} // namespace
+
+ThreadWaits::ThreadWaits()
+    : processes_(serverProcesses())
+    , origin_(std::chrono::steady_clock::now())
+{
+    processes_.push_back(getpid());
+    sampler_ = std::thread([this] {
+        sched_param lowest{};
+        lowest.sched_priority = sched_get_priority_min(SCHED_RR);
+        pthread_setschedparam(pthread_self(), SCHED_RR, &lowest);
+        const int self = int(syscall(SYS_gettid));
+        auto last = std::chrono::steady_clock::now();
+        while (!stop_.load(std::memory_order_relaxed)) {
+            const auto now = std::chrono::steady_clock::now();
+            const double at = std::chrono::duration<double>(now - origin_).count();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                longestSamplerStepMs_ =
+                    std::max(longestSamplerStepMs_, std::chrono::duration<double, std::milli>(now - last).count());
+                for (const int pid : processes_) {
+                    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+                    for (const int tid : numbers(tasks)) {
+                        if (tid == self)
+                            continue;
+                        long long run = 0;
+                        long long delay = 0;
+                        if (std::sscanf(readAll(tasks + std::to_string(tid) + "/schedstat").c_str(), "%lld %lld", &run,
+                                        &delay)
+                            != 2)
+                            continue;
+                        auto it = std::find_if(tracks_.begin(), tracks_.end(), [tid](const auto& e) { return e.first == tid; });
+                        if (it == tracks_.end()) {
+                            Track t;
+                            t.own = pid == getpid();
+                            t.name = readAll(tasks + std::to_string(tid) + "/comm");
+                            if (!t.name.empty() && t.name.back() == '\n')
+                                t.name.pop_back();
+                            t.delayNs = delay;
+                            tracks_.emplace_back(tid, t);
+                            continue;
+                        }
+                        Track& t = it->second;
+                        const int policy = sched_getscheduler(tid) & ~SCHED_RESET_ON_FORK;
+                        t.realTime = t.realTime || policy == SCHED_FIFO || policy == SCHED_RR;
+                        if (delay - t.delayNs > t.longestNs) {
+                            t.longestNs = delay - t.delayNs;
+                            t.longestAt = at;
+                        }
+                        t.delayNs = delay;
+                    }
+                }
+            }
+            last = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+}
+
+ThreadWaits::~ThreadWaits()
+{
+    stop();
+}
+
+void ThreadWaits::stop()
+{
+    stop_ = true;
+    if (sampler_.joinable())
+        sampler_.join();
+}
+
+void ThreadWaits::account(Sides& sides)
+{
+    stop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    char line[80];
+    std::snprintf(line, sizeof line, " (read at most %.1f ms apart)", longestSamplerStepMs_);
+    sides.glasswellWaits = "this process " + longestWait(tracks_, true);
+    sides.serverWaits = longestWait(tracks_, false) + line;
 }
 
 void LoopWatch::tick()
@@ -479,7 +647,7 @@ bool PrivateServer::start()
     const std::string native = "module-native-protocol-unix socket=" + folder_ + "/runtime/native auth-cookie="
         + folder_ + "/cookie";
     const char* const argv[] = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                                "--log-target=stderr", "--load", native.c_str(), "--load",
+                                "--log-target=stderr", "--log-level=debug", "--log-time", "--load", native.c_str(), "--load",
                                 "module-null-sink sink_name=hg_null rate=44100 channels=2", "--load",
                                 "module-always-sink", nullptr};
     const std::string log = folder_ + "/daemon.log";
@@ -488,8 +656,14 @@ bool PrivateServer::start()
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    // A session of its own, as a desktop's sound server has: scheduled apart
+    // from this test and its busy loops.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     const int spawned =
-        posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, const_cast<char* const*>(argv), envp.data());
+        posix_spawnp(&pid_, "pulseaudio", &actions, &attributes, const_cast<char* const*>(argv), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         pid_ = -1;

@@ -2,8 +2,9 @@
 
 // Judging what really came out of the output device: a recorder of this
 // process's own PulseAudio stream, the measures of continuity taken on the
-// recording, the rate of the played-sample counter against the steady clock,
-// and a CPU load of one busy loop per core to play beside.
+// recording, the rate of the played-sample counter against the steady clock
+// or the device's, what each side did while a gap was heard, and a CPU load
+// of one busy loop per core to play beside.
 //
 // Test and benchmark support only (PulseAudio's "pactl" and "parec", which
 // reach the server named by PULSE_SERVER as the stream does), with a private
@@ -119,11 +120,17 @@ struct Sides
     std::uint64_t lockTaken = 0;
     double loopAwayMs = 0;
     const char* loop = "the test thread";
+    // The longest a thread of each side waited in the run queue, summed
+    // over the time judged (ThreadWaits), and which thread that was.
+    std::string glasswellWaits;
+    std::string serverWaits;
     // -1: the server's log could not be read.
     long serverUnderruns = -1;
     long serverOverruns = -1;
     std::string serverLines; // the first few such lines
 };
+// The account of every side, in one line.
+std::string describe(const Sides& sides);
 // "" without a gap; else whose side the gap was (or the sides it may have
 // been) and the account of every side.
 std::string sideOfGap(const Continuity& c, const Sides& sides);
@@ -144,6 +151,46 @@ public:
 private:
     std::string path_;
     long long start_ = 0;
+};
+
+// How long the threads of this process and of the private server waited
+// in the run queue, from the object's making to account(): a thread of the
+// lowest real-time priority (where the system grants it; below every thread
+// of Glasswell and of the servers) reads the kernel's run delay of each
+// (/proc/.../schedstat) every 5 ms. The run delay grows when a wait ends, so
+// its largest step between two readings is about the longest single wait.
+// Per side, the thread that waited longest at once, and when (seconds after
+// the object was made); a starved thread shows here whether or not it made
+// the gap.
+class ThreadWaits
+{
+public:
+    ThreadWaits();
+    ~ThreadWaits();
+    ThreadWaits(const ThreadWaits&) = delete;
+    ThreadWaits& operator=(const ThreadWaits&) = delete;
+    void account(Sides& sides);
+
+    struct Track
+    {
+        bool own = false;
+        std::string name;
+        bool realTime = false;
+        long long delayNs = 0;
+        long long longestNs = 0;
+        double longestAt = 0;
+    };
+
+private:
+    void stop();
+
+    std::vector<int> processes_;
+    std::chrono::steady_clock::time_point origin_;
+    std::atomic<bool> stop_{false};
+    std::thread sampler_;
+    std::mutex mutex_;
+    std::vector<std::pair<int, Track>> tracks_; // by thread id, under mutex_
+    double longestSamplerStepMs_ = 0;
 };
 
 // The longest time between two calls of tick(), in ms: how long the thread

@@ -117,6 +117,7 @@ void playsAnOpenedImageContinuously(bool besideLoad)
         load = std::make_unique<OutputRecording::CpuLoad>(120s);
     Audio::StreamingEngine& engine = streaming.engine();
     const OutputRecording::ServerLog serverLog;
+    OutputRecording::ThreadWaits waits;
     const std::uint64_t lockTakenBefore = streaming.lockTakenCount();
     const std::uint64_t starvedBefore = streaming.starvedFrames();
     const std::uint64_t callbacksBefore = engine.callbackRecord().callbacks;
@@ -146,6 +147,7 @@ void playsAnOpenedImageContinuously(bool besideLoad)
     sides.loopAwayMs = loop.longestMs();
     sides.loop = "the GUI thread";
     serverLog.account(sides);
+    waits.account(sides);
     load.reset();
     // The RMS read-out of the -12 dBFS sine after 5.5 s, with its 2 s time
     // constant: 0.3 dB below -12.0.
@@ -157,8 +159,7 @@ void playsAnOpenedImageContinuously(bool besideLoad)
     const std::string side = OutputRecording::sideOfGap(c, sides);
     std::cout << OutputRecording::describe(c) << "; counter/device " << rate.rate() << "; lock taken " << lockTaken
               << "; RMS shown " << rmsShown << " dB" << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
-    if (!side.empty())
-        std::cout << side << std::endl;
+    std::cout << (side.empty() ? OutputRecording::describe(sides) : side) << std::endl;
     EXPECT_GE(c.frames, 44100u * 5) << "recorded " << recorded.size() / 4 << " frames";
     EXPECT_EQ(c.gaps, 0u) << side;
     EXPECT_GE(c.soundingShare(), 0.999) << side;

@@ -370,7 +370,7 @@ TEST(RealTime, DISABLED_OverrunsOfRootAndOfTheRealtimeKitRoad)
 // (CI: PulseAudio's null sink) for more than 5 s, recording this process's own
 // stream, and judges what really came out: every frame in order at unity
 // gain, no silent run (the image has no silence of its own), the counter
-// keeping wall time. The sound server pulls its audio in bursts of 100-200 ms,
+// keeping the device's time. The sound server pulls its audio in bursts of 100-200 ms,
 // so that the render function runs many times back to back.
 void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false)
 {
@@ -426,6 +426,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     AllocationCounter::reset();
     Audio::StreamingEngine& engine = streaming.engine();
     const OutputRecording::ServerLog serverLog;
+    OutputRecording::ThreadWaits waits;
     const std::uint64_t lockTakenBefore = streaming.lockTakenCount();
     const std::uint64_t starvedBefore = streaming.starvedFrames();
     const std::uint64_t callbacksBefore = engine.callbackRecord().callbacks;
@@ -455,6 +456,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     sides.lockTaken = lockTaken;
     sides.loopAwayMs = loop.longestMs();
     serverLog.account(sides);
+    waits.account(sides);
     load.reset();
     player.stop(); // faded: the stream is running
     EXPECT_TRUE(waitFor([&] { return player.isStopped(); }));
@@ -473,8 +475,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     const std::string side = OutputRecording::sideOfGap(c, sides);
     std::cout << OutputRecording::describe(c) << "; counter/device " << rate.rate() << "; lock taken " << lockTaken
               << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
-    if (!side.empty())
-        std::cout << side << std::endl;
+    std::cout << (side.empty() ? OutputRecording::describe(sides) : side) << std::endl;
     EXPECT_GE(c.frames, 44100u * 5) << "recorded " << recorded.size() / 4 << " frames";
     EXPECT_EQ(c.gaps, 0u) << side;
     EXPECT_GE(c.soundingShare(), 0.999) << side;
