@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -415,10 +414,19 @@ void ServerLog::account(Sides& sides) const
 
 namespace {
 
+// Whatever could be read: a thread may end while its files are read.
 std::string readAll(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(fd, chunk, sizeof chunk)) > 0)
+        text.append(chunk, std::size_t(n));
+    close(fd);
+    return text;
 }
 
 std::vector<int> numbers(const std::string& folder)
