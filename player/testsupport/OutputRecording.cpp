@@ -328,6 +328,12 @@ std::string sideOfGap(const Continuity& c, const Sides& s)
         side = "Glasswell's reader";
     else if (s.lockTaken > 0)
         side = "Glasswell's render function (its lock)";
+    else if (s.serverUnderruns > 0 && s.glasswellRealTimeWaitMs >= 0 && s.glasswellRealTimeWaitMs > s.serverWaitMs)
+        side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
+            + std::to_string(int(s.glasswellRealTimeWaitMs)) + " ms at once (the server found the stream empty)";
+    else if (s.serverUnderruns > 0 && s.serverWaitMs >= 0)
+        side = "the server's, whose thread waited " + std::to_string(int(s.serverWaitMs))
+            + " ms at once to run (it found the stream empty)";
     else if (s.serverUnderruns > 0)
         side = "Glasswell's audio thread or its sound server client, or the server's thread that asks for and takes "
                "its audio (the server found the stream empty)";
@@ -451,13 +457,16 @@ std::vector<int> serverProcesses()
     std::vector<int> result;
     if (folder.empty())
         return result;
+    // The script's servers name it XDG_RUNTIME_DIR, PrivateServer's PULSE_RUNTIME_PATH.
     const std::string runtime = std::string("XDG_RUNTIME_DIR=") + folder + "/runtime";
+    const std::string pulseRuntime = std::string("PULSE_RUNTIME_PATH=") + folder + "/runtime";
     for (const int pid : numbers("/proc")) {
         const std::string environment = readAll("/proc/" + std::to_string(pid) + "/environ");
         std::size_t from = 0;
         while (from < environment.size()) {
             const std::size_t end = std::min(environment.find('\0', from), environment.size());
-            if (environment.compare(from, end - from, runtime) == 0) {
+            if (environment.compare(from, end - from, runtime) == 0
+                || environment.compare(from, end - from, pulseRuntime) == 0) {
                 result.push_back(pid);
                 break;
             }
@@ -572,6 +581,14 @@ void ThreadWaits::account(Sides& sides)
     std::snprintf(line, sizeof line, " (read at most %.1f ms apart)", longestSamplerStepMs_);
     sides.glasswellWaits = "this process " + longestWait(tracks_, true);
     sides.serverWaits = longestWait(tracks_, false) + line;
+    sides.glasswellRealTimeWaitMs = 0;
+    sides.serverWaitMs = 0;
+    for (const auto& [id, t] : tracks_) {
+        if (t.own && t.realTime)
+            sides.glasswellRealTimeWaitMs = std::max(sides.glasswellRealTimeWaitMs, double(t.longestNs) / 1e6);
+        else if (!t.own)
+            sides.serverWaitMs = std::max(sides.serverWaitMs, double(t.longestNs) / 1e6);
+    }
 }
 
 void LoopWatch::tick()

@@ -124,6 +124,11 @@ struct Sides
     // over the time judged (ThreadWaits), and which thread that was.
     std::string glasswellWaits;
     std::string serverWaits;
+    // The longest single waits in ms: of this process's real-time threads
+    // (the audio thread, the sound server client's carrier), and of any
+    // thread of the server. -1: not measured.
+    double glasswellRealTimeWaitMs = -1;
+    double serverWaitMs = -1;
     // -1: the server's log could not be read.
     long serverUnderruns = -1;
     long serverOverruns = -1;
