@@ -55,6 +55,13 @@ pulse_server_missing() {
   fi
 }
 
+# Every process of the server runs in a session of its own, as a desktop's
+# sound server (a service of the user's, not a child of the terminal that
+# runs the tests) does: the kernel's per-session scheduling groups then weigh
+# it apart from the programs it serves and from busy loops of another session,
+# whatever their nice value. setsid keeps the PID when the shell has no job
+# control, which pulse_start switches off while it starts them.
+#
 # Every process of the server gets this environment: the private folder as
 # runtime, configuration and state folder, no session bus (a desktop's daemon
 # holds the bus names the server asks for, and it would end for them or take
@@ -69,8 +76,8 @@ _pulse_server_env() {
 
 _pulse_start_pulseaudio() {
   local d=$HG_PULSE_DIR
-  "${HG_PULSE_ENV[@]}" PULSE_RUNTIME_PATH="$d/runtime" PULSE_STATE_PATH="$d/state" PULSE_CONFIG_PATH="$d/config" \
-    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr \
+  setsid "${HG_PULSE_ENV[@]}" PULSE_RUNTIME_PATH="$d/runtime" PULSE_STATE_PATH="$d/state" PULSE_CONFIG_PATH="$d/config" \
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr --log-level=debug --log-time \
       "--load=module-native-protocol-unix socket=\"$d/runtime/native\" auth-cookie=\"$d/cookie\"" \
       --load="module-null-sink sink_name=hg_null rate=44100 channels=2" \
       --load="module-always-sink" </dev/null >"$d/daemon.log" 2>&1 &
@@ -166,7 +173,7 @@ EOF
 
   local -a pw=("${pipewire_env[@]}" PIPEWIRE_RUNTIME_DIR="$runtime" PIPEWIRE_CONFIG_DIR="$d"
                WIREPLUMBER_CONFIG_DIR="$wp")
-  "${pw[@]}" pipewire -c pipewire.conf </dev/null >"$d/daemon.log" 2>&1 &
+  setsid "${pw[@]}" pipewire -c pipewire.conf </dev/null >"$d/daemon.log" 2>&1 &
   pipewire_pids+=($!)
   local daemon=$! _
   for _ in $(seq 300); do
@@ -174,9 +181,9 @@ EOF
     _pulse_alive "$daemon" || return 1
     sleep 0.1
   done
-  "${pw[@]}" wireplumber </dev/null >"$d/session-manager.log" 2>&1 &
+  setsid "${pw[@]}" wireplumber </dev/null >"$d/session-manager.log" 2>&1 &
   pipewire_pids+=($!)
-  "${pw[@]}" pipewire -c pipewire-pulse.conf </dev/null >"$d/pulse-server.log" 2>&1 &
+  setsid "${pw[@]}" PIPEWIRE_DEBUG=3 pipewire -c pipewire-pulse.conf </dev/null >"$d/pulse-server.log" 2>&1 &
   pipewire_pids+=($!)
 }
 
@@ -209,7 +216,10 @@ pulse_start() {
   export PULSE_COOKIE=$HG_PULSE_DIR/cookie
   export PULSE_CLIENTCONFIG=$HG_PULSE_DIR/client.conf
   _pulse_server_env
+  local monitor=
+  [[ $- != *m* ]] || { monitor=1; set +m; }
   "_pulse_start_$HG_PULSE_KIND" || true
+  [ -z "$monitor" ] || set -m
   # A busy machine may take long to start it; a process of it that ended
   # ends the wait.
   local _ pid ended=

@@ -7,7 +7,11 @@
 #include <cstring>
 #include <fstream>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/syscall.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -222,7 +226,10 @@ Continuity continuity(const std::string& s16Stereo, std::size_t minimumGap)
             ++c.sounding;
         if (run >= minimumGap)
             ++c.gaps;
-        c.longestGap = std::max(c.longestGap, run);
+        if (run > c.longestGap) {
+            c.longestGap = run;
+            c.longestGapAt = i - run - first;
+        }
         run = 0;
     }
     return c;
@@ -250,6 +257,18 @@ void CounterRate::sample(std::uint32_t counter)
                          double(counter - first_) / (2.0 * 44100.0));
 }
 
+void CounterRate::sample(std::uint32_t counter, double clockSeconds)
+{
+    if (!started_) {
+        if (counter == 0)
+            return;
+        started_ = true;
+        clockOrigin_ = clockSeconds;
+        first_ = counter;
+    }
+    points_.emplace_back(clockSeconds - clockOrigin_, double(counter - first_) / (2.0 * 44100.0));
+}
+
 double CounterRate::rate() const
 {
     if (points_.size() < 2)
@@ -273,6 +292,311 @@ double CounterRate::rate() const
 double CounterRate::seconds() const
 {
     return points_.empty() ? 0.0 : points_.back().first;
+}
+
+std::string describe(const Sides& s)
+{
+    char account[400];
+    std::snprintf(account, sizeof account,
+                  "Glasswell: %llu callbacks, the longest %.1f ms apart; %llu frames rendered silent for want of the "
+                  "reader's blocks; the render lock found taken %llu times; %s away from its loop up to %.1f ms.",
+                  static_cast<unsigned long long>(s.callbacks), s.longestCallbackIntervalMs,
+                  static_cast<unsigned long long>(s.starvedFrames), static_cast<unsigned long long>(s.lockTaken), s.loop,
+                  s.loopAwayMs);
+    std::string text = account;
+    if (!s.glasswellWaits.empty())
+        text += " Longest single wait to run: " + s.glasswellWaits + "; server " + s.serverWaits + ".";
+    text += " Server: ";
+    if (s.serverUnderruns < 0) {
+        text += "its log could not be read";
+    } else {
+        text += std::to_string(s.serverUnderruns) + " underruns of a playback stream, " + std::to_string(s.serverOverruns)
+            + " overruns of a record stream";
+        if (!s.serverLines.empty())
+            text += " (" + s.serverLines + ")";
+    }
+    return text;
+}
+
+std::string sideOfGap(const Continuity& c, const Sides& s)
+{
+    if (c.gaps == 0)
+        return {};
+    // Silence the render function made is Glasswell's whatever else happened.
+    std::string side;
+    if (s.starvedFrames > 0)
+        side = "Glasswell's reader";
+    else if (s.lockTaken > 0)
+        side = "Glasswell's render function (its lock)";
+    else if (s.serverUnderruns > 0 && s.glasswellRealTimeWaitMs >= 0 && s.glasswellRealTimeWaitMs > s.serverWaitMs)
+        side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
+            + std::to_string(int(s.glasswellRealTimeWaitMs)) + " ms at once (the server found the stream empty)";
+    else if (s.serverUnderruns > 0 && s.serverWaitMs >= 0)
+        side = "the server's, whose thread waited " + std::to_string(int(s.serverWaitMs))
+            + " ms at once to run (it found the stream empty)";
+    else if (s.serverUnderruns > 0)
+        side = "Glasswell's audio thread or its sound server client, or the server's thread that asks for and takes "
+               "its audio (the server found the stream empty)";
+    else if (s.serverOverruns > 0)
+        side = "the recorder (the server dropped its frames)";
+    else if (s.serverUnderruns == 0)
+        side = "the sound server or the recorder (Glasswell rendered every frame and the stream never ran dry)";
+    else
+        side = "not known (the server's log could not be read; Glasswell rendered every frame)";
+    char gap[120];
+    std::snprintf(gap, sizeof gap, ": longest silence %.1f ms at %.3f s of the sound. ",
+                  1000.0 * double(c.longestGap) / 44100.0, double(c.longestGapAt) / 44100.0);
+    return "the gap was " + side + gap + describe(s);
+}
+
+namespace {
+
+// The private server's folder from PULSE_SERVER ("unix:<folder>/runtime/native").
+std::string privateServerFolder()
+{
+    const char* server = std::getenv("PULSE_SERVER");
+    if (server == nullptr)
+        return {};
+    std::string path = server;
+    if (path.rfind("unix:", 0) == 0)
+        path.erase(0, 5);
+    const std::string tail = "/runtime/native";
+    if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0)
+        return {};
+    return path.substr(0, path.size() - tail.size());
+}
+
+long long fileSize(const std::string& path)
+{
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+}
+
+} // namespace
+
+ServerLog::ServerLog()
+{
+    const std::string folder = privateServerFolder();
+    if (folder.empty())
+        return;
+    // PipeWire's PulseAudio server, else the PulseAudio daemon.
+    for (const std::string& candidate : {folder + "/config/pipewire/pulse-server.log", folder + "/daemon.log"}) {
+        const long long size = fileSize(candidate);
+        if (size >= 0) {
+            path_ = candidate;
+            start_ = size;
+            return;
+        }
+    }
+}
+
+void ServerLog::account(Sides& sides) const
+{
+    if (path_.empty())
+        return;
+    std::ifstream in(path_, std::ios::binary);
+    if (!in)
+        return;
+    in.seekg(start_);
+    sides.serverUnderruns = 0;
+    sides.serverOverruns = 0;
+    int shown = 0;
+    for (std::string line; std::getline(in, line);) {
+        // PulseAudio: "Actual underrun of 'name'"; PipeWire: "UNDERFLOW",
+        // "underrun", "overrun" of its streams.
+        const bool under = line.find("underrun of '") != std::string::npos || line.find("UNDERFLOW") != std::string::npos
+            || line.find("] underrun") != std::string::npos;
+        // PulseAudio leaves silence in a record stream whose queue was full
+        // ("Delay queue overflow!"), or queues it elsewhere.
+        const bool over = line.find("] overrun") != std::string::npos || line.find("OVERFLOW") != std::string::npos
+            || line.find("queue overflow") != std::string::npos || line.find("overrun, queuing") != std::string::npos;
+        if (!under && !over)
+            continue;
+        ++(under ? sides.serverUnderruns : sides.serverOverruns);
+        if (shown++ < 3)
+            sides.serverLines += (sides.serverLines.empty() ? "" : " | ") + line.substr(0, 200);
+    }
+}
+
+namespace {
+
+// Whatever could be read: a thread may end while its files are read.
+std::string readAll(const std::string& path)
+{
+    std::string text;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(fd, chunk, sizeof chunk)) > 0)
+        text.append(chunk, std::size_t(n));
+    close(fd);
+    return text;
+}
+
+std::vector<int> numbers(const std::string& folder)
+{
+    std::vector<int> result;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (const dirent* e = readdir(d)) {
+            char* end = nullptr;
+            const long n = std::strtol(e->d_name, &end, 10);
+            if (end != e->d_name && *end == '\0')
+                result.push_back(int(n));
+        }
+        closedir(d);
+    }
+    return result;
+}
+
+// The processes of the private server: those whose runtime folder is its.
+std::vector<int> serverProcesses()
+{
+    const std::string folder = privateServerFolder();
+    std::vector<int> result;
+    if (folder.empty())
+        return result;
+    // The script's servers name it XDG_RUNTIME_DIR, PrivateServer's PULSE_RUNTIME_PATH.
+    const std::string runtime = std::string("XDG_RUNTIME_DIR=") + folder + "/runtime";
+    const std::string pulseRuntime = std::string("PULSE_RUNTIME_PATH=") + folder + "/runtime";
+    for (const int pid : numbers("/proc")) {
+        const std::string environment = readAll("/proc/" + std::to_string(pid) + "/environ");
+        std::size_t from = 0;
+        while (from < environment.size()) {
+            const std::size_t end = std::min(environment.find('\0', from), environment.size());
+            if (environment.compare(from, end - from, runtime) == 0
+                || environment.compare(from, end - from, pulseRuntime) == 0) {
+                result.push_back(pid);
+                break;
+            }
+            from = end + 1;
+        }
+    }
+    return result;
+}
+
+std::string longestWait(const std::vector<std::pair<int, ThreadWaits::Track>>& tracks, bool own)
+{
+    const ThreadWaits::Track* worst = nullptr;
+    const ThreadWaits::Track* worstRealTime = nullptr;
+    for (const auto& [id, t] : tracks) {
+        if (t.own != own)
+            continue;
+        if (worst == nullptr || t.longestNs > worst->longestNs)
+            worst = &t;
+        if (t.realTime && (worstRealTime == nullptr || t.longestNs > worstRealTime->longestNs))
+            worstRealTime = &t;
+    }
+    if (worst == nullptr)
+        return "not found";
+    char line[200];
+    std::snprintf(line, sizeof line, "'%s' %.1f ms at %.2f s", worst->name.c_str(), double(worst->longestNs) / 1e6,
+                  worst->longestAt);
+    std::string text = line;
+    if (worstRealTime != nullptr && worstRealTime != worst) {
+        std::snprintf(line, sizeof line, ", of the real-time ones '%s' %.1f ms at %.2f s", worstRealTime->name.c_str(),
+                      double(worstRealTime->longestNs) / 1e6, worstRealTime->longestAt);
+        text += line;
+    }
+    return text;
+}
+
+} // namespace
+
+ThreadWaits::ThreadWaits()
+    : processes_(serverProcesses())
+    , origin_(std::chrono::steady_clock::now())
+{
+    processes_.push_back(getpid());
+    sampler_ = std::thread([this] {
+        sched_param lowest{};
+        lowest.sched_priority = sched_get_priority_min(SCHED_RR);
+        pthread_setschedparam(pthread_self(), SCHED_RR, &lowest);
+        const int self = int(syscall(SYS_gettid));
+        auto last = std::chrono::steady_clock::now();
+        while (!stop_.load(std::memory_order_relaxed)) {
+            const auto now = std::chrono::steady_clock::now();
+            const double at = std::chrono::duration<double>(now - origin_).count();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                longestSamplerStepMs_ =
+                    std::max(longestSamplerStepMs_, std::chrono::duration<double, std::milli>(now - last).count());
+                for (const int pid : processes_) {
+                    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+                    for (const int tid : numbers(tasks)) {
+                        if (tid == self)
+                            continue;
+                        long long run = 0;
+                        long long delay = 0;
+                        if (std::sscanf(readAll(tasks + std::to_string(tid) + "/schedstat").c_str(), "%lld %lld", &run,
+                                        &delay)
+                            != 2)
+                            continue;
+                        auto it = std::find_if(tracks_.begin(), tracks_.end(), [tid](const auto& e) { return e.first == tid; });
+                        if (it == tracks_.end()) {
+                            Track t;
+                            t.own = pid == getpid();
+                            t.name = readAll(tasks + std::to_string(tid) + "/comm");
+                            if (!t.name.empty() && t.name.back() == '\n')
+                                t.name.pop_back();
+                            t.delayNs = delay;
+                            tracks_.emplace_back(tid, t);
+                            continue;
+                        }
+                        Track& t = it->second;
+                        const int policy = sched_getscheduler(tid) & ~SCHED_RESET_ON_FORK;
+                        t.realTime = t.realTime || policy == SCHED_FIFO || policy == SCHED_RR;
+                        if (delay - t.delayNs > t.longestNs) {
+                            t.longestNs = delay - t.delayNs;
+                            t.longestAt = at;
+                        }
+                        t.delayNs = delay;
+                    }
+                }
+            }
+            last = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+}
+
+ThreadWaits::~ThreadWaits()
+{
+    stop();
+}
+
+void ThreadWaits::stop()
+{
+    stop_ = true;
+    if (sampler_.joinable())
+        sampler_.join();
+}
+
+void ThreadWaits::account(Sides& sides)
+{
+    stop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    char line[80];
+    std::snprintf(line, sizeof line, " (read at most %.1f ms apart)", longestSamplerStepMs_);
+    sides.glasswellWaits = "this process " + longestWait(tracks_, true);
+    sides.serverWaits = longestWait(tracks_, false) + line;
+    sides.glasswellRealTimeWaitMs = 0;
+    sides.serverWaitMs = 0;
+    for (const auto& [id, t] : tracks_) {
+        if (t.own && t.realTime)
+            sides.glasswellRealTimeWaitMs = std::max(sides.glasswellRealTimeWaitMs, double(t.longestNs) / 1e6);
+        else if (!t.own)
+            sides.serverWaitMs = std::max(sides.serverWaitMs, double(t.longestNs) / 1e6);
+    }
+}
+
+void LoopWatch::tick()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (last_ != std::chrono::steady_clock::time_point{})
+        longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
+    last_ = now;
 }
 
 PrivateServer::PrivateServer()
@@ -348,7 +672,7 @@ bool PrivateServer::start()
     const std::string native = "module-native-protocol-unix socket=" + folder_ + "/runtime/native auth-cookie="
         + folder_ + "/cookie";
     const char* const argv[] = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                                "--log-target=stderr", "--load", native.c_str(), "--load",
+                                "--log-target=stderr", "--log-level=debug", "--log-time", "--load", native.c_str(), "--load",
                                 "module-null-sink sink_name=hg_null rate=44100 channels=2", "--load",
                                 "module-always-sink", nullptr};
     const std::string log = folder_ + "/daemon.log";
@@ -357,8 +681,14 @@ bool PrivateServer::start()
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    // A session of its own, as a desktop's sound server has: scheduled apart
+    // from this test and its busy loops.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     const int spawned =
-        posix_spawnp(&pid_, "pulseaudio", &actions, nullptr, const_cast<char* const*>(argv), envp.data());
+        posix_spawnp(&pid_, "pulseaudio", &actions, &attributes, const_cast<char* const*>(argv), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         pid_ = -1;

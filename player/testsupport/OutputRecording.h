@@ -2,8 +2,9 @@
 
 // Judging what really came out of the output device: a recorder of this
 // process's own PulseAudio stream, the measures of continuity taken on the
-// recording, the rate of the played-sample counter against the steady clock,
-// and a CPU load of one busy loop per core to play beside.
+// recording, the rate of the played-sample counter against the steady clock
+// or the device's, what each side did while a gap was heard, and a CPU load
+// of one busy loop per core to play beside.
 //
 // Test and benchmark support only (PulseAudio's "pactl" and "parec", which
 // reach the server named by PULSE_SERVER as the stream does), with a private
@@ -68,6 +69,7 @@ struct Continuity
     std::size_t gaps = 0;        // silent runs of at least the minimum length
     std::size_t longestGap = 0;  // frames
     std::size_t firstSound = 0;  // frame index in the recording
+    std::size_t longestGapAt = 0; // its first frame, counted from firstSound
 
     double soundingShare() const { return frames == 0 ? 0.0 : double(sounding) / double(frames); }
 };
@@ -83,6 +85,10 @@ class CounterRate
 {
 public:
     void sample(std::uint32_t counter);
+    // Against a clock of the audio side instead (seconds of it): the frames
+    // the device asked for, say. Both read together, so that the thread
+    // sampling them may be late without changing the rate.
+    void sample(std::uint32_t counter, double clockSeconds);
     std::size_t samples() const { return points_.size(); }
     double rate() const;
     // Wall seconds covered since the counter moved.
@@ -90,9 +96,119 @@ public:
 
 private:
     std::chrono::steady_clock::time_point origin_;
+    double clockOrigin_ = 0;
     std::uint32_t first_ = 0;
     bool started_ = false;
     std::vector<std::pair<double, double>> points_;
+};
+
+// What each side did while a play test played, so that a gap in the
+// recording names whose it was. Glasswell's side: its audio thread (how
+// often the library called back, and the longest time between two
+// callbacks), its reader (frames rendered silent for want of its blocks),
+// the render function's lock, and the thread that drives the test (the GUI
+// thread of a window: the longest time it was away from its loop). The
+// server's side: what the private server of scripts/pulse-null-sink.sh
+// wrote into its log meanwhile, the playback stream found empty (an
+// underrun: Glasswell's stream ran dry) or a record stream's frames dropped
+// (the recorder did not keep up).
+struct Sides
+{
+    std::uint64_t callbacks = 0;
+    double longestCallbackIntervalMs = 0;
+    std::uint64_t starvedFrames = 0;
+    std::uint64_t lockTaken = 0;
+    double loopAwayMs = 0;
+    const char* loop = "the test thread";
+    // The longest a thread of each side waited in the run queue, summed
+    // over the time judged (ThreadWaits), and which thread that was.
+    std::string glasswellWaits;
+    std::string serverWaits;
+    // The longest single waits in ms: of this process's real-time threads
+    // (the audio thread, the sound server client's carrier), and of any
+    // thread of the server. -1: not measured.
+    double glasswellRealTimeWaitMs = -1;
+    double serverWaitMs = -1;
+    // -1: the server's log could not be read.
+    long serverUnderruns = -1;
+    long serverOverruns = -1;
+    std::string serverLines; // the first few such lines
+};
+// The account of every side, in one line.
+std::string describe(const Sides& sides);
+// "" without a gap; else whose side the gap was (or the sides it may have
+// been) and the account of every side.
+std::string sideOfGap(const Continuity& c, const Sides& sides);
+
+// The log of the private server this process reaches (PULSE_SERVER names
+// its socket in the folder of scripts/pulse-null-sink.sh), from the moment
+// the object is made: the lines that report a stream running dry or
+// overflowing. The PulseAudio daemon writes them at its debug level, the
+// PipeWire server at its info level, as pulse_start asks.
+class ServerLog
+{
+public:
+    ServerLog();
+    bool readable() const { return !path_.empty(); }
+    // Fills the server's part of `sides`.
+    void account(Sides& sides) const;
+
+private:
+    std::string path_;
+    long long start_ = 0;
+};
+
+// How long the threads of this process and of the private server waited
+// in the run queue, from the object's making to account(): a thread of the
+// lowest real-time priority (where the system grants it; below every thread
+// of Glasswell and of the servers) reads the kernel's run delay of each
+// (/proc/.../schedstat) every 5 ms. The run delay grows when a wait ends, so
+// its largest step between two readings is about the longest single wait.
+// Per side, the thread that waited longest at once, and when (seconds after
+// the object was made); a starved thread shows here whether or not it made
+// the gap.
+class ThreadWaits
+{
+public:
+    ThreadWaits();
+    ~ThreadWaits();
+    ThreadWaits(const ThreadWaits&) = delete;
+    ThreadWaits& operator=(const ThreadWaits&) = delete;
+    void account(Sides& sides);
+
+    struct Track
+    {
+        bool own = false;
+        std::string name;
+        bool realTime = false;
+        long long delayNs = 0;
+        long long longestNs = 0;
+        double longestAt = 0;
+    };
+
+private:
+    void stop();
+
+    std::vector<int> processes_;
+    std::chrono::steady_clock::time_point origin_;
+    std::atomic<bool> stop_{false};
+    std::thread sampler_;
+    std::mutex mutex_;
+    std::vector<std::pair<int, Track>> tracks_; // by thread id, under mutex_
+    double longestSamplerStepMs_ = 0;
+};
+
+// The longest time between two calls of tick(), in ms: how long the thread
+// that calls it was away from its loop.
+class LoopWatch
+{
+public:
+    void tick();
+    double longestMs() const { return longest_; }
+
+private:
+    std::chrono::steady_clock::time_point last_{};
+    double longest_ = 0;
 };
 
 // A PulseAudio daemon of the object's own, as scripts/pulse-null-sink.sh

@@ -295,6 +295,7 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
     const float target = values_.targetVolume();
 
     float starve = starve_;
+    std::uint32_t starved = 0;
 
     auto store = [&] {
         starve_ = starve;
@@ -348,8 +349,11 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
                 preloader_.reportEndPlayedLocked(moveGeneration_);
             }
             // Only a fade still moves, so that a request made now completes.
-            if (fades_.isIdle())
+            if (fades_.isIdle()) {
+                if (values_.isRunning() && !switchBuffer_.playIsLast())
+                    starved += frameCount - frame;
                 break;
+            }
             continue;
         }
 
@@ -382,9 +386,12 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
         } else if (running) {
             // Waiting for the reader: the next block rises from silence.
             starve = 0.0f;
+            ++starved;
         }
     }
     store();
+    if (starved != 0)
+        starvedFrames_.fetch_add(starved, std::memory_order_relaxed);
 }
 
 } // namespace Audio

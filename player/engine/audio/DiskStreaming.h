@@ -147,6 +147,9 @@ public:
     // then got it within their bounded retry). In steady playback nothing
     // but the audio thread takes it, so this stays put; any thread.
     std::uint64_t lockTakenCount() const { return lockTaken_.load(std::memory_order_relaxed); }
+    // Frames rendered silent while playing for want of the reader's next
+    // block (underruns of the reader); any thread.
+    std::uint64_t starvedFrames() const { return starvedFrames_.load(std::memory_order_relaxed); }
 
     // When something other than the engine's stream calls render (an offline
     // renderer), faded operations wait for it instead of acting at once.
@@ -180,6 +183,7 @@ private:
     std::atomic<std::int32_t> entryStart_{0};
     std::atomic<bool> drivenExternally_{false};
     std::atomic<std::uint64_t> lockTaken_{0};
+    std::atomic<std::uint64_t> starvedFrames_{0};
 };
 
 } // namespace Audio

@@ -159,12 +159,33 @@ int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
         const bool realTime = policy == SCHED_FIFO || policy == SCHED_RR;
         scheduling_.store(realTime ? Scheduling::RealTime : Scheduling::Normal, std::memory_order_release);
     }
+    // The clock is read through the vDSO: no system call, no lock.
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count();
+    const std::int64_t last = lastCallbackNs_.exchange(now, std::memory_order_relaxed);
+    if (last != 0 && now - last > longestCallbackIntervalNs_.load(std::memory_order_relaxed)) {
+        longestCallbackIntervalNs_.store(now - last, std::memory_order_relaxed);
+        longestCallbackEndedNs_.store(now, std::memory_order_relaxed);
+    }
+    callbacks_.fetch_add(1, std::memory_order_relaxed);
+    callbackFrames_.fetch_add(frameCount, std::memory_order_relaxed);
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
     // A lost device plays nothing: the library calls back as fast as its
     // writes fail, and the disc must not run through at that pace.
     if (!render_ || streamFailed_.load(std::memory_order_relaxed))
         return 0;
     return render_(outputBuffer, frameCount);
+}
+
+StreamingEngine::CallbackRecord StreamingEngine::callbackRecord() const
+{
+    CallbackRecord r;
+    r.callbacks = callbacks_.load(std::memory_order_relaxed);
+    r.frames = callbackFrames_.load(std::memory_order_relaxed);
+    r.longestIntervalNs = longestCallbackIntervalNs_.load(std::memory_order_relaxed);
+    r.longestEndedNs = longestCallbackEndedNs_.load(std::memory_order_relaxed);
+    return r;
 }
 
 void StreamingEngine::noteStreamError(const std::string& text)

@@ -168,6 +168,22 @@ public:
 
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
 
+    // What the audio thread did, for judging a stream from outside (tests,
+    // benchmarks): relaxed counters it bumps on every buffer. Any thread.
+    struct CallbackRecord
+    {
+        std::uint64_t callbacks = 0;
+        // Asked for by the library: the device's own clock.
+        std::uint64_t frames = 0;
+        // The longest time between the starts of two callbacks since the
+        // last restartCallbackRecord(), and the steady clock (ns since its
+        // epoch) at the second of them.
+        std::int64_t longestIntervalNs = 0;
+        std::int64_t longestEndedNs = 0;
+    };
+    CallbackRecord callbackRecord() const;
+    void restartCallbackRecord() { longestCallbackIntervalNs_.store(0, std::memory_order_relaxed); }
+
     // Any thread: Unknown until the stream's audio thread has run once.
     Scheduling audioScheduling() const { return scheduling_.load(std::memory_order_acquire); }
     // GUI thread: logs once, for the first stream whose audio thread has run,
@@ -224,6 +240,13 @@ private:
     std::atomic<bool> streamFailed_{false};
     std::atomic<bool> errorTextTaken_{false};
     std::atomic<std::uint64_t> streamErrors_{0};
+    // See CallbackRecord; written by the audio thread only, but for the
+    // restart.
+    std::atomic<std::uint64_t> callbacks_{0};
+    std::atomic<std::uint64_t> callbackFrames_{0};
+    std::atomic<std::int64_t> lastCallbackNs_{0};
+    std::atomic<std::int64_t> longestCallbackIntervalNs_{0};
+    std::atomic<std::int64_t> longestCallbackEndedNs_{0};
     // The first error's text since the last start; written only by the audio
     // thread that took errorTextTaken_, read by the GUI thread once
     // streamFailed_ is seen.
