@@ -2,6 +2,8 @@
 
 #include "updater/testsupport/TestCatalogue.h"
 
+#include "testsupport/TestTree.h"
+
 #include <QFile>
 #include <QMutexLocker>
 #include <QSslCertificate>
@@ -319,7 +321,7 @@ quint16 TestUpdateServer::refusingPort()
 
 QString TestUpdateServer::certificatesDir()
 {
-    return QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR);
+    return testtree::inSourceTree(QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR));
 }
 
 QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
@@ -329,5 +331,5 @@ QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
 
 QString TestUpdateServer::fixturesDir()
 {
-    return QStringLiteral(PATHWARDEN_TEST_FIXTURES_DIR);
+    return testtree::inSourceTree(QStringLiteral(PATHWARDEN_TEST_FIXTURES_DIR));
 }

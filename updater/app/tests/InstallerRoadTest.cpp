@@ -12,6 +12,7 @@
 #include "updater/testsupport/TestEnvironment.h"
 #include "updater/testsupport/TestFileServer.h"
 #include "updater/testsupport/TestUpdateServer.h"
+#include "testsupport/TestTree.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -98,7 +99,7 @@ protected:
     {
         env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
         env.setVariable(QStringLiteral("PATHWARDEN_FLOW_STARTED"), started);
-        return runProgram(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER), env, arguments());
+        return runProgram(testtree::inBuildTree(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER)), env, arguments());
     }
 
     // A package tool that writes its PID into pidFile (whole, or not at all)
