@@ -78,6 +78,10 @@ private:
             head += header.first + ": " + header.second + "\r\n";
         head += "\r\n";
         socket_->write(head);
+        // Out before the body, as a server's head is: TLS encrypts all that
+        // was written in one go, and a large body would hold the head back
+        // until it is all encrypted.
+        socket_->flush();
         if (request.method == "HEAD") {
             socket_->disconnectFromHost();
         } else if (response.dripIntervalMs > 0) {
