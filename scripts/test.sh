@@ -27,7 +27,8 @@
 # Ctrl+C (or TERM) ends the whole run: each stage runs in a process group of
 # its own that is ended with it, as are the builds in the background, and the
 # private sound server by its PIDs. The run's temporary files all land in one
-# folder under TMPDIR, removed whenever the run ends.
+# folder under TMPDIR, removed whenever the run ends, and so are the tests'
+# short socket folders in /tmp, which carry the run's name.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -36,6 +37,10 @@ build_jobs=${HG_JOBS:-$jobs}
 
 source scripts/pulse-null-sink.sh
 run_tmp=$(mktemp -d "${TMPDIR:-/tmp}/hg-run.XXXXXX")
+# Glasswell's test processes name their socket folders in /tmp after it
+# (/tmp/glasswell-test-hg-run.XXXXXX-XXXXXX); a test ended by Ctrl+C leaves
+# its folder for the end of the run to remove.
+export HG_TEST_RUN=${run_tmp##*/}
 stage_group=
 background_group=
 
@@ -74,6 +79,8 @@ finish() {
   background_group=
   pulse_stop
   rm -rf "$run_tmp"
+  find /tmp -maxdepth 1 -type d -name "glasswell-test-$HG_TEST_RUN-*" -user "$(id -u)" \
+    -exec rm -rf {} + 2>/dev/null || true
 }
 trap finish EXIT
 trap 'echo "== Interrupted: the run ends =="; exit 130' INT

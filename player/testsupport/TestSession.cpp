@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 namespace {
 
@@ -22,6 +23,14 @@ void writeFile(const QString& path, const QByteArray& content)
 }
 
 } // namespace
+
+QString TestSession::socketsTemplate()
+{
+    QString run = qEnvironmentVariable("HG_TEST_RUN");
+    run.remove(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")));
+    return QStringLiteral("/tmp/glasswell-test-") + (run.isEmpty() ? QString() : run.left(32) + QLatin1Char('-')) +
+           QStringLiteral("XXXXXX");
+}
 
 TestSession::TestSession()
     : dir_(QDir::tempPath() + QStringLiteral("/glasswell-test-XXXXXX"))

@@ -38,6 +38,8 @@ private:
     bool testServer_;
     // Where the addresses of sound servers point, in /tmp whatever TMPDIR
     // is: a socket's path must fit in 108 bytes, and libpulse takes a blank
-    // in PULSE_SERVER for the start of another server's address.
-    QTemporaryDir sockets_{QStringLiteral("/tmp/glasswell-test-XXXXXX")};
+    // in PULSE_SERVER for the start of another server's address. Named after
+    // the run (HG_TEST_RUN), which removes what an interrupted test leaves.
+    static QString socketsTemplate();
+    QTemporaryDir sockets_{socketsTemplate()};
 };

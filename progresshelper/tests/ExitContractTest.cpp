@@ -2,6 +2,8 @@
 // started as a child process (offscreen), with a stand-in "xdg-open" on PATH
 // that records what it was asked to open.
 
+#include "testsupport/TestTree.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,6 +20,16 @@
 #include <unistd.h>
 
 namespace {
+
+// The programs under test, in the build tree beside this one.
+QString skylarnExe()
+{
+    return testtree::inBuildTree(QStringLiteral(SKYLARN_EXE));
+}
+QString scriptedExe()
+{
+    return testtree::inBuildTree(QStringLiteral(SKYLARN_SCRIPTED_EXE));
+}
 
 struct ChildRun {
     bool started = false;
@@ -118,8 +130,8 @@ protected:
         }
         result.stderrText += QString::fromUtf8(process.readAllStandardError());
     }
-    ChildRun skylarn(const QStringList &arguments) { return run(SKYLARN_EXE, arguments); }
-    ChildRun scripted(const QStringList &arguments) { return run(SKYLARN_SCRIPTED_EXE, arguments); }
+    ChildRun skylarn(const QStringList &arguments) { return run(skylarnExe(), arguments); }
+    ChildRun scripted(const QStringList &arguments) { return run(scriptedExe(), arguments); }
 
     static QStringList lines(const QString &path)
     {
@@ -266,7 +278,7 @@ TEST_F(ExitContract, PagePathThatIsNotUtf8IsFoundAndOpened)
     const ChildRun r = run("/bin/sh", {"-c",
                                        "exec \"$0\" -operationMode=openWebsite -suppressDialog=yes "
                                        "\"-websiteFilePath=$(printf '%s/p\\351ge/index.html' \"$1\")\"",
-                                       SKYLARN_EXE, dir.path()});
+                                       skylarnExe(), dir.path()});
     EXPECT_EQ(r.status, 0) << r.stderrText.toStdString();
     // Every byte of such a path but the unreserved ones percent-encoded.
     EXPECT_EQ(opened(), QStringList{"file://" + QString::fromLatin1(QFile::encodeName(dir.path()).toPercentEncoding("/"))
@@ -346,7 +358,7 @@ TEST_F(ExitContract, ProgressModesRunUntilTheCallerEndsThem)
     for (const QStringList &arguments :
          {QStringList{"-operationMode=showDownloadProgress", "-progressFilePath=" + progress},
           QStringList{"-operationMode=showInstallationProgress"}}) {
-        const ChildRun r = run(SKYLARN_EXE, arguments, 2500);
+        const ChildRun r = run(skylarnExe(), arguments, 2500);
         EXPECT_TRUE(r.started) << r.stderrText.toStdString();
         EXPECT_FALSE(r.finished) << arguments.join(' ').toStdString();
     }
@@ -370,7 +382,7 @@ TEST_F(ExitContract, CancelledDownloadEndsWithOneOnlyWhenConfirmed)
     // Answered "continue": the window stays up after the question, however
     // long the program took to get there.
     bool asked = false;
-    r = runUntil(SKYLARN_SCRIPTED_EXE, arguments, [this] { return alerts().size() >= 2; }, 2000, &asked);
+    r = runUntil(scriptedExe(), arguments, [this] { return alerts().size() >= 2; }, 2000, &asked);
     EXPECT_TRUE(asked) << r.stderrText.toStdString();
     EXPECT_FALSE(r.finished) << r.status;
     EXPECT_EQ(alerts().size(), 2);

@@ -2,6 +2,8 @@
 
 #include "updater/testsupport/TestEnvironment.h"
 
+#include "testsupport/TestTree.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -10,7 +12,7 @@
 
 QString pathwardenExecutable()
 {
-    return QStringLiteral(PATHWARDEN_EXECUTABLE_PATH);
+    return testtree::inBuildTree(QStringLiteral(PATHWARDEN_EXECUTABLE_PATH));
 }
 
 namespace {

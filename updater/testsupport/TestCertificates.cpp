@@ -2,6 +2,8 @@
 
 #include "updater/testsupport/TestUpdateServer.h"
 
+#include "testsupport/TestTree.h"
+
 #include <QResource>
 #include <QSslCertificate>
 #include <QString>
@@ -11,7 +13,7 @@ namespace {
 // Resource bundles built beside the test support library from the test CA.
 QString bundlePath(TestCertificateSet set)
 {
-    const QString dir = QStringLiteral(PATHWARDEN_TEST_RCC_DIR);
+    const QString dir = testtree::inBuildTree(QStringLiteral(PATHWARDEN_TEST_RCC_DIR));
     switch (set) {
     case TestCertificateSet::None: return QString();
     case TestCertificateSet::Chain: return dir + QStringLiteral("/test-certificates-chain.rcc");

@@ -2,6 +2,8 @@
 
 #include "updater/testsupport/TestCatalogue.h"
 
+#include "testsupport/TestTree.h"
+
 #include <QFile>
 #include <QMutexLocker>
 #include <QSslCertificate>
@@ -76,6 +78,10 @@ private:
             head += header.first + ": " + header.second + "\r\n";
         head += "\r\n";
         socket_->write(head);
+        // Out before the body, as a server's head is: TLS encrypts all that
+        // was written in one go, and a large body would hold the head back
+        // until it is all encrypted.
+        socket_->flush();
         if (request.method == "HEAD") {
             socket_->disconnectFromHost();
         } else if (response.dripIntervalMs > 0) {
@@ -319,7 +325,7 @@ quint16 TestUpdateServer::refusingPort()
 
 QString TestUpdateServer::certificatesDir()
 {
-    return QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR);
+    return testtree::inSourceTree(QStringLiteral(PATHWARDEN_TEST_CERTIFICATES_DIR));
 }
 
 QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
@@ -329,5 +335,5 @@ QSslConfiguration TestUpdateServer::sslConfiguration(Identity identity)
 
 QString TestUpdateServer::fixturesDir()
 {
-    return QStringLiteral(PATHWARDEN_TEST_FIXTURES_DIR);
+    return testtree::inSourceTree(QStringLiteral(PATHWARDEN_TEST_FIXTURES_DIR));
 }

@@ -14,6 +14,7 @@
 #include "player/ui/LevelMeterWidget.h"
 #include "player/ui/SampleRateErrorDialog.h"
 #include "player/ui/tests/FakeAudio.h"
+#include "testsupport/TestTree.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -41,7 +42,7 @@ namespace {
 
 void saveRendering(QWidget& widget, const QString& name)
 {
-    const QString folder = QStringLiteral(GLASSWELL_DENSITY_RENDERINGS);
+    const QString folder = testtree::inBuildTree(QStringLiteral(GLASSWELL_DENSITY_RENDERINGS));
     QDir().mkpath(folder);
     const QString density = QStringLiteral("%1dpi-x%2")
                                 .arg(QString::fromLatin1(qgetenv("QT_FONT_DPI")))

@@ -15,6 +15,7 @@
 #include "player/ui/TransportWidget.h"
 #include "player/ui/VolumeSliderWidget.h"
 #include "player/ui/tests/FakeAudio.h"
+#include "testsupport/TestTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -39,14 +40,14 @@ protected:
     {
         if (!dynamic_cast<CustomStyle*>(QApplication::style()))
             QApplication::setStyle(new CustomStyle);
-        QDir().mkpath(QStringLiteral(GLASSWELL_SCREENSHOT_DIR));
+        QDir().mkpath(testtree::inBuildTree(QStringLiteral(GLASSWELL_SCREENSHOT_DIR)));
     }
 
     // Grabs the widget at device pixel ratio 1 and stores it under name.
     static QImage shoot(QWidget& widget, const char* name)
     {
         const QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QString path = QStringLiteral(GLASSWELL_SCREENSHOT_DIR "/") + QLatin1String(name) +
+        const QString path = testtree::inBuildTree(QStringLiteral(GLASSWELL_SCREENSHOT_DIR "/") + QLatin1String(name)) +
                              QStringLiteral(".png");
         EXPECT_TRUE(image.save(path)) << path.toStdString();
         return image;

@@ -12,6 +12,7 @@
 #include "player/ui/MeterNumericalDisplayWidget.h"
 #include "player/ui/MeterSectionWidget.h"
 #include "player/ui/TableViewWidget.h"
+#include "testsupport/TestTree.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,10 +31,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#ifndef GLASSWELL_TEST_OUTPUT_DIR
-#define GLASSWELL_TEST_OUTPUT_DIR "."
-#endif
 
 namespace {
 
@@ -150,7 +147,7 @@ TEST_F(WindowSections, TwelveTrackJapaneseImageIsRenderedAndSaved)
     window.resize(700, 760);
     QCoreApplication::processEvents();
     const QImage shot = window.grab().toImage();
-    const QDir out(QStringLiteral(GLASSWELL_TEST_OUTPUT_DIR));
+    const QDir out(testtree::inBuildTree(QStringLiteral(GLASSWELL_TEST_OUTPUT_DIR)));
     ASSERT_TRUE(out.mkpath(QStringLiteral(".")));
     const QString path = out.filePath("window_sections.png");
     ASSERT_TRUE(shot.save(path)) << path.toStdString();

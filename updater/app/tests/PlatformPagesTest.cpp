@@ -15,6 +15,7 @@
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/WidgetRendering.h"
+#include "testsupport/TestTree.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -77,7 +78,7 @@ struct TestWizard {
         return wizard->currentPage();
     }
 
-    const QString kFolder = QStringLiteral(PATHWARDEN_SCREENSHOT_DIR);
+    const QString kFolder = testtree::inBuildTree(QStringLiteral(PATHWARDEN_SCREENSHOT_DIR));
     QTemporaryDir dir;
     std::unique_ptr<MediaSpecificConfigurationService> medium;
     // Without a server address: its question fails at once.

@@ -12,6 +12,7 @@
 #include "updater/services/SelfUpdateService.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestUpdateServer.h"
+#include "testsupport/TestTree.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -77,7 +78,7 @@ void render(QWidget& window, const QString& name, qreal ratio)
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::white);
     window.render(&pixmap);
-    const QString folder = QStringLiteral(PATHWARDEN_SCREENSHOT_DIR);
+    const QString folder = testtree::inBuildTree(QStringLiteral(PATHWARDEN_SCREENSHOT_DIR));
     QDir().mkpath(folder);
     ASSERT_TRUE(pixmap.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
 }

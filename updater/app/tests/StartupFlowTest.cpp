@@ -2,6 +2,7 @@
 #include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestEnvironment.h"
+#include "testsupport/TestTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,7 @@ namespace {
 
 QString driver()
 {
-    return QStringLiteral(PATHWARDEN_FLOW_DRIVER);
+    return testtree::inBuildTree(QStringLiteral(PATHWARDEN_FLOW_DRIVER));
 }
 
 QString makeMedium(const TestEnvironment& env, const QByteArray& vorncfg)

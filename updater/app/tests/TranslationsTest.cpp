@@ -3,6 +3,8 @@
 // lupdate, as the build target pathwarden_update_translations does, so a text
 // added anywhere in the updater is checked without touching this test.
 
+#include "testsupport/TestTree.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -41,9 +43,9 @@ QList<SourceText> extractSourceTexts(QString* failure)
     QProcess extract;
     extract.start(QStringLiteral(PATHWARDEN_CMAKE_COMMAND),
                   {QStringLiteral("-DLUPDATE=" PATHWARDEN_LUPDATE),
-                   QStringLiteral("-DSOURCE_DIR=" PATHWARDEN_UPDATER_SOURCES), QStringLiteral("-DTS_FILES=") + ts,
+                   QStringLiteral("-DSOURCE_DIR=") + testtree::inSourceTree(QStringLiteral(PATHWARDEN_UPDATER_SOURCES)), QStringLiteral("-DTS_FILES=") + ts,
                    QStringLiteral("-DLIST_FILE=") + scratch.filePath(QStringLiteral("sources.lst")),
-                   QStringLiteral("-P"), QStringLiteral(PATHWARDEN_EXTRACT_SCRIPT)});
+                   QStringLiteral("-P"), testtree::inSourceTree(QStringLiteral(PATHWARDEN_EXTRACT_SCRIPT))});
     if (!extract.waitForFinished(120000) || extract.exitCode() != 0) {
         *failure = QStringLiteral("extracting the texts failed: ") + QString::fromUtf8(extract.readAllStandardError());
         return {};

@@ -106,11 +106,18 @@ TEST_P(DownloadFaultMatrix, OneEndVerifiedFileOnlyAndTheNextJobWorks)
         EXPECT_TRUE(recorder.progress.isEmpty());
     }
     // The network layer may send a request again when the connection closes
-    // before it read the answer; each carries the same range.
+    // before it read the answer; each carries the same range. A crawl ends
+    // by the manager's own clock, which on a busy machine may come before
+    // the request reached the server; every other row ends by what the
+    // server answered, after it recorded the request.
     const QList<RecordedRequest> requests = server.requestsFor("/file.bin");
-    ASSERT_FALSE(requests.isEmpty());
-    EXPECT_EQ(requests.first().header("range"),
-              row.partBytes > 0 ? "bytes=" + QByteArray::number(row.partBytes) + '-' : QByteArray());
+    if (row.fault != FileFault::Slow || row.outcome == Outcome::Complete) {
+        ASSERT_FALSE(requests.isEmpty());
+    }
+    for (const RecordedRequest& request : requests) {
+        EXPECT_EQ(request.header("range"),
+                  row.partBytes > 0 ? "bytes=" + QByteArray::number(row.partBytes) + '-' : QByteArray());
+    }
 
     // The same manager takes the next job as if nothing had happened; an
     // upper-case hash is as good as a lower-case one. The row's limits go

@@ -3,6 +3,7 @@
 #include "updater/services/DownloadChoiceArtifact.h"
 #include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/RecordingLogAppender.h"
+#include "testsupport/TestTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ TEST(InstallerInformationFile, MatchesTheGoldenFiles)
         file.addDownloadChoice(nullptr);
         file.write();
         EXPECT_EQ(fileContents(path).toStdString(),
-                  fileContents(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden)).toStdString())
+                  fileContents(testtree::inSourceTree(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden))).toStdString())
             << c.golden;
     }
 }

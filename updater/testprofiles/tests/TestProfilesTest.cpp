@@ -147,7 +147,9 @@ TEST(TestProfiles, IntegrationTestDownloadsTheCannedChoiceAndWritesTheInstallerI
     writeProfileSettings(env, QStringLiteral("integration-test"),
                          {{QStringLiteral("RootRestUrl"), files.baseUrl() + QStringLiteral("/rest")}});
 
-    const ProcessOutcome outcome = runPathwarden(env);
+    // Within the test's own time limit (see CMakeLists.txt): the download is
+    // long on a busy machine under the sanitizers.
+    const ProcessOutcome outcome = runPathwarden(env, {}, 14 * 60 * 1000);
     ASSERT_TRUE(outcome.finished) << outcome.standardError.right(20000).constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.right(20000).constData();
     const QStringList entries = logEntries(outcome);
