@@ -124,7 +124,7 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
     archive.refresh();
     if (!archive.exists()) {
         logger_->error(QStringLiteral("Zip file does not exist!"), QString());
-        problem_ = QCoreApplication::translate("ZipExtractor", "%1 does not exist").arg(archive.filePath());
+        problem_ = QCoreApplication::translate("PrivateFiles", "%1 is not a regular file").arg(archive.filePath());
         return false;
     }
     // What lies next to the archive before unpacking is not part of the copy.

@@ -43,7 +43,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
     problem_.clear();
     archive.refresh();
     if (!archive.exists() || !archive.isFile())
-        return fail(QCoreApplication::translate("ZipExtractor", "%1 is not a regular file")
+        return fail(QCoreApplication::translate("PrivateFiles", "%1 is not a regular file")
                         .arg(archive.absoluteFilePath()));
 
     const QString archivePath = archive.canonicalFilePath();
@@ -51,7 +51,9 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
     logger_->info(QStringLiteral("Trying to extract ZIP archive"),
                   QStringLiteral("Trying to extract ZIP archive file '%1' to '%2'").arg(archivePath, folder));
 
-    const QString cancelled = QCoreApplication::translate("ZipExtractor", "unpacking was stopped: Pathwarden is ending");
+    // Never shown: the application is ending.
+    const QString cancelled = QStringLiteral("unpacking was stopped: the application is ending");
+    const QString cannotRun = QCoreApplication::translate("ZipExtractor", "unzip cannot be run: %1");
     auto anchor = std::make_unique<platform::ProcessGroupAnchor>();
     const pid_t group = anchor->group();
     {
@@ -62,7 +64,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
             anchor_ = std::move(anchor);
     }
     if (group <= 0)
-        return fail(QCoreApplication::translate("ZipExtractor", "unzip cannot be started: no process group for it"));
+        return fail(cannotRun.arg(QStringLiteral("no process group for it")));
 
     // Nothing to answer a question with: the tool's input is empty, and "-o"
     // keeps it from asking whether to replace a file.
@@ -99,7 +101,7 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
     if (!started) {
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
                        QStringLiteral("'%1': %2").arg(archivePath, unzip.errorString()));
-        return fail(unzip.errorString());
+        return fail(cannotRun.arg(unzip.errorString()));
     }
     if (wasCancelled) {
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
@@ -110,13 +112,13 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
                        QStringLiteral("'%1': still running after %2 ms").arg(archivePath).arg(kTimeLimitMs));
         timedOut_ = true;
-        return fail(QCoreApplication::translate("ZipExtractor", "unzip did not finish within %1 s")
-                        .arg(kTimeLimitMs / 1000));
+        // The store names the time-out in its own words.
+        return fail(QStringLiteral("unzip did not finish within %1 s").arg(kTimeLimitMs / 1000));
     }
     if (end == platform::ChildProcess::End::WatchedEnded) {
         logger_->error(QStringLiteral("ZIP archive extraction did not finish."),
                        QStringLiteral("'%1': the guard of its process group ended").arg(archivePath));
-        return fail(QCoreApplication::translate("ZipExtractor", "unzip was stopped: the guard of its processes ended"));
+        return fail(cannotRun.arg(QStringLiteral("the guard of its process group ended")));
     }
     if (!unzip.exitedNormally() || unzip.exitCode() != 0) {
         // Even a warning status may mean an entry was skipped or cut short;
@@ -124,10 +126,9 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
         const QString errors = QString::fromLocal8Bit(unzip.standardError()).trimmed();
         logger_->error(QStringLiteral("ZIP archive extraction failed."),
                        QStringLiteral("'%1': exit code %2: %3").arg(archivePath).arg(unzip.exitCode()).arg(errors));
-        return fail((unzip.exitedNormally()
-                         ? QCoreApplication::translate("ZipExtractor", "unzip failed with exit code %1")
-                         : QCoreApplication::translate("ZipExtractor", "unzip ended by signal %1"))
-                        .arg(unzip.exitCode())
+        // Its own first line tells which entry; the status alone when none.
+        return fail(QCoreApplication::translate("ZipExtractor", "unzip failed with status %1")
+                        .arg(unzip.exitedNormally() ? unzip.exitCode() : 128 + unzip.exitCode())
                     + (errors.isEmpty() ? QString() : QStringLiteral(": ") + errors.section(QLatin1Char('\n'), 0, 0)));
     }
     return true;

@@ -201,10 +201,14 @@ TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
     // The failure's critical box waits for a user; the test ends the run
     // once the reason is logged.
     const ProcessOutcome outcome =
-        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+        runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM,
                                {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("Extraction Vorn succeeded"));
+    // The box names the cause.
+    EXPECT_TRUE(outcome.standardError.contains(
+        "downloadErrorSlot: The update 1.16.0.436 is not newer than this Pathwarden 1.16.0.436."))
+        << outcome.standardError.constData();
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(record));
 }
@@ -251,9 +255,13 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
                                        {app + QStringLiteral("Resources/data.bin"), "data", 0644, true}}));
     offerUpdate(kStoredVersion, fileContents(path));
     const ProcessOutcome outcome =
-        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+        runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM,
                                {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    // The box names the cause: unzip's own words on the damaged entry.
+    EXPECT_TRUE(outcome.standardError.contains("downloadErrorSlot: The update cannot be unpacked into "))
+        << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains(": unzip failed with status "));
     EXPECT_TRUE(QDir(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion)
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_FALSE(fileContents(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini"))
