@@ -329,7 +329,15 @@ QVariantMap iniValues(const QByteArray& text)
         return values;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(stamp.fetchAndAddRelaxed(1) + 1), 0}};
     ::futimens(memory.get(), times);
-    const QString name = QStringLiteral("/proc/self/fd/%1").arg(memory.get());
+    QString name = QStringLiteral("/proc/self/fd/%1").arg(memory.get());
+    // Without /proc (a chroot, a container) a private temporary file, whose
+    // name is new each time, takes its place.
+    QTemporaryFile file;
+    if (::access(QFile::encodeName(name).constData(), R_OK) != 0) {
+        if (!file.open() || file.write(text) != text.size() || !file.flush())
+            return values;
+        name = file.fileName();
+    }
 #else
     QTemporaryFile file;
     if (!file.open() || file.write(text) != text.size() || !file.flush())

@@ -252,7 +252,8 @@ TEST(TrustedWay, NothingIsMadeInTheHomeOfAnotherUserThatTheUserCouldWrite)
 }
 
 // In a mount namespace without /proc, the ACLs on the way are read through
-// readable descriptors of the folders: files are read and written as before.
+// readable descriptors of the folders: files are read, written and parsed as
+// before.
 TEST(TrustedWay, WithoutProcTheWayIsJudgedThroughItsOwnDescriptors)
 {
     if (::geteuid() != 0)
@@ -270,7 +271,10 @@ TEST(TrustedWay, WithoutProcTheWayIsJudgedThroughItsOwnDescriptors)
         if (!makePrivateFolder(QFileInfo(file).path(), &problem) || !writeUserFile(file, "kept", &problem))
             ::_exit(1);
         const UserFileRead read = readUserFile(file);
-        ::_exit(read.state == UserFileRead::Read && read.contents == "kept" ? 0 : 2);
+        if (read.state != UserFileRead::Read || read.contents != "kept")
+            ::_exit(2);
+        // Settings are parsed all the same.
+        ::_exit(iniValues("[General]\nkey=value\n").value(QStringLiteral("key")) == QStringLiteral("value") ? 0 : 4);
     }
     int status = 0;
     ASSERT_GT(child, 0);
