@@ -299,8 +299,9 @@ struct LayoutRow {
     // The bundle's framework link leads on through a chain of this many
     // links that stay inside the copy.
     int chain = 0;
-    // Two runs of the user: 1 started together, 2 the second once the
-    // first unpacks a larger copy. Each starts its copy, which runs.
+    // Two runs of the user: 1 started together, 2 the second while the
+    // first stores, held at its unpacking (as on a slow disk) until the
+    // second has come to its own store. Each starts its copy, which runs.
     int pair = 0;
     // What must still hold after a run that stored and started the copy.
     std::function<bool(const TestEnvironment&)> holds = nullptr;
@@ -542,9 +543,12 @@ std::vector<LayoutRow> layoutRows()
          [=](const TestEnvironment& env) {
              return fileContents(settingsFolder(env) + QStringLiteral("/.pathwarden-local-storage.ini.swp")) == "swap\n";
          }},
-        // Two runs of one user, e.g. the medium's autorun and a double-click.
-        {"two runs started together", {}, nullptr, nullptr, nullptr, false, nullptr, false, 0, 1},
-        {"two runs, the second started while the first unpacks a larger copy",
+        // Two runs of one user, e.g. the medium's autorun and a double-click,
+        // with a larger copy.
+        {"two runs started together",
+         {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
+         nullptr, nullptr, nullptr, false, nullptr, false, 0, 1},
+        {"two runs, the second started while the first unpacks",
          {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
          nullptr, nullptr, nullptr, false, nullptr, false, 0, 2},
         {"store file of another user in a settings folder others can write", {},
@@ -821,12 +825,28 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
                 firstErrors += first.readAllStandardError();
             }
             ASSERT_TRUE(firstErrors.contains("Extracting Vorn archive file")) << firstErrors.constData();
+            ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
         }
         second.start(pathwardenExecutable(), arguments);
+        QByteArray secondErrors;
+        if (row.pair == 2) {
+            // The second has come to its store: it waits for the first, or
+            // (where nothing kept them apart) stores over it.
+            second.setReadChannel(QProcess::StandardError);
+            QElapsedTimer clock;
+            clock.start();
+            while (!secondErrors.contains("Waiting for another run of this user")
+                   && !secondErrors.contains("Copying Vorn archive file") && second.state() != QProcess::NotRunning
+                   && clock.elapsed() < kChildRunTimeoutMs) {
+                second.waitForReadyRead(100);
+                secondErrors += second.readAllStandardError();
+            }
+            ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+        }
         ASSERT_TRUE(first.waitForFinished(kChildRunTimeoutMs));
         ASSERT_TRUE(second.waitForFinished(kChildRunTimeoutMs));
         firstErrors += first.readAllStandardError();
-        const QByteArray secondErrors = second.readAllStandardError();
+        secondErrors += second.readAllStandardError();
         EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(first.exitCode(), 0) << firstErrors.constData();
         EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
@@ -838,6 +858,11 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
             QThread::msleep(50);
         EXPECT_EQ(fileContents(started).count('\n'), 2) << firstErrors.constData() << secondErrors.constData();
         EXPECT_FALSE(QFileInfo::exists(store + kStoredVersion + QStringLiteral("/Pathwarden-update.zip")));
+        // The second waited, then took the first's copy as it was.
+        if (row.pair == 2)
+            EXPECT_TRUE(secondErrors.contains("Waiting for another run of this user")
+                        && secondErrors.contains("This version is stored already, its copy is used."))
+                << secondErrors.constData();
         return;
     }
     if (!row.cause && !row.refused) {
