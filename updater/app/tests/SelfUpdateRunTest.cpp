@@ -859,10 +859,11 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
         EXPECT_EQ(fileContents(started).count('\n'), 2) << firstErrors.constData() << secondErrors.constData();
         EXPECT_FALSE(QFileInfo::exists(store + kStoredVersion + QStringLiteral("/Pathwarden-update.zip")));
         // The second waited, then took the first's copy as it was.
-        if (row.pair == 2)
+        if (row.pair == 2) {
             EXPECT_TRUE(secondErrors.contains("Waiting for another run of this user")
                         && secondErrors.contains("This version is stored already, its copy is used."))
                 << secondErrors.constData();
+        }
         return;
     }
     if (!row.cause && !row.refused) {
