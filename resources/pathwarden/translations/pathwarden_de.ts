@@ -212,6 +212,11 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <source>Please enter your code to access restricted updates:</source>
       <translation>Bitte geben Sie Ihren Code für den Zugang zu eingeschränkten Updates ein:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 konnte nicht heruntergeladen werden.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -212,6 +212,11 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <source>Please enter your code to access restricted updates:</source>
       <translation>Introduzca su código para acceder a las actualizaciones restringidas:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>No se pudo descargar %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

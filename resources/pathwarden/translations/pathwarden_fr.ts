@@ -212,6 +212,11 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <source>Please enter your code to access restricted updates:</source>
       <translation>Veuillez saisir votre code pour accéder aux mises à jour restreintes :</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 n'a pas pu être téléchargé.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -212,6 +212,11 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <source>Please enter your code to access restricted updates:</source>
       <translation>Inserire il codice per accedere agli aggiornamenti riservati:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>Non è stato possibile scaricare %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -212,6 +212,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>Please enter your code to access restricted updates:</source>
       <translation>限定アップデートにアクセスするためのコードを入力してください:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 をダウンロードできませんでした。</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

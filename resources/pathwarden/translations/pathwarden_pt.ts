@@ -212,6 +212,11 @@ Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o p
       <source>Please enter your code to access restricted updates:</source>
       <translation>Digite seu código para acessar as atualizações restritas:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>Não foi possível transferir %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

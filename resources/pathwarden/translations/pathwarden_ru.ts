@@ -212,6 +212,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>Please enter your code to access restricted updates:</source>
       <translation>Введите код для доступа к закрытым обновлениям:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>Не удалось загрузить %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -212,6 +212,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>Please enter your code to access restricted updates:</source>
       <translation>请输入您的代码以访问受限更新：</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>无法下载 %1。</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
