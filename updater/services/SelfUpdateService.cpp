@@ -184,16 +184,17 @@ void SelfUpdateService::downloadUpdate()
     releaseDownloader();
     QObject* manager = downloadManager_ ? downloadManager_ : new DownloadManager();
     downloadManager_ = nullptr;
+    // Which of the two failures it was, for the user: told before the
+    // downloader, whose report follows at once.
+    checksumFailed_ = false;
+    connect(manager, SIGNAL(downloadError(DownloadManagerErrors)), this,
+            SLOT(managerErrorSlot(DownloadManagerErrors)));
     artifactDownloader_ = new ArtifactDownloader(manager, {artifact}, QDir(downloadFolder_), 0, nullptr);
     // The downloader holds the artifact without owning it.
     connect(artifactDownloader_, &QObject::destroyed, [artifact] { delete artifact; });
     connect(artifactDownloader_, SIGNAL(downloadsFinished()), this, SLOT(updateDownloadFinishedSlot()));
     connect(artifactDownloader_, SIGNAL(downloadProgress(int)), this, SLOT(downloadProgressSlot(int)));
     connect(artifactDownloader_, SIGNAL(downloadError()), this, SLOT(downloadErrorSlot()));
-    // Which of the two failures it was, for the user.
-    checksumFailed_ = false;
-    connect(manager, SIGNAL(downloadError(DownloadManagerErrors)), this,
-            SLOT(managerErrorSlot(DownloadManagerErrors)));
 
     emit downloadProgressSetup(static_cast<int>(fileSize_));
     emit downloadStarted();
