@@ -402,13 +402,16 @@ void DownloadChoiceSelectionPage::downloadErrorSlot(QString name)
         logger_->info(QStringLiteral("Download ended after the run was cancelled."), name);
         return;
     }
+    // Logged before the box waits for the user; the box names the cause.
+    logger_->error(QStringLiteral("Download failed. (exit)"),
+                   QStringLiteral("downloadErrorSlot: Download Job '") + name + QStringLiteral("' failed."));
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.")
+                        + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1")
+                              .arg(tr("%1 could not be downloaded.").arg(name))
                         + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
     box.setObjectName(QStringLiteral("downloadFailedMessage"));
     box.exec();
-    logger_->error(QStringLiteral("Download failed. (exit)"),
-                   QStringLiteral("downloadErrorSlot: Download Job '") + name + QStringLiteral("' failed."));
     QCoreApplication::exit(-1);
 }
 

@@ -120,7 +120,8 @@ int userFolderFor(const QString& path, QByteArray* name, QString* problem)
 int createTemporary(int folder, const QByteArray& name, QByteArray* temporary)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        *temporary = '.' + name.left(200) + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        *temporary = '.' + name.left(200) + kTemporaryMark
+                     + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         int fd = -1;
         do {
             fd = ::openat(folder, temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
@@ -135,11 +136,11 @@ int createTemporary(int folder, const QByteArray& name, QByteArray* temporary)
 
 // Removes what earlier writes of name left when they were ended between
 // their temporary file and the rename: the user's own regular files named
-// as createTemporary names them, and stale. folder is a checked folder of
+// as createTemporary names them, with its mark, and stale. folder is a checked folder of
 // the user, so nobody else can put or swap anything under those names.
 void removeStaleTemporaries(int folder, const QByteArray& name)
 {
-    const QByteArray prefix = '.' + name.left(200) + '.';
+    const QByteArray prefix = '.' + name.left(200) + kTemporaryMark;
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* entries = listing < 0 ? nullptr : ::fdopendir(listing);
     if (!entries) {
@@ -266,6 +267,32 @@ int openUserLogFile(const QString& path, QString* problem)
     return file.release();
 }
 
+int openUserLockFile(const QString& path, QString* problem)
+{
+    QByteArray name;
+    OwnedDescriptor folder(userFolderFor(path, &name, problem));
+    if (folder.get() < 0)
+        return -1;
+    // Opened if it is there, else made; another run may make it in between.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        OwnedDescriptor file(::openat(folder.get(), name.constData(),
+                                      O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (file.get() < 0 && errno == ENOENT)
+            file.reset(::openat(folder.get(), name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                S_IRUSR | S_IWUSR));
+        if (file.get() < 0 && errno == EEXIST)
+            continue;
+        if (file.get() < 0) {
+            *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(QDir::cleanPath(path), systemError(errno));
+            return -1;
+        }
+        *problem = userFileProblem(file.get(), QDir::cleanPath(path), false);
+        return problem->isEmpty() ? file.release() : -1;
+    }
+    *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(QDir::cleanPath(path), systemError(EEXIST));
+    return -1;
+}
+
 QString trustedExecutable(const QString& path, const QString& folder, QString* problem)
 {
     TrustedItem place = reachTrusted(folder, O_RDONLY | O_DIRECTORY);
@@ -302,7 +329,15 @@ QVariantMap iniValues(const QByteArray& text)
         return values;
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(stamp.fetchAndAddRelaxed(1) + 1), 0}};
     ::futimens(memory.get(), times);
-    const QString name = QStringLiteral("/proc/self/fd/%1").arg(memory.get());
+    QString name = QStringLiteral("/proc/self/fd/%1").arg(memory.get());
+    // Without /proc (a chroot, a container) a private temporary file, whose
+    // name is new each time, takes its place.
+    QTemporaryFile file;
+    if (::access(QFile::encodeName(name).constData(), R_OK) != 0) {
+        if (!file.open() || file.write(text) != text.size() || !file.flush())
+            return values;
+        name = file.fileName();
+    }
 #else
     QTemporaryFile file;
     if (!file.open() || file.write(text) != text.size() || !file.flush())

@@ -42,14 +42,26 @@ UserFileRead readMachineFile(const QString& path);
 // over the name, which replaces whatever another user put there. With
 // replace false an entry already at the name is kept (true, nothing
 // written). False with problem set when the contents did not reach the disk.
-// Temporaries of the name that an ended write left are removed first.
+// Temporaries of the name that an ended write left are removed first; only
+// names with the mark of our own temporaries (kTemporaryMark) are, never a
+// file of an editor or of the user beside it.
 bool writeUserFile(const QString& path, const QByteArray& contents, QString* problem, bool replace = true);
+
+// Between the name and the random part of our temporaries:
+// ".<name>.pathwarden-temporary.<random>", a name no editor gives its files.
+constexpr const char* kTemporaryMark = ".pathwarden-temporary.";
 
 // A descriptor to append to the log file at path, below a descriptor of its
 // checked folder: the user's own regular file with no other name when there
 // is one, else a new file renamed over whatever has the name. -1 with
 // problem set otherwise.
 int openUserLogFile(const QString& path, QString* problem);
+
+// A descriptor (read and write) of the lock file at path, below a
+// descriptor of its checked folder of the user: made, mode 0600, when
+// missing, and only the user's own regular file with no other name. -1 with
+// problem set otherwise.
+int openUserLockFile(const QString& path, QString* problem);
 
 // The executable at path, resolved by the rule, when it is a regular file of
 // the user that lies inside folder (resolved by the rule as well); empty

@@ -4,6 +4,7 @@
 #include "updater/infrastructure/ZipExtractor_OSX.h"
 #include "updater/infrastructure/platform/UpdaterBundle.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -119,9 +120,11 @@ QString SelfUpdateExtractor_OSX::executableRelativePath()
 
 bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath)
 {
+    problem_.clear();
     archive.refresh();
     if (!archive.exists()) {
         logger_->error(QStringLiteral("Zip file does not exist!"), QString());
+        problem_ = QCoreApplication::translate("PrivateFiles", "%1 is not a regular file").arg(archive.filePath());
         return false;
     }
     // What lies next to the archive before unpacking is not part of the copy.
@@ -130,6 +133,7 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
     QString folder;
     if (!zipExtractor_ || !zipExtractor_->extract(QFileInfo(archive), folder)) {
         logger_->error(QStringLiteral("Zip file could not be extracted!"), QString());
+        problem_ = zipExtractor_ ? zipExtractor_->problem() : QString();
         removeUnpacked(unpackingFolder, before);
         return false;
     }
@@ -141,6 +145,11 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
                                     : QStringLiteral("Unpacked copy holds a symbolic link that leads out of it; it is "
                                                      "not used."),
                        link);
+        problem_ = tooManyLinks ? QCoreApplication::translate("ZipExtractor",
+                                                              "%1 needs more than 40 links to resolve")
+                                      .arg(link)
+                                : QCoreApplication::translate("ZipExtractor", "%1 is a link that leads out of the update")
+                                      .arg(link);
         removeUnpacked(folder, before);
         executablePath.clear();
         return false;
@@ -150,6 +159,7 @@ bool SelfUpdateExtractor_OSX::extract(QFileInfo archive, QString& executablePath
     if (QFileInfo(executablePath).isFile())
         return true;
     logger_->error(QStringLiteral("Failed to find extracted binary file. ('Pathwarden.app')"), QString());
+    problem_ = QCoreApplication::translate("ZipExtractor", "the update holds no %1").arg(executableRelativePath());
     removeUnpacked(folder, before);
     executablePath.clear();
     return false;
@@ -175,6 +185,12 @@ void SelfUpdateExtractor_OSX::removeUnpacked(const QString& folder, const QSet<Q
 bool SelfUpdateExtractor_OSX::timedOut() const
 {
     return zipExtractor_ && zipExtractor_->timedOut();
+}
+
+void SelfUpdateExtractor_OSX::cancel()
+{
+    if (zipExtractor_)
+        zipExtractor_->cancel();
 }
 
 bool SelfUpdateExtractor_OSX::removeArchive(QFileInfo archive)

@@ -28,6 +28,10 @@ public:
     // The last extract() failed because unzip ran out of time
     // (ZipExtractor_OSX::kTimeLimitMs).
     bool timedOut() const;
+    // Why the last extract() failed, for the user; empty after a success.
+    QString problem() const { return problem_; }
+    // Ends a running unpacking and every later one (ZipExtractor_OSX::cancel).
+    void cancel();
 
     // Relative to the unpacking folder.
     static QString executableRelativePath();
@@ -37,4 +41,5 @@ private:
     void removeUnpacked(const QString& folder, const QSet<QString>& before);
 
     Logger* logger_;
+    QString problem_;
 };

@@ -68,24 +68,35 @@ mode_t foreignWriteBits(const struct stat& info, bool onTheWay)
     return bits;
 }
 
+// accessAcl's answer when the ACL of an O_PATH descriptor could only be read
+// through /proc, and there is none.
+constexpr int kNoProc = -1;
+
 // The access ACL of the item fd holds: 0 with attribute set (empty when it
 // has none, or its file system knows no ACLs), else the error.
 int accessAcl(int fd, QByteArray* attribute)
 {
     char proc[40];
     std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
-    const auto read = [fd, &proc](void* buffer, size_t size) {
+    bool throughProc = false;
+    const auto read = [fd, &proc, &throughProc](void* buffer, size_t size) {
         ssize_t length = ::fgetxattr(fd, kAccessAcl, buffer, size);
         // An O_PATH descriptor reads no attributes itself; its entry in
         // /proc leads to the very item it holds, whatever its name is now.
-        if (length < 0 && errno == EBADF)
+        // Folders on the way are held readable where the user may read
+        // them, so only the others need /proc.
+        if (length < 0 && errno == EBADF) {
+            throughProc = true;
             length = ::getxattr(proc, kAccessAcl, buffer, size);
+        }
         return length;
     };
     // The ACL may grow between asking its size and reading it.
     for (int attempt = 0; attempt < 8; ++attempt) {
         attribute->clear();
         const ssize_t size = read(nullptr, 0);
+        if (size < 0 && throughProc && errno == ENOENT)
+            return kNoProc;
         if (size < 0)
             return errno == ENODATA || errno == ENOTSUP || errno == EOPNOTSUPP ? 0 : errno;
         attribute->resize(static_cast<int>(size));
@@ -104,16 +115,9 @@ int accessAcl(int fd, QByteArray* attribute)
     return ERANGE;
 }
 
-// Whether the item's ACL lets others write; error receives why it could
-// not be read (and the answer is then true).
-bool aclForeignWrite(int fd, const struct stat& info, int* error)
+// Whether the ACL lets others write.
+bool aclForeign(const QByteArray& attribute, const struct stat& info)
 {
-    QByteArray attribute;
-    *error = accessAcl(fd, &attribute);
-    if (*error != 0)
-        return true;
-    if (attribute.isEmpty())
-        return false;
     unsigned int group = 0;
     const bool hasPrivateGroup = userPrivateGroup(&group);
     return aclLetsOthersWrite(attribute, ::geteuid(), info.st_gid, hasPrivateGroup, group);
@@ -121,25 +125,32 @@ bool aclForeignWrite(int fd, const struct stat& info, int* error)
 
 QString cannotOpen(const QString& path, int error)
 {
+    if (error == kNoProc)
+        return QCoreApplication::translate("PrivateFiles", "%1 cannot be judged: its ACL is read through /proc, "
+                                                           "which is not mounted")
+            .arg(path);
     return QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(path, systemError(error));
 }
 
+// With an access ACL the item is judged by it alone: the group bits are then
+// its mask, which says nothing about who the group is. Without one, by the
+// mode.
 QString judge(int fd, const struct stat& info, const QString& path, bool onTheWay)
 {
     if (!ownedByUserOrRoot(info))
         return QCoreApplication::translate("PrivateFiles", "%1 belongs to another user (uid %2)")
             .arg(path)
             .arg(info.st_uid);
-    if (foreignWriteBits(info, onTheWay) != 0)
-        return QCoreApplication::translate("PrivateFiles", "%1 can be written by others (mode %2)")
-            .arg(path, modeText(info.st_mode));
     if (onTheWay && S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX) != 0)
         return QString();
-    int error = 0;
-    if (aclForeignWrite(fd, info, &error))
-        return error != 0 ? cannotOpen(path, error)
-                          : QCoreApplication::translate("PrivateFiles", "%1 can be written by others through its ACL")
-                                .arg(path);
+    QByteArray acl;
+    if (const int error = accessAcl(fd, &acl))
+        return cannotOpen(path, error);
+    if (acl.isEmpty() && foreignWriteBits(info, onTheWay) != 0)
+        return QCoreApplication::translate("PrivateFiles", "%1 can be written by others (mode %2)")
+            .arg(path, modeText(info.st_mode));
+    if (!acl.isEmpty() && aclForeign(acl, info))
+        return QCoreApplication::translate("PrivateFiles", "%1 can be written by others through its ACL").arg(path);
     return QString();
 }
 
@@ -339,7 +350,10 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
     std::vector<Folder> way;
     const auto restart = [&way, &judgeFolder]() -> int {
         way.clear();
-        OwnedDescriptor root(openRetrying(AT_FDCWD, "/", O_PATH | O_DIRECTORY));
+        // Readable where it may be, so that its ACL is read without /proc.
+        OwnedDescriptor root(openRetrying(AT_FDCWD, "/", O_RDONLY | O_DIRECTORY));
+        if (root.get() < 0 && errno == EACCES)
+            root.reset(openRetrying(AT_FDCWD, "/", O_PATH | O_DIRECTORY));
         uid_t owner = 0;
         if (root.get() < 0)
             return errno;
@@ -436,6 +450,13 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
         if (!last) {
             if (!S_ISDIR(info.st_mode))
                 return refused(QCoreApplication::translate("PrivateFiles", "%1 is not a folder").arg(here));
+            // The folder held readable where the user may read it, so that
+            // its ACL is read through its descriptor, not /proc; what is
+            // judged and walked below is what this descriptor holds.
+            OwnedDescriptor readable(
+                openRetrying(way.back().fd.get(), native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW));
+            if (readable.get() >= 0)
+                entry = std::move(readable);
             uid_t owner = 0;
             if (const int error = judgeFolder(entry.get(), here, &owner))
                 return refused(cannotOpen(here, error));
@@ -454,22 +475,24 @@ TrustedItem reachTrusted(const QString& path, int openFlags, OwnFolder own, QStr
         QString fault = judge(item.get(), info, here, false);
         if (!fault.isEmpty() && own == OwnFolder::Make && !result.throughLink && S_ISDIR(info.st_mode)
             && info.st_uid == ::geteuid()) {
-            const mode_t foreign = foreignWriteBits(info, false);
-            int aclError = 0;
-            const bool aclForeign = aclForeignWrite(item.get(), info, &aclError) && aclError == 0;
+            QByteArray acl;
+            const bool hasAcl = accessAcl(item.get(), &acl) == 0 && !acl.isEmpty();
+            const bool throughAcl = hasAcl && aclForeign(acl, info);
             // Only write goes: a folder nobody else can write is left as it
             // is, also on a read-only file system. With an ACL the group
             // bits are its mask: without write there, no named entry and
             // not the owning group can write.
-            const mode_t narrow = info.st_mode & 07777 & ~foreign & ~(aclForeign ? S_IWGRP : 0);
-            if (foreign != 0 || aclForeign) {
+            const mode_t foreign = hasAcl ? (throughAcl ? S_IWGRP : 0) | (info.st_mode & S_IWOTH)
+                                          : foreignWriteBits(info, false);
+            const mode_t narrow = info.st_mode & 07777 & ~foreign;
+            if (foreign != 0) {
                 if (::fchmod(item.get(), narrow) != 0)
                     return refused(QCoreApplication::translate("PrivateFiles", "%1 cannot be narrowed: %2")
                                        .arg(here, systemError(errno)));
                 if (narrowed)
                     *narrowed = QStringLiteral("%1 could be written by others (mode %2%4), narrowed to %3")
                                     .arg(here, modeText(info.st_mode), modeText(narrow),
-                                         aclForeign ? QStringLiteral(" and its ACL") : QString());
+                                         throughAcl ? QStringLiteral(" and its ACL") : QString());
                 // What the mask could not close stays refused.
                 fault = ::fstat(item.get(), &info) != 0 ? cannotOpen(here, errno) : judge(item.get(), info, here, false);
             }

@@ -9,10 +9,14 @@
 // runs from the item up to the user's home folder, or up to / when the item
 // lies outside the home. Group write counts as the user's own only for the
 // user's private group (the primary group, named like the user, with no
-// other member). An item's access ACL is read through its descriptor: an
-// entry that lets anyone but the user or the private group write, after the
-// ACL's mask, makes the item another's to change. A sticky folder of root or the user (/tmp) may stand on the
-// way: nobody else can rename or remove what the user keeps in it.
+// other member). An item with an access ACL is judged by the ACL alone, as
+// its group bits are then the ACL's mask: an entry that lets anyone but the
+// user or the private group write, after the mask, makes the item another's
+// to change. Without one the mode bits tell. The ACL is read through the
+// item's descriptor; folders on the way are held readable where the user may
+// read them, so that /proc is needed only for the others. A sticky folder of
+// root or the user (/tmp) may stand on the way: nobody else can rename or
+// remove what the user keeps in it.
 //
 // A link is followed only when the user or root owns it, and what it leads
 // to is judged by the same rule; one resolution follows at most 40 links,

@@ -9,12 +9,16 @@
 #include "updater/infrastructure/platform/ExecutablePath.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <cstring>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,18 +60,106 @@ LocalStorage::LocalStorage(WorkingDirectoryProvider* workingDirectoryProvider, S
                        problem);
     if (!narrowed.isEmpty())
         logger_->info(QStringLiteral("Local store file's folder narrowed."), narrowed);
+    rereadRecord();
+}
+
+LocalStorage::~LocalStorage()
+{
+    releaseStore();
+}
+
+void LocalStorage::rereadRecord()
+{
+    const QString path = storeFile();
     const UserFileRead file = readUserFile(path);
     if (file.state == UserFileRead::Refused)
         logger_->error(QStringLiteral("Local store file ignored: ") + path, file.note);
-    if (file.state == UserFileRead::Read)
-        remembered_ = iniValues(file.contents);
+    remembered_ = file.state == UserFileRead::Read ? iniValues(file.contents) : QVariantMap();
 }
-
-LocalStorage::~LocalStorage() = default;
 
 QString LocalStorage::storeProblem() const
 {
     return storeProblem_;
+}
+
+QString LocalStorage::startProblem() const
+{
+    return startProblem_;
+}
+
+void LocalStorage::releaseStore()
+{
+    if (lock_ >= 0) {
+        ::close(lock_);
+        lock_ = -1;
+    }
+}
+
+void LocalStorage::cancelStore()
+{
+    cancelled_ = true;
+    extractor_->cancel();
+}
+
+bool LocalStorage::lockStore(const QString& store)
+{
+    if (lock_ >= 0)
+        return true;
+    const QString path = store + QLatin1String(kLockFileName);
+    QString problem;
+    const int fd = openUserLockFile(path, &problem);
+    if (fd < 0)
+        return failStore(QStringLiteral("Local store lock cannot be opened."), problem, problem);
+    // flock, not a record lock: it belongs to this one descriptor, so that
+    // no other descriptor of the file that the process closes lets it go.
+    QElapsedTimer waited;
+    waited.start();
+    bool told = false;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EWOULDBLOCK || cancelled_ || waited.elapsed() >= kLockWaitMs) {
+            ::close(fd);
+            const QString why =
+                error != EWOULDBLOCK ? tr("%1 cannot be locked: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)))
+                : cancelled_         ? QStringLiteral("the store was stopped: the application is ending")
+                                     : tr("Another Pathwarden of this user did not finish storing its update within "
+                                          "%1 s.")
+                                   .arg(kLockWaitMs / 1000);
+            return failStore(QStringLiteral("Local store is not free."), why, why);
+        }
+        if (!told) {
+            told = true;
+            logger_->info(QStringLiteral("Waiting for another run of this user to store its update."), path);
+        }
+        // Polled: a blocking flock could not be ended by a close.
+        QThread::msleep(100);
+    }
+    lock_ = fd;
+    return true;
+}
+
+QString LocalStorage::recordedCopy(const QString& version)
+{
+    startProblem_.clear();
+    const QString path = remembered_.value(kLatestPathKey).toString();
+    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
+    // Resolved once, by descriptors, with every folder on the way judged:
+    // nobody else can change what the returned path names before it is
+    // started.
+    QString problem = store.isEmpty() ? workingDirectoryProvider_->localStoreProblem() : QString();
+    const QString resolved = store.isEmpty() || !isVersionFolderName(version) || path.isEmpty()
+                                 ? QString()
+                                 : trustedExecutable(path, store + version, &problem);
+    if (resolved.isEmpty()) {
+        startProblem_ = problem.isEmpty() ? tr("No copy of version %1 is stored.").arg(version) : problem;
+        logger_->error(QStringLiteral("Remembered copy is not inside the private local store folder of its version,"
+                                      " not started."),
+                       QStringLiteral("Path: ") + path + QStringLiteral(", Version: ") + version
+                           + QStringLiteral(": ") + problem);
+    }
+    return resolved;
 }
 
 bool LocalStorage::failStore(const QString& shortText, const QString& detail, const QString& problem)
@@ -80,22 +172,43 @@ bool LocalStorage::failStore(const QString& shortText, const QString& detail, co
 bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version)
 {
     storeProblem_.clear();
-    if (pathToZipArchive.isEmpty())
-        return failStore(QStringLiteral("Invalid source path."), QStringLiteral("PathToZipArchive: ") + pathToZipArchive);
+    if (pathToZipArchive.isEmpty() || !QFileInfo(pathToZipArchive).isFile())
+        return failStore(QStringLiteral("Invalid source path."), QStringLiteral("PathToZipArchive: ") + pathToZipArchive,
+                         tr("The downloaded update %1 is not a regular file.").arg(pathToZipArchive));
     if (!isVersionFolderName(version))
-        return failStore(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version);
+        return failStore(QStringLiteral("Invalid version."), QStringLiteral("Version: ") + version,
+                         tr("The server names the update's version \"%1\", which is no version number.").arg(version));
 
     // A store folder that cannot be used is named with its fault; the
     // version itself is fine.
-    if (workingDirectoryProvider_->getLocalStoreDirectory().isEmpty()) {
+    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
+    if (store.isEmpty()) {
         const QString problem = workingDirectoryProvider_->localStoreProblem();
         return failStore(QStringLiteral("Local store folder cannot be used."), problem, problem);
     }
+    if (!lockStore(store))
+        return false;
+
+    // Another run of the user may have stored this very version while this
+    // one waited; its copy may already run, and is taken as it is.
+    rereadRecord();
+    if (remembered_.value(kLatestVersionKey).toString() == version) {
+        if (!recordedCopy(version).isEmpty()) {
+            logger_->info(QStringLiteral("This version is stored already, its copy is used."),
+                          QStringLiteral("LatestVersionInLocalStore:") + version);
+            return true;
+        }
+        // The folder is emptied below: the record must not name it while a
+        // half-unpacked copy could lie there.
+        QString problem;
+        if (!writeUserFile(storeFile(), iniText({}), &problem))
+            return failStore(QStringLiteral("Failed to write the local store file."), problem, problem);
+        remembered_.clear();
+    }
 
     const QFileInfo source(pathToZipArchive);
-    // Empties the version's folder before anything below is checked: a
-    // failed store of the remembered version loses that copy, and the
-    // launcher's start of it then fails.
+    // Empties the version's folder before anything below is checked; the
+    // record names no copy of this version any more.
     const QString folder = workingDirectoryProvider_->getLocalStoreDirectoryForVersion(version);
     if (folder.isEmpty()) {
         const QString problem = workingDirectoryProvider_->localStoreProblem();
@@ -107,9 +220,8 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     // Only a regular file: copying from a FIFO would wait for a writer.
     if (!source.isFile())
         return failStore(QStringLiteral("Source path doesn't exist."),
-                         QStringLiteral("OriginalPath: ") + source.absoluteFilePath());
-    if (target.exists())
-        return failStore(QStringLiteral("Target path exists."), QStringLiteral("TargetPath: ") + target.absoluteFilePath());
+                         QStringLiteral("OriginalPath: ") + source.absoluteFilePath(),
+                         tr("The downloaded update %1 is not a regular file.").arg(source.absoluteFilePath()));
 
     const QString fromTo = QStringLiteral("From '") + source.absoluteFilePath() + QStringLiteral("' to '")
                            + target.absoluteFilePath() + QStringLiteral("'");
@@ -131,12 +243,17 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
         logger_->error(QStringLiteral("Failed to delete ZIP archive."),
                        QStringLiteral("TargetPath: ") + target.absoluteFilePath());
     if (!extracted) {
-        const QString space = spaceProblem(folder, QString());
-        QString why = space.isEmpty() ? space : tr("The update cannot be unpacked into %1: %2").arg(folder, space);
+        QString why = tr("The update cannot be unpacked into %1: %2")
+                          .arg(folder, spaceProblem(folder, extractor_->problem()));
         if (extractor_->timedOut())
             why = tr("unpacking the update did not finish within %1 s").arg(ZipExtractor_OSX::kTimeLimitMs / 1000);
         return failStore(QStringLiteral("Failed to store the unpacked copy."), why, why);
     }
+    // Stopped as the application ends: what unzip wrote is not recorded.
+    if (cancelled_)
+        return failStore(QStringLiteral("Failed to store the unpacked copy."),
+                         QStringLiteral("the application is ending"),
+                         QStringLiteral("the store was stopped: the application is ending"));
 
     logger_->info(QStringLiteral("Extraction Vorn succeeded and storing Vorn installer and information"),
                   QStringLiteral("LatestVersionInLocalStore:") + version + QStringLiteral("\n")
@@ -174,26 +291,11 @@ QString LocalStorage::latestVersionInLocalStore()
 
 QString LocalStorage::pathToLatestVersionInLocalStore()
 {
-    const QString path = remembered_.value(kLatestPathKey).toString();
-    if (path.isEmpty())
-        return path;
-    const QString version = remembered_.value(kLatestVersionKey).toString();
-    const QString store = workingDirectoryProvider_->getLocalStoreDirectory();
-    // Resolved once, by descriptors, with every folder on the way judged:
-    // nobody else can change what the returned path names before it is
-    // started.
-    QString problem = store.isEmpty() ? workingDirectoryProvider_->localStoreProblem() : QString();
-    const QString resolved = store.isEmpty() || !isVersionFolderName(version)
-                                 ? QString()
-                                 : trustedExecutable(path, store + version, &problem);
-    if (resolved.isEmpty()) {
-        logger_->error(QStringLiteral("Remembered copy is not inside the private local store folder of its version,"
-                                      " not started."),
-                       QStringLiteral("Path: ") + path + QStringLiteral(", Version: ") + version
-                           + QStringLiteral(": ") + problem);
+    if (remembered_.value(kLatestPathKey).toString().isEmpty()) {
+        startProblem_ = tr("No copy of version %1 is stored.").arg(remembered_.value(kLatestVersionKey).toString());
         return QString();
     }
-    return resolved;
+    return recordedCopy(remembered_.value(kLatestVersionKey).toString());
 }
 
 QString LocalStorage::versionOfRunningCopy()

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <atomic>
+
 class Logger;
 class SelfUpdateExtractor_OSX;
 class WorkingDirectoryProvider;
@@ -17,10 +19,19 @@ class WorkingDirectoryProvider;
 // written whole below the checked folder and renamed over the name, so that
 // whatever else had the name is replaced, never written through.
 //
+// One store at a time per user: storeUpdaterArchive takes an exclusive lock
+// on a file in the store folder (kLockFileName, reached by the rule) and keeps
+// it until releaseStore(), once the stored copy was started or could not be;
+// a second run of the user waits for it (kLockWaitMs at most). A version that
+// another run stored and recorded meanwhile is taken as it is, never
+// replaced; a version folder is emptied only once the record no longer names
+// it, so that a half-unpacked copy is never recorded nor started.
+//
 // Ownership: the provider and the extractor are used, not owned. Threads: one
-// thread at a time; storeUpdaterArchive blocks while the archive is unpacked
-// and runs on a pool thread in the self-update, while nothing else uses the
-// store.
+// thread at a time; storeUpdaterArchive blocks while it waits for the lock and
+// while the archive is unpacked, and runs on a thread of its own in the
+// self-update, while nothing else uses the store. cancelStore may come from
+// any thread.
 class LocalStorage : public QObject {
     Q_OBJECT
 public:
@@ -51,12 +62,31 @@ public:
     QString versionOfRunningCopy();
 
     // Why the last storeUpdaterArchive failed, in words for the user that
-    // name the folder or file at fault, or that unpacking ran out of time;
-    // empty after a success and when the fault lies elsewhere (the archive,
-    // unpacking).
+    // name the folder or file at fault and the cause; empty after a success.
     QString storeProblem() const;
+    // Why the last pathToLatestVersionInLocalStore found no copy to start;
+    // empty when it found one.
+    QString startProblem() const;
+
+    // Lets the next run store: the lock taken by storeUpdaterArchive goes.
+    void releaseStore();
+    // Ends a store under way on another thread, and every later one: its
+    // unzip is killed with what it started, a wait for another run's store
+    // ends, and nothing is recorded. Does not block.
+    void cancelStore();
+
+    static constexpr int kLockWaitMs = 120000;
+    static constexpr const char* kLockFileName = "store.lock";
 
 private:
+    // Takes the store's lock, waiting for another run's store; false with
+    // storeProblem_ set when it could not be had.
+    bool lockStore(const QString& store);
+    // The record as the file holds it now.
+    void rereadRecord();
+    // The resolved executable of the recorded copy of version, or empty with
+    // startProblem_ set.
+    QString recordedCopy(const QString& version);
     bool failStore(const QString& shortText, const QString& detail, const QString& problem = QString());
     // Writes both keys into the store file; false (logged) when they did not
     // reach the disk as a private file of the user.
@@ -65,6 +95,9 @@ private:
     // The keys read at construction, and those written since.
     QVariantMap remembered_;
     QString storeProblem_;
+    QString startProblem_;
+    int lock_ = -1;
+    std::atomic<bool> cancelled_{false};
     Logger* logger_;
     WorkingDirectoryProvider* workingDirectoryProvider_;
     SelfUpdateExtractor_OSX* extractor_;

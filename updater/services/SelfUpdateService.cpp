@@ -14,9 +14,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFutureWatcher>
+#include <QThread>
 #include <QUrl>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
 #include <limits>
@@ -50,10 +49,16 @@ SelfUpdateService::SelfUpdateService(AbstractRESTClient* restClient, AbstractSer
     , platform_(platform)
     , logger_(SimpleLogger::getLogger(this))
 {
+    // A close during the store must not leave unzip writing into the folder
+    // the next run uses, nor the store's thread running while the process
+    // ends.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &SelfUpdateService::endStore);
 }
 
 SelfUpdateService::~SelfUpdateService()
 {
+    endStore();
     releaseDownloader();
     if (downloadManager_)
         downloadManager_->deleteLater();
@@ -179,6 +184,11 @@ void SelfUpdateService::downloadUpdate()
     releaseDownloader();
     QObject* manager = downloadManager_ ? downloadManager_ : new DownloadManager();
     downloadManager_ = nullptr;
+    // Which of the two failures it was, for the user: told before the
+    // downloader, whose report follows at once.
+    checksumFailed_ = false;
+    connect(manager, SIGNAL(downloadError(DownloadManagerErrors)), this,
+            SLOT(managerErrorSlot(DownloadManagerErrors)));
     artifactDownloader_ = new ArtifactDownloader(manager, {artifact}, QDir(downloadFolder_), 0, nullptr);
     // The downloader holds the artifact without owning it.
     connect(artifactDownloader_, &QObject::destroyed, [artifact] { delete artifact; });
@@ -193,7 +203,7 @@ void SelfUpdateService::downloadUpdate()
     // archive; nothing is fetched for it.
     if (!artifact->hasUsableFileName()) {
         logger_->error(QStringLiteral("SelfUpdate Download Error"), QStringLiteral("No file name in link: ") + link_);
-        emit downloadError(QString());
+        emit downloadError(tr("The update cannot be downloaded from %1.").arg(link_));
         return;
     }
     downloadRunning_ = true;
@@ -205,11 +215,17 @@ void SelfUpdateService::downloadProgressSlot(int percent)
     emit downloadProgressInPercent(percent);
 }
 
+void SelfUpdateService::managerErrorSlot(DownloadManagerErrors error)
+{
+    checksumFailed_ = error == ChecksumError;
+}
+
 void SelfUpdateService::downloadErrorSlot()
 {
     downloadRunning_ = false;
     logger_->error(QStringLiteral("SelfUpdate Download Error"), QString());
-    emit downloadError(QString());
+    emit downloadError(checksumFailed_ ? tr("The update downloaded from %1 does not match its checksum.").arg(link_)
+                                       : tr("The update cannot be downloaded from %1.").arg(link_));
 }
 
 void SelfUpdateService::updateDownloadFinishedSlot()
@@ -219,32 +235,66 @@ void SelfUpdateService::updateDownloadFinishedSlot()
 
     const QString archivePath = downloadFolder_ + archiveFileName_;
     logger_->debug(QStringLiteral("Storing Installer"), QString());
-    // Unpacking may take up to unzip's time limit: off the GUI thread, as the
-    // scan. The download counts as running until the copy is stored, so that
-    // no second transfer writes into the folder meanwhile.
-    auto* watcher = new QFutureWatcher<bool>(this);
-    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        storeFinished();
+    // Waiting for another run's store and unpacking may take long: off the
+    // GUI thread, on a thread of its own, so that no remote-log post in the
+    // pool holds it up. The download counts as running until the copy is
+    // stored, so that no second transfer writes into the folder meanwhile.
+    const QString version = serverVersion_;
+    LocalStorage* store = localStorage_;
+    stored_ = false;
+    storeThread_ = QThread::create([this, store, archivePath, version] {
+        stored_ = store->storeUpdaterArchive(archivePath, version);
     });
-    watcher->setFuture(
-        QtConcurrent::run(localStorage_, &LocalStorage::storeUpdaterArchive, archivePath, serverVersion_));
+    connect(storeThread_, &QThread::finished, this, &SelfUpdateService::storeFinished);
+    storeThread_->start();
+}
+
+void SelfUpdateService::endStore()
+{
+    if (!storeThread_)
+        return;
+    disconnect(storeThread_, nullptr, this, nullptr);
+    localStorage_->cancelStore();
+    storeThread_->wait();
+    delete storeThread_;
+    storeThread_ = nullptr;
+    localStorage_->releaseStore();
+    downloadRunning_ = false;
 }
 
 void SelfUpdateService::storeFinished()
 {
+    if (!storeThread_)
+        return;
+    storeThread_->wait();
+    delete storeThread_;
+    storeThread_ = nullptr;
     downloadRunning_ = false;
     if (!QDir(downloadFolder_).removeRecursively())
         logger_->error(QStringLiteral("Could not remove temporary files."),
                        QStringLiteral("directoryToClean: ") + downloadFolder_);
 
-    if (launcher_->launchLatestIfNewerInOnlineMode()) {
+    // The lock is held until the copy runs: no other run of the user
+    // empties or replaces it before.
+    const bool launched = launcher_->launchLatestIfNewerInOnlineMode();
+    localStorage_->releaseStore();
+    if (launched) {
         QCoreApplication::quit();
         return;
     }
-    // A store that could not take the copy is the likely cause; its words
-    // name the folder or file at fault for the user.
-    const QString problem = localStorage_->storeProblem();
+    // Named for the user: the store's fault (the folder or file at fault, the
+    // disk, unzip), else why the stored copy was not started.
+    QString problem = localStorage_->storeProblem();
+    if (problem.isEmpty() && stored_) {
+        const QString current = QCoreApplication::applicationVersion();
+        const QString stored = localStorage_->latestVersionInLocalStore();
+        problem = !launcher_->isLocalStoreVersionNewer(current, stored)
+                      ? tr("The update %1 is not newer than this Pathwarden %2.").arg(stored, current)
+                      : tr("The stored update %1 cannot be started: %2")
+                            .arg(stored, localStorage_->startProblem().isEmpty()
+                                             ? localStorage_->pathToLatestVersionInLocalStore()
+                                             : localStorage_->startProblem());
+    }
     logger_->error(QStringLiteral("Could not start downloaded Pathwarden"), problem);
     emit downloadError(problem);
 }

@@ -2,6 +2,8 @@
 
 #include "updater/services/AbstractSelfUpdateService.h"
 
+#include "updater/infrastructure/DownloadJob.h"
+
 #include <QVariantMap>
 
 class AbstractRESTClient;
@@ -11,6 +13,7 @@ class AbstractWorkingDirectoryProvider;
 class ArtifactDownloader;
 class LocalStorage;
 class Logger;
+class QThread;
 
 // Answers the self-update questions from the server's "discontinued" and
 // "update" documents (links of the "downloadclient" service) and, when an
@@ -28,8 +31,11 @@ class Logger;
 //
 // Threads: GUI thread. The three server questions block in the REST client's
 // local event loop; the download runs on the download manager's signals, and
-// the downloaded copy is stored (unpacked) on a pool thread, during which the
-// store is not used here.
+// the downloaded copy is stored (unpacked) on a thread of its own, not behind
+// the pool's remote-log posts, during which the store is not used here. When
+// the application ends (or the service goes) during the store, unzip ends
+// with its process group and the store's thread is waited for: nothing of a
+// half-unpacked copy is recorded or started.
 class SelfUpdateService : public AbstractSelfUpdateService {
     Q_OBJECT
 public:
@@ -62,6 +68,9 @@ private slots:
     void storeFinished();
     void downloadProgressSlot(int percent);
     void downloadErrorSlot();
+    void managerErrorSlot(DownloadManagerErrors error);
+    // Stops a store under way and waits for its thread.
+    void endStore();
 
 private:
     // GETs the link rel of the service with "{?version}" filled in and logs
@@ -87,4 +96,9 @@ private:
     QString checksum_;
     bool updateRequired_ = false;
     bool downloadRunning_ = false;
+    QThread* storeThread_ = nullptr;
+    // Written on the store's thread, read once it has ended.
+    bool stored_ = false;
+    // The last download failed its checksum (rather than its transfer).
+    bool checksumFailed_ = false;
 };

@@ -212,6 +212,11 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <source>Please enter your code to access restricted updates:</source>
       <translation>Bitte geben Sie Ihren Code für den Zugang zu eingeschränkten Updates ein:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 konnte nicht heruntergeladen werden.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
@@ -234,6 +239,31 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Der Pfad %1 kann nicht in der Datei %2 gespeichert werden.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>%1 cannot be locked: %2</source>
+      <translation>%1 kann nicht gesperrt werden: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>Another Pathwarden of this user did not finish storing its update within %1 s.</source>
+      <translation>Ein anderer Pathwarden dieses Benutzers hat das Speichern seines Updates nicht innerhalb von %1 s abgeschlossen.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>No copy of version %1 is stored.</source>
+      <translation>Es ist keine Kopie der Version %1 gespeichert.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The downloaded update %1 is not a regular file.</source>
+      <translation>Das heruntergeladene Update %1 ist keine reguläre Datei.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The server names the update's version "%1", which is no version number.</source>
+      <translation>Der Server nennt als Version des Updates „%1“, was keine Versionsnummer ist.</translation>
     </message>
   </context>
   <context>
@@ -346,6 +376,11 @@ Sie verwenden ein 32-Bit-Betriebssystem.</translation>
       <source>%1 lies outside %2</source>
       <translation>%1 liegt außerhalb von %2</translation>
     </message>
+    <message>
+      <location filename="../../../updater/infrastructure/TrustedWay.cpp" />
+      <source>%1 cannot be judged: its ACL is read through /proc, which is not mounted</source>
+      <translation>%1 kann nicht beurteilt werden: seine ACL wird über /proc gelesen, das nicht eingehängt ist</translation>
+    </message>
   </context>
   <context>
     <name>QApplication</name>
@@ -447,6 +482,29 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
     </message>
   </context>
   <context>
+    <name>SelfUpdateService</name>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update cannot be downloaded from %1.</source>
+      <translation>Das Update kann nicht von %1 heruntergeladen werden.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update downloaded from %1 does not match its checksum.</source>
+      <translation>Das von %1 heruntergeladene Update stimmt nicht mit seiner Prüfsumme überein.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update %1 is not newer than this Pathwarden %2.</source>
+      <translation>Das Update %1 ist nicht neuer als dieser Pathwarden %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The stored update %1 cannot be started: %2</source>
+      <translation>Das gespeicherte Update %1 kann nicht gestartet werden: %2</translation>
+    </message>
+  </context>
+  <context>
     <name>WindowsProductInstallerUpdatePage</name>
     <message>
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
@@ -460,6 +518,34 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
       <source>The folder %1 cannot be used: %2</source>
       <translation>Der Ordner %1 kann nicht verwendet werden: %2</translation>
+    </message>
+  </context>
+  <context>
+    <name>ZipExtractor</name>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip cannot be run: %1</source>
+      <translation>unzip kann nicht ausgeführt werden: %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip failed with status %1</source>
+      <translation>unzip ist mit Status %1 fehlgeschlagen</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 needs more than 40 links to resolve</source>
+      <translation>%1 braucht mehr als 40 Verknüpfungen zur Auflösung</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 is a link that leads out of the update</source>
+      <translation>%1 ist eine Verknüpfung, die aus dem Update hinausführt</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>the update holds no %1</source>
+      <translation>das Update enthält kein %1</translation>
     </message>
   </context>
 </TS>

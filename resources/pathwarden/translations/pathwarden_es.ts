@@ -212,6 +212,11 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <source>Please enter your code to access restricted updates:</source>
       <translation>Introduzca su código para acceder a las actualizaciones restringidas:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>No se pudo descargar %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
@@ -234,6 +239,31 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>La ruta %1 no se puede guardar en el archivo %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>%1 cannot be locked: %2</source>
+      <translation>%1 no se puede bloquear: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>Another Pathwarden of this user did not finish storing its update within %1 s.</source>
+      <translation>Otro Pathwarden de este usuario no terminó de guardar su actualización en %1 s.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>No copy of version %1 is stored.</source>
+      <translation>No hay ninguna copia guardada de la versión %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The downloaded update %1 is not a regular file.</source>
+      <translation>La actualización descargada %1 no es un archivo normal.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The server names the update's version "%1", which is no version number.</source>
+      <translation>El servidor indica la versión «%1» para la actualización, que no es un número de versión.</translation>
     </message>
   </context>
   <context>
@@ -346,6 +376,11 @@ Está usando un sistema operativo de 32 bits.</translation>
       <source>%1 lies outside %2</source>
       <translation>%1 está fuera de %2</translation>
     </message>
+    <message>
+      <location filename="../../../updater/infrastructure/TrustedWay.cpp" />
+      <source>%1 cannot be judged: its ACL is read through /proc, which is not mounted</source>
+      <translation>%1 no se puede evaluar: su ACL se lee a través de /proc, que no está montado</translation>
+    </message>
   </context>
   <context>
     <name>QApplication</name>
@@ -447,6 +482,29 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
     </message>
   </context>
   <context>
+    <name>SelfUpdateService</name>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update cannot be downloaded from %1.</source>
+      <translation>La actualización no se puede descargar de %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update downloaded from %1 does not match its checksum.</source>
+      <translation>La actualización descargada de %1 no coincide con su suma de comprobación.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update %1 is not newer than this Pathwarden %2.</source>
+      <translation>La actualización %1 no es más reciente que este Pathwarden %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The stored update %1 cannot be started: %2</source>
+      <translation>La actualización guardada %1 no se puede iniciar: %2</translation>
+    </message>
+  </context>
+  <context>
     <name>WindowsProductInstallerUpdatePage</name>
     <message>
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
@@ -460,6 +518,34 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
       <source>The folder %1 cannot be used: %2</source>
       <translation>No se puede usar la carpeta %1: %2</translation>
+    </message>
+  </context>
+  <context>
+    <name>ZipExtractor</name>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip cannot be run: %1</source>
+      <translation>unzip no se puede ejecutar: %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip failed with status %1</source>
+      <translation>unzip falló con el estado %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 needs more than 40 links to resolve</source>
+      <translation>%1 necesita más de 40 enlaces para resolverse</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 is a link that leads out of the update</source>
+      <translation>%1 es un enlace que sale de la actualización</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>the update holds no %1</source>
+      <translation>la actualización no contiene %1</translation>
     </message>
   </context>
 </TS>

@@ -212,6 +212,11 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <source>Please enter your code to access restricted updates:</source>
       <translation>Veuillez saisir votre code pour accéder aux mises à jour restreintes :</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 n'a pas pu être téléchargé.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
@@ -234,6 +239,31 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Le chemin %1 ne peut pas être enregistré dans le fichier %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>%1 cannot be locked: %2</source>
+      <translation>%1 ne peut pas être verrouillé : %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>Another Pathwarden of this user did not finish storing its update within %1 s.</source>
+      <translation>Un autre Pathwarden de cet utilisateur n'a pas fini d'enregistrer sa mise à jour en %1 s.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>No copy of version %1 is stored.</source>
+      <translation>Aucune copie de la version %1 n'est enregistrée.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The downloaded update %1 is not a regular file.</source>
+      <translation>La mise à jour téléchargée %1 n'est pas un fichier ordinaire.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The server names the update's version "%1", which is no version number.</source>
+      <translation>Le serveur indique la version « %1 » pour la mise à jour, qui n'est pas un numéro de version.</translation>
     </message>
   </context>
   <context>
@@ -346,6 +376,11 @@ Vous utilisez un système d'exploitation 32 bits.</translation>
       <source>%1 lies outside %2</source>
       <translation>%1 se trouve en dehors de %2</translation>
     </message>
+    <message>
+      <location filename="../../../updater/infrastructure/TrustedWay.cpp" />
+      <source>%1 cannot be judged: its ACL is read through /proc, which is not mounted</source>
+      <translation>%1 ne peut pas être évalué : son ACL est lue via /proc, qui n'est pas monté</translation>
+    </message>
   </context>
   <context>
     <name>QApplication</name>
@@ -447,6 +482,29 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
     </message>
   </context>
   <context>
+    <name>SelfUpdateService</name>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update cannot be downloaded from %1.</source>
+      <translation>La mise à jour ne peut pas être téléchargée depuis %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update downloaded from %1 does not match its checksum.</source>
+      <translation>La mise à jour téléchargée depuis %1 ne correspond pas à sa somme de contrôle.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update %1 is not newer than this Pathwarden %2.</source>
+      <translation>La mise à jour %1 n'est pas plus récente que ce Pathwarden %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The stored update %1 cannot be started: %2</source>
+      <translation>La mise à jour enregistrée %1 ne peut pas être lancée : %2</translation>
+    </message>
+  </context>
+  <context>
     <name>WindowsProductInstallerUpdatePage</name>
     <message>
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
@@ -460,6 +518,34 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
       <source>The folder %1 cannot be used: %2</source>
       <translation>Le dossier %1 ne peut pas être utilisé : %2</translation>
+    </message>
+  </context>
+  <context>
+    <name>ZipExtractor</name>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip cannot be run: %1</source>
+      <translation>unzip ne peut pas être exécuté : %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip failed with status %1</source>
+      <translation>unzip a échoué avec le statut %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 needs more than 40 links to resolve</source>
+      <translation>%1 nécessite plus de 40 liens pour être résolu</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 is a link that leads out of the update</source>
+      <translation>%1 est un lien qui mène hors de la mise à jour</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>the update holds no %1</source>
+      <translation>la mise à jour ne contient pas %1</translation>
     </message>
   </context>
 </TS>

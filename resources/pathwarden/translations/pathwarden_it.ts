@@ -212,6 +212,11 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <source>Please enter your code to access restricted updates:</source>
       <translation>Inserire il codice per accedere agli aggiornamenti riservati:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>Non è stato possibile scaricare %1.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
@@ -234,6 +239,31 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>Impossibile salvare il percorso %1 nel file %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>%1 cannot be locked: %2</source>
+      <translation>%1 non può essere bloccato: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>Another Pathwarden of this user did not finish storing its update within %1 s.</source>
+      <translation>Un altro Pathwarden di questo utente non ha finito di salvare il suo aggiornamento entro %1 s.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>No copy of version %1 is stored.</source>
+      <translation>Nessuna copia della versione %1 è salvata.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The downloaded update %1 is not a regular file.</source>
+      <translation>L'aggiornamento scaricato %1 non è un file normale.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The server names the update's version "%1", which is no version number.</source>
+      <translation>Il server indica per l'aggiornamento la versione "%1", che non è un numero di versione.</translation>
     </message>
   </context>
   <context>
@@ -346,6 +376,11 @@ Stai usando un sistema operativo a 32 bit.</translation>
       <source>%1 lies outside %2</source>
       <translation>%1 si trova al di fuori di %2</translation>
     </message>
+    <message>
+      <location filename="../../../updater/infrastructure/TrustedWay.cpp" />
+      <source>%1 cannot be judged: its ACL is read through /proc, which is not mounted</source>
+      <translation>%1 non può essere valutato: la sua ACL viene letta tramite /proc, che non è montato</translation>
+    </message>
   </context>
   <context>
     <name>QApplication</name>
@@ -447,6 +482,29 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
     </message>
   </context>
   <context>
+    <name>SelfUpdateService</name>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update cannot be downloaded from %1.</source>
+      <translation>L'aggiornamento non può essere scaricato da %1.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update downloaded from %1 does not match its checksum.</source>
+      <translation>L'aggiornamento scaricato da %1 non corrisponde al suo checksum.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update %1 is not newer than this Pathwarden %2.</source>
+      <translation>L'aggiornamento %1 non è più recente di questo Pathwarden %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The stored update %1 cannot be started: %2</source>
+      <translation>L'aggiornamento salvato %1 non può essere avviato: %2</translation>
+    </message>
+  </context>
+  <context>
     <name>WindowsProductInstallerUpdatePage</name>
     <message>
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
@@ -460,6 +518,34 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
       <source>The folder %1 cannot be used: %2</source>
       <translation>Impossibile usare la cartella %1: %2</translation>
+    </message>
+  </context>
+  <context>
+    <name>ZipExtractor</name>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip cannot be run: %1</source>
+      <translation>unzip non può essere eseguito: %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip failed with status %1</source>
+      <translation>unzip non è riuscito con lo stato %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 needs more than 40 links to resolve</source>
+      <translation>%1 richiede più di 40 collegamenti per essere risolto</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 is a link that leads out of the update</source>
+      <translation>%1 è un collegamento che porta fuori dall'aggiornamento</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>the update holds no %1</source>
+      <translation>l'aggiornamento non contiene %1</translation>
     </message>
   </context>
 </TS>

@@ -212,6 +212,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>Please enter your code to access restricted updates:</source>
       <translation>限定アップデートにアクセスするためのコードを入力してください:</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded.</source>
+      <translation>%1 をダウンロードできませんでした。</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>
@@ -234,6 +239,31 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <location filename="../../../updater/services/LocalStorage.cpp" />
       <source>The path %1 cannot be kept in the file %2.</source>
       <translation>パス %1 をファイル %2 に保存できません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>%1 cannot be locked: %2</source>
+      <translation>%1 をロックできません: %2</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>Another Pathwarden of this user did not finish storing its update within %1 s.</source>
+      <translation>このユーザーの別の Pathwarden が %1 秒以内に更新の保存を終えませんでした。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>No copy of version %1 is stored.</source>
+      <translation>バージョン %1 のコピーは保存されていません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The downloaded update %1 is not a regular file.</source>
+      <translation>ダウンロードした更新 %1 は通常のファイルではありません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The server names the update's version "%1", which is no version number.</source>
+      <translation>サーバーが示す更新のバージョン「%1」はバージョン番号ではありません。</translation>
     </message>
   </context>
   <context>
@@ -346,6 +376,11 @@ You are running a 32-bit operating system.</source>
       <source>%1 lies outside %2</source>
       <translation>%1 は %2 の外にあります</translation>
     </message>
+    <message>
+      <location filename="../../../updater/infrastructure/TrustedWay.cpp" />
+      <source>%1 cannot be judged: its ACL is read through /proc, which is not mounted</source>
+      <translation>%1 を判定できません: ACL は /proc 経由で読み取りますが、/proc がマウントされていません</translation>
+    </message>
   </context>
   <context>
     <name>QApplication</name>
@@ -447,6 +482,29 @@ Please try again later, or contact Holmgrave Support in case the problem persist
     </message>
   </context>
   <context>
+    <name>SelfUpdateService</name>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update cannot be downloaded from %1.</source>
+      <translation>%1 から更新をダウンロードできません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update downloaded from %1 does not match its checksum.</source>
+      <translation>%1 からダウンロードした更新がチェックサムと一致しません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The update %1 is not newer than this Pathwarden %2.</source>
+      <translation>更新 %1 はこの Pathwarden %2 より新しくありません。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/services/SelfUpdateService.cpp" />
+      <source>The stored update %1 cannot be started: %2</source>
+      <translation>保存された更新 %1 を起動できません: %2</translation>
+    </message>
+  </context>
+  <context>
     <name>WindowsProductInstallerUpdatePage</name>
     <message>
       <location filename="../../../updater/app/WindowsProductInstallerUpdatePage.cpp" />
@@ -460,6 +518,34 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <location filename="../../../updater/infrastructure/WorkingDirectoryProvider.cpp" />
       <source>The folder %1 cannot be used: %2</source>
       <translation>フォルダー %1 を使用できません: %2</translation>
+    </message>
+  </context>
+  <context>
+    <name>ZipExtractor</name>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip cannot be run: %1</source>
+      <translation>unzip を実行できません: %1</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>unzip failed with status %1</source>
+      <translation>unzip がステータス %1 で失敗しました</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 needs more than 40 links to resolve</source>
+      <translation>%1 の解決には 40 を超えるリンクが必要です</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>%1 is a link that leads out of the update</source>
+      <translation>%1 は更新の外を指すリンクです</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/infrastructure/ZipExtractor_OSX.cpp" />
+      <source>the update holds no %1</source>
+      <translation>更新に %1 が含まれていません</translation>
     </message>
   </context>
 </TS>

@@ -419,8 +419,8 @@ TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)
     const ProcessOutcome outcome = runDriver("download-first-choice");
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardOutput.contains(
-        "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nPlease try again later, or contact "
-        "Holmgrave Support in case the problem persists.\n"))
+        "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nCause: Sound Library 2.1 could not be "
+        "downloaded.\n\nPlease try again later, or contact Holmgrave Support in case the problem persists.\n"))
         << outcome.standardOutput.constData();
     EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
     EXPECT_EQ(outcome.exitCode, 255);

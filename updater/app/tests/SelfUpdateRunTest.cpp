@@ -19,6 +19,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -35,6 +36,7 @@
 #include <pwd.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -199,10 +201,14 @@ TEST_F(SelfUpdateRun, VersionNotNewerThanTheRunningOneIsStoredButNotStarted)
     // The failure's critical box waits for a user; the test ends the run
     // once the reason is logged.
     const ProcessOutcome outcome =
-        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+        runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM,
                                {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("Extraction Vorn succeeded"));
+    // The box names the cause.
+    EXPECT_TRUE(outcome.standardError.contains(
+        "downloadErrorSlot: The update 1.16.0.436 is not newer than this Pathwarden 1.16.0.436."))
+        << outcome.standardError.constData();
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(record));
 }
@@ -249,9 +255,13 @@ TEST_F(SelfUpdateRun, DamagedUpdateIsRemovedRememberedNowhereAndEndsInTheDownloa
                                        {app + QStringLiteral("Resources/data.bin"), "data", 0644, true}}));
     offerUpdate(kStoredVersion, fileContents(path));
     const ProcessOutcome outcome =
-        runPathwardenAndSignal(env, "Could not start downloaded Pathwarden", SIGTERM,
+        runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM,
                                {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"), medium});
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    // The box names the cause: unzip's own words on the damaged entry.
+    EXPECT_TRUE(outcome.standardError.contains("downloadErrorSlot: The update cannot be unpacked into "))
+        << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains(": unzip failed with status "));
     EXPECT_TRUE(QDir(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion)
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_FALSE(fileContents(env.configHome() + QStringLiteral("/Pathwarden/pathwarden-local-storage.ini"))
@@ -289,6 +299,12 @@ struct LayoutRow {
     // The bundle's framework link leads on through a chain of this many
     // links that stay inside the copy.
     int chain = 0;
+    // Two runs of the user: 1 started together, 2 the second while the
+    // first stores, held at its unpacking (as on a slow disk) until the
+    // second has come to its own store. Each starts its copy, which runs.
+    int pair = 0;
+    // What must still hold after a run that stored and started the copy.
+    std::function<bool(const TestEnvironment&)> holds = nullptr;
 };
 
 void PrintTo(const LayoutRow& row, std::ostream* out)
@@ -513,6 +529,28 @@ std::vector<LayoutRow> layoutRows()
          nullptr},
         {"store file linked by the user to ~/.bashrc", {},
          [=](TestEnvironment& env) { return link(bashrcOf(env), storeFileOf(env)); }, nullptr},
+        // Only our own temporaries are swept: an editor's swap file beside
+        // the record, untouched for an hour, stays.
+        {"editor's swap file beside the store file", {},
+         [=](TestEnvironment& env) {
+             const QString swap = settingsFolder(env) + QStringLiteral("/.pathwarden-local-storage.ini.swp");
+             QFile file(swap);
+             const struct timeval hourAgo[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+             return file.open(QIODevice::WriteOnly) && file.write("swap\n") == 5 && file.flush()
+                    && ::utimes(QFile::encodeName(swap).constData(), hourAgo) == 0;
+         },
+         nullptr, nullptr, false, nullptr, false, 0, 0,
+         [=](const TestEnvironment& env) {
+             return fileContents(settingsFolder(env) + QStringLiteral("/.pathwarden-local-storage.ini.swp")) == "swap\n";
+         }},
+        // Two runs of one user, e.g. the medium's autorun and a double-click,
+        // with a larger copy.
+        {"two runs started together",
+         {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
+         nullptr, nullptr, nullptr, false, nullptr, false, 0, 1},
+        {"two runs, the second started while the first unpacks",
+         {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
+         nullptr, nullptr, nullptr, false, nullptr, false, 0, 2},
         {"store file of another user in a settings folder others can write", {},
          [=](TestEnvironment& env) {
              QFile file(storeFileOf(env));
@@ -627,6 +665,15 @@ std::vector<LayoutRow> layoutRows()
          "/Pathwarden gehört einem anderen Benutzer (UID", nullptr, true},
 
         // ACLs: the mode's group bits are then the ACL's mask.
+        // With an ACL the group bits are its mask: the user's own entry on
+        // a file of a shared group lets nobody else write.
+        {"settings file of a shared group with an ACL entry for the user", {},
+         [=](TestEnvironment& env) {
+             return ::chmod(QFile::encodeName(env.settingsFile()).constData(), 0640) == 0
+                    && TestEnvironment::giveToSharedGroup(env.settingsFile())
+                    && TestEnvironment::setAcl(env.settingsFile(), {{false, ::geteuid(), 6}});
+         },
+         nullptr},
         {"settings file with an ACL entry for the user's own private group", {},
          [=](TestEnvironment& env) {
              unsigned int group = 0;
@@ -738,7 +785,10 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
         const QString next = i + 1 == row.chain ? QStringLiteral("5") : QStringLiteral("l%1").arg(i + 1);
         entries.append({app + QStringLiteral("Frameworks/QtCore.framework/Versions/l%1").arg(i), next.toUtf8(), 0120777});
     }
-    entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), recordingStandInExecutable(started), 0755});
+    // Each started copy adds a line.
+    const QByteArray program = row.pair ? QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n").arg(started).toUtf8()
+                                        : recordingStandInExecutable(started);
+    entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), program, 0755});
     const QString path = layout.root() + QStringLiteral("/update.zip");
     ASSERT_TRUE(writeZipArchive(path, entries));
     offerUpdate(kStoredVersion, fileContents(path));
@@ -759,6 +809,63 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
     const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
                                    medium};
     const QString store = layout.dataHome() + QStringLiteral("/Pathwarden/");
+    if (row.pair) {
+        QProcess first;
+        QProcess second;
+        first.setProcessEnvironment(layout.processEnvironment());
+        second.setProcessEnvironment(layout.processEnvironment());
+        first.start(pathwardenExecutable(), arguments);
+        QByteArray firstErrors;
+        if (row.pair == 2) {
+            QElapsedTimer clock;
+            clock.start();
+            while (!firstErrors.contains("Extracting Vorn archive file") && first.state() != QProcess::NotRunning
+                   && clock.elapsed() < kChildRunTimeoutMs) {
+                first.waitForReadyRead(100);
+                firstErrors += first.readAllStandardError();
+            }
+            ASSERT_TRUE(firstErrors.contains("Extracting Vorn archive file")) << firstErrors.constData();
+            ::kill(static_cast<pid_t>(first.processId()), SIGSTOP);
+        }
+        second.start(pathwardenExecutable(), arguments);
+        QByteArray secondErrors;
+        if (row.pair == 2) {
+            // The second has come to its store: it waits for the first, or
+            // (where nothing kept them apart) stores over it.
+            second.setReadChannel(QProcess::StandardError);
+            QElapsedTimer clock;
+            clock.start();
+            while (!secondErrors.contains("Waiting for another run of this user")
+                   && !secondErrors.contains("Copying Vorn archive file") && second.state() != QProcess::NotRunning
+                   && clock.elapsed() < kChildRunTimeoutMs) {
+                second.waitForReadyRead(100);
+                secondErrors += second.readAllStandardError();
+            }
+            ::kill(static_cast<pid_t>(first.processId()), SIGCONT);
+        }
+        ASSERT_TRUE(first.waitForFinished(kChildRunTimeoutMs));
+        ASSERT_TRUE(second.waitForFinished(kChildRunTimeoutMs));
+        firstErrors += first.readAllStandardError();
+        secondErrors += second.readAllStandardError();
+        EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(first.exitCode(), 0) << firstErrors.constData();
+        EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(second.exitCode(), 0) << secondErrors.constData();
+        // Both copies ran: each wrote its line.
+        QElapsedTimer clock;
+        clock.start();
+        while (fileContents(started).count('\n') < 2 && clock.elapsed() < 120000)
+            QThread::msleep(50);
+        EXPECT_EQ(fileContents(started).count('\n'), 2) << firstErrors.constData() << secondErrors.constData();
+        EXPECT_FALSE(QFileInfo::exists(store + kStoredVersion + QStringLiteral("/Pathwarden-update.zip")));
+        // The second waited, then took the first's copy as it was.
+        if (row.pair == 2) {
+            EXPECT_TRUE(secondErrors.contains("Waiting for another run of this user")
+                        && secondErrors.contains("This version is stored already, its copy is used."))
+                << secondErrors.constData();
+        }
+        return;
+    }
     if (!row.cause && !row.refused) {
         const ProcessOutcome update = runPathwarden(layout, arguments);
         ASSERT_TRUE(update.finished);
@@ -771,6 +878,7 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
         EXPECT_TRUE(record.isFile() && !record.isSymLink() && record.ownerId() == ::geteuid());
         EXPECT_FALSE(fileContents(record.filePath()).contains("planted"));
         EXPECT_EQ(QFileInfo(settingsFolder(layout)).permissions() & QFile::WriteOther, 0);
+        EXPECT_TRUE(!row.holds || row.holds(layout));
         if (row.swapped) {
             EXPECT_FALSE(QFileInfo::exists(layout.root() + QStringLiteral("/theirs-started")));
             // The mask is the group bits: no entry can write any more.

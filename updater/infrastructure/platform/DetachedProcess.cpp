@@ -1,12 +1,13 @@
 #include "updater/infrastructure/platform/DetachedProcess.h"
 
+#include "updater/infrastructure/platform/CloseDescriptors.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -37,7 +38,7 @@ void reportAndExit(int reportFd, int error)
 // could be a process group anchor's pipe, whose anchor would then never see
 // its end. keep, the report pipe, closes on exec by itself. Only
 // async-signal-safe calls: this runs in a fork of a process with threads.
-void prepareChild(int keep)
+void prepareChild(int keep, unsigned int descriptors)
 {
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
@@ -49,9 +50,7 @@ void prepareChild(int keep)
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (keep > STDERR_FILENO + 1)
-        ::close_range(STDERR_FILENO + 1, static_cast<unsigned>(keep) - 1, 0);
-    ::close_range(static_cast<unsigned>(std::max(keep, STDERR_FILENO)) + 1, ~0U, 0);
+    closeDescriptorsBut(keep, descriptors);
 }
 
 } // namespace
@@ -83,6 +82,7 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return false;
+    const unsigned int descriptors = descriptorLimit();
 
     // _Fork, not fork: the fork handlers of other libraries would run in the
     // children, and they may allocate or lock.
@@ -97,7 +97,7 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
         ::setsid();
         const pid_t launched = ::_Fork();
         if (launched == 0) {
-            prepareChild(report[1]);
+            prepareChild(report[1], descriptors);
             ::execv(path, argumentVector);
             reportAndExit(report[1], errno);
         }

@@ -1,5 +1,7 @@
 #include "updater/infrastructure/platform/ProcessGroupAnchor.h"
 
+#include "updater/infrastructure/platform/CloseDescriptors.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -14,15 +16,13 @@ namespace {
 // async-signal-safe calls. Made by _Fork, which runs no fork handlers of
 // other libraries in the child: they may allocate or lock, and an anchor that
 // hung there would hold the pipe's write end and never see our end.
-[[noreturn]] void runAnchor(int parentEnd, int ourEnd)
+[[noreturn]] void runAnchor(int parentEnd, int ourEnd, unsigned int descriptors)
 {
     ::setpgid(0, 0);
     ::close(parentEnd);
     // Every other descriptor we inherited goes too; among them could be the
     // pipe of another anchor, which would then never see its end.
-    if (ourEnd > 3)
-        ::close_range(3, static_cast<unsigned>(ourEnd) - 1, 0);
-    ::close_range(static_cast<unsigned>(ourEnd) + 1, ~0U, 0);
+    closeDescriptorsBut(ourEnd, descriptors);
     char byte;
     while (::read(ourEnd, &byte, 1) < 0 && errno == EINTR) {
     }
@@ -37,9 +37,10 @@ ProcessGroupAnchor::ProcessGroupAnchor()
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return;
+    const unsigned int descriptors = descriptorLimit();
     const pid_t anchor = ::_Fork();
     if (anchor == 0)
-        runAnchor(ends[1], ends[0]);
+        runAnchor(ends[1], ends[0], descriptors);
     ::close(ends[0]);
     if (anchor < 0) {
         ::close(ends[1]);

@@ -5,14 +5,21 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -89,13 +96,19 @@ TEST(TrustedWay, MissingFoldersAreMadeOneByOneNobodyElsesWhateverTheUmask)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const mode_t before = ::umask(0);
     QString problem;
-    const bool made = makePrivateFolder(dir.path() + QStringLiteral("/a/b/c"), &problem);
-    ::umask(before);
-    ASSERT_TRUE(made) << problem.toStdString();
-    for (const QString& folder : {QStringLiteral("/a"), QStringLiteral("/a/b"), QStringLiteral("/a/b/c")})
-        EXPECT_EQ(modeOf(dir.path() + folder), 0700u) << folder.toStdString();
+    // 0277 takes the user's own write and search away, which the mode set
+    // after each folder is made gives back.
+    for (const mode_t mask : {0000, 0022, 0077, 0277}) {
+        const QString base = dir.path() + QStringLiteral("/%1").arg(mask, 4, 8, QLatin1Char('0'));
+        const mode_t before = ::umask(mask);
+        const bool made = makePrivateFolder(base + QStringLiteral("/a/b/c"), &problem);
+        ::umask(before);
+        ASSERT_TRUE(made) << problem.toStdString();
+        for (const QString& folder : {QStringLiteral(""), QStringLiteral("/a"), QStringLiteral("/a/b"),
+                                      QStringLiteral("/a/b/c")})
+            EXPECT_EQ(modeOf(base + folder), 0700u) << (base + folder).toStdString();
+    }
 
     // Below a file nothing can be made; the cause is the file, not a
     // missing name.
@@ -144,13 +157,12 @@ TEST(TrustedWay, AnotherUsersAclEntryIsRefusedAndTakenFromTheUpdatersOwnFolderBy
     const bool privateGroup = userPrivateGroup(&group) && info.st_gid == group;
     const UserFileRead read = readUserFile(file);
     EXPECT_EQ(read.state, UserFileRead::Refused);
-    EXPECT_TRUE(read.note.endsWith(privateGroup ? QStringLiteral("settings.ini can be written by others through its ACL")
-                                                : QStringLiteral("settings.ini can be written by others (mode 0670)")))
-        << read.note.toStdString();
+    // With an ACL it alone tells, whoever the owning group is.
+    EXPECT_TRUE(read.note.endsWith(QStringLiteral("settings.ini can be written by others through its ACL")))
+        << read.note.toStdString() << (privateGroup ? " (private group)" : " (shared group)");
     // Beyond the folder nothing is narrowed: the way is only judged.
     EXPECT_FALSE(makePrivateFolder(own + QStringLiteral("/below"), &problem));
-    EXPECT_TRUE(problem.endsWith(privateGroup ? QStringLiteral("/own can be written by others through its ACL")
-                                              : QStringLiteral("/own can be written by others (mode 0770)")))
+    EXPECT_TRUE(problem.endsWith(QStringLiteral("/own can be written by others through its ACL")))
         << problem.toStdString();
 
     QString narrowed;
@@ -174,14 +186,100 @@ TEST(TrustedWay, AWriteRemovesOnlyTheStaleTemporariesOfItsOwnName)
         ::utimes(QFile::encodeName(path).constData(), times);
         return path;
     };
-    const QString stale = plant(".store.ini.3k9x0q2z", 3600);
-    const QString fresh = plant(".store.ini.5ab", 0);
-    const QString otherName = plant(".other.ini.3k9x0q2z", 3600);
-    const QString notOurs = plant(".store.ini.Backup", 3600);
+    const QString stale = plant(".store.ini.pathwarden-temporary.3k9x0q2z", 3600);
+    const QString fresh = plant(".store.ini.pathwarden-temporary.5ab", 0);
+    const QString otherName = plant(".other.ini.pathwarden-temporary.3k9x0q2z", 3600);
+    const QString notOurs = plant(".store.ini.pathwarden-temporary.Backup", 3600);
+    // An editor's or the user's files beside it, named as a temporary
+    // without our mark would be.
+    const QString swap = plant(".store.ini.swp", 3600);
+    const QString backup = plant(".store.ini.bak", 3600);
     QString problem;
     ASSERT_TRUE(writeUserFile(dir.path() + QStringLiteral("/store.ini"), "x", &problem)) << problem.toStdString();
     EXPECT_FALSE(QFile::exists(stale));
-    EXPECT_TRUE(QFile::exists(fresh));
-    EXPECT_TRUE(QFile::exists(otherName));
-    EXPECT_TRUE(QFile::exists(notOurs));
+    for (const QString& kept : {fresh, otherName, notOurs, swap, backup})
+        EXPECT_TRUE(QFile::exists(kept)) << kept.toStdString();
+}
+
+namespace {
+
+// Runs check in a child process as another user (nobody), with home as its
+// home; the child's exit status, or -1 when it could not become that user.
+int asAnotherUser(const QString& home, const std::function<int()>& check)
+{
+    const QByteArray homeBytes = QFile::encodeName(home);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setenv("HOME", homeBytes.constData(), 1);
+        for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            ::unsetenv(variable);
+        const uid_t user = TestEnvironment::anotherUserId();
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(user) != 0)
+            ::_exit(255);
+        ::_exit(check());
+    }
+    int status = 0;
+    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return child > 0 && WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// A home of root that an ACL lets the user write passes the rule, as an
+// item judged; the user's own folders are still never made in it.
+TEST(TrustedWay, NothingIsMadeInTheHomeOfAnotherUserThatTheUserCouldWrite)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can run a check as another user";
+    // Below /tmp, which the other user can reach.
+    QTemporaryDir dir(QStringLiteral("/tmp/pathwarden-home-XXXXXX"));
+    ASSERT_TRUE(dir.isValid());
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    const QString home = dir.path() + QStringLiteral("/home");
+    ASSERT_TRUE(QDir().mkpath(home));
+    ::chmod(QFile::encodeName(home).constData(), 0755);
+    ASSERT_TRUE(TestEnvironment::setAcl(home, {{false, TestEnvironment::anotherUserId(), 7}}));
+    const int status = asAnotherUser(home, [&home] {
+        QString problem;
+        if (makePrivateFolder(home + QStringLiteral("/.local/share/Pathwarden"), &problem))
+            return 1;
+        return problem == home + QStringLiteral(" belongs to another user (uid 0)") ? 0 : 2;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(QDir(home).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList());
+}
+
+// In a mount namespace without /proc, the ACLs on the way are read through
+// readable descriptors of the folders: files are read, written and parsed as
+// before.
+TEST(TrustedWay, WithoutProcTheWayIsJudgedThroughItsOwnDescriptors)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can take /proc away";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    const QString file = dir.path() + QStringLiteral("/own/settings.ini");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::umount2("/proc", MNT_DETACH) != 0 || ::access("/proc/self", F_OK) == 0)
+            ::_exit(3);
+        QString problem;
+        if (!makePrivateFolder(QFileInfo(file).path(), &problem) || !writeUserFile(file, "kept", &problem))
+            ::_exit(1);
+        const UserFileRead read = readUserFile(file);
+        if (read.state != UserFileRead::Read || read.contents != "kept")
+            ::_exit(2);
+        // Settings are parsed all the same.
+        ::_exit(iniValues("[General]\nkey=value\n").value(QStringLiteral("key")) == QStringLiteral("value") ? 0 : 4);
+    }
+    int status = 0;
+    ASSERT_GT(child, 0);
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }

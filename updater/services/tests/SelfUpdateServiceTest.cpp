@@ -1,4 +1,5 @@
 #include "updater/infrastructure/DownloadManager.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ServiceUrl.h"
@@ -7,6 +8,8 @@
 #include "updater/services/AbstractUpdateLauncher.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateService.h"
+#include "updater/testsupport/DownloadTestSupport.h"
+#include "updater/testsupport/PathwardenProcess.h"
 #include "updater/testsupport/StandInProgram.h"
 #include "updater/testsupport/TestCertificates.h"
 #include "updater/testsupport/TestFileServer.h"
@@ -16,11 +19,14 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
@@ -143,4 +149,51 @@ TEST(SelfUpdateService, UnpackingLeavesTheGuiThreadFreeAndATimeOutIsNamed)
     EXPECT_GT(turnsWhileUnpacking, 10);
     EXPECT_EQ(errors, QStringList{QStringLiteral("unpacking the update did not finish within 30 s")});
     EXPECT_EQ(launcher.launches, 1);
+}
+
+// A close during the unpack (the service goes with the application) ends
+// unzip with everything it started, at once; what it half unpacked is
+// removed and never recorded.
+TEST(SelfUpdateService, ACloseDuringTheUnpackEndsUnzipWithItsGroupAndRecordsNothing)
+{
+    TrustedTestCertificates trust;
+    ASSERT_TRUE(trust.isLoaded());
+    TestUpdateServer server;
+    TestFileServer files;
+    offerUpdate(server, files, QByteArray(1024, 'z'));
+    QTemporaryDir bin;
+    const QString started = bin.filePath(QStringLiteral("started"));
+    const QString helper = bin.filePath(QStringLiteral("helper"));
+    // Unpacks the executable, then hangs with a helper of its own.
+    const QString unzip = writeStandInProgram(
+        bin.path(), QStringLiteral("unzip"),
+        QStringLiteral("app=\"$4/Pathwarden Mac/Pathwarden.app/Contents/MacOS\"\nmkdir -p \"$app\"\n"
+                       "printf '#!/bin/sh\\n' > \"$app/Pathwarden\"\nchmod 755 \"$app/Pathwarden\"\n"
+                       "sleep 600 &\necho $! > '%1'\ntouch '%2'\nwait")
+            .arg(helper, started));
+
+    RESTClient client(&trust.certificates);
+    WorkingDirectoryProvider provider;
+    ZipExtractor_OSX zip(unzip, nullptr);
+    SelfUpdateExtractor_OSX extractor(&zip);
+    LocalStorage store(&provider, &extractor);
+    CountingLauncher launcher;
+    auto service = std::make_unique<SelfUpdateService>(
+        &client, new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr),
+        new DownloadManager(), 0, &provider, &store, &launcher);
+    ASSERT_TRUE(service->checkForUpdatesAndRetrieveUrls());
+    service->downloadUpdate();
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(started); }, 120000));
+    const qint64 helperPid = fileContents(helper).trimmed().toLongLong();
+    ASSERT_GT(helperPid, 0);
+
+    service.reset();
+    // Killed with the group; the bound only against a hang.
+    EXPECT_TRUE(waitFor([&] { return processEnded(helperPid); }, 60000));
+    const QString folder = xdgUserFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/Pathwarden/9.0.0");
+    EXPECT_TRUE(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+        << QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(fileContents(userSettingsFilePath(QStringLiteral("pathwarden-local-storage"))).contains("9.0.0"));
+    EXPECT_EQ(launcher.launches, 0);
+    EXPECT_TRUE(QDir(folder).exists());
 }
