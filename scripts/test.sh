@@ -188,6 +188,22 @@ if [ ${#later[@]} -gt 0 ]; then
     done' _ "$run_tmp" "$build_jobs" "${later[@]}" </dev/null >/dev/null 2>&1 &
   background_group=$!
 fi
+# CTest prints no output of a test that skipped, so the reasons the tests of
+# the last ctest run in build tree $1 gave for skipping are printed from its
+# log, one line each: "-- Skipped: NAME: REASON".
+print_skips() {
+  local log=$1/Testing/Temporary/LastTest.log
+  [ -f "$log" ] || return 0
+  awk '
+    /^[0-9]+\/[0-9]+ Test: / { name = $3; reason = ""; taking = 0; next }
+    /^\[  SKIPPED \]/ { taking = 0; next }
+    taking { if ($0 != "") reason = reason (reason == "" ? "" : " ") $0; next }
+    /^skipped: / { if (reason == "") reason = substr($0, 10); next }
+    /: Skipped$/ { taking = 1; next }
+    /^Skip regular expression found in output/ { print "-- Skipped: " name ": " (reason == "" ? "(no reason given)" : reason) }
+  ' "$log"
+}
+
 # Waits for a tree of the background; status 1, with the end of its log,
 # when it did not build. While a stage waits for it, the build runs at the
 # normal priority (where the user may raise it again: root may), so that
@@ -222,6 +238,7 @@ await_build() {
 begin "Tests (ASan + UBSan)"
 audio_ready
 logged_stage build-asan/ctest.log ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 300 || status=1
+print_skips build-asan
 
 if [ "${HG_SKIP_AUDIO_CHECK:-0}" != 1 ]; then
   begin "Audio path beside a desktop session's sound server"
@@ -236,6 +253,7 @@ for server in "${servers[@]:1}"; do
   if HG_AUDIO_SERVER=$server pulse_start && audio_ready; then
     logged_stage "build-asan/ctest-$server.log" \
       ctest --test-dir build-asan --output-on-failure -R "$play_tests" --timeout 300 || status=1
+    print_skips build-asan
   else
     echo "== Audio: no private $server server; its play tests fail =="
     status=1
@@ -252,6 +270,7 @@ if [ "${HG_SKIP_RELEASE:-0}" != 1 ]; then
   if await_build build-release; then
     logged_stage build-release/ctest.log ctest --test-dir build-release --output-on-failure -j "$jobs" \
       -E "$play_tests" --timeout 300 || status=1
+    print_skips build-release
   else
     status=1
   fi
@@ -262,6 +281,7 @@ if [ "${HG_SKIP_TSAN:-0}" != 1 ]; then
   if await_build build-tsan; then
     TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" logged_stage build-tsan/ctest.log \
       ctest --test-dir build-tsan --output-on-failure -L tsan -j "$jobs" --timeout 600 --no-tests=ignore || status=1
+    print_skips build-tsan
   else
     status=1
   fi
