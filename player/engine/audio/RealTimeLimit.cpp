@@ -114,7 +114,7 @@ void lowerSoftLimit()
     if (getrlimit(RLIMIT_RTTIME, &limit) != 0)
         return;
     const rlim_t wanted =
-        limit.rlim_max == RLIM_INFINITY ? kUnlimitedSoftUs : limit.rlim_max - limit.rlim_max / 10;
+        limit.rlim_max == RLIM_INFINITY ? kUnlimitedSoftUs : limit.rlim_max / 2;
     if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > wanted) {
         limit.rlim_cur = wanted;
         if (setrlimit(RLIMIT_RTTIME, &limit) != 0) {

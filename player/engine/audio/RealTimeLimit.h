@@ -29,11 +29,13 @@ constexpr rlim_t kUnlimitedSoftUs = 1000000;
 
 // GUI thread, before real-time threads are made and again after RealtimeKit
 // has set the limits: installs the SIGXCPU handler (once per process) and
-// lowers the soft limit to nine tenths of the hard one (kUnlimitedSoftUs
-// when the hard one is unlimited) where it lies above that: the kernel
-// checks the limits at each tick, and the thread leaves real time at the
-// first tick past the soft limit, well before the hard one. A smaller soft
-// limit is kept.
+// lowers the soft limit to half the hard one (kUnlimitedSoftUs when the hard
+// one is unlimited) where it lies above that. A smaller soft limit is kept.
+// The other half is the time the handler has to run: the sound client's
+// carrier blocks SIGXCPU, so its overrun is handed to another thread, often
+// the GUI thread, which a loaded machine keeps waiting for tens of ms, while
+// the carrier and any thread that overran with it run on towards the hard
+// limit (a tenth of it, 20 ms on RealtimeKit's road, was not enough).
 //
 // A SIGXCPU that is no real-time overrun (RLIMIT_CPU, or one sent by a
 // user) keeps its default action.
