@@ -13,6 +13,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace Audio {
@@ -167,6 +168,10 @@ struct StreamingEngine::Opening
     RtAudio::StreamOptions options;
     unsigned bufferFrames = 256;
     std::vector<pid_t> threadsBefore;
+    // This thread's id: not one the open started, although it has the name
+    // of those (a thread's name is its maker's) and may still run when the
+    // open is taken up late.
+    pid_t thread = 0;
     // The engine's device when asked: an open back late on another one (the
     // user chose meanwhile) is not kept.
     unsigned deviceAsked = 0;
@@ -189,6 +194,7 @@ struct StreamingEngine::Opening
 
 void StreamingEngine::Opening::run()
 {
+    thread = static_cast<pid_t>(syscall(SYS_gettid));
     if (probe) {
         // A probe that finds no device keeps the present object, which
         // reconnects to its server on every open once that is back.
@@ -471,12 +477,7 @@ bool StreamingEngine::openElsewhere(const RtAudio::StreamParameters* device, boo
     opening->deviceAsked = currentDevice_;
     opening->threadsBefore = threadsOfThisProcess();
     RealTimeLimit::arm();
-    std::thread thread([opening] {
-        // Told apart from the threads the open starts, which RealtimeKit may
-        // be asked for.
-        pthread_setname_np(pthread_self(), "audio-open");
-        opening->run();
-    });
+    std::thread thread([opening] { opening->run(); });
     bool back = false;
     {
         std::unique_lock<std::mutex> lock(opening->mutex);
@@ -537,6 +538,8 @@ bool StreamingEngine::takeUp(Opening& opening, bool late)
         releaseStream();
         return false;
     }
+    std::vector<pid_t>& before = opening.threadsBefore;
+    before.insert(std::upper_bound(before.begin(), before.end(), opening.thread), opening.thread);
     // Asked from here, before the start: the audio thread has not run a
     // buffer yet, and no D-Bus call ever runs on it.
     way_ = RealTimeWay::Direct;
