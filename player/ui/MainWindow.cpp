@@ -98,9 +98,10 @@ MainWindow::MainWindow(QWidget* parent)
     exporter = new WavExport(this);
 
     // Without a usable device the window still opens; the dialog's Rescan, or
-    // a device chosen later in the menu, opens the stream.
+    // a device chosen later in the menu, opens the stream. A sound server
+    // that does not answer is a lost device: the device watch tells it.
     Audio::DiskStreaming& streaming = audioPlayer.getStreaming();
-    if (!streaming.engine().initialize(streaming.initializeCallback())) {
+    if (!streaming.engine().initialize(streaming.initializeCallback()) && !streaming.engine().isDeviceLost()) {
         SampleRateErrorDialog dialog(IncompatibleSampleRate, &audioPlayer, this);
         dialog.exec();
     }

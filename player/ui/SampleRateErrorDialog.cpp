@@ -12,9 +12,12 @@ SampleRateErrorDialog::SampleRateErrorDialog(Errors error, IStreamingSetup* stre
     : ErrorDialog(error, parent)
 {
     setIcon(QMessageBox::Critical);
-    addButton(QCoreApplication::translate("ErrorDialog", "OK"), QMessageBox::AcceptRole);
+    QPushButton* ok = addButton(QCoreApplication::translate("ErrorDialog", "OK"), QMessageBox::AcceptRole);
     QPushButton* rescan =
         addButton(QCoreApplication::translate("ErrorDialog", "Rescan"), QMessageBox::NoRole);
+    // Else the box takes its only NoRole button, the Rescan, for Escape,
+    // which then does not close it.
+    setEscapeButton(ok);
 
     // Cut the message box's own handling of the button, which would close the box.
     rescan->disconnect();

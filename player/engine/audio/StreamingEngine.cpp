@@ -13,6 +13,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace Audio {
@@ -136,16 +137,128 @@ std::unique_ptr<RtAudio> probeDevices()
     return audio;
 }
 
+AudioDeviceInfo infoOf(RtAudio& audio, unsigned device)
+{
+    AudioDeviceInfo info;
+    try {
+        const RtAudio::DeviceInfo d = audio.getDeviceInfo(device);
+        info.name = d.name;
+        info.hasOutput = d.outputChannels > 0 ? 1 : 0;
+        info.preferredSampleRate = d.preferredSampleRate;
+        info.probed = d.probed;
+    } catch (const RtAudioError&) {
+        // A device the library could not query: an unprobed record the menu
+        // skips.
+    }
+    return info;
+}
+
 } // namespace
 
+// Handed over whole: the thread owns the library object and the link until
+// `done`, and the GUI thread reads nothing else of it before.
+struct StreamingEngine::Opening
+{
+    std::unique_ptr<RtAudio> audio;
+    std::unique_ptr<StreamLink> link;
+    bool probe = false;
+    bool list = false;
+    bool defaultDevice = false;
+    RtAudio::StreamParameters parameters;
+    RtAudio::StreamOptions options;
+    unsigned bufferFrames = 256;
+    std::vector<pid_t> threadsBefore;
+    // This thread's id: not one the open started, although it has the name
+    // of those (a thread's name is its maker's) and may still run when the
+    // open is taken up late.
+    pid_t thread = 0;
+    // The engine's device when asked: an open back late on another one (the
+    // user chose meanwhile) is not kept.
+    unsigned deviceAsked = 0;
+
+    // Found by the thread.
+    bool probed = false;
+    bool listed = false;
+    std::vector<AudioDeviceInfo> devices;
+    unsigned defaultFound = 0;
+    bool opened = false;
+    bool direct = false;
+
+    std::mutex mutex;
+    std::condition_variable back;
+    bool done = false;      // under mutex
+    bool abandoned = false; // under mutex: the engine has gone
+
+    void run();
+};
+
+void StreamingEngine::Opening::run()
+{
+    thread = static_cast<pid_t>(syscall(SYS_gettid));
+    if (probe) {
+        // A probe that finds no device keeps the present object, which
+        // reconnects to its server on every open once that is back.
+        auto fresh = probeDevices();
+        if (!audio || fresh->getDeviceCount() > 0) {
+            audio = std::move(fresh);
+            probed = true;
+        }
+    }
+    if (list) {
+        const unsigned count = audio->getDeviceCount();
+        for (unsigned i = 0; i < count; ++i)
+            devices.push_back(infoOf(*audio, i));
+        try {
+            defaultFound = audio->getDefaultOutputDevice();
+        } catch (const RtAudioError&) {
+        }
+        listed = true;
+    }
+    if (defaultDevice)
+        parameters.deviceId = defaultFound;
+    try {
+        const RealTimeWhileOpening realTime;
+        direct = realTime.raised();
+        audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames, &rtaudio_callback,
+                          link.get(), &options, &error_callback);
+        opened = true;
+    } catch (const RtAudioError&) {
+        // No device, or it cannot play this format at 44100 Hz: the caller
+        // shows the sample-rate dialog.
+    }
+    bool gone = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        gone = abandoned;
+        done = true;
+    }
+    back.notify_all();
+    if (gone && audio) {
+        // Never started, so no callback reaches the link.
+        t_closingLostStream = true;
+        if (audio->isStreamOpen())
+            reportErrors([this] { audio->closeStream(); });
+        audio.reset();
+    }
+}
+
 StreamingEngine::StreamingEngine()
-    : audio_(probeDevices())
-    , link_(std::make_unique<StreamLink>(this))
+    : link_(std::make_unique<StreamLink>(this))
 {
 }
 
 StreamingEngine::~StreamingEngine()
 {
+    if (opening_) {
+        std::lock_guard<std::mutex> lock(opening_->mutex);
+        opening_->abandoned = true;
+        // Back, but not taken up: its stream, never started, is released as
+        // any; otherwise its thread closes it.
+        if (opening_->done) {
+            audio_ = std::move(opening_->audio);
+            link_ = std::move(opening_->link);
+        }
+    }
     releaseStream();
 }
 
@@ -207,8 +320,19 @@ void StreamingEngine::noteStreamError(const std::string& text)
 StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
 {
     RealTimeLimit::reportOverrun();
+    const bool wasLost = deviceLost_;
+    const bool stillOpening = openStillRunning();
+    if (lossUntold_) {
+        lossUntold_ = false;
+        if (deviceLost_)
+            return DeviceCheck::Lost;
+    }
+    if (wasLost && !deviceLost_)
+        return DeviceCheck::Restored;
+    if (stillOpening)
+        return DeviceCheck::StillLost;
     if (!deviceLost_) {
-        if (!streamFailed_.load(std::memory_order_acquire) || !audio_->isStreamOpen())
+        if (!streamFailed_.load(std::memory_order_acquire) || !isStreamOpen())
             return DeviceCheck::Fine;
         // Stopped here, never from the callback: the audio thread then waits
         // in the library instead of looping on the failing write.
@@ -244,17 +368,21 @@ bool StreamingEngine::openCurrentDevice()
     parameters.deviceId = currentDevice_;
     parameters.nChannels = kChannels;
     parameters.firstChannel = 0;
-    return setupStream(parameters);
+    // Listed anew for the menu once it is back; probed anew (on the default
+    // device) when the last probe found none, as an open that came back late
+    // from a server that gave up on it.
+    const bool none = devices_.empty();
+    return openElsewhere(none ? nullptr : &parameters, none, true);
 }
 
 bool StreamingEngine::initialize(const RenderFunction& render)
 {
     // A fresh probe would wait on the server that has not answered yet.
-    if (releasedStreamClosing()) {
+    if (openStillRunning() || releasedStreamClosing()) {
         render_ = render;
         return false;
     }
-    if (audio_->isStreamOpen()) {
+    if (isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
         // replaced only while no callback can run.
         const bool wasRunning = audio_->isStreamRunning();
@@ -265,22 +393,8 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     render_ = render;
     // The library picks its back end and lists the devices once per object:
     // one made before the sound server started has settled for another back
-    // end without devices. A probe that finds none keeps the present object,
-    // which reconnects to its server on every open once that is back.
-    if (probedOnce_) {
-        auto fresh = probeDevices();
-        if (fresh->getDeviceCount() > 0) {
-            audio_ = std::move(fresh);
-            ++probeCount_;
-        }
-    }
-    probedOnce_ = true;
-    RtAudio::StreamParameters parameters;
-    parameters.deviceId = getDefaultOutputDevice();
-    parameters.nChannels = kChannels;
-    parameters.firstChannel = 0;
-    currentDevice_ = parameters.deviceId;
-    return setupStream(parameters);
+    // end without devices.
+    return openElsewhere(nullptr, true, true);
 }
 
 bool StreamingEngine::reportScheduling()
@@ -335,41 +449,112 @@ void StreamingEngine::watchRealTimeThreads(const std::vector<pid_t>& before)
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
 {
-    // The open would wait on the server that has not answered the close.
-    if (releasedStreamClosing())
+    return openElsewhere(&parameters, false, false);
+}
+
+bool StreamingEngine::openElsewhere(const RtAudio::StreamParameters* device, bool probe, bool list)
+{
+    // The open would wait on the server that has not answered the close, or
+    // the open before.
+    if (openStillRunning() || releasedStreamClosing())
         return false;
-    RtAudio::StreamOptions options;
-    const bool realTimeWanted = !RealTimeLimit::overrunMet();
-    if (realTimeWanted)
-        options.flags = RTAUDIO_SCHEDULE_REALTIME;
-    options.priority = kRealTimePriority;
-    const std::vector<pid_t> before = threadsOfThisProcess();
+    // The one that was still under way has just been taken up.
+    if (isStreamOpen())
+        return isStreamRunning();
+    auto opening = std::make_shared<Opening>();
+    opening->audio = std::move(audio_);
+    opening->link = std::move(link_);
+    opening->probe = probe || !opening->audio;
+    opening->list = list || opening->probe;
+    opening->defaultDevice = device == nullptr;
+    if (device)
+        opening->parameters = *device;
+    opening->parameters.nChannels = kChannels;
+    if (!RealTimeLimit::overrunMet())
+        opening->options.flags = RTAUDIO_SCHEDULE_REALTIME;
+    opening->options.priority = kRealTimePriority;
+    opening->bufferFrames = bufferFrames_;
+    opening->deviceAsked = currentDevice_;
+    opening->threadsBefore = threadsOfThisProcess();
     RealTimeLimit::arm();
-    bool direct = false;
-    try {
-        const RealTimeWhileOpening realTime;
-        direct = realTime.raised();
-        audio_->openStream(&parameters, nullptr, RTAUDIO_FLOAT32, kSampleRate, &bufferFrames_, &rtaudio_callback,
-                          link_.get(), &options, &error_callback);
-    } catch (const RtAudioError&) {
-        // No device, or it cannot play this format at 44100 Hz: the caller
-        // shows the sample-rate dialog.
+    std::thread thread([opening] { opening->run(); });
+    bool back = false;
+    {
+        std::unique_lock<std::mutex> lock(opening->mutex);
+        back = opening->back.wait_for(lock, kOpenWait, [&opening] { return opening->done; });
+    }
+    if (back) {
+        // It only ends now: none of its threads is left to be counted.
+        thread.join();
+        return takeUp(*opening, false);
+    }
+    // Detached: a server that never answers holds it until the process ends,
+    // which must not wait for it.
+    thread.detach();
+    opening_ = opening;
+    if (!deviceLost_) {
+        deviceLost_ = true;
+        lossUntold_ = true;
+    }
+    lastReopen_ = std::chrono::steady_clock::now();
+    qWarning("The sound server did not answer within %lld ms; the stream opens once it has",
+             static_cast<long long>(kOpenWait.count()));
+    return false;
+}
+
+bool StreamingEngine::openStillRunning()
+{
+    if (!opening_)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(opening_->mutex);
+        if (!opening_->done)
+            return true;
+    }
+    const std::shared_ptr<Opening> opening = std::move(opening_);
+    takeUp(*opening, true);
+    return false;
+}
+
+bool StreamingEngine::takeUp(Opening& opening, bool late)
+{
+    audio_ = std::move(opening.audio);
+    link_ = std::move(opening.link);
+    bufferFrames_ = opening.bufferFrames;
+    if (opening.probed)
+        ++probeCount_;
+    // A list the server did not give (it has gone) leaves the last one.
+    if (opening.listed && (opening.opened || !opening.devices.empty() || opening.probed)) {
+        devices_ = std::move(opening.devices);
+        defaultDevice_ = opening.defaultFound;
+    }
+    const bool chosenMeanwhile = late && currentDevice_ != opening.deviceAsked;
+    if (opening.defaultDevice && !chosenMeanwhile)
+        currentDevice_ = opening.parameters.deviceId;
+    if (!opening.opened)
+        return false;
+    if (chosenMeanwhile) {
+        // Another device was chosen meanwhile; it is opened as a lost one is.
+        releaseStream();
         return false;
     }
+    std::vector<pid_t>& before = opening.threadsBefore;
+    before.insert(std::upper_bound(before.begin(), before.end(), opening.thread), opening.thread);
     // Asked from here, before the start: the audio thread has not run a
     // buffer yet, and no D-Bus call ever runs on it.
     way_ = RealTimeWay::Direct;
-    if (!direct && realTimeWanted) {
-        askRealtimeKit(before);
+    if (!opening.direct && (opening.options.flags & RTAUDIO_SCHEDULE_REALTIME) != 0) {
+        askRealtimeKit(opening.threadsBefore);
         // The RealtimeKit road set the soft limit to the hard one.
         RealTimeLimit::arm();
     }
-    watchRealTimeThreads(before);
+    watchRealTimeThreads(opening.threadsBefore);
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
-    currentDevice_ = parameters.deviceId;
+    currentDevice_ = opening.parameters.deviceId;
     if (deviceLost_) {
         deviceLost_ = false;
+        lossUntold_ = false;
         qWarning("The audio device is back; the stream plays again");
     }
     return true;
@@ -390,40 +575,31 @@ bool StreamingEngine::startOrClose()
     return false;
 }
 
-unsigned StreamingEngine::getDefaultOutputDevice()
-{
-    try {
-        return audio_->getDefaultOutputDevice();
-    } catch (const RtAudioError&) {
-        return 0;
-    }
-}
-
 bool StreamingEngine::isStreamOpen() const
 {
-    return audio_->isStreamOpen();
+    return audio_ && audio_->isStreamOpen();
 }
 
 bool StreamingEngine::isStreamRunning() const
 {
-    return audio_->isStreamRunning();
+    return audio_ && audio_->isStreamRunning();
 }
 
 void StreamingEngine::stopStream()
 {
-    if (audio_->isStreamRunning())
+    if (isStreamRunning())
         reportErrors([this] { audio_->stopStream(); });
 }
 
 void StreamingEngine::closeStream()
 {
-    if (audio_->isStreamOpen())
+    if (isStreamOpen())
         reportErrors([this] { audio_->closeStream(); });
 }
 
 bool StreamingEngine::releaseStream()
 {
-    if (!audio_->isStreamOpen())
+    if (!isStreamOpen())
         return true;
     auto closing = std::make_shared<Closing>();
     // From here on the stream's callbacks play silence and touch nothing of
@@ -504,22 +680,13 @@ AudioDeviceInfo StreamingEngine::getCurrentAudioDeviceInfo() const
 
 unsigned StreamingEngine::countAudioDevices() const
 {
-    return audio_->getDeviceCount();
+    return static_cast<unsigned>(devices_.size());
 }
 
 AudioDeviceInfo StreamingEngine::getInfo(unsigned device) const
 {
-    AudioDeviceInfo info;
-    try {
-        const RtAudio::DeviceInfo d = audio_->getDeviceInfo(device);
-        info.name = d.name;
-        info.hasOutput = d.outputChannels > 0 ? 1 : 0;
-        info.preferredSampleRate = d.preferredSampleRate;
-        info.probed = d.probed;
-    } catch (const RtAudioError&) {
-        // An id the library does not know: an unprobed record the menu skips.
-    }
-    return info;
+    // An id the last probe did not list: an unprobed record the menu skips.
+    return device < devices_.size() ? devices_[device] : AudioDeviceInfo{};
 }
 
 } // namespace Audio

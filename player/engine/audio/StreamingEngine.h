@@ -76,9 +76,19 @@ struct StreamLink
 // thread waits for that at most kReleaseWait. A stream still closing keeps
 // every new open back (it would wait on the same server) until it has closed.
 //
+// The library asks the sound server when its object is made, for every
+// device count and when it opens a stream, and a stopped server answers none
+// of them. So the probe and the open run on a thread of their own, which
+// owns the library object meanwhile, and the GUI thread waits for them at
+// most kOpenWait. An open not back by then leaves the engine lost, as a lost
+// device does, and keeps every new open back; checkDevice takes up its
+// stream once the server has answered. The device list the menu shows is the
+// one the last probe found.
+//
 // Threads: everything here runs on the GUI thread except rtaudio_callback
 // and the render function it calls, which run on the library's audio thread,
-// and the error callback, which runs on either. The render function is never
+// the probe and open of openElsewhere, and the error callback, which runs on
+// any of them. The render function is never
 // replaced while a callback can run (see initialize), so the audio thread
 // reads it without a lock.
 class StreamingEngine : public IAudioDeviceInfos
@@ -93,6 +103,7 @@ public:
     // The audio thread's scheduling, as it found it on its first buffer.
     enum class Scheduling { Unknown, RealTime, Normal };
 
+    // Asks nothing of the sound server: the first initialize() probes.
     StreamingEngine();
     ~StreamingEngine();
     StreamingEngine(const StreamingEngine&) = delete;
@@ -103,17 +114,23 @@ public:
 
     // Stores `render` and, when no stream is open, opens and starts one on the
     // default output device. True when a stream is open afterwards. A call
-    // without an open stream after the first probes the devices afresh (a new
-    // library object, which is what sees a sound server that started later)
-    // and keeps that probe when it lists any device.
+    // without an open stream probes the devices afresh (a new library object,
+    // which is what sees a sound server that started later) and keeps that
+    // probe when it lists any device or is the first.
     bool initialize(const RenderFunction& render);
     // Opens and starts a stream on parameters.deviceId. Expects no open stream.
     // False (stream closed) when the device refuses the format or rate, or
-    // when the stream opens but does not start.
+    // when the stream opens but does not start, or when the open is not back
+    // within kOpenWait (the engine is lost then).
     bool setupStream(RtAudio::StreamParameters& parameters);
+    // A healthy server's probe, list and open took 90 ms here, idle; this
+    // leaves a busy machine ten times that before a healthy server is taken
+    // for a stopped one.
+    static constexpr std::chrono::milliseconds kOpenWait{1000};
 
     void setCurrentAudioDevice(unsigned device) { currentDevice_ = device; }
-    unsigned getDefaultOutputDevice();
+    // As the last probe found it.
+    unsigned getDefaultOutputDevice() const { return defaultDevice_; }
 
     // Stream control. Library errors are printed, never thrown. Each waits
     // for the sound server as long as it takes.
@@ -135,8 +152,8 @@ public:
     // device is opened again by checkDevice once the sound server has
     // answered, as for a lost device.
     void reopenOnceAnswered();
-    // Counts the library objects made by a fresh probe (initialize), whose
-    // device lists may differ from the last one's: the device menu follows it.
+    // Counts the library objects made by a probe (initialize), whose device
+    // lists may differ from the last one's: the device menu follows it.
     unsigned probeCount() const { return probeCount_; }
 
     unsigned getCurrentAudioDevice() const override;
@@ -154,9 +171,10 @@ public:
     // handler met (RealTimeLimit::reportOverrun); from then on no stream's
     // threads are made real-time. Lost once when the audio
     // thread has reported a stream error since (the stream is then stopped
-    // and closed and the loss logged); while lost, tries to reopen the stream
-    // at most once per kReopenInterval and answers Restored when it did,
-    // StillLost otherwise.
+    // and closed and the loss logged), or when an open was not back within
+    // kOpenWait; while lost, takes up such an open once it is back, or tries
+    // to reopen the stream at most once per kReopenInterval, and answers
+    // Restored when a stream runs again, StillLost otherwise.
     DeviceCheck checkDevice();
     // GUI thread: while lost, reopens the stream now (a Play asks for it).
     // True when a stream runs afterwards.
@@ -195,6 +213,20 @@ private:
     // Starts the open stream; closes it again when it will not start.
     bool startOrClose();
     bool openCurrentDevice();
+
+    // A probe and an open on a thread of their own; see openElsewhere.
+    struct Opening;
+    // Hands audio_ and link_ to a thread that probes (`probe`: a fresh
+    // library object), lists the devices (`list`) and opens the stream on
+    // `device` (none: the default one), and waits for it at most kOpenWait.
+    // True when a stream runs afterwards.
+    bool openElsewhere(const RtAudio::StreamParameters* device, bool probe, bool list);
+    // GUI thread: takes up an open that is back (starting its stream); true
+    // while one is still under way, when audio_ is the thread's.
+    bool openStillRunning();
+    // Takes back the library object, the device list and the stream (started
+    // here) of an open that is back; true when a stream runs afterwards.
+    bool takeUp(Opening& opening, bool late);
     // GUI thread, between open and start.
     void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
     // GUI thread, after the open: hands the real-time threads it started to
@@ -216,14 +248,19 @@ private:
     bool releasedStreamClosing();
 
     // Replaced (with no stream open) by initialize() to probe anew, and by
-    // releaseStream() with a fresh object of the same back end.
+    // releaseStream() with a fresh object of the same back end. Null before
+    // the first probe and while an open that owns it is under way.
     std::unique_ptr<RtAudio> audio_;
     // The callbacks' user data for audio_'s streams; replaced with it by
     // releaseStream().
     std::unique_ptr<StreamLink> link_;
     // The last released stream while it may still be closing.
     std::shared_ptr<Closing> closing_;
-    bool probedOnce_ = false;
+    // An open that was not back within kOpenWait.
+    std::shared_ptr<Opening> opening_;
+    // What the last probe found.
+    std::vector<AudioDeviceInfo> devices_;
+    unsigned defaultDevice_ = 0;
     unsigned probeCount_ = 0;
     unsigned currentDevice_ = 0;
     RenderFunction render_;
@@ -253,6 +290,8 @@ private:
     char errorText_[160] = {};
     // GUI thread only.
     bool deviceLost_ = false;
+    // Lost by an open not back in time, not told by checkDevice yet.
+    bool lossUntold_ = false;
     std::uint64_t errorsAtStart_ = 0;
     std::chrono::steady_clock::time_point lastReopen_{};
 };

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStringList>
+#include <QTest>
 #include <QWidgetAction>
 
 #include <algorithm>
@@ -480,6 +481,83 @@ TEST(PlaybackContinuity, TheWindowPlaysAnImageOpenedInTheDialogWithoutAGap)
 TEST(PlaybackContinuity, TheWindowPlaysWithoutAGapBesideABusyLoopPerCore)
 {
     playsAnOpenedImageContinuously(true);
+}
+
+// A sound server stopped (by its PID) before the window is made: the window
+// is made while it is still stopped, and tells of a lost output, not of the
+// sample rate; its Rescan returns and Escape closes it. Once the server goes
+// on, the stream runs without a restart. A watchdog lets the server go on
+// only against a hang.
+TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherTheWindowsStartNorARescan)
+{
+    OutputRecording::PrivateServer server;
+    REQUIRE_OWN_SERVER(server);
+    PrivateSettings settings;
+    ModalAnswerer modals;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool thawed = false;
+    bool watchdogThawed = false;
+    ASSERT_TRUE(server.freeze()) << server.problem();
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!changed.wait_for(lock, 30s, [&] { return thawed; })) {
+            watchdogThawed = true;
+            server.thaw();
+        }
+    });
+    const auto stillFrozen = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return !watchdogThawed;
+    };
+    const auto thaw = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (!watchdogThawed)
+                server.thaw();
+            thawed = true;
+        }
+        changed.notify_all();
+        watchdog.join();
+    };
+
+    QElapsedTimer took;
+    took.start();
+    MainWindow::MainWindow window;
+    const qint64 made = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the window waited for the stopped server";
+    Audio::StreamingEngine& engine = window.player().getStreaming().engine();
+    window.show();
+    QMessageBox* message = nullptr;
+    EXPECT_TRUE(waitFor([&] { return (message = deviceMessage()) != nullptr; }, 30000));
+    qint64 rescan = -1;
+    if (message) {
+        EXPECT_EQ(message->windowTitle().toStdString(), "Audio Output Lost");
+        const auto buttons = message->buttons();
+        const auto button = std::find_if(buttons.begin(), buttons.end(),
+                                         [](QAbstractButton* b) { return b->text() == QLatin1String("Rescan"); });
+        EXPECT_NE(button, buttons.end());
+        took.restart();
+        if (button != buttons.end())
+            (*button)->click();
+        rescan = took.elapsed();
+        EXPECT_TRUE(stillFrozen()) << "the Rescan waited for the stopped server";
+        EXPECT_TRUE(engine.isDeviceLost());
+        QTest::keyClick(message, Qt::Key_Escape);
+        EXPECT_TRUE(waitFor([] { return deviceMessage() == nullptr; }, 30000)) << "Escape left the message open";
+    }
+    EXPECT_TRUE(stillFrozen());
+    EXPECT_EQ(modals.answered, 0) << "a modal dialog (the sample rate's) was shown";
+    thaw();
+
+    const std::uint64_t callbacks = engine.callbackRecord().callbacks;
+    EXPECT_TRUE(waitFor([&] { return engine.isStreamRunning() && engine.callbackRecord().callbacks > callbacks + 10; },
+                        30000))
+        << "the stream did not run once the server went on";
+    EXPECT_FALSE(engine.isDeviceLost());
+    std::cout << "server stopped: the window was made after " << made << " ms, the Rescan returned after " << rescan
+              << " ms" << std::endl;
 }
 
 } // namespace
