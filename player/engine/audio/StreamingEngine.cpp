@@ -217,6 +217,7 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
         closeStream();
         t_closingLostStream = false;
         deviceLost_ = true;
+        lossLogged_ = true;
         lastReopen_ = std::chrono::steady_clock::now();
         const std::uint64_t repeats = streamErrorCount() - errorsAtStart_ - 1;
         qWarning("The audio device was lost (%s; %llu repeats not printed); the stream is closed and is reopened "
@@ -225,7 +226,9 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
         return DeviceCheck::Lost;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastReopen_ < kReopenInterval)
+    // A released stream that has closed shows the server answering: the next
+    // stream opens at once, since every moment waited here is silence.
+    if (closing_ ? releasedStreamClosing() : now - lastReopen_ < kReopenInterval)
         return DeviceCheck::StillLost;
     lastReopen_ = now;
     return reopenIfLost() ? DeviceCheck::Restored : DeviceCheck::StillLost;
@@ -370,7 +373,9 @@ bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
     currentDevice_ = parameters.deviceId;
     if (deviceLost_) {
         deviceLost_ = false;
-        qWarning("The audio device is back; the stream plays again");
+        if (lossLogged_)
+            qWarning("The audio device is back; the stream plays again");
+        lossLogged_ = false;
     }
     return true;
 }
@@ -421,7 +426,7 @@ void StreamingEngine::closeStream()
         reportErrors([this] { audio_->closeStream(); });
 }
 
-bool StreamingEngine::releaseStream()
+bool StreamingEngine::releaseStream(Release how)
 {
     if (!audio_->isStreamOpen())
         return true;
@@ -436,12 +441,16 @@ bool StreamingEngine::releaseStream()
     link_ = std::make_unique<StreamLink>(this);
     // Detached: a server that never answers holds it until the process ends,
     // which must not wait for it.
-    std::thread([closing] {
+    std::thread([closing, how] {
         t_closingLostStream = true;
         RtAudio& audio = *closing->audio;
-        // Dropped, not drained: a stream given up need not sound to its end,
-        // and a drain waits for all the server holds (up to seconds).
-        if (audio.isStreamRunning())
+        // A stream given up at the close need not sound to its end. At a
+        // device change the audio it holds has been rendered: dropped, the
+        // play position would have moved on past it unheard. Its callbacks
+        // meanwhile add silence, never content.
+        if (audio.isStreamRunning() && how == Release::PlayOut)
+            reportErrors([&audio] { audio.stopStream(); });
+        else if (audio.isStreamRunning())
             reportErrors([&audio] { audio.abortStream(); });
         if (audio.isStreamOpen())
             reportErrors([&audio] { audio.closeStream(); });
@@ -453,7 +462,9 @@ bool StreamingEngine::releaseStream()
         closing->closed.notify_all();
     }).detach();
     bool closed = false;
-    {
+    // A play-out lasts as long as the audio held, beyond the wait on a server
+    // that answers; the next stream opens from the device watch once it ends.
+    if (how == Release::Drop) {
         std::unique_lock<std::mutex> lock(closing->mutex);
         closed = closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; });
     }
@@ -465,6 +476,9 @@ bool StreamingEngine::releaseStream()
     if (closed)
         return true;
     closing_ = closing;
+    if (how == Release::PlayOut)
+        return false;
+    lossLogged_ = true;
     qWarning("The stream did not close within %lld ms (the sound server has not answered yet); it closes in the "
              "background, and no stream opens until it has",
              static_cast<long long>(kReleaseWait.count()));
