@@ -228,8 +228,17 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
     const auto now = std::chrono::steady_clock::now();
     // A released stream that has closed shows the server answering: the next
     // stream opens at once, since every moment waited here is silence.
-    if (closing_ ? releasedStreamClosing() : now - lastReopen_ < kReopenInterval)
+    if (closing_ ? releasedStreamClosing() : now - lastReopen_ < kReopenInterval) {
+        // A play-out ends within the audio the stream held; longer, the
+        // server does not answer.
+        if (closing_ && !lossLogged_ && now - lastReopen_ >= kReopenInterval) {
+            lossLogged_ = true;
+            qWarning("The released stream has not closed within %lld ms (the sound server has not answered yet); "
+                     "no stream opens until it has",
+                     static_cast<long long>(kReopenInterval.count()));
+        }
         return DeviceCheck::StillLost;
+    }
     lastReopen_ = now;
     return reopenIfLost() ? DeviceCheck::Restored : DeviceCheck::StillLost;
 }
