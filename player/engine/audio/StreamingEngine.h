@@ -73,8 +73,10 @@ struct StreamLink
 // stop and close without bound: in a drain, or behind the audio thread's
 // write. So the window's close and a device change release the stream
 // (releaseStream): a thread of its own stops and closes it, and the GUI
-// thread waits for that at most kReleaseWait. A stream still closing keeps
-// every new open back (it would wait on the same server) until it has closed.
+// thread waits for that at most kReleaseWait (a close), or not at all (a
+// device change, whose old stream first plays out what it holds). A stream
+// still closing keeps every new open back (it would wait on the same server,
+// or sound with the new stream) until it has closed.
 //
 // Threads: everything here runs on the GUI thread except rtaudio_callback
 // and the render function it calls, which run on the library's audio thread,
