@@ -266,6 +266,10 @@ StereoSample expectedSample(const Image& image, std::int64_t byteOffset)
     }
     case Samples::Silence:
         break;
+    case Samples::Counting:
+        s.left = std::int16_t(1 + frame % 8000);
+        s.right = std::int16_t(1 + frame / 8000);
+        break;
     }
     return s;
 }

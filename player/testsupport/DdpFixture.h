@@ -40,6 +40,10 @@ enum class Samples {
     Identifying,  // left = track * 100 + index, right = sample frame & 0x7FFF
     Sine,         // the same sine on both channels, phase from the image start
     Silence,
+    // The frame's own index, readable back from a recording: left = 1 +
+    // frame % 8000, right = 1 + frame / 8000; never silent, and below 2^14 so
+    // that a float stream converted to 16 bits keeps every value.
+    Counting,
 };
 
 enum class CdTextKind {

@@ -114,6 +114,13 @@ std::string testServerProblem()
     return {};
 }
 
+bool serverIsPipeWire()
+{
+    const std::string info = pactl("info");
+    const std::size_t name = info.find("Server Name: ");
+    return name != std::string::npos && info.find("PipeWire", name) < info.find('\n', name);
+}
+
 std::string ownSinkInput(std::chrono::milliseconds wait)
 {
     const std::string sink = testSinkIndex();
@@ -135,12 +142,23 @@ StreamRecorder::~StreamRecorder()
 
 bool StreamRecorder::start(const std::string& sinkInput)
 {
-    if (sinkInput.empty() || pid_ > 0)
+    if (sinkInput.empty())
+        return false;
+    return startParec("--monitor-stream=" + sinkInput);
+}
+
+bool StreamRecorder::startSinkMonitor()
+{
+    return startParec("--device=hg_null.monitor");
+}
+
+bool StreamRecorder::startParec(const std::string& source)
+{
+    if (pid_ > 0)
         return false;
     int fds[2];
     if (pipe(fds) != 0)
         return false;
-    const std::string source = "--monitor-stream=" + sinkInput;
     const char* const argv[] = {"parec", source.c_str(), "--raw", "--format=s16le", "--rate=44100",
                                 "--channels=2", "--latency-msec=200", nullptr};
     posix_spawn_file_actions_t actions;

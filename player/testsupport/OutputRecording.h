@@ -28,6 +28,8 @@ namespace OutputRecording {
 // its default sink the null sink "hg_null" at 44100 Hz, as the daemon of
 // scripts/pulse-null-sink.sh has; never a desktop's own output.
 std::string testServerProblem();
+// Whether that server is PipeWire's PulseAudio server rather than PulseAudio.
+bool serverIsPipeWire();
 
 // The sink input of this process's stream on that null sink, waiting up to
 // `wait` for PulseAudio to list it; "" without one (also when the stream went
@@ -47,12 +49,17 @@ public:
     StreamRecorder& operator=(const StreamRecorder&) = delete;
 
     bool start(const std::string& sinkInput);
+    // Everything the test sink plays, from every stream of every process:
+    // both the stream a device change releases and the one it opens.
+    bool startSinkMonitor();
     std::size_t recordedBytes();
     std::string recorded();
     // Ends the recorder and returns everything it delivered.
     std::string stop();
 
 private:
+    bool startParec(const std::string& source);
+
     std::mutex mutex_;
     pid_t pid_ = -1;
     int fd_ = -1;

@@ -358,13 +358,15 @@ bool Player::setDevice(int device)
 {
     auto& engine = streaming_.engine();
     engine.setCurrentAudioDevice(unsigned(device));
-    if (!engine.releaseStream()) {
-        // The sound server does not answer: an open now would wait on it.
+    const bool closed = engine.releaseStream(StreamingEngine::Release::PlayOut);
+    if (device < 0)
+        return false;
+    if (!closed) {
+        // The old stream still plays out what it holds, or the sound server
+        // does not answer: an open now would sound with it, or wait on it.
         engine.reopenOnceAnswered();
         return false;
     }
-    if (device < 0)
-        return false;
     RtAudio::StreamParameters parameters;
     parameters.deviceId = unsigned(device);
     parameters.nChannels = StreamingEngine::kChannels;

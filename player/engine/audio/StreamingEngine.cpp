@@ -341,6 +341,7 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
         closeStream();
         t_closingLostStream = false;
         deviceLost_ = true;
+        lossLogged_ = true;
         lastReopen_ = std::chrono::steady_clock::now();
         const std::uint64_t repeats = streamErrorCount() - errorsAtStart_ - 1;
         qWarning("The audio device was lost (%s; %llu repeats not printed); the stream is closed and is reopened "
@@ -349,8 +350,19 @@ StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
         return DeviceCheck::Lost;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastReopen_ < kReopenInterval)
+    // A released stream that has closed shows the server answering: the next
+    // stream opens at once, since every moment waited here is silence.
+    if (closing_ ? releasedStreamClosing() : now - lastReopen_ < kReopenInterval) {
+        // A play-out ends within the audio the stream held; longer, the
+        // server does not answer.
+        if (closing_ && !lossLogged_ && now - lastReopen_ >= kReopenInterval) {
+            lossLogged_ = true;
+            qWarning("The released stream has not closed within %lld ms (the sound server has not answered yet); "
+                     "no stream opens until it has",
+                     static_cast<long long>(kReopenInterval.count()));
+        }
         return DeviceCheck::StillLost;
+    }
     lastReopen_ = now;
     return reopenIfLost() ? DeviceCheck::Restored : DeviceCheck::StillLost;
 }
@@ -496,6 +508,7 @@ bool StreamingEngine::openElsewhere(const RtAudio::StreamParameters* device, boo
         deviceLost_ = true;
         lossUntold_ = true;
     }
+    lossLogged_ = true;
     lastReopen_ = std::chrono::steady_clock::now();
     qWarning("The sound server did not answer within %lld ms; the stream opens once it has",
              static_cast<long long>(kOpenWait.count()));
@@ -555,7 +568,9 @@ bool StreamingEngine::takeUp(Opening& opening, bool late)
     if (deviceLost_) {
         deviceLost_ = false;
         lossUntold_ = false;
-        qWarning("The audio device is back; the stream plays again");
+        if (lossLogged_)
+            qWarning("The audio device is back; the stream plays again");
+        lossLogged_ = false;
     }
     return true;
 }
@@ -597,7 +612,7 @@ void StreamingEngine::closeStream()
         reportErrors([this] { audio_->closeStream(); });
 }
 
-bool StreamingEngine::releaseStream()
+bool StreamingEngine::releaseStream(Release how)
 {
     if (!isStreamOpen())
         return true;
@@ -612,12 +627,16 @@ bool StreamingEngine::releaseStream()
     link_ = std::make_unique<StreamLink>(this);
     // Detached: a server that never answers holds it until the process ends,
     // which must not wait for it.
-    std::thread([closing] {
+    std::thread([closing, how] {
         t_closingLostStream = true;
         RtAudio& audio = *closing->audio;
-        // Dropped, not drained: a stream given up need not sound to its end,
-        // and a drain waits for all the server holds (up to seconds).
-        if (audio.isStreamRunning())
+        // A stream given up at the close need not sound to its end. At a
+        // device change the audio it holds has been rendered: dropped, the
+        // play position would have moved on past it unheard. Its callbacks
+        // meanwhile add silence, never content.
+        if (audio.isStreamRunning() && how == Release::PlayOut)
+            reportErrors([&audio] { audio.stopStream(); });
+        else if (audio.isStreamRunning())
             reportErrors([&audio] { audio.abortStream(); });
         if (audio.isStreamOpen())
             reportErrors([&audio] { audio.closeStream(); });
@@ -629,7 +648,9 @@ bool StreamingEngine::releaseStream()
         closing->closed.notify_all();
     }).detach();
     bool closed = false;
-    {
+    // A play-out lasts as long as the audio held, beyond the wait on a server
+    // that answers; the next stream opens from the device watch once it ends.
+    if (how == Release::Drop) {
         std::unique_lock<std::mutex> lock(closing->mutex);
         closed = closing->closed.wait_for(lock, kReleaseWait, [&closing] { return closing->done; });
     }
@@ -641,6 +662,9 @@ bool StreamingEngine::releaseStream()
     if (closed)
         return true;
     closing_ = closing;
+    if (how == Release::PlayOut)
+        return false;
+    lossLogged_ = true;
     qWarning("The stream did not close within %lld ms (the sound server has not answered yet); it closes in the "
              "background, and no stream opens until it has",
              static_cast<long long>(kReleaseWait.count()));

@@ -73,8 +73,10 @@ struct StreamLink
 // stop and close without bound: in a drain, or behind the audio thread's
 // write. So the window's close and a device change release the stream
 // (releaseStream): a thread of its own stops and closes it, and the GUI
-// thread waits for that at most kReleaseWait. A stream still closing keeps
-// every new open back (it would wait on the same server) until it has closed.
+// thread waits for that at most kReleaseWait (a close), or not at all (a
+// device change, whose old stream first plays out what it holds). A stream
+// still closing keeps every new open back (it would wait on the same server,
+// or sound with the new stream) until it has closed.
 //
 // The library asks the sound server when its object is made, for every
 // device count and when it opens a stream, and a stopped server answers none
@@ -139,18 +141,27 @@ public:
     void stopStream();
     void closeStream();
 
+    // How a release ends the stream's sound.
+    enum class Release {
+        // At once, dropping what the stream holds: the window's close.
+        Drop,
+        // After what the stream holds (up to its latency) has been heard: a
+        // device change, which then loses none of the audio rendered.
+        PlayOut,
+    };
     // For the window's close and device changes: stops and closes the stream
-    // (if any) on a thread of its own, waiting at most kReleaseWait. True
-    // when it has closed; false when the sound server did not answer in
-    // time: the stream then goes on closing in the background (its callbacks
-    // play silence and reach nothing of this engine, which may go), and
-    // opens fail at once until it has closed. Either way no stream is open
-    // on this engine afterwards.
-    bool releaseStream();
+    // (if any) on a thread of its own, waiting at most kReleaseWait for a
+    // drop and not at all for a play-out. True when it has closed; false
+    // when it has not (playing out, or the sound server did not answer in
+    // time): the stream then goes on closing in the background (its callbacks play silence and reach nothing of
+    // this engine, which may go), and opens fail at once until it has
+    // closed, so that no two streams sound at once. Either way no stream is
+    // open on this engine afterwards.
+    bool releaseStream(Release how = Release::Drop);
     static constexpr std::chrono::milliseconds kReleaseWait{300};
     // After a release that did not close in time: the stream on the current
-    // device is opened again by checkDevice once the sound server has
-    // answered, as for a lost device.
+    // device is opened again by checkDevice as soon as the released one has
+    // closed.
     void reopenOnceAnswered();
     // Counts the library objects made by a probe (initialize), whose device
     // lists may differ from the last one's: the device menu follows it.
@@ -292,6 +303,8 @@ private:
     bool deviceLost_ = false;
     // Lost by an open not back in time, not told by checkDevice yet.
     bool lossUntold_ = false;
+    // Whether the log said that the device is gone, so it says it is back.
+    bool lossLogged_ = false;
     std::uint64_t errorsAtStart_ = 0;
     std::chrono::steady_clock::time_point lastReopen_{};
 };
