@@ -42,12 +42,7 @@ void click(QAbstractButton* button)
 
 TEST(MainWindowPlayback, DropPlaySeekStepPauseExportAndCloseThroughARealStream)
 {
-    const std::string notPrivate = OutputRecording::testServerProblem();
-    if (!notPrivate.empty()) {
-        if (audioRequired())
-            FAIL() << notPrivate;
-        GTEST_SKIP() << notPrivate;
-    }
+    REQUIRE_TEST_SERVER();
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;

@@ -223,4 +223,17 @@ inline bool audioRequired()
     return qgetenv("HG_REQUIRE_AUDIO") == "1";
 }
 
+// A play test needs the private sound server of the test command (see
+// OutputRecording::testServerProblem): under that command its absence fails
+// the test, elsewhere it skips it. For tests that include OutputRecording.h.
+#define REQUIRE_TEST_SERVER() \
+    do { \
+        const std::string notPrivate = OutputRecording::testServerProblem(); \
+        if (!notPrivate.empty()) { \
+            if (MainWindowTest::audioRequired()) \
+                FAIL() << notPrivate; \
+            GTEST_SKIP() << notPrivate; \
+        } \
+    } while (false)
+
 } // namespace MainWindowTest

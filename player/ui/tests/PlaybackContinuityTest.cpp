@@ -122,12 +122,7 @@ private:
 
 void playsAnOpenedImageContinuously(bool besideLoad)
 {
-    const std::string notPrivate = OutputRecording::testServerProblem();
-    if (!notPrivate.empty()) {
-        if (audioRequired())
-            FAIL() << notPrivate;
-        GTEST_SKIP() << notPrivate;
-    }
+    REQUIRE_TEST_SERVER();
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
@@ -522,12 +517,7 @@ DeviceChangeHeard hearDeviceChanges(const std::string& s16Stereo)
 // once. Judged from what the sink played, whatever the time it took.
 TEST(PlaybackContinuity, ADeviceChangeMidPlayLosesNoRenderedAudio)
 {
-    const std::string notPrivate = OutputRecording::testServerProblem();
-    if (!notPrivate.empty()) {
-        if (audioRequired())
-            FAIL() << notPrivate;
-        GTEST_SKIP() << notPrivate;
-    }
+    REQUIRE_TEST_SERVER();
     PrivateSettings settings;
     ModalAnswerer modals;
     QTemporaryDir dir;
