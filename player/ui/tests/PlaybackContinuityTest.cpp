@@ -459,22 +459,27 @@ TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
               << close << " ms" << std::endl;
 }
 
-// What a device change did to the sound, read from a recording of the sink
-// (both streams) of an image whose frames name themselves: the content that
-// was rendered but never heard, the silence between the streams, and frames
-// that name no frame (two streams sounding at once, or a level changed).
+// What the device changes did to the sound, read from a recording of the
+// sink (both streams) of an image whose frames name themselves: the content
+// that was rendered but never heard, the silence between the streams, and
+// frames that name no frame (two streams sounding at once, or a level
+// changed). A change is the first discontinuity recorded after its call
+// (`changedAt`, in recorded frames), with any that follow within half a
+// second; later ones (a server's dropout) are listed apart.
 struct DeviceChangeHeard
 {
     long lostFrames = 0;    // summed over the changes; a repeat counts negative
     long worstLost = 0;     // of one change
     long longestSilence = 0;
     std::size_t garbled = 0;
-    // Per change heard (discontinuities closer than half a second are one).
+    // Per change heard.
     std::vector<long> lost;
     std::vector<long> silence;
+    // Discontinuities apart from the changes: frames skipped, frames silent.
+    std::vector<std::pair<long, long>> elsewhere;
 };
 
-DeviceChangeHeard hearDeviceChanges(const std::string& s16Stereo)
+DeviceChangeHeard hearDeviceChanges(const std::string& s16Stereo, const std::vector<std::size_t>& changedAt)
 {
     DeviceChangeHeard heard;
     const auto* samples = reinterpret_cast<const std::int16_t*>(s16Stereo.data());
@@ -482,6 +487,7 @@ DeviceChangeHeard hearDeviceChanges(const std::string& s16Stereo)
     long previous = -1;
     long silence = 0;
     std::size_t lastChangeAt = 0;
+    std::size_t changesTaken = 0;
     for (std::size_t i = 0; i < frames; ++i) {
         const int left = samples[2 * i];
         const int right = samples[2 * i + 1];
@@ -495,16 +501,22 @@ DeviceChangeHeard hearDeviceChanges(const std::string& s16Stereo)
         }
         const long frame = long(right - 1) * 8000 + (left - 1);
         if (previous >= 0 && (frame != previous + 1 || silence > 0)) {
-            if (heard.lost.empty() || i - lastChangeAt > 44100 / 2) {
-                heard.lost.push_back(0);
-                heard.silence.push_back(0);
+            const bool newChange = changesTaken < changedAt.size() && changedAt[changesTaken] <= i;
+            if (newChange || (!heard.lost.empty() && i - lastChangeAt <= 44100 / 2)) {
+                if (newChange) {
+                    ++changesTaken;
+                    heard.lost.push_back(0);
+                    heard.silence.push_back(0);
+                }
+                lastChangeAt = i;
+                heard.lost.back() += frame - previous - 1;
+                heard.silence.back() = std::max(heard.silence.back(), silence);
+                heard.lostFrames += frame - previous - 1;
+                heard.worstLost = std::max(heard.worstLost, std::labs(heard.lost.back()));
+                heard.longestSilence = std::max(heard.longestSilence, silence);
+            } else {
+                heard.elsewhere.emplace_back(frame - previous - 1, silence);
             }
-            lastChangeAt = i;
-            heard.lost.back() += frame - previous - 1;
-            heard.silence.back() = std::max(heard.silence.back(), silence);
-            heard.lostFrames += frame - previous - 1;
-            heard.worstLost = std::max(heard.worstLost, std::labs(heard.lost.back()));
-            heard.longestSilence = std::max(heard.longestSilence, silence);
         }
         previous = frame;
         silence = 0;
@@ -538,7 +550,9 @@ TEST(PlaybackContinuity, ADeviceChangeMidPlayLosesNoRenderedAudio)
     ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= 44100 * 4 / 2; }, 60000));
 
     constexpr int kChanges = 3;
+    std::vector<std::size_t> changedAt;
     for (int change = 0; change < kChanges; ++change) {
+        changedAt.push_back(recorder.recordedBytes() / 4);
         window.player().setDevice(int(engine.getCurrentAudioDevice()));
         // Until the new stream has played a while.
         ASSERT_TRUE(waitFor([&] { return engine.isStreamRunning(); }, 30000)) << "no stream after change " << change;
@@ -547,7 +561,7 @@ TEST(PlaybackContinuity, ADeviceChangeMidPlayLosesNoRenderedAudio)
     }
     const std::size_t recorded = recorder.recordedBytes();
     ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= recorded + 44100 * 4 / 2; }, 60000));
-    const DeviceChangeHeard heard = hearDeviceChanges(recorder.stop());
+    const DeviceChangeHeard heard = hearDeviceChanges(recorder.stop(), changedAt);
     window.close();
 
     std::cout << kChanges << " device changes (ms lost/longest silence:";
@@ -557,6 +571,9 @@ TEST(PlaybackContinuity, ADeviceChangeMidPlayLosesNoRenderedAudio)
               << " ms of audio lost in all, at most " << 1000.0 * double(heard.worstLost) / 44100.0
               << " ms at one; longest silence " << 1000.0 * double(heard.longestSilence) / 44100.0 << " ms; "
               << heard.garbled << " frames naming no frame" << std::endl;
+    for (const auto& [skipped, silent] : heard.elsewhere)
+        std::cout << "apart from the changes: " << 1000.0 * double(skipped) / 44100.0 << " ms skipped, "
+                  << 1000.0 * double(silent) / 44100.0 << " ms silent" << std::endl;
     // The old stream plays out what it holds before the new one opens; one
     // buffer of it may be rendered after its last write (5.8 ms). On
     // PulseAudio 105-187 ms went unheard at each change whatever the old
