@@ -86,8 +86,17 @@ round() {
 
   start_user_server "$variant" "$home"
   local server_pids=("${pids[@]:1}")
-  for _ in $(seq 300); do "${user[@]}" pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-  "${user[@]}" pactl set-default-sink user_speakers ||
+  # The server answers before it can take its sink as the default: the sink
+  # may not be made yet, and PipeWire's server refuses ("Not supported")
+  # until its session manager has made the metadata that holds the default.
+  # So the default is asked for until it is taken (bounded only against a
+  # hang).
+  local started=no
+  for _ in $(seq 300); do
+    "${user[@]}" pactl set-default-sink user_speakers >/dev/null 2>&1 && { started=yes; break; }
+    sleep 0.1
+  done
+  [ "$started" = yes ] ||
     { echo "check-private-audio ($variant): the stand-in's server did not start"; stop_all; return 3; }
   if [ "$variant" != pipewire ]; then
     local want=yes has=no
