@@ -312,6 +312,17 @@ double CounterRate::seconds() const
     return points_.empty() ? 0.0 : points_.back().first;
 }
 
+namespace {
+
+constexpr double kStillRefillMs = 10.0;
+
+double longestStill(const Sides& s)
+{
+    return s.machineStillsMs.empty() ? 0.0 : *std::max_element(s.machineStillsMs.begin(), s.machineStillsMs.end());
+}
+
+} // namespace
+
 std::string describe(const Sides& s)
 {
     char account[400];
@@ -333,7 +344,28 @@ std::string describe(const Sides& s)
         if (!s.serverLines.empty())
             text += " (" + s.serverLines + ")";
     }
+    text += ". Machine: ";
+    if (!s.machineMeasured) {
+        text += "its stills not measured";
+    } else {
+        char still[120];
+        std::snprintf(still, sizeof still, "stood still %zu times 5 ms or more, the longest %.1f ms",
+                      s.machineStillsMs.size(), longestStill(s));
+        text += still;
+    }
     return text;
+}
+
+bool gapsFromStillMachine(const Continuity& c, const Sides& s)
+{
+    if (c.gaps == 0 || !s.machineMeasured || s.starvedFrames > 0 || s.lockTaken > 0)
+        return false;
+    // After a still, the server and Glasswell's client each take a turn to
+    // refill: a few ms more than the still itself.
+    const double gapMs = 1000.0 * double(c.longestGap) / 44100.0;
+    const auto covering = std::count_if(s.machineStillsMs.begin(), s.machineStillsMs.end(),
+                                        [gapMs](double ms) { return ms + kStillRefillMs >= gapMs; });
+    return std::size_t(covering) >= c.gaps;
 }
 
 std::string sideOfGap(const Continuity& c, const Sides& s)
@@ -346,6 +378,14 @@ std::string sideOfGap(const Continuity& c, const Sides& s)
         side = "Glasswell's reader";
     else if (s.lockTaken > 0)
         side = "Glasswell's render function (its lock)";
+    else if (gapsFromStillMachine(c, s)) {
+        char still[160];
+        std::snprintf(still, sizeof still,
+                      "the machine's, which stood still: no CPU ran anything for %.1f ms at once at %.2f s (%zu times "
+                      "5 ms or more)",
+                      longestStill(s), s.machineStillAt, s.machineStillsMs.size());
+        side = still;
+    }
     else if (s.serverUnderruns > 0 && s.glasswellRealTimeWaitMs >= 0 && s.glasswellRealTimeWaitMs > s.serverWaitMs)
         side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
             + std::to_string(int(s.glasswellRealTimeWaitMs)) + " ms at once (the server found the stream empty)";
@@ -527,6 +567,21 @@ ThreadWaits::ThreadWaits()
     , origin_(std::chrono::steady_clock::now())
 {
     processes_.push_back(getpid());
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &allowed))
+                late_.emplace_back();
+        }
+        std::size_t index = 0;
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &allowed)) {
+                watchers_.emplace_back([this, index, cpu] { watch(index, cpu); });
+                ++index;
+            }
+        }
+    }
     sampler_ = std::thread([this] {
         sched_param lowest{};
         lowest.sched_priority = sched_get_priority_min(SCHED_RR);
@@ -589,6 +644,38 @@ void ThreadWaits::stop()
     stop_ = true;
     if (sampler_.joinable())
         sampler_.join();
+    for (auto& w : watchers_) {
+        if (w.joinable())
+            w.join();
+    }
+}
+
+void ThreadWaits::watch(std::size_t index, int cpu)
+{
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    sched_param lowest{};
+    lowest.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    const bool pinned = pthread_setaffinity_np(pthread_self(), sizeof one, &one) == 0;
+    const bool realTime = pthread_setschedparam(pthread_self(), SCHED_FIFO, &lowest) == 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        watcherIds_.push_back(int(syscall(SYS_gettid)));
+        watchersRealTime_ = watchersRealTime_ && pinned && realTime;
+    }
+    const timespec step{0, 1000000};
+    auto last = std::chrono::steady_clock::now();
+    while (!stop_.load(std::memory_order_relaxed)) {
+        clock_nanosleep(CLOCK_MONOTONIC, 0, &step, nullptr);
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last > std::chrono::milliseconds(5)) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            late_[index].emplace_back(std::chrono::duration<double>(last - origin_).count(),
+                                      std::chrono::duration<double>(now - origin_).count());
+        }
+        last = now;
+    }
 }
 
 void ThreadWaits::account(Sides& sides)
@@ -597,6 +684,47 @@ void ThreadWaits::account(Sides& sides)
     std::lock_guard<std::mutex> lock(mutex_);
     char line[80];
     std::snprintf(line, sizeof line, " (read at most %.1f ms apart)", longestSamplerStepMs_);
+    // The watchers are the witness's, not Glasswell's.
+    tracks_.erase(std::remove_if(tracks_.begin(), tracks_.end(),
+                                 [this](const auto& e) {
+                                     return std::find(watcherIds_.begin(), watcherIds_.end(), e.first)
+                                         != watcherIds_.end();
+                                 }),
+                  tracks_.end());
+    const auto realTimeThreads = std::size_t(
+        std::count_if(tracks_.begin(), tracks_.end(), [](const auto& e) { return e.second.realTime; }));
+    sides.machineMeasured = watchersRealTime_ && watcherIds_.size() == late_.size() && late_.size() > realTimeThreads;
+    if (sides.machineMeasured) {
+        // Spans in which every watcher was late at once.
+        std::vector<std::pair<double, double>> still = late_.front();
+        for (std::size_t w = 1; w < late_.size(); ++w) {
+            std::vector<std::pair<double, double>> both;
+            std::size_t i = 0;
+            std::size_t j = 0;
+            while (i < still.size() && j < late_[w].size()) {
+                const double from = std::max(still[i].first, late_[w][j].first);
+                const double to = std::min(still[i].second, late_[w][j].second);
+                if (from < to)
+                    both.emplace_back(from, to);
+                if (still[i].second < late_[w][j].second)
+                    ++i;
+                else
+                    ++j;
+            }
+            still = std::move(both);
+        }
+        double longest = 0;
+        for (const auto& [from, to] : still) {
+            const double ms = (to - from) * 1000.0;
+            if (ms < 5.0)
+                continue;
+            sides.machineStillsMs.push_back(ms);
+            if (ms > longest) {
+                longest = ms;
+                sides.machineStillAt = from;
+            }
+        }
+    }
     sides.glasswellWaits = "this process " + longestWait(tracks_, true);
     sides.serverWaits = longestWait(tracks_, false) + line;
     sides.glasswellRealTimeWaitMs = 0;

@@ -140,12 +140,25 @@ struct Sides
     long serverUnderruns = -1;
     long serverOverruns = -1;
     std::string serverLines; // the first few such lines
+    // The times every CPU stood still at once (no thread of any process ran:
+    // the host did not run this machine), 5 ms or longer, in ms, and when the
+    // longest began (seconds after ThreadWaits was made). Not measured where
+    // the watchers get no real-time priority (a busy machine would hold them
+    // back), or where the real-time threads of both sides could hold every CPU.
+    bool machineMeasured = false;
+    std::vector<double> machineStillsMs;
+    double machineStillAt = 0;
 };
 // The account of every side, in one line.
 std::string describe(const Sides& sides);
 // "" without a gap; else whose side the gap was (or the sides it may have
 // been) and the account of every side.
 std::string sideOfGap(const Continuity& c, const Sides& sides);
+// Every gap can be the machine's: Glasswell rendered every frame, and the
+// machine stood still at once at least as often as there were gaps, each
+// time for about as long as the longest gap or longer. No process, Glasswell
+// or server, can play through a time in which no CPU runs it.
+bool gapsFromStillMachine(const Continuity& c, const Sides& sides);
 
 // The log of the private server this process reaches (PULSE_SERVER names
 // its socket in the folder of scripts/pulse-null-sink.sh), from the moment
@@ -173,7 +186,9 @@ private:
 // its largest step between two readings is about the longest single wait.
 // Per side, the thread that waited longest at once, and when (seconds after
 // the object was made); a starved thread shows here whether or not it made
-// the gap.
+// the gap. Beside it, one watcher pinned to each CPU, of the lowest
+// real-time priority too, sleeps 1 ms at a time: where every watcher woke
+// late over one span, no CPU ran anything of the machine.
 class ThreadWaits
 {
 public:
@@ -195,6 +210,7 @@ public:
 
 private:
     void stop();
+    void watch(std::size_t index, int cpu);
 
     std::vector<int> processes_;
     std::chrono::steady_clock::time_point origin_;
@@ -203,6 +219,10 @@ private:
     std::mutex mutex_;
     std::vector<std::pair<int, Track>> tracks_; // by thread id, under mutex_
     double longestSamplerStepMs_ = 0;
+    std::vector<std::thread> watchers_;
+    std::vector<int> watcherIds_;                              // under mutex_
+    bool watchersRealTime_ = true;                             // under mutex_
+    std::vector<std::vector<std::pair<double, double>>> late_; // per watcher, seconds after origin_; under mutex_
 };
 
 // The longest time between two calls of tick(), in ms: how long the thread
