@@ -570,16 +570,11 @@ ThreadWaits::ThreadWaits()
     cpu_set_t allowed;
     CPU_ZERO(&allowed);
     if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-            if (CPU_ISSET(cpu, &allowed))
-                late_.emplace_back();
-        }
+        late_.resize(std::size_t(CPU_COUNT(&allowed)));
         std::size_t index = 0;
         for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-            if (CPU_ISSET(cpu, &allowed)) {
-                watchers_.emplace_back([this, index, cpu] { watch(index, cpu); });
-                ++index;
-            }
+            if (CPU_ISSET(cpu, &allowed))
+                watchers_.emplace_back([this, index = index++, cpu] { watch(index, cpu); });
         }
     }
     sampler_ = std::thread([this] {
