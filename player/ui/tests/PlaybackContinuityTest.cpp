@@ -6,6 +6,7 @@
 
 #include "player/ui/tests/MainWindowTestSupport.h"
 
+#include "player/engine/audio/tests/AudioTestSupport.h"
 #include "player/testsupport/OutputRecording.h"
 #include "player/ui/ClickableLabel.h"
 #include "player/ui/MenuBar.h"
@@ -356,7 +357,8 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
     Audio::StreamingEngine& engine = window.player().getStreaming().engine();
     ASSERT_FALSE(engine.isStreamOpen());
     ASSERT_TRUE(server.start()) << server.problem();
-    ASSERT_TRUE(window.player().initializeStreamingEngine()) << "the Rescan found no server";
+    ASSERT_TRUE(AudioTest::runsOnceAnswered(engine, window.player().initializeStreamingEngine()))
+        << "the Rescan found no server";
 
     MenuBar* bar = central(window.form())->menuBar;
     const auto listed = [bar] {
