@@ -2,6 +2,7 @@
 // and one main window, run until the window closes. The player has no
 // command line; the arguments go to Qt alone.
 
+#include "player/engine/audio/RealTimeLimit.h"
 #include "player/ui/CustomStyle.h"
 #include "player/ui/MainWindow.h"
 
@@ -9,6 +10,9 @@
 
 int main(int argc, char** argv)
 {
+    // Before any thread starts, so that every thread inherits the block and
+    // the engine's overrun taker alone gets the signal.
+    Audio::RealTimeLimit::blockSignalInThisThread();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     QApplication application(argc, argv);

@@ -2,6 +2,7 @@
 // Widgets render offscreen unless the caller chose a platform; the process
 // keeps to a private home and to the private sound server (TestSession).
 
+#include "player/engine/audio/RealTimeLimit.h"
 #include "player/testsupport/TestSession.h"
 
 #include <QApplication>
@@ -13,6 +14,9 @@
 
 int main(int argc, char** argv)
 {
+    // Before any thread starts, so that every thread inherits the block and
+    // the engine's overrun taker alone gets the signal.
+    Audio::RealTimeLimit::blockSignalInThisThread();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const TestSession session;

@@ -823,10 +823,14 @@ bool PrivateServer::start()
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     // A session of its own, as a desktop's sound server has: scheduled apart
-    // from this test and its busy loops.
+    // from this test and its busy loops. No signal blocked, as the test main
+    // blocks SIGXCPU for the engine.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
     const int spawned =
         posix_spawnp(&pid_, "pulseaudio", &actions, &attributes, const_cast<char* const*>(argv), envp.data());
     posix_spawnattr_destroy(&attributes);

@@ -215,9 +215,13 @@ bool PrivateRealtimeKit::spawn(const std::string& name, const std::vector<std::s
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    // A group of its own, so that the end reaches a shell's pipe as a whole.
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    // A group of its own, so that the end reaches a shell's pipe as a whole;
+    // no signal blocked, as the test main blocks SIGXCPU for the engine.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&attributes, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
     pid_t pid = -1;
     const int spawned = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);

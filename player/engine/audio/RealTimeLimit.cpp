@@ -1,15 +1,23 @@
 #include "player/engine/audio/RealTimeLimit.h"
 
+#include "player/engine/audio/RealtimeKit.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstddef>
 #include <ctime>
+#include <future>
+#include <thread>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace Audio {
 
@@ -24,11 +32,11 @@ std::atomic<bool> g_overrunMet{false};
 // The soft limit arm() left (0 before): the kernel's raise lies above it.
 std::atomic<rlim_t> g_soft{0};
 static_assert(std::atomic<rlim_t>::is_always_lock_free, "the handler needs a lock-free limit");
-constexpr std::size_t kWatched = 8;
-std::atomic<pid_t> g_watched[kWatched] = {};
-static_assert(std::atomic<pid_t>::is_always_lock_free, "the handler needs lock-free thread ids");
+std::atomic<pid_t> g_taker{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free, "the handler needs a lock-free thread id");
 // GUI thread only.
 bool g_handlerInstalled = false;
+pthread_t g_takerHandle{};
 bool g_logged = false;
 // Per thread: it has left real time after an overrun.
 thread_local bool t_left = false;
@@ -44,6 +52,33 @@ void dropToNormal(pid_t thread)
         return;
     const sched_param normal{};
     sched_setscheduler(thread, SCHED_OTHER | (policy & SCHED_RESET_ON_FORK), &normal);
+}
+
+// The signal does not say which thread overran, and the sound client's
+// carrier checks nothing of ours: every real-time thread of the process but
+// `keep` (the taker, which stays for the next overrun) leaves real time.
+// Only system calls, into a buffer on the stack.
+void dropEveryRealTimeThreadBut(pid_t keep)
+{
+    const int tasks = open("/proc/self/task", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (tasks < 0)
+        return;
+    alignas(dirent64) char buffer[2048];
+    for (;;) {
+        const ssize_t length = getdents64(tasks, buffer, sizeof buffer);
+        if (length <= 0)
+            break;
+        for (ssize_t at = 0; at < length;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            pid_t thread = 0;
+            for (const char* digit = entry->d_name; *digit >= '0' && *digit <= '9'; ++digit)
+                thread = thread * 10 + (*digit - '0');
+            if (thread > 0 && thread != keep)
+                dropToNormal(thread);
+        }
+    }
+    close(tasks);
 }
 
 // The kernel sends a real-time overrun as SIGXCPU from itself after raising
@@ -98,12 +133,7 @@ extern "C" void onSigXcpu(int signal, siginfo_t* info, void*)
         setrlimit(RLIMIT_RTTIME, &rt);
     }
     g_overrunMet.store(true, std::memory_order_relaxed);
-    dropToNormal(0);
-    for (const std::atomic<pid_t>& watched : g_watched) {
-        const pid_t thread = watched.load(std::memory_order_relaxed);
-        if (thread > 0)
-            dropToNormal(thread);
-    }
+    dropEveryRealTimeThreadBut(g_taker.load(std::memory_order_relaxed));
     g_overruns.fetch_add(1, std::memory_order_relaxed);
     errno = savedErrno;
 }
@@ -125,11 +155,65 @@ void lowerSoftLimit()
     g_soft.store(limit.rlim_cur, std::memory_order_relaxed);
 }
 
+// The handler runs here, at once, even where the runaway thread holds this
+// thread's processor: a woken real-time thread preempts a lower one, or is
+// placed on a processor that runs no real-time thread.
+void startTaker()
+{
+    std::promise<pid_t> started;
+    std::future<pid_t> id = started.get_future();
+    std::thread taker([&started] {
+        // Every other signal stays with the threads that expect it.
+        sigset_t others;
+        sigfillset(&others);
+        sigdelset(&others, SIGXCPU);
+        pthread_sigmask(SIG_SETMASK, &others, nullptr);
+        pthread_setname_np(pthread_self(), "rt-overrun");
+        started.set_value(static_cast<pid_t>(syscall(SYS_gettid)));
+        for (;;)
+            pause();
+    });
+    g_takerHandle = taker.native_handle();
+    g_taker.store(id.get(), std::memory_order_relaxed);
+    // It lives as long as the process, which must not wait for it.
+    taker.detach();
+}
+
+void makeTakerRealTime()
+{
+    const pid_t taker = g_taker.load(std::memory_order_relaxed);
+    if (taker == 0 || runsRealTime(taker))
+        return;
+    sched_param param{};
+    param.sched_priority = kTakerPriority;
+    if (pthread_setschedparam(g_takerHandle, SCHED_RR, &param) == 0)
+        return;
+    // An RLIMIT_RTPRIO below ours: as high as it allows. Even the audio
+    // threads' priority places the woken taker on a processor where no
+    // real-time thread runs.
+    rlimit allowed{};
+    if (getrlimit(RLIMIT_RTPRIO, &allowed) == 0 && allowed.rlim_cur >= 1 && allowed.rlim_cur < rlim_t(kTakerPriority)) {
+        param.sched_priority = static_cast<int>(allowed.rlim_cur);
+        pthread_setschedparam(g_takerHandle, SCHED_RR, &param);
+    }
+}
+
 } // namespace
+
+void blockSignalInThisThread()
+{
+    sigset_t xcpu;
+    sigemptyset(&xcpu);
+    sigaddset(&xcpu, SIGXCPU);
+    pthread_sigmask(SIG_BLOCK, &xcpu, nullptr);
+}
 
 void arm()
 {
     if (!g_handlerInstalled) {
+        // Where main did not, the threads this one starts from now on leave
+        // the signal to the taker at least.
+        blockSignalInThisThread();
         struct sigaction action
         {
         };
@@ -137,14 +221,16 @@ void arm()
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART | SA_SIGINFO;
         g_handlerInstalled = sigaction(SIGXCPU, &action, nullptr) == 0;
+        if (g_handlerInstalled)
+            startTaker();
     }
+    makeTakerRealTime();
     lowerSoftLimit();
 }
 
-void watchThreads(const std::vector<pid_t>& threads)
+pid_t takerThread()
 {
-    for (std::size_t i = 0; i < kWatched; ++i)
-        g_watched[i].store(i < threads.size() ? threads[i] : 0, std::memory_order_relaxed);
+    return g_taker.load(std::memory_order_relaxed);
 }
 
 void leaveRealTimeAfterOverrun()

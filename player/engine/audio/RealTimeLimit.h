@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -27,26 +26,36 @@ namespace RealTimeLimit {
 // sound server's buffer (2 s of audio) as fast as it renders.
 constexpr rlim_t kUnlimitedSoftUs = 1000000;
 
+// The priority of the thread that takes the overrun's signal: above the
+// audio threads', so that it runs at once even where every processor runs a
+// real-time thread of ours.
+constexpr int kTakerPriority = 11;
+
+// Start of main, before any thread is started: blocks SIGXCPU in this
+// thread and so in every thread it starts, so that the kernel hands an
+// overrun to the taker thread of arm() alone. An ordinary thread that took
+// it could wait hundreds of ms behind the runaway thread on its processor,
+// and the runaway thread would meet the hard limit meanwhile.
+void blockSignalInThisThread();
+
 // GUI thread, before real-time threads are made and again after RealtimeKit
-// has set the limits: installs the SIGXCPU handler (once per process) and
-// lowers the soft limit to half the hard one (kUnlimitedSoftUs when the hard
-// one is unlimited) where it lies above that. A smaller soft limit is kept.
-// The other half is the time the handler has to run: the sound client's
-// carrier blocks SIGXCPU, so its overrun is handed to another thread, often
-// the GUI thread, which a loaded machine keeps waiting for tens of ms, while
-// the carrier and any thread that overran with it run on towards the hard
-// limit (a tenth of it, 20 ms on RealtimeKit's road, was not enough).
+// has set the limits: installs the SIGXCPU handler and starts the thread
+// that takes it (once per process), makes that thread real-time where the
+// system grants it directly, and lowers the soft limit to half the hard one
+// (kUnlimitedSoftUs when the hard one is unlimited) where it lies above that.
+// A smaller soft limit is kept. The other half is the time the handler has
+// to run on the taker, while the threads that overran run on towards the
+// hard limit; it takes every real-time thread of the process but the taker
+// out of real time, as the signal does not say which one overran.
 //
 // A SIGXCPU that is no real-time overrun (RLIMIT_CPU, or one sent by a
 // user) keeps its default action.
 void arm();
 
-// GUI thread: the real-time threads of ours that check nothing themselves
-// (the sound server client's carrier): the handler drops them by id at an
-// overrun, whichever thread it runs on (the carrier blocks SIGXCPU, so the
-// kernel hands its overrun to another thread). Replaces the last list; at
-// most a few are kept.
-void watchThreads(const std::vector<pid_t>& threads);
+// The thread that takes SIGXCPU (0 before arm()): made real-time at
+// kTakerPriority through RealtimeKit where the system does not grant it
+// directly. Any thread.
+pid_t takerThread();
 
 // Any real-time thread of ours, at the top of its loop: after the first
 // overrun, leaves real time (once per thread; afterwards one relaxed load).

@@ -90,6 +90,9 @@ bool reportErrors(Call call)
     }
 }
 
+static_assert(RealTimeLimit::kTakerPriority > StreamingEngine::kRealTimePriority,
+              "the thread that takes an overrun must preempt a runaway audio thread");
+
 // The sound server's client library carries every buffer to the server on a
 // thread of its own, which the open starts on the calling thread with that
 // thread's policy: a starved carrier leaves the server without audio as a
@@ -444,19 +447,14 @@ void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
         return;
     realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
     way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
-}
-
-void StreamingEngine::watchRealTimeThreads(const std::vector<pid_t>& before)
-{
-    // The audio thread leaves real time itself at an overrun; the sound
-    // server client's carrier checks nothing of ours, so the handler drops
-    // it by id.
-    std::vector<pid_t> started;
-    for (const pid_t thread : threadsOfThisProcess()) {
-        if (!std::binary_search(before.begin(), before.end(), thread) && runsRealTime(thread))
-            started.push_back(thread);
-    }
-    RealTimeLimit::watchThreads(started);
+    const pid_t taker = RealTimeLimit::takerThread();
+    if (way_ != RealTimeWay::RealtimeKit || taker == 0 || runsRealTime(taker))
+        return;
+    const std::string problem = RealtimeKit::makeThreadsRealtime({taker}, RealTimeLimit::kTakerPriority);
+    if (!problem.empty())
+        qWarning("The thread that takes an audio thread's overrun is not real-time (%s): a loaded machine may hold "
+                 "it back until the overrun ends the player",
+                 problem.c_str());
 }
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
@@ -487,8 +485,9 @@ bool StreamingEngine::openElsewhere(const RtAudio::StreamParameters* device, boo
     opening->options.priority = kRealTimePriority;
     opening->bufferFrames = bufferFrames_;
     opening->deviceAsked = currentDevice_;
-    opening->threadsBefore = threadsOfThisProcess();
+    // First: its first call starts a thread, which the open did not.
     RealTimeLimit::arm();
+    opening->threadsBefore = threadsOfThisProcess();
     std::thread thread([opening] { opening->run(); });
     bool back = false;
     {
@@ -561,7 +560,6 @@ bool StreamingEngine::takeUp(Opening& opening, bool late)
         // The RealtimeKit road set the soft limit to the hard one.
         RealTimeLimit::arm();
     }
-    watchRealTimeThreads(opening.threadsBefore);
     if (!audio_->isStreamRunning() && !startOrClose())
         return false;
     currentDevice_ = opening.parameters.deviceId;

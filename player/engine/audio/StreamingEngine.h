@@ -240,9 +240,6 @@ private:
     bool takeUp(Opening& opening, bool late);
     // GUI thread, between open and start.
     void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
-    // GUI thread, after the open: hands the real-time threads it started to
-    // the overrun handler.
-    void watchRealTimeThreads(const std::vector<pid_t>& threadsBeforeOpen);
 
     enum class RealTimeWay { Direct, RealtimeKit, Refused };
 
