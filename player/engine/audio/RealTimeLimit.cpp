@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <ctime>
 #include <future>
+#include <memory>
 #include <thread>
 
 #include <dirent.h>
@@ -160,16 +161,18 @@ void lowerSoftLimit()
 // placed on a processor that runs no real-time thread.
 void startTaker()
 {
-    std::promise<pid_t> started;
-    std::future<pid_t> id = started.get_future();
-    std::thread taker([&started] {
+    // Shared, as set_value may still be under way in the taker when get()
+    // returns here.
+    const auto started = std::make_shared<std::promise<pid_t>>();
+    std::future<pid_t> id = started->get_future();
+    std::thread taker([started] {
         // Every other signal stays with the threads that expect it.
         sigset_t others;
         sigfillset(&others);
         sigdelset(&others, SIGXCPU);
         pthread_sigmask(SIG_SETMASK, &others, nullptr);
         pthread_setname_np(pthread_self(), "rt-overrun");
-        started.set_value(static_cast<pid_t>(syscall(SYS_gettid)));
+        started->set_value(static_cast<pid_t>(syscall(SYS_gettid)));
         for (;;)
             pause();
     });
