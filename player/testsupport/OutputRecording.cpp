@@ -13,7 +13,9 @@
 #include <sched.h>
 #include <sys/syscall.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -531,6 +533,23 @@ std::vector<int> serverProcesses()
             from = end + 1;
         }
     }
+    // Another user's environment cannot be read (an ordinary user's child
+    // beside root's server): the process that answers on the socket at least.
+    const std::string socketPath = folder + "/runtime/native";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0 && socketPath.size() < sizeof address.sun_path) {
+        std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+        ucred peer{};
+        socklen_t length = sizeof peer;
+        if (connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+            && getsockopt(probe, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.pid > 0
+            && std::find(result.begin(), result.end(), int(peer.pid)) == result.end())
+            result.push_back(int(peer.pid));
+    }
+    if (probe >= 0)
+        close(probe);
     return result;
 }
 
@@ -659,6 +678,10 @@ void ThreadWaits::watch(std::size_t index, int cpu)
         watcherIds_.push_back(int(syscall(SYS_gettid)));
         watchersRealTime_ = watchersRealTime_ && pinned && realTime;
     }
+    // An ordinary watcher measures nothing of the machine's stills, and a
+    // thread per core that wakes every millisecond would be load of its own.
+    if (!pinned || !realTime)
+        return;
     const timespec step{0, 1000000};
     auto last = std::chrono::steady_clock::now();
     while (!stop_.load(std::memory_order_relaxed)) {
