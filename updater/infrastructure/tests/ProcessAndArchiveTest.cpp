@@ -114,10 +114,13 @@ private:
 };
 
 // A shell's report, to its standard error, of its ignored and blocked
-// signals and of whether it holds descriptor fd.
+// signals and of whether it holds descriptor fd. Builtins only: dash starts
+// a command through vfork with every signal blocked until the command has
+// run exec, so a forked grep could read the shell's mask at that moment.
 QString signalAndDescriptorReport(int fd)
 {
-    return QStringLiteral("grep -E '^Sig(Ign|Blk):' /proc/$$/status >&2\n"
+    return QStringLiteral("while read -r line; do case $line in SigIgn:*|SigBlk:*) echo \"$line\" >&2;; esac; "
+                          "done </proc/$$/status\n"
                           "[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n")
         .arg(fd);
 }
