@@ -96,6 +96,9 @@ TEST_F(CdTextReaderTest, ShiftJisConversionAndItsFallback)
     EXPECT_EQ(CdText::convertDoubleByteText("\x83\x4A\x83\x5E\x83\x4A\x83\x69"), "\xE3\x82\xAB\xE3\x82\xBF\xE3\x82\xAB\xE3\x83\x8A");
     EXPECT_EQ(CdText::convertDoubleByteText(std::string("\x82\xA0\0\x82\xA2", 5)), "\xE3\x81\x82");  // up to the zero
     EXPECT_EQ(CdText::convertDoubleByteText(""), "");
+    // Code page 932's extension rows, and 0x85 0x40, which it leaves to JIS X 0213 (€).
+    EXPECT_EQ(CdText::convertDoubleByteText("\xFB\xFC\xFA\xB1"), "\xE9\xAB\x99\xEF\xA8\x91");  // 髙﨑
+    EXPECT_EQ(CdText::convertDoubleByteText("\x85\x40\\~"), "\xE2\x82\xAC\\~");
     // A lead byte followed by a blank is not code page 932: the bytes come
     // back read as Mac Roman (0x81 is Å there).
     EXPECT_EQ(CdText::convertDoubleByteText("\x81 A"), "\xC3\x85 A");
