@@ -131,17 +131,16 @@ void Reader::decodePacks(const std::vector<Pack>& packs)
         if (track < 0)
             continue;
         const bool doubleByte = (pack[3] & 0x80) != 0;
-        // The byte before this one in the text stream, also across packs: a
-        // double-byte terminator may begin in one pack and end in the next,
-        // and a pack that starts with both zeros must not end two texts.
-        std::uint8_t previous = pending.empty() ? 0 : static_cast<std::uint8_t>(pending.back());
         for (int i = 0; i < 12; ++i) {
             if (track > lastTrack)
                 break;
             const std::uint8_t byte = pack[static_cast<std::size_t>(4 + i)];
             pending.push_back(static_cast<char>(byte));
-            // A double-byte text ends with two zero bytes.
-            const bool goesOn = byte != 0 || (doubleByte && previous != 0);
+            // A double-byte text ends with two zero bytes of its own, which
+            // may lie in two packs: an empty text is its own two zeros, never
+            // the second half of the previous text's terminator.
+            const bool goesOn =
+                byte != 0 || (doubleByte && (pending.size() < 2 || pending[pending.size() - 2] != '\0'));
             if (!goesOn) {
                 if (isSameAsPrevious(pending, doubleByte)) {
                     repeatPreviousText(type, track);
@@ -154,7 +153,6 @@ void Reader::decodePacks(const std::vector<Pack>& packs)
                 pending.clear();
                 ++track;
             }
-            previous = byte;
         }
     }
 }

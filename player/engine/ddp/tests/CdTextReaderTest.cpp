@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 using DdpFixture::cdTextPack;
 
@@ -81,13 +83,25 @@ TEST_F(CdTextReaderTest, JapaneseBlockBecomesUtf8)
     EXPECT_TRUE(info().doubleByte);
     ASSERT_EQ(info().tracks.size(), 10u);
     EXPECT_EQ(title(0), "\xE7\xA1\x9D\xE5\xAD\x90\xE3\x81\xAE\xE4\xBA\x95\xE6\x88\xB8");  // 硝子の井戸
-    for (const DdpFixture::Track& t : image.tracks) {
-        const CdText::TrackInfo& got = info().tracks[std::size_t(t.number)];
-        EXPECT_EQ(CdText::fieldText(got.title), t.texts.at(DdpFixture::Title));
-        EXPECT_EQ(CdText::fieldText(got.performer), t.texts.at(DdpFixture::Performer));
-        EXPECT_EQ(CdText::fieldText(got.message), t.texts.at(DdpFixture::Message));
-        EXPECT_EQ(CdText::fieldText(got.upcIsrc), t.isrc);  // single-byte packs in a double-byte block
+    // The album's empty songwriter, composer and arranger, and track 2's
+    // empty arranger, shift no later text.
+    std::vector<std::map<int, std::string>> expected{image.albumTexts};
+    for (const DdpFixture::Track& t : image.tracks)
+        expected.push_back(t.texts);
+    ASSERT_EQ(expected[0].at(DdpFixture::Songwriter), "");
+    ASSERT_EQ(expected[2].at(DdpFixture::Arranger), "");
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        SCOPED_TRACE(n);
+        const CdText::TrackInfo& got = info().tracks[n];
+        EXPECT_EQ(CdText::fieldText(got.title), expected[n].at(DdpFixture::Title));
+        EXPECT_EQ(CdText::fieldText(got.performer), expected[n].at(DdpFixture::Performer));
+        EXPECT_EQ(CdText::fieldText(got.songwriter), expected[n].at(DdpFixture::Songwriter));
+        EXPECT_EQ(CdText::fieldText(got.composer), expected[n].at(DdpFixture::Composer));
+        EXPECT_EQ(CdText::fieldText(got.arranger), expected[n].at(DdpFixture::Arranger));
+        EXPECT_EQ(CdText::fieldText(got.message), expected[n].at(DdpFixture::Message));
+        EXPECT_EQ(CdText::fieldText(got.upcIsrc), expected[n].at(DdpFixture::UpcIsrc));  // single-byte packs
     }
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer).substr(0, 6), "\xE9\xAB\x99\xE6\xA9\x8B");  // 髙橋
 }
 
 TEST_F(CdTextReaderTest, ShiftJisConversionAndItsFallback)
@@ -159,7 +173,13 @@ TEST_F(CdTextReaderTest, DoubleByteTerminatorSplitAcrossPacksEndsOneText)
                               // Here the first zero ends pack 2 and the second opens pack 3.
                               + cdTextPack(0x81, 1, 2, true, std::string("\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0" "A\0", 12))
                               + cdTextPack(0x81, 1, 3, true, std::string("\0\x82\xA2\0\0", 5));
-    ASSERT_TRUE(readFile(packs + closeBlock(4, 2)));
+    // Songwriters: the album's text and its terminator fill pack 4 exactly;
+    // track 1's empty text, its own two zeros, opens pack 5 before track 2's.
+    const std::string songwriters = cdTextPack(0x82, 0, 4, true, "\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0" + std::string(2, '\0'))
+                                    + cdTextPack(0x82, 1, 5, true, std::string("\0\0\x82\xA2\0\0", 6));
+    ASSERT_TRUE(readFile(packs + songwriters + closeBlock(6, 2)));
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].songwriter), "");
+    EXPECT_EQ(CdText::fieldText(info().tracks[2].songwriter), "\xE3\x81\x84");
     std::string expected;
     for (int i = 0; i < 6; ++i)
         expected += "\xE3\x81\x82";
