@@ -17,6 +17,10 @@ const char* iconvName(TextEncoding encoding)
         return "MACINTOSH";
     case TextEncoding::CodePage932:
         return "CP932";
+    case TextEncoding::CodePage936:
+        return "CP936";
+    case TextEncoding::CodePage949:
+        return "CP949";
     case TextEncoding::ShiftJisX0213:
         return "SHIFT_JISX0213";
     case TextEncoding::WindowsLatin1:
@@ -70,6 +74,10 @@ TextEncoding encodingForCodePage(std::uint32_t codePage)
         return TextEncoding::MacRoman;
     case 932:
         return TextEncoding::CodePage932;
+    case 936:
+        return TextEncoding::CodePage936;
+    case 949:
+        return TextEncoding::CodePage949;
     case 1252:
         return TextEncoding::WindowsLatin1;
     case 10029:
@@ -296,6 +304,8 @@ std::size_t maximumEncodedSize(std::size_t units, TextEncoding encoding)
     case TextEncoding::CodePage932:
     case TextEncoding::ShiftJisX0213:
         return units * 4;
+    case TextEncoding::CodePage936:
+    case TextEncoding::CodePage949:
     case TextEncoding::Utf16Host:
         return units * 2;
     default:

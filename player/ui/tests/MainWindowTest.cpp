@@ -290,11 +290,16 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     options.pauseFrames = 75;
     options.tracksWithPause = 1;
     options.samples = DdpFixture::Samples::Silence;
+    options.cdText = DdpFixture::CdTextKind::Latin1;
     const auto resize = [](const DdpFixture::Image& image, std::int64_t bytes) {
         ASSERT_TRUE(QFile::resize(QString::fromStdString(image.path("IMAGE.DAT")), bytes));
     };
     const auto pqDescr = [](const DdpFixture::Image& image) {
         return QString::fromStdString(image.path("PQDESCR"));
+    };
+    const auto cutCdText = [](const DdpFixture::Image& image, std::int64_t bytes) {
+        QFile file(QString::fromStdString(image.path("CDTEXT.BIN")));
+        ASSERT_TRUE(file.resize(file.size() - bytes));
     };
     // The final marker 2 s after the lead-out, as some masters have it.
     const auto markerLater = [&](const DdpFixture::Image& image) {
@@ -307,6 +312,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         std::function<void(const DdpFixture::Image&)> spoil;
         QStringList report;
         bool allRowsListed;
+        bool textsListed = true;
     };
     const std::vector<Row> rows = {
         {"none", [](const DdpFixture::Image&) {}, {}, true},
@@ -376,6 +382,25 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          {"PQDESCR is too short: it holds 10 bytes, but a disc needs at least 4 descriptors of 64 bytes. No "
           "track can be listed."},
          false},
+        // Whole packs keep their texts; a cut of all three size packs leaves none.
+        {"CDTEXT.BIN cut 13 bytes short", [&](const DdpFixture::Image& image) { cutCdText(image, 13); },
+         {"CDTEXT.BIN ends inside a pack: 779 bytes are no whole number of 18-byte packs, so its last pack is "
+          "incomplete."},
+         true},
+        {"CDTEXT.BIN cut by its last pack", [&](const DdpFixture::Image& image) { cutCdText(image, 18); },
+         {"CDTEXT.BIN ends inside the size information of its first block: 2 of its 3 packs of type 0x8F are "
+          "there."},
+         true},
+        {"CDTEXT.BIN cut by its size packs", [&](const DdpFixture::Image& image) { cutCdText(image, 54); },
+         {"CDTEXT.BIN holds no size information (the packs of type 0x8F that close its first block), so its "
+          "texts are not shown."},
+         true, false},
+        {"CDTEXT.BIN without read permission",
+         [&](const DdpFixture::Image& image) {
+             QFile::setPermissions(QString::fromStdString(image.path("CDTEXT.BIN")), QFileDevice::WriteOwner);
+         },
+         {QStringLiteral("CDTEXT.BIN cannot be read: %1. Its texts are not shown.").arg(qt_error_string(EACCES))},
+         true, false},
     };
 
     TestWindow window;
@@ -384,9 +409,11 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         SCOPED_TRACE(row.damage);
         const DdpFixture::Image image = writeImage(folder(QString::fromLatin1(row.damage)), options);
         row.spoil(image);
-        // Whoever may read any file (root) cannot be kept from one.
+        // Whoever may read any file (root) cannot be kept from one: the file
+        // the row names first.
+        const QString named = QString::fromLatin1(row.damage).section(QLatin1Char(' '), 0, 0);
         if (QString::fromLatin1(row.damage).contains(QStringLiteral("permission"))
-            && QFile(pqDescr(image)).open(QIODevice::ReadOnly))
+            && QFile(QString::fromStdString(image.path(named.toStdString()))).open(QIODevice::ReadOnly))
             continue;
         window.damageReports.clear();
         window.loadFile(QDir(QString::fromStdString(image.folder)));
@@ -412,8 +439,20 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
             EXPECT_EQ(total.toStdString(),
                       ("Total: " + first.mid(first.indexOf(runsTo) + runsTo.size(), 5)).toStdString());
         }
-        // What could be read is still listed.
+        // What could be read is still listed, every text on its track's row.
         EXPECT_EQ(listed == soundRows, row.allRowsListed) << listed;
+        const QAbstractItemModel* table = tableView(window.form())->model();
+        for (int r = 0; r < listed; ++r) {
+            if (table->index(r, 2).data().toString() != QStringLiteral("Start 1"))
+                continue;
+            const int track = table->index(r, 1).data().toInt();
+            int column = 5;
+            for (int type : {DdpFixture::Title, DdpFixture::Performer, DdpFixture::Songwriter, DdpFixture::Composer,
+                             DdpFixture::Arranger, DdpFixture::Message})
+                EXPECT_EQ(table->index(r, column++).data().toString().toStdString(),
+                          row.textsListed ? image.tracks.at(std::size_t(track) - 1).texts.at(type) : "")
+                    << "track " << track;
+        }
     }
 
     // A row past the end of a cut image is refused in words, and nothing plays.
