@@ -619,6 +619,36 @@ TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)
     }
 }
 
+TEST_F(MainWindowTests, ElapsedAndRemainingCdTimeAddUpToTheTotal)
+{
+    // Track 2 starts at 01:40.53 on the disc's clock, which ends at 03:08.53.
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.trackFramesList = {100 * 75 + 40, 88 * 75};
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image image = writeImage(folder("disc"), options);
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    emit transport(window.form())->nextButton->released();
+    ASSERT_EQ(window.player().getEntry(), 3);
+    const QAbstractItemModel* table = tableView(window.form())->model();
+    ASSERT_EQ(table->index(table->rowCount() - 1, 3).data().toString(), QStringLiteral("Total: 03:08"));
+
+    Ui::TimeWidget* t = time(window.form());
+    const auto seconds = [&] {
+        const QString text = t->cdTimeLabel->text();
+        return text.section(QLatin1Char(':'), 0, 0).toInt() * 60 + text.section(QLatin1Char(':'), 1, 1).toInt();
+    };
+    for (const int value : {0, 5000, 9999}) {
+        SCOPED_TRACE(value);
+        t->seekslider->setValue(value);
+        const int elapsed = seconds();
+        invoke(&window, "onCdTimeLabelClicked");
+        EXPECT_EQ(elapsed + seconds(), 3 * 60 + 8) << t->cdTimeLabel->text().toStdString();
+        invoke(&window, "onCdTimeLabelClicked");
+    }
+}
+
 TEST_F(MainWindowTests, AnotherImageAndAModeClickShowTheTimesWithoutASliderMove)
 {
     DdpFixture::Options options;
