@@ -290,7 +290,8 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     options.pauseFrames = 75;
     options.tracksWithPause = 1;
     options.samples = DdpFixture::Samples::Silence;
-    options.cdText = DdpFixture::CdTextKind::Latin1;
+    // Double-byte, with empty texts and extension kanji (see the fixture).
+    options.cdText = DdpFixture::CdTextKind::Japanese;
     const auto resize = [](const DdpFixture::Image& image, std::int64_t bytes) {
         ASSERT_TRUE(QFile::resize(QString::fromStdString(image.path("IMAGE.DAT")), bytes));
     };
@@ -384,7 +385,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          false},
         // Whole packs keep their texts; a cut of all three size packs leaves none.
         {"CDTEXT.BIN cut 13 bytes short", [&](const DdpFixture::Image& image) { cutCdText(image, 13); },
-         {"CDTEXT.BIN ends inside a pack: 779 bytes are no whole number of 18-byte packs, so its last pack is "
+         {"CDTEXT.BIN ends inside a pack: 599 bytes are no whole number of 18-byte packs, so its last pack is "
           "incomplete."},
          true},
         {"CDTEXT.BIN cut by its last pack", [&](const DdpFixture::Image& image) { cutCdText(image, 18); },
