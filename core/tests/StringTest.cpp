@@ -92,6 +92,23 @@ TEST(String, ShiftJisKeepsBackslashAndTildeAsCodePage932Does)
     EXPECT_STREQ(back.text8(), "a\\b~");
 }
 
+TEST(String, CodePage932IsMicrosoftsWithJisX0213ForWhatItLeavesUndefined)
+{
+    // 髙 and 﨑 of the IBM extension rows (JIS X 0213 reads 騠 and 郫 there),
+    // ～ as 932 has it, and € (0x85 0x40), which only JIS X 0213 defines.
+    const char bytes[] = "\xFB\xFC\xFA\xB1\x81\x60\x85\x40";
+    const char utf8[] = "\xE9\xAB\x99\xEF\xA8\x91\xEF\xBD\x9E\xE2\x82\xAC";
+    EXPECT_EQ(cdTextField(bytes), utf8);
+    String back(utf8, 65001);
+    ASSERT_TRUE(back.convertToNarrow(932));
+    EXPECT_STREQ(back.text8(), bytes);
+    // JIS X 0213 writes 𠂉 as 0xF0 0x40, which 932 reads as a character of
+    // its own (private use): it is marked lost, not written as another.
+    String lost("\xF0\xA0\x82\x89", 65001);
+    ASSERT_TRUE(lost.convertToNarrow(932));
+    EXPECT_STREQ(lost.text8(), "?");
+}
+
 TEST(String, ConvertToNarrowReencodesAndMarksMissingCharacters)
 {
     String utf8(kNihongoUtf8, 65001);

@@ -76,18 +76,26 @@ std::string latinText(int type, int track)
 
 std::string japaneseText(int type, int track)
 {
-    // Kana and common kanji that every code page 932 variant encodes alike.
+    // Kana and kanji, and in the performers of tracks 1 and 2 the names
+    // 髙橋 (0xFBFC) and 山﨑 (0xFAB1) of code page 932's IBM extension rows.
+    // As Japanese masters have it, the album has no songwriter, composer or
+    // arranger (an empty text of its own), and track 2 no arranger.
     const std::string n = fullWidthNumber(track);
     switch (type) {
     case Title:
         return track == 0 ? "\xE7\xA1\x9D\xE5\xAD\x90\xE3\x81\xAE\xE4\xBA\x95\xE6\x88\xB8"  // 硝子の井戸
                           : "\xE6\x9B\xB2" + n;                                           // 曲N
     case Performer:
+        if (track == 1)
+            return "\xE9\xAB\x99\xE6\xA9\x8B" + n;  // 髙橋N
+        if (track == 2)
+            return "\xE5\xB1\xB1\xEF\xA8\x91" + n;  // 山﨑N
         return track == 0 ? "\xE3\x82\xAC\xE3\x83\xA9\xE3\x82\xB9"  // ガラス
                           : "\xE6\xAD\x8C\xE6\x89\x8B" + n;          // 歌手N
-    case Songwriter: return "\xE4\xBD\x9C\xE8\xA9\x9E" + n;          // 作詞N
-    case Composer: return "\xE4\xBD\x9C\xE6\x9B\xB2" + n;            // 作曲N
-    case Arranger: return "\xE7\xB7\xA8\xE6\x9B\xB2" + n;            // 編曲N
+    case Songwriter: return track == 0 ? std::string() : "\xE4\xBD\x9C\xE8\xA9\x9E" + n;  // 作詞N
+    case Composer: return track == 0 ? std::string() : "\xE4\xBD\x9C\xE6\x9B\xB2" + n;    // 作曲N
+    case Arranger:
+        return track == 0 || track == 2 ? std::string() : "\xE7\xB7\xA8\xE6\x9B\xB2" + n;  // 編曲N
     case Message: return "\xE3\x81\x82\xE3\x82\x8A\xE3\x81\x8C\xE3\x81\xA8\xE3\x81\x86" + n;  // ありがとうN
     default: return {};
     }
@@ -504,7 +512,12 @@ std::string toShiftJis(const std::string& utf8)
     QTextCodec* codec = QTextCodec::codecForName("Shift_JIS");
     if (codec == nullptr)
         throw std::runtime_error("no Shift_JIS codec");
-    const QByteArray bytes = codec->fromUnicode(QString::fromUtf8(utf8.data(), int(utf8.size())));
+    // A character the codec lacks would become '?' and the test data a lie.
+    const QString text = QString::fromUtf8(utf8.data(), int(utf8.size()));
+    QTextCodec::ConverterState state;
+    const QByteArray bytes = codec->fromUnicode(text.constData(), text.size(), &state);
+    if (state.invalidChars != 0)
+        throw std::runtime_error("the Shift_JIS codec cannot encode " + utf8);
     return std::string(bytes.constData(), std::size_t(bytes.size()));
 }
 

@@ -52,6 +52,8 @@ QString DamageReport::line(const DDP::Damage& d)
         if (d.file == DDP::pqDescrFileName)
             return tr("%1 cannot be read: %2. Without it no track can be listed.")
                 .arg(file(d), cause(d.error));
+        if (d.file == DDP::cdTextFileName)
+            return tr("%1 cannot be read: %2. Its texts are not shown.").arg(file(d), cause(d.error));
         return tr("%1 cannot be read: %2. Without it PQDESCR is not read, so no track can be listed.")
             .arg(file(d), cause(d.error));
     case Damage::NotDescriptors:
@@ -90,6 +92,20 @@ QString DamageReport::line(const DDP::Damage& d)
     case Damage::TrackCut:
         return tr("Track %1 (%2 to %3) is cut off at %4.")
             .arg(track(d.firstTrack), at(d, d.start), at(d, d.end), at(d, d.at));
+    case Damage::TextPackCut:
+        return tr("%1 ends inside a pack: %2 bytes are no whole number of 18-byte packs, so its last pack is "
+                  "incomplete.")
+            .arg(file(d))
+            .arg(d.bytes);
+    case Damage::TextSizeInfoMissing:
+        if (d.count < 2)
+            return tr("%1 holds no size information (the packs of type 0x8F that close its first block), so "
+                      "its texts are not shown.")
+                .arg(file(d));
+        return tr("%1 ends inside the size information of its first block: %2 of its 3 packs of type 0x8F "
+                  "are there.")
+            .arg(file(d))
+            .arg(d.count);
     case Damage::TracksMissing:
         if (d.firstTrack == d.lastTrack)
             return tr("Track %1 (%2 to %3) is missing.")

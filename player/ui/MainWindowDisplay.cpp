@@ -134,8 +134,12 @@ void MainWindow::updateCdTimeLabel(int seconds)
     const std::vector<DDP::PQDESCR>& descList = model->getDescList();
     const int pause = DDP::pauseSeconds(descList);
     const float elapsed = position - static_cast<float>(pause);
-    const float value =
-        cdTimeRemaining ? static_cast<float>(DDP::discSeconds(DDP::discEnd(descList), pause)) - elapsed : elapsed;
+    // The remaining time is the total less the elapsed time as it is shown,
+    // in whole seconds, so that the two add up to the table's total: a track
+    // that starts at 01:40.53 of 03:08 has 01:28 left, not 01:27.
+    const float value = cdTimeRemaining
+        ? static_cast<float>(DDP::discSeconds(DDP::discEnd(descList), pause)) - std::trunc(elapsed)
+        : elapsed;
 
     QString text = secondsToTimeString(static_cast<int>(std::fabs(value)));
     if (value < 0.0f)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <optional>
 
 namespace Holmgrave {
 namespace Platform {
@@ -14,6 +15,12 @@ const char* iconvName(TextEncoding encoding)
     switch (encoding) {
     case TextEncoding::MacRoman:
         return "MACINTOSH";
+    case TextEncoding::CodePage932:
+        return "CP932";
+    case TextEncoding::CodePage936:
+        return "CP936";
+    case TextEncoding::CodePage949:
+        return "CP949";
     case TextEncoding::ShiftJisX0213:
         return "SHIFT_JISX0213";
     case TextEncoding::WindowsLatin1:
@@ -66,7 +73,11 @@ TextEncoding encodingForCodePage(std::uint32_t codePage)
     case 2:
         return TextEncoding::MacRoman;
     case 932:
-        return TextEncoding::ShiftJisX0213;
+        return TextEncoding::CodePage932;
+    case 936:
+        return TextEncoding::CodePage936;
+    case 949:
+        return TextEncoding::CodePage949;
     case 1252:
         return TextEncoding::WindowsLatin1;
     case 10029:
@@ -113,10 +124,13 @@ bool appendDecoded(const Converter& cd, const char* bytes, std::size_t size, std
     std::size_t inLeft = size;
     char* outPtr = buffer.data();
     std::size_t outLeft = buffer.size();
-    if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return false; // EILSEQ or a truncated sequence at the end (EINVAL)
-    if (iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
+    if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)
+        || iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        // EILSEQ or a truncated sequence at the end (EINVAL); the descriptor
+        // starts afresh for the caller's next try.
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         return false;
+    }
     const std::size_t produced = buffer.size() - outLeft;
     const std::size_t start = out.size();
     out.resize(start + produced / 2);
@@ -127,6 +141,47 @@ bool appendDecoded(const Converter& cd, const char* bytes, std::size_t size, std
 bool isShiftJisLeadByte(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Code page 932 keeps 0x5C and 0x7E as a backslash and a tilde itself, so
+// only the characters it leaves undefined (JIS X 0213's rows 0x85, 0x86,
+// 0xEB, 0xEC, 0xEF and the ends of others) go to X 0213, one at a time.
+bool decodeCodePage932(const char* bytes, std::size_t size, std::u16string& out)
+{
+    const Converter cp932(TextEncoding::Utf16Host, TextEncoding::CodePage932);
+    if (!cp932.valid())
+        return false;
+    if (appendDecoded(cp932, bytes, size, out))
+        return true;
+    out.clear();
+    const Converter x0213(TextEncoding::Utf16Host, TextEncoding::ShiftJisX0213);
+    for (std::size_t i = 0; i < size;) {
+        const std::size_t width = isShiftJisLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+        if (i + width > size)
+            return false; // a lead byte cut off at the end
+        if (!appendDecoded(cp932, bytes + i, width, out)
+            && !(x0213.valid() && appendDecoded(x0213, bytes + i, width, out)))
+            return false;
+        i += width;
+    }
+    return true;
+}
+
+// One character (`width` UTF-16 units) into `out`; false when the encoding
+// lacks it.
+bool encodeCharacter(const Converter& cd, const char16_t* units, std::size_t width, char (&out)[16],
+                     std::size_t& produced)
+{
+    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
+    std::size_t inLeft = width * 2;
+    char* outPtr = out;
+    std::size_t outLeft = sizeof out;
+    const bool done = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)
+        && iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    produced = sizeof out - outLeft;
+    if (!done)
+        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr); // reset the shift state
+    return done;
 }
 
 } // namespace
@@ -143,16 +198,18 @@ bool decodeToUtf16(const char* bytes, std::size_t size, TextEncoding encoding, s
         std::memcpy(out.data(), bytes, size);
         return true;
     }
+    if (encoding == TextEncoding::CodePage932)
+        return decodeCodePage932(bytes, size, out);
     Converter cd(TextEncoding::Utf16Host, encoding);
     if (!cd.valid())
         return false;
     if (encoding != TextEncoding::ShiftJisX0213)
         return appendDecoded(cd, bytes, size, out);
 
-    // Code page 932 keeps the single bytes 0x5C and 0x7E as a backslash and
-    // a tilde ("AC" 0x5C "DC" is "AC\DC"), where JIS X 0213 alone makes them
-    // a yen sign and an overline. Only single bytes: as the second byte of a
-    // double-byte character they belong to that character.
+    // As in code page 932, the single bytes 0x5C and 0x7E are a backslash
+    // and a tilde ("AC" 0x5C "DC" is "AC\DC"), where JIS X 0213 alone makes
+    // them a yen sign and an overline. Only single bytes: as the second byte
+    // of a double-byte character they belong to that character.
     std::size_t segment = 0;
     std::size_t i = 0;
     while (i < size) {
@@ -188,6 +245,21 @@ EncodeOutcome encodeFromUtf16(const char16_t* units, std::size_t count, TextEnco
         outcome.failed = true;
         return outcome;
     }
+    // What code page 932 lacks is written as JIS X 0213 where 932 leaves
+    // those bytes undefined, so that reading them back gives the character.
+    std::optional<Converter> x0213;
+    std::optional<Converter> readBack;
+    if (encoding == TextEncoding::CodePage932) {
+        x0213.emplace(TextEncoding::ShiftJisX0213, TextEncoding::Utf16Host);
+        readBack.emplace(TextEncoding::Utf16Host, TextEncoding::CodePage932);
+    }
+    const auto inX0213Only = [&](const char16_t* character, std::size_t width, char (&bytes)[16],
+                                 std::size_t& produced) {
+        std::u16string ignored;
+        return x0213 && x0213->valid() && readBack->valid()
+            && encodeCharacter(*x0213, character, width, bytes, produced)
+            && !appendDecoded(*readBack, bytes, produced, ignored);
+    };
 
     char scratch[16];
     std::size_t i = 0;
@@ -203,15 +275,8 @@ EncodeOutcome encodeFromUtf16(const char16_t* units, std::size_t count, TextEnco
         std::size_t produced = 0;
         bool representable = !(low || (high && width == 1));
         if (representable) {
-            char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units + i));
-            std::size_t inLeft = width * 2;
-            char* outPtr = scratch;
-            std::size_t outLeft = sizeof scratch;
-            representable = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)
-                && iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
-            produced = sizeof scratch - outLeft;
-            if (!representable)
-                iconv(cd.get(), nullptr, nullptr, nullptr, nullptr); // reset the shift state
+            representable = encodeCharacter(cd, units + i, width, scratch, produced)
+                || inX0213Only(units + i, width, scratch, produced);
         }
         if (!representable) {
             if (lossByte == 0) {
@@ -236,8 +301,11 @@ std::size_t maximumEncodedSize(std::size_t units, TextEncoding encoding)
     switch (encoding) {
     case TextEncoding::Utf8:
         return units * 3;
+    case TextEncoding::CodePage932:
     case TextEncoding::ShiftJisX0213:
         return units * 4;
+    case TextEncoding::CodePage936:
+    case TextEncoding::CodePage949:
     case TextEncoding::Utf16Host:
         return units * 2;
     default:

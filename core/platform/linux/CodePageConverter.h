@@ -14,6 +14,9 @@ namespace Platform {
 enum class TextEncoding
 {
     MacRoman,
+    CodePage932,   // Microsoft's Shift-JIS; JIS X 0213 for what it leaves undefined
+    CodePage936,   // Microsoft's GBK, a superset of GB 2312
+    CodePage949,   // Microsoft's Unified Hangul Code, a superset of KS C 5601 (EUC-KR)
     ShiftJisX0213,
     WindowsLatin1,
     MacCentralEurope,
@@ -22,11 +25,13 @@ enum class TextEncoding
     Utf16Host, // UTF-16 in host byte order, the library's 16-bit form
 };
 
-// Code page number -> encoding: 0 (the default) and 2 Mac Roman, 932
-// Shift-JIS X0213, 1252 Windows Latin 1, 10029 Mac Central European,
-// 65001 UTF-8, any other ASCII. Shift-JIS is decoded the way code page 932
-// is read elsewhere: the single bytes 0x5C and 0x7E are a backslash and a
-// tilde, not a yen sign and an overline (encoding writes them that way too).
+// Code page number -> encoding: 0 (the default) and 2 Mac Roman, 932, 936
+// and 949 those code pages, 1252 Windows Latin 1, 10029 Mac Central
+// European, 65001 UTF-8, any other ASCII. Code page 932 is Microsoft's, as Windows and
+// CD-TEXT's MS-JIS write it (its NEC and IBM rows hold kanji such as 髙 and
+// 﨑); a character that it leaves undefined is read, and written, as JIS
+// X 0213. The single bytes 0x5C and 0x7E are a backslash and a tilde, not a
+// yen sign and an overline, in both directions and also for Shift-JIS X0213.
 TextEncoding encodingForCodePage(std::uint32_t codePage);
 
 // Platform encoding values (the numbers CoreFoundation used: 0 Mac Roman,

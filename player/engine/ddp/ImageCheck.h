@@ -36,6 +36,9 @@ struct Damage {
         ImageShort,        // "IMAGE.DAT" ends at `at` (bytes), the disc runs to `end`
         TrackCut,          // track `firstTrack`, [`start`, `end`), stops at `at`, the end of the audio
         TracksMissing,     // tracks `firstTrack` to `lastTrack`, [`start`, `end`), lie past the audio
+        TextPackCut,       // "CDTEXT.BIN" of `bytes` bytes of packs ends inside a pack
+        TextSizeInfoMissing,  // "CDTEXT.BIN" holds only `count` of block 0's three size packs (two are
+                              // enough to read its texts)
     };
     Kind kind = FileUnreadable;
     std::string file;

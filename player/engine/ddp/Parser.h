@@ -16,7 +16,9 @@ namespace Parser {
 // what is damaged in the descriptor files (empty for sound ones). Whatever is
 // damaged, the model gets what could be read: a folder without descriptor
 // files leaves the descriptor list empty, one without "CDTEXT.BIN" leaves the
-// CD-TEXT empty (which is no damage: the CD-TEXT is optional). "IMAGE.DAT" is
+// CD-TEXT empty (which is no damage: the CD-TEXT is optional); a damaged
+// "CDTEXT.BIN" is reported after the descriptor files, with what of it could
+// be read in the model. "IMAGE.DAT" is
 // not opened here: the reader that plays it does, and its check
 // (DDP::checkAudio) waits for that.
 std::vector<DDP::Damage> parseData(const QString& folder, std::shared_ptr<DDPModel> model);

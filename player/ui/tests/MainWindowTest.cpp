@@ -290,11 +290,17 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
     options.pauseFrames = 75;
     options.tracksWithPause = 1;
     options.samples = DdpFixture::Samples::Silence;
+    // Double-byte, with empty texts and extension kanji (see the fixture).
+    options.cdText = DdpFixture::CdTextKind::Japanese;
     const auto resize = [](const DdpFixture::Image& image, std::int64_t bytes) {
         ASSERT_TRUE(QFile::resize(QString::fromStdString(image.path("IMAGE.DAT")), bytes));
     };
     const auto pqDescr = [](const DdpFixture::Image& image) {
         return QString::fromStdString(image.path("PQDESCR"));
+    };
+    const auto cutCdText = [](const DdpFixture::Image& image, std::int64_t bytes) {
+        QFile file(QString::fromStdString(image.path("CDTEXT.BIN")));
+        ASSERT_TRUE(file.resize(file.size() - bytes));
     };
     // The final marker 2 s after the lead-out, as some masters have it.
     const auto markerLater = [&](const DdpFixture::Image& image) {
@@ -307,6 +313,7 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         std::function<void(const DdpFixture::Image&)> spoil;
         QStringList report;
         bool allRowsListed;
+        bool textsListed = true;
     };
     const std::vector<Row> rows = {
         {"none", [](const DdpFixture::Image&) {}, {}, true},
@@ -376,6 +383,25 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
          {"PQDESCR is too short: it holds 10 bytes, but a disc needs at least 4 descriptors of 64 bytes. No "
           "track can be listed."},
          false},
+        // Whole packs keep their texts; a cut of all three size packs leaves none.
+        {"CDTEXT.BIN cut 13 bytes short", [&](const DdpFixture::Image& image) { cutCdText(image, 13); },
+         {"CDTEXT.BIN ends inside a pack: 599 bytes are no whole number of 18-byte packs, so its last pack is "
+          "incomplete."},
+         true},
+        {"CDTEXT.BIN cut by its last pack", [&](const DdpFixture::Image& image) { cutCdText(image, 18); },
+         {"CDTEXT.BIN ends inside the size information of its first block: 2 of its 3 packs of type 0x8F are "
+          "there."},
+         true},
+        {"CDTEXT.BIN cut by its size packs", [&](const DdpFixture::Image& image) { cutCdText(image, 54); },
+         {"CDTEXT.BIN holds no size information (the packs of type 0x8F that close its first block), so its "
+          "texts are not shown."},
+         true, false},
+        {"CDTEXT.BIN without read permission",
+         [&](const DdpFixture::Image& image) {
+             QFile::setPermissions(QString::fromStdString(image.path("CDTEXT.BIN")), QFileDevice::WriteOwner);
+         },
+         {QStringLiteral("CDTEXT.BIN cannot be read: %1. Its texts are not shown.").arg(qt_error_string(EACCES))},
+         true, false},
     };
 
     TestWindow window;
@@ -384,9 +410,11 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
         SCOPED_TRACE(row.damage);
         const DdpFixture::Image image = writeImage(folder(QString::fromLatin1(row.damage)), options);
         row.spoil(image);
-        // Whoever may read any file (root) cannot be kept from one.
+        // Whoever may read any file (root) cannot be kept from one: the file
+        // the row names first.
+        const QString named = QString::fromLatin1(row.damage).section(QLatin1Char(' '), 0, 0);
         if (QString::fromLatin1(row.damage).contains(QStringLiteral("permission"))
-            && QFile(pqDescr(image)).open(QIODevice::ReadOnly))
+            && QFile(QString::fromStdString(image.path(named.toStdString()))).open(QIODevice::ReadOnly))
             continue;
         window.damageReports.clear();
         window.loadFile(QDir(QString::fromStdString(image.folder)));
@@ -412,8 +440,20 @@ TEST_F(MainWindowTests, DamagedImagesAreReportedOnLoadNamingFileAndTimes)
             EXPECT_EQ(total.toStdString(),
                       ("Total: " + first.mid(first.indexOf(runsTo) + runsTo.size(), 5)).toStdString());
         }
-        // What could be read is still listed.
+        // What could be read is still listed, every text on its track's row.
         EXPECT_EQ(listed == soundRows, row.allRowsListed) << listed;
+        const QAbstractItemModel* table = tableView(window.form())->model();
+        for (int r = 0; r < listed; ++r) {
+            if (table->index(r, 2).data().toString() != QStringLiteral("Start 1"))
+                continue;
+            const int track = table->index(r, 1).data().toInt();
+            int column = 5;
+            for (int type : {DdpFixture::Title, DdpFixture::Performer, DdpFixture::Songwriter, DdpFixture::Composer,
+                             DdpFixture::Arranger, DdpFixture::Message})
+                EXPECT_EQ(table->index(r, column++).data().toString().toStdString(),
+                          row.textsListed ? image.tracks.at(std::size_t(track) - 1).texts.at(type) : "")
+                    << "track " << track;
+        }
     }
 
     // A row past the end of a cut image is refused in words, and nothing plays.
@@ -577,6 +617,36 @@ TEST_F(MainWindowTests, CdTimeFollowsNextAndPrevWhileStopped)
         emit row.button->released();
         EXPECT_EQ(window.player().getEntry(), row.entry);
         EXPECT_EQ(t->cdTimeLabel->text(), QLatin1String(row.cdTime)) << "entry " << row.entry;
+    }
+}
+
+TEST_F(MainWindowTests, ElapsedAndRemainingCdTimeAddUpToTheTotal)
+{
+    // Track 2 starts at 01:40.53 on the disc's clock, which ends at 03:08.53.
+    DdpFixture::Options options;
+    options.trackCount = 2;
+    options.trackFramesList = {100 * 75 + 40, 88 * 75};
+    options.samples = DdpFixture::Samples::Silence;
+    const DdpFixture::Image image = writeImage(folder("disc"), options);
+    TestWindow window;
+    window.loadFile(QDir(QString::fromStdString(image.folder)));
+    emit transport(window.form())->nextButton->released();
+    ASSERT_EQ(window.player().getEntry(), 3);
+    const QAbstractItemModel* table = tableView(window.form())->model();
+    ASSERT_EQ(table->index(table->rowCount() - 1, 3).data().toString(), QStringLiteral("Total: 03:08"));
+
+    Ui::TimeWidget* t = time(window.form());
+    const auto seconds = [&] {
+        const QString text = t->cdTimeLabel->text();
+        return text.section(QLatin1Char(':'), 0, 0).toInt() * 60 + text.section(QLatin1Char(':'), 1, 1).toInt();
+    };
+    for (const int value : {0, 5000, 9999}) {
+        SCOPED_TRACE(value);
+        t->seekslider->setValue(value);
+        const int elapsed = seconds();
+        invoke(&window, "onCdTimeLabelClicked");
+        EXPECT_EQ(elapsed + seconds(), 3 * 60 + 8) << t->cdTimeLabel->text().toStdString();
+        invoke(&window, "onCdTimeLabelClicked");
     }
 }
 

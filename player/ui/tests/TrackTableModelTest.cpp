@@ -245,10 +245,14 @@ TEST(TrackTableModel, JapaneseTextShowsAsUtf8AndAReloadReplacesTheRows)
     o.cdText = DdpFixture::CdTextKind::Japanese;
     LoadedImage loaded(o);
     ASSERT_EQ(loaded.adapter.rowCount(), 13);
+    // Every text column, with the fixture's empty texts and extension kanji.
     for (int r = 0; r < 12; ++r) {
+        SCOPED_TRACE(r);
         const auto& texts = loaded.image.tracks[static_cast<std::size_t>(r)].texts;
-        EXPECT_EQ(cell(loaded.adapter, r, 5).toStdString(), texts.at(DdpFixture::Title));
-        EXPECT_EQ(cell(loaded.adapter, r, 6).toStdString(), texts.at(DdpFixture::Performer));
+        int column = 5;
+        for (int type : {DdpFixture::Title, DdpFixture::Performer, DdpFixture::Songwriter, DdpFixture::Composer,
+                         DdpFixture::Arranger, DdpFixture::Message})
+            EXPECT_EQ(cell(loaded.adapter, r, column++).toStdString(), texts.at(type));
     }
 
     QTemporaryDir other;

@@ -69,7 +69,16 @@ int main(int argc, char** argv)
                                   lengthPrefixed(DdpFixture::readFile(image.path("DDPID")))
                                       + lengthPrefixed(DdpFixture::readFile(image.path("DDPMS")))
                                       + DdpFixture::readFile(image.path("PQDESCR")));
-            DdpFixture::writeFile(cdTextSeeds + "/" + s.name, DdpFixture::readFile(image.path("CDTEXT.BIN")));
+            const std::string cdText = DdpFixture::readFile(image.path("CDTEXT.BIN"));
+            DdpFixture::writeFile(cdTextSeeds + "/" + s.name, cdText);
+            if (s.text == DdpFixture::CdTextKind::Japanese) {
+                // Cut inside its last size pack, and in the drive's READ TOC form.
+                const std::string seed = cdTextSeeds + "/" + s.name;
+                DdpFixture::writeFile(seed + "-cut", cdText.substr(0, cdText.size() - 13));
+                const std::size_t counted = cdText.size() + 2;
+                const std::string header{char(counted >> 8), char(counted & 0xFF), '\0', '\0'};
+                DdpFixture::writeFile(seed + "-read-toc", header + cdText);
+            }
         }
         std::filesystem::remove_all(scratch);
     } catch (const std::exception& e) {

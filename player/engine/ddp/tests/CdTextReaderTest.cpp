@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 using DdpFixture::cdTextPack;
 
@@ -81,13 +83,26 @@ TEST_F(CdTextReaderTest, JapaneseBlockBecomesUtf8)
     EXPECT_TRUE(info().doubleByte);
     ASSERT_EQ(info().tracks.size(), 10u);
     EXPECT_EQ(title(0), "\xE7\xA1\x9D\xE5\xAD\x90\xE3\x81\xAE\xE4\xBA\x95\xE6\x88\xB8");  // 硝子の井戸
-    for (const DdpFixture::Track& t : image.tracks) {
-        const CdText::TrackInfo& got = info().tracks[std::size_t(t.number)];
-        EXPECT_EQ(CdText::fieldText(got.title), t.texts.at(DdpFixture::Title));
-        EXPECT_EQ(CdText::fieldText(got.performer), t.texts.at(DdpFixture::Performer));
-        EXPECT_EQ(CdText::fieldText(got.message), t.texts.at(DdpFixture::Message));
-        EXPECT_EQ(CdText::fieldText(got.upcIsrc), t.isrc);  // single-byte packs in a double-byte block
+    // The album's empty songwriter, composer and arranger, and track 2's
+    // empty arranger, shift no later text.
+    std::vector<std::map<int, std::string>> expected{image.albumTexts};
+    for (const DdpFixture::Track& t : image.tracks)
+        expected.push_back(t.texts);
+    ASSERT_EQ(expected[0].at(DdpFixture::Songwriter), "");
+    ASSERT_EQ(expected[2].at(DdpFixture::Arranger), "");
+    for (std::size_t n = 0; n < expected.size(); ++n) {
+        SCOPED_TRACE(n);
+        const CdText::TrackInfo& got = info().tracks[n];
+        EXPECT_EQ(CdText::fieldText(got.title), expected[n].at(DdpFixture::Title));
+        EXPECT_EQ(CdText::fieldText(got.performer), expected[n].at(DdpFixture::Performer));
+        EXPECT_EQ(CdText::fieldText(got.songwriter), expected[n].at(DdpFixture::Songwriter));
+        EXPECT_EQ(CdText::fieldText(got.composer), expected[n].at(DdpFixture::Composer));
+        EXPECT_EQ(CdText::fieldText(got.arranger), expected[n].at(DdpFixture::Arranger));
+        EXPECT_EQ(CdText::fieldText(got.message), expected[n].at(DdpFixture::Message));
+        EXPECT_EQ(CdText::fieldText(got.upcIsrc), expected[n].at(DdpFixture::UpcIsrc));  // single-byte packs
     }
+    // Track 1's performer is 髙橋 (0xFB 0xFC 0x8B 0xB4).
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].performer).substr(0, 6), "\xE9\xAB\x99\xE6\xA9\x8B");
 }
 
 TEST_F(CdTextReaderTest, ShiftJisConversionAndItsFallback)
@@ -96,9 +111,33 @@ TEST_F(CdTextReaderTest, ShiftJisConversionAndItsFallback)
     EXPECT_EQ(CdText::convertDoubleByteText("\x83\x4A\x83\x5E\x83\x4A\x83\x69"), "\xE3\x82\xAB\xE3\x82\xBF\xE3\x82\xAB\xE3\x83\x8A");
     EXPECT_EQ(CdText::convertDoubleByteText(std::string("\x82\xA0\0\x82\xA2", 5)), "\xE3\x81\x82");  // up to the zero
     EXPECT_EQ(CdText::convertDoubleByteText(""), "");
+    // Code page 932's extension rows, and 0x85 0x40, which it leaves to JIS X 0213 (€).
+    EXPECT_EQ(CdText::convertDoubleByteText("\xFB\xFC\xFA\xB1"), "\xE9\xAB\x99\xEF\xA8\x91");  // 髙﨑
+    EXPECT_EQ(CdText::convertDoubleByteText("\x85\x40\\~"), "\xE2\x82\xAC\\~");
     // A lead byte followed by a blank is not code page 932: the bytes come
     // back read as Mac Roman (0x81 is Å there).
     EXPECT_EQ(CdText::convertDoubleByteText("\x81 A"), "\xC3\x85 A");
+}
+
+TEST_F(CdTextReaderTest, KoreanAndMandarinBlocksAreReadInTheirOwnCodePages)
+{
+    struct Row {
+        int characterCode;
+        std::string bytes;
+        std::string utf8;
+    };
+    for (const Row& row : {Row{0x81, "\xC7\xD1\xB1\xB9", "\xED\x95\x9C\xEA\xB5\xAD"},   // 한국, KS C 5601
+                           Row{0x82, "\xD6\xD0\xCE\xC4", "\xE4\xB8\xAD\xE6\x96\x87"},   // 中文, GB 2312
+                           Row{0x80, "\x93\xFA\x96\x7B", "\xE6\x97\xA5\xE6\x9C\xAC"}}) {  // 日本, MS-JIS
+        SCOPED_TRACE(row.characterCode);
+        DdpFixture::SizeRecord record;
+        record.characterCode = row.characterCode;
+        record.lastSequence[0] = 3;
+        ASSERT_TRUE(readFile(cdTextPack(0x80, 1, 0, true, row.bytes + std::string(2, '\0'))
+                             + DdpFixture::sizeInfoPacks(record, 1)));
+        EXPECT_EQ(title(1), row.utf8);
+        EXPECT_TRUE(info().doubleByte);
+    }
 }
 
 TEST_F(CdTextReaderTest, OnePackCarriesTextsOfConsecutiveTracks)
@@ -110,6 +149,15 @@ TEST_F(CdTextReaderTest, OnePackCarriesTextsOfConsecutiveTracks)
     EXPECT_EQ(title(2), "Song");
     EXPECT_EQ(title(3), "");
     EXPECT_EQ(title(0), "");
+
+    // The same packs in the drive's READ TOC form: a 4-byte header counting
+    // the bytes after its length field, then the packs.
+    const std::string all = packs + closeBlock(1, 3);
+    const std::size_t counted = all.size() + 2;
+    ASSERT_TRUE(readFile(std::string{char(counted >> 8), char(counted & 0xFF), '\0', '\0'} + all));
+    EXPECT_EQ(title(1), "Intro");
+    EXPECT_EQ(title(2), "Song");
+    EXPECT_TRUE(reader.damage().empty());
 }
 
 TEST_F(CdTextReaderTest, ATabStandsForThePreviousTracksTextOfTheSameField)
@@ -156,7 +204,14 @@ TEST_F(CdTextReaderTest, DoubleByteTerminatorSplitAcrossPacksEndsOneText)
                               // Here the first zero ends pack 2 and the second opens pack 3.
                               + cdTextPack(0x81, 1, 2, true, std::string("\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0" "A\0", 12))
                               + cdTextPack(0x81, 1, 3, true, std::string("\0\x82\xA2\0\0", 5));
-    ASSERT_TRUE(readFile(packs + closeBlock(4, 2)));
+    // Songwriters: the album's text and its terminator fill pack 4 exactly;
+    // track 1's empty text, its own two zeros, opens pack 5 before track 2's.
+    const std::string songwriters =
+        cdTextPack(0x82, 0, 4, true, std::string("\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\0\0", 12))
+        + cdTextPack(0x82, 1, 5, true, std::string("\0\0\x82\xA2\0\0", 6));
+    ASSERT_TRUE(readFile(packs + songwriters + closeBlock(6, 2)));
+    EXPECT_EQ(CdText::fieldText(info().tracks[1].songwriter), "");
+    EXPECT_EQ(CdText::fieldText(info().tracks[2].songwriter), "\xE3\x81\x84");
     std::string expected;
     for (int i = 0; i < 6; ++i)
         expected += "\xE3\x81\x82";
@@ -177,8 +232,10 @@ TEST_F(CdTextReaderTest, PackTypesSelectTheirFieldsOrNone)
                               + cdTextPack(0x84, 1, 5, false, std::string("Arr\0", 4))
                               + cdTextPack(0x83, 1, 6, false, std::string("Comp\0", 5))
                               + cdTextPack(0x82, 1, 7, false, std::string("Song\0", 5))
-                              + cdTextPack(0x8E, 1, 8, false, std::string("DEHG126\0", 8));
-    ASSERT_TRUE(readFile(packs + closeBlock(9, 2)));
+                              // TOC bytes without a zero: no text runs on into the ISRC.
+                              + cdTextPack(0x89, 1, 8, false, "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C")
+                              + cdTextPack(0x8E, 1, 9, false, std::string("DEHG126\0", 8));
+    ASSERT_TRUE(readFile(packs + closeBlock(10, 2)));
     EXPECT_EQ(CdText::fieldText(info().discIdentification), "DISC-7");
     const CdText::TrackInfo& t = info().tracks[1];
     EXPECT_EQ(CdText::fieldText(t.message), "Msg");
@@ -213,6 +270,14 @@ TEST_F(CdTextReaderTest, GenreCodesAndTheirNames)
         reader.setGenre(pack);
         EXPECT_EQ(reader.cdInfo().genre, "") << code;
     }
+
+    // Only the first genre pack holds the code: a 22-character genre text
+    // ends in a third pack, which starts with zeros.
+    const std::string genre = cdTextPack(0x87, 0, 0, false, std::string("\0\x05", 2) + "Baroque co")
+                              + cdTextPack(0x87, 0, 1, false, "ncertos 1720")
+                              + cdTextPack(0x87, 0, 2, false, std::string(12, '\0'));
+    ASSERT_TRUE(readFile(genre + closeBlock(3, 1)));
+    EXPECT_EQ(info().genre, "Classical");
 }
 
 TEST_F(CdTextReaderTest, TracksBeyondTheLastAndExtensionPacksChangeNothing)
@@ -310,6 +375,36 @@ TEST_F(CdTextReaderTest, ShortAndLyingFilesGiveEmptyOrPartialTexts)
     // A trailing part shorter than a pack is ignored.
     EXPECT_TRUE(readFile(packs + closeBlock(2, 2) + "xyz"));
     EXPECT_EQ(title(2), "Also");
+
+    // Cut 13 bytes short, inside the last size pack: the size packs are
+    // found by their type, the texts of the whole packs kept, and the cut named.
+    DdpFixture::Options o;
+    o.trackCount = 12;
+    o.cdText = DdpFixture::CdTextKind::Latin1;
+    o.writeImage = false;
+    const DdpFixture::Image image = DdpFixture::write(dir.path().toStdString(), o);
+    const std::string whole = DdpFixture::readFile(image.path("CDTEXT.BIN"));
+    ASSERT_TRUE(readFile(whole.substr(0, whole.size() - 13)));
+    ASSERT_EQ(info().tracks.size(), 13u);
+    for (const DdpFixture::Track& t : image.tracks)
+        EXPECT_EQ(title(t.number), image.fieldBytes(t.texts.at(DdpFixture::Title))) << t.number;
+    EXPECT_EQ(CdText::fieldText(info().tracks[12].message),
+              image.fieldBytes(image.tracks[11].texts.at(DdpFixture::Message)));
+    ASSERT_EQ(reader.damage().size(), 1u);
+    EXPECT_EQ(reader.damage()[0].kind, DDP::Damage::TextPackCut);
+    EXPECT_EQ(reader.damage()[0].bytes, std::int64_t(whole.size() - 13));
+
+    // Cut by the last pack: two size packs are enough to read by. Cut by
+    // all three: no texts.
+    for (std::size_t packs : {1u, 3u}) {
+        SCOPED_TRACE(packs);
+        EXPECT_EQ(readFile(whole.substr(0, whole.size() - 18 * packs)), packs == 1);
+        EXPECT_EQ(info().tracks.empty() ? "" : title(12),
+                  packs == 1 ? image.fieldBytes(image.tracks[11].texts.at(DdpFixture::Title)) : "");
+        ASSERT_EQ(reader.damage().size(), 1u);
+        EXPECT_EQ(reader.damage()[0].kind, DDP::Damage::TextSizeInfoMissing);
+        EXPECT_EQ(reader.damage()[0].count, packs == 1 ? 2 : 0);
+    }
 }
 
 TEST_F(CdTextReaderTest, GarbageNeverOverrunsTheTrackList)
