@@ -156,6 +156,14 @@ int finishFolder(int made, const struct stat& source)
     return ::futimens(made, times) == 0 ? 0 : lastError();
 }
 
+// The entries of |folder| in the order a walk takes them from the back.
+int namesToVisit(int folder, std::vector<std::string>& names)
+{
+    const int rc = listFolder(folder, names);
+    std::reverse(names.begin(), names.end());
+    return rc;
+}
+
 // Copies everything inside the folder |from| into the empty folder |to|
 // (both descriptors taken), without following any link, holding a bounded
 // set of descriptors whatever the depth.
@@ -168,9 +176,8 @@ int copyContents(int from, int to)
         struct stat folder {};          // the source folder, for finishing its copy
     };
     std::vector<Level> levels(1);
-    if (const int rc = listFolder(source.fd(), levels.back().left); rc != 0)
+    if (const int rc = namesToVisit(source.fd(), levels.back().left); rc != 0)
         return rc;
-    std::reverse(levels.back().left.begin(), levels.back().left.end());
     for (;;) {
         Level& level = levels.back();
         if (level.left.empty()) {
@@ -204,9 +211,8 @@ int copyContents(int from, int to)
             return rc;
         if (const int rc = target.enter(name); rc != 0)
             return rc;
-        if (const int rc = listFolder(source.fd(), sub.left); rc != 0)
+        if (const int rc = namesToVisit(source.fd(), sub.left); rc != 0)
             return rc;
-        std::reverse(sub.left.begin(), sub.left.end());
         levels.push_back(std::move(sub));
     }
 }
@@ -233,9 +239,8 @@ int removeContents(int fd, bool& removed)
 {
     FolderWalk walk(fd);
     std::vector<std::vector<std::string>> levels(1);  // names still to remove per level, the next one last
-    if (const int rc = listFolder(walk.fd(), levels.back()); rc != 0)
+    if (const int rc = namesToVisit(walk.fd(), levels.back()); rc != 0)
         return rc;
-    std::reverse(levels.back().begin(), levels.back().end());
     for (;;) {
         std::vector<std::string>& left = levels.back();
         if (left.empty()) {
@@ -272,9 +277,8 @@ int removeContents(int fd, bool& removed)
             return rc;
         }
         std::vector<std::string> names;
-        if (const int rc = listFolder(walk.fd(), names); rc != 0)
+        if (const int rc = namesToVisit(walk.fd(), names); rc != 0)
             return rc;
-        std::reverse(names.begin(), names.end());
         levels.push_back(std::move(names));
     }
 }
