@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -123,17 +123,18 @@ struct Forwarding : IChangeListener
     void onChange(const ChangeNotification& n) override { call(n); }
 };
 
-// The threads of this process: a stream's thread is gone once this is back
-// to what it was before the stream started.
-std::size_t threadCount()
+// Waits until the thread |tid| of this process has ended; false when it
+// still runs after a minute.
+bool waitForThreadEnd(long tid)
 {
-    std::size_t count = 0;
-    if (DIR* tasks = ::opendir("/proc/self/task")) {
-        while (const dirent* e = ::readdir(tasks))
-            count += e->d_name[0] != '.';
-        ::closedir(tasks);
+    const std::string task = "/proc/self/task/" + std::to_string(tid);
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (::access(task.c_str(), F_OK) == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
     }
-    return count;
+    return true;
 }
 
 void touch(const std::string& path, const std::string& text = "x")
@@ -339,27 +340,24 @@ TEST(ChangeMonitor, AListenerMayRestartItsOwnMonitorWhileTheNewStreamDelivers)
 TEST(ChangeMonitor, AListenerMayDropTheLastReferenceToItsOwnMonitor)
 {
     TempDir dir;
-    const std::size_t threadsBefore = threadCount();
     std::shared_ptr<Holmgrave::FS::IMonitor> monitor
         = std::make_shared<NativeMonitor>(NativeFilesystem::instance(), 0ms);
     Forwarding listeners[2]; // an array: the monitor calls them in this order
     std::atomic<int> laterCalls{0};
-    std::promise<void> dropped;
+    std::promise<long> dropped; // by the delivering thread
     listeners[0].call = [&](const ChangeNotification&) {
         monitor.reset(); // the monitor ends here, in the middle of its delivery
-        dropped.set_value();
+        dropped.set_value(::syscall(SYS_gettid));
     };
     listeners[1].call = [&](const ChangeNotification&) { laterCalls.fetch_add(1); };
     monitor->addListener(&listeners[0]);
     monitor->addListener(&listeners[1]);
     monitor->watch(Path(dir.path()));
     touch(dir.file("f"));
-    ASSERT_EQ(dropped.get_future().wait_for(60s), std::future_status::ready);
+    std::future<long> delivering = dropped.get_future();
+    ASSERT_EQ(delivering.wait_for(60s), std::future_status::ready);
     // Whatever the delivery still does happens before its thread ends.
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (threadCount() > threadsBefore && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
-    EXPECT_LE(threadCount(), threadsBefore);
+    EXPECT_TRUE(waitForThreadEnd(delivering.get()));
     EXPECT_EQ(laterCalls.load(), 0);
 }
 
