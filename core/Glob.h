@@ -19,11 +19,11 @@ std::string globToRegularExpression(const std::string& pattern);
 // A glob pattern of the same syntax, matched against one name at a time by a
 // matcher of its own: '*' any run of bytes, '?' one byte, a class one byte
 // among its members, where "x-y" is the range of bytes from x to y (unsigned)
-// and '-' first or last stands for itself. The matcher never backtracks more
-// than to the last '*', so a match takes at most (pattern length + 1) x (name
-// length + 1) steps, whatever the pattern. A class with a reversed range
-// ("[z-a]") makes the pattern invalid: error() says why and nothing matches.
-// Parsing never throws for any text.
+// and a '-' that ends no range ("[-a]", "[a-]") stands for itself. The
+// matcher never backtracks more than to the last '*', so a match takes at
+// most (pattern length + 1) x (name length + 1) steps, whatever the pattern.
+// A class with a reversed range ("[z-a]") makes the pattern invalid: error()
+// says why and nothing matches. Parsing never throws for any text.
 class GlobPattern
 {
 public:
