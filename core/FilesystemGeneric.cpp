@@ -24,6 +24,24 @@ Result<bool> typeIs(const Result<FileType>& type, FileType wanted)
     return type.value() == wanted;
 }
 
+// The entries of a listing whose names |matches| accepts.
+template<typename Matches>
+Result<std::vector<DirectoryEntry>> entriesNamed(const FilesystemBase& filesystem, const Path& path,
+                                                 IterationOption option, const Matches& matches)
+{
+    std::vector<DirectoryEntry> found;
+    const Core::VoidResult listed
+        = filesystem.iterate(path, option, [&](const FilesystemBase&, const DirectoryEntry& entry) {
+              const Path entryPath(entry.path);
+              if (matches(entryPath.filename()))
+                  found.push_back(entry);
+              return true;
+          });
+    if (!listed.hasValue())
+        return Result<std::vector<DirectoryEntry>>::failureFrom(listed);
+    return found;
+}
+
 } // namespace
 
 Result<bool> FilesystemBase::isRegularFile(const Path& path) const
@@ -84,16 +102,7 @@ Result<std::vector<DirectoryEntry>> FilesystemBase::glob(const Path& path, const
         return Core::Error{EINVAL, &std::generic_category(),
                            "invalid glob pattern \"" + pattern + "\": " + matcher.error()};
     }
-    std::vector<DirectoryEntry> found;
-    const Core::VoidResult listed = iterate(path, option, [&](const FilesystemBase&, const DirectoryEntry& entry) {
-        const Path entryPath(entry.path);
-        if (matcher.matches(entryPath.filename()))
-            found.push_back(entry);
-        return true;
-    });
-    if (!listed.hasValue())
-        return Result<std::vector<DirectoryEntry>>::failureFrom(listed);
-    return found;
+    return entriesNamed(*this, path, option, [&](Core::string_ref name) { return matcher.matches(name); });
 }
 
 Result<std::vector<DirectoryEntry>> FilesystemBase::globRegEx(const Path& path, const Core::String& expression,
@@ -102,18 +111,9 @@ Result<std::vector<DirectoryEntry>> FilesystemBase::globRegEx(const Path& path, 
     // An expression the engine rejects throws std::regex_error, as callers of
     // the regular-expression form expect.
     const std::regex matcher(expression);
-    std::vector<DirectoryEntry> found;
-    const Core::VoidResult listed = iterate(path, option, [&](const FilesystemBase&, const DirectoryEntry& entry) {
-        const Path entryPath(entry.path);
-        const Core::string_ref name = entryPath.filename();
-        const char* begin = name.data();
-        if (std::regex_match(begin, begin + name.size(), matcher))
-            found.push_back(entry);
-        return true;
+    return entriesNamed(*this, path, option, [&](Core::string_ref name) {
+        return std::regex_match(name.begin(), name.end(), matcher);
     });
-    if (!listed.hasValue())
-        return Result<std::vector<DirectoryEntry>>::failureFrom(listed);
-    return found;
 }
 
 } // namespace FS

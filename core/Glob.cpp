@@ -98,8 +98,8 @@ GlobPattern::GlobPattern(const std::string& pattern)
                     if (k + 2 < close && pattern[k + 1] == '-') {
                         const auto high = static_cast<unsigned char>(pattern[k + 2]);
                         if (high < low && m_error.empty()) {
-                            m_error = "the class \"" + pattern.substr(i, close + 1 - i) + "\" holds the reversed range \""
-                                + pattern.substr(k, 3) + "\"";
+                            m_error = "the class \"" + pattern.substr(i, close + 1 - i)
+                                + "\" holds the reversed range \"" + pattern.substr(k, 3) + "\"";
                         }
                         m_ranges.push_back(Range{low, high});
                         k += 3;
