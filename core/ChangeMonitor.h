@@ -39,7 +39,8 @@ struct ChangeNotification
 // thread, one batch at a time, without the monitor lock: it may call any
 // operation of this or another monitor and destroy other monitors (destroying
 // one waits for its thread, so two listeners must not destroy each other's
-// monitors). It must not destroy the monitor that calls it.
+// monitors). It may also destroy the monitor that calls it (drop the last
+// reference to it): the listeners after it are then not called.
 class IChangeListener
 {
 public:

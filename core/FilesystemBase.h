@@ -55,8 +55,13 @@ public:
     virtual Core::Result<Core::Path> readSymlink(const Core::Path& path) const;
     virtual Core::VoidResult iterate(const Core::Path& path, IterationOption option,
                                      const IterationCallback& callback) const;
+    // The entries whose names match a glob pattern (GlobPattern, Glob.h); an
+    // invalid pattern fails with EINVAL (generic category) and the reason,
+    // before anything is listed. Never throws.
     virtual Core::Result<std::vector<DirectoryEntry>> glob(const Core::Path& path, const Core::String& pattern,
                                                            IterationOption option) const;
+    // The same with a regular expression (ECMAScript), which must match the
+    // whole name; one the engine rejects throws std::regex_error.
     virtual Core::Result<std::vector<DirectoryEntry>> globRegEx(const Core::Path& path,
                                                                 const Core::String& expression,
                                                                 IterationOption option) const;

@@ -5,7 +5,9 @@
 
 #include "core/Glob.h"
 
+#include <cerrno>
 #include <regex>
+#include <system_error>
 
 namespace Holmgrave {
 namespace FS {
@@ -22,60 +24,25 @@ Result<bool> typeIs(const Result<FileType>& type, FileType wanted)
     return type.value() == wanted;
 }
 
-bool isRegexSpecial(char c)
+// The entries of a listing whose names |matches| accepts.
+template<typename Matches>
+Result<std::vector<DirectoryEntry>> entriesNamed(const FilesystemBase& filesystem, const Path& path,
+                                                 IterationOption option, const Matches& matches)
 {
-    switch (c) {
-    case '.': case '+': case '(': case ')': case '^': case '$': case '{': case '}': case '|': case '\\':
-    case '*': case '?': case '[': case ']':
-        return true;
-    default:
-        return false;
-    }
+    std::vector<DirectoryEntry> found;
+    const Core::VoidResult listed
+        = filesystem.iterate(path, option, [&](const FilesystemBase&, const DirectoryEntry& entry) {
+              const Path entryPath(entry.path);
+              if (matches(entryPath.filename()))
+                  found.push_back(entry);
+              return true;
+          });
+    if (!listed.hasValue())
+        return Result<std::vector<DirectoryEntry>>::failureFrom(listed);
+    return found;
 }
 
 } // namespace
-
-std::string globToRegularExpression(const std::string& pattern)
-{
-    std::string out;
-    out.reserve(pattern.size() * 2);
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        // "[\s\S]" is any character: ECMAScript's '.' leaves out line ends,
-        // which a file name may hold.
-        if (c == '*') {
-            out += "[\\s\\S]*";
-        } else if (c == '?') {
-            out += "[\\s\\S]";
-        } else if (c == '[') {
-            // A class runs to the first ']' after its first member, so "[]a]"
-            // holds ']' and 'a'.
-            std::size_t first = i + 1;
-            const bool negated = first < pattern.size() && pattern[first] == '!';
-            if (negated)
-                ++first;
-            const std::size_t close = first < pattern.size() ? pattern.find(']', first + 1) : std::string::npos;
-            if (close == std::string::npos) {
-                out += "\\[";
-                continue;
-            }
-            out += negated ? "[^" : "[";
-            for (std::size_t k = first; k < close; ++k) {
-                const char m = pattern[k];
-                if (m == '\\' || m == ']' || m == '[' || (m == '^' && k == first))
-                    out += '\\';
-                out += m;
-            }
-            out += ']';
-            i = close;
-        } else {
-            if (isRegexSpecial(c))
-                out += '\\';
-            out += c;
-        }
-    }
-    return out;
-}
 
 Result<bool> FilesystemBase::isRegularFile(const Path& path) const
 {
@@ -130,27 +97,23 @@ Result<bool> FilesystemBase::isEmpty(const Path& path) const
 Result<std::vector<DirectoryEntry>> FilesystemBase::glob(const Path& path, const Core::String& pattern,
                                                          IterationOption option) const
 {
-    return globRegEx(path, globToRegularExpression(pattern), option);
+    const GlobPattern matcher(pattern);
+    if (!matcher.valid()) {
+        return Core::Error{EINVAL, &std::generic_category(),
+                           "invalid glob pattern \"" + pattern + "\": " + matcher.error()};
+    }
+    return entriesNamed(*this, path, option, [&](Core::string_ref name) { return matcher.matches(name); });
 }
 
 Result<std::vector<DirectoryEntry>> FilesystemBase::globRegEx(const Path& path, const Core::String& expression,
                                                               IterationOption option) const
 {
     // An expression the engine rejects throws std::regex_error, as callers of
-    // the regular-expression form expect; glob never produces one.
+    // the regular-expression form expect.
     const std::regex matcher(expression);
-    std::vector<DirectoryEntry> found;
-    const Core::VoidResult listed = iterate(path, option, [&](const FilesystemBase&, const DirectoryEntry& entry) {
-        const Path entryPath(entry.path);
-        const Core::string_ref name = entryPath.filename();
-        const char* begin = name.data();
-        if (std::regex_match(begin, begin + name.size(), matcher))
-            found.push_back(entry);
-        return true;
+    return entriesNamed(*this, path, option, [&](Core::string_ref name) {
+        return std::regex_match(name.begin(), name.end(), matcher);
     });
-    if (!listed.hasValue())
-        return Result<std::vector<DirectoryEntry>>::failureFrom(listed);
-    return found;
 }
 
 } // namespace FS

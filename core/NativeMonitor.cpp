@@ -38,6 +38,14 @@ NativeMonitor::~NativeMonitor()
         diagnostic("Monitor: there are still registered listeners!\n");
     // Waits for a batch being delivered; a batch not yet handed over is dropped.
     stop();
+    // Called by a listener, stop() did not wait for the deliveries: each one
+    // learns here that nothing of this monitor may be touched once its
+    // current listener returns.
+    {
+        std::lock_guard<std::mutex> guard(lock());
+        for (const auto& entry : m_deliveries)
+            entry.second->monitorGone = true;
+    }
     m_listeners.clear();
     m_watched.clear();
 }
@@ -82,18 +90,17 @@ bool NativeMonitor::unwatch(const Core::Path& path)
 bool NativeMonitor::watch(const std::vector<Core::Path>& paths)
 {
     std::lock_guard<std::mutex> guard(lock());
-    std::vector<Core::Path> added;
+    bool added = false;
+    std::vector<Core::Path> tidied;
     for (const Core::Path& given : paths) {
-        const Core::Path path(tidyPath(given.str()));
-        if (m_watched[path]++ == 0)
-            added.push_back(path);
+        tidied.emplace_back(tidyPath(given.str()));
+        added = m_watched[tidied.back()]++ == 0 || added;
     }
-    if (added.empty())
-        return true;
     if (m_stream) {
-        for (const Core::Path& path : added)
+        // A path watched already is watched anew where its item was lost.
+        for (const Core::Path& path : tidied)
             m_stream->addRoot(path.str());
-    } else {
+    } else if (added) {
         startStream();
     }
     return true;
@@ -173,6 +180,8 @@ void NativeMonitor::startStream()
 
 void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped)
 {
+    Delivery delivery;
+    delivery.stopped = &stopped;
     {
         std::lock_guard<std::mutex> guard(lock());
         // A stream that is being stopped delivers nothing more: whoever stops
@@ -180,7 +189,7 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
         // away.
         if (stopped.load())
             return;
-        m_deliveries[std::this_thread::get_id()] = &stopped;
+        m_deliveries[std::this_thread::get_id()] = &delivery;
     }
     ChangeNotification notification;
     notification.filesystem = &m_filesystem;
@@ -195,6 +204,8 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
     // Notified under the lock: a waiter that sees the delivery gone may
     // destroy the monitor, and this thread must not touch it any more.
     std::lock_guard<std::mutex> guard(lock());
+    if (delivery.monitorGone)
+        return;
     m_deliveries.erase(std::this_thread::get_id());
     m_delivered.notify_all();
 }
@@ -205,14 +216,18 @@ void NativeMonitor::deliver(std::vector<RawChange>&& changes, const std::atomic<
 void NativeMonitor::forward(const ChangeNotification& notification)
 {
     std::vector<IChangeListener*> listeners;
+    const Delivery* delivery = nullptr;
     {
         std::lock_guard<std::mutex> guard(lock());
+        delivery = m_deliveries.at(std::this_thread::get_id());
         listeners.assign(m_listeners.begin(), m_listeners.end());
     }
     for (IChangeListener* listener : listeners) {
         {
             std::lock_guard<std::mutex> guard(lock());
-            if (m_deliveries.at(std::this_thread::get_id())->load() || m_listeners.count(listener) == 0)
+            // The destructor stops the stream first, so a listener that
+            // destroyed the monitor leaves nothing of it to be read here.
+            if (delivery->stopped->load() || m_listeners.count(listener) == 0)
                 continue;
         }
         listener->onChange(notification);

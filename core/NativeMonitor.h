@@ -27,10 +27,15 @@ struct RawChange;
 // after their first event (1.0 s for monitors made by the native file
 // system).
 //
+// Watching a path that is already watched counts it once more and, when its
+// item was lost (deleted or moved away), watches what now stands at its name.
+//
 // Listeners are called on the stream's thread without the monitor lock (see
 // IChangeListener). removeListener, stop and the destructor wait until the
 // deliveries in progress have ended (unless a listener calls them), so a
-// removed listener may be destroyed once removeListener returns.
+// removed listener may be destroyed once removeListener returns. A listener
+// may destroy this monitor: its delivery then calls no further listener and
+// reads nothing more of the monitor.
 class NativeMonitor : public IMonitor
 {
 public:
@@ -57,6 +62,13 @@ public:
     static std::mutex& lock();
 
 private:
+    // One delivery in progress, on its thread's stack.
+    struct Delivery
+    {
+        const std::atomic<bool>* stopped = nullptr; // the delivering stream's stop flag
+        bool monitorGone = false;                   // a listener destroyed the monitor meanwhile
+    };
+
     void startStream();  // under the lock
     void awaitOtherDeliveries(std::unique_lock<std::mutex>& guard);
     void deliver(std::vector<RawChange>&& changes, const std::atomic<bool>& stopped);
@@ -68,10 +80,10 @@ private:
     std::unique_ptr<InotifyStream> m_stream;
     std::map<Core::Path, std::uint32_t> m_watched;
     std::set<IChangeListener*> m_listeners;
-    // The deliveries in progress: the delivering thread and its stream's stop
-    // flag. Usually one; a listener that restarts the stream lets the new
-    // stream's thread deliver while its own delivery goes on.
-    std::map<std::thread::id, const std::atomic<bool>*> m_deliveries;
+    // The deliveries in progress, by delivering thread. Usually one; a
+    // listener that restarts the stream lets the new stream's thread deliver
+    // while its own delivery goes on.
+    std::map<std::thread::id, Delivery*> m_deliveries;
     std::condition_variable m_delivered; // a delivery ended
 };
 

@@ -20,7 +20,8 @@ bool NativeFilesystem::isValidName(const Path& name) const
         return false;
     if (text == "." || text == "..")
         return false;
-    return text.find_first_of(invalidNameCharacters()) == std::string::npos;
+    // NUL is no character of a name either: the system would end the name there.
+    return text.find_first_of(invalidNameCharacters()) == std::string::npos && text.find('\0') == std::string::npos;
 }
 
 Path NativeFilesystem::makeValidName(const Path& name, char replacement) const
@@ -41,7 +42,7 @@ Path NativeFilesystem::makeValidName(const Path& name, char replacement) const
         result = Path(std::string(1, replacement));
     std::string text = result.str();
     for (char& c : text) {
-        if (invalid.find(c) != std::string::npos)
+        if (c == '\0' || invalid.find(c) != std::string::npos)
             c = replacement;
     }
     return Path(std::move(text));

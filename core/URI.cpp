@@ -13,9 +13,15 @@ void URI::setPath(const Path& path)
     m_path = removeDotSegments(path);
 }
 
-void URI::setEncodedPath(string_ref text)
+bool URI::setEncodedPath(string_ref text)
 {
-    setPath(Path(percentDecode(text)));
+    const std::string decoded = percentDecode(text);
+    if (decoded.find('\0') != std::string::npos) {
+        m_path = Path();
+        return false;
+    }
+    setPath(Path(decoded));
+    return true;
 }
 
 bool operator==(const URI& a, const URI& b)

@@ -22,7 +22,10 @@ public:
     // Replaces the path by the normalised form of the given Path (no decoding).
     void setPath(const Path& path);
     // For percent-encoded text: decodes first, then normalises as setPath.
-    void setEncodedPath(string_ref text);
+    // Text that decodes to a NUL byte, which no file name holds and which
+    // would cut the path short where it reaches the system, is refused: the
+    // path becomes empty and the result is false.
+    bool setEncodedPath(string_ref text);
 
     void setScheme(std::string scheme) { m_scheme = std::move(scheme); }
     void setAuthority(std::string authority) { m_authority = std::move(authority); }

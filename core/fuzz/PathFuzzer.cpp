@@ -67,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(fromPath.scheme().empty());
     check(fromPath.path() == removeDotSegments(base));
     URI encoded;
-    encoded.setEncodedPath(string_ref(text.data(), text.size()));
-    check(encoded.path() == removeDotSegments(Path(decoded)));
+    const bool accepted = encoded.setEncodedPath(string_ref(text.data(), text.size()));
+    check(accepted == (decoded.find('\0') == std::string::npos));
+    check(encoded.path() == (accepted ? removeDotSegments(Path(decoded)) : Path()));
     return 0;
 }

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,6 +17,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <mutex>
@@ -77,6 +80,22 @@ public:
         });
     }
 
+    // Forgets what came so far.
+    void clear()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_events.clear();
+    }
+
+    bool saw(ChangeKind kind, const std::string& path)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const ChangeEvent& e : m_events)
+            if (e.kind == kind && e.path.str() == path)
+                return true;
+        return false;
+    }
+
     int batches()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -96,6 +115,27 @@ private:
     int m_batches = 0;
     const void* m_filesystem = nullptr;
 };
+
+// Calls a function of the test's; an array of these is called in its order.
+struct Forwarding : IChangeListener
+{
+    std::function<void(const ChangeNotification&)> call;
+    void onChange(const ChangeNotification& n) override { call(n); }
+};
+
+// Waits until the thread |tid| of this process has ended; false when it
+// still runs after a minute.
+bool waitForThreadEnd(long tid)
+{
+    const std::string task = "/proc/self/task/" + std::to_string(tid);
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (::access(task.c_str(), F_OK) == 0) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
 void touch(const std::string& path, const std::string& text = "x")
 {
@@ -275,11 +315,6 @@ TEST(ChangeMonitor, AListenerMayRestartItsOwnMonitorWhileTheNewStreamDelivers)
 {
     TempDir dir;
     NativeMonitor monitor(NativeFilesystem::instance(), 0ms);
-    struct Forwarding : IChangeListener
-    {
-        std::function<void(const ChangeNotification&)> call;
-        void onChange(const ChangeNotification& n) override { call(n); }
-    };
     Forwarding listeners[2]; // an array: the monitor calls them in this order
     Recorder recorder;
     std::atomic<bool> first{true};
@@ -299,6 +334,117 @@ TEST(ChangeMonitor, AListenerMayRestartItsOwnMonitorWhileTheNewStreamDelivers)
     touch(dir.file("first"));
     EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("second")));
     monitor.removeListener(&listeners[0]); // waits for both deliveries
+    monitor.removeListener(&listeners[1]);
+}
+
+TEST(ChangeMonitor, AListenerMayDropTheLastReferenceToItsOwnMonitor)
+{
+    TempDir dir;
+    std::shared_ptr<Holmgrave::FS::IMonitor> monitor
+        = std::make_shared<NativeMonitor>(NativeFilesystem::instance(), 0ms);
+    Forwarding listeners[2]; // an array: the monitor calls them in this order
+    std::atomic<int> laterCalls{0};
+    std::promise<long> dropped; // by the delivering thread
+    listeners[0].call = [&](const ChangeNotification&) {
+        monitor.reset(); // the monitor ends here, in the middle of its delivery
+        dropped.set_value(::syscall(SYS_gettid));
+    };
+    listeners[1].call = [&](const ChangeNotification&) { laterCalls.fetch_add(1); };
+    monitor->addListener(&listeners[0]);
+    monitor->addListener(&listeners[1]);
+    monitor->watch(Path(dir.path()));
+    touch(dir.file("f"));
+    std::future<long> delivering = dropped.get_future();
+    ASSERT_EQ(delivering.wait_for(60s), std::future_status::ready);
+    // Whatever the delivery still does happens before its thread ends.
+    EXPECT_TRUE(waitForThreadEnd(delivering.get()));
+    EXPECT_EQ(laterCalls.load(), 0);
+}
+
+TEST(ChangeMonitor, WatchingALostFolderAnewWatchesItAgain)
+{
+    TempDir dir;
+    ::mkdir(dir.file("root").c_str(), 0755);
+    NativeMonitor monitor(NativeFilesystem::instance(), 0ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(dir.file("root")));
+    // Moved away, then deleted: each time a new folder takes the name.
+    ASSERT_EQ(std::rename(dir.file("root").c_str(), dir.file("away").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("root")));
+    ::mkdir(dir.file("root").c_str(), 0755);
+    monitor.watch(Path(dir.file("root")));
+    touch(dir.file("root/first"));
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("root/first")));
+    recorder.clear();
+    ASSERT_EQ(std::rename(dir.file("root/first").c_str(), dir.file("first").c_str()), 0);
+    ASSERT_EQ(::rmdir(dir.file("root").c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::removed, dir.file("root")));
+    ::mkdir(dir.file("root").c_str(), 0755);
+    monitor.watch(Path(dir.file("root")));
+    touch(dir.file("root/second"));
+    EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("root/second")));
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, AWatchedFileSavedByRenameIsFollowedByItsName)
+{
+    TempDir dir;
+    const std::string notes = dir.write("notes.txt", "first");
+    NativeMonitor monitor(NativeFilesystem::instance(), 0ms);
+    Recorder recorder;
+    monitor.addListener(&recorder);
+    monitor.watch(Path(notes));
+    // An editor's save: a new file renamed over the old one.
+    dir.write(".notes.txt.swp", "second");
+    ASSERT_EQ(std::rename(dir.file(".notes.txt.swp").c_str(), notes.c_str()), 0);
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::created, notes));
+    EXPECT_FALSE(recorder.saw(ChangeKind::removed, notes));
+    recorder.clear();
+    touch(notes, " and more");
+    EXPECT_TRUE(recorder.waitFor(ChangeKind::modified, notes));
+    monitor.removeListener(&recorder);
+}
+
+TEST(ChangeMonitor, ASubfolderMadeWhileTheQueueOverflowedIsFoundByARescan)
+{
+    std::size_t queueLimit = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queueLimit;
+    TempDir dir;
+    NativeMonitor monitor(NativeFilesystem::instance(), 0ms);
+    Recorder recorder;
+    // The first delivery holds the monitor's thread, so that the kernel's
+    // queue fills for real behind it.
+    std::promise<void> holding;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> first{true};
+    Forwarding listeners[2];
+    listeners[0].call = [&](const ChangeNotification&) {
+        if (first.exchange(false)) {
+            holding.set_value();
+            released.wait();
+        }
+    };
+    listeners[1].call = [&](const ChangeNotification& n) { recorder.onChange(n); };
+    monitor.addListener(&listeners[0]);
+    monitor.addListener(&listeners[1]);
+    monitor.watch(Path(dir.path()));
+    touch(dir.file("start"));
+    ASSERT_EQ(holding.get_future().wait_for(60s), std::future_status::ready);
+    // More events than the queue holds (a creation and a deletion each),
+    // then the subfolder, whose creation the kernel drops.
+    for (std::size_t i = 0; i < queueLimit / 2 + 2; ++i) {
+        const std::string name = dir.file("f" + std::to_string(i));
+        ::close(::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        ::unlink(name.c_str());
+    }
+    ::mkdir(dir.file("sub").c_str(), 0755);
+    release.set_value();
+    ASSERT_TRUE(recorder.waitFor(ChangeKind::unspecified, dir.path())) << "no overflow";
+    touch(dir.file("sub/late"));
+    EXPECT_TRUE(recorder.waitFor(ChangeKind::created, dir.file("sub/late")));
+    monitor.removeListener(&listeners[0]);
     monitor.removeListener(&listeners[1]);
 }
 

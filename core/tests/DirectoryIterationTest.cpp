@@ -188,6 +188,23 @@ TEST(NativeIteration, CallbackStopAndFailures)
     EXPECT_TRUE(empty.entries.empty());
 }
 
+TEST(NativeIteration, ASubfolderThatVanishesBeforeItIsEnteredIsSkipped)
+{
+    TempDir dir;
+    ::mkdir(dir.file("gone").c_str(), 0755);
+    dir.write("later", "");
+    std::vector<std::string> seen;
+    const auto result = fs().iterate(dir.path(), IterationOption::recursive,
+                                     [&](const FilesystemBase&, const DirectoryEntry& e) {
+                                         seen.push_back(e.path);
+                                         if (e.path == dir.file("gone"))
+                                             ::rmdir(e.path.c_str()); // listed, not yet entered
+                                         return true;
+                                     });
+    EXPECT_TRUE(result.hasValue()) << result.error().code;
+    EXPECT_EQ(seen, (std::vector<std::string>{dir.file("gone"), dir.file("later")}));
+}
+
 TEST(NativeIteration, AnEmptyCallbackThrowsAtTheFirstEntry)
 {
     TempDir dir;

@@ -19,6 +19,7 @@ using Holmgrave::Core::VoidResult;
 using Holmgrave::FS::DirectoryEntry;
 using Holmgrave::FS::FileType;
 using Holmgrave::FS::FilesystemBase;
+using Holmgrave::FS::GlobPattern;
 using Holmgrave::FS::IterationCallback;
 using Holmgrave::FS::IterationOption;
 using Holmgrave::FS::NativeFilesystem;
@@ -125,6 +126,51 @@ TEST(GenericOperations, GlobMatchesWholeNamesWithLiteralMetacharacters)
     const auto notA = names(fs().glob(dir.path(), "[!a]*", IterationOption(0)).value());
     EXPECT_EQ(std::count_if(notA.begin(), notA.end(), [](const std::string& n) { return n[0] == 'a'; }), 0);
     EXPECT_EQ(notA.size(), 5u);
+}
+
+TEST(GenericOperations, GlobClassesRangesAndLiteralBrackets)
+{
+    struct Row
+    {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"[a-c]x", "bx", true},        {"[a-c]x", "dx", false},      {"[!a-c]x", "dx", true},
+        {"[-a]", "-", true},           {"[a-]", "-", true},          {"[a-c-e]", "-", true},
+        {"[a-c-e]", "d", false},       {"[]a]", "]", true},          {"[!]a]", "b", true},
+        {"x[y", "x[y", true},          {"[!]", "[!]", true},         {"[\\]", "\\", true},
+        {"[\x80-\xff]", "\xe9", true}, {"?", "\n", true},           {"a**b", "ab", true},
+        {"", "", true},                {"", "a", false},             {"*", "", true},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(GlobPattern(row.pattern).matches(row.name), row.matches) << row.pattern << " " << row.name;
+}
+
+TEST(GenericOperations, GlobStepsAreBoundedByPatternTimesNameLength)
+{
+    const std::string name(100, 'a');
+    for (const std::string pattern : {"*a*a*b", "*a*a*a*a*b", "*?*?*?*?*?*b", "*[a]*[!b]*a*a*c", "*a*a*a*a*a"}) {
+        std::size_t steps = 0;
+        EXPECT_EQ(GlobPattern(pattern).matches(name, &steps), pattern.back() == 'a') << pattern;
+        EXPECT_LE(steps, (pattern.size() + 1) * (name.size() + 1)) << pattern;
+    }
+}
+
+TEST(GenericOperations, GlobWithAReversedRangeFailsWithItsReason)
+{
+    TempDir dir;
+    dir.write("zebra", "");
+    const GlobPattern reversed("[z-a]*");
+    EXPECT_FALSE(reversed.valid());
+    EXPECT_FALSE(reversed.matches("zebra"));
+    Result<std::vector<DirectoryEntry>> found = Error{};
+    EXPECT_NO_THROW(found = fs().glob(dir.path(), "[z-a]*", IterationOption(0)));
+    ASSERT_FALSE(found.hasValue());
+    EXPECT_EQ(found.error().code, EINVAL);
+    EXPECT_EQ(found.error().message,
+              "invalid glob pattern \"[z-a]*\": the class \"[z-a]\" holds the reversed range \"z-a\"");
 }
 
 TEST(GenericOperations, GlobWildcardsMatchLineEndsInNames)

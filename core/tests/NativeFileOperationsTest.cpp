@@ -1,17 +1,22 @@
 #include "core/NativeFilesystem.h"
 
+#include "PrivateMounts.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +47,27 @@ extern "C" int mkdir(const char* path, mode_t mode) noexcept
         }
     }
     return static_cast<int>(::syscall(SYS_mkdir, path, mode));
+}
+
+// Plays another process that moves a folder away while a removal walks it:
+// once the armed name has been unlinked, the armed folder is renamed.
+namespace {
+struct MoveOnUnlink
+{
+    const char* name = nullptr;
+    std::string from;
+    std::string to;
+} moveOnUnlink;
+}
+
+extern "C" int unlinkat(int folder, const char* path, int flags) noexcept
+{
+    const int rc = static_cast<int>(::syscall(SYS_unlinkat, folder, path, flags));
+    if (rc == 0 && moveOnUnlink.name != nullptr && std::strcmp(moveOnUnlink.name, path) == 0) {
+        moveOnUnlink.name = nullptr;
+        ::rename(moveOnUnlink.from.c_str(), moveOnUnlink.to.c_str());
+    }
+    return rc;
 }
 
 namespace {
@@ -318,23 +344,155 @@ TEST(NativeFileOperations, FailedCopyLeavesNoPartialTarget)
     TempDir dir;
     ::mkdir(dir.file("src").c_str(), 0755);
     dir.write("src/a", "copied first");
-    const std::string longName(255, 'z');
-    dir.write("src/" + longName, "too deep for the target");
+    ::mkdir(dir.file("src/sub").c_str(), 0755);
+    dir.write("src/sub/big", std::string(64 * 1024, 'x'));
 
-    // A target folder so deep that the folder itself can be made but the
-    // long name inside it exceeds the path limit: the copy fails halfway.
-    std::string deep = dir.path();
-    while (deep.size() + 251 + 4 < 4096) {
-        deep += "/" + std::string(250, 'd');
-        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
-    }
-    const std::string target = deep + "/dst";
-    ASSERT_LT(target.size(), 4096u);
-    ASSERT_GT(target.size() + 1 + longName.size(), 4095u);
+    // A file-size limit makes the copy fail halfway, for root too.
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    struct rlimit small = before;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto copied = fs().copyRecursive(dir.file("src"), dir.file("dst"));
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
 
-    expectFailure(fs().copyRecursive(dir.file("src"), target), ENAMETOOLONG);
-    EXPECT_FALSE(present(target));
+    expectFailure(copied, EFBIG);
+    EXPECT_FALSE(present(dir.file("dst")));
     EXPECT_TRUE(present(dir.file("src/a")));
+}
+
+TEST(NativeFileOperations, ACopyKeepsTheHolesOfASparseFile)
+{
+    TempDir dir;
+    const std::string sparse = dir.file("sparse");
+    const off_t size = 64 << 20;
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "middle", 6, size / 2), 6);
+        ASSERT_EQ(::ftruncate(fd, size), 0); // a hole at the end too
+        ::close(fd);
+    }
+    struct stat source {};
+    ASSERT_EQ(::stat(sparse.c_str(), &source), 0);
+    ASSERT_LT(source.st_blocks * 512, size / 16) << "the file system of " << dir.path() << " keeps no holes";
+
+    ASSERT_TRUE(fs().copy(sparse, dir.file("copy")).hasValue());
+    struct stat copied {};
+    ASSERT_EQ(::stat(dir.file("copy").c_str(), &copied), 0);
+    EXPECT_EQ(copied.st_size, size);
+    EXPECT_LE(copied.st_blocks, 2 * source.st_blocks);
+    const int fd = ::open(dir.file("copy").c_str(), O_RDONLY);
+    char text[8] = {};
+    EXPECT_EQ(::pread(fd, text, 8, size / 2 - 1), 8);
+    ::close(fd);
+    EXPECT_EQ(std::string(text, 8), std::string("\0middle\0", 8));
+}
+
+TEST(NativeFileOperations, ATree1100LevelsDeepIsCopiedAndRemovedWithin1024Descriptors)
+{
+    TempDir dir;
+    // Made through descriptors: 1100 levels of "d", a file at the bottom.
+    const int levels = 1100;
+    int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::mkdirat(fd, "tree", 0755), 0);
+    for (int i = 0; i <= levels && fd >= 0; ++i) {
+        const int next = ::openat(fd, i == 0 ? "tree" : "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+        if (fd >= 0 && i < levels)
+            ::mkdirat(fd, "d", 0755);
+    }
+    ASSERT_GE(fd, 0);
+    const int bottom = ::openat(fd, "bottom", O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_EQ(::write(bottom, std::string(8192, 'b').data(), 8192), 8192);
+    ::close(bottom);
+    ::close(fd);
+
+    // Depth of the copy below |top|, and the size of what lies at the bottom.
+    const auto measure = [&](const std::string& top, int& depth) {
+        depth = 0;
+        int at = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+        for (int next; at >= 0 && (next = ::openat(at, "d", O_RDONLY | O_DIRECTORY)) >= 0; ++depth) {
+            ::close(at);
+            at = next;
+        }
+        struct stat st {};
+        const bool found = at >= 0 && ::fstatat(at, "bottom", &st, 0) == 0;
+        ::close(at);
+        return found ? st.st_size : off_t(-1);
+    };
+
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    struct rlimit usual = before;
+    usual.rlim_cur = std::min<rlim_t>(before.rlim_cur, 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &usual), 0);
+    // A copy that fails at the bottom (the file is beyond a file-size limit)
+    // takes back all it made.
+    struct rlimit sizeBefore {};
+    ::getrlimit(RLIMIT_FSIZE, &sizeBefore);
+    struct rlimit small = sizeBefore;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const auto failed = fs().copyRecursive(dir.file("tree"), dir.file("failed"));
+    ::setrlimit(RLIMIT_FSIZE, &sizeBefore);
+    std::signal(SIGXFSZ, oldHandler);
+    const auto copied = fs().copyRecursive(dir.file("tree"), dir.file("copy"));
+    int copyDepth = 0;
+    const off_t copiedBottom = measure(dir.file("copy"), copyDepth);
+    const auto removedCopy = fs().removeRecursive(dir.file("copy"));
+    const auto removedTree = fs().removeRecursive(dir.file("tree"));
+    ::setrlimit(RLIMIT_NOFILE, &before);
+
+    expectFailure(failed, EFBIG);
+    EXPECT_FALSE(present(dir.file("failed")));
+    EXPECT_TRUE(copied.hasValue()) << copied.error().code;
+    EXPECT_EQ(copyDepth, levels);
+    EXPECT_EQ(copiedBottom, 8192);
+    EXPECT_TRUE(removedCopy.hasValue()) << removedCopy.error().code;
+    EXPECT_TRUE(removedTree.hasValue()) << removedTree.error().code;
+    EXPECT_FALSE(present(dir.file("copy")));
+    EXPECT_FALSE(present(dir.file("tree")));
+}
+
+TEST(NativeFileOperations, ALinkWrittenWithATrailingSlashIsTheLinkItself)
+{
+    TempDir dir;
+    ::mkdir(dir.file("target").c_str(), 0755);
+    dir.write("target/precious", "keep");
+    ASSERT_EQ(::symlink("target", dir.file("link").c_str()), 0);
+
+    ASSERT_TRUE(fs().copyRecursive(dir.file("link/"), dir.file("copy")).hasValue());
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("copy"))));
+    ASSERT_TRUE(fs().move(dir.file("copy/"), dir.file("moved")).hasValue());
+    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("moved"))));
+    ASSERT_TRUE(fs().removeRecursive(dir.file("moved//")).hasValue());
+    ASSERT_TRUE(fs().removeRecursive(dir.file("link/")).hasValue());
+    EXPECT_FALSE(present(dir.file("moved")));
+    EXPECT_FALSE(present(dir.file("link")));
+    // The folder by another of its names is refused, not emptied.
+    expectFailure(fs().removeRecursive(dir.file("target/.")), EINVAL);
+    EXPECT_EQ(TempDir::readAll(dir.file("target/precious")), "keep");
+}
+
+TEST(NativeFileOperations, ARemovalStopsWhereTheFolderItWalksWasMovedAway)
+{
+    TempDir dir;
+    ASSERT_TRUE(fs().createDirectories(dir.file("tree/a/b")).hasValue());
+    dir.write("tree/a/b/trigger", "");
+    dir.write("tree/a/z", "");
+    ::mkdir(dir.file("elsewhere").c_str(), 0755);
+    dir.write("elsewhere/z", "precious");
+    // b goes to elsewhere while the walk stands in it: its ".." is not a any more.
+    moveOnUnlink = MoveOnUnlink{"trigger", dir.file("tree/a/b"), dir.file("elsewhere/b")};
+    expectFailure(fs().removeRecursive(dir.file("tree")), ESTALE);
+    moveOnUnlink.name = nullptr;
+    EXPECT_EQ(TempDir::readAll(dir.file("elsewhere/z")), "precious");
+    EXPECT_TRUE(present(dir.file("tree/a/z")));
 }
 
 TEST(NativeFileOperations, AFailedCopyLeavesATargetThatAnotherProcessMade)
@@ -407,4 +565,33 @@ TEST(NativeFileOperations, MoveAcrossDevicesCopiesThenRemoves)
     EXPECT_EQ(TempDir::readAll(target + "/f"), "payload");
 
     fs().removeRecursive(other);
+}
+
+TEST(NativeFileOperations, AMoveAcrossDevicesThatCannotRemoveItsSourceTakesItsCopyBack)
+{
+    TempDir dir;
+    ::mkdir(dir.file("source").c_str(), 0755);
+    ::mkdir(dir.file("source/tree").c_str(), 0755);
+    dir.write("source/tree/f", "payload");
+    ::mkdir(dir.file("other").c_str(), 0755);
+    const auto run = Holmgrave::Test::runWithPrivateMounts([&]() -> std::string {
+        // Another device, and a source on a read-only mount.
+        if (::mount("hg-test", dir.file("other").c_str(), "tmpfs", 0, "size=1m") != 0)
+            return std::string("tmpfs: ") + std::strerror(errno);
+        if (std::string problem = Holmgrave::Test::bindMount(dir.file("source"), dir.file("source"), true);
+            !problem.empty())
+            return problem;
+        const auto moved = fs().move(dir.file("source/tree"), dir.file("other/tree"));
+        if (moved.hasValue() || moved.error().code != EROFS)
+            return "the move ended with " + std::to_string(moved.hasValue() ? 0 : moved.error().code);
+        if (present(dir.file("other/tree")))
+            return "the copy stayed at the target";
+        return TempDir::readAll(dir.file("source/tree/f")) == "payload" ? "" : "the source was harmed";
+    });
+    if (!run.available) {
+        if (::geteuid() == 0)
+            FAIL() << run.unavailable;
+        GTEST_SKIP() << run.unavailable;
+    }
+    EXPECT_EQ(run.failure, "");
 }

@@ -21,6 +21,7 @@ TEST(NativeNames, ValidityByLengthDotsAndCharacters)
     EXPECT_TRUE(fs().isValidName(Path("a name with spaces")));
     EXPECT_FALSE(fs().isValidName(Path("a:b")));
     EXPECT_FALSE(fs().isValidName(Path("a\tb")));
+    EXPECT_FALSE(fs().isValidName(Path(std::string("a\0b", 3))));
     EXPECT_FALSE(fs().isValidName(Path("")));
     EXPECT_FALSE(fs().isValidName(Path(".")));
     EXPECT_FALSE(fs().isValidName(Path("..")));
@@ -37,6 +38,7 @@ TEST(NativeNames, ValidityByLengthDotsAndCharacters)
 TEST(NativeNames, RepairReplacesCutsAndFillsNames)
 {
     EXPECT_EQ(fs().makeValidName(Path("a/b?c"), '_').str(), "a_b_c");
+    EXPECT_EQ(fs().makeValidName(Path(std::string("a\0b", 3)), '_').str(), "a_b");
     EXPECT_EQ(fs().makeValidName(Path(""), '_').str(), "_");
     EXPECT_EQ(fs().makeValidName(Path("."), '_').str(), "_");
     EXPECT_EQ(fs().makeValidName(Path(".."), '_').str(), "__");

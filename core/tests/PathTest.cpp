@@ -189,8 +189,13 @@ TEST(URI, EncodedPathIsDecodedBeforeNormalising)
     URI uri;
     uri.setEncodedPath("/a%20b/c/%2E%2E/d");
     EXPECT_EQ(uri.path().str(), "/a b/d");
-    uri.setEncodedPath("/100%25Final");
+    EXPECT_TRUE(uri.setEncodedPath("/100%25Final"));
     EXPECT_EQ(uri.path().str(), "/100%Final");
+    // A NUL would end the name where the system reads it: "notes.txt".
+    for (const char* cut : {"/discs/notes.txt%00.wav", "/a%P0b"}) {
+        EXPECT_FALSE(uri.setEncodedPath(cut)) << cut;
+        EXPECT_TRUE(uri.path().empty()) << cut;
+    }
 }
 
 TEST(URI, CopiesAreIndependent)

@@ -1,6 +1,7 @@
 #include "core/NativeFilesystem.h"
 #include "core/platform/linux/Trash.h"
 
+#include "PrivateMounts.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 
@@ -193,4 +195,32 @@ TEST(Trash, AnotherDeviceUsesItsOwnTopFolderTrash)
     // The top-folder trash itself stays: another run of this test (a second
     // build tree, a repeat) may be moving its own item into it right now.
     ::rmdir(pattern);
+}
+
+TEST(Trash, AnItemOnAnotherMountOfTheHomeTrashsDeviceGoesToTheTrashOfItsMount)
+{
+    TempDir dir;
+    ::mkdir(dir.file("shared").c_str(), 0755);
+    ::mkdir(dir.file("bound").c_str(), 0755);
+    const auto run = Holmgrave::Test::runWithPrivateMounts([&]() -> std::string {
+        if (std::string problem = Holmgrave::Test::bindMount(dir.file("shared"), dir.file("bound"), false);
+            !problem.empty())
+            return problem;
+        { std::ofstream(dir.file("bound/f")) << "bound"; }
+        Detail::TrashSettings settings;
+        settings.homeTrash = dir.file("data/Trash"); // on the same device, but not on the same mount
+        const int rc = Detail::moveToTrash(dir.file("bound/f"), settings);
+        return rc == 0 ? std::string() : std::string("moveToTrash: ") + std::strerror(rc);
+    });
+    if (!run.available) {
+        if (::geteuid() == 0)
+            FAIL() << run.unavailable;
+        GTEST_SKIP() << run.unavailable;
+    }
+    ASSERT_EQ(run.failure, "");
+    // The mount went with its process; its trash stays in the folder it showed.
+    const std::string trash = dir.file("shared/.Trash-" + std::to_string(::getuid()));
+    EXPECT_EQ(TempDir::readAll(trash + "/files/f"), "bound");
+    EXPECT_NE(TempDir::readAll(trash + "/info/f.trashinfo").find("\nPath=f\n"), std::string::npos);
+    EXPECT_FALSE(present(dir.file("data/Trash/files/f")));
 }

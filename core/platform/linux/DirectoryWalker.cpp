@@ -84,7 +84,10 @@ const WalkStep& DirectoryWalker::next()
     if (!m_pendingFolder.empty()) {
         const std::string folder = std::move(m_pendingFolder);
         m_pendingFolder.clear();
-        if (const int rc = push(folder); rc != 0) {
+        // A subfolder removed (or replaced) since it was listed is skipped,
+        // as a removed file is; only the start folder must be there.
+        const bool isStart = m_frames.empty();
+        if (const int rc = push(folder); rc != 0 && (isStart || (rc != ENOENT && rc != ENOTDIR))) {
             fail(rc);
             return m_step;
         }

@@ -7,7 +7,8 @@
 // entries come right after the subfolder itself (depth first), and a followed
 // link's folder right after the link. A folder that is already being listed
 // further up the current chain is not entered again, so link cycles end.
-// The first error ends the walk for good.
+// A subfolder or file that vanishes before it is reached is skipped; any
+// other error ends the walk for good.
 
 #include "core/platform/linux/PosixFiles.h"
 

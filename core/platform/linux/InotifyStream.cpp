@@ -78,6 +78,39 @@ struct InotifyStream::State {
         }
     }
 
+    bool isWatched(const std::string& path) const
+    {
+        return std::any_of(paths.begin(), paths.end(), [&](const auto& entry) { return entry.second == path; });
+    }
+
+    // Drops every watch at and below |top|.
+    void dropTree(const std::string& top)
+    {
+        for (auto w = paths.begin(); w != paths.end();) {
+            if (isSameOrInside(w->second, top)) {
+                ::inotify_rm_watch(fd, w->first);
+                w = paths.erase(w);
+            } else {
+                ++w;
+            }
+        }
+    }
+
+    // Events were lost: the watches are made anew from what the trees hold
+    // now, so that folders made meanwhile are watched and those gone let go.
+    void rescan()
+    {
+        const std::map<int, std::string> before = std::move(paths);
+        paths.clear();
+        movedOut.clear();
+        for (const std::string& root : roots)
+            watchTree(root, true, nullptr);
+        for (const auto& entry : before) {
+            if (paths.count(entry.first) == 0)
+                ::inotify_rm_watch(fd, entry.first);
+        }
+    }
+
     // Drops the watches at and below |top| that no remaining root covers.
     void unwatchTree(const std::string& top)
     {
@@ -119,6 +152,7 @@ struct InotifyStream::State {
     {
         if (ev.mask & IN_Q_OVERFLOW) {
             batch.push_back(InotifyRecord{ev.mask, 0, std::string()});
+            rescan();
             return;
         }
         const auto it = paths.find(ev.wd);
@@ -136,23 +170,25 @@ struct InotifyStream::State {
             if (std::find(entry.second.begin(), entry.second.end(), ev.wd) != entry.second.end())
                 return;
         }
-        // A watched subfolder's own removal or move is reported by its parent.
-        if ((ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) && roots.count(watched) == 0)
-            return;
-        batch.push_back(InotifyRecord{ev.mask, ev.cookie, path});
-        if (ev.mask & IN_MOVE_SELF) {
-            // The watches would go on reporting the moved tree under the old
-            // names; the root counts as removed until it is watched anew.
-            for (auto w = paths.begin(); w != paths.end();) {
-                if (isSameOrInside(w->second, watched)) {
-                    ::inotify_rm_watch(fd, w->first);
-                    w = paths.erase(w);
-                } else {
-                    ++w;
-                }
+        if (ev.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {
+            // A watched subfolder's own removal or move is reported by its parent.
+            if (roots.count(watched) == 0)
+                return;
+            // The watches would go on reporting a moved tree under the old
+            // names. A new item at the root's name (an editor saves a file
+            // by renaming a new one over it) is followed by name; with none
+            // the root counts as removed until it is watched anew.
+            dropTree(watched);
+            struct stat st {};
+            if (::stat(watched.c_str(), &st) != 0) {  // followed as the root's watch follows
+                batch.push_back(InotifyRecord{ev.mask, ev.cookie, path});
+                return;
             }
+            batch.push_back(InotifyRecord{IN_CREATE | (S_ISDIR(st.st_mode) ? IN_ISDIR : 0u), 0, watched});
+            watchTree(watched, true, &batch);
             return;
         }
+        batch.push_back(InotifyRecord{ev.mask, ev.cookie, path});
         if (ev.mask & IN_ISDIR) {
             if (ev.mask & IN_CREATE) {
                 watchTree(path, false, &batch);
@@ -263,9 +299,11 @@ void InotifyStream::addRoot(const std::string& root)
     State& s = *m_state;
     std::lock_guard<std::mutex> lock(s.mutex);
     const std::string r = tidyPath(root);
-    if (s.fd < 0 || !s.roots.insert(r).second)
+    if (s.fd < 0)
         return;
-    s.watchTree(r, true, nullptr);
+    s.roots.insert(r);
+    if (!s.isWatched(r))
+        s.watchTree(r, true, nullptr);
 }
 
 void InotifyStream::removeRoot(const std::string& root)

@@ -1,7 +1,10 @@
 #pragma once
 
 // One inotify instance with its own thread: watches a set of roots and their
-// whole folder trees (new subfolders are followed as they appear), collects
+// whole folder trees (new subfolders are followed as they appear, and after a
+// queue overflow the trees are scanned anew for those the lost events would
+// have shown), follows a root by its name when a new item takes its place (a
+// file saved by renaming another over it), collects
 // what happens into batches that close a fixed time after their first record,
 // translates each batch (InotifyEvents.h) and hands it to a sink.
 //
@@ -36,7 +39,9 @@ public:
 
     // Makes the inotify instance and starts the thread. 0 or an errno.
     int start(const std::vector<std::string>& roots);
-    // A root that does not exist is remembered but yields nothing.
+    // A root that does not exist is remembered but yields nothing. A root
+    // already there is watched anew when its watch was lost (its item was
+    // deleted or moved away).
     void addRoot(const std::string& root);
     void removeRoot(const std::string& root);
     // Ends the thread and waits for it, unless called from the sink itself,

@@ -1,9 +1,9 @@
 #include "core/platform/linux/PosixFiles.h"
+#include "core/platform/linux/FolderWalk.h"
 #include "core/platform/linux/PathText.h"
 #include "core/platform/linux/RandomSource.h"
-#include "core/platform/linux/UniqueDir.h"
+#include "core/platform/linux/UniqueFd.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -19,84 +20,76 @@ namespace Holmgrave::FS::Detail {
 
 namespace {
 
-// Closes a descriptor on every way out of a scope.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    // Closes now and reports the close's own failure (a late write error).
-    int close()
-    {
-        if (m_fd < 0)
-            return 0;
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0 ? 0 : lastError();
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
-
-// Folder entries without "." and "..", sorted so that every listing of the
-// same folder comes out in the same order.
-int listNames(DIR* dir, std::vector<std::string>& names)
-{
-    names.clear();
-    errno = 0;
-    while (dirent* e = ::readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-        errno = 0;
-    }
-    if (errno != 0)
-        return errno;
-    std::sort(names.begin(), names.end());
-    return 0;
-}
-
+// Copies the bytes of |in| to the new, empty |out|. Holes stay holes: only
+// the data the file system reports (SEEK_DATA, SEEK_HOLE) is read and
+// written, and the length is set at the end, so a sparse file is not filled.
 int copyFileData(int in, int out)
 {
     std::vector<char> buffer(128 * 1024);
+    bool seeksData = true;  // until the file system says it cannot
+    off_t offset = 0;
     for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return lastError();
+        off_t start = offset;
+        off_t stop = std::numeric_limits<off_t>::max();
+        if (seeksData) {
+            start = ::lseek(in, offset, SEEK_DATA);
+            if (start < 0 && errno == ENXIO) {
+                // Nothing but a hole up to the end.
+                struct stat st {};
+                if (::fstat(in, &st) != 0)
+                    return lastError();
+                return ::ftruncate(out, std::max(st.st_size, offset)) == 0 ? 0 : lastError();
+            }
+            if (start < 0) {
+                if (errno != EINVAL)
+                    return lastError();
+                seeksData = false;
+                start = offset;
+            } else if ((stop = ::lseek(in, start, SEEK_HOLE)) < 0) {
+                return lastError();
+            }
         }
-        if (got == 0)
-            return 0;
-        ssize_t done = 0;
-        while (done < got) {
-            const ssize_t put = ::write(out, buffer.data() + done, static_cast<std::size_t>(got - done));
-            if (put < 0) {
+        for (off_t at = start; at < stop;) {
+            const off_t want = std::min<off_t>(stop - at, static_cast<off_t>(buffer.size()));
+            const ssize_t got = ::pread(in, buffer.data(), static_cast<std::size_t>(want), at);
+            if (got < 0) {
                 if (errno == EINTR)
                     continue;
                 return lastError();
             }
-            done += put;
+            if (got == 0)  // the end (of a file that may have shrunk meanwhile)
+                return ::ftruncate(out, at) == 0 ? 0 : lastError();
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t put
+                    = ::pwrite(out, buffer.data() + done, static_cast<std::size_t>(got - done), at + done);
+                if (put < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return lastError();
+                }
+                done += put;
+            }
+            at += got;
         }
+        offset = stop;
     }
 }
 
-int copyRegular(const std::string& from, const std::string& to, const struct stat& st)
+// Copies the regular file |fromName| (relative to |fromDir|, or a path with
+// AT_FDCWD) to the new file |toName|, with its mode and times. A failure
+// removes the new file, which was made by us (O_EXCL).
+int copyRegular(int fromDir, const std::string& fromName, int toDir, const std::string& toName)
 {
-    Fd in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    // O_NONBLOCK: a pipe put in the file's place must not hold the copy up.
+    Fd in(::openat(fromDir, fromName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.valid())
         return lastError();
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0)
+        return lastError();
+    if (!S_ISREG(st.st_mode))
+        return ESTALE;  // no longer the file that was listed
+    Fd out(::openat(toDir, toName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.valid())
         return lastError();
     int rc = copyFileData(in.get(), out.get());
@@ -109,74 +102,119 @@ int copyRegular(const std::string& from, const std::string& to, const struct sta
     if (rc == 0)
         rc = closed;
     if (rc != 0)
-        ::unlink(to.c_str());  // the target was made by us (O_EXCL): no partial file stays
+        ::unlinkat(toDir, toName.c_str(), 0);
     return rc;
 }
 
-// The identity of a folder a copy made, so that a failed copy removes that
-// folder and nothing that another process put at the same name.
-struct MadeFolder {
-    bool made = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-
-int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made = nullptr);
-
-int copyFolder(const std::string& from, const std::string& to, const struct stat& st, bool recursive,
-               MadeFolder* made)
+int readLinkAt(int dir, const std::string& name, std::string& target)
 {
-    if (::mkdir(to.c_str(), 0700) != 0)
-        return lastError();
-    struct stat own {};
-    if (made != nullptr && ::lstat(to.c_str(), &own) == 0 && S_ISDIR(own.st_mode))
-        *made = MadeFolder{true, own.st_dev, own.st_ino};
-    int rc = 0;
-    if (recursive) {
-        UniqueDir dir(::opendir(from.c_str()));
-        std::vector<std::string> names;
-        if (!dir)
-            rc = lastError();
-        else
-            rc = listNames(dir.get(), names);
-        for (const std::string& name : names) {
-            if (rc != 0)
-                break;
-            rc = copyItem(joinName(from, name), joinName(to, name), true);
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t n = ::readlinkat(dir, name.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            return lastError();
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            target.assign(buffer.data(), static_cast<std::size_t>(n));
+            return 0;
         }
+        if (buffer.size() > (1u << 20))
+            return ENAMETOOLONG;
+        buffer.resize(buffer.size() * 2);
     }
-    // Permissions and time go on last: the copying above would change the
-    // time, and a read-only source folder must not stop us filling the copy.
-    if (rc == 0 && ::chmod(to.c_str(), st.st_mode & 07777) != 0)
-        rc = lastError();
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (rc == 0 && ::utimensat(AT_FDCWD, to.c_str(), times, 0) != 0)
-        rc = lastError();
-    return rc;
 }
 
-int copyItem(const std::string& from, const std::string& to, bool recursive, MadeFolder* made)
+// Copies one item that is not a folder; |st| is what lstat saw of it.
+int copyNonFolder(int fromDir, const std::string& fromName, int toDir, const std::string& toName,
+                  const struct stat& st)
 {
-    struct stat st {};
-    if (::lstat(from.c_str(), &st) != 0)
-        return lastError();
     if (S_ISLNK(st.st_mode)) {
         std::string target;
-        if (const int rc = posixReadSymlink(from, target); rc != 0)
+        if (const int rc = readLinkAt(fromDir, fromName, target); rc != 0)
             return rc;
-        if (::symlink(target.c_str(), to.c_str()) != 0)
+        if (::symlinkat(target.c_str(), toDir, toName.c_str()) != 0)
             return lastError();
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::utimensat(AT_FDCWD, to.c_str(), times, AT_SYMLINK_NOFOLLOW);  // not every file system keeps link times
+        // Not every file system keeps link times.
+        ::utimensat(toDir, toName.c_str(), times, AT_SYMLINK_NOFOLLOW);
         return 0;
     }
     if (S_ISREG(st.st_mode))
-        return copyRegular(from, to, st);
-    if (S_ISDIR(st.st_mode))
-        return copyFolder(from, to, st, recursive, made);
+        return copyRegular(fromDir, fromName, toDir, toName);
     if (S_ISFIFO(st.st_mode))
-        return ::mkfifo(to.c_str(), st.st_mode & 07777) == 0 ? 0 : lastError();
-    return ::mknod(to.c_str(), st.st_mode, st.st_rdev) == 0 ? 0 : lastError();
+        return ::mkfifoat(toDir, toName.c_str(), st.st_mode & 07777) == 0 ? 0 : lastError();
+    return ::mknodat(toDir, toName.c_str(), st.st_mode, st.st_rdev) == 0 ? 0 : lastError();
+}
+
+// A copied folder takes its source's permissions and times last: the copying
+// would change the time, and a read-only source folder must not stop us
+// filling the copy.
+int finishFolder(int made, const struct stat& source)
+{
+    if (::fchmod(made, source.st_mode & 07777) != 0)
+        return lastError();
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
+    return ::futimens(made, times) == 0 ? 0 : lastError();
+}
+
+// The entries of |folder| in the order a walk takes them from the back.
+int namesToVisit(int folder, std::vector<std::string>& names)
+{
+    const int rc = listFolder(folder, names);
+    std::reverse(names.begin(), names.end());
+    return rc;
+}
+
+// Copies everything inside the folder |from| into the empty folder |to|
+// (both descriptors taken), without following any link, holding a bounded
+// set of descriptors whatever the depth.
+int copyContents(int from, int to)
+{
+    FolderWalk source(from);
+    FolderWalk target(to);
+    struct Level {
+        std::vector<std::string> left;  // names still to copy, the next one last
+        struct stat folder {};          // the source folder, for finishing its copy
+    };
+    std::vector<Level> levels(1);
+    if (const int rc = namesToVisit(source.fd(), levels.back().left); rc != 0)
+        return rc;
+    for (;;) {
+        Level& level = levels.back();
+        if (level.left.empty()) {
+            if (source.depth() == 0)
+                return 0;
+            Fd made;
+            if (const int rc = source.leave(); rc != 0)
+                return rc;
+            if (const int rc = target.leave(&made); rc != 0)
+                return rc;
+            const int rc = finishFolder(made.get(), level.folder);
+            levels.pop_back();
+            if (rc != 0)
+                return rc;
+            continue;
+        }
+        const std::string name = std::move(level.left.back());
+        level.left.pop_back();
+        struct stat st {};
+        if (::fstatat(source.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return lastError();
+        if (!S_ISDIR(st.st_mode)) {
+            if (const int rc = copyNonFolder(source.fd(), name, target.fd(), name, st); rc != 0)
+                return rc;
+            continue;
+        }
+        Level sub;
+        if (::mkdirat(target.fd(), name.c_str(), 0700) != 0)
+            return lastError();
+        if (const int rc = source.enter(name, &sub.folder); rc != 0)
+            return rc;
+        if (const int rc = target.enter(name); rc != 0)
+            return rc;
+        if (const int rc = namesToVisit(source.fd(), sub.left); rc != 0)
+            return rc;
+        levels.push_back(std::move(sub));
+    }
 }
 
 // True when |path| (or the folder that would hold it) lies inside the folder
@@ -194,41 +232,101 @@ bool liesInside(const std::string& path, const struct stat& folder)
     }
 }
 
-// Removes everything inside the open folder |fd| without following any link.
-int removeContents(int fd)
+// Removes everything inside the folder |fd| (the descriptor is taken)
+// without following any link, holding a bounded set of descriptors whatever
+// the depth. |removed| is set once anything is gone.
+int removeContents(int fd, bool& removed)
 {
-    UniqueDir dir(::fdopendir(fd));
-    if (!dir) {
-        const int rc = lastError();
-        ::close(fd);
+    FolderWalk walk(fd);
+    std::vector<std::vector<std::string>> levels(1);  // names still to remove per level, the next one last
+    if (const int rc = namesToVisit(walk.fd(), levels.back()); rc != 0)
         return rc;
-    }
-    std::vector<std::string> names;
-    if (const int rc = listNames(dir.get(), names); rc != 0)
-        return rc;
-    const int self = ::dirfd(dir.get());
-    for (const std::string& name : names) {
+    for (;;) {
+        std::vector<std::string>& left = levels.back();
+        if (left.empty()) {
+            if (walk.depth() == 0)
+                return 0;
+            const std::string name = walk.name();
+            if (const int rc = walk.leave(); rc != 0)
+                return rc;
+            levels.pop_back();
+            if (::unlinkat(walk.fd(), name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
+                return lastError();
+            removed = true;
+            continue;
+        }
+        const std::string name = std::move(left.back());
+        left.pop_back();
         struct stat st {};
-        if (::fstatat(self, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::fstatat(walk.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT)
                 continue;
             return lastError();
         }
-        if (S_ISDIR(st.st_mode)) {
-            // O_NOFOLLOW: if the folder was swapped for a link since the
-            // fstatat, the open fails instead of leaving the tree.
-            const int sub = ::openat(self, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0)
+        if (!S_ISDIR(st.st_mode)) {
+            if (::unlinkat(walk.fd(), name.c_str(), 0) != 0 && errno != ENOENT)
                 return lastError();
-            if (const int rc = removeContents(sub); rc != 0)
-                return rc;
-            if (::unlinkat(self, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT)
-                return lastError();
-        } else if (::unlinkat(self, name.c_str(), 0) != 0 && errno != ENOENT) {
-            return lastError();
+            removed = true;
+            continue;
         }
+        // O_NOFOLLOW: if the folder was swapped for a link since the
+        // fstatat, entering fails instead of leaving the tree.
+        if (const int rc = walk.enter(name); rc != 0) {
+            if (rc == ENOENT)
+                continue;
+            return rc;
+        }
+        std::vector<std::string> names;
+        if (const int rc = namesToVisit(walk.fd(), names); rc != 0)
+            return rc;
+        levels.push_back(std::move(names));
     }
+}
+
+// The item a path names, never what a link there leads to: trailing slashes
+// would make the system follow a link to a folder, so they go.
+std::string itemPath(const std::string& path)
+{
+    return withoutTrailingSlashes(path);
+}
+
+// |removed| is set once anything is gone.
+int removeItem(const std::string& path, bool recursive, bool& removed)
+{
+    const std::string item = itemPath(path);
+    // "." and ".." name a folder by another of its names, as "link/" does.
+    const std::string name = baseName(item);
+    if (name == "." || name == "..")
+        return EINVAL;
+    struct stat st {};
+    if (::lstat(item.c_str(), &st) != 0)
+        return lastError();
+    if (!S_ISDIR(st.st_mode)) {
+        if (::unlink(item.c_str()) != 0)
+            return lastError();
+        removed = true;
+        return 0;
+    }
+    if (recursive) {
+        const int fd = ::open(item.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            return lastError();
+        if (const int rc = removeContents(fd, removed); rc != 0)
+            return rc;
+    }
+    if (::rmdir(item.c_str()) != 0)
+        return lastError();
+    removed = true;
     return 0;
+}
+
+// Removes what a copy made at |path|, when |path| still is that item.
+void removeCopy(const std::string& path, const struct stat& made)
+{
+    struct stat now {};
+    bool removed = false;
+    if (::lstat(path.c_str(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino)
+        removeItem(path, true, removed);
 }
 
 // Puts a new empty file in |path|'s place: it is made under a fresh name in
@@ -380,19 +478,7 @@ bool posixExists(const std::string& path)
 
 int posixReadSymlink(const std::string& path, std::string& target)
 {
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return lastError();
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            target.assign(buffer.data(), static_cast<std::size_t>(n));
-            return 0;
-        }
-        if (buffer.size() > (1u << 20))
-            return ENAMETOOLONG;
-        buffer.resize(buffer.size() * 2);
-    }
+    return readLinkAt(AT_FDCWD, path, target);
 }
 
 int posixSetCurrentDirectory(const std::string& path)
@@ -462,26 +548,59 @@ int posixCreateSymlink(const std::string& target, const std::string& linkPath)
     return ::symlink(target.c_str(), linkPath.c_str()) == 0 ? 0 : lastError();
 }
 
-int posixCopy(const std::string& from, const std::string& to, bool recursive)
+int posixCopy(const std::string& fromPath, const std::string& toPath, bool recursive)
 {
+    const std::string from = itemPath(fromPath);
+    const std::string to = itemPath(toPath);
     struct stat st {};
     if (::lstat(from.c_str(), &st) != 0)
         return lastError();
     struct stat existing {};
     if (::lstat(to.c_str(), &existing) == 0)
         return EEXIST;
-    if (S_ISDIR(st.st_mode) && recursive && liesInside(to, st))
+    if (!S_ISDIR(st.st_mode))
+        return copyNonFolder(AT_FDCWD, from, AT_FDCWD, to, st);
+    if (recursive && liesInside(to, st))
         return EINVAL;
-    MadeFolder made;
-    const int rc = copyItem(from, to, recursive, &made);
-    if (rc != 0 && made.made) {
-        // Only the folder this copy made goes again: a target that another
-        // process created since the check above makes mkdir fail, and it is
-        // not ours to remove.
-        struct stat now {};
-        if (::lstat(to.c_str(), &now) == 0 && now.st_dev == made.device && now.st_ino == made.inode)
-            posixRemove(to, true);
+
+    // The source is opened first, so that a folder we cannot read leaves
+    // nothing behind.
+    Fd source(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!source.valid())
+        return lastError();
+    struct stat folder {};
+    if (::fstat(source.get(), &folder) != 0)
+        return lastError();
+    if (::mkdir(to.c_str(), 0700) != 0)
+        return lastError();
+    // Only the folder this copy made goes again on a failure: a target that
+    // another process created since the check above makes mkdir fail, and it
+    // is not ours to remove.
+    struct stat made {};
+    if (::lstat(to.c_str(), &made) != 0)
+        return lastError();
+    if (!S_ISDIR(made.st_mode))
+        return ESTALE;  // replaced at once by another process
+    Fd target(::open(to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    int rc = target.valid() ? 0 : lastError();
+    struct stat opened {};
+    if (rc == 0 && ::fstat(target.get(), &opened) != 0)
+        rc = lastError();
+    if (rc == 0 && (opened.st_dev != made.st_dev || opened.st_ino != made.st_ino))
+        rc = ESTALE;
+    if (rc == 0 && recursive) {
+        // The walk takes descriptors of its own; these two finish the top.
+        Fd walkFrom(::fcntl(source.get(), F_DUPFD_CLOEXEC, 0));
+        Fd walkInto(::fcntl(target.get(), F_DUPFD_CLOEXEC, 0));
+        if (!walkFrom.valid() || !walkInto.valid())
+            rc = lastError();
+        else
+            rc = copyContents(walkFrom.release(), walkInto.release());
     }
+    if (rc == 0)
+        rc = finishFolder(target.get(), folder);
+    if (rc != 0)
+        removeCopy(to, made);
     return rc;
 }
 
@@ -490,8 +609,10 @@ int posixRenameNoReplace(const std::string& from, const std::string& to)
     return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0 ? 0 : lastError();
 }
 
-int posixMove(const std::string& from, const std::string& to)
+int posixMove(const std::string& fromPath, const std::string& toPath)
 {
+    const std::string from = itemPath(fromPath);
+    const std::string to = itemPath(toPath);
     int rc = posixRenameNoReplace(from, to);
     if (rc == 0 || (rc != EXDEV && rc != EINVAL && rc != ENOSYS && rc != EOPNOTSUPP))
         return rc;
@@ -501,10 +622,24 @@ int posixMove(const std::string& from, const std::string& to)
         return lastError();
     if (rc == EXDEV) {
         // Across devices: the source goes only once the whole copy stands.
-        rc = posixCopy(from, to, true);
-        if (rc != 0)
+        if ((rc = posixCopy(from, to, true)) != 0)
             return rc;
-        return posixRemove(from, true);
+        struct stat made {};
+        if (::lstat(to.c_str(), &made) != 0)
+            return lastError();
+        // A source that cannot go leaves no second item behind, so that the
+        // move can be tried again; its folder is asked first, so that a
+        // folder's contents are not removed when the folder itself cannot be.
+        bool removed = false;
+        if (::faccessat(AT_FDCWD, parentOf(from).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+            rc = lastError();
+        else
+            rc = removeItem(from, true, removed);
+        // Once part of the source is gone, the copy holds the only whole
+        // item and stays.
+        if (rc != 0 && !removed)
+            removeCopy(to, made);
+        return rc;
     }
     // The file system does not know RENAME_NOREPLACE (or the move is into
     // the item itself, which the plain rename refuses again below).
@@ -523,19 +658,8 @@ int posixMove(const std::string& from, const std::string& to)
 
 int posixRemove(const std::string& path, bool recursive)
 {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        return lastError();
-    if (!S_ISDIR(st.st_mode))
-        return ::unlink(path.c_str()) == 0 ? 0 : lastError();
-    if (recursive) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            return lastError();
-        if (const int rc = removeContents(fd); rc != 0)
-            return rc;
-    }
-    return ::rmdir(path.c_str()) == 0 ? 0 : lastError();
+    bool removed = false;
+    return removeItem(path, recursive, removed);
 }
 
 int posixSetLastModified(const std::string& path, std::time_t seconds)

@@ -4,14 +4,19 @@
 //
 // Every function returns 0 on success or the errno of the failure (never 0
 // for a failure). Paths are plain byte strings. The guarantees callers rely on:
+// - copy, move and removal act on the item a path names, a link included:
+//   "link/" is the link, never the folder it leads to;
 // - copy, move and link never replace an existing target (EEXIST instead);
-// - a move across devices copies and then removes, it never leaves the source
-//   half-removed: the source goes only after the copy is complete;
-// - copies keep permission bits and modification times and copy symbolic
-//   links as links;
+// - a move across devices copies and then removes: the source goes only after
+//   the copy is complete, and a source that cannot go (its folder cannot be
+//   written) takes the copy back with it; once part of it is gone, the copy
+//   stays as the only whole item;
+// - copies keep permission bits, modification times and holes, and copy
+//   symbolic links as links;
 // - a failed copy removes what it made, so no partial target remains;
-// - recursive removal works on open folder descriptors and never follows a
-//   symbolic link out of the tree it was given.
+// - recursive copy and removal walk open folder descriptors, a bounded set
+//   whatever the depth, never follow a symbolic link out of the tree they
+//   were given, and stop (ESTALE) where the tree is moved under them.
 
 #include <cstdint>
 #include <ctime>

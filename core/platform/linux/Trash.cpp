@@ -166,38 +166,12 @@ std::string homeTrashFolder()
     return std::string();
 }
 
-int moveToTrash(const std::string& path, const TrashSettings& settings)
+namespace {
+
+// Moves |item| (named |name|) into |target|: the record first, then the
+// rename. EXDEV when the rename would cross a mount.
+int trashInto(const std::string& item, const std::string& name, const TrashTarget& target)
 {
-    if (path.empty())
-        return ENOENT;
-    std::string given = withoutTrailingSlashes(path);
-    if (given[0] != '/')
-        given = joinName(posixCurrentDirectory(), given);
-    const std::string name = baseName(given);
-    if (name.empty() || name == "." || name == "..")
-        return EINVAL;
-    // The folder part is resolved, the item itself is not: a link is
-    // trashed as a link.
-    const std::string realParent = realPath(parentOf(given));
-    if (realParent.empty())
-        return lastError();
-    const std::string item = joinName(realParent, name);
-
-    struct stat itemStat {};
-    if (::lstat(item.c_str(), &itemStat) != 0)
-        return lastError();
-
-    TrashTarget target;
-    const std::string home = settings.homeTrash.empty() ? homeTrashFolder() : settings.homeTrash;
-    dev_t homeDevice = 0;
-    if (!home.empty() && deviceOf(home, homeDevice) && homeDevice == itemStat.st_dev) {
-        if (const int rc = posixCreateDirectory(home, true); rc != 0)
-            return rc;
-        target.folder = home;
-        target.infoPath = item;
-    } else if (const int rc = findTopTrash(item, itemStat, settings, target); rc != 0) {
-        return rc;
-    }
     if (item == withoutTrailingSlashes(target.folder) || isInside(target.folder, item)
         || isInside(item, target.folder))
         return EINVAL;  // the trash itself, or something inside it
@@ -234,6 +208,46 @@ int moveToTrash(const std::string& path, const TrashSettings& settings)
             return rc;  // EXDEV included: a trash never copies
     }
     return EEXIST;
+}
+
+}  // namespace
+
+int moveToTrash(const std::string& path, const TrashSettings& settings)
+{
+    if (path.empty())
+        return ENOENT;
+    std::string given = withoutTrailingSlashes(path);
+    if (given[0] != '/')
+        given = joinName(posixCurrentDirectory(), given);
+    const std::string name = baseName(given);
+    if (name.empty() || name == "." || name == "..")
+        return EINVAL;
+    // The folder part is resolved, the item itself is not: a link is
+    // trashed as a link.
+    const std::string realParent = realPath(parentOf(given));
+    if (realParent.empty())
+        return lastError();
+    const std::string item = joinName(realParent, name);
+
+    struct stat itemStat {};
+    if (::lstat(item.c_str(), &itemStat) != 0)
+        return lastError();
+
+    const std::string home = settings.homeTrash.empty() ? homeTrashFolder() : settings.homeTrash;
+    dev_t homeDevice = 0;
+    if (!home.empty() && deviceOf(home, homeDevice) && homeDevice == itemStat.st_dev) {
+        if (const int rc = posixCreateDirectory(home, true); rc != 0)
+            return rc;
+        // The same device may still be another mount (a bind mount of the
+        // home's file system, a sandbox's home folder): the rename tells,
+        // and the item then goes to the trash of its own mount.
+        if (const int rc = trashInto(item, name, TrashTarget{home, item}); rc != EXDEV)
+            return rc;
+    }
+    TrashTarget target;
+    if (const int rc = findTopTrash(item, itemStat, settings, target); rc != 0)
+        return rc;
+    return trashInto(item, name, target);
 }
 
 }  // namespace Holmgrave::FS::Detail

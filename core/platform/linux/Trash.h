@@ -4,8 +4,10 @@
 //
 // An item on the home trash's device goes to the home trash
 // ($XDG_DATA_HOME/Trash, else ~/.local/share/Trash); an item on another
-// device goes to that device's top-folder trash ($topdir/.Trash/$uid when
-// the administrator made a sticky, non-link .Trash, else $topdir/.Trash-$uid).
+// device, or on another mount of the same device (a bind mount, where the
+// rename gives EXDEV), goes to the top-folder trash of its own mount point
+// ($topdir/.Trash/$uid when the administrator made a sticky, non-link .Trash,
+// else $topdir/.Trash-$uid).
 // The ".trashinfo" record is written (exclusively, so it also reserves the
 // name) before the item is moved, and the move is a rename that never
 // replaces anything and never turns into a copy across devices.
