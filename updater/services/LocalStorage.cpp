@@ -17,7 +17,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +27,16 @@ const QString kLatestPathKey = QStringLiteral("PathToLatestVersionInLocalStore")
 QString storeFile()
 {
     return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
+}
+
+// The lock file in the user's runtime folder that stands for the store
+// folder of that device and inode; empty without a runtime folder.
+QString runtimeLockPath(quint64 device, quint64 inode)
+{
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.startsWith(QLatin1Char('/')) || (device == 0 && inode == 0))
+        return QString();
+    return runtime + QStringLiteral("/pathwarden-store-%1-%2.lock").arg(device).arg(inode);
 }
 
 // Why a copy could not be written into folder when the file system is full;
@@ -105,29 +114,47 @@ bool LocalStorage::lockStore(const QString& store)
 {
     if (lock_ >= 0)
         return true;
-    const QString path = store + QLatin1String(kLockFileName);
-    QString problem;
-    const int fd = openUserLockFile(path, &problem);
-    if (fd < 0)
-        return failStore(QStringLiteral("Local store lock cannot be opened."), problem, problem);
-    // flock, not a record lock: it belongs to this one descriptor, so that
-    // no other descriptor of the file that the process closes lets it go.
+    QString path = store + QLatin1String(kLockFileName);
+    bool elsewhere = false;
     QElapsedTimer waited;
     waited.start();
     bool told = false;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error == EINTR)
-            continue;
-        if (error != EWOULDBLOCK || cancelled_ || waited.elapsed() >= kLockWaitMs) {
-            ::close(fd);
-            const QString why =
-                error != EWOULDBLOCK ? tr("%1 cannot be locked: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)))
-                : cancelled_         ? QStringLiteral("the store was stopped: the application is ending")
-                                     : tr("Another Pathwarden of this user did not finish storing its update within "
-                                          "%1 s.")
-                                   .arg(kLockWaitMs / 1000);
-            return failStore(QStringLiteral("Local store is not free."), why, why);
+    for (;;) {
+        const UserLock lock = tryLockUserFile(path);
+        if (lock.state == UserLock::Taken) {
+            lock_ = lock.fd;
+            return true;
+        }
+        const QString why =
+            lock.error != 0 ? tr("%1 cannot be locked: %2").arg(path, QString::fromLocal8Bit(std::strerror(lock.error)))
+                            : lock.problem;
+        if (lock.state == UserLock::Unsupported || (elsewhere && lock.state == UserLock::Failed)) {
+            // A file system that keeps no locks (an NFS home whose lock
+            // service does not answer): the lock is taken where locks work,
+            // named by the store's identity, so that every run of the user
+            // on this machine takes the same one. Without such a place this
+            // run stores as if it were the only one, as before the lock; so
+            // also when that place fails the rule.
+            const QString runtime = elsewhere ? QString() : runtimeLockPath(lock.folderDevice, lock.folderInode);
+            if (!runtime.isEmpty()) {
+                logger_->info(QStringLiteral("Local store cannot be locked, its lock is taken in the runtime folder."),
+                              why + QStringLiteral("; ") + runtime);
+                path = runtime;
+                elsewhere = true;
+                continue;
+            }
+            logger_->error(QStringLiteral("Local store cannot be locked, this run stores without a lock."), why);
+            return true;
+        }
+        if (lock.state == UserLock::Failed)
+            return lock.error != 0 ? failStore(QStringLiteral("Local store is not free."), why, why)
+                                   : failStore(QStringLiteral("Local store lock cannot be opened."), why, why);
+        if (cancelled_ || waited.elapsed() >= kLockWaitMs) {
+            const QString cause = cancelled_ ? QStringLiteral("the store was stopped: the application is ending")
+                                             : tr("Another Pathwarden of this user did not finish storing its "
+                                                  "update within %1 s.")
+                                                   .arg(kLockWaitMs / 1000);
+            return failStore(QStringLiteral("Local store is not free."), cause, cause);
         }
         if (!told) {
             told = true;
@@ -136,8 +163,6 @@ bool LocalStorage::lockStore(const QString& store)
         // Polled: a blocking flock could not be ended by a close.
         QThread::msleep(100);
     }
-    lock_ = fd;
-    return true;
 }
 
 QString LocalStorage::recordedCopy(const QString& version)

@@ -22,7 +22,10 @@ class WorkingDirectoryProvider;
 // One store at a time per user: storeUpdaterArchive takes an exclusive lock
 // on a file in the store folder (kLockFileName, reached by the rule) and keeps
 // it until releaseStore(), once the stored copy was started or could not be;
-// a second run of the user waits for it (kLockWaitMs at most). A version that
+// a second run of the user waits for it (kLockWaitMs at most). Where the
+// store's file system keeps no locks, the lock is a file in the user's
+// runtime folder named by the store folder's device and inode; without a
+// runtime folder that passes the rule the run stores unlocked. A version that
 // another run stored and recorded meanwhile is taken as it is, never
 // replaced; a version folder is emptied only once the record no longer names
 // it, so that a half-unpacked copy is never recorded nor started.

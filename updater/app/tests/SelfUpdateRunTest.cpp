@@ -13,6 +13,7 @@
 #include "updater/testsupport/ZipArchive.h"
 
 #include "updater/infrastructure/TrustedWay.h"
+#include "testsupport/TestTree.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -472,6 +474,21 @@ std::vector<LayoutRow> layoutRows()
         return true;
     };
     const auto lchownToAnotherUser = [](const QString& path) { return TestEnvironment::giveToAnotherUser(path); };
+    // flock fails with ENOLCK for the files below the folder given, as on an
+    // NFS home whose lock service does not answer; the runtime folder is
+    // the user's private one, or there is none.
+    const auto locksFailBelow = [](TestEnvironment& env, const QString& below, bool runtimeFolder) {
+        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+        env.setVariable(QStringLiteral("LD_PRELOAD"), testtree::inBuildTree(QStringLiteral(PATHWARDEN_FLOCK_SHIM)));
+        env.setVariable(QStringLiteral("ASAN_OPTIONS"),
+                        asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
+        env.setVariable(QStringLiteral("PATHWARDEN_TEST_FLOCK_ERRNO"), QString::number(ENOLCK));
+        env.setVariable(QStringLiteral("PATHWARDEN_TEST_FLOCK_BELOW"), QFileInfo(below).canonicalFilePath());
+        const QString runtime = env.root() + QStringLiteral("/runtime");
+        env.setVariable(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder ? runtime : QString());
+        return !runtimeFolder
+               || (QDir().mkpath(runtime) && ::chmod(QFile::encodeName(runtime).constData(), 0700) == 0);
+    };
     return {
         // The server is named only in the settings: the update works only
         // when they are read.
@@ -551,6 +568,15 @@ std::vector<LayoutRow> layoutRows()
         {"two runs, the second started while the first unpacks",
          {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
          nullptr, nullptr, nullptr, false, nullptr, false, 0, 2},
+        // Where the store cannot be locked, the lock is the runtime folder's,
+        // and the second run still waits for the first; without a runtime
+        // folder the run goes on as the only one.
+        {"store whose locks fail, locked in the runtime folder: two runs, the second while the first unpacks",
+         {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
+         [=](TestEnvironment& env) { return locksFailBelow(env, env.dataHome(), true); }, nullptr, nullptr, false,
+         nullptr, false, 0, 2},
+        {"no locks anywhere and no runtime folder", {},
+         [=](TestEnvironment& env) { return locksFailBelow(env, QStringLiteral("/"), false); }, nullptr},
         {"store file of another user in a settings folder others can write", {},
          [=](TestEnvironment& env) {
              QFile file(storeFileOf(env));
