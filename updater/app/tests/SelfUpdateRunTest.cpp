@@ -659,6 +659,9 @@ std::vector<LayoutRow> layoutRows()
              return TestEnvironment::remountReadOnly(env.configHome());
          },
          "pathwarden-local-storage.ini cannot be written: Read-only file system"},
+        // The stored copy that the system refuses to run: exec's own cause.
+        {"stored copy that is no program", {{app + QStringLiteral("MacOS/Pathwarden"), "no program\n", 0755}},
+         nullptr, "The stored update 1.17.0 cannot be started: |/Pathwarden: Exec format error"},
         {"full data folder", {},
          [=](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
          "The update cannot be copied to |: No space left on device"},
@@ -814,7 +817,9 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
     // Each started copy adds a line.
     const QByteArray program = row.pair ? QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n").arg(started).toUtf8()
                                         : recordingStandInExecutable(started);
-    entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), program, 0755});
+    // A row's own executable takes the stand-in's place.
+    if (entries.isEmpty() || entries.first().name != app + QStringLiteral("MacOS/Pathwarden"))
+        entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), program, 0755});
     const QString path = layout.root() + QStringLiteral("/update.zip");
     ASSERT_TRUE(writeZipArchive(path, entries));
     offerUpdate(kStoredVersion, fileContents(path));
@@ -950,7 +955,8 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
     const QByteArray error = update.standardError.mid(update.standardError.indexOf("downloadErrorSlot: "));
     const QByteArray line = error.left(error.indexOf('\n'));
     const QByteArray cause(row.cause);
-    const bool storeFolder = !cause.contains("cannot be copied") && !cause.contains(".ini");
+    const bool storeFolder =
+        !cause.contains("cannot be copied") && !cause.contains(".ini") && !cause.contains("cannot be started");
     const QString named = !storeFolder ? QStringLiteral("downloadErrorSlot: ")
                           : row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ").arg(store)
                                        : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store);
