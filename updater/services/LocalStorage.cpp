@@ -123,6 +123,8 @@ bool LocalStorage::lockStore(const QString& store)
         const UserLock lock = tryLockUserFile(path);
         if (lock.state == UserLock::Taken) {
             lock_ = lock.fd;
+            if (told)
+                emit waitingForAnotherRun(false);
             return true;
         }
         const QString why =
@@ -159,6 +161,7 @@ bool LocalStorage::lockStore(const QString& store)
         if (!told) {
             told = true;
             logger_->info(QStringLiteral("Waiting for another run of this user to store its update."), path);
+            emit waitingForAnotherRun(true);
         }
         // Polled: a blocking flock could not be ended by a close.
         QThread::msleep(100);

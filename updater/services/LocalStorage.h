@@ -79,6 +79,13 @@ public:
     void cancelStore();
 
     static constexpr int kLockWaitMs = 120000;
+
+signals:
+    // From the thread that stores: true once it waits for another run's
+    // store, false when it goes on after such a wait.
+    void waitingForAnotherRun(bool waiting);
+
+public:
     static constexpr const char* kLockFileName = "store.lock";
 
 private:

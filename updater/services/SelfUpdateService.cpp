@@ -54,6 +54,9 @@ SelfUpdateService::SelfUpdateService(AbstractRESTClient* restClient, AbstractSer
     // ends.
     if (QCoreApplication* application = QCoreApplication::instance())
         connect(application, &QCoreApplication::aboutToQuit, this, &SelfUpdateService::endStore);
+    // Comes from the store's thread, and reaches the page on this one.
+    if (localStorage_)
+        connect(localStorage_, &LocalStorage::waitingForAnotherRun, this, &SelfUpdateService::storeWaiting);
 }
 
 SelfUpdateService::~SelfUpdateService()

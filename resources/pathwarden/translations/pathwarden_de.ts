@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Ein anderes Pathwarden-Fenster führt gerade ein Update durch. Dieses wartet, bis jenes Update abgeschlossen ist, und fährt dann von selbst fort.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

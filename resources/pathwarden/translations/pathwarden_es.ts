@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Otra ventana de Pathwarden se está actualizando. Esta espera a que termine esa actualización y luego continúa por sí sola.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

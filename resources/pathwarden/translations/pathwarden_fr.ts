@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Une autre fenêtre de Pathwarden effectue une mise à jour. Celle-ci attend que cette mise à jour soit terminée, puis continue d'elle-même.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Un'altra finestra di Pathwarden sta eseguendo un aggiornamento. Questa attende che quell'aggiornamento sia terminato, poi prosegue da sola.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

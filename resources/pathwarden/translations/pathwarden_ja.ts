@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 後でもう一度お試しください。問題が解決しない場合は Holmgrave サポートにお問い合わせください。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>別の Pathwarden のウィンドウがアップデート中です。このウィンドウはそのアップデートが終わるまで待ち、その後自動的に続行します。</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

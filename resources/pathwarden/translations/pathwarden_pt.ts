@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o problema persistir.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Outra janela do Pathwarden está a fazer uma atualização. Esta aguarda até que essa atualização termine e depois continua automaticamente.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 Повторите попытку позже или обратитесь в службу поддержки Holmgrave, если проблема не исчезнет.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Другое окно Pathwarden выполняет обновление. Это окно ждёт завершения того обновления, а затем продолжит работу само.</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>

@@ -480,6 +480,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
 
 请稍后重试；如果问题仍然存在，请联系 Holmgrave 支持。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>另一个 Pathwarden 窗口正在更新。此窗口会等待该更新完成，然后自动继续。</translation>
+    </message>
   </context>
   <context>
     <name>SelfUpdateService</name>
