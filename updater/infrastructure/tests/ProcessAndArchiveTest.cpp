@@ -114,10 +114,13 @@ private:
 };
 
 // A shell's report, to its standard error, of its ignored and blocked
-// signals and of whether it holds descriptor fd.
+// signals and of whether it holds descriptor fd, read by the shell itself:
+// while the shell starts a program (grep), it blocks every signal for a
+// moment, and the program read that now and then.
 QString signalAndDescriptorReport(int fd)
 {
-    return QStringLiteral("grep -E '^Sig(Ign|Blk):' /proc/$$/status >&2\n"
+    return QStringLiteral("while IFS= read -r line; do case \"$line\" in SigIgn:*|SigBlk:*) echo \"$line\" >&2;; "
+                          "esac; done < /proc/$$/status\n"
                           "[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n")
         .arg(fd);
 }
