@@ -39,6 +39,24 @@ QString runtimeLockPath(quint64 device, quint64 inode)
     return runtime + QStringLiteral("/pathwarden-store-%1-%2.lock").arg(device).arg(inode);
 }
 
+// A process of the user whose program lies in folder, or 0. Without /proc
+// none can be told.
+qint64 processRunningFrom(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty())
+        return 0;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : processes) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        // Another user's program cannot be read, and cannot be ours.
+        if (number && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)).startsWith(canonical + QLatin1Char('/')))
+            return pid;
+    }
+    return 0;
+}
+
 // Why a copy could not be written into folder when the file system is full;
 // otherwise the words given. Qt's copy names no system error.
 QString spaceProblem(const QString& folder, const QString& otherwise)
@@ -220,12 +238,24 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     // Another run of the user may have stored this very version while this
     // one waited; its copy may already run, and is taken as it is.
     rereadRecord();
-    if (remembered_.value(kLatestVersionKey).toString() == version) {
-        if (!recordedCopy(version).isEmpty()) {
-            logger_->info(QStringLiteral("This version is stored already, its copy is used."),
-                          QStringLiteral("LatestVersionInLocalStore:") + version);
-            return true;
-        }
+    const bool recorded = remembered_.value(kLatestVersionKey).toString() == version;
+    if (recorded && !recordedCopy(version).isEmpty()) {
+        logger_->info(QStringLiteral("This version is stored already, its copy is used."),
+                      QStringLiteral("LatestVersionInLocalStore:") + version);
+        return true;
+    }
+    // A run with another configuration folder keeps its own record of this
+    // store: a copy it started from the version's folder, recorded nowhere
+    // here, may run. Its folder is not emptied under it.
+    const qint64 running = processRunningFrom(store + version);
+    if (running > 0) {
+        const QString why = tr("The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as "
+                               "it is.")
+                                .arg(store + version + QLatin1Char('/'))
+                                .arg(running);
+        return failStore(QStringLiteral("Version folder holds a running copy, left as it is."), why, why);
+    }
+    if (recorded) {
         // The folder is emptied below: the record must not name it while a
         // half-unpacked copy could lie there.
         QString problem;

@@ -28,7 +28,9 @@ class WorkingDirectoryProvider;
 // runtime folder that passes the rule the run stores unlocked. A version that
 // another run stored and recorded meanwhile is taken as it is, never
 // replaced; a version folder is emptied only once the record no longer names
-// it, so that a half-unpacked copy is never recorded nor started.
+// it, so that a half-unpacked copy is never recorded nor started, and never
+// while a program of the user runs from it (a copy that a run with another
+// configuration folder, and so another record, stored and started).
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: one
 // thread at a time; storeUpdaterArchive blocks while it waits for the lock and

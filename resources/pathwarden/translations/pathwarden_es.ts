@@ -265,6 +265,11 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>El servidor indica la versión «%1» para la actualización, que no es un número de versión.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>La carpeta %1 contiene una copia de Pathwarden que se está ejecutando (proceso %2); se deja tal como está.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>

@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>サーバーが示す更新のバージョン「%1」はバージョン番号ではありません。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>フォルダー %1 には実行中の Pathwarden のコピーがあります (プロセス %2)。このフォルダーはそのままにします。</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>

@@ -265,6 +265,11 @@ Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o p
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>O servidor indica a versão "%1" para a atualização, que não é um número de versão.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>A pasta %1 contém uma cópia do Pathwarden em execução (processo %2); é deixada como está.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>

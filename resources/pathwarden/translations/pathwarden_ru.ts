@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>Сервер указывает версию обновления «%1», которая не является номером версии.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>Папка %1 содержит запущенную копию Pathwarden (процесс %2); она остаётся без изменений.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>

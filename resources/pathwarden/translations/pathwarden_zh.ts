@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>服务器给出的更新版本“%1”不是版本号。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>文件夹 %1 中有一个正在运行的 Pathwarden 副本（进程 %2）；该文件夹保持原样。</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -244,6 +245,62 @@ TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAn
     QThread::msleep(2000);
     ASSERT_EQ(startedCopies().size(), 1);
     EXPECT_FALSE(processEnded(startedCopies().first().toLongLong()));
+}
+
+// Runs with two configuration folders (another XDG_CONFIG_HOME) keep one
+// store: the second finds the version recorded nowhere of its own, while
+// the first run's copy runs from its folder. That folder is left as it is,
+// not emptied and unpacked anew under the running copy.
+TEST_F(SelfUpdateRun, CopyRunningFromTheStoreIsLeftAsItIsByARunWithAnotherConfigurationFolder)
+{
+    // The copy notes its process and goes on running as a program of its
+    // own folder.
+    const QString inBundle = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/MacOS/");
+    const QString path = env.root() + QStringLiteral("/update.zip");
+    const QString script =
+        QStringLiteral("#!/bin/sh\necho $$ >> '%1'\nexec \"$(dirname \"$0\")/Pathwarden.bin\" 600\n").arg(pidFile());
+    ASSERT_TRUE(writeZipArchive(path, {{inBundle + QStringLiteral("Pathwarden"), script.toUtf8(), 0755},
+                                       {inBundle + QStringLiteral("Pathwarden.bin"),
+                                        fileContents(QStandardPaths::findExecutable(QStringLiteral("sleep"))), 0755}}));
+    offerUpdate(kStoredVersion, fileContents(path));
+    const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
+                                   medium};
+    const ProcessOutcome first = runPathwarden(env, arguments);
+    ASSERT_TRUE(first.finished) << first.standardError.constData();
+    EXPECT_EQ(first.exitCode, 0) << first.standardError.constData();
+    const QString program = QFileInfo(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion
+                                      + QLatin1Char('/') + inBundle + QStringLiteral("Pathwarden.bin"))
+                                .canonicalFilePath();
+    qint64 copy = 0;
+    const auto runs = [&] {
+        copy = fileContents(pidFile()).trimmed().toLongLong();
+        return copy > 0 && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(copy)) == program;
+    };
+    QElapsedTimer clock;
+    for (clock.start(); !runs() && clock.elapsed() < 60000;)
+        QThread::msleep(20);
+    ASSERT_TRUE(runs()) << "the first run's copy does not run " << program.toStdString();
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(program).constData(), &before), 0);
+
+    const QString otherConfig = env.root() + QStringLiteral("/other-config");
+    ASSERT_TRUE(QDir().mkpath(otherConfig + QStringLiteral("/Pathwarden")));
+    ASSERT_TRUE(QFile::copy(env.settingsFile(), otherConfig + QStringLiteral("/Pathwarden/pathwarden-settings.ini")));
+    env.setVariable(QStringLiteral("XDG_CONFIG_HOME"), otherConfig);
+    const ProcessOutcome second = runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM, arguments);
+    EXPECT_TRUE(second.standardError.contains(
+        QStringLiteral("downloadErrorSlot: The folder %1/ holds a copy of Pathwarden that is running (process %2); "
+                       "it is left as it is.")
+            .arg(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion)
+            .arg(copy)
+            .toUtf8()))
+        << second.standardError.constData();
+    EXPECT_FALSE(second.standardError.contains("Copying Vorn archive file."));
+    EXPECT_FALSE(processEnded(copy));
+    struct stat after {};
+    EXPECT_EQ(::stat(QFile::encodeName(program).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(startedCopies().size(), 1);
 }
 
 // A copy that unzip could not unpack whole is neither kept, remembered nor
