@@ -7,7 +7,10 @@
 // the file PATHWARDEN_FLOW_STARTED names is there (a stand-in tool of the
 // scan writes it when it runs; unset: at once), with "cancel-while-asking" a
 // moment after the page's query for the choices went out; it logs "Esc
-// pressed" just before.
+// pressed" just before. "install-offline" answers the dialog that the
+// server cannot be reached with "Install without updating", and
+// "install-without-updating" presses that button where the self-update page
+// says that this updater is too old.
 // The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
@@ -57,6 +60,10 @@ void answerVisibleWindows(const QByteArray& flow)
         const bool warned = widget->findChild<QLabel*>(QStringLiteral("securityWarningLabel")) != nullptr;
         report(QStringLiteral("window:") + className + QStringLiteral(":") + widget->windowTitle()
                + (warned ? QStringLiteral(":warning") : QString()));
+        if (className == QLatin1String("CheckIfOnlineDialog") && flow == "install-offline") {
+            auto* install = widget->findChild<QPushButton*>(QStringLiteral("installButton"));
+            QTimer::singleShot(0, install, &QPushButton::click);
+        }
         if (className != QLatin1String("AskForGoOnlineDialog") && className != QLatin1String("MandatoryUpdateDialog"))
             continue;
         const char* button = flow == "stay-offline" ? "stayOfflineButton"
@@ -66,6 +73,21 @@ void answerVisibleWindows(const QByteArray& flow)
             widget->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         else
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(42); });
+    }
+}
+
+// Once the self-update page says this updater is too old: install without
+// updating.
+void installWithoutUpdating()
+{
+    static bool pressed = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* button = widget->findChild<QPushButton*>(QStringLiteral("installWithoutUpdatingButton"));
+        if (pressed || !button || !button->isVisible())
+            continue;
+        report(QStringLiteral("button:") + button->text());
+        pressed = true;
+        button->click();
     }
 }
 
@@ -150,6 +172,8 @@ int main(int argc, char** argv)
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
+            if (flow == "install-without-updating")
+                installWithoutUpdating();
             if (flow == "cancel-while-searching" && (started.isEmpty() || QFileInfo::exists(started)))
                 cancelWhileSearching(0);
             if (flow == "cancel-while-asking" && choicesQuery.asked)

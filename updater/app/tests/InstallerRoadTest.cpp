@@ -27,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <ostream>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -395,6 +397,101 @@ TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBefore
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
 }
+
+// The installer gets this run's installer-information file or none: every
+// road that writes none removes an earlier run's before the installer
+// starts, and a file that cannot be built hands nothing over. One row per
+// road.
+namespace {
+
+struct HandOverRow;
+
+class InstallerRoadHandOver : public InstallerRoad, public ::testing::WithParamInterface<HandOverRow> {
+public:
+    ProcessOutcome drive(const char* flow, const QStringList& arguments)
+    {
+        env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
+        return runProgram(testtree::inBuildTree(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER)), env, arguments);
+    }
+    using InstallerRoad::arguments;
+    using InstallerRoad::env;
+    using InstallerRoad::offerOneChoice;
+    using InstallerRoad::scan;
+    using InstallerRoad::server;
+};
+
+struct HandOverRow {
+    const char* name;
+    const char* flow;
+    // Sets up the server and the settings of the road; its arguments.
+    std::function<QStringList(InstallerRoadHandOver&)> road;
+    // The installer is started; else the run stops with -1.
+    bool started;
+};
+
+void PrintTo(const HandOverRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+} // namespace
+
+TEST_P(InstallerRoadHandOver, TheInstallerNeverGetsAnEarlierRunsInformationFile)
+{
+    const HandOverRow& row = GetParam();
+    QFile earlier(informationFile());
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("<installer-infos>earlier</installer-infos>\n") > 0);
+    earlier.close();
+    const ProcessOutcome outcome = drive(row.flow, row.road(*this));
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, row.started ? 0 : 255) << outcome.standardError.constData();
+    EXPECT_FALSE(QFileInfo::exists(informationFile())) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Earlier ArtifactsFile removed.")) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.standardError.contains("Successfully launched installer with Xml Artifact file."), row.started);
+    bool recorded = false;
+    if (row.started) {
+        EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+    } else {
+        EXPECT_TRUE(outcome.standardOutput.contains("messagebox:An error has occurred.\n\nThe Pathwarden will stop."))
+            << outcome.standardOutput.constData();
+        EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, InstallerRoadHandOver,
+    ::testing::Values(
+        HandOverRow{"ConsentNo", "stay-offline",
+                    [](InstallerRoadHandOver& road) {
+                        return QStringList{QStringLiteral("-original-installer-path"), road.scan.mediumDir()};
+                    },
+                    true},
+        HandOverRow{"OfflineDialog", "install-offline",
+                    [](InstallerRoadHandOver& self) {
+                        self.env.writeSettings(
+                            {{QStringLiteral("RootRestUrl"),
+                              QStringLiteral("https://127.0.0.1:%1/rest").arg(TestUpdateServer::refusingPort())}});
+                        return self.arguments();
+                    },
+                    true},
+        HandOverRow{"ClientTooOld", "install-without-updating",
+                    [](InstallerRoadHandOver& self) {
+                        self.server.setResponse("/rest/downloadclient/discontinued", 200,
+                                                R"({"discontinued": true, "versionRequirementErrorText": "Too old."})");
+                        return self.arguments();
+                    },
+                    true},
+        // A bundle id with a control character, which XML cannot carry.
+        HandOverRow{"FileThatCannotBeBuilt", "download-first-choice",
+                    [](InstallerRoadHandOver& self) {
+                        self.offerOneChoice(QByteArray(1000, 'a'));
+                        self.server.setResponse("/rest/road/infos", 200,
+                                                R"([{"artifactPackage": {"path": "Sound Library.pkg"},)"
+                                                R"( "bundleIds": [{"bundleId": "com.holmgrave.pkg.Sound\u0001"}]}])");
+                        return self.arguments();
+                    },
+                    false}),
+    [](const ::testing::TestParamInfo<HandOverRow>& info) { return std::string(info.param.name); });
 
 // A legal name just under a file name's 255 bytes: the temporary name of the
 // download fits beside it.
