@@ -280,7 +280,9 @@ bool sameFile(const struct stat& one, const struct stat& other)
     return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
-// 0, or flock's error for an exclusive lock taken without waiting.
+// 0, or flock's error for an exclusive lock taken without waiting. flock,
+// not a record lock: it belongs to this one descriptor, so that no other
+// descriptor of the file that the process closes lets it go.
 int lockWithoutWaiting(int fd)
 {
     int done = 0;
