@@ -10,7 +10,9 @@
 // pressed" just before. "install-offline" answers the dialog that the
 // server cannot be reached with "Install without updating", and
 // "install-without-updating" presses that button where the self-update page
-// says that this updater is too old.
+// says that this updater is too old. "stay-offline-then-close" answers the
+// consent dialog as "stay-offline" does, then closes it once the file
+// PATHWARDEN_FLOW_STARTED names is there.
 // The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
@@ -66,13 +68,25 @@ void answerVisibleWindows(const QByteArray& flow)
         }
         if (className != QLatin1String("AskForGoOnlineDialog") && className != QLatin1String("MandatoryUpdateDialog"))
             continue;
-        const char* button = flow == "stay-offline" ? "stayOfflineButton"
-                             : flow == "go-online"  ? "goOnlineButton"
-                                                    : nullptr;
+        const char* button = flow.startsWith("stay-offline") ? "stayOfflineButton"
+                             : flow == "go-online"            ? "goOnlineButton"
+                                                              : nullptr;
         if (button)
             widget->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         else
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(42); });
+    }
+}
+
+void closeConsentDialog()
+{
+    static bool closed = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (closed || !widget->isVisible() || QLatin1String(widget->metaObject()->className()) != "AskForGoOnlineDialog")
+            continue;
+        report(QStringLiteral("close:") + widget->windowTitle());
+        closed = true;
+        widget->close();
     }
 }
 
@@ -174,6 +188,8 @@ int main(int argc, char** argv)
                 downloadFirstChoice();
             if (flow == "install-without-updating")
                 installWithoutUpdating();
+            if (flow == "stay-offline-then-close" && QFileInfo::exists(started))
+                closeConsentDialog();
             if (flow == "cancel-while-searching" && (started.isEmpty() || QFileInfo::exists(started)))
                 cancelWhileSearching(0);
             if (flow == "cancel-while-asking" && choicesQuery.asked)

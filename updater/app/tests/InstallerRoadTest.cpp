@@ -493,6 +493,33 @@ INSTANTIATE_TEST_SUITE_P(
                     false}),
     [](const ::testing::TestParamInfo<HandOverRow>& info) { return std::string(info.param.name); });
 
+// A close of the consent dialog while the medium is scanned for the road
+// without downloads ends the scan's processes at once and starts nothing.
+TEST_F(InstallerRoad, CloseWhileTheMediumIsScannedWithoutDownloadsStartsNothing)
+{
+    const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
+    // The tool leaves a mark once its two minutes are over: a close that
+    // waited for the scan would let it get there.
+    const QString slept = pidFile + QStringLiteral(".slept");
+    writeStartRecordingPackageTool(pidFile, QStringLiteral("sleep 120\n: > '%1'\n").arg(slept));
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QStringLiteral("stay-offline-then-close"));
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW_STARTED"), pidFile);
+    const ProcessOutcome outcome =
+        runProgram(testtree::inBuildTree(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER)), env,
+                   {QStringLiteral("-original-installer-path"), scan.mediumDir()});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("close:")) << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_FALSE(outcome.standardError.contains("Launchable file exists.")) << outcome.standardError.constData();
+    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    const qint64 tool = fileContents(pidFile).trimmed().toLongLong();
+    ASSERT_GT(tool, 0);
+    EXPECT_TRUE(processEnded(tool)) << "package tool " << tool << " outlived the close";
+    EXPECT_FALSE(QFileInfo::exists(slept)) << "the close waited for the scan";
+    if (!processEnded(tool))
+        ::kill(static_cast<pid_t>(tool), SIGKILL);
+}
+
 // A legal name just under a file name's 255 bytes: the temporary name of the
 // download fits beside it.
 TEST_F(InstallerRoad, ChoiceWhoseFileNameIsJustUnder255BytesIsDownloaded)
