@@ -392,7 +392,22 @@ void DownloadChoiceSelectionPage::installSelectedDownloads()
     artifactsFile_->setSelectedPlatform(platform_);
     artifactsFile_->setOriginalInstallerPath(componentScanner_->installerDirPath());
     artifactsFile_->setArtifactsFilePath(componentScanner_->artifactsFilePath());
-    artifactsFile_->write();
+    if (!artifactsFile_->write()) {
+        // The installer would install without this run's downloads (or with
+        // an earlier run's): it is not started, and the user is told why.
+        logger_->error(QStringLiteral("Downloads not handed over to the installer."), artifactsFile_->failure());
+        QMessageBox box(QMessageBox::Critical, QString(),
+                        tr("An error has occurred.\n\nThe Pathwarden will stop.")
+                            + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1")
+                                  .arg(QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2")
+                                           .arg(artifactsFile_->artifactsFilePath(), artifactsFile_->failure()))
+                            + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem "
+                                 "persists."));
+        box.setObjectName(QStringLiteral("informationFileFailedMessage"));
+        box.exec();
+        QCoreApplication::exit(-1);
+        return;
+    }
     installerLauncher_->launchInstaller(artifactsFile_->artifactsFilePath());
 }
 

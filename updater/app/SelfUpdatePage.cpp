@@ -30,6 +30,7 @@ void SelfUpdatePage::buildViews()
     progressBar_ = new QProgressBar(progressView);
     progressBar_->setRange(0, 0);
     progressLabel_ = new QLabel(progressView);
+    progressLabel_->setObjectName(QStringLiteral("progressLabel"));
     progressLabel_->setWordWrap(true);
     progressLayout->addWidget(progressBar_);
     progressLayout->addWidget(progressLabel_);
@@ -68,6 +69,7 @@ void SelfUpdatePage::initializePage()
         connect(selfUpdateService_, SIGNAL(downloadsFinished()), this, SLOT(downloadFinishedSlot()));
         connect(selfUpdateService_, SIGNAL(downloadProgressInPercent(int)), this,
                 SLOT(downloadProgressInPercentSlot(int)));
+        connect(selfUpdateService_, SIGNAL(storeWaiting(bool)), this, SLOT(storeWaitingSlot(bool)));
         buildViews();
     }
     views_->setCurrentIndex(0);
@@ -116,10 +118,28 @@ void SelfUpdatePage::downloadStartedSlot()
 {
     logger_->info(QStringLiteral("downloadStartedSlot"), QString());
     progressBar_->setValue(0);
+    showPreparingText();
+}
+
+void SelfUpdatePage::showPreparingText()
+{
     progressLabel_->setText(
         tr("The Pathwarden is currently preparing for update. Afterwards, the Pathwarden will automatically restart "
            "and look for updates of the product you are about to install. \n\nPlease wait until the Pathwarden has "
            "restarted, and follow the instructions on screen. "));
+}
+
+void SelfUpdatePage::storeWaitingSlot(bool waiting)
+{
+    // The download is done; the bar moves without an end while this run
+    // waits, and is full again once it goes on.
+    progressBar_->setRange(0, waiting ? 0 : 100);
+    progressBar_->setValue(100);
+    if (waiting)
+        progressLabel_->setText(tr("Another Pathwarden window is updating. This one waits until that update is "
+                                   "finished, then goes on by itself."));
+    else
+        showPreparingText();
 }
 
 void SelfUpdatePage::downloadProgressInPercentSlot(int value)

@@ -35,12 +35,14 @@ private slots:
     void downloadErrorSlot(QString text);
     void downloadProgressInPercentSlot(int value);
     void downloadStartedSlot();
+    void storeWaitingSlot(bool waiting);
 
 public slots:
     void checkForNewUpdatesSlot();
 
 private:
     void buildViews();
+    void showPreparingText();
 
     SelfUpdateService* selfUpdateService_;
     bool complete_ = false;

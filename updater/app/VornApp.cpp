@@ -10,11 +10,14 @@
 #include "updater/infrastructure/RemoteLogAppender.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/WorkingDirectoryProvider.h"
+#include "updater/services/ArtifactsFile.h"
+#include "updater/services/ComponentScanner.h"
 #include "updater/services/InstallerLauncher.h"
 
 #include <QMessageBox>
 #include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 VornApp::VornApp(int& argc, char** argv)
     : QApplication(argc, argv)
@@ -64,6 +67,14 @@ void VornApp::init(VornConfiguration* configuration, VornAppService* appService,
 
 void VornApp::cleanUpBeforeClosing()
 {
+    // A quit while the medium is scanned for the road without downloads
+    // (the dialog closed meanwhile) starts nothing and leaves no scan.
+    if (scanWithoutDownloads_.isRunning()) {
+        disconnect(&scanWithoutDownloads_, nullptr, this, nullptr);
+        if (configuration_)
+            configuration_->componentScanner()->cancel();
+        scanWithoutDownloads_.waitForFinished();
+    }
     logger_->debug(QStringLiteral("wait for running threads e.g. remote logger"), QString());
     // Bounded: a server that never answers must not keep the updater open.
     const QList<RESTClient*> clients = configuration_ ? QList<RESTClient*>{configuration_->restClient(),
@@ -131,7 +142,42 @@ void VornApp::showWizardSlot()
 
 void VornApp::skipDownloadAndRunInstallerSlot()
 {
+    // A second answer while the medium is scanned changes nothing.
+    if (withoutDownloads_)
+        return;
+    withoutDownloads_ = true;
     logger_->debug(QStringLiteral("skip download and start installer"), QString());
+    ComponentScanner* scanner = configuration_ ? configuration_->componentScanner() : nullptr;
+    if (!installerLauncher_ || !scanner) {
+        startInstallerWithoutInformationFile(QString());
+        return;
+    }
+    // The installer finds an installer-information file by its name, which
+    // names the medium's product: only the medium's scan tells it. An earlier
+    // run's file there would hand the installer that run's downloads, so it
+    // goes before the installer starts. Scanned off this thread.
+    logger_->info(QStringLiteral("Scanning the medium for the installer-information file's name."), QString());
+    setOverrideCursor(Qt::BusyCursor);
+    connect(&scanWithoutDownloads_, &QFutureWatcher<QString>::finished, this, &VornApp::scanWithoutDownloadsFinished);
+    scanWithoutDownloads_.setFuture(QtConcurrent::run([scanner] {
+        scanner->scan();
+        return scanner->artifactsFilePath();
+    }));
+}
+
+void VornApp::scanWithoutDownloadsFinished()
+{
+    restoreOverrideCursor();
+    startInstallerWithoutInformationFile(scanWithoutDownloads_.result());
+}
+
+void VornApp::startInstallerWithoutInformationFile(const QString& path)
+{
+    if (!path.isEmpty() && configuration_) {
+        ArtifactsFile* file = configuration_->artifactsFile();
+        file->setArtifactsFilePath(path);
+        file->removeEarlierFile();
+    }
     if (installerLauncher_) {
         installerLauncher_->launchInstaller(QString());
     } else {

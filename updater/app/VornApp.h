@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFutureWatcher>
 
 class AbstractInstallerLauncher;
 class AskForGoOnlineDialog;
@@ -30,6 +31,8 @@ signals:
 private slots:
     void cleanUpBeforeClosing();
     void showOSVersionIsTooOldMessageAndQuit();
+    // The medium's scan for the road without downloads has ended.
+    void scanWithoutDownloadsFinished();
 
 public slots:
     void askForGoOnline();
@@ -43,6 +46,9 @@ private:
     // Either answer of the dialog moves the run on; the dialog comes forward
     // once the event loop runs.
     void askForConsent(ConsentDialog* dialog);
+    // Removes the installer-information file at path, then starts the
+    // installer without one.
+    void startInstallerWithoutInformationFile(const QString& path);
 
     Logger* logger_;
     QWidget* wizard_ = nullptr;
@@ -51,4 +57,7 @@ private:
     AskForGoOnlineDialog* askForGoOnlineDialog_ = nullptr;
     MandatoryUpdateDialog* mandatoryUpdateDialog_ = nullptr;
     AbstractInstallerLauncher* installerLauncher_ = nullptr;
+    // The road without downloads is taken once; its scan of the medium.
+    bool withoutDownloads_ = false;
+    QFutureWatcher<QString> scanWithoutDownloads_;
 };

@@ -16,4 +16,7 @@ public:
     // with one argument). Otherwise program is the executable's path, taken
     // as it stands.
     virtual bool start(QString program, QStringList arguments) = 0;
+    // Why the last start failed: the program and the system's cause; empty
+    // after a start, or when the implementation cannot tell.
+    virtual QString startProblem() const { return QString(); }
 };

@@ -15,7 +15,9 @@ public:
     explicit DetachedQProcessStarter(QObject* parent = nullptr);
 
     bool start(QString program, QStringList arguments) override;
+    QString startProblem() const override;
 
 private:
     Logger* logger_;
+    QString startProblem_;
 };

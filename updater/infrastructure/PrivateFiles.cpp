@@ -16,6 +16,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(Q_OS_LINUX)
@@ -267,30 +268,181 @@ int openUserLogFile(const QString& path, QString* problem)
     return file.release();
 }
 
-int openUserLockFile(const QString& path, QString* problem)
+namespace {
+
+bool isUsersRegularFile(const struct stat& info)
 {
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+bool sameFile(const struct stat& one, const struct stat& other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// 0, or flock's error for an exclusive lock taken without waiting. flock,
+// not a record lock: it belongs to this one descriptor, so that no other
+// descriptor of the file that the process closes lets it go.
+int lockWithoutWaiting(int fd)
+{
+    int done = 0;
+    do {
+        done = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (done != 0 && errno == EINTR);
+    return done == 0 ? 0 : errno;
+}
+
+// The state for flock's error: a lock held elsewhere, a file system that
+// keeps none, or another failure.
+UserLock::State lockState(int error)
+{
+    if (error == EWOULDBLOCK)
+        return UserLock::Busy;
+    if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL)
+        return UserLock::Unsupported;
+    return UserLock::Failed;
+}
+
+// Whether name in folder still names the file that fd holds.
+bool namesFile(int folder, const QByteArray& name, int fd)
+{
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0
+           && sameFile(held, named);
+}
+
+enum class Replaced { Taken, Again, Busy, Failed };
+
+// Exchanges what has the name, when it is no lock file of the user's, for a
+// new locked file. Taken: lock->fd holds the new file, which the name names.
+// Again: the name changed meanwhile; the attempt starts over. Busy: another
+// run replaces it at this moment.
+//
+// A lock file that has the name is never moved or removed, or two runs
+// could hold the lock: one the file that had the name, one the file that
+// took it. So replacements take turns under a lock on the folder, and judge
+// the name again under it; nothing else changes a name that is taken (a
+// new file is made only where the name is free).
+Replaced replaceWithLockedFile(int folder, const QByteArray& name, const QString& shown, UserLock* lock)
+{
+    // The turn is held until the descriptor closes on return. Where a folder
+    // cannot be locked (NFS keeps locks of files only) the replacement goes
+    // on by itself: two runs would have to meet at a name that holds
+    // something else.
+    OwnedDescriptor turn(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (turn.get() >= 0 && lockWithoutWaiting(turn.get()) == EWOULDBLOCK)
+        return Replaced::Busy;
+    struct stat seen {};
+    if (::fstatat(folder, name.constData(), &seen, AT_SYMLINK_NOFOLLOW) != 0)
+        return Replaced::Again;
+    if (isUsersRegularFile(seen))
+        return Replaced::Again;
+    removeStaleTemporaries(folder, name);
+    QByteArray temporary;
+    OwnedDescriptor fresh(createTemporary(folder, name, &temporary));
+    if (fresh.get() < 0) {
+        lock->problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2").arg(shown, systemError(errno));
+        return Replaced::Failed;
+    }
+    // Locked before it has the name: a run that opens it then waits.
+    const int error = lockWithoutWaiting(fresh.get());
+    if (error != 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        lock->state = lockState(error);
+        lock->error = error;
+        return Replaced::Failed;
+    }
+    // Exchanged, so that the name is never free for a moment; what had it
+    // then has the temporary name.
+    int replaced = ::renameat2(folder, temporary.constData(), folder, name.constData(), RENAME_EXCHANGE) == 0 ? 0 : errno;
+    if (replaced == 0) {
+        // A folder that holds anything stays, under the temporary name.
+        ::unlinkat(folder, temporary.constData(), S_ISDIR(seen.st_mode) ? AT_REMOVEDIR : 0);
+    } else if (replaced == EINVAL && !S_ISDIR(seen.st_mode)) {
+        // A file system without exchanges: renamed over.
+        replaced = ::renameat(folder, temporary.constData(), folder, name.constData()) == 0 ? 0 : errno;
+    } else if (replaced == EINVAL) {
+        // There, an empty folder is removed, and a new file made where it was.
+        replaced = ::unlinkat(folder, name.constData(), AT_REMOVEDIR) == 0 ? ENOENT : errno;
+    }
+    if (replaced != 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        if (replaced == ENOENT)
+            return Replaced::Again;
+        lock->problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2").arg(shown, systemError(replaced));
+        return Replaced::Failed;
+    }
+    if (!namesFile(folder, name, fresh.get()))
+        return Replaced::Again;
+    lock->fd = fresh.release();
+    return Replaced::Taken;
+}
+
+} // namespace
+
+UserLock tryLockUserFile(const QString& path)
+{
+    UserLock lock;
     QByteArray name;
-    OwnedDescriptor folder(userFolderFor(path, &name, problem));
+    OwnedDescriptor folder(userFolderFor(path, &name, &lock.problem));
     if (folder.get() < 0)
-        return -1;
-    // Opened if it is there, else made; another run may make it in between.
+        return lock;
+    struct stat place {};
+    if (::fstat(folder.get(), &place) == 0) {
+        lock.folderDevice = place.st_dev;
+        lock.folderInode = place.st_ino;
+    }
+    const QString shown = QDir::cleanPath(path);
+    // Another run may make, take or replace the file in between.
     for (int attempt = 0; attempt < 100; ++attempt) {
         OwnedDescriptor file(::openat(folder.get(), name.constData(),
                                       O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (file.get() < 0 && errno == ENOENT)
             file.reset(::openat(folder.get(), name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                                 S_IRUSR | S_IWUSR));
-        if (file.get() < 0 && errno == EEXIST)
+        const int openError = file.get() < 0 ? errno : 0;
+        if (openError == EEXIST)
             continue;
-        if (file.get() < 0) {
-            *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(QDir::cleanPath(path), systemError(errno));
-            return -1;
+        struct stat info {};
+        const bool judged = file.get() >= 0 ? ::fstat(file.get(), &info) == 0
+                                            : ::fstatat(folder.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!judged && errno == ENOENT)
+            continue;
+        // A user's file that could not be opened as one had just replaced
+        // something else.
+        if (judged && isUsersRegularFile(info) && (openError == EISDIR || openError == ELOOP))
+            continue;
+        if (!judged || (openError != 0 && isUsersRegularFile(info))) {
+            lock.problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2")
+                               .arg(shown, systemError(openError != 0 ? openError : errno));
+            return lock;
         }
-        *problem = userFileProblem(file.get(), QDir::cleanPath(path), false);
-        return problem->isEmpty() ? file.release() : -1;
+        if (!isUsersRegularFile(info)) {
+            file.reset();
+            const Replaced replaced = replaceWithLockedFile(folder.get(), name, shown, &lock);
+            if (replaced == Replaced::Again)
+                continue;
+            lock.state = replaced == Replaced::Taken ? UserLock::Taken
+                         : replaced == Replaced::Busy ? UserLock::Busy
+                                                      : lock.state;
+            return lock;
+        }
+        const int error = lockWithoutWaiting(file.get());
+        if (error != 0) {
+            lock.state = lockState(error);
+            lock.error = error;
+            return lock;
+        }
+        // Replaced by another run since it was opened: that file is the lock.
+        if (!namesFile(folder.get(), name, file.get()))
+            continue;
+        lock.state = UserLock::Taken;
+        lock.fd = file.release();
+        return lock;
     }
-    *problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(QDir::cleanPath(path), systemError(EEXIST));
-    return -1;
+    lock.problem = QCoreApplication::translate("PrivateFiles", "%1 cannot be opened: %2").arg(shown, systemError(EEXIST));
+    return lock;
 }
 
 QString trustedExecutable(const QString& path, const QString& folder, QString* problem)

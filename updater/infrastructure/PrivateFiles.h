@@ -57,11 +57,42 @@ constexpr const char* kTemporaryMark = ".pathwarden-temporary.";
 // problem set otherwise.
 int openUserLogFile(const QString& path, QString* problem);
 
-// A descriptor (read and write) of the lock file at path, below a
-// descriptor of its checked folder of the user: made, mode 0600, when
-// missing, and only the user's own regular file with no other name. -1 with
-// problem set otherwise.
-int openUserLockFile(const QString& path, QString* problem);
+// What one attempt at the lock of a lock file found.
+struct UserLock {
+    enum State {
+        // fd holds the lock; the caller closes it to let the lock go.
+        Taken,
+        // Another descriptor holds it.
+        Busy,
+        // The file system keeps no locks (ENOLCK, EOPNOTSUPP, ENOSYS or
+        // EINVAL from flock): error tells which.
+        Unsupported,
+        // error: flock's other error; else problem names the file and why
+        // it cannot be had.
+        Failed,
+    };
+    State state = Failed;
+    int fd = -1;
+    int error = 0;
+    QString problem;
+    // The folder of the lock file, once it was reached by the rule.
+    quint64 folderDevice = 0;
+    quint64 folderInode = 0;
+};
+
+// One attempt, without waiting, at the exclusive lock (flock) of the lock
+// file at path, below a descriptor of its checked folder of the user. The
+// file is made, mode 0600, when missing. The user's own regular file is
+// used as it is, with other names too: nothing reads or writes a lock file,
+// and a name of it elsewhere lets nobody else open it. Whatever else has
+// the name (another user's file, link or FIFO; the user's own link, FIFO or
+// folder) is exchanged for a new file, and taken away: a folder only when
+// empty, else it is kept under the new file's temporary name. A lock file
+// that has the name is never moved or removed (replacements take turns
+// under a lock on the folder, and judge the name again), and the lock
+// counts only once the name still names the locked file: two runs never
+// both hold it.
+UserLock tryLockUserFile(const QString& path);
 
 // The executable at path, resolved by the rule, when it is a regular file of
 // the user that lies inside folder (resolved by the rule as well); empty

@@ -15,4 +15,7 @@ public:
     virtual bool isLocalStoreVersionNewer(QString currentVersion, QString localStoreVersion) = 0;
     virtual bool launchLatest() = 0;
     virtual bool launchLatestInOnlineMode() = 0;
+    // Why the last copy that was tried could not be started (the system's
+    // cause); empty when none was tried or it started.
+    virtual QString launchProblem() const { return QString(); }
 };

@@ -7,9 +7,13 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -155,24 +159,54 @@ bool ArtifactsFile::ConstructXmlContent(QString* failure)
     return true;
 }
 
-void ArtifactsFile::write()
+bool ArtifactsFile::write()
 {
-    QString failure;
-    // Refused here rather than thrown at the caller: the installer is
-    // started after a write whatever its outcome.
+    failure_.clear();
+    // Refused here rather than thrown at the caller, who decides what
+    // follows.
     if (artifactsFilePath_.isEmpty()) {
-        logger_->error(QStringLiteral("ArtifactFile handling failed."),
-                       QStringLiteral("Failed to initialize 'artifactsFilePath'"));
-        return;
+        failure_ = QStringLiteral("Failed to initialize 'artifactsFilePath'");
+        logger_->error(QStringLiteral("ArtifactFile handling failed."), failure_);
+        return false;
     }
-    if (!ConstructXmlContent(&failure)) {
-        logger_->error(QStringLiteral("ConstructXmlContent failed."), failure);
-        return;
+    if (!ConstructXmlContent(&failure_)) {
+        logger_->error(QStringLiteral("ConstructXmlContent failed."), failure_);
+        removeEarlierFile();
+        return false;
     }
     logger_->info(QStringLiteral("Writing ArtifactsFile."),
                   QStringLiteral("Writing file at path: '%1'").arg(artifactsFilePath_));
-    if (!writeContent(&failure))
-        logger_->error(QStringLiteral("ArtifactFile handling failed."), failure);
+    if (!writeContent(&failure_)) {
+        logger_->error(QStringLiteral("ArtifactFile handling failed."), failure_);
+        removeEarlierFile();
+        return false;
+    }
+    return true;
+}
+
+bool ArtifactsFile::removeEarlierFile()
+{
+    if (artifactsFilePath_.isEmpty())
+        return true;
+    // The name only: a link goes, never what it leads to.
+    if (::unlink(QFile::encodeName(artifactsFilePath_).constData()) == 0) {
+        logger_->info(QStringLiteral("Earlier ArtifactsFile removed."),
+                      QStringLiteral("Removed file at path: '%1'").arg(artifactsFilePath_));
+        return true;
+    }
+    const int error = errno;
+    // A folder cannot be read as the file.
+    if (error == ENOENT || error == EISDIR)
+        return true;
+    logger_->error(QStringLiteral("ArtifactFile handling failed."),
+                   QStringLiteral("Failed to remove file: '%1'").arg(artifactsFilePath_) + QStringLiteral(": ")
+                       + QString::fromLocal8Bit(std::strerror(error)));
+    return false;
+}
+
+QString ArtifactsFile::failure() const
+{
+    return failure_;
 }
 
 bool ArtifactsFile::writeContent(QString* failure)

@@ -22,8 +22,10 @@ class Logger;
 //               <distribution rel-path="..">
 //                   <package id=".."/>
 //
-// No failure reaches the caller: each is logged, and the caller starts the
-// installer all the same. The file is replaced whole or not at all.
+// Each failure is logged, and write() tells whether this run's file is at
+// the path. The file is replaced whole, or the earlier one is removed: the
+// installer finds the file by its name, and must never take an earlier
+// run's downloads for this run's.
 //
 // Ownership: the added choices are not owned. GUI thread only.
 class ArtifactsFile : public QObject {
@@ -42,13 +44,23 @@ public:
     // 0 osx, 1 win32, 2 win64; 3 (none) leaves the platform out.
     void setSelectedPlatform(int platform);
 
-    virtual void write();
+    // True when the file at the path is this run's, written whole; false
+    // (logged, failure() says why) when it could not be built or written,
+    // and then no earlier file is left at the path.
+    virtual bool write();
+    // Removes the file at the path, for a run that writes none: the
+    // installer must not find an earlier run's. A folder there stays. False
+    // (logged) when a file is left.
+    bool removeEarlierFile();
+    // Why the last write() failed; empty after it succeeded.
+    QString failure() const;
 
 private:
     // Fills xmlContent_; false with the reason otherwise.
     bool ConstructXmlContent(QString* failure);
     bool writeContent(QString* failure);
 
+    QString failure_;
     QList<DownloadChoice*> downloadChoices_;
     QString xmlContent_;
     QString originalInstallerPath_;

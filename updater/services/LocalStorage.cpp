@@ -17,7 +17,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -28,6 +27,34 @@ const QString kLatestPathKey = QStringLiteral("PathToLatestVersionInLocalStore")
 QString storeFile()
 {
     return userSettingsFilePath(QStringLiteral("pathwarden-local-storage"));
+}
+
+// The lock file in the user's runtime folder that stands for the store
+// folder of that device and inode; empty without a runtime folder.
+QString runtimeLockPath(quint64 device, quint64 inode)
+{
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.startsWith(QLatin1Char('/')) || (device == 0 && inode == 0))
+        return QString();
+    return runtime + QStringLiteral("/pathwarden-store-%1-%2.lock").arg(device).arg(inode);
+}
+
+// A process of the user whose program lies in folder, or 0. Without /proc
+// none can be told.
+qint64 processRunningFrom(const QString& folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty())
+        return 0;
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : processes) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        // Another user's program cannot be read, and cannot be ours.
+        if (number && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)).startsWith(canonical + QLatin1Char('/')))
+            return pid;
+    }
+    return 0;
 }
 
 // Why a copy could not be written into folder when the file system is full;
@@ -105,39 +132,58 @@ bool LocalStorage::lockStore(const QString& store)
 {
     if (lock_ >= 0)
         return true;
-    const QString path = store + QLatin1String(kLockFileName);
-    QString problem;
-    const int fd = openUserLockFile(path, &problem);
-    if (fd < 0)
-        return failStore(QStringLiteral("Local store lock cannot be opened."), problem, problem);
-    // flock, not a record lock: it belongs to this one descriptor, so that
-    // no other descriptor of the file that the process closes lets it go.
+    QString path = store + QLatin1String(kLockFileName);
+    bool elsewhere = false;
     QElapsedTimer waited;
     waited.start();
     bool told = false;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        if (error == EINTR)
-            continue;
-        if (error != EWOULDBLOCK || cancelled_ || waited.elapsed() >= kLockWaitMs) {
-            ::close(fd);
-            const QString why =
-                error != EWOULDBLOCK ? tr("%1 cannot be locked: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)))
-                : cancelled_         ? QStringLiteral("the store was stopped: the application is ending")
-                                     : tr("Another Pathwarden of this user did not finish storing its update within "
-                                          "%1 s.")
-                                   .arg(kLockWaitMs / 1000);
-            return failStore(QStringLiteral("Local store is not free."), why, why);
+    for (;;) {
+        const UserLock lock = tryLockUserFile(path);
+        if (lock.state == UserLock::Taken) {
+            lock_ = lock.fd;
+            if (told)
+                emit waitingForAnotherRun(false);
+            return true;
+        }
+        const QString why =
+            lock.error != 0 ? tr("%1 cannot be locked: %2").arg(path, QString::fromLocal8Bit(std::strerror(lock.error)))
+                            : lock.problem;
+        if (lock.state == UserLock::Unsupported || (elsewhere && lock.state == UserLock::Failed)) {
+            // A file system that keeps no locks (an NFS home whose lock
+            // service does not answer): the lock is taken where locks work,
+            // named by the store's identity, so that every run of the user
+            // on this machine takes the same one. Without such a place this
+            // run stores as if it were the only one, as before the lock; so
+            // also when that place fails the rule.
+            const QString runtime = elsewhere ? QString() : runtimeLockPath(lock.folderDevice, lock.folderInode);
+            if (!runtime.isEmpty()) {
+                logger_->info(QStringLiteral("Local store cannot be locked, its lock is taken in the runtime folder."),
+                              why + QStringLiteral("; ") + runtime);
+                path = runtime;
+                elsewhere = true;
+                continue;
+            }
+            logger_->error(QStringLiteral("Local store cannot be locked, this run stores without a lock."), why);
+            return true;
+        }
+        if (lock.state == UserLock::Failed)
+            return lock.error != 0 ? failStore(QStringLiteral("Local store is not free."), why, why)
+                                   : failStore(QStringLiteral("Local store lock cannot be opened."), why, why);
+        if (cancelled_ || waited.elapsed() >= kLockWaitMs) {
+            const QString cause = cancelled_ ? QStringLiteral("the store was stopped: the application is ending")
+                                             : tr("Another Pathwarden of this user did not finish storing its "
+                                                  "update within %1 s.")
+                                                   .arg(kLockWaitMs / 1000);
+            return failStore(QStringLiteral("Local store is not free."), cause, cause);
         }
         if (!told) {
             told = true;
             logger_->info(QStringLiteral("Waiting for another run of this user to store its update."), path);
+            emit waitingForAnotherRun(true);
         }
         // Polled: a blocking flock could not be ended by a close.
         QThread::msleep(100);
     }
-    lock_ = fd;
-    return true;
 }
 
 QString LocalStorage::recordedCopy(const QString& version)
@@ -192,12 +238,24 @@ bool LocalStorage::storeUpdaterArchive(QString pathToZipArchive, QString version
     // Another run of the user may have stored this very version while this
     // one waited; its copy may already run, and is taken as it is.
     rereadRecord();
-    if (remembered_.value(kLatestVersionKey).toString() == version) {
-        if (!recordedCopy(version).isEmpty()) {
-            logger_->info(QStringLiteral("This version is stored already, its copy is used."),
-                          QStringLiteral("LatestVersionInLocalStore:") + version);
-            return true;
-        }
+    const bool recorded = remembered_.value(kLatestVersionKey).toString() == version;
+    if (recorded && !recordedCopy(version).isEmpty()) {
+        logger_->info(QStringLiteral("This version is stored already, its copy is used."),
+                      QStringLiteral("LatestVersionInLocalStore:") + version);
+        return true;
+    }
+    // A run with another configuration folder keeps its own record of this
+    // store: a copy it started from the version's folder, recorded nowhere
+    // here, may run. Its folder is not emptied under it.
+    const qint64 running = processRunningFrom(store + version);
+    if (running > 0) {
+        const QString why = tr("The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as "
+                               "it is.")
+                                .arg(store + version + QLatin1Char('/'))
+                                .arg(running);
+        return failStore(QStringLiteral("Version folder holds a running copy, left as it is."), why, why);
+    }
+    if (recorded) {
         // The folder is emptied below: the record must not name it while a
         // half-unpacked copy could lie there.
         QString problem;

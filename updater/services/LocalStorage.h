@@ -22,10 +22,15 @@ class WorkingDirectoryProvider;
 // One store at a time per user: storeUpdaterArchive takes an exclusive lock
 // on a file in the store folder (kLockFileName, reached by the rule) and keeps
 // it until releaseStore(), once the stored copy was started or could not be;
-// a second run of the user waits for it (kLockWaitMs at most). A version that
+// a second run of the user waits for it (kLockWaitMs at most). Where the
+// store's file system keeps no locks, the lock is a file in the user's
+// runtime folder named by the store folder's device and inode; without a
+// runtime folder that passes the rule the run stores unlocked. A version that
 // another run stored and recorded meanwhile is taken as it is, never
 // replaced; a version folder is emptied only once the record no longer names
-// it, so that a half-unpacked copy is never recorded nor started.
+// it, so that a half-unpacked copy is never recorded nor started, and never
+// while a program of the user runs from it (a copy that a run with another
+// configuration folder, and so another record, stored and started).
 //
 // Ownership: the provider and the extractor are used, not owned. Threads: one
 // thread at a time; storeUpdaterArchive blocks while it waits for the lock and
@@ -76,6 +81,13 @@ public:
     void cancelStore();
 
     static constexpr int kLockWaitMs = 120000;
+
+signals:
+    // From the thread that stores: true once it waits for another run's
+    // store, false when it goes on after such a wait.
+    void waitingForAnotherRun(bool waiting);
+
+public:
     static constexpr const char* kLockFileName = "store.lock";
 
 private:

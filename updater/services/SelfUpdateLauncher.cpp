@@ -120,5 +120,12 @@ bool SelfUpdateLauncher::launchWithArguments(QString executablePath, bool online
     logger_->info(QStringLiteral("SelfUpdate launch Updater"),
                   QStringLiteral("Path to Updater: %1, Arguments: %2")
                       .arg(executablePath, arguments.join(QLatin1Char(' '))));
-    return processStarter_->start(executablePath, arguments);
+    const bool started = processStarter_->start(executablePath, arguments);
+    launchProblem_ = started ? QString() : processStarter_->startProblem();
+    return started;
+}
+
+QString SelfUpdateLauncher::launchProblem() const
+{
+    return launchProblem_;
 }

@@ -33,6 +33,7 @@ public:
     bool isLocalStoreVersionNewer(QString currentVersion, QString localStoreVersion) override;
     bool launchLatest() override;
     bool launchLatestInOnlineMode() override;
+    QString launchProblem() const override;
     // Starts the executable directly (no shell) with "--original-installer-path"
     // and the installer folder, then "--force-online-mode" in online mode.
     virtual bool launchWithArguments(QString executablePath, bool onlineMode);
@@ -45,4 +46,5 @@ private:
     AbstractDetachedQProcessStarter* processStarter_;
     LocalStorage* localStorage_;
     QString originalInstallerPath_;
+    QString launchProblem_;
 };

@@ -54,6 +54,9 @@ SelfUpdateService::SelfUpdateService(AbstractRESTClient* restClient, AbstractSer
     // ends.
     if (QCoreApplication* application = QCoreApplication::instance())
         connect(application, &QCoreApplication::aboutToQuit, this, &SelfUpdateService::endStore);
+    // Comes from the store's thread, and reaches the page on this one.
+    if (localStorage_)
+        connect(localStorage_, &LocalStorage::waitingForAnotherRun, this, &SelfUpdateService::storeWaiting);
 }
 
 SelfUpdateService::~SelfUpdateService()
@@ -288,12 +291,16 @@ void SelfUpdateService::storeFinished()
     if (problem.isEmpty() && stored_) {
         const QString current = QCoreApplication::applicationVersion();
         const QString stored = localStorage_->latestVersionInLocalStore();
+        // The store's refusal of the copy, else the system's refusal to run
+        // it (exec's cause), else the copy that was tried.
+        QString why = localStorage_->startProblem();
+        if (why.isEmpty())
+            why = launcher_->launchProblem();
+        if (why.isEmpty())
+            why = localStorage_->pathToLatestVersionInLocalStore();
         problem = !launcher_->isLocalStoreVersionNewer(current, stored)
                       ? tr("The update %1 is not newer than this Pathwarden %2.").arg(stored, current)
-                      : tr("The stored update %1 cannot be started: %2")
-                            .arg(stored, localStorage_->startProblem().isEmpty()
-                                             ? localStorage_->pathToLatestVersionInLocalStore()
-                                             : localStorage_->startProblem());
+                      : tr("The stored update %1 cannot be started: %2").arg(stored, why);
     }
     logger_->error(QStringLiteral("Could not start downloaded Pathwarden"), problem);
     emit downloadError(problem);

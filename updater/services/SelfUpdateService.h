@@ -59,6 +59,9 @@ signals:
     void downloadError(QString text);
     void downloadsFinished();
     void downloadProgressInPercent(int percent);
+    // The downloaded copy waits (true) for another run of the user to store
+    // its own, or goes on after that wait (false).
+    void storeWaiting(bool waiting);
     // The expected size in bytes, cut to an int; nothing connects it.
     void downloadProgressSetup(int size);
 

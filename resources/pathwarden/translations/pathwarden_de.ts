@@ -265,6 +265,11 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>Der Server nennt als Version des Updates „%1“, was keine Versionsnummer ist.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>Der Ordner %1 enthält eine Kopie von Pathwarden, die gerade läuft (Prozess %2); er bleibt, wie er ist.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Support, falls das Problem weiterhin besteht.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Ein anderes Pathwarden-Fenster führt gerade ein Update durch. Dieses wartet, bis jenes Update abgeschlossen ist, und fährt dann von selbst fort.</translation>
     </message>
   </context>
   <context>

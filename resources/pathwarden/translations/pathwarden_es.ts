@@ -265,6 +265,11 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>El servidor indica la versión «%1» para la actualización, que no es un número de versión.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>La carpeta %1 contiene una copia de Pathwarden que se está ejecutando (proceso %2); se deja tal como está.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrave si el problema persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Otra ventana de Pathwarden se está actualizando. Esta espera a que termine esa actualización y luego continúa por sí sola.</translation>
     </message>
   </context>
   <context>

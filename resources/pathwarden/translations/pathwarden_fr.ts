@@ -265,6 +265,11 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>Le serveur indique la version « %1 » pour la mise à jour, qui n'est pas un numéro de version.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>Le dossier %1 contient une copie de Pathwarden en cours d'exécution (processus %2) ; il est laissé tel quel.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Une autre fenêtre de Pathwarden effectue une mise à jour. Celle-ci attend que cette mise à jour soit terminée, puis continue d'elle-même.</translation>
     </message>
   </context>
   <context>

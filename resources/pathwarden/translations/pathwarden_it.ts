@@ -265,6 +265,11 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>Il server indica per l'aggiornamento la versione "%1", che non è un numero di versione.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>La cartella %1 contiene una copia di Pathwarden in esecuzione (processo %2); viene lasciata così com'è.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Un'altra finestra di Pathwarden sta eseguendo un aggiornamento. Questa attende che quell'aggiornamento sia terminato, poi prosegue da sola.</translation>
     </message>
   </context>
   <context>

@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>サーバーが示す更新のバージョン「%1」はバージョン番号ではありません。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>フォルダー %1 には実行中の Pathwarden のコピーがあります (プロセス %2)。このフォルダーはそのままにします。</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 後でもう一度お試しください。問題が解決しない場合は Holmgrave サポートにお問い合わせください。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>別の Pathwarden のウィンドウがアップデート中です。このウィンドウはそのアップデートが終わるまで待ち、その後自動的に続行します。</translation>
     </message>
   </context>
   <context>

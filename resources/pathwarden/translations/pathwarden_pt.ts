@@ -265,6 +265,11 @@ Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o p
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>O servidor indica a versão "%1" para a atualização, que não é um número de versão.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>A pasta %1 contém uma cópia do Pathwarden em execução (processo %2); é deixada como está.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o problema persistir.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Outra janela do Pathwarden está a fazer uma atualização. Esta aguarda até que essa atualização termine e depois continua automaticamente.</translation>
     </message>
   </context>
   <context>

@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>Сервер указывает версию обновления «%1», которая не является номером версии.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>Папка %1 содержит запущенную копию Pathwarden (процесс %2); она остаётся без изменений.</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 Повторите попытку позже или обратитесь в службу поддержки Holmgrave, если проблема не исчезнет.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>Другое окно Pathwarden выполняет обновление. Это окно ждёт завершения того обновления, а затем продолжит работу само.</translation>
     </message>
   </context>
   <context>

@@ -265,6 +265,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>The server names the update's version "%1", which is no version number.</source>
       <translation>服务器给出的更新版本“%1”不是版本号。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/services/LocalStorage.cpp" />
+      <source>The folder %1 holds a copy of Pathwarden that is running (process %2); it is left as it is.</source>
+      <translation>文件夹 %1 中有一个正在运行的 Pathwarden 副本（进程 %2）；该文件夹保持原样。</translation>
+    </message>
   </context>
   <context>
     <name>MandatoryUpdateDialog</name>
@@ -479,6 +484,11 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <translation>
 
 请稍后重试；如果问题仍然存在，请联系 Holmgrave 支持。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/SelfUpdatePage.cpp" />
+      <source>Another Pathwarden window is updating. This one waits until that update is finished, then goes on by itself.</source>
+      <translation>另一个 Pathwarden 窗口正在更新。此窗口会等待该更新完成，然后自动继续。</translation>
     </message>
   </context>
   <context>

@@ -7,7 +7,12 @@
 // the file PATHWARDEN_FLOW_STARTED names is there (a stand-in tool of the
 // scan writes it when it runs; unset: at once), with "cancel-while-asking" a
 // moment after the page's query for the choices went out; it logs "Esc
-// pressed" just before.
+// pressed" just before. "install-offline" answers the dialog that the
+// server cannot be reached with "Install without updating", and
+// "install-without-updating" presses that button where the self-update page
+// says that this updater is too old. "stay-offline-then-close" answers the
+// consent dialog as "stay-offline" does, then closes it once the file
+// PATHWARDEN_FLOW_STARTED names is there.
 // The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
@@ -57,15 +62,46 @@ void answerVisibleWindows(const QByteArray& flow)
         const bool warned = widget->findChild<QLabel*>(QStringLiteral("securityWarningLabel")) != nullptr;
         report(QStringLiteral("window:") + className + QStringLiteral(":") + widget->windowTitle()
                + (warned ? QStringLiteral(":warning") : QString()));
+        if (className == QLatin1String("CheckIfOnlineDialog") && flow == "install-offline") {
+            auto* install = widget->findChild<QPushButton*>(QStringLiteral("installButton"));
+            QTimer::singleShot(0, install, &QPushButton::click);
+        }
         if (className != QLatin1String("AskForGoOnlineDialog") && className != QLatin1String("MandatoryUpdateDialog"))
             continue;
-        const char* button = flow == "stay-offline" ? "stayOfflineButton"
-                             : flow == "go-online"  ? "goOnlineButton"
-                                                    : nullptr;
+        const char* button = flow.startsWith("stay-offline") ? "stayOfflineButton"
+                             : flow == "go-online"            ? "goOnlineButton"
+                                                              : nullptr;
         if (button)
             widget->findChild<QPushButton*>(QString::fromLatin1(button))->click();
         else
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(42); });
+    }
+}
+
+void closeConsentDialog()
+{
+    static bool closed = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (closed || !widget->isVisible() || QLatin1String(widget->metaObject()->className()) != "AskForGoOnlineDialog")
+            continue;
+        report(QStringLiteral("close:") + widget->windowTitle());
+        closed = true;
+        widget->close();
+    }
+}
+
+// Once the self-update page says this updater is too old: install without
+// updating.
+void installWithoutUpdating()
+{
+    static bool pressed = false;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* button = widget->findChild<QPushButton*>(QStringLiteral("installWithoutUpdatingButton"));
+        if (pressed || !button || !button->isVisible())
+            continue;
+        report(QStringLiteral("button:") + button->text());
+        pressed = true;
+        button->click();
     }
 }
 
@@ -150,6 +186,10 @@ int main(int argc, char** argv)
             answerVisibleWindows(flow);
             if (flow == "download-first-choice")
                 downloadFirstChoice();
+            if (flow == "install-without-updating")
+                installWithoutUpdating();
+            if (flow == "stay-offline-then-close" && QFileInfo::exists(started))
+                closeConsentDialog();
             if (flow == "cancel-while-searching" && (started.isEmpty() || QFileInfo::exists(started)))
                 cancelWhileSearching(0);
             if (flow == "cancel-while-asking" && choicesQuery.asked)

@@ -27,6 +27,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <ostream>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -394,6 +396,128 @@ TEST_F(InstallerRoad, TickedChoiceIsDownloadedAndNamedInTheInformationFileBefore
                        .arg(scan.mediumDir(), downloaded));
     bool recorded = false;
     EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+}
+
+// The installer gets this run's installer-information file or none: every
+// road that writes none removes an earlier run's before the installer
+// starts, and a file that cannot be built hands nothing over. One row per
+// road.
+namespace {
+
+struct HandOverRow;
+
+class InstallerRoadHandOver : public InstallerRoad, public ::testing::WithParamInterface<HandOverRow> {
+public:
+    ProcessOutcome drive(const char* flow, const QStringList& arguments)
+    {
+        env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QString::fromLatin1(flow));
+        return runProgram(testtree::inBuildTree(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER)), env, arguments);
+    }
+    using InstallerRoad::arguments;
+    using InstallerRoad::env;
+    using InstallerRoad::offerOneChoice;
+    using InstallerRoad::scan;
+    using InstallerRoad::server;
+};
+
+struct HandOverRow {
+    const char* name;
+    const char* flow;
+    // Sets up the server and the settings of the road; its arguments.
+    std::function<QStringList(InstallerRoadHandOver&)> road;
+    // The installer is started; else the run stops with -1.
+    bool started;
+};
+
+void PrintTo(const HandOverRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+} // namespace
+
+TEST_P(InstallerRoadHandOver, TheInstallerNeverGetsAnEarlierRunsInformationFile)
+{
+    const HandOverRow& row = GetParam();
+    QFile earlier(informationFile());
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write("<installer-infos>earlier</installer-infos>\n") > 0);
+    earlier.close();
+    const ProcessOutcome outcome = drive(row.flow, row.road(*this));
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.exitCode, row.started ? 0 : 255) << outcome.standardError.constData();
+    EXPECT_FALSE(QFileInfo::exists(informationFile())) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardError.contains("Earlier ArtifactsFile removed.")) << outcome.standardError.constData();
+    EXPECT_EQ(outcome.standardError.contains("Successfully launched installer with Xml Artifact file."), row.started);
+    bool recorded = false;
+    if (row.started) {
+        EXPECT_EQ(waitForRecordedArguments(openRecord(), &recorded), QStringList{package()});
+    } else {
+        EXPECT_TRUE(outcome.standardOutput.contains("messagebox:An error has occurred.\n\nThe Pathwarden will stop."))
+            << outcome.standardOutput.constData();
+        EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, InstallerRoadHandOver,
+    ::testing::Values(
+        HandOverRow{"ConsentNo", "stay-offline",
+                    [](InstallerRoadHandOver& road) {
+                        return QStringList{QStringLiteral("-original-installer-path"), road.scan.mediumDir()};
+                    },
+                    true},
+        HandOverRow{"OfflineDialog", "install-offline",
+                    [](InstallerRoadHandOver& self) {
+                        self.env.writeSettings(
+                            {{QStringLiteral("RootRestUrl"),
+                              QStringLiteral("https://127.0.0.1:%1/rest").arg(TestUpdateServer::refusingPort())}});
+                        return self.arguments();
+                    },
+                    true},
+        HandOverRow{"ClientTooOld", "install-without-updating",
+                    [](InstallerRoadHandOver& self) {
+                        self.server.setResponse("/rest/downloadclient/discontinued", 200,
+                                                R"({"discontinued": true, "versionRequirementErrorText": "Too old."})");
+                        return self.arguments();
+                    },
+                    true},
+        // A bundle id with a control character, which XML cannot carry.
+        HandOverRow{"FileThatCannotBeBuilt", "download-first-choice",
+                    [](InstallerRoadHandOver& self) {
+                        self.offerOneChoice(QByteArray(1000, 'a'));
+                        self.server.setResponse("/rest/road/infos", 200,
+                                                R"([{"artifactPackage": {"path": "Sound Library.pkg"},)"
+                                                R"( "bundleIds": [{"bundleId": "com.holmgrave.pkg.Sound\u0001"}]}])");
+                        return self.arguments();
+                    },
+                    false}),
+    [](const ::testing::TestParamInfo<HandOverRow>& info) { return std::string(info.param.name); });
+
+// A close of the consent dialog while the medium is scanned for the road
+// without downloads ends the scan's processes at once and starts nothing.
+TEST_F(InstallerRoad, CloseWhileTheMediumIsScannedWithoutDownloadsStartsNothing)
+{
+    const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
+    // The tool leaves a mark once its two minutes are over: a close that
+    // waited for the scan would let it get there.
+    const QString slept = pidFile + QStringLiteral(".slept");
+    writeStartRecordingPackageTool(pidFile, QStringLiteral("sleep 120\n: > '%1'\n").arg(slept));
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW"), QStringLiteral("stay-offline-then-close"));
+    env.setVariable(QStringLiteral("PATHWARDEN_FLOW_STARTED"), pidFile);
+    const ProcessOutcome outcome =
+        runProgram(testtree::inBuildTree(QStringLiteral(PATHWARDEN_CERTIFIED_FLOW_DRIVER)), env,
+                   {QStringLiteral("-original-installer-path"), scan.mediumDir()});
+    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+    EXPECT_TRUE(outcome.standardOutput.contains("close:")) << outcome.standardOutput.constData();
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
+    EXPECT_FALSE(outcome.standardError.contains("Launchable file exists.")) << outcome.standardError.constData();
+    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    const qint64 tool = fileContents(pidFile).trimmed().toLongLong();
+    ASSERT_GT(tool, 0);
+    EXPECT_TRUE(processEnded(tool)) << "package tool " << tool << " outlived the close";
+    EXPECT_FALSE(QFileInfo::exists(slept)) << "the close waited for the scan";
+    if (!processEnded(tool))
+        ::kill(static_cast<pid_t>(tool), SIGKILL);
 }
 
 // A legal name just under a file name's 255 bytes: the temporary name of the

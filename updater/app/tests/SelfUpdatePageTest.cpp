@@ -2,6 +2,7 @@
 #include "updater/app/VornWizard.h"
 #include "updater/infrastructure/DetachedQProcessStarter.h"
 #include "updater/infrastructure/DownloadManager.h"
+#include "updater/infrastructure/PrivateFiles.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SelfUpdateExtractor_OSX.h"
 #include "updater/infrastructure/ServiceUrl.h"
@@ -10,12 +11,16 @@
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
 #include "updater/services/SelfUpdateService.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/TestCertificates.h"
+#include "updater/testsupport/TestFileServer.h"
 #include "updater/testsupport/TestUpdateServer.h"
+#include "updater/testsupport/UpdaterArchive.h"
 #include "testsupport/TestTree.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QPainter>
@@ -23,10 +28,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWizard>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -138,4 +146,42 @@ TEST_F(SelfUpdatePageTest, DownloadViewRendersAtBothPixelRatios)
     EXPECT_EQ(bar->value(), 42);
     render(wizard, QStringLiteral("self-update-download-96dpi"), 1.0);
     render(wizard, QStringLiteral("self-update-download-dpr2"), 2.0);
+}
+
+// While another run of the user stores its update, the window says that it
+// waits for it, and goes on by itself once that run is done.
+TEST_F(SelfUpdatePageTest, WaitForAnotherWindowsUpdateIsShown)
+{
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("update.zip"));
+    ASSERT_TRUE(writeUpdaterArchive(archive, recordingStandInExecutable(dir.filePath(QStringLiteral("started")))));
+    const QByteArray bytes = fileContents(archive);
+    TestFileServer files;
+    files.setFile("/update.zip", bytes);
+    answer("discontinued", R"({"discontinued": false})");
+    answer("update", QStringLiteral(R"({"version": "9.0.0", "updateRequired": true, "macLink": "%1", "macFilesize": %2,)"
+                                    R"( "macChecksum": "%3"})")
+                         .arg(files.url("/update.zip").toString())
+                         .arg(bytes.size())
+                         .arg(QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()))
+                         .toUtf8());
+    // The other run holds the store.
+    const UserLock other = tryLockUserFile(provider.getLocalStoreDirectory() + QLatin1String(LocalStorage::kLockFileName));
+    ASSERT_EQ(other.state, UserLock::Taken);
+    wizard.resize(640, 480);
+    wizard.show();
+    auto* label = page->findChild<QLabel*>(QStringLiteral("progressLabel"));
+    auto* bar = page->findChild<QProgressBar*>();
+    ASSERT_TRUE(label && bar);
+    const QString waiting = QStringLiteral("Another Pathwarden window is updating. This one waits until that update is "
+                                           "finished, then goes on by itself.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return label->text() == waiting; }, 60000)) << qPrintable(label->text());
+    // No end while it waits.
+    EXPECT_EQ(bar->maximum(), 0);
+    render(wizard, QStringLiteral("self-update-waiting-96dpi"), 1.0);
+    render(wizard, QStringLiteral("self-update-waiting-dpr2"), 2.0);
+    ::close(other.fd);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return label->text() != waiting; }, 60000));
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("The Pathwarden is currently preparing for update.")));
+    EXPECT_EQ(bar->maximum(), 100);
 }

@@ -13,6 +13,7 @@
 #include "updater/testsupport/ZipArchive.h"
 
 #include "updater/infrastructure/TrustedWay.h"
+#include "testsupport/TestTree.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -21,11 +22,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -242,6 +245,62 @@ TEST_F(SelfUpdateRun, CopyStoredUnderANewerLabelThanItsOwnVersionHandsOverOnceAn
     QThread::msleep(2000);
     ASSERT_EQ(startedCopies().size(), 1);
     EXPECT_FALSE(processEnded(startedCopies().first().toLongLong()));
+}
+
+// Runs with two configuration folders (another XDG_CONFIG_HOME) keep one
+// store: the second finds the version recorded nowhere of its own, while
+// the first run's copy runs from its folder. That folder is left as it is,
+// not emptied and unpacked anew under the running copy.
+TEST_F(SelfUpdateRun, CopyRunningFromTheStoreIsLeftAsItIsByARunWithAnotherConfigurationFolder)
+{
+    // The copy notes its process and goes on running as a program of its
+    // own folder.
+    const QString inBundle = QStringLiteral("Pathwarden Mac/Pathwarden.app/Contents/MacOS/");
+    const QString path = env.root() + QStringLiteral("/update.zip");
+    const QString script =
+        QStringLiteral("#!/bin/sh\necho $$ >> '%1'\nexec \"$(dirname \"$0\")/Pathwarden.bin\" 600\n").arg(pidFile());
+    ASSERT_TRUE(writeZipArchive(path, {{inBundle + QStringLiteral("Pathwarden"), script.toUtf8(), 0755},
+                                       {inBundle + QStringLiteral("Pathwarden.bin"),
+                                        fileContents(QStandardPaths::findExecutable(QStringLiteral("sleep"))), 0755}}));
+    offerUpdate(kStoredVersion, fileContents(path));
+    const QStringList arguments = {QStringLiteral("-force-online-mode"), QStringLiteral("-original-installer-path"),
+                                   medium};
+    const ProcessOutcome first = runPathwarden(env, arguments);
+    ASSERT_TRUE(first.finished) << first.standardError.constData();
+    EXPECT_EQ(first.exitCode, 0) << first.standardError.constData();
+    const QString program = QFileInfo(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion
+                                      + QLatin1Char('/') + inBundle + QStringLiteral("Pathwarden.bin"))
+                                .canonicalFilePath();
+    qint64 copy = 0;
+    const auto runs = [&] {
+        copy = fileContents(pidFile()).trimmed().toLongLong();
+        return copy > 0 && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(copy)) == program;
+    };
+    QElapsedTimer clock;
+    for (clock.start(); !runs() && clock.elapsed() < 60000;)
+        QThread::msleep(20);
+    ASSERT_TRUE(runs()) << "the first run's copy does not run " << program.toStdString();
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(program).constData(), &before), 0);
+
+    const QString otherConfig = env.root() + QStringLiteral("/other-config");
+    ASSERT_TRUE(QDir().mkpath(otherConfig + QStringLiteral("/Pathwarden")));
+    ASSERT_TRUE(QFile::copy(env.settingsFile(), otherConfig + QStringLiteral("/Pathwarden/pathwarden-settings.ini")));
+    env.setVariable(QStringLiteral("XDG_CONFIG_HOME"), otherConfig);
+    const ProcessOutcome second = runPathwardenAndSignal(env, "Self UpdatePage download error.", SIGTERM, arguments);
+    EXPECT_TRUE(second.standardError.contains(
+        QStringLiteral("downloadErrorSlot: The folder %1/ holds a copy of Pathwarden that is running (process %2); "
+                       "it is left as it is.")
+            .arg(env.dataHome() + QStringLiteral("/Pathwarden/") + kStoredVersion)
+            .arg(copy)
+            .toUtf8()))
+        << second.standardError.constData();
+    EXPECT_FALSE(second.standardError.contains("Copying Vorn archive file."));
+    EXPECT_FALSE(processEnded(copy));
+    struct stat after {};
+    EXPECT_EQ(::stat(QFile::encodeName(program).constData(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(startedCopies().size(), 1);
 }
 
 // A copy that unzip could not unpack whole is neither kept, remembered nor
@@ -472,6 +531,21 @@ std::vector<LayoutRow> layoutRows()
         return true;
     };
     const auto lchownToAnotherUser = [](const QString& path) { return TestEnvironment::giveToAnotherUser(path); };
+    // flock fails with ENOLCK for the files below the folder given, as on an
+    // NFS home whose lock service does not answer; the runtime folder is
+    // the user's private one, or there is none.
+    const auto locksFailBelow = [](TestEnvironment& env, const QString& below, bool runtimeFolder) {
+        const QString asan = qEnvironmentVariable("ASAN_OPTIONS");
+        env.setVariable(QStringLiteral("LD_PRELOAD"), testtree::inBuildTree(QStringLiteral(PATHWARDEN_FLOCK_SHIM)));
+        env.setVariable(QStringLiteral("ASAN_OPTIONS"),
+                        asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("verify_asan_link_order=0"));
+        env.setVariable(QStringLiteral("PATHWARDEN_TEST_FLOCK_ERRNO"), QString::number(ENOLCK));
+        env.setVariable(QStringLiteral("PATHWARDEN_TEST_FLOCK_BELOW"), QFileInfo(below).canonicalFilePath());
+        const QString runtime = env.root() + QStringLiteral("/runtime");
+        env.setVariable(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder ? runtime : QString());
+        return !runtimeFolder
+               || (QDir().mkpath(runtime) && ::chmod(QFile::encodeName(runtime).constData(), 0700) == 0);
+    };
     return {
         // The server is named only in the settings: the update works only
         // when they are read.
@@ -551,6 +625,15 @@ std::vector<LayoutRow> layoutRows()
         {"two runs, the second started while the first unpacks",
          {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
          nullptr, nullptr, nullptr, false, nullptr, false, 0, 2},
+        // Where the store cannot be locked, the lock is the runtime folder's,
+        // and the second run still waits for the first; without a runtime
+        // folder the run goes on as the only one.
+        {"store whose locks fail, locked in the runtime folder: two runs, the second while the first unpacks",
+         {{app + QStringLiteral("Resources/data.bin"), zipArchiveOfSize(QStringLiteral("data"), 24 << 20, 46), 0644}},
+         [=](TestEnvironment& env) { return locksFailBelow(env, env.dataHome(), true); }, nullptr, nullptr, false,
+         nullptr, false, 0, 2},
+        {"no locks anywhere and no runtime folder", {},
+         [=](TestEnvironment& env) { return locksFailBelow(env, QStringLiteral("/"), false); }, nullptr},
         {"store file of another user in a settings folder others can write", {},
          [=](TestEnvironment& env) {
              QFile file(storeFileOf(env));
@@ -633,6 +716,9 @@ std::vector<LayoutRow> layoutRows()
              return TestEnvironment::remountReadOnly(env.configHome());
          },
          "pathwarden-local-storage.ini cannot be written: Read-only file system"},
+        // The stored copy that the system refuses to run: exec's own cause.
+        {"stored copy that is no program", {{app + QStringLiteral("MacOS/Pathwarden"), "no program\n", 0755}},
+         nullptr, "The stored update 1.17.0 cannot be started: |/Pathwarden: Exec format error"},
         {"full data folder", {},
          [=](TestEnvironment& env) { return onFullFileSystem(env.dataHome(), {}); },
          "The update cannot be copied to |: No space left on device"},
@@ -788,7 +874,9 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
     // Each started copy adds a line.
     const QByteArray program = row.pair ? QStringLiteral("#!/bin/sh\necho $$ >> '%1'\n").arg(started).toUtf8()
                                         : recordingStandInExecutable(started);
-    entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), program, 0755});
+    // A row's own executable takes the stand-in's place.
+    if (entries.isEmpty() || entries.first().name != app + QStringLiteral("MacOS/Pathwarden"))
+        entries.prepend({app + QStringLiteral("MacOS/Pathwarden"), program, 0755});
     const QString path = layout.root() + QStringLiteral("/update.zip");
     ASSERT_TRUE(writeZipArchive(path, entries));
     offerUpdate(kStoredVersion, fileContents(path));
@@ -924,7 +1012,8 @@ TEST_P(SelfUpdateLayout, UpdateWorksInTheUsersOwnLayoutsAndNamesTheFaultOfAStore
     const QByteArray error = update.standardError.mid(update.standardError.indexOf("downloadErrorSlot: "));
     const QByteArray line = error.left(error.indexOf('\n'));
     const QByteArray cause(row.cause);
-    const bool storeFolder = !cause.contains("cannot be copied") && !cause.contains(".ini");
+    const bool storeFolder =
+        !cause.contains("cannot be copied") && !cause.contains(".ini") && !cause.contains("cannot be started");
     const QString named = !storeFolder ? QStringLiteral("downloadErrorSlot: ")
                           : row.german ? QStringLiteral("downloadErrorSlot: Der Ordner %1 kann nicht verwendet werden: ").arg(store)
                                        : QStringLiteral("downloadErrorSlot: The folder %1 cannot be used: ").arg(store);

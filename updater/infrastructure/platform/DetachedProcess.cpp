@@ -55,8 +55,11 @@ void prepareChild(int keep, unsigned int descriptors)
 
 } // namespace
 
-bool startDetachedProcess(const QString& program, const QStringList& arguments)
+bool startDetachedProcess(const QString& program, const QStringList& arguments, int* error)
 {
+    int unused = 0;
+    int& failure = error ? *error : unused;
+    failure = ENOENT;
     if (program.isEmpty())
         return false;
     const QString executable =
@@ -80,14 +83,17 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
     // Closed on exec, so the parent reads end-of-file exactly when the
     // program runs, and an errno when it could not be executed.
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        failure = errno;
         return false;
+    }
     const unsigned int descriptors = descriptorLimit();
 
     // _Fork, not fork: the fork handlers of other libraries would run in the
     // children, and they may allocate or lock.
     const pid_t intermediate = ::_Fork();
     if (intermediate < 0) {
+        failure = errno;
         ::close(report[0]);
         ::close(report[1]);
         return false;
@@ -110,13 +116,16 @@ bool startDetachedProcess(const QString& program, const QStringList& arguments)
     int status = 0;
     while (::waitpid(intermediate, &status, 0) < 0 && errno == EINTR) {
     }
-    int error = 0;
+    int reported = 0;
     ssize_t received;
     do {
-        received = ::read(report[0], &error, sizeof error);
+        received = ::read(report[0], &reported, sizeof reported);
     } while (received < 0 && errno == EINTR);
     ::close(report[0]);
-    return received == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool started = received == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // Without a report the intermediate process ended some other way.
+    failure = started ? 0 : received == static_cast<ssize_t>(sizeof reported) && reported != 0 ? reported : ECHILD;
+    return started;
 }
 
 } // namespace platform

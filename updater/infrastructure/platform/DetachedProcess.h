@@ -10,7 +10,8 @@ namespace platform {
 // standard channels and no other descriptor of ours; every signal has its
 // default action and none is blocked. A program name without a slash is looked up on the
 // search path. True once the program has been executed; false when it was
-// not found or could not be executed.
+// not found or could not be executed, with the system's error in *error
+// when given (ENOENT for a program not found).
 //
 // QProcess::startDetached of Qt 5 allocates, converts texts and searches the
 // path between fork and exec. In a process with other threads (the updater
@@ -21,6 +22,6 @@ namespace platform {
 // calls.
 //
 // Threads: any thread.
-bool startDetachedProcess(const QString& program, const QStringList& arguments);
+bool startDetachedProcess(const QString& program, const QStringList& arguments, int* error = nullptr);
 
 } // namespace platform

@@ -33,6 +33,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -178,28 +179,44 @@ TEST(DetachedStart, CommandLineKeepsQuotedBlanksTogetherAndAnExecutablePathIsNot
 // Nothing of ours reaches the program that outlives us: no descriptor
 // beyond its standard channels, no ignored or blocked signal.
 // Also where close_range is refused: each descriptor is then closed by
-// itself.
+// itself, those above a soft limit that was lowered after they were opened
+// too.
 TEST(DetachedStart, ProgramHasOnlyItsThreeChannelsAndEverySignalAtItsDefault)
 {
-    for (const bool withoutCloseRange : {false, true}) {
+    const struct {
+        const char* name;
+        bool withoutCloseRange;
+        bool softLimitBelowTheStray;
+    } rows[] = {
+        {"with close_range", false, false},
+        {"without close_range", true, false},
+        {"without close_range, the soft limit below the descriptor", true, true},
+    };
+    for (const auto& row : rows) {
         QTemporaryDir dir;
         const QString record = dir.filePath(QStringLiteral("record"));
         // A thread of its own: the refusal stays with it.
         std::thread([&] {
             CarelessStarter starter;
             ASSERT_GE(starter.stray, 200);
-            ASSERT_TRUE(!withoutCloseRange || refuseCloseRangeInThisThread());
+            ASSERT_TRUE(!row.withoutCloseRange || refuseCloseRangeInThisThread());
             const QString program = writeStandInProgram(
                 dir.path(), QStringLiteral("report"),
                 QStringLiteral("exec 2> '%1.part'\n%2mv '%1.part' '%1'")
                     .arg(record, signalAndDescriptorReport(starter.stray)));
-            ASSERT_TRUE(platform::startDetachedProcess(program, {}));
+            struct rlimit saved {};
+            ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+            struct rlimit lowered = saved;
+            lowered.rlim_cur = 100;
+            ASSERT_TRUE(!row.softLimitBelowTheStray || ::setrlimit(RLIMIT_NOFILE, &lowered) == 0);
+            const bool started = platform::startDetachedProcess(program, {});
+            ::setrlimit(RLIMIT_NOFILE, &saved);
+            ASSERT_TRUE(started);
         }).join();
         bool recorded = false;
         waitForRecordedArguments(record, &recorded);
-        ASSERT_TRUE(recorded);
-        EXPECT_EQ(signalState(fileContents(record)), "blocked 0 ignored 0")
-            << (withoutCloseRange ? "without close_range" : "with close_range");
+        ASSERT_TRUE(recorded) << row.name;
+        EXPECT_EQ(signalState(fileContents(record)), "blocked 0 ignored 0") << row.name;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -82,22 +83,20 @@ TEST(InstallerInformationFile, MatchesTheGoldenFiles)
         for (const auto& choice : choices)
             file.addDownloadChoice(choice.get());
         file.addDownloadChoice(nullptr);
-        file.write();
+        EXPECT_TRUE(file.write()) << c.golden;
         EXPECT_EQ(fileContents(path).toStdString(),
                   fileContents(testtree::inSourceTree(QStringLiteral(PATHWARDEN_SERVICES_GOLDEN_DIR "/") + QLatin1String(c.golden))).toStdString())
             << c.golden;
     }
 }
 
-TEST(InstallerInformationFile, RefusalsAndFailuresAreLoggedAndKeepTheEarlierFileWhole)
+// A file that cannot be built or written leaves no earlier run's file at
+// its path for the installer to take, and never half a file.
+TEST(InstallerInformationFile, RefusalsAndFailuresAreLoggedAndLeaveNoEarlierFileAtThePath)
 {
     QTemporaryDir dir;
     RecordingLogAppender log;
     const QString path = dir.filePath(QStringLiteral("info.xml"));
-    QFile old(path);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
     // A value that XML cannot carry would leave a file no reader accepts.
     Choices choices;
     choices.emplace_back(new DownloadChoice(
@@ -109,20 +108,28 @@ TEST(InstallerInformationFile, RefusalsAndFailuresAreLoggedAndKeepTheEarlierFile
         const char* medium;
         DownloadChoice* choice;
         const char* logged;
+        // The earlier file at info.xml is still there.
+        bool earlierKept;
     } cases[] = {
-        {"", "/medium", nullptr, "Failed to initialize 'artifactsFilePath'"},
-        {"info.xml", "", nullptr, "Failed to initialize 'installerDirPath'"},
-        {"info.xml", "/medium", choices.front().get(), "ConstructXmlContent failed."},
-        {"missing-folder/info.xml", "/medium", nullptr, "Failed to create file: '"},
+        {"", "/medium", nullptr, "Failed to initialize 'artifactsFilePath'", true},
+        {"info.xml", "", nullptr, "Failed to initialize 'installerDirPath'", false},
+        {"info.xml", "/medium", choices.front().get(), "ConstructXmlContent failed.", false},
+        {"missing-folder/info.xml", "/medium", nullptr, "Failed to create file: '", true},
     };
     for (const auto& c : cases) {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
         ArtifactsFile file(nullptr);
         file.setArtifactsFilePath(*c.target ? dir.filePath(QString::fromLatin1(c.target)) : QString());
         file.setOriginalInstallerPath(QString::fromLatin1(c.medium));
         file.addDownloadChoice(c.choice);
-        file.write(); // returns normally: the caller starts the installer next
+        EXPECT_FALSE(file.write()) << c.logged;
         EXPECT_TRUE(log.contains(QString::fromLatin1(c.logged))) << c.logged;
-        EXPECT_EQ(fileContents(path), "old") << c.logged;
+        EXPECT_FALSE(file.failure().isEmpty()) << c.logged;
+        EXPECT_EQ(fileContents(path), c.earlierKept ? QByteArray("old") : QByteArray()) << c.logged;
+        EXPECT_EQ(QFileInfo::exists(path), c.earlierKept) << c.logged;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), c.earlierKept ? 1 : 0) << c.logged;
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }

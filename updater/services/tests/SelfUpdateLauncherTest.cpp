@@ -6,8 +6,10 @@
 #include "updater/infrastructure/platform/ExecutablePath.h"
 #include "updater/services/LocalStorage.h"
 #include "updater/services/SelfUpdateLauncher.h"
+#include "updater/testsupport/DownloadTestSupport.h"
 #include "updater/testsupport/RecordingLogAppender.h"
 #include "updater/testsupport/StandInProgram.h"
+#include "updater/testsupport/TestEnvironment.h"
 #include "updater/testsupport/UpdaterArchive.h"
 
 #include <QCoreApplication>
@@ -22,6 +24,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/mman.h>
@@ -215,6 +218,68 @@ TEST_F(SelfUpdateStore, StoreFileIsJudgedByWhoCouldHaveWrittenItAndAnIgnoredOneI
     EXPECT_EQ(QSettings(secondName, QSettings::IniFormat).value(QStringLiteral("LatestVersionInLocalStore")),
               QStringLiteral("99.0.0"));
     QFile::remove(secondName);
+}
+
+// Whatever has the lock's name but the user's own regular file is replaced
+// by a new lock file: left from when the store folder was open, or the
+// user's own mistake. The user's own file is used as it is, also with a
+// second name (a backup made with cp -al). Rows with another user's entry
+// need root and are left out otherwise.
+TEST_F(SelfUpdateStore, AnythingButTheUsersOwnFileAtTheLockNameIsReplaced)
+{
+    const QString lock = provider_.getLocalStoreDirectory() + QLatin1String(LocalStorage::kLockFileName);
+    const QString target = dir_.filePath(QStringLiteral("target"));
+    const QByteArray path = QFile::encodeName(lock);
+    const auto file = [](const QString& name) {
+        QFile made(name);
+        return made.open(QIODevice::WriteOnly) && made.write("kept\n") == 5;
+    };
+    const auto theirs = [](const QString& name) { return TestEnvironment::giveToAnotherUser(name); };
+    const struct {
+        const char* item;
+        std::function<bool()> plant;
+        // The lock file found is kept, not replaced.
+        bool kept;
+    } rows[] = {
+        {"the user's own lock file", [&] { return file(lock); }, true},
+        {"the user's file with a second name",
+         [&] { return file(lock) && ::link(path.constData(), QFile::encodeName(target).constData()) == 0; }, true},
+        {"the user's FIFO", [&] { return ::mkfifo(path.constData(), 0600) == 0; }, false},
+        {"the user's folder", [&] { return QDir().mkdir(lock); }, false},
+        {"the user's link to a file of the user", [&] { return file(target) && QFile::link(target, lock); }, false},
+        {"another user's file", [&] { return file(lock) && theirs(lock); }, false},
+        {"another user's link", [&] { return file(target) && QFile::link(target, lock) && theirs(lock); }, false},
+        {"another user's FIFO", [&] { return ::mkfifo(path.constData(), 0600) == 0 && theirs(lock); }, false},
+    };
+    for (const auto& row : rows) {
+        QFile::remove(lock);
+        QDir().rmdir(lock);
+        QFile::remove(target);
+        if (!row.plant()) {
+            ASSERT_NE(::geteuid(), 0u) << row.item;
+            std::printf("[ SKIPPED  ] %s: only root can lay it out\n", row.item);
+            continue;
+        }
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.constData(), &before), 0) << row.item;
+        const bool stored =
+            store_.storeUpdaterArchive(archiveWithStandIn(QStringLiteral("Pathwarden.zip")), QStringLiteral("7.8.0"));
+        store_.releaseStore();
+        EXPECT_TRUE(stored) << row.item << ": " << qPrintable(store_.storeProblem());
+        if (!stored)
+            continue;
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.constData(), &after), 0) << row.item;
+        EXPECT_TRUE(S_ISREG(after.st_mode) && after.st_uid == ::geteuid()) << row.item;
+        EXPECT_EQ(after.st_ino == before.st_ino, row.kept) << row.item;
+        EXPECT_EQ(fileContents(target), QFile::exists(target) ? QByteArray("kept\n") : QByteArray()) << row.item;
+        // Nothing of the replacement is left beside it.
+        EXPECT_EQ(QDir(provider_.getLocalStoreDirectory()).entryList({QStringLiteral(".store.lock*")},
+                                                                     QDir::AllEntries | QDir::Hidden | QDir::System),
+                  QStringList())
+            << row.item;
+    }
+    QFile::remove(target);
 }
 
 TEST(SelfUpdateHandOver, NeverStartsItsOwnExecutable)
