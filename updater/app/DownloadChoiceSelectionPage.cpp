@@ -158,12 +158,14 @@ void DownloadChoiceSelectionPage::cancelAndWait()
 
 bool DownloadChoiceSelectionPage::scanAndReadDownloadChoices()
 {
-    if (!componentScanner_->scan())
-        logger_->error(QStringLiteral("Failed to scan components"), QString());
+    const bool scanned = componentScanner_->scan();
+    // A scan the cancel ended did not fail.
     if (cancelled_) {
         logger_->info(QStringLiteral("Search for updates cancelled; the server is not asked."), QString());
         return false;
     }
+    if (!scanned)
+        logger_->error(QStringLiteral("Failed to scan components"), QString());
     qDeleteAll(choices_);
     choices_.clear();
     choices_.append(remoteClient_->getDownloadChoices(componentScanner_->resultXml()));

@@ -108,11 +108,16 @@ HttpOutcome HttpExchange::run()
         finish(QNetworkReply::TimeoutError,
                QStringLiteral("Nothing was sent or received for %1 ms.").arg(limits_.idleTimeoutMs));
     });
-    start();
-    // A quit before exec() would be lost; an abandon() queued before it is
-    // delivered inside it.
+    // Started inside the loop, so that a call that ends at once quits a
+    // running loop; an abandon() queued before comes first.
+    QMetaObject::invokeMethod(this, &HttpExchange::start, Qt::QueuedConnection);
+    loop.exec();
+    // Ended from outside: the application's exit ends every loop of its
+    // thread, and any loop started afterwards at once, before the call
+    // started. No answer came, and an empty one must not pass for a success.
     if (!finished_)
-        loop.exec();
+        finish(QNetworkReply::OperationCanceledError,
+               QStringLiteral("The call was ended before its answer came: the updater is closing."));
     loop_ = nullptr;
     return outcome_;
 }
@@ -125,6 +130,8 @@ void HttpExchange::abandon()
 
 void HttpExchange::start()
 {
+    if (finished_)
+        return;
     const QUrl& url = request_.url;
     const QString scheme = url.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {

@@ -61,6 +61,9 @@ public:
     // verification, before the call ends with a handshake error.
     void setSslErrorHandler(std::function<void(const QList<QSslError>&)> handler);
 
+    // Returns once the call has ended. When its thread's event loops are
+    // ended from outside (the application's exit), the call ends with
+    // OperationCanceledError.
     HttpOutcome run();
 
 public slots:

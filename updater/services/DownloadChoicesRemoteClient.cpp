@@ -90,11 +90,12 @@ QString DownloadChoicesRemoteClient::getProductLineIdFromComponentScannerXML(con
                                       QStringLiteral("platform=")
                                           + platformName(static_cast<PlatformIdentifier>(platform_)));
     logger_->info(QStringLiteral("ProductlineIdFromComponentScan Request"), QStringLiteral("Url: ") + address);
-    const QString body = restClient_->postXmlFile(address, scanResultXml).body;
-    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->postXmlFile(address, scanResultXml);
+    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"),
+                  QStringLiteral("JsonResponse: ") + response.body);
 
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("getProductLineIdFromComponentScannerXML"), address,
+    const QVariant document = jsonAnswer(response, QStringLiteral("getProductLineIdFromComponentScannerXML"), address,
                                          logger_, &ok);
     if (!ok)
         return QString();
@@ -125,11 +126,11 @@ QList<DownloadChoice*> DownloadChoicesRemoteClient::readDownloadChoicesFromServe
 {
     QList<DownloadChoice*> result;
     logger_->info(QStringLiteral("ReadDownloadChoices Request"), QStringLiteral("Url: ") + url);
-    const QString body = restClient_->get(url).body;
-    logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->get(url);
+    logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + response.body);
 
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &ok);
+    const QVariant document = jsonAnswer(response, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &ok);
     if (!ok)
         return result;
     const PlatformKeys keys = keysFor(platform_);
@@ -171,10 +172,11 @@ QList<DownloadChoiceArtifact*> DownloadChoicesRemoteClient::resolvePlatformArtif
 {
     QList<DownloadChoiceArtifact*> result;
     logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Request"), QStringLiteral("Url: ") + url);
-    const QString body = restClient_->get(url).body;
-    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->get(url);
+    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"),
+                  QStringLiteral("JsonResponse: ") + response.body);
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("resolvePlatformArtifactLinks"), url, logger_, &ok);
+    const QVariant document = jsonAnswer(response, QStringLiteral("resolvePlatformArtifactLinks"), url, logger_, &ok);
     if (!ok)
         return result;
     const QVariantList elements = document.toList();
