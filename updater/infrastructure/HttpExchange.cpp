@@ -143,6 +143,19 @@ void HttpExchange::start()
         finish(QNetworkReply::HostNotFoundError, QStringLiteral("Host %1 not found").arg(host));
         return;
     }
+    // A line break would end the header and start one of the text's own
+    // choosing (a version from the command line goes into the User-Agent).
+    for (const auto& header : qAsConst(request_.headers)) {
+        const auto breaks = [](const QByteArray& text) {
+            return text.contains('\r') || text.contains('\n') || text.contains('\0');
+        };
+        if (breaks(header.first) || breaks(header.second)) {
+            finish(QNetworkReply::ProtocolInvalidOperationError,
+                   QStringLiteral("The request header \"%1\" holds a line break; the request was not sent.")
+                       .arg(QString::fromLatin1(header.first.left(64)).simplified()));
+            return;
+        }
+    }
     const bool tls = scheme == QLatin1String("https");
     const quint16 port = static_cast<quint16>(url.port(tls ? 443 : 80));
 
