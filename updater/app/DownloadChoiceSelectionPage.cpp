@@ -407,11 +407,25 @@ void DownloadChoiceSelectionPage::downloadErrorSlot(QString name)
     // Logged before the box waits for the user; the box names the cause.
     logger_->error(QStringLiteral("Download failed. (exit)"),
                    QStringLiteral("downloadErrorSlot: Download Job '") + name + QStringLiteral("' failed."));
+    // Which of the two the user can tell apart: the server has no such file,
+    // or what came does not match what the server promised.
+    const DownloadFailure failure = downloadChoicesService_->lastFailure();
+    QString cause;
+    if (failure.failed && failure.error == ChecksumError) {
+        cause = tr("%1 could not be downloaded: the downloaded file does not match its checksum.").arg(name);
+    } else if (failure.failed && failure.httpStatus >= 400) {
+        const QString answer = (QString::number(failure.httpStatus) + QLatin1Char(' ') + failure.httpReason.left(80))
+                                   .trimmed();
+        cause = tr("%1 could not be downloaded: the server answered %2.").arg(name, answer);
+    } else {
+        cause = tr("%1 could not be downloaded.").arg(name);
+    }
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.")
-                        + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1")
-                              .arg(tr("%1 could not be downloaded.").arg(name))
+                        + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1").arg(cause)
                         + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
+    // The choice's name and the server's words are shown as they are.
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("downloadFailedMessage"));
     box.exec();
     QCoreApplication::exit(-1);

@@ -435,17 +435,29 @@ TEST_F(InstallerRoad, ChoiceWhoseFileNameIsJustUnder255BytesIsDownloaded)
     EXPECT_EQ(fileContents(downloaded), archive);
 }
 
-TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)
+// The box names the cause: the server has no such file, or what came is not
+// what the server's checksum promised.
+TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageWithItsCauseAndEndsWithMinusOne)
 {
-    offerOneChoice("an archive that is not there", FileFault::NotFound);
-    const ProcessOutcome outcome = runDriver("download-first-choice");
-    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardOutput.contains(
-        "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nCause: Sound Library 2.1 could not be "
-        "downloaded.\n\nPlease try again later, or contact Holmgrave Support in case the problem persists.\n"))
-        << outcome.standardOutput.constData();
-    EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
-    EXPECT_EQ(outcome.exitCode, 255);
-    EXPECT_FALSE(QFileInfo::exists(informationFile()));
-    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    const struct {
+        FileFault fault;
+        const char* cause;
+    } rows[] = {
+        {FileFault::NotFound, "the server answered 404 Not Found."},
+        {FileFault::WrongBody, "the downloaded file does not match its checksum."},
+    };
+    for (const auto& row : rows) {
+        offerOneChoice("an archive of the wrong bytes", row.fault);
+        const ProcessOutcome outcome = runDriver("download-first-choice");
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains(
+            "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nCause: Sound Library 2.1 could not be "
+            "downloaded: " + QByteArray(row.cause) + "\n\nPlease try again later, or contact Holmgrave Support in "
+            "case the problem persists.\n"))
+            << outcome.standardOutput.constData();
+        EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
+        EXPECT_EQ(outcome.exitCode, 255);
+        EXPECT_FALSE(QFileInfo::exists(informationFile()));
+        EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
 }
