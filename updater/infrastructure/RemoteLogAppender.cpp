@@ -50,6 +50,16 @@ void endRemoteLogging()
         output->detachFromHub();
 }
 
+QThreadPool* remoteLogPool()
+{
+    static QThreadPool* const pool = [] {
+        auto* made = new QThreadPool();
+        made->setObjectName(QStringLiteral("RemoteLogPool"));
+        return made;
+    }();
+    return pool;
+}
+
 RemoteLogTally remoteLogTally()
 {
     RemoteLogTally tally;
@@ -147,7 +157,7 @@ void RemoteLogAppender::writeRaw(const QString& shortText, const QString& fullTe
     const QString json = gelfEntryJson(shortText, fullText, className, level, time, &ok);
     if (!ok)
         return;
-    QThreadPool::globalInstance()->start(new RemoteLogRunnableTask(restClient_, errorLogUrl_, json), 0);
+    remoteLogPool()->start(new RemoteLogRunnableTask(restClient_, errorLogUrl_, json), 0);
 }
 
 RemoteLogRunnableTask::RemoteLogRunnableTask(AbstractRESTClient* restClient, const QString& url, const QString& json)
