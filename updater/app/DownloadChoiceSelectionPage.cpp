@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWizard>
@@ -200,10 +201,6 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
         logger_->info(QStringLiteral("Search for updates cancelled; nothing is installed."), QString());
         return;
     }
-    if (restrictedUpdatesButton_) {
-        logger_->debug(QStringLiteral("enable beta auth button"), QString());
-        restrictedUpdatesButton_->setEnabled(true);
-    }
     progressBar_->hide();
 
     disconnect(table_, &QTableWidget::itemChanged, this,
@@ -222,11 +219,18 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
     setTitle(choices_.isEmpty() ? tr("No Updates available") : tr("Available Updates"));
     statusLabel_->setText(tr("Please select the updates to download and install."));
 
-    if (wizard())
-        wizard()->button(QWizard::CustomButton1)->setEnabled(true);
-
+    listed_ = false;
     table_->setRowCount(choices_.size());
-    for (int row = 0; row < choices_.size(); ++row) {
+    fillRows(++listing_, 0);
+}
+
+void DownloadChoiceSelectionPage::fillRows(int listing, int from)
+{
+    // A later listing, or a cancel, ends this one.
+    if (listing != listing_ || cancelled_)
+        return;
+    const int end = qMin(from + kRowsPerTurn, choices_.size());
+    for (int row = from; row < end; ++row) {
         const DownloadChoice* choice = choices_.at(row);
         auto* select = new QTableWidgetItem();
         select->setCheckState(Qt::Unchecked);
@@ -240,7 +244,21 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
         table_->setCellWidget(row, kMoreInfoColumn, moreInfoCell(choice));
         table_->setRowHeight(row, 60);
     }
+    // Thousands of rows with a label each took many seconds: a part per turn
+    // of the event loop, so that the window goes on painting and answering.
+    if (end < choices_.size()) {
+        QTimer::singleShot(0, this, [this, listing, end] { fillRows(listing, end); });
+        return;
+    }
 
+    // Only a whole list is handed out: until then the button stays disabled.
+    listed_ = true;
+    if (restrictedUpdatesButton_) {
+        logger_->debug(QStringLiteral("enable beta auth button"), QString());
+        restrictedUpdatesButton_->setEnabled(true);
+    }
+    if (wizard())
+        wizard()->button(QWizard::CustomButton1)->setEnabled(true);
     connect(table_, &QTableWidget::itemChanged, this,
             &DownloadChoiceSelectionPage::downloadChoicesTableSelectionChanged);
 
@@ -296,9 +314,10 @@ void DownloadChoiceSelectionPage::updateButtonText()
 
 void DownloadChoiceSelectionPage::downloadSelectedButtonSlot()
 {
-    // The list belongs to a running task; the button is disabled meanwhile,
-    // so this is a click that was already queued.
-    if (watcher_.isRunning() || installing_)
+    // The list belongs to a running task, or is not all in the table yet;
+    // the button is disabled meanwhile, so this is a click that was already
+    // queued.
+    if (watcher_.isRunning() || !listed_ || installing_)
         return;
     QList<DownloadChoice*> checked;
     downloadTotal_ = 0;
