@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTableView>
-#include <QThreadPool>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -13,17 +12,6 @@
 #include <numeric>
 
 namespace {
-
-// Sorts run here, not in the global pool, where the pages' tasks run.
-QThreadPool* sortPool()
-{
-    static QThreadPool* const pool = [] {
-        auto* made = new QThreadPool();
-        made->setMaxThreadCount(1);
-        return made;
-    }();
-    return pool;
-}
 
 // The order the table has always sorted texts in: as the user's locale
 // orders them.
@@ -66,16 +54,27 @@ QString LogTableModel::cutText(const QString& text)
     return text.left(keep) + QStringLiteral(" \u2026");
 }
 
-bool LogTableModel::before(const Row& a, const Row& b) const
+bool LogTableModel::before(int a, int b) const
 {
-    return textBefore(a.texts[sortColumn_], b.texts[sortColumn_], sortOrder_);
+    return textBefore(entries_[static_cast<size_t>(a)].texts[sortColumn_],
+                      entries_[static_cast<size_t>(b)].texts[sortColumn_], sortOrder_);
+}
+
+std::vector<int>::iterator LogTableModel::sortedPlace(int entry)
+{
+    // After the rows equal to it: equal rows keep the order they came in.
+    return std::upper_bound(shown_.begin(), shown_.end(), entry, [this](int a, int b) { return before(a, b); });
+}
+
+const LogTableModel::Row& LogTableModel::shownRow(int row) const
+{
+    return entries_[static_cast<size_t>(shown_[static_cast<size_t>(row)])];
 }
 
 void LogTableModel::addRow(const QString& timeText, const QString& shortText, const QString& fullText,
                            const QString& className, LogLevels level)
 {
-    auto made = std::make_unique<Row>();
-    Row& row = *made;
+    Row row;
     row.texts[DateColumn] = timeText;
     row.texts[ShortColumn] = shortText;
     row.texts[LongColumn] = fullText;
@@ -84,23 +83,21 @@ void LogTableModel::addRow(const QString& timeText, const QString& shortText, co
     row.shown[ShortColumn] = cutText(shortText);
     row.shown[LongColumn] = cutText(fullText);
     row.error = level == ERROR;
+    const int entry = static_cast<int>(entries_.size());
+    entries_.push_back(std::move(row));
 
     // While a sort runs the rows are in no order yet: the new one waits at
     // the end until the sort is applied.
-    auto place = rows_.end();
-    if (sortColumn_ >= 0 && !isSorting())
-        place = std::upper_bound(rows_.begin(), rows_.end(), made, [this](const auto& a, const auto& b) {
-            return before(*a, *b);
-        });
-    const int at = static_cast<int>(place - rows_.begin());
+    const auto place = sortColumn_ >= 0 && !isSorting() ? sortedPlace(entry) : shown_.end();
+    const int at = static_cast<int>(place - shown_.begin());
     beginInsertRows(QModelIndex(), at, at);
-    rows_.insert(place, std::move(made));
+    shown_.insert(place, entry);
     endInsertRows();
 }
 
 int LogTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int LogTableModel::columnCount(const QModelIndex& parent) const
@@ -112,7 +109,7 @@ QVariant LogTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
         return QVariant();
-    const Row& row = *rows_[static_cast<size_t>(index.row())];
+    const Row& row = shownRow(index.row());
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
@@ -133,7 +130,7 @@ bool LogTableModel::setData(const QModelIndex& index, const QVariant& value, int
 {
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
-    Row& row = *rows_[static_cast<size_t>(index.row())];
+    Row& row = entries_[static_cast<size_t>(shown_[static_cast<size_t>(index.row())])];
     row.texts[index.column()] = value.toString();
     row.shown[index.column()] = cutText(row.texts[index.column()]);
     emit dataChanged(index, index);
@@ -146,7 +143,7 @@ Qt::ItemFlags LogTableModel::flags(const QModelIndex& index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     // As a table item's: the texts may be edited in place, unless cut.
-    if (isTextColumn(index.column()) && rows_[static_cast<size_t>(index.row())]->shown[index.column()].isEmpty())
+    if (isTextColumn(index.column()) && shownRow(index.row()).shown[index.column()].isEmpty())
         flags |= Qt::ItemIsEditable;
     return flags;
 }
@@ -170,14 +167,17 @@ void LogTableModel::sort(int column, Qt::SortOrder order)
         return;
     sortColumn_ = column;
     sortOrder_ = order;
-    // The texts are shared, not copied: a snapshot costs a pointer a row.
+    // The texts are shared, not copied: a snapshot costs a pointer an entry.
     std::vector<QString> keys;
-    keys.reserve(rows_.size());
-    for (const auto& row : rows_)
-        keys.push_back(row->texts[column]);
+    keys.reserve(entries_.size());
+    for (const Row& row : entries_)
+        keys.push_back(row.texts[column]);
     sortedRowCount_ = static_cast<int>(keys.size());
     sortWatcher_.cancel();
-    sortWatcher_.setFuture(QtConcurrent::run(sortPool(), [keys = std::move(keys), order] {
+    // On the global pool, which the end of the run waits for: a sort still
+    // running while the process's static objects go would compare texts
+    // with a collator that is gone.
+    sortWatcher_.setFuture(QtConcurrent::run([keys = std::move(keys), order] {
         std::vector<int> sequence(keys.size());
         std::iota(sequence.begin(), sequence.end(), 0);
         std::stable_sort(sequence.begin(), sequence.end(), [&keys, order](int a, int b) {
@@ -187,39 +187,28 @@ void LogTableModel::sort(int column, Qt::SortOrder order)
     }));
 }
 
-void LogTableModel::applySort(const std::vector<int>& order, int rowsSorted)
+void LogTableModel::applySort(const std::vector<int>& sorted, int rowsSorted)
 {
-    if (static_cast<int>(order.size()) != rowsSorted || rowsSorted > rowCount())
+    if (static_cast<int>(sorted.size()) != rowsSorted || rowsSorted > static_cast<int>(entries_.size()))
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<std::unique_ptr<Row>> reordered;
-    reordered.reserve(rows_.size());
-    std::vector<int> newRowOf(rows_.size(), -1);
-    for (int oldRow : order) {
-        newRowOf[static_cast<size_t>(oldRow)] = static_cast<int>(reordered.size());
-        reordered.push_back(std::move(rows_[static_cast<size_t>(oldRow)]));
-    }
-    // Rows that came while the sort ran, each into its sorted place.
-    for (size_t oldRow = static_cast<size_t>(rowsSorted); oldRow < rows_.size(); ++oldRow) {
-        const auto place = std::upper_bound(reordered.begin(), reordered.end(), rows_[oldRow],
-                                            [this](const auto& a, const auto& b) { return before(*a, *b); });
-        const int at = static_cast<int>(place - reordered.begin());
-        for (int& row : newRowOf) {
-            if (row >= at)
-                ++row;
-        }
-        newRowOf[oldRow] = at;
-        reordered.insert(place, std::move(rows_[oldRow]));
-    }
-    rows_ = std::move(reordered);
+    const std::vector<int> previous = shown_;
+    shown_ = sorted;
+    // Entries that came while the sort ran, each into its sorted place.
+    for (int entry = rowsSorted; entry < static_cast<int>(entries_.size()); ++entry)
+        shown_.insert(sortedPlace(entry), entry);
+    std::vector<int> rowOf(entries_.size(), 0);
+    for (size_t row = 0; row < shown_.size(); ++row)
+        rowOf[static_cast<size_t>(shown_[row])] = static_cast<int>(row);
     const QModelIndexList kept = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(kept.size());
+    QModelIndexList moved;
+    moved.reserve(kept.size());
     for (const QModelIndex& index : kept)
-        after.append(this->index(newRowOf[static_cast<size_t>(index.row())], index.column()));
-    changePersistentIndexList(kept, after);
+        moved.append(this->index(rowOf[static_cast<size_t>(previous[static_cast<size_t>(index.row())])],
+                                 index.column()));
+    changePersistentIndexList(kept, moved);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    emit sorted();
+    emit this->sorted();
 }
 
 LogMonitorDialog::LogMonitorDialog(QWidget* parent)

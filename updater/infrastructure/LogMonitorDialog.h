@@ -7,7 +7,6 @@
 #include <QFutureWatcher>
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 class QTableView;
@@ -18,8 +17,8 @@ class QTableView;
 // (Qt::UserRole) and the dialog shows it on demand. Texts are painted and
 // measured cut only: one server answer of megabytes cost seconds per repaint.
 //
-// Sorting runs on a thread of its own over a snapshot of the column's texts
-// and is applied when it is done, so that sorting tens of thousands of rows
+// Sorting runs on a thread of the global pool over a snapshot of the column's
+// texts and is applied when it is done, so that sorting tens of thousands of rows
 // never holds the GUI thread; rows added meanwhile take their sorted place
 // once it is applied. With a sort column set, each new row takes its sorted
 // place at once (after the rows equal to it).
@@ -63,12 +62,19 @@ private:
         bool error = false;
     };
 
-    void applySort(const std::vector<int>& order, int rowsSorted);
-    bool before(const Row& a, const Row& b) const;
+    // sorted: the entries of the first rowsSorted, in their new order.
+    void applySort(const std::vector<int>& sorted, int rowsSorted);
+    // Entry a comes before entry b in the sort column.
+    bool before(int a, int b) const;
+    // Where entry takes its sorted place among the shown rows.
+    std::vector<int>::iterator sortedPlace(int entry);
+    const Row& shownRow(int row) const;
     static QString cutText(const QString& text);
 
-    // Rows are moved whole when one is inserted before them: by pointer.
-    std::vector<std::unique_ptr<Row>> rows_;
+    // The entries in the order they came; the rows show them in shown_'s
+    // order (entry numbers), so that a new row moves numbers, not texts.
+    std::vector<Row> entries_;
+    std::vector<int> shown_;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     // Each sort replaces the one before; only the last one is applied.

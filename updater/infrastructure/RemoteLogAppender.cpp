@@ -52,9 +52,13 @@ void endRemoteLogging()
 
 QThreadPool* remoteLogPool()
 {
+    // Its threads never end by themselves: one that ended while the
+    // process's static objects go would touch what is gone. The end of a run
+    // waits for them (QThreadPool::waitForDone ends them).
     static QThreadPool* const pool = [] {
         auto* made = new QThreadPool();
         made->setObjectName(QStringLiteral("RemoteLogPool"));
+        made->setExpiryTimeout(-1);
         return made;
     }();
     return pool;
