@@ -117,7 +117,10 @@ private:
 // signals and of whether it holds descriptor fd.
 QString signalAndDescriptorReport(int fd)
 {
-    return QStringLiteral("grep -E '^Sig(Ign|Blk):' /proc/$$/status >&2\n"
+    // Read by the shell itself: a program it started would read it while
+    // the shell, still starting that program, has every signal blocked.
+    return QStringLiteral("while IFS= read -r line; do case \"$line\" in SigIgn:*|SigBlk:*) printf '%s\\n' "
+                          "\"$line\" >&2;; esac; done < /proc/$$/status\n"
                           "[ -e /proc/$$/fd/%1 ] && echo inherited >&2\n")
         .arg(fd);
 }
