@@ -20,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWizard>
@@ -158,12 +159,14 @@ void DownloadChoiceSelectionPage::cancelAndWait()
 
 bool DownloadChoiceSelectionPage::scanAndReadDownloadChoices()
 {
-    if (!componentScanner_->scan())
-        logger_->error(QStringLiteral("Failed to scan components"), QString());
+    const bool scanned = componentScanner_->scan();
+    // A scan the cancel ended did not fail.
     if (cancelled_) {
         logger_->info(QStringLiteral("Search for updates cancelled; the server is not asked."), QString());
         return false;
     }
+    if (!scanned)
+        logger_->error(QStringLiteral("Failed to scan components"), QString());
     qDeleteAll(choices_);
     choices_.clear();
     choices_.append(remoteClient_->getDownloadChoices(componentScanner_->resultXml()));
@@ -198,10 +201,6 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
         logger_->info(QStringLiteral("Search for updates cancelled; nothing is installed."), QString());
         return;
     }
-    if (restrictedUpdatesButton_) {
-        logger_->debug(QStringLiteral("enable beta auth button"), QString());
-        restrictedUpdatesButton_->setEnabled(true);
-    }
     progressBar_->hide();
 
     disconnect(table_, &QTableWidget::itemChanged, this,
@@ -220,11 +219,18 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
     setTitle(choices_.isEmpty() ? tr("No Updates available") : tr("Available Updates"));
     statusLabel_->setText(tr("Please select the updates to download and install."));
 
-    if (wizard())
-        wizard()->button(QWizard::CustomButton1)->setEnabled(true);
-
+    listed_ = false;
     table_->setRowCount(choices_.size());
-    for (int row = 0; row < choices_.size(); ++row) {
+    fillRows(++listing_, 0);
+}
+
+void DownloadChoiceSelectionPage::fillRows(int listing, int from)
+{
+    // A later listing, or a cancel, ends this one.
+    if (listing != listing_ || cancelled_)
+        return;
+    const int end = qMin(from + kRowsPerTurn, choices_.size());
+    for (int row = from; row < end; ++row) {
         const DownloadChoice* choice = choices_.at(row);
         auto* select = new QTableWidgetItem();
         select->setCheckState(Qt::Unchecked);
@@ -238,7 +244,21 @@ void DownloadChoiceSelectionPage::componentScannerFinishedAndDownloadChoicesRece
         table_->setCellWidget(row, kMoreInfoColumn, moreInfoCell(choice));
         table_->setRowHeight(row, 60);
     }
+    // Thousands of rows with a label each took many seconds: a part per turn
+    // of the event loop, so that the window goes on painting and answering.
+    if (end < choices_.size()) {
+        QTimer::singleShot(0, this, [this, listing, end] { fillRows(listing, end); });
+        return;
+    }
 
+    // Only a whole list is handed out: until then the button stays disabled.
+    listed_ = true;
+    if (restrictedUpdatesButton_) {
+        logger_->debug(QStringLiteral("enable beta auth button"), QString());
+        restrictedUpdatesButton_->setEnabled(true);
+    }
+    if (wizard())
+        wizard()->button(QWizard::CustomButton1)->setEnabled(true);
     connect(table_, &QTableWidget::itemChanged, this,
             &DownloadChoiceSelectionPage::downloadChoicesTableSelectionChanged);
 
@@ -294,9 +314,10 @@ void DownloadChoiceSelectionPage::updateButtonText()
 
 void DownloadChoiceSelectionPage::downloadSelectedButtonSlot()
 {
-    // The list belongs to a running task; the button is disabled meanwhile,
-    // so this is a click that was already queued.
-    if (watcher_.isRunning() || installing_)
+    // The list belongs to a running task, or is not all in the table yet;
+    // the button is disabled meanwhile, so this is a click that was already
+    // queued.
+    if (watcher_.isRunning() || !listed_ || installing_)
         return;
     QList<DownloadChoice*> checked;
     downloadTotal_ = 0;
@@ -420,11 +441,25 @@ void DownloadChoiceSelectionPage::downloadErrorSlot(QString name)
     // Logged before the box waits for the user; the box names the cause.
     logger_->error(QStringLiteral("Download failed. (exit)"),
                    QStringLiteral("downloadErrorSlot: Download Job '") + name + QStringLiteral("' failed."));
+    // Which of the two the user can tell apart: the server has no such file,
+    // or what came does not match what the server promised.
+    const DownloadFailure failure = downloadChoicesService_->lastFailure();
+    QString cause;
+    if (failure.failed && failure.error == ChecksumError) {
+        cause = tr("%1 could not be downloaded: the downloaded file does not match its checksum.").arg(name);
+    } else if (failure.failed && failure.httpStatus >= 400) {
+        const QString answer = (QString::number(failure.httpStatus) + QLatin1Char(' ') + failure.httpReason.left(80))
+                                   .trimmed();
+        cause = tr("%1 could not be downloaded: the server answered %2.").arg(name, answer);
+    } else {
+        cause = tr("%1 could not be downloaded.").arg(name);
+    }
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.")
-                        + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1")
-                              .arg(tr("%1 could not be downloaded.").arg(name))
+                        + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1").arg(cause)
                         + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
+    // The choice's name and the server's words are shown as they are.
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("downloadFailedMessage"));
     box.exec();
     QCoreApplication::exit(-1);

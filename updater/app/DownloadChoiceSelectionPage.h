@@ -69,6 +69,9 @@ public slots:
 
 private:
     void installSelectedDownloads();
+    // Fills the rows from "from" on, a part per turn of the event loop, and
+    // then hands the list to the user; nothing once a later listing began.
+    void fillRows(int listing, int from);
     bool scanAndReadDownloadChoices();
     bool readAndMergeRestrictedDownloadChoices(QString code);
     void updateButtonText();
@@ -94,6 +97,11 @@ private:
     // Bytes of the choices handed to the download service: the service's own
     // set-up signal carries them narrowed to an int.
     quint64 downloadTotal_ = 0;
+    static constexpr int kRowsPerTurn = 50;
+    // Counts the listings; a row fill of an earlier one stops.
+    int listing_ = 0;
+    // Every row of the list is in the table.
+    bool listed_ = false;
     bool initialized_ = false;
     bool installing_ = false;
     // Set by cancelAndWait on the GUI thread, read by the background task.

@@ -157,7 +157,8 @@ int endRun(int result, int waitMs, const QList<LogAppender*>& outputs, Logger* l
         return result;
     logger->error(QStringLiteral("Background work still runs at the end; the process ends without destroying its "
                                  "static objects."),
-                  QStringLiteral("Active threads: %1").arg(pool ? pool->activeThreadCount() : 0));
+                  QStringLiteral("Active threads: %1")
+                      .arg((pool ? pool->activeThreadCount() : 0) + remoteLogPool()->activeThreadCount()));
     for (LogAppender* output : outputs)
         SimpleLogger::getInstance()->removeAppenderSlot(output);
     std::fflush(nullptr);

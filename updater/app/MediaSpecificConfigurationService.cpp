@@ -74,6 +74,10 @@ QVariant MediaSpecificConfigurationService::value(const QString& key, const QVar
     case Outcome::Read:
         break;
     }
+    // Qt's INI reader would take a UTF-8 byte-order mark (as editors on
+    // Windows write it) for part of the first key's name.
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content.remove(0, 3);
     // Qt reads INI only from a file: a private copy of what was read, so
     // that the medium's name is never opened by anything that could block.
     QTemporaryFile copy;

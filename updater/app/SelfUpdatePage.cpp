@@ -108,6 +108,9 @@ void SelfUpdatePage::checkForNewUpdatesSlot()
         setTitle(tr("Error"));
         views_->setCurrentIndex(1);
         break;
+    case AbstractSelfUpdateService::kCheckCancelled:
+        // The run is ending: the wizard stays where it is.
+        break;
     default:
         logger_->error(QStringLiteral("Unknown switch case: %1").arg(result), QString());
         break;

@@ -16,4 +16,8 @@ public slots:
     // downloadError(DownloadManagerErrors) of the concrete manager, possibly
     // before this call returns. True when a transfer was started or resumed.
     virtual bool download(DownloadJob job) = 0;
+
+public:
+    // After a downloadError: why the job failed. Nothing known by default.
+    virtual DownloadFailure lastFailure() const { return {}; }
 };

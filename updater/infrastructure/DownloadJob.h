@@ -17,6 +17,16 @@ enum DownloadManagerErrors {
 
 Q_DECLARE_METATYPE(DownloadManagerErrors)
 
+// Why the last job of a download manager failed, as far as it can tell the
+// user: a checksum that does not match, or the server's error status.
+struct DownloadFailure {
+    bool failed = false;
+    DownloadManagerErrors error = TransferError;
+    // The status of an answer that was an error (400 and above); else 0.
+    int httpStatus = 0;
+    QString httpReason;
+};
+
 // One file to download, as the artifact downloader hands it to the download
 // manager. A plain value, copied freely.
 struct DownloadJob {

@@ -137,6 +137,7 @@ bool DownloadManager::download(DownloadJob job)
     job_.networkError = 0;
     job_.finished = false;
     networkErrorFlag_ = false;
+    failure_ = DownloadFailure();
     targetPath_ = job_.filePath;
     resumeOffset_ = 0;
     announcedTotal_ = -1;
@@ -477,6 +478,12 @@ void DownloadManager::finishedSlot(QNetworkReply* reply)
         job_.networkError = reply_->error();
         networkErrorFlag_ = true;
     }
+    // The server's own answer, for the user: a 404 is no broken line.
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (networkErrorFlag_ && status >= 400) {
+        failure_.httpStatus = status;
+        failure_.httpReason = reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().simplified();
+    }
     detachReply();
     stallTimer_->stop();
     crawlTimer_->stop();
@@ -560,8 +567,15 @@ void DownloadManager::cleanUp()
     file_.reset();
 }
 
+DownloadFailure DownloadManager::lastFailure() const
+{
+    return failure_;
+}
+
 void DownloadManager::fail(DownloadManagerErrors error, int networkError)
 {
+    failure_.failed = true;
+    failure_.error = error;
     detachReply();
     stallTimer_->stop();
     crawlTimer_->stop();

@@ -56,6 +56,7 @@ public:
 
     using AbstractDownloadManager::download;
     bool download(DownloadJob job) override;
+    DownloadFailure lastFailure() const override;
 
     // For the jobs that start afterwards.
     void setStallTimeout(int milliseconds);
@@ -106,6 +107,7 @@ private:
     qint64 resumeOffset_ = 0;
     Logger* logger_;
     bool networkErrorFlag_ = false;
+    DownloadFailure failure_;
 
     // A job was started and has not reported its end yet.
     bool active_ = false;

@@ -12,6 +12,7 @@
 #include <QTime>
 #include <QtDebug>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +32,15 @@ bool openOwnLogFile(QFile* file, QIODevice::OpenMode mode)
         return false;
     }
     return true;
+}
+
+constexpr int kMaxRunsPerSecond = 100;
+
+bool isOwnRegularFile(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode)
+           && info.st_uid == ::geteuid();
 }
 
 // The log folder below base (<base>/Pathwarden/logs) when both folders
@@ -100,5 +110,13 @@ QString FileLogAppender::getAndCreateLogFilePath(const QString& name)
         qDebug() << "no log file: the folder cannot be used:" << problem;
         return QString();
     }
-    return folder + QDir::separator() + stamp + QLatin1Char('-') + name;
+    // A run of the same second has its file there from its start: this run
+    // numbers its own ("...-02-2-debug.log"). Anything else at the name
+    // (a link, a FIFO, another user's file) is replaced when the log is
+    // opened, not avoided.
+    const QString first = folder + QDir::separator() + stamp + QLatin1Char('-');
+    QString path = first + name;
+    for (int run = 2; isOwnRegularFile(path) && run <= kMaxRunsPerSecond; ++run)
+        path = first + QString::number(run) + QLatin1Char('-') + name;
+    return path;
 }

@@ -18,8 +18,10 @@ public:
     FileLogAppender(QIODevice* device, LogLevels level, const QStringList& excludedClassNames, QObject* parent);
     ~FileLogAppender() override;
 
-    // <XDG data home>/Pathwarden/logs/<local start time>-<name>; makes the
-    // folders when they are missing, not the file. When either folder fails
+    // <XDG data home>/Pathwarden/logs/<local start time>-<name>, or, where
+    // the user's own file of an earlier run of the same second holds that
+    // name, <local start time>-<n>-<name> with the first free n from 2 on;
+    // makes the folders when they are missing, not the file. When either folder fails
     // the rule of TrustedWay.h, the same below the user's XDG cache folder.
     // Empty when no log folder passes.
     static QString getAndCreateLogFilePath(const QString& name);

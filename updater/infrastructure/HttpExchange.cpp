@@ -108,11 +108,16 @@ HttpOutcome HttpExchange::run()
         finish(QNetworkReply::TimeoutError,
                QStringLiteral("Nothing was sent or received for %1 ms.").arg(limits_.idleTimeoutMs));
     });
-    start();
-    // A quit before exec() would be lost; an abandon() queued before it is
-    // delivered inside it.
+    // Started inside the loop, so that a call that ends at once quits a
+    // running loop; an abandon() queued before comes first.
+    QMetaObject::invokeMethod(this, &HttpExchange::start, Qt::QueuedConnection);
+    loop.exec();
+    // Ended from outside: the application's exit ends every loop of its
+    // thread, and any loop started afterwards at once, before the call
+    // started. No answer came, and an empty one must not pass for a success.
     if (!finished_)
-        loop.exec();
+        finish(QNetworkReply::OperationCanceledError,
+               QStringLiteral("The call was ended before its answer came: the updater is closing."));
     loop_ = nullptr;
     return outcome_;
 }
@@ -125,6 +130,8 @@ void HttpExchange::abandon()
 
 void HttpExchange::start()
 {
+    if (finished_)
+        return;
     const QUrl& url = request_.url;
     const QString scheme = url.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
@@ -135,6 +142,19 @@ void HttpExchange::start()
     if (host.isEmpty()) {
         finish(QNetworkReply::HostNotFoundError, QStringLiteral("Host %1 not found").arg(host));
         return;
+    }
+    // A line break would end the header and start one of the text's own
+    // choosing (a version from the command line goes into the User-Agent).
+    for (const auto& header : qAsConst(request_.headers)) {
+        const auto breaks = [](const QByteArray& text) {
+            return text.contains('\r') || text.contains('\n') || text.contains('\0');
+        };
+        if (breaks(header.first) || breaks(header.second)) {
+            finish(QNetworkReply::ProtocolInvalidOperationError,
+                   QStringLiteral("The request header \"%1\" holds a line break; the request was not sent.")
+                       .arg(QString::fromLatin1(header.first.left(64)).simplified()));
+            return;
+        }
     }
     const bool tls = scheme == QLatin1String("https");
     const quint16 port = static_cast<quint16>(url.port(tls ? 443 : 80));

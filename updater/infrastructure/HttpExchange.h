@@ -46,7 +46,8 @@ struct HttpOutcome {
 
 // One HTTP/1.1 request over a connection of its own (closed afterwards),
 // plain or TLS, direct or through the application's proxy. Redirects are not
-// followed. The answer is read with HttpResponseParser's caps, and the call
+// followed. A header whose name or value holds a CR, LF or NUL is refused,
+// and nothing is sent. The answer is read with HttpResponseParser's caps, and the call
 // ends at the overall deadline whatever the server does.
 //
 // Threads: made, run and destroyed on one thread, which run() blocks in a
@@ -61,6 +62,9 @@ public:
     // verification, before the call ends with a handshake error.
     void setSslErrorHandler(std::function<void(const QList<QSslError>&)> handler);
 
+    // Returns once the call has ended. When its thread's event loops are
+    // ended from outside (the application's exit), the call ends with
+    // OperationCanceledError.
     HttpOutcome run();
 
 public slots:

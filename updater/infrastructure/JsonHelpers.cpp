@@ -1,6 +1,7 @@
 #include "updater/infrastructure/JsonHelpers.h"
 
 #include "updater/infrastructure/SimpleLogger.h"
+#include "updater/infrastructure/RESTResponse.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,13 +68,21 @@ QVariant jsonToVariant(const QByteArray& json, bool* ok)
     return QVariant();
 }
 
-QVariant jsonAnswer(const QString& body, const QString& question, const QString& url, Logger* logger, bool* ok)
+QVariant jsonAnswer(const RESTResponse& response, const QString& question, const QString& url, Logger* logger,
+                    bool* ok)
 {
+    if (response.cancelled()) {
+        logger->info(QStringLiteral("Request of ") + question + QStringLiteral(" cancelled."),
+                     QStringLiteral("URL: ") + url);
+        if (ok)
+            *ok = false;
+        return QVariant();
+    }
     bool parsed = false;
-    const QVariant document = jsonToVariant(body.toUtf8(), &parsed);
+    const QVariant document = jsonToVariant(response.body.toUtf8(), &parsed);
     if (!parsed)
         logger->error(QStringLiteral("JSON Response from ") + question + QStringLiteral(" not parsable."),
-                      QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + body);
+                      QStringLiteral("URL: ") + url + QStringLiteral("\nJSON: ") + response.body);
     if (ok)
         *ok = parsed;
     return document;

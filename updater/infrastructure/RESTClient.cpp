@@ -16,6 +16,9 @@
 
 #include <mutex>
 
+static_assert(RESTResponse::kOperationCanceledError == QNetworkReply::OperationCanceledError,
+              "RESTResponse names Qt's code for a cancelled call");
+
 namespace {
 
 QString utf8UpToNul(const QByteArray& bytes)
@@ -26,11 +29,15 @@ QString utf8UpToNul(const QByteArray& bytes)
 
 void logRequestError(Logger* logger, const QString& url, const RESTResponse& response)
 {
-    logger->error(QStringLiteral("Network Request error."),
-                  QStringLiteral("URL         : ") + url + QStringLiteral("\nHTTP Status : ")
-                      + QString::number(response.statusCode) + QStringLiteral("\nErrorCode   : ")
-                      + QString::number(response.networkError, 16) + QStringLiteral("\nErrorString : ")
-                      + response.errorString + QStringLiteral("\n"));
+    const QString details = QStringLiteral("URL         : ") + url + QStringLiteral("\nHTTP Status : ")
+                            + QString::number(response.statusCode) + QStringLiteral("\nErrorCode   : ")
+                            + QString::number(response.networkError, 16) + QStringLiteral("\nErrorString : ")
+                            + response.errorString + QStringLiteral("\n");
+    // A call the run ended itself is no fault of the server's or ours.
+    if (response.cancelled())
+        logger->info(QStringLiteral("Network request cancelled."), details);
+    else
+        logger->error(QStringLiteral("Network Request error."), details);
 }
 
 HttpRequest makeRequest(const QByteArray& method)

@@ -18,4 +18,11 @@ public:
     QString errorString;
     int networkError = 0;
     bool sslErrorFound = false;
+
+    // The call was ended before an answer came, because the run is ending
+    // (a cancel, the application's exit): no answer, and no error either.
+    bool cancelled() const { return networkError == kOperationCanceledError; }
+
+    // QNetworkReply::OperationCanceledError.
+    static constexpr int kOperationCanceledError = 5;
 };

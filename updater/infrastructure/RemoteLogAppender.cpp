@@ -50,6 +50,20 @@ void endRemoteLogging()
         output->detachFromHub();
 }
 
+QThreadPool* remoteLogPool()
+{
+    // Its threads never end by themselves: one that ended while the
+    // process's static objects go would touch what is gone. The end of a run
+    // waits for them (QThreadPool::waitForDone ends them).
+    static QThreadPool* const pool = [] {
+        auto* made = new QThreadPool();
+        made->setObjectName(QStringLiteral("RemoteLogPool"));
+        made->setExpiryTimeout(-1);
+        return made;
+    }();
+    return pool;
+}
+
 RemoteLogTally remoteLogTally()
 {
     RemoteLogTally tally;
@@ -147,7 +161,7 @@ void RemoteLogAppender::writeRaw(const QString& shortText, const QString& fullTe
     const QString json = gelfEntryJson(shortText, fullText, className, level, time, &ok);
     if (!ok)
         return;
-    QThreadPool::globalInstance()->start(new RemoteLogRunnableTask(restClient_, errorLogUrl_, json), 0);
+    remoteLogPool()->start(new RemoteLogRunnableTask(restClient_, errorLogUrl_, json), 0);
 }
 
 RemoteLogRunnableTask::RemoteLogRunnableTask(AbstractRESTClient* restClient, const QString& url, const QString& json)

@@ -7,6 +7,7 @@
 
 class AbstractRESTClient;
 class AbstractServiceUrl;
+class QThreadPool;
 
 // GELF level numbers: ERROR 3, INFO 6, DEBUG 7; -1 for levels that are never
 // sent.
@@ -39,9 +40,17 @@ struct RemoteLogTally {
 // Threads: any.
 RemoteLogTally remoteLogTally();
 
+// The pool the posts run on, one of their own: a log server that stalls
+// holds up posts only, never a page's task in the global pool. Made on first
+// use and never destroyed (a post may still run while static objects go;
+// the end of a run waits for it, see finishBackgroundCalls).
+//
+// Threads: any.
+QThreadPool* remoteLogPool();
+
 // Sends log entries to the server's "errorlogging" resource, one POST per
-// entry, each on a short task of the global thread pool so that the logging
-// thread never waits for the network. The end of a run ends remote logging
+// entry, each on a short task of remoteLogPool() so that the logging thread
+// never waits for the network. The end of a run ends remote logging
 // (endRemoteLogging), then waits for the pool (for a bounded time), so
 // entries queued until then still go out. Without an address (not found, or
 // not HTTPS while "CheckRootCA" is on) nothing is sent.

@@ -126,10 +126,12 @@ bool ZipExtractor_OSX::extract(QFileInfo archive, QString& folder)
         const QString errors = QString::fromLocal8Bit(unzip.standardError()).trimmed();
         logger_->error(QStringLiteral("ZIP archive extraction failed."),
                        QStringLiteral("'%1': exit code %2: %3").arg(archivePath).arg(unzip.exitCode()).arg(errors));
-        // Its own first line tells which entry; the status alone when none.
+        // Its own words, which it wraps over several lines, as one text
+        // (what it wrote is kept up to ChildProcess's cap); the status alone
+        // when it wrote none.
         return fail(QCoreApplication::translate("ZipExtractor", "unzip failed with status %1")
                         .arg(unzip.exitedNormally() ? unzip.exitCode() : 128 + unzip.exitCode())
-                    + (errors.isEmpty() ? QString() : QStringLiteral(": ") + errors.section(QLatin1Char('\n'), 0, 0)));
+                    + (errors.isEmpty() ? QString() : QStringLiteral(": ") + errors.simplified()));
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updater/infrastructure/DownloadJob.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -21,6 +23,11 @@ public slots:
     virtual QList<DownloadChoice*> finishedDownloadChoices() = 0;
     // The choices stay their caller's and must outlive the run.
     virtual void startDownloads(QList<DownloadChoice*> choices) = 0;
+
+public:
+    // After downloadError(name): why that choice failed; nothing known by
+    // default.
+    virtual DownloadFailure lastFailure() const { return {}; }
 
 signals:
     void downloadStarted(QString name);

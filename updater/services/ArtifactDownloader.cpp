@@ -109,6 +109,10 @@ void ArtifactDownloader::downloadErrorSlot(DownloadManagerErrors errorType)
         return;
     running_ = false;
     const DownloadChoiceArtifact* artifact = currentArtifact();
+    auto* manager = qobject_cast<AbstractDownloadManager*>(downloadManager_.data());
+    failure_ = manager ? manager->lastFailure() : DownloadFailure();
+    failure_.failed = true;
+    failure_.error = errorType;
     logger_->error(QStringLiteral("Artifact Download Error ") + QString::number(errorType),
                    QStringLiteral("downloadErrorSlot: Error downloading artifact ")
                        + (artifact ? artifact->url.toString() : QString()));

@@ -33,6 +33,9 @@ public:
                        int newSubfolderPerArtifact, QObject* parent = nullptr);
     ~ArtifactDownloader() override;
 
+    // After downloadError(): why the artifact failed, as its manager told.
+    DownloadFailure lastFailure() const { return failure_; }
+
 public slots:
     // Starts the artifact at the current position, or reports the end of the
     // list; either may be signalled before the call returns.
@@ -62,4 +65,5 @@ private:
     // An artifact of this downloader is with the manager. Reports of the
     // manager at any other time belong to someone else's job.
     bool running_ = false;
+    DownloadFailure failure_;
 };

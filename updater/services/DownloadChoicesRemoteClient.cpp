@@ -9,9 +9,12 @@
 #include "updater/services/PlatformIdentifier.h"
 #include "updater/services/ServerValues.h"
 
+#include <QThreadPool>
 #include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
+
+#include <vector>
 
 
 namespace {
@@ -90,11 +93,12 @@ QString DownloadChoicesRemoteClient::getProductLineIdFromComponentScannerXML(con
                                       QStringLiteral("platform=")
                                           + platformName(static_cast<PlatformIdentifier>(platform_)));
     logger_->info(QStringLiteral("ProductlineIdFromComponentScan Request"), QStringLiteral("Url: ") + address);
-    const QString body = restClient_->postXmlFile(address, scanResultXml).body;
-    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->postXmlFile(address, scanResultXml);
+    logger_->info(QStringLiteral("ProductlineIdFromComponentScan Response"),
+                  QStringLiteral("JsonResponse: ") + response.body);
 
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("getProductLineIdFromComponentScannerXML"), address,
+    const QVariant document = jsonAnswer(response, QStringLiteral("getProductLineIdFromComponentScannerXML"), address,
                                          logger_, &ok);
     if (!ok)
         return QString();
@@ -125,34 +129,47 @@ QList<DownloadChoice*> DownloadChoicesRemoteClient::readDownloadChoicesFromServe
 {
     QList<DownloadChoice*> result;
     logger_->info(QStringLiteral("ReadDownloadChoices Request"), QStringLiteral("Url: ") + url);
-    const QString body = restClient_->get(url).body;
-    logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->get(url);
+    logger_->info(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + response.body);
 
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &ok);
+    const QVariant document = jsonAnswer(response, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &ok);
     if (!ok)
         return result;
+    struct Offer {
+        QString name;
+        QString moreInfoLink;
+        quint64 size;
+        QString artifactsLink;
+        QList<DownloadChoiceArtifact*> artifacts;
+    };
+    std::vector<Offer> offers;
     const PlatformKeys keys = keysFor(platform_);
     const QVariantList entries = document.toList();
     for (const QVariant& entry : entries) {
         const QVariantMap choice = field(entry, "downloadChoice");
-        const QString name = text(choice, "name");
-        const QString moreInfoLink = text(choice, "moreInfoLink");
-        const quint64 size = sizeFromServer(choice.value(keys.sizeKey));
         const QVariantList links = list(choice, "links");
         for (const QVariant& link : links) {
             const QVariantMap linkEntry = link.toMap();
-            if (text(linkEntry, "rel") != keys.artifactsRel)
-                continue;
-            auto* downloadChoice
-                = new DownloadChoice(name, moreInfoLink, resolvePlatformArtifactLinks(text(linkEntry, "href")), size);
-            if (downloadChoice->artifacts.isEmpty()) {
-                delete downloadChoice;
-                continue;
-            }
-            logger_->debug(QStringLiteral("add of download choice ") + name, QString());
-            result.append(downloadChoice);
+            if (text(linkEntry, "rel") == keys.artifactsRel)
+                offers.push_back({text(choice, "name"), text(choice, "moreInfoLink"),
+                                  sizeFromServer(choice.value(keys.sizeKey)), text(linkEntry, "href"), {}});
         }
+    }
+    // One request after another took minutes for thousands of choices; a
+    // few at a time, so that no server is flooded by one client.
+    {
+        QThreadPool queries;
+        queries.setMaxThreadCount(kParallelQueries);
+        for (Offer& offer : offers)
+            queries.start([this, &offer] { offer.artifacts = resolvePlatformArtifactLinks(offer.artifactsLink); });
+        queries.waitForDone();
+    }
+    for (Offer& offer : offers) {
+        if (offer.artifacts.isEmpty())
+            continue;
+        logger_->debug(QStringLiteral("add of download choice ") + offer.name, QString());
+        result.append(new DownloadChoice(offer.name, offer.moreInfoLink, offer.artifacts, offer.size));
     }
     return result;
 }
@@ -171,10 +188,11 @@ QList<DownloadChoiceArtifact*> DownloadChoicesRemoteClient::resolvePlatformArtif
 {
     QList<DownloadChoiceArtifact*> result;
     logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Request"), QStringLiteral("Url: ") + url);
-    const QString body = restClient_->get(url).body;
-    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"), QStringLiteral("JsonResponse: ") + body);
+    const RESTResponse response = restClient_->get(url);
+    logger_->info(QStringLiteral("ResolvePlatformArtifactLinks Response"),
+                  QStringLiteral("JsonResponse: ") + response.body);
     bool ok = false;
-    const QVariant document = jsonAnswer(body, QStringLiteral("resolvePlatformArtifactLinks"), url, logger_, &ok);
+    const QVariant document = jsonAnswer(response, QStringLiteral("resolvePlatformArtifactLinks"), url, logger_, &ok);
     if (!ok)
         return result;
     const QVariantList elements = document.toList();

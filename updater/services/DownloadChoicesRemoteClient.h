@@ -18,10 +18,11 @@ class Logger;
 // them. Server answers are read leniently: a missing key reads as empty, 0
 // or false, a body that is not JSON is logged and gives an empty result.
 //
-// Every operation blocks its thread until all of its requests are done, one
-// after another; nothing is cached between calls. The members never change
-// after construction, so any thread may call; the download-choice page calls
-// from pool threads.
+// Every operation blocks its thread until all of its requests are done;
+// nothing is cached between calls. The choices' artifact documents are asked
+// for kParallelQueries at a time, on threads of the call's own, the rest one
+// after another. The members never change after construction, so any thread
+// may call; the download-choice page calls from pool threads.
 //
 // Ownership: the caller owns the returned choices (and through them their
 // artifacts), and the artifacts returned by resolvePlatformArtifactLinks.
@@ -37,6 +38,8 @@ public:
                                 AbstractServiceUrl* productLineScan, AbstractServiceUrl* prereleaseSearch,
                                 QObject* parent);
     ~DownloadChoicesRemoteClient() override;
+
+    static constexpr int kParallelQueries = 8;
 
     // Uploads the scan result and returns the download-choice address of the
     // first product line in the answer; empty when there is none.

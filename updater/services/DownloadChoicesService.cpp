@@ -35,6 +35,11 @@ QList<DownloadChoice*> DownloadChoicesService::finishedDownloadChoices()
     return finished_;
 }
 
+DownloadFailure DownloadChoicesService::lastFailure() const
+{
+    return failure_;
+}
+
 void DownloadChoicesService::startDownloads(QList<DownloadChoice*> choices)
 {
     choices.removeAll(nullptr);
@@ -129,5 +134,6 @@ void DownloadChoicesService::downloadErrorSlot()
     logger_->debug(QStringLiteral("download error "), QString());
     aborted_ = true;
     pending_.clear();
+    failure_ = currentDownloader_ ? currentDownloader_->lastFailure() : DownloadFailure();
     emit downloadError(currentChoice_->name);
 }

@@ -28,6 +28,7 @@ public:
 
     QList<DownloadChoice*> finishedDownloadChoices() override;
     void startDownloads(QList<DownloadChoice*> choices) override;
+    DownloadFailure lastFailure() const override;
 
 public slots:
     void currentDownloadFinishedSlot();
@@ -51,6 +52,7 @@ private:
     int choiceCount_ = 0;
     DownloadChoice* currentChoice_ = nullptr;
     int index_ = 0;
+    DownloadFailure failure_;
     Logger* logger_;
 
     bool starting_ = false;

@@ -112,7 +112,13 @@ QString InstallerLauncher::findMacInstallerPackage()
         return QString();
     if (packages.size() > 1)
         logger_->debug(QStringLiteral("multiple pkg files found in: ") + mediumFolder_, QString());
-    const QString path = packages.first().canonicalFilePath();
+    // The entry where it stands on the medium, as the component scan and the
+    // medium's configuration take theirs: a link is not resolved to a place
+    // elsewhere, which the scan never looked at.
+    const QString folder = QFileInfo(mediumFolder_).canonicalFilePath();
+    if (folder.isEmpty())
+        return QString();
+    const QString path = QDir(folder).filePath(packages.first().fileName());
     logger_->info(QStringLiteral("Mac Installer Package found"), QStringLiteral("Mac Installer-Package path: ") + path);
     return path;
 }

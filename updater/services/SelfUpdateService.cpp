@@ -74,9 +74,11 @@ QVariantMap SelfUpdateService::fetchDocument(const QString& rel, const QString& 
     QString address = serviceUrl_->getLinkUrl(rel);
     address.replace(QStringLiteral("{?version}"),
                     QStringLiteral("?version=%1").arg(QCoreApplication::applicationVersion()));
-    const QString body = restClient_->get(address).body;
-    logger_->debug(QStringLiteral("json: ") + body, QString());
-    return jsonAnswer(body, question, address, logger_, answered).toMap();
+    const RESTResponse response = restClient_->get(address);
+    if (response.cancelled())
+        checkCancelled_ = true;
+    logger_->debug(QStringLiteral("json: ") + response.body, QString());
+    return jsonAnswer(response, question, address, logger_, answered).toMap();
 }
 
 bool SelfUpdateService::isClientTooOldToSelfUpdate()
@@ -136,11 +138,25 @@ bool SelfUpdateService::checkForUpdatesAndRetrieveUrls()
 
 int SelfUpdateService::checkSelfUpdate()
 {
-    if (isClientTooOldToSelfUpdate()) {
+    // A question the run's end cut off has no answer: neither "too old" nor
+    // "up to date" is known, and nothing more is asked.
+    checkCancelled_ = false;
+    const auto cancelled = [this] {
+        if (checkCancelled_)
+            logger_->info(QStringLiteral("Self-update check cancelled."), QString());
+        return checkCancelled_;
+    };
+    const bool tooOld = isClientTooOldToSelfUpdate();
+    if (cancelled())
+        return kCheckCancelled;
+    if (tooOld) {
         logger_->info(QStringLiteral("Client is too old and cannot be updated"), QString());
         return 2;
     }
-    if (checkForUpdatesAndRetrieveUrls()) {
+    const bool required = checkForUpdatesAndRetrieveUrls();
+    if (cancelled())
+        return kCheckCancelled;
+    if (required) {
         // A copy from the store that is offered its own version again (a
         // release whose label is newer than the version built into it)
         // would download, store and start itself on every turn.

@@ -98,6 +98,8 @@ private:
     qint64 fileSize_ = 0;
     QString checksum_;
     bool updateRequired_ = false;
+    // A question of the running check was cancelled.
+    bool checkCancelled_ = false;
     bool downloadRunning_ = false;
     QThread* storeThread_ = nullptr;
     // Written on the store's thread, read once it has ended.

@@ -95,7 +95,7 @@ bool WindowsProductInstallerUpdateService::readDownloadChoicesFromServer()
     logger_->debug(QStringLiteral("ReadDownloadChoices Response"), QStringLiteral("JsonResponse: ") + response.body);
     bool parsed = false;
     const QVariant document =
-        jsonAnswer(response.body, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &parsed);
+        jsonAnswer(response, QStringLiteral("readDownloadChoicesFromServer"), url, logger_, &parsed);
     if (!parsed)
         return false;
     // An array, a text or null describes no installer; taking it as one

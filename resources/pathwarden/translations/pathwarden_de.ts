@@ -217,6 +217,16 @@ Bitte versuchen Sie es später erneut oder wenden Sie sich an den Holmgrave Supp
       <source>%1 could not be downloaded.</source>
       <translation>%1 konnte nicht heruntergeladen werden.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>%1 konnte nicht heruntergeladen werden: Der Server antwortete %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>%1 konnte nicht heruntergeladen werden: Die heruntergeladene Datei stimmt nicht mit ihrer Prüfsumme überein.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -217,6 +217,16 @@ Vuelva a intentarlo más tarde o póngase en contacto con el soporte de Holmgrav
       <source>%1 could not be downloaded.</source>
       <translation>No se pudo descargar %1.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>No se pudo descargar %1: el servidor respondió %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>No se pudo descargar %1: el archivo descargado no coincide con su suma de comprobación.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -217,6 +217,16 @@ Veuillez réessayer plus tard ou contacter le support Holmgrave si le problème 
       <source>%1 could not be downloaded.</source>
       <translation>%1 n'a pas pu être téléchargé.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>%1 n'a pas pu être téléchargé : le serveur a répondu %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>%1 n'a pas pu être téléchargé : le fichier téléchargé ne correspond pas à sa somme de contrôle.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

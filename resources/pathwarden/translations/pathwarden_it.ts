@@ -217,6 +217,16 @@ Riprovare più tardi o contattare l'assistenza Holmgrave se il problema persiste
       <source>%1 could not be downloaded.</source>
       <translation>Non è stato possibile scaricare %1.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>Non è stato possibile scaricare %1: il server ha risposto %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>Non è stato possibile scaricare %1: il file scaricato non corrisponde al suo checksum.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

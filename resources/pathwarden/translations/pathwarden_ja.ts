@@ -217,6 +217,16 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>%1 could not be downloaded.</source>
       <translation>%1 をダウンロードできませんでした。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>%1 をダウンロードできませんでした: サーバーの応答は %2 でした。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>%1 をダウンロードできませんでした: ダウンロードしたファイルがチェックサムと一致しません。</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -217,6 +217,16 @@ Tente novamente mais tarde ou entre em contato com o suporte da Holmgrave se o p
       <source>%1 could not be downloaded.</source>
       <translation>Não foi possível transferir %1.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>Não foi possível transferir %1: o servidor respondeu %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>Não foi possível transferir %1: o ficheiro transferido não corresponde à sua soma de verificação.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -217,6 +217,16 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>%1 could not be downloaded.</source>
       <translation>Не удалось загрузить %1.</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>Не удалось загрузить %1: сервер ответил %2.</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>Не удалось загрузить %1: загруженный файл не совпадает со своей контрольной суммой.</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

@@ -217,6 +217,16 @@ Please try again later, or contact Holmgrave Support in case the problem persist
       <source>%1 could not be downloaded.</source>
       <translation>无法下载 %1。</translation>
     </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the server answered %2.</source>
+      <translation>无法下载 %1：服务器的回答是 %2。</translation>
+    </message>
+    <message>
+      <location filename="../../../updater/app/DownloadChoiceSelectionPage.cpp" />
+      <source>%1 could not be downloaded: the downloaded file does not match its checksum.</source>
+      <translation>无法下载 %1：下载的文件与其校验和不符。</translation>
+    </message>
   </context>
   <context>
     <name>LocalStorage</name>

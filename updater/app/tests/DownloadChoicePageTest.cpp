@@ -243,3 +243,42 @@ TEST_F(DownloadChoicePageTest, CancelAfterTheSearchEndedButBeforeItsEventStartsN
     EXPECT_EQ(launcher.launches, 0);
     EXPECT_EQ(page->title().toStdString(), "Searching for Updates");
 }
+
+// Hundreds of choices are listed a part per turn of the event loop, which
+// goes on turning while the table fills; the button waits for the whole list.
+TEST_F(DownloadChoicePageTest, ManyChoicesAreListedWhileTheEventLoopTurns)
+{
+    const int count = 300;
+    QByteArray document = "[";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        document += QByteArray(i ? "," : "") + R"({"downloadChoice": {"name": "Choice )" + n
+                    + R"(", "moreInfoLink": "https://example.com/)" + n + R"(", "links": [{"rel": "artifactsMac", )"
+                    + R"("href": ")" + server.baseUrl().toUtf8() + "/rest/artifacts/" + n + R"("}]}})";
+        server.setResponse("/rest/artifacts/" + n, 200,
+                           R"([{"href": "https://example.com/choice-)" + n + R"(.zip", "filesize": 1}])");
+    }
+    server.setResponse("/rest/catalogue/downloadchoiceoptions.json", 200, document + "]");
+    // Each turn looks at the table: filled in part, and the button then.
+    int partlyFilled = 0;
+    bool enabledWhilePartly = false;
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        auto* view = page ? table() : nullptr;
+        if (!view || view->rowCount() != count)
+            return;
+        int filled = 0;
+        while (filled < count && view->item(filled, 1))
+            ++filled;
+        if (filled > 0 && filled < count) {
+            ++partlyFilled;
+            enabledWhilePartly = enabledWhilePartly || button()->isEnabled();
+        }
+    });
+    turn.start(0);
+    showPage(false, false);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return button()->isEnabled(); }, 120000));
+    EXPECT_GT(partlyFilled, 0) << "the table was filled in one go";
+    EXPECT_FALSE(enabledWhilePartly);
+    EXPECT_EQ(table()->item(count - 1, 1)->text(), QStringLiteral("Choice %1").arg(count - 1));
+}

@@ -16,6 +16,7 @@
 // The exit status is the event loop's result.
 
 #include "updater/app/DownloadChoiceSelectionPage.h"
+#include "updater/app/SelfUpdatePage.h"
 #include "updater/app/VornApp.h"
 #include "updater/app/EntryPoint.h"
 #include "updater/app/VornConfiguration.h"
@@ -126,9 +127,9 @@ void downloadFirstChoice()
     }
 }
 
-// Esc on the wizard while the page searches, as a user would press it.
-// Notices the query for the download choices going out, on whichever thread
-// logs it.
+// Esc on the wizard while a page waits for the server, as a user would press
+// it. Notices the query for the download choices and the self-update check
+// going out, on whichever thread logs them.
 class ChoicesQueryWatch : public LogAppender {
 public:
     ChoicesQueryWatch()
@@ -137,22 +138,26 @@ public:
     }
     ~ChoicesQueryWatch() override { detachFromHub(); }
     std::atomic<bool> asked{false};
+    std::atomic<bool> checking{false};
 
 protected:
     void writeRaw(const QString& shortText, const QString&, const QString&, LogLevels, const QDateTime&) override
     {
         if (shortText.startsWith(QLatin1String("POST : ")) && shortText.contains(QLatin1String("productlines/scan")))
             asked = true;
+        if (shortText.startsWith(QLatin1String("GET : "))
+            && shortText.contains(QLatin1String("downloadclient/discontinued")))
+            checking = true;
     }
 };
 
-void cancelWhileSearching(int delayMs)
+template <typename Page>
+void cancelOn(int delayMs)
 {
     static bool scheduled = false;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* wizard = qobject_cast<QWizard*>(widget);
-        if (scheduled || !wizard || !wizard->isVisible()
-            || !qobject_cast<DownloadChoiceSelectionPage*>(wizard->currentPage()))
+        if (scheduled || !wizard || !wizard->isVisible() || !qobject_cast<Page*>(wizard->currentPage()))
             continue;
         scheduled = true;
         QTimer::singleShot(delayMs, wizard, [wizard] {
@@ -191,9 +196,11 @@ int main(int argc, char** argv)
             if (flow == "stay-offline-then-close" && QFileInfo::exists(started))
                 closeConsentDialog();
             if (flow == "cancel-while-searching" && (started.isEmpty() || QFileInfo::exists(started)))
-                cancelWhileSearching(0);
+                cancelOn<DownloadChoiceSelectionPage>(0);
             if (flow == "cancel-while-asking" && choicesQuery.asked)
-                cancelWhileSearching(300);
+                cancelOn<DownloadChoiceSelectionPage>(300);
+            if (flow == "cancel-while-checking" && choicesQuery.checking)
+                cancelOn<SelfUpdatePage>(300);
         });
         poll.start(20);
         configuration.app();

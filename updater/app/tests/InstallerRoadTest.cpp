@@ -155,7 +155,9 @@ TEST_F(InstallerRoad, FifoAsTheMediumsConfigurationGivesTheDefaults)
 
 // Esc while the component scan runs: the scan's processes end at once, and
 // the run ends as a cancel ends, without writing or starting anything. One
-// row per moment of the Esc.
+// row per moment of the Esc; the last comes before the scan, while the
+// self-update check waits for its answer. A cancel is no error: nothing is
+// logged or posted as one, and the check does not count as up to date.
 namespace {
 
 class InstallerRoadCancel : public InstallerRoad, public ::testing::WithParamInterface<const char*> {};
@@ -166,22 +168,30 @@ TEST_P(InstallerRoadCancel, WhileSearchingWritesAndStartsNothing)
 {
     // A package tool that takes two minutes (Esc once it runs), then a server
     // that never answers the query for the choices: the search still runs at
-    // the Esc.
+    // the Esc. Or a server that never answers the self-update check.
     const QByteArray flow = GetParam();
     const bool asking = flow == "cancel-while-asking";
+    const bool checking = flow == "cancel-while-checking";
     CannedResponse choices;
     choices.body = "[]";
     choices.stall = asking;
     server.setResponse("/rest/productlines/scan", choices);
+    if (checking) {
+        CannedResponse silent;
+        silent.stall = true;
+        server.setResponse("/rest/downloadclient/discontinued", silent);
+    }
     const QString pidFile = env.root() + QStringLiteral("/pkgutil.pid");
     // The tool leaves a mark once its two minutes are over: a cancel that
     // waited for the search would let it get there.
     const QString slept = pidFile + QStringLiteral(".slept");
-    writeStartRecordingPackageTool(pidFile, asking ? QString()
-                                                   : QStringLiteral("sleep 120\n: > '%1'\n").arg(slept));
-    const ProcessOutcome outcome = runDriver(flow.constData(), asking ? QString() : pidFile);
+    const bool scanning = !asking && !checking;
+    writeStartRecordingPackageTool(pidFile, scanning ? QStringLiteral("sleep 120\n: > '%1'\n").arg(slept)
+                                                     : QString());
+    const ProcessOutcome outcome = runDriver(flow.constData(), scanning ? pidFile : QString());
     ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardOutput.contains("escape:Searching for Updates\n"))
+    EXPECT_TRUE(outcome.standardOutput.contains(checking ? "escape:Preparing for Update\n"
+                                                         : "escape:Searching for Updates\n"))
         << outcome.standardOutput.constData();
     EXPECT_EQ(outcome.exitCode, 0) << outcome.standardError.constData();
     EXPECT_TRUE(outcome.standardError.contains("cancelClicked"));
@@ -191,12 +201,22 @@ TEST_P(InstallerRoadCancel, WhileSearchingWritesAndStartsNothing)
         << "the cancel waited for the query: " << outcome.standardError.constData();
     EXPECT_FALSE(outcome.standardError.contains("The server did not answer completely within"))
         << "the cancel waited for the query: " << outcome.standardError.constData();
+    EXPECT_FALSE(outcome.standardError.contains(" ERROR :: ")) << outcome.standardError.constData();
+    if (checking) {
+        EXPECT_FALSE(outcome.standardError.contains("Client is up-to-date already"))
+            << outcome.standardError.constData();
+    }
+    EXPECT_EQ(server.requestsFor("/rest/downloadclient/errorlogging").size(), 0);
     EXPECT_EQ(QDir(env.home()).entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Hidden), QStringList());
     QThread::msleep(500);
     EXPECT_FALSE(QFileInfo::exists(openRecord()));
-    // The package tool the Esc interrupted is gone, not left to its two minutes.
+    // The package tool the Esc interrupted is gone, not left to its two
+    // minutes; before the scan, none is started afterwards.
     const qint64 tool = fileContents(pidFile).trimmed().toLongLong();
-    if (!asking) {
+    if (checking) {
+        EXPECT_FALSE(QFileInfo::exists(pidFile)) << "the scan ran after the cancel";
+    }
+    if (scanning) {
         ASSERT_GT(tool, 0);
         EXPECT_TRUE(processEnded(tool)) << "package tool " << tool << " outlived the cancel";
         EXPECT_FALSE(QFileInfo::exists(slept)) << "the cancel waited for the search";
@@ -206,10 +226,12 @@ TEST_P(InstallerRoadCancel, WhileSearchingWritesAndStartsNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(EscOnTheChoicePage, InstallerRoadCancel,
-                         ::testing::Values("cancel-while-searching", "cancel-while-asking"),
+                         ::testing::Values("cancel-while-searching", "cancel-while-asking", "cancel-while-checking"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
-                             return std::string(info.param) == "cancel-while-asking" ? "WhileAskingForTheChoices"
-                                                                                     : "WhileScanning";
+                             const std::string flow = info.param;
+                             return flow == "cancel-while-asking"    ? "WhileAskingForTheChoices"
+                                    : flow == "cancel-while-checking" ? "WhileCheckingForASelfUpdate"
+                                                                      : "WhileScanning";
                          });
 
 // A cancel abandons the query for the choices, not the remote log: the entry
@@ -537,17 +559,29 @@ TEST_F(InstallerRoad, ChoiceWhoseFileNameIsJustUnder255BytesIsDownloaded)
     EXPECT_EQ(fileContents(downloaded), archive);
 }
 
-TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageAndEndsWithMinusOne)
+// The box names the cause: the server has no such file, or what came is not
+// what the server's checksum promised.
+TEST_F(InstallerRoad, DownloadErrorShowsTheFatalMessageWithItsCauseAndEndsWithMinusOne)
 {
-    offerOneChoice("an archive that is not there", FileFault::NotFound);
-    const ProcessOutcome outcome = runDriver("download-first-choice");
-    ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
-    EXPECT_TRUE(outcome.standardOutput.contains(
-        "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nCause: Sound Library 2.1 could not be "
-        "downloaded.\n\nPlease try again later, or contact Holmgrave Support in case the problem persists.\n"))
-        << outcome.standardOutput.constData();
-    EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
-    EXPECT_EQ(outcome.exitCode, 255);
-    EXPECT_FALSE(QFileInfo::exists(informationFile()));
-    EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    const struct {
+        FileFault fault;
+        const char* cause;
+    } rows[] = {
+        {FileFault::NotFound, "the server answered 404 Not Found."},
+        {FileFault::WrongBody, "the downloaded file does not match its checksum."},
+    };
+    for (const auto& row : rows) {
+        offerOneChoice("an archive of the wrong bytes", row.fault);
+        const ProcessOutcome outcome = runDriver("download-first-choice");
+        ASSERT_TRUE(outcome.finished) << outcome.standardError.constData();
+        EXPECT_TRUE(outcome.standardOutput.contains(
+            "messagebox:An error has occurred.\n\nThe Pathwarden will stop.\n\nCause: Sound Library 2.1 could not be "
+            "downloaded: " + QByteArray(row.cause) + "\n\nPlease try again later, or contact Holmgrave Support in "
+            "case the problem persists.\n"))
+            << outcome.standardOutput.constData();
+        EXPECT_TRUE(outcome.standardError.contains("Download failed. (exit)"));
+        EXPECT_EQ(outcome.exitCode, 255);
+        EXPECT_FALSE(QFileInfo::exists(informationFile()));
+        EXPECT_FALSE(QFileInfo::exists(openRecord()));
+    }
 }

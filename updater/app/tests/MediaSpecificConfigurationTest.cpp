@@ -52,3 +52,13 @@ TEST(MediumConfiguration, DamagedFileGivesDefaultsWithoutCrashing)
     EXPECT_FALSE(config.isMandatoryUpdate());
     EXPECT_TRUE(config.is32BitAvailable());
 }
+
+// Windows editors save with a UTF-8 byte-order mark; the first key is read
+// all the same.
+TEST(MediumConfiguration, AByteOrderMarkBeforeTheFirstKeyIsSkipped)
+{
+    QTemporaryDir dir;
+    MediaSpecificConfigurationService config(writeIni(dir, "\xEF\xBB\xBFMandatoryUpdate_Mac=true\r\n32BitAvailable_Mac=false\r\n"));
+    EXPECT_TRUE(config.isMandatoryUpdate());
+    EXPECT_FALSE(config.is32BitAvailable());
+}

@@ -159,7 +159,7 @@ TEST(PlatformPages, InstallerPageAndLogWindowRenderWithoutCutText)
     Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("WindowsProductInstallerUpdateService"));
     logger->error(QStringLiteral("expected Setup.exe not found in download folder"), QString());
     logger->info(QStringLiteral("Translation file was loaded successfully: "), QStringLiteral(":pathwarden_de"));
-    ASSERT_TRUE(processEventsUntil([&] { return appender.dialog()->table()->rowCount() == 2; }));
+    ASSERT_TRUE(processEventsUntil([&] { return appender.dialog()->rowCount() == 2; }));
     EXPECT_TRUE(renderToPng(*appender.dialog(), test.kFolder, QStringLiteral("log-monitor-96dpi"), 1.0));
     EXPECT_TRUE(renderToPng(*appender.dialog(), test.kFolder, QStringLiteral("log-monitor-dpr2"), 2.0));
     EXPECT_EQ(clippedTexts(*appender.dialog()), QStringList());

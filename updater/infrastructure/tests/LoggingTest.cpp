@@ -159,6 +159,22 @@ TEST(FileLogOutput, FileNameCarriesTheLocalStartTimeInTheLogsFolder)
     EXPECT_LE(stamp, after);
 }
 
+// A second run of the same second gets a file of its own; the first run's
+// file is there from its start.
+TEST(FileLogOutput, RunsOfTheSameSecondGetNamesOfTheirOwn)
+{
+    QStringList names;
+    std::vector<std::unique_ptr<QFile>> files;
+    for (int run = 0; run < 3; ++run) {
+        files.push_back(std::make_unique<QFile>(FileLogAppender::getAndCreateLogFilePath(QStringLiteral("debug.log"))));
+        names << files.back()->fileName();
+        ASSERT_TRUE(files.back()->open(QIODevice::WriteOnly | QIODevice::NewOnly)) << qPrintable(names.last());
+    }
+    EXPECT_EQ(names.removeDuplicates(), 0) << qPrintable(names.join(QLatin1Char(' ')));
+    for (const auto& file : files)
+        file->remove();
+}
+
 TEST(FileLogOutput, WritesWholeLinesUnderConcurrentLogging)
 {
     QTemporaryDir dir;

@@ -113,7 +113,7 @@ TEST_F(NetworkInitServiceTest, APlainHttpRootFailsTheCertificateCheckAndNothingG
     EXPECT_FALSE(stack.service.isOnline());
     stack.service.registerRemoteAppender();
     SimpleLogger::getInstance()->createLogger(QStringLiteral("ClearTextProbe"))->error(QStringLiteral("x"), QString());
-    QThreadPool::globalInstance()->waitForDone();
+    remoteLogPool()->waitForDone();
     EXPECT_EQ(plain.requestCount(), 0);
     EXPECT_TRUE(log.contains(QStringLiteral("only HTTPS is allowed while \"CheckRootCA\" is on")));
 }

@@ -353,6 +353,25 @@ TEST(ZipExtraction, MissingArchiveOrAFifoIsRefusedAtOnceAndTheFolderKept)
     EXPECT_EQ(folder, QStringLiteral("kept"));
 }
 
+// unzip wraps its message over several lines: the cause names all of it.
+TEST(ZipExtraction, AFailureNamesUnzipsWholeMessage)
+{
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("update.zip"));
+    QFile file(archive);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(2048, 'x')) == 2048);
+    file.close();
+    ZipExtractor_OSX extractor;
+    QString folder;
+    EXPECT_FALSE(extractor.extract(QFileInfo(archive), folder));
+    const QString problem = extractor.problem();
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("unzip failed with status 9: "))) << qPrintable(problem);
+    EXPECT_TRUE(problem.contains(QStringLiteral("Either this file is not a zipfile, or it constitutes one disk of a "
+                                                "multi-part archive.")))
+        << qPrintable(problem);
+    EXPECT_TRUE(problem.endsWith(QStringLiteral("period."))) << qPrintable(problem);
+}
+
 TEST(SelfUpdateExtraction, FindsTheUpdaterInTheUnpackedArchiveOrReportsItMissing)
 {
     QTemporaryDir dir;

@@ -1,4 +1,5 @@
 #include "updater/infrastructure/BackgroundCalls.h"
+#include "updater/infrastructure/HttpExchange.h"
 #include "updater/infrastructure/RESTClient.h"
 #include "updater/infrastructure/SimpleLogger.h"
 #include "updater/infrastructure/SslCertificates.h"
@@ -359,4 +360,40 @@ TEST_F(RESTClientTest, AtTheEndOfTheRunStalledCallsAreAbandonedWithinTheBound)
     // Nothing new starts once the run is ending.
     EXPECT_EQ(client.get(server.rootUrl()).networkError, QNetworkReply::OperationCanceledError);
     EXPECT_EQ(server.requestCount(), 1);
+}
+
+// A line break in a header value would end the header there and start one
+// of the value's choosing (the User-Agent carries the version the command
+// line gives): such a request is not sent.
+TEST(HttpExchange, HeaderValuesWithALineBreakAreRefusedUnsent)
+{
+    TestUpdateServer server(TestUpdateServer::Identity::PlainHttp);
+    const struct {
+        const char* name;
+        QByteArray value;
+        bool sent;
+    } rows[] = {
+        {"plain", "Pathwarden/1.0", true},
+        {"CR", "Pathwarden/1.0\rX-Injected: yes", false},
+        {"LF", "Pathwarden/1.0\nX-Injected: yes", false},
+        {"CR LF", "Pathwarden/1.0\r\nX-Injected: yes", false},
+    };
+    for (const auto& row : rows) {
+        server.clearRequests();
+        HttpRequest request;
+        request.method = "GET";
+        request.url = QUrl(server.rootUrl());
+        request.headers.append(qMakePair(QByteArray("User-Agent"), row.value));
+        HttpExchange exchange(request, HttpLimits());
+        const HttpOutcome outcome = exchange.run();
+        if (row.sent) {
+            EXPECT_EQ(outcome.networkError, 0) << row.name << ": " << qPrintable(outcome.errorString);
+            ASSERT_EQ(server.requestCount(), 1) << row.name;
+            EXPECT_EQ(server.requests().first().header("User-Agent"), row.value) << row.name;
+        } else {
+            EXPECT_EQ(outcome.networkError, QNetworkReply::ProtocolInvalidOperationError) << row.name;
+            EXPECT_TRUE(outcome.errorString.contains(QStringLiteral("\"User-Agent\""))) << qPrintable(outcome.errorString);
+            EXPECT_EQ(server.requestCount(), 0) << row.name;
+        }
+    }
 }

@@ -11,10 +11,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 
 TEST(GelfEntry, HoldsTheServersKeysWithTheirTypes)
@@ -57,7 +59,7 @@ protected:
         QCoreApplication::setApplicationVersion(QStringLiteral("1.16.0.436"));
         ASSERT_TRUE(trust.isLoaded());
     }
-    void TearDown() override { QThreadPool::globalInstance()->waitForDone(); }
+    void TearDown() override { remoteLogPool()->waitForDone(); }
 
     QList<QJsonObject> postedEntries() const
     {
@@ -96,7 +98,7 @@ TEST_F(RemoteLogAppenderTest, PostsEntriesAtItsLevelAndDropsTheRestClientsOwn)
     restLogger->error(QStringLiteral("own entry"), QString());
     logger->error(QStringLiteral("broken"), QStringLiteral("details"));
     // What the application does before it quits.
-    QThreadPool::globalInstance()->waitForDone();
+    remoteLogPool()->waitForDone();
 
     const QList<QJsonObject> entries = postedEntries();
     ASSERT_EQ(entries.size(), 1);
@@ -116,7 +118,7 @@ TEST_F(RemoteLogAppenderTest, AtDebugEveryLevelIsSentWithItsNumber)
     logger->debug(QStringLiteral("d"), QString());
     logger->info(QStringLiteral("i"), QString());
     logger->error(QStringLiteral("e"), QString());
-    QThreadPool::globalInstance()->waitForDone();
+    remoteLogPool()->waitForDone();
 
     QMap<QString, int> levels;
     for (const QJsonObject& entry : postedEntries()) {
@@ -135,7 +137,7 @@ TEST_F(RemoteLogAppenderTest, WithoutTheErrorLoggingLinkEntriesAreLostQuietly)
     server.clearRequests();
     SimpleLogger::getInstance()->addAppender(&appender);
     SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogLost"))->error(QStringLiteral("x"), QString());
-    QThreadPool::globalInstance()->waitForDone();
+    remoteLogPool()->waitForDone();
     EXPECT_EQ(server.requestCount(), 0);
 }
 
@@ -155,7 +157,7 @@ TEST_F(RemoteLogAppenderTest, NothingIsPostedOnceRemoteLoggingHasEnded)
             Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogEnd"));
             logger->error(QStringLiteral("queued before the end"), QString());
             endRemoteLogging();
-            QThreadPool::globalInstance()->waitForDone();
+            remoteLogPool()->waitForDone();
             before.appendAndFilterLogEntry(QStringLiteral("written to an ended output"), QString(),
                                            QStringLiteral("RemoteLogEnd"), ERROR);
             RemoteLogAppender later(&client,
@@ -163,7 +165,7 @@ TEST_F(RemoteLogAppenderTest, NothingIsPostedOnceRemoteLoggingHasEnded)
                                     ERROR, {QStringLiteral("RESTClient")}, nullptr);
             SimpleLogger::getInstance()->addAppender(&later);
             logger->error(QStringLiteral("after the end"), QString());
-            QThreadPool::globalInstance()->waitForDone();
+            remoteLogPool()->waitForDone();
             std::_Exit(server.requestsFor("/rest/downloadclient/errorlogging").size());
         },
         ::testing::ExitedWithCode(1), "");
@@ -183,7 +185,7 @@ TEST_F(RemoteLogAppenderTest, EntriesLeftAtTheEndAreCountedAsDropped)
     server.clearRequests();
     SimpleLogger::getInstance()->addAppender(&appender);
     const RemoteLogTally before = remoteLogTally();
-    const int entries = QThreadPool::globalInstance()->maxThreadCount() + 3;
+    const int entries = remoteLogPool()->maxThreadCount() + 3;
     Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogDropped"));
     for (int i = 0; i < entries; ++i)
         logger->error(QStringLiteral("entry %1").arg(i), QString());
@@ -195,4 +197,38 @@ TEST_F(RemoteLogAppenderTest, EntriesLeftAtTheEndAreCountedAsDropped)
     EXPECT_EQ(after.sent, before.sent);
     EXPECT_EQ(after.dropped - before.dropped, entries);
     EXPECT_EQ(after.pending, 0);
+}
+
+// Posts that a log server holds up take no thread of the global pool: a page's
+// task started meanwhile runs at once, while every post still waits.
+TEST_F(RemoteLogAppenderTest, StalledPostsLeaveTheGlobalPoolToOtherTasks)
+{
+    auto* serviceUrl = new ServiceUrl(QStringLiteral("downloadclient"), server.rootUrl(), &client, nullptr);
+    RemoteLogAppender appender(&client, serviceUrl, DEBUG, {QStringLiteral("RESTClient"), QStringLiteral("exit")},
+                               nullptr);
+    CannedResponse silent;
+    silent.stall = true;
+    server.setResponse("/rest/downloadclient/errorlogging", silent);
+    server.clearRequests();
+    SimpleLogger::getInstance()->addAppender(&appender);
+    const RemoteLogTally before = remoteLogTally();
+    const int entries = QThreadPool::globalInstance()->maxThreadCount() + 3;
+    Logger* logger = SimpleLogger::getInstance()->createLogger(QStringLiteral("RemoteLogBusy"));
+    for (int i = 0; i < entries; ++i)
+        logger->debug(QStringLiteral("entry %1").arg(i), QString());
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    std::atomic<int> pendingWhenRun{-1};
+    QSemaphore ran;
+    QThreadPool::globalInstance()->start([&] {
+        pendingWhenRun = remoteLogTally().pending - before.pending;
+        ran.release();
+    });
+    // The bound only against a hang; the posts stall for 30 s.
+    ASSERT_TRUE(ran.tryAcquire(1, 120000));
+    EXPECT_EQ(pendingWhenRun, entries) << "the task waited for posts to end";
+
+    EXPECT_TRUE(finishBackgroundCalls(QThreadPool::globalInstance(), {&client}, 200,
+                                      SimpleLogger::getInstance()->createLogger(QStringLiteral("exit"))));
+    EXPECT_EQ(remoteLogTally().pending, before.pending);
 }

@@ -10,7 +10,10 @@
 #include "updater/testsupport/TestUpdateServer.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
+#include <QMutex>
+#include <QWaitCondition>
 
 #include <gtest/gtest.h>
 
@@ -242,4 +245,69 @@ TEST_F(DownloadChoicesRemoteClientTest, RestrictedCodeIsSentTrimmedAndEncoded)
     extraChoices = remote.readRestrictedDownloadChoices(QStringLiteral("Beta 7"));
     EXPECT_TRUE(extraChoices.isEmpty());
     EXPECT_EQ(server.requestsFor("/rest/downloadchoices/prerelease").size(), 2);
+}
+
+namespace {
+
+// The real client, with a gate for the artifact documents: each such request
+// waits until as many are under way as the bound allows (once at most a
+// minute, against a hang), and the most ever under way at once is counted.
+class GatedRESTClient : public RESTClient {
+public:
+    using RESTClient::RESTClient;
+    RESTResponse get(const QString& url) override
+    {
+        if (!url.contains(QLatin1String("/rest/artifacts/")))
+            return RESTClient::get(url);
+        {
+            QMutexLocker lock(&mutex);
+            ++running;
+            most = qMax(most, running);
+            opened.wakeAll();
+            const QDeadlineTimer deadline(60000);
+            while (most < DownloadChoicesRemoteClient::kParallelQueries && !gaveUp)
+                gaveUp = !opened.wait(&mutex, deadline);
+        }
+        const RESTResponse response = RESTClient::get(url);
+        QMutexLocker lock(&mutex);
+        --running;
+        return response;
+    }
+    QMutex mutex;
+    QWaitCondition opened;
+    int running = 0;
+    int most = 0;
+    bool gaveUp = false;
+};
+
+} // namespace
+
+// Thousands of choices took minutes one request after another: their
+// artifact documents are asked for several at a time, never more than the
+// bound, and the choices keep the document's order.
+TEST_F(DownloadChoicesRemoteClientTest, ArtifactDocumentsAreAskedForInParallelUpToTheBound)
+{
+    const int count = DownloadChoicesRemoteClient::kParallelQueries * 3;
+    QByteArray document = "[";
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        document += QByteArray(i ? "," : "") + R"({"downloadChoice": {"name": "Choice )" + n + R"(", "links": [{"rel": )"
+                    R"("artifactsMac", "href": ")" + server.baseUrl().toUtf8() + "/rest/artifacts/" + n + R"("}]}})";
+        server.setResponse("/rest/artifacts/" + n, 200,
+                           R"([{"href": "https://example.com/choice-)" + n + R"(.zip", "filesize": 1}])");
+    }
+    server.setResponse("/rest/choices", 200, document + "]");
+    auto* rest = new GatedRESTClient(&trust.certificates);
+    client = std::make_unique<DownloadChoicesRemoteClient>(
+        rest, 0, new ServiceUrl(QStringLiteral("productlinescan"), server.rootUrl(), rest, nullptr),
+        new ServiceUrl(QStringLiteral("downloadchoiceprereleaseauthorizationsearch"), server.rootUrl(), rest, nullptr),
+        nullptr);
+    choices = client->readDownloadChoicesFromServer(server.baseUrl() + QStringLiteral("/rest/choices"));
+    EXPECT_EQ(rest->most, DownloadChoicesRemoteClient::kParallelQueries);
+    ASSERT_EQ(choices.size(), count);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(choices[i]->name, QStringLiteral("Choice %1").arg(i));
+        ASSERT_EQ(choices[i]->artifacts.size(), 1);
+        EXPECT_EQ(choices[i]->artifacts[0]->fileName, QStringLiteral("choice-%1.zip").arg(i));
+    }
 }

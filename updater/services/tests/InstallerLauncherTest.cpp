@@ -54,3 +54,20 @@ TEST(InstallerLaunch, PackagePathWithADoubleQuoteIsRefusedWithAnError)
     EXPECT_TRUE(log.contains(QStringLiteral("double quote")));
     EXPECT_FALSE(log.contains(QStringLiteral("cmd line: ")));
 }
+
+// A link named as a package is taken where it stands on the medium, as the
+// component scan takes it, not for the place it leads to.
+TEST(InstallerLaunch, APackageLinkOnTheMediumIsTakenAtItsPlaceOnTheMedium)
+{
+    QTemporaryDir medium;
+    QTemporaryDir elsewhere;
+    touch(elsewhere.filePath(QStringLiteral("Other.pkg")));
+    ASSERT_TRUE(QFile::link(elsewhere.filePath(QStringLiteral("Other.pkg")),
+                            medium.filePath(QStringLiteral("Product Installer.pkg"))));
+    DetachedQProcessStarter starter;
+    InstallerLauncher launcher(QStringLiteral("open \"%1\""), medium.path(), QString(), &starter);
+    EXPECT_EQ(launcher.findMacInstallerPackage().toStdString(),
+              QDir(QFileInfo(medium.path()).canonicalFilePath())
+                  .filePath(QStringLiteral("Product Installer.pkg"))
+                  .toStdString());
+}
