@@ -417,16 +417,9 @@ void DownloadChoiceSelectionPage::installSelectedDownloads()
         // The installer would install without this run's downloads (or with
         // an earlier run's): it is not started, and the user is told why.
         logger_->error(QStringLiteral("Downloads not handed over to the installer."), artifactsFile_->failure());
-        QMessageBox box(QMessageBox::Critical, QString(),
-                        tr("An error has occurred.\n\nThe Pathwarden will stop.")
-                            + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1")
-                                  .arg(QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2")
-                                           .arg(artifactsFile_->artifactsFilePath(), artifactsFile_->failure()))
-                            + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem "
-                                 "persists."));
-        box.setObjectName(QStringLiteral("informationFileFailedMessage"));
-        box.exec();
-        QCoreApplication::exit(-1);
+        stopWithError(QStringLiteral("informationFileFailedMessage"),
+                      QCoreApplication::translate("PrivateFiles", "%1 cannot be written: %2")
+                          .arg(artifactsFile_->artifactsFilePath(), artifactsFile_->failure()));
         return;
     }
     installerLauncher_->launchInstaller(artifactsFile_->artifactsFilePath());
@@ -454,13 +447,18 @@ void DownloadChoiceSelectionPage::downloadErrorSlot(QString name)
     } else {
         cause = tr("%1 could not be downloaded.").arg(name);
     }
+    stopWithError(QStringLiteral("downloadFailedMessage"), cause);
+}
+
+void DownloadChoiceSelectionPage::stopWithError(const QString& boxName, const QString& cause)
+{
     QMessageBox box(QMessageBox::Critical, QString(),
                     tr("An error has occurred.\n\nThe Pathwarden will stop.")
                         + QCoreApplication::translate("SelfUpdatePage", "\n\nCause: %1").arg(cause)
                         + tr("\n\nPlease try again later, or contact Holmgrave Support in case the problem persists."));
-    // The choice's name and the server's words are shown as they are.
+    // Names, paths and the server's words are shown as they are.
     box.setTextFormat(Qt::PlainText);
-    box.setObjectName(QStringLiteral("downloadFailedMessage"));
+    box.setObjectName(boxName);
     box.exec();
     QCoreApplication::exit(-1);
 }

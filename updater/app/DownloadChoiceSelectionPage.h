@@ -69,6 +69,8 @@ public slots:
 
 private:
     void installSelectedDownloads();
+    // The box that tells the user why the run stops, then the run's end (-1).
+    void stopWithError(const QString& boxName, const QString& cause);
     // Fills the rows from "from" on, a part per turn of the event loop, and
     // then hands the list to the user; nothing once a later listing began.
     void fillRows(int listing, int from);
