@@ -233,9 +233,10 @@ struct GapRecord
 {
     double ms = 0;
     double at = 0; // seconds into the sound
-    // Glasswell's account from a little before the frames ahead of the gap
-    // were rendered (found by the played counter) until a little after the
-    // gap would have ended: false when the account does not reach it.
+    // Glasswell's account from kGapTimeMarginMs before the frames ahead of
+    // the gap were rendered (found by the played counter) until the gap, the
+    // stream's buffer and that margin later, when a late callback has shown:
+    // false when the account does not reach the gap's end.
     bool accounted = false;
     std::uint64_t silentFrames = 0;
     std::uint64_t starvedFrames = 0;
