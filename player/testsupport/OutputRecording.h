@@ -282,8 +282,10 @@ struct GapVerdict
 };
 // Whose the gap was. Glasswell is named first: silence it rendered while
 // playing, frames the device asked for that it did not play, and a
-// callback that ran longer than its buffer plays or came later than the
-// stream's buffer holds are Glasswell's whatever else happened. Only then a
+// callback that ran longer than its buffer plays are Glasswell's whatever
+// else happened, and so are callbacks further apart than the stream's buffer
+// holds unless a thread of the server stood as long as they were late (the
+// audio thread waits for the server in the library's write). Only then a
 // still of the machine over the gap excuses it, and the server is named.
 GapVerdict judgeGap(const GapRecord& gap);
 // The record of each gap of `c` from the sides' account.

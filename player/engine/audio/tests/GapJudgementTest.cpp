@@ -41,6 +41,7 @@ struct Row
     double callbackRunMs = 0;
     double callbackLateMs = 0;
     long serverUnderruns = 0;
+    double serverWaitMs = 30;
     bool excused = false;
     const char* side = "";
 };
@@ -58,7 +59,7 @@ OutputRecording::Sides sidesFor(const Row& row)
     s.serverUnderruns = row.serverUnderruns;
     s.serverOverruns = 0;
     s.glasswellRealTimeWaitMs = 0.2;
-    s.serverWaitMs = 30;
+    s.serverWaitMs = row.serverWaitMs;
     if (row.stillFrom != 0 || row.stillTo != 0) {
         const double heard = kSoundStart + kGapAt;
         s.machineStills.emplace_back(heard + row.stillFrom, heard + row.stillTo);
@@ -108,17 +109,19 @@ OutputRecording::Continuity gapOfFortyMs()
 TEST(GapJudgement, AStillExcusesOnlyAGapItOverlapsWhileGlasswellRenderedEveryFrameInTime)
 {
     const Row rows[] = {
-        {"a still of 60 ms during the gap", -0.01, 0.05, 0, 0, 0, 0, 0, true, "the machine's"},
-        {"a still 1.5 s before the gap", -1.5, -1.44, 0, 0, 0, 0, 0, false, "the sound server or the recorder"},
-        {"a still 2.5 s after the gap", 2.5, 2.56, 0, 0, 0, 0, 0, false, "the sound server or the recorder"},
-        {"silence rendered while playing, a still during the gap", -0.01, 0.05, 1764, 0, 0, 0, 0, false,
+        {"a still of 60 ms during the gap", -0.01, 0.05, 0, 0, 0, 0, 0, 30, true, "the machine's"},
+        {"a still 1.5 s before the gap", -1.5, -1.44, 0, 0, 0, 0, 0, 30, false, "the sound server or the recorder"},
+        {"a still 2.5 s after the gap", 2.5, 2.56, 0, 0, 0, 0, 0, 30, false, "the sound server or the recorder"},
+        {"silence rendered while playing, a still during the gap", -0.01, 0.05, 1764, 0, 0, 0, 0, 30, false,
          "Glasswell's render function, which rendered 1764 frames silent"},
-        {"frames asked for and not played, a still during the gap", -0.01, 0.05, 0, 1764, 0, 0, 0, false,
+        {"frames asked for and not played, a still during the gap", -0.01, 0.05, 0, 1764, 0, 0, 0, 30, false,
          "Glasswell's render function: the device asked for"},
-        {"a callback that ran 60 ms", 0, 0, 0, 0, 60, 0, 1, false, "Glasswell's audio thread: a callback ran"},
-        {"callbacks 200 ms apart, longer than the stream's buffer", 0, 0, 0, 0, 0, 200, 1, false,
+        {"a callback that ran 60 ms", 0, 0, 0, 0, 60, 0, 1, 30, false, "Glasswell's audio thread: a callback ran"},
+        {"callbacks 200 ms apart, longer than the stream's buffer", 0, 0, 0, 0, 0, 200, 1, 30, false,
          "Glasswell's audio thread: its callbacks came"},
-        {"a server underrun with Glasswell on time", 0, 0, 0, 0, 0, 0, 1, false, "the server's, whose thread waited"},
+        {"callbacks 200 ms apart while a thread of the server stood 210 ms", 0, 0, 0, 0, 0, 200, 1, 210, false,
+         "the server's, whose thread waited 210.0 ms"},
+        {"a server underrun with Glasswell on time", 0, 0, 0, 0, 0, 0, 1, 30, false, "the server's, whose thread waited"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
