@@ -38,14 +38,17 @@ function(hg_target_defaults target)
 endfunction()
 
 # hg_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [SERIAL])
-# One GoogleTest executable, discovered by CTest. Tests run offscreen.
+# One GoogleTest executable, discovered by CTest. Tests run offscreen. A test
+# program made otherwise links hg_test_guard itself.
 # SERIAL: its tests run alone, not beside the rest of a parallel ctest (they
 # judge real-time playback and bring their own CPU load).
 function(hg_add_test name)
   cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   hg_target_defaults(${name})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest Threads::Threads)
+  # The guard of testsupport/TestProcessGuard.cpp: nothing the test starts
+  # outlives it, not even at CTest's time-out.
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest Threads::Threads hg_test_guard)
   set(props ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   if(ARG_LABELS)
     list(APPEND props LABELS "${ARG_LABELS}")

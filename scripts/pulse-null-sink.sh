@@ -19,11 +19,38 @@
 # (autospawn off), so every client of this shell reaches the private server
 # or, should it not run, no server at all; never the user's.
 #
+# It also exports HG_PULSE_PIDS, the PIDs of the server's processes, so that
+# the play tests know the server's threads without looking through every
+# process of the machine.
+#
 #   pulse_start    start it; status 1 (and a message) when it is not there to use
 #   pulse_check    status 0 when the server in use is the private one
-#   pulse_stop     end it and remove its folder
+#   pulse_stop     end it, remove its folder, and give PULSE_SERVER,
+#                  PULSE_COOKIE and PULSE_CLIENTCONFIG back the values (or
+#                  the absence) that pulse_start found, so that sound programs
+#                  started later from the same shell reach the user's server
 
-[ -n "${HG_PULSE_PIDS+set}" ] || HG_PULSE_PIDS=()
+[ -n "${_pulse_pids+set}" ] || _pulse_pids=()
+
+# What pulse_start found of the client variables, until pulse_stop gives it
+# back: "NAME=value", or "NAME" for one that was not set.
+_pulse_save_env() {
+  [ -z "${_pulse_env_saved:-}" ] || return 0
+  _pulse_env_saved=1
+  _pulse_env=()
+  local v
+  for v in PULSE_SERVER PULSE_COOKIE PULSE_CLIENTCONFIG; do
+    if [ -n "${!v+set}" ]; then _pulse_env+=("$v=${!v}"); else _pulse_env+=("$v"); fi
+  done
+}
+_pulse_restore_env() {
+  [ -n "${_pulse_env_saved:-}" ] || return 0
+  local e
+  for e in "${_pulse_env[@]}"; do
+    if [[ $e == *=* ]]; then export "${e%%=*}=${e#*=}"; else unset "$e"; fi
+  done
+  _pulse_env_saved=
+}
 
 # A process that has not ended (a zombie has ended: it only awaits its wait).
 _pulse_alive() {
@@ -81,7 +108,7 @@ _pulse_start_pulseaudio() {
       "--load=module-native-protocol-unix socket=\"$d/runtime/native\" auth-cookie=\"$d/cookie\"" \
       --load="module-null-sink sink_name=hg_null rate=44100 channels=2" \
       --load="module-always-sink" </dev/null >"$d/daemon.log" 2>&1 &
-  HG_PULSE_PIDS+=($!)
+  _pulse_pids+=($!)
 }
 
 # A PipeWire server from its own configuration only (PIPEWIRE_CONFIG_DIR and
@@ -191,13 +218,15 @@ _pulse_start_pipewire() {
   local pipewire_env=("${HG_PULSE_ENV[@]}") pipewire_pids=() rc=0
   pipewire_server_start "$HG_PULSE_DIR/config/pipewire" "$HG_PULSE_DIR/runtime" \
     "$HG_PULSE_DIR/runtime/native" hg_null 44100 || rc=1
-  HG_PULSE_PIDS+=("${pipewire_pids[@]}")
+  _pulse_pids+=("${pipewire_pids[@]}")
   return $rc
 }
 
 pulse_start() {
+  _pulse_save_env
   HG_PULSE_DIR=
-  HG_PULSE_PIDS=()
+  _pulse_pids=()
+  unset HG_PULSE_PIDS
   # Until the private server runs, no server at all: never the user's.
   export PULSE_SERVER=unix:/nonexistent/hg-no-private-server
   HG_PULSE_KIND=$(pulse_server_kind) || return 1
@@ -220,12 +249,13 @@ pulse_start() {
   [[ $- != *m* ]] || { monitor=1; set +m; }
   "_pulse_start_$HG_PULSE_KIND" || true
   [ -z "$monitor" ] || set -m
+  export HG_PULSE_PIDS="${_pulse_pids[*]}"
   # A busy machine may take long to start it; a process of it that ended
   # ends the wait.
   local _ pid ended=
   for _ in $(seq 300); do
     pulse_check && break
-    for pid in "${HG_PULSE_PIDS[@]}"; do _pulse_alive "$pid" || ended=$pid; done
+    for pid in "${_pulse_pids[@]}"; do _pulse_alive "$pid" || ended=$pid; done
     [ -z "$ended" ] || break
     LC_ALL=C pactl set-default-sink hg_null >/dev/null 2>&1 || true
     sleep 0.1
@@ -238,15 +268,15 @@ pulse_start() {
     done
     return 1
   fi
-  echo "$HG_PULSE_KIND: private server (PIDs ${HG_PULSE_PIDS[*]}), null sink hg_null at 44100 Hz ($PULSE_SERVER)"
+  echo "$HG_PULSE_KIND: private server (PIDs ${_pulse_pids[*]}), null sink hg_null at 44100 Hz ($PULSE_SERVER)"
 }
 
 # The server this shell reaches is the private one: its socket, every process
 # of it running, with hg_null at 44100 Hz as the default sink.
 pulse_check() {
-  [ -n "${HG_PULSE_DIR:-}" ] && [ ${#HG_PULSE_PIDS[@]} -gt 0 ] || return 1
+  [ -n "${HG_PULSE_DIR:-}" ] && [ ${#_pulse_pids[@]} -gt 0 ] || return 1
   local pid
-  for pid in "${HG_PULSE_PIDS[@]}"; do _pulse_alive "$pid" || return 1; done
+  for pid in "${_pulse_pids[@]}"; do _pulse_alive "$pid" || return 1; done
   [ "${PULSE_SERVER:-}" = "unix:$HG_PULSE_DIR/runtime/native" ] && [ -S "$HG_PULSE_DIR/runtime/native" ] || return 1
   local info sinks
   info=$(LC_ALL=C pactl info 2>/dev/null) || return 1
@@ -263,16 +293,18 @@ pulse_check() {
 # graph it feeds), each by its PID: asked first, forced after 5 s.
 pulse_stop() {
   local i pid _
-  for ((i = ${#HG_PULSE_PIDS[@]} - 1; i >= 0; i--)); do
-    pid=${HG_PULSE_PIDS[i]}
+  for ((i = ${#_pulse_pids[@]} - 1; i >= 0; i--)); do
+    pid=${_pulse_pids[i]}
     kill "$pid" 2>/dev/null || true
     for _ in $(seq 50); do _pulse_alive "$pid" || break; sleep 0.1; done
     ! _pulse_alive "$pid" || kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
-  HG_PULSE_PIDS=()
+  _pulse_pids=()
+  unset HG_PULSE_PIDS
   if [ -n "${HG_PULSE_DIR:-}" ]; then
     rm -rf "$HG_PULSE_DIR"
     HG_PULSE_DIR=
   fi
+  _pulse_restore_env
 }

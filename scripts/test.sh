@@ -130,7 +130,13 @@ launcher=(-DCMAKE_C_COMPILER_LAUNCHER= -DCMAKE_CXX_COMPILER_LAUNCHER=)
 if [ "${HG_CCACHE:-1}" != 0 ] && command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+  # ccache's temporaries go below the run's folder, removed with it, not
+  # into a desktop session's runtime folder (its default).
+  export CCACHE_TEMPDIR=$run_tmp/ccache-tmp
 fi
+# The compilers run in the C locale: ccache hashes the locale, so that a
+# build under another language would miss every object the cache holds.
+build_env=(env LC_ALL=C)
 
 read -r -a servers <<<"${HG_AUDIO_SERVERS:-}"
 if [ ${#servers[@]} -eq 0 ]; then
@@ -157,27 +163,27 @@ audio_ready() {
 rm -f build-*/ctest*.log
 
 begin "Build (ASan + UBSan)"
-stage cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_SANITIZE=ON -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
-stage cmake --build build-asan -j "$build_jobs"
+stage "${build_env[@]}" cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_SANITIZE=ON -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+stage "${build_env[@]}" cmake --build build-asan -j "$build_jobs"
 
 # The other trees: configured now, built in the background at the lowest
 # priority, one after another, each one's output in its build.log.
 later=()
 if [ "${HG_SKIP_RELEASE:-0}" != 1 ]; then
-  stage cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+  stage "${build_env[@]}" cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
   later+=(build-release:all)
 fi
 if [ "${HG_SKIP_TSAN:-0}" != 1 ]; then
-  stage cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_TSAN=ON -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+  stage "${build_env[@]}" cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DHG_TSAN=ON -DHG_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
   later+=(build-tsan:tsan_tests)
 fi
 if [ "${HG_SKIP_FUZZ:-0}" != 1 ]; then
-  CC=clang-14 CXX=clang++-14 stage cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  CC=clang-14 CXX=clang++-14 stage "${build_env[@]}" cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DHG_FUZZ=ON -DHG_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
   later+=(build-fuzz:fuzzers)
 fi
 if [ ${#later[@]} -gt 0 ]; then
-  setsid nice -n 19 bash -c '
+  setsid nice -n 19 "${build_env[@]}" bash -c '
     marks=$1 jobs=$2
     shift 2
     for tree in "$@"; do

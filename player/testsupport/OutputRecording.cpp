@@ -137,6 +137,29 @@ std::string ownSinkInput(std::chrono::milliseconds wait)
     return found;
 }
 
+StreamLatency streamLatency(const std::string& sinkInput)
+{
+    StreamLatency latency;
+    bool ours = false;
+    for (const std::string& text : lines(pactl("list sink-inputs"))) {
+        if (text.rfind("Sink Input #", 0) == 0) {
+            ours = !sinkInput.empty() && text.substr(12) == sinkInput;
+            continue;
+        }
+        double usec = 0;
+        if (ours && std::sscanf(text.c_str(), "\tBuffer Latency: %lf usec", &usec) == 1)
+            latency.bufferMs = usec / 1000.0;
+        else if (ours && std::sscanf(text.c_str(), "\tSink Latency: %lf usec", &usec) == 1)
+            latency.sinkMs = usec / 1000.0;
+    }
+    return latency;
+}
+
+double steadySeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 StreamRecorder::~StreamRecorder()
 {
     stop();
@@ -183,8 +206,16 @@ bool StreamRecorder::startParec(const std::string& source)
             const ssize_t n = read(fd_, chunk, sizeof chunk);
             if (n <= 0)
                 break;
+            const double now = steadySeconds();
             std::lock_guard<std::mutex> lock(mutex_);
             bytes_.append(chunk, std::size_t(n));
+            // The last frame delivered was rendered by now at the latest.
+            const std::size_t frames = bytes_.size() / 4;
+            if (frames > 0) {
+                const double start = now - double(frames - 1) / 44100.0;
+                if (startedAt_ < 0 || start < startedAt_)
+                    startedAt_ = start;
+            }
         }
     });
     return true;
@@ -200,6 +231,12 @@ std::string StreamRecorder::recorded()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return bytes_;
+}
+
+double StreamRecorder::startedAt()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return startedAt_;
 }
 
 std::string StreamRecorder::stop()
@@ -244,8 +281,11 @@ Continuity continuity(const std::string& s16Stereo, std::size_t minimumGap)
         }
         if (i <= last)
             ++c.sounding;
-        if (run >= minimumGap)
+        if (run >= minimumGap) {
             ++c.gaps;
+            if (c.gapList.size() < 64)
+                c.gapList.push_back({i - run - first, run});
+        }
         if (run > c.longestGap) {
             c.longestGap = run;
             c.longestGapAt = i - run - first;
@@ -358,55 +398,233 @@ std::string describe(const Sides& s)
     return text;
 }
 
-bool gapsFromStillMachine(const Continuity& c, const Sides& s)
+AccountSampler::AccountSampler(std::function<AccountPoint()> read)
+    : read_(std::move(read))
 {
-    if (c.gaps == 0 || !s.machineMeasured || s.starvedFrames > 0 || s.lockTaken > 0)
-        return false;
-    // After a still, the server and Glasswell's client each take a turn to
-    // refill: a few ms more than the still itself.
-    const double gapMs = 1000.0 * double(c.longestGap) / 44100.0;
-    const auto covering = std::count_if(s.machineStillsMs.begin(), s.machineStillsMs.end(),
-                                        [gapMs](double ms) { return ms + kStillRefillMs >= gapMs; });
-    return std::size_t(covering) >= c.gaps;
+    thread_ = std::thread([this] {
+        sched_param lowest{};
+        lowest.sched_priority = sched_get_priority_min(SCHED_RR);
+        pthread_setschedparam(pthread_self(), SCHED_RR, &lowest);
+        while (!stop_.load(std::memory_order_relaxed)) {
+            const double at = steadySeconds();
+            AccountPoint point = read_();
+            point.at = at;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                points_.push_back(point);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
 }
 
-std::string sideOfGap(const Continuity& c, const Sides& s)
+AccountSampler::~AccountSampler()
 {
-    if (c.gaps == 0)
-        return {};
-    // Silence the render function made is Glasswell's whatever else happened.
-    std::string side;
-    if (s.starvedFrames > 0)
-        side = "Glasswell's reader";
-    else if (s.lockTaken > 0)
-        side = "Glasswell's render function (its lock)";
-    else if (gapsFromStillMachine(c, s)) {
-        char still[160];
-        std::snprintf(still, sizeof still,
-                      "the machine's, which stood still: no CPU ran anything for %.1f ms at once at %.2f s (%zu times "
-                      "5 ms or more)",
-                      longestStill(s), s.machineStillAt, s.machineStillsMs.size());
-        side = still;
+    stop();
+}
+
+std::vector<AccountPoint> AccountSampler::stop()
+{
+    stop_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    return points_;
+}
+
+namespace {
+
+// How long the spans of `stills` cover of [from, to].
+double stillWithin(const std::vector<std::pair<double, double>>& stills, double from, double to)
+{
+    double covered = 0;
+    for (const auto& [a, b] : stills)
+        covered += std::max(0.0, std::min(b, to) - std::max(a, from));
+    return covered;
+}
+
+std::string ms(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", value);
+    return text;
+}
+
+} // namespace
+
+std::vector<GapRecord> gapRecords(const Continuity& c, const Sides& s)
+{
+    std::vector<GapRecord> records;
+    const auto& account = s.account;
+    std::int64_t perCallback = 256;
+    if (account.size() >= 2 && account.back().callbacks > account.front().callbacks)
+        perCallback = std::max<std::int64_t>(
+            1, std::int64_t((account.back().framesAsked - account.front().framesAsked)
+                            / (account.back().callbacks - account.front().callbacks)));
+    const double latencyMs = s.latency.bufferMs >= 0 && s.latency.sinkMs >= 0 ? s.latency.bufferMs + s.latency.sinkMs
+                                                                              : kDefaultLatencyMs;
+    const double bufferMs = s.latency.bufferMs >= 0 ? s.latency.bufferMs : kDefaultLatencyMs;
+    const double soundStart =
+        s.recordingStartedAt >= 0 ? s.recordingStartedAt + double(c.firstSound) / 44100.0 : -1;
+    std::size_t silentBefore = 0; // of the gaps before: recorded, never played
+    for (const Continuity::Gap& g : c.gapList) {
+        GapRecord r;
+        r.ms = 1000.0 * double(g.frames) / 44100.0;
+        r.at = double(g.at) / 44100.0;
+        r.framesPerCallback = perCallback;
+        r.streamBufferMs = s.latency.bufferMs;
+        r.serverUnderruns = s.serverUnderruns;
+        r.serverOverruns = s.serverOverruns;
+        r.glasswellRealTimeWaitMs = s.glasswellRealTimeWaitMs;
+        r.serverWaitMs = s.serverWaitMs;
+        r.machineMeasured = s.machineMeasured;
+
+        // Glasswell rendered the frames ahead of the gap when its counter
+        // reached them: the recording holds every frame played, in order.
+        if (!account.empty()) {
+            const std::uint64_t target = account.front().framesPlayed + (g.at - silentBefore);
+            const auto reached = std::find_if(account.begin(), account.end(),
+                                              [target](const AccountPoint& p) { return p.framesPlayed >= target; });
+            if (reached != account.end()) {
+                // Until the next callback would have come once what the
+                // stream held had played: a late one shows only then.
+                const double from = reached->at - kGapTimeMarginMs / 1000.0;
+                const double to = reached->at + (r.ms + bufferMs + kGapTimeMarginMs) / 1000.0;
+                auto first = reached;
+                while (first != account.begin() && first->at > from)
+                    --first;
+                auto last = reached;
+                while (last + 1 != account.end() && last->at < to)
+                    ++last;
+                r.accounted = last->at >= reached->at + r.ms / 1000.0;
+                r.silentFrames = last->silentFrames - first->silentFrames;
+                r.starvedFrames = last->starvedFrames - first->starvedFrames;
+                r.lockTaken = last->lockTaken - first->lockTaken;
+                r.framesNotPlayed = std::int64_t(last->framesAsked - first->framesAsked)
+                    - std::int64_t(last->framesPlayed - first->framesPlayed);
+                for (auto p = first; p <= last; ++p) {
+                    // Since the latest start: a lower bound of the callback's
+                    // own time while under way, and of the time to the next.
+                    const double since = p->at - p->lastStart;
+                    const double still = stillWithin(s.machineStills, p->lastStart, p->at);
+                    if (p->lastStart > 0 && since > 0) {
+                        r.callbackIntervalMs = std::max(r.callbackIntervalMs, 1000.0 * (since - still));
+                        if (p->lastStart > p->lastEnd)
+                            r.callbackRunMs = std::max(r.callbackRunMs, 1000.0 * (since - still));
+                    }
+                    // One callback between two readings: its interval exactly.
+                    if (p != first && p->callbacks == (p - 1)->callbacks + 1 && (p - 1)->lastStart > 0) {
+                        const double gap = p->lastStart - (p - 1)->lastStart;
+                        const double stillThen = stillWithin(s.machineStills, (p - 1)->lastStart, p->lastStart);
+                        r.callbackIntervalMs = std::max(r.callbackIntervalMs, 1000.0 * (gap - stillThen));
+                    }
+                }
+            }
+        }
+
+        // The gap at the sink: the recorder's clock, widened by what the
+        // stream and the sink hold ahead.
+        if (soundStart >= 0) {
+            r.timed = true;
+            const double heard = soundStart + r.at;
+            const double margin = (latencyMs + kGapTimeMarginMs) / 1000.0;
+            for (const auto& [a, b] : s.machineStills) {
+                if (b < heard - margin || a > heard + r.ms / 1000.0 + margin)
+                    continue;
+                if ((b - a) * 1000.0 > r.stillMs) {
+                    r.stillMs = (b - a) * 1000.0;
+                    r.stillAt = a - soundStart;
+                }
+            }
+        }
+        silentBefore += g.frames;
+        records.push_back(r);
     }
-    else if (s.serverUnderruns > 0 && s.glasswellRealTimeWaitMs >= 0 && s.glasswellRealTimeWaitMs > s.serverWaitMs)
-        side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
-            + std::to_string(int(s.glasswellRealTimeWaitMs)) + " ms at once (the server found the stream empty)";
-    else if (s.serverUnderruns > 0 && s.serverWaitMs >= 0)
-        side = "the server's, whose thread waited " + std::to_string(int(s.serverWaitMs))
-            + " ms at once to run (it found the stream empty)";
-    else if (s.serverUnderruns > 0)
-        side = "Glasswell's audio thread or its sound server client, or the server's thread that asks for and takes "
-               "its audio (the server found the stream empty)";
-    else if (s.serverOverruns > 0)
-        side = "the recorder (the server dropped its frames)";
-    else if (s.serverUnderruns == 0)
-        side = "the sound server or the recorder (Glasswell rendered every frame and the stream never ran dry)";
-    else
-        side = "not known (the server's log could not be read; Glasswell rendered every frame)";
-    char gap[120];
-    std::snprintf(gap, sizeof gap, ": longest silence %.1f ms at %.3f s of the sound. ",
-                  1000.0 * double(c.longestGap) / 44100.0, double(c.longestGapAt) / 44100.0);
-    return "the gap was " + side + gap + describe(s);
+    return records;
+}
+
+GapVerdict judgeGap(const GapRecord& r)
+{
+    GapVerdict v;
+    const double callbackBufferMs = 1000.0 * double(r.framesPerCallback) / 44100.0;
+    // Two readings of the account may each fall within a buffer under way.
+    const std::int64_t readingSlack = 2 * r.framesPerCallback;
+    if (r.accounted && r.silentFrames > 0) {
+        v.side = "Glasswell's render function, which rendered " + std::to_string(r.silentFrames)
+            + " frames silent while playing around it (" + std::to_string(r.starvedFrames)
+            + " for want of the reader's blocks; the render lock found taken " + std::to_string(r.lockTaken)
+            + " times)";
+    } else if (r.accounted && r.framesNotPlayed > readingSlack) {
+        v.side = "Glasswell's render function: the device asked for " + std::to_string(r.framesNotPlayed)
+            + " frames more than it played around it";
+    } else if (r.accounted && r.callbackRunMs > callbackBufferMs) {
+        v.side = "Glasswell's audio thread: a callback ran " + ms(r.callbackRunMs) + ", longer than the "
+            + ms(callbackBufferMs) + " its buffer plays";
+    } else if (r.accounted && r.streamBufferMs > 0 && r.callbackIntervalMs > r.streamBufferMs
+               && !(r.serverWaitMs >= r.callbackIntervalMs - r.streamBufferMs)) {
+        // Between two callbacks the audio thread waits in the library's
+        // write for the server to take what it rendered: a server thread that
+        // stood as long explains the late callback (it is named below).
+        v.side = "Glasswell's audio thread: its callbacks came " + ms(r.callbackIntervalMs)
+            + " apart, longer than the stream's buffer of " + ms(r.streamBufferMs);
+    } else if (r.accounted && r.timed && r.machineMeasured && r.stillMs > 0 && r.stillMs + kStillRefillMs >= r.ms) {
+        // After a still, the server and Glasswell's client each take a turn
+        // to refill: a few ms more than the still itself.
+        v.excused = true;
+        char at[32];
+        std::snprintf(at, sizeof at, "%.2f s", r.stillAt);
+        v.side = "the machine's, which stood still over it: no CPU ran anything for " + ms(r.stillMs) + " at once at "
+            + at + " of the sound, while Glasswell rendered every frame in time";
+    } else if (r.serverUnderruns > 0 && r.glasswellRealTimeWaitMs >= 0 && r.glasswellRealTimeWaitMs > r.serverWaitMs) {
+        v.side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
+            + ms(r.glasswellRealTimeWaitMs) + " at once (the server found the stream empty)";
+    } else if (r.serverUnderruns > 0 && r.serverWaitMs >= 0) {
+        v.side = "the server's, whose thread waited " + ms(r.serverWaitMs)
+            + " at once to run (it found the stream empty; Glasswell's callbacks came on time)";
+    } else if (r.serverUnderruns > 0) {
+        v.side = "the server's or Glasswell's sound server client (the server found the stream empty; Glasswell's "
+                 "callbacks came on time)";
+    } else if (r.serverOverruns > 0) {
+        v.side = "the recorder (the server dropped its frames)";
+    } else if (!r.accounted) {
+        v.side = "not known (Glasswell's account does not reach it)";
+    } else if (r.serverUnderruns == 0) {
+        v.side = "the sound server or the recorder (Glasswell rendered every frame in time and the stream never ran "
+                 "dry)";
+    } else {
+        v.side = "not known (the server's log could not be read; Glasswell rendered every frame in time)";
+    }
+    return v;
+}
+
+Judgement judge(const Continuity& c, const Sides& s)
+{
+    Judgement j;
+    j.soundingShare = c.soundingShare();
+    if (c.gaps == 0)
+        return j;
+    const std::vector<GapRecord> records = gapRecords(c, s);
+    std::size_t excusedFrames = 0;
+    std::string listed;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const GapVerdict v = judgeGap(records[i]);
+        if (v.excused)
+            excusedFrames += c.gapList[i].frames;
+        if (i < 8) {
+            char gap[96];
+            std::snprintf(gap, sizeof gap, "%s of silence at %.3f s of the sound was ", ms(records[i].ms).c_str(),
+                          records[i].at);
+            listed += gap + v.side + (v.excused ? " (excused)" : "") + ". ";
+        }
+    }
+    // Gaps beyond those listed are judged Glasswell's: nothing excuses them.
+    j.gaps = c.gaps - std::size_t(std::count_if(records.begin(), records.end(),
+                                                [](const GapRecord& r) { return judgeGap(r).excused; }));
+    if (c.frames > excusedFrames)
+        j.soundingShare = double(c.sounding) / double(c.frames - excusedFrames);
+    j.message = std::to_string(c.gaps) + (c.gaps == 1 ? " gap, " : " gaps, ") + std::to_string(j.gaps)
+        + " not excused: " + listed + describe(s);
+    return j;
 }
 
 namespace {
@@ -510,31 +728,30 @@ std::vector<int> numbers(const std::string& folder)
     return result;
 }
 
-// The processes of the private server: those whose runtime folder is its.
+// The processes of the private server: those whose PIDs the script that
+// started it names (HG_PULSE_PIDS, as PrivateServer does for its own), and
+// the one that answers on its socket.
 std::vector<int> serverProcesses()
 {
     const std::string folder = privateServerFolder();
     std::vector<int> result;
     if (folder.empty())
         return result;
-    // The script's servers name it XDG_RUNTIME_DIR, PrivateServer's PULSE_RUNTIME_PATH.
-    const std::string runtime = std::string("XDG_RUNTIME_DIR=") + folder + "/runtime";
-    const std::string pulseRuntime = std::string("PULSE_RUNTIME_PATH=") + folder + "/runtime";
-    for (const int pid : numbers("/proc")) {
-        const std::string environment = readAll("/proc/" + std::to_string(pid) + "/environ");
+    if (const char* named = std::getenv("HG_PULSE_PIDS")) {
+        const std::string list = named;
         std::size_t from = 0;
-        while (from < environment.size()) {
-            const std::size_t end = std::min(environment.find('\0', from), environment.size());
-            if (environment.compare(from, end - from, runtime) == 0
-                || environment.compare(from, end - from, pulseRuntime) == 0) {
-                result.push_back(pid);
+        while (from < list.size()) {
+            char* end = nullptr;
+            const long pid = std::strtol(list.c_str() + from, &end, 10);
+            if (end == list.c_str() + from)
                 break;
-            }
-            from = end + 1;
+            if (pid > 0)
+                result.push_back(int(pid));
+            from = std::size_t(end - list.c_str());
         }
     }
-    // Another user's environment cannot be read (an ordinary user's child
-    // beside root's server): the process that answers on the socket at least.
+    // A server started otherwise: the process that answers on the socket at
+    // least.
     const std::string socketPath = folder + "/runtime/native";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -737,6 +954,8 @@ void ThreadWaits::account(Sides& sides)
             if (ms < 5.0)
                 continue;
             sides.machineStillsMs.push_back(ms);
+            const double origin = std::chrono::duration<double>(origin_.time_since_epoch()).count();
+            sides.machineStills.emplace_back(origin + from, origin + to);
             if (ms > longest) {
                 longest = ms;
                 sides.machineStillAt = from;
@@ -787,6 +1006,8 @@ PrivateServer::PrivateServer()
         {"PULSE_SERVER", "unix:" + folder_ + "/runtime/native"},
         {"PULSE_COOKIE", folder_ + "/cookie"},
         {"PULSE_CLIENTCONFIG", folder_ + "/client.conf"},
+        // Named by start().
+        {"HG_PULSE_PIDS", ""},
     };
     for (const auto& [name, value] : client) {
         const char* old = std::getenv(name);
@@ -863,6 +1084,7 @@ bool PrivateServer::start()
         problem_ = "pulseaudio could not be started: " + std::string(std::strerror(spawned));
         return false;
     }
+    setenv("HG_PULSE_PIDS", std::to_string(pid_).c_str(), 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
         if (waitpid(pid_, nullptr, WNOHANG) == pid_) {

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -37,6 +38,20 @@ bool serverIsPipeWire();
 // not what other programs play into the same sink meanwhile.
 std::string ownSinkInput(std::chrono::milliseconds wait);
 
+// The latency of that sink input as the server reports it, in ms: what its
+// buffer holds ahead of the sink, and what the sink renders ahead of its
+// clock. -1 each where the server does not say.
+struct StreamLatency
+{
+    double bufferMs = -1;
+    double sinkMs = -1;
+};
+StreamLatency streamLatency(const std::string& sinkInput);
+
+// The steady clock in seconds since its epoch, as the engine's callback
+// record and every time of the judgement below.
+double steadySeconds();
+
 // "parec" recording one sink input's monitor as raw 16-bit stereo frames at
 // 44100 Hz into a pipe that a thread drains. The monitor delivers frames
 // (silence included, also when the stream runs dry) while the stream runs.
@@ -56,6 +71,10 @@ public:
     std::string recorded();
     // Ends the recorder and returns everything it delivered.
     std::string stop();
+    // When the sink rendered the recording's frame 0 (steadySeconds), -1
+    // before anything came: the earliest that every delivery allows, as a
+    // frame reaches the recorder only after the sink rendered it.
+    double startedAt();
 
 private:
     bool startParec(const std::string& source);
@@ -65,6 +84,7 @@ private:
     int fd_ = -1;
     std::thread reader_;
     std::string bytes_;
+    double startedAt_ = -1; // under mutex_
 };
 
 // Silent frames (both channels 0) of a recording, between its first and its
@@ -77,6 +97,13 @@ struct Continuity
     std::size_t longestGap = 0;  // frames
     std::size_t firstSound = 0;  // frame index in the recording
     std::size_t longestGapAt = 0; // its first frame, counted from firstSound
+    // Each gap, its first frame counted from firstSound (the first 64).
+    struct Gap
+    {
+        std::size_t at = 0;
+        std::size_t frames = 0;
+    };
+    std::vector<Gap> gapList;
 
     double soundingShare() const { return frames == 0 ? 0.0 : double(sounding) / double(frames); }
 };
@@ -119,6 +146,45 @@ private:
 // wrote into its log meanwhile, the playback stream found empty (an
 // underrun: Glasswell's stream ran dry) or a record stream's frames dropped
 // (the recorder did not keep up).
+// Glasswell's own account at one moment (steadySeconds `at`, taken before
+// the rest was read): what its audio thread and render function had done
+// by then.
+struct AccountPoint
+{
+    double at = 0;
+    std::uint64_t callbacks = 0;
+    std::uint64_t framesAsked = 0; // by the device
+    // The latest callback's start and end (steadySeconds); a start after
+    // the end is a callback under way.
+    double lastStart = 0;
+    double lastEnd = 0;
+    std::uint64_t framesPlayed = 0; // the played-sample counter, in frames
+    std::uint64_t silentFrames = 0; // rendered silent while playing, any path
+    std::uint64_t starvedFrames = 0;
+    std::uint64_t lockTaken = 0;
+};
+
+// Reads Glasswell's account every 2 ms from making to stop(), on a thread of
+// the lowest real-time priority where the system grants it (else a normal
+// one), so that the judgement knows what Glasswell did when a gap was heard.
+class AccountSampler
+{
+public:
+    // `read` fills everything but `at`; any thread may call it.
+    explicit AccountSampler(std::function<AccountPoint()> read);
+    ~AccountSampler();
+    AccountSampler(const AccountSampler&) = delete;
+    AccountSampler& operator=(const AccountSampler&) = delete;
+    std::vector<AccountPoint> stop();
+
+private:
+    std::function<AccountPoint()> read_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<AccountPoint> points_; // under mutex_
+    std::thread thread_;
+};
+
 struct Sides
 {
     std::uint64_t callbacks = 0;
@@ -148,17 +214,94 @@ struct Sides
     bool machineMeasured = false;
     std::vector<double> machineStillsMs;
     double machineStillAt = 0;
+    // The same stills as spans of steadySeconds.
+    std::vector<std::pair<double, double>> machineStills;
+    // Glasswell's account over the time judged (AccountSampler), the
+    // recorder's start (StreamRecorder::startedAt, -1 unknown) and the
+    // stream's latency, so that each gap is set against what happened when
+    // it was heard.
+    std::vector<AccountPoint> account;
+    double recordingStartedAt = -1;
+    StreamLatency latency;
 };
 // The account of every side, in one line.
 std::string describe(const Sides& sides);
-// "" without a gap; else whose side the gap was (or the sides it may have
-// been) and the account of every side.
-std::string sideOfGap(const Continuity& c, const Sides& sides);
-// Every gap can be the machine's: Glasswell rendered every frame, and the
-// machine stood still at once at least as often as there were gaps, each
-// time for about as long as the longest gap or longer. No process, Glasswell
-// or server, can play through a time in which no CPU runs it.
-bool gapsFromStillMachine(const Continuity& c, const Sides& sides);
+
+// What is known of one gap: its length, when it was heard and rendered, and
+// what each side did then.
+struct GapRecord
+{
+    double ms = 0;
+    double at = 0; // seconds into the sound
+    // Glasswell's account from kGapTimeMarginMs before the frames ahead of
+    // the gap were rendered (found by the played counter) until the gap, the
+    // stream's buffer and that margin later, when a late callback has shown:
+    // false when the account does not reach the gap's end.
+    bool accounted = false;
+    std::uint64_t silentFrames = 0;
+    std::uint64_t starvedFrames = 0;
+    std::uint64_t lockTaken = 0;
+    // The frames the device asked for less those the counter played; a
+    // buffer under way at each end may stand between the two readings.
+    std::int64_t framesNotPlayed = 0;
+    std::int64_t framesPerCallback = 256;
+    // The longest a callback ran itself, and the longest from one callback's
+    // start to the next, each less the time the machine stood still then
+    // (lower bounds, as the account was read).
+    double callbackRunMs = 0;
+    double callbackIntervalMs = 0;
+    double streamBufferMs = -1; // -1 unknown
+    // The machine: the longest still within the gap's time at the sink
+    // (with the stream's latency and kGapTimeMarginMs either side), 0 none;
+    // `timed` false when the gap's time is not known.
+    bool machineMeasured = false;
+    bool timed = false;
+    double stillMs = 0;
+    double stillAt = 0; // seconds into the sound
+    // The server, over the whole time judged (see Sides).
+    long serverUnderruns = -1;
+    long serverOverruns = -1;
+    double glasswellRealTimeWaitMs = -1;
+    double serverWaitMs = -1;
+};
+// A gap heard at the sink and the time the same frames were rendered by
+// Glasswell are set against each other within this margin, beyond the
+// stream's latency: the recorder's and the sampler's own delays.
+constexpr double kGapTimeMarginMs = 100.0;
+// Where the server does not tell the stream's latency: PulseAudio's for a
+// stream that asks for none.
+constexpr double kDefaultLatencyMs = 250.0;
+
+struct GapVerdict
+{
+    // The gap was the machine's, not Glasswell's nor the server's: it stood
+    // still over the gap while Glasswell's account shows every frame rendered
+    // in time.
+    bool excused = false;
+    std::string side;
+};
+// Whose the gap was. Glasswell is named first: silence it rendered while
+// playing, frames the device asked for that it did not play, and a
+// callback that ran longer than its buffer plays are Glasswell's whatever
+// else happened, and so are callbacks further apart than the stream's buffer
+// holds unless a thread of the server stood as long as they were late (the
+// audio thread waits for the server in the library's write). Only then a
+// still of the machine over the gap excuses it, and the server is named.
+GapVerdict judgeGap(const GapRecord& gap);
+// The record of each gap of `c` from the sides' account.
+std::vector<GapRecord> gapRecords(const Continuity& c, const Sides& sides);
+
+struct Judgement
+{
+    std::size_t gaps = 0;       // not excused
+    double soundingShare = 0;   // of the sound but the excused gaps
+    // "" without a gap; else each gap with its side and the account of
+    // every side.
+    std::string message;
+};
+// The play tests' bounds, 0 gaps and 99.9 % sounding, apply to every gap
+// that is not excused.
+Judgement judge(const Continuity& c, const Sides& sides);
 
 // The log of the private server this process reaches (PULSE_SERVER names
 // its socket in the folder of scripts/pulse-null-sink.sh), from the moment

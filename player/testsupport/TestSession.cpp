@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+// Linked into test programs by their guard (testsupport/TestProcessGuard.cpp).
+extern "C" void hg_test_guard_remove_when_ended(const char* folder) __attribute__((weak));
+
 namespace {
 
 void setFolder(const char* variable, const QString& path)
@@ -38,6 +41,12 @@ TestSession::TestSession()
 {
     if (!dir_.isValid())
         return;
+    // Gone with the process however it ends, not only when it returns.
+    if (hg_test_guard_remove_when_ended) {
+        hg_test_guard_remove_when_ended(QFile::encodeName(dir_.path()).constData());
+        if (sockets_.isValid())
+            hg_test_guard_remove_when_ended(QFile::encodeName(sockets_.path()).constData());
+    }
     const QString root = dir_.path();
     // An X screen's cookie is read from HOME unless named: a window test on
     // the user's own display keeps it.

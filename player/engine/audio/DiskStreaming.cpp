@@ -263,8 +263,21 @@ void DiskStreaming::setCurrentSampleInFile(const PositionLock& lock, int offset)
 
 int DiskStreaming::render(float* output, unsigned int frameCount)
 {
+    // Counted around the whole rendering, so that no path of it that leaves
+    // a frame silent while playing goes uncounted.
+    const bool playing = values_.isRunning();
+    const std::uint64_t before = framesPlayed_.load(std::memory_order_relaxed);
+    renderBuffer(output, frameCount);
+    const std::uint64_t played = framesPlayed_.load(std::memory_order_relaxed) - before;
+    if (playing && values_.isRunning() && played < frameCount)
+        silentFrames_.fetch_add(frameCount - played, std::memory_order_relaxed);
+    return 0;
+}
+
+void DiskStreaming::renderBuffer(float* output, unsigned int frameCount)
+{
     if (frameCount == 0)
-        return 0;
+        return;
     std::unique_lock<std::mutex> lock(preloader_.bufferMutex(), std::try_to_lock);
     if (!lock.owns_lock()) {
         lockTaken_.fetch_add(1, std::memory_order_relaxed);
@@ -275,14 +288,13 @@ int DiskStreaming::render(float* output, unsigned int frameCount)
         // Still taken: this buffer stays silent and nothing advances; the
         // next one goes on from here.
         if (!lock.owns_lock())
-            return 0;
+            return;
     }
     renderLocked(output, frameCount);
     lock.unlock();
     // What was asked of the reader meanwhile (a block played, the end, a
     // completion's repositioning) wakes it now that the lock is free.
     preloader_.wakeReader();
-    return 0;
 }
 
 void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
@@ -296,6 +308,7 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
 
     float starve = starve_;
     std::uint32_t starved = 0;
+    std::uint32_t took = 0;
 
     auto store = [&] {
         starve_ = starve;
@@ -383,6 +396,7 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
         if (play) {
             position += 2;
             counter += 2;
+            ++took;
         } else if (running) {
             // Waiting for the reader: the next block rises from silence.
             starve = 0.0f;
@@ -390,6 +404,7 @@ void DiskStreaming::renderLocked(float* output, unsigned int frameCount)
         }
     }
     store();
+    framesPlayed_.fetch_add(took, std::memory_order_relaxed);
     if (starved != 0)
         starvedFrames_.fetch_add(starved, std::memory_order_relaxed);
 }

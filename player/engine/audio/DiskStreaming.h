@@ -150,6 +150,11 @@ public:
     // Frames rendered silent while playing for want of the reader's next
     // block (underruns of the reader); any thread.
     std::uint64_t starvedFrames() const { return starvedFrames_.load(std::memory_order_relaxed); }
+    // Frames of buffers rendered while playing that came out silent, on any
+    // path: the reader's underruns, a lock found taken, and whatever else
+    // keeps a frame of the image from the buffer. Against these a gap heard
+    // at the output is or is not the render function's; any thread.
+    std::uint64_t silentFrames() const { return silentFrames_.load(std::memory_order_relaxed); }
 
     // When something other than the engine's stream calls render (an offline
     // renderer), faded operations wait for it instead of acting at once.
@@ -161,6 +166,8 @@ public:
 
 private:
     bool fadeWillRun() const;
+    // What render() does, but for the count of frames left silent.
+    void renderBuffer(float* output, unsigned int frameCount);
     // render() with the position lock held.
     void renderLocked(float* output, unsigned int frameCount);
     // Under the position lock.
@@ -184,6 +191,9 @@ private:
     std::atomic<bool> drivenExternally_{false};
     std::atomic<std::uint64_t> lockTaken_{0};
     std::atomic<std::uint64_t> starvedFrames_{0};
+    std::atomic<std::uint64_t> silentFrames_{0};
+    // Frames that took a frame of the image.
+    std::atomic<std::uint64_t> framesPlayed_{0};
 };
 
 } // namespace Audio

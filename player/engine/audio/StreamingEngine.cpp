@@ -289,9 +289,13 @@ int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
     std::memset(outputBuffer, 0, std::size_t(frameCount) * kChannels * sizeof(float));
     // A lost device plays nothing: the library calls back as fast as its
     // writes fail, and the disc must not run through at that pace.
-    if (!render_ || streamFailed_.load(std::memory_order_relaxed))
-        return 0;
-    return render_(outputBuffer, frameCount);
+    const int result =
+        !render_ || streamFailed_.load(std::memory_order_relaxed) ? 0 : render_(outputBuffer, frameCount);
+    lastCallbackEndNs_.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count(),
+                             std::memory_order_release);
+    return result;
 }
 
 StreamingEngine::CallbackRecord StreamingEngine::callbackRecord() const
@@ -301,6 +305,10 @@ StreamingEngine::CallbackRecord StreamingEngine::callbackRecord() const
     r.frames = callbackFrames_.load(std::memory_order_relaxed);
     r.longestIntervalNs = longestCallbackIntervalNs_.load(std::memory_order_relaxed);
     r.longestEndedNs = longestCallbackEndedNs_.load(std::memory_order_relaxed);
+    // The end first: a start read after it that is later belongs to a
+    // callback still under way.
+    r.lastEndNs = lastCallbackEndNs_.load(std::memory_order_acquire);
+    r.lastStartNs = lastCallbackNs_.load(std::memory_order_acquire);
     return r;
 }
 

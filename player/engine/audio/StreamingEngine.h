@@ -209,6 +209,12 @@ public:
         // epoch) at the second of them.
         std::int64_t longestIntervalNs = 0;
         std::int64_t longestEndedNs = 0;
+        // The steady clock (ns since its epoch) at the start and at the end
+        // of the latest callback: a start after the end is a callback under
+        // way, so that a reader tells the audio thread's own time from the
+        // time it spent in the library (its write to the server).
+        std::int64_t lastStartNs = 0;
+        std::int64_t lastEndNs = 0;
     };
     CallbackRecord callbackRecord() const;
     void restartCallbackRecord() { longestCallbackIntervalNs_.store(0, std::memory_order_relaxed); }
@@ -292,6 +298,7 @@ private:
     std::atomic<std::int64_t> lastCallbackNs_{0};
     std::atomic<std::int64_t> longestCallbackIntervalNs_{0};
     std::atomic<std::int64_t> longestCallbackEndedNs_{0};
+    std::atomic<std::int64_t> lastCallbackEndNs_{0};
     // The first error's text since the last start; written only by the audio
     // thread that took errorTextTaken_, read by the GUI thread once
     // streamFailed_ is seen.

@@ -223,6 +223,18 @@ inline bool audioRequired()
     return qgetenv("HG_REQUIRE_AUDIO") == "1";
 }
 
+// Whether the window's stream runs, once its device watch has taken up a
+// late answer of the sound server: on a loaded machine the server can answer
+// the open later than the engine waits, and the window then counts as lost
+// until its watch finds the stream (as AudioTest::runsOnceAnswered waits for
+// the engine). The bound only against a server that never answers.
+inline bool streamRunsOnceAnswered(MainWindow::MainWindow& window)
+{
+    const Audio::StreamingEngine& engine = window.player().getStreaming().engine();
+    waitFor([&] { return !engine.isDeviceLost(); }, 60000);
+    return engine.isStreamRunning();
+}
+
 // A play test needs the private sound server of the test command (see
 // OutputRecording::testServerProblem): under that command its absence fails
 // the test, elsewhere it skips it. For tests that include OutputRecording.h.

@@ -245,7 +245,10 @@ TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
         }
     });
     // Orphans become our children, so that copies that hung can be ended:
-    // they would hold the test run's output open for ever.
+    // they would hold the test run's output open for ever. The test
+    // program's guard may have made it so already, and keeps it so.
+    int wasSubreaper = 0;
+    ::prctl(PR_GET_CHILD_SUBREAPER, &wasSubreaper);
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     int started = 0;
     int hung = -1;
@@ -264,7 +267,7 @@ TEST(DetachedStart, OtherThreadsHoldingLocksCannotHangTheStart)
     stop = true;
     busy.join();
     endAdoptedChildren();
-    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ::prctl(PR_SET_CHILD_SUBREAPER, wasSubreaper);
     EXPECT_EQ(hung, -1) << "a start did not return";
     EXPECT_EQ(started, 40);
 }

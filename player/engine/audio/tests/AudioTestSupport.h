@@ -9,6 +9,7 @@
 #include "player/engine/ddp/DDPModel.h"
 #include "player/engine/ddp/PQDESCR.h"
 #include "player/testsupport/DdpFixture.h"
+#include "player/testsupport/OutputRecording.h"
 
 #include <QDir>
 #include <QString>
@@ -18,6 +19,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -163,6 +165,32 @@ inline bool runsOnceAnswered(Audio::StreamingEngine& engine, bool opened)
         opened = engine.checkDevice() == Audio::StreamingEngine::DeviceCheck::Restored;
     }
     return opened && engine.isStreamRunning();
+}
+
+// Glasswell's account for OutputRecording::AccountSampler: the device's
+// requests and the played counter read between two equal readings of the
+// frames asked for, so that no callback ran between them (or, after a few
+// tries, at most one).
+inline std::function<OutputRecording::AccountPoint()> accountOf(Audio::DiskStreaming& streaming)
+{
+    return [&streaming] {
+        OutputRecording::AccountPoint p;
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            const auto before = streaming.engine().callbackRecord();
+            p.framesPlayed = streaming.values().playedSamples() / 2;
+            p.silentFrames = streaming.silentFrames();
+            p.starvedFrames = streaming.starvedFrames();
+            p.lockTaken = streaming.lockTakenCount();
+            const auto after = streaming.engine().callbackRecord();
+            p.callbacks = after.callbacks;
+            p.framesAsked = after.frames;
+            p.lastStart = double(after.lastStartNs) / 1e9;
+            p.lastEnd = double(after.lastEndNs) / 1e9;
+            if (before.frames == after.frames)
+                break;
+        }
+        return p;
+    };
 }
 
 // Frames of a fade-out until its completions have run.

@@ -377,7 +377,10 @@ TEST(RealTime, DISABLED_OverrunsOfRootAndOfTheRealtimeKitRoad)
 // gain, no silent run (the image has no silence of its own), the counter
 // keeping the device's time. The sound server pulls its audio in bursts of 100-200 ms,
 // so that the render function runs many times back to back.
-void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false)
+// `dropout`: the render function handed to the engine plays 40 ms of
+// silence once, 2.5 s in, without advancing, so that the test sees its own
+// judgement fail and name Glasswell.
+void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false, bool dropout = false)
 {
     const std::string notPrivate = OutputRecording::testServerProblem();
     if (!notPrivate.empty()) {
@@ -393,9 +396,15 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     // audio thread.
     const auto render = streaming.initializeCallback();
     std::atomic<int> callbacks{0};
+    constexpr unsigned kDropoutFrames = 44100 * 40 / 1000;
+    unsigned droppedFrames = dropout ? 0 : kDropoutFrames; // audio thread only
     const bool open = streaming.engine().initialize([&](void* out, unsigned int frames) {
         AllocationCounter::Scope scope;
         ++callbacks;
+        if (droppedFrames < kDropoutFrames && streaming.values().playedSamples() >= 2 * 44100 * 5 / 2) {
+            droppedFrames += frames;
+            return 0;
+        }
         return render(out, frames);
     });
     if (!AudioTest::runsOnceAnswered(streaming.engine(), open)) {
@@ -424,6 +433,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     // Playback starts once the recorder hears the stream (0.1 s of its silence).
     ASSERT_TRUE(waitFor([&] { return recorder.recordedBytes() >= 44100 * 4 / 10; }))
         << "the recorder never received the stream's frames";
+    const OutputRecording::StreamLatency latency = OutputRecording::streamLatency(sinkInput);
 
     std::unique_ptr<OutputRecording::CpuLoad> load;
     if (besideLoad)
@@ -436,6 +446,7 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     const std::uint64_t starvedBefore = streaming.starvedFrames();
     const std::uint64_t callbacksBefore = engine.callbackRecord().callbacks;
     engine.restartCallbackRecord();
+    OutputRecording::AccountSampler account(AudioTest::accountOf(streaming));
     player.start();
     // 5.5 s of sound recorded, the counter sampled all along against the
     // frames the device asked for: the audio side's own clock.
@@ -460,6 +471,9 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     sides.starvedFrames = streaming.starvedFrames() - starvedBefore;
     sides.lockTaken = lockTaken;
     sides.loopAwayMs = loop.longestMs();
+    sides.account = account.stop();
+    sides.recordingStartedAt = recorder.startedAt();
+    sides.latency = latency;
     serverLog.account(sides);
     waits.account(sides);
     load.reset();
@@ -477,14 +491,18 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     EXPECT_EQ(lockTaken, 0u) << "the render function found the position lock taken";
 
     const auto c = OutputRecording::continuity(recorded);
-    const std::string side = OutputRecording::sideOfGap(c, sides);
+    const OutputRecording::Judgement judged = OutputRecording::judge(c, sides);
     std::cout << OutputRecording::describe(c) << "; counter/device " << rate.rate() << "; lock taken " << lockTaken
               << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
-    std::cout << (side.empty() ? OutputRecording::describe(sides) : side) << std::endl;
+    std::cout << (judged.message.empty() ? OutputRecording::describe(sides) : judged.message) << std::endl;
     EXPECT_GE(c.frames, 44100u * 5) << "recorded " << recorded.size() / 4 << " frames";
-    if (!OutputRecording::gapsFromStillMachine(c, sides)) {
-        EXPECT_EQ(c.gaps, 0u) << side;
-        EXPECT_GE(c.soundingShare(), 0.999) << side;
+    if (dropout) {
+        // Its own judgement fails, naming the render function.
+        EXPECT_GE(judged.gaps, 1u) << judged.message;
+        EXPECT_NE(judged.message.find("was Glasswell's render function"), std::string::npos) << judged.message;
+    } else {
+        EXPECT_EQ(judged.gaps, 0u) << judged.message;
+        EXPECT_GE(judged.soundingShare, 0.999) << judged.message;
     }
     EXPECT_GE(rate.seconds(), 5.0);
     EXPECT_NEAR(rate.rate(), 1.0, 0.02) << "played seconds per second of the device's";
@@ -543,6 +561,13 @@ TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceContinuouslyAlignedAtUn
 TEST(RealTime, PlaysContinuouslyBesideABusyLoopPerCore)
 {
     playsContinuouslyThroughTheOutputDevice(true);
+}
+
+// The judgement above fails for a dropout of the render function and names
+// it, beside the load that its builds put on a machine.
+TEST(RealTime, ADropoutOfTheRenderFunctionFailsTheJudgementAndIsNamedGlasswells)
+{
+    playsContinuouslyThroughTheOutputDevice(true, false, true);
 }
 
 // As an ordinary desktop user: a user other than root ("nobody"), no
