@@ -97,9 +97,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     exporter = new WavExport(this);
 
-    // Without a usable device the window still opens; the dialog's Rescan, or
-    // a device chosen later in the menu, opens the stream. A sound server
-    // that does not answer is a lost device: the device watch tells it.
+    // A device that refuses 44100 Hz gets the sample-rate dialog, whose
+    // Rescan, or a device chosen later in the menu, opens the stream. No
+    // sound server, or one that does not answer, is a lost output: the device
+    // watch tells it and opens the stream once a server answers.
     Audio::DiskStreaming& streaming = audioPlayer.getStreaming();
     if (!streaming.engine().initialize(streaming.initializeCallback()) && !streaming.engine().isDeviceLost()) {
         SampleRateErrorDialog dialog(IncompatibleSampleRate, &audioPlayer, this);
@@ -110,6 +111,18 @@ MainWindow::MainWindow(QWidget* parent)
     deviceWatch = new QTimer(this);
     connect(deviceWatch, &QTimer::timeout, this, &MainWindow::onDeviceCheck);
     deviceWatch->start(50);
+    // A released stream that has closed lets the next one open: at once,
+    // not at the next tick, since the time between is silence. Queued from
+    // the releasing thread; nothing after the close.
+    streaming.engine().setWhenReleased([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (deviceWatch && deviceWatch->isActive())
+                    onDeviceCheck();
+            },
+            Qt::QueuedConnection);
+    });
 
     Ui::CentralWidget* c = central(ui);
     menuBar = c ? c->menuBar : nullptr;

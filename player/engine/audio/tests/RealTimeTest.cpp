@@ -734,36 +734,60 @@ TEST(RealTime, DISABLED_ProcessorTimeLimit)
 
 // ---- The link a release cuts between the library's callbacks and the engine ----
 
+namespace {
+
+// One buffer and then an error of the library, with the library's own
+// texts, on a thread of their own as the library's audio thread: the
+// callbacks remember the link of their thread. Whether the buffer was
+// silenced.
+bool callAsTheAudioThread(Audio::StreamLink& link, const std::string& error)
+{
+    bool silent = false;
+    std::thread audioThread([&] {
+        std::vector<float> buffer(256 * 2, 0.5f);
+        Audio::rtaudio_callback(buffer.data(), nullptr, 256, 0.0, 0, &link);
+        Audio::error_callback(RtAudioError::WARNING, error);
+        silent = std::all_of(buffer.begin(), buffer.end(), [](float v) { return v == 0.0f; });
+    });
+    audioThread.join();
+    return silent;
+}
+
+const std::string kServerGone = "RtApiPulse::callbackEvent: audio write error, Connection terminated.";
+
+} // namespace
+
 // Once a stream's link is released, its callbacks play silence and reach
 // nothing of the engine: neither its render path (which notes the audio
 // thread's scheduling on its first buffer) nor its loss of the device.
 TEST(StreamingEngine, AReleasedLinkKeepsTheLibrarysCallbacksFromTheEngine)
 {
     Audio::StreamingEngine engine;
-    // On a thread of its own, as the library's audio thread: the callbacks
-    // remember the link of their thread.
-    const auto call = [&](Audio::StreamLink& link) {
-        bool silent = false;
-        std::thread audioThread([&] {
-            std::vector<float> buffer(256 * 2, 0.5f);
-            Audio::rtaudio_callback(buffer.data(), nullptr, 256, 0.0, 0, &link);
-            // As the library reports a failing write.
-            Audio::error_callback(RtAudioError::WARNING, "write failed");
-            silent = std::all_of(buffer.begin(), buffer.end(), [](float v) { return v == 0.0f; });
-        });
-        audioThread.join();
-        return silent;
-    };
     Audio::StreamLink released(&engine);
     released.released = true;
-    EXPECT_TRUE(call(released));
+    EXPECT_TRUE(callAsTheAudioThread(released, kServerGone));
     EXPECT_EQ(engine.audioScheduling(), Audio::StreamingEngine::Scheduling::Unknown);
     EXPECT_EQ(engine.streamErrorCount(), 0u);
     EXPECT_EQ(released.inCallback.load(), 0);
 
     Audio::StreamLink live(&engine);
-    EXPECT_TRUE(call(live));
+    EXPECT_TRUE(callAsTheAudioThread(live, kServerGone));
     EXPECT_NE(engine.audioScheduling(), Audio::StreamingEngine::Scheduling::Unknown);
     EXPECT_EQ(engine.streamErrorCount(), 1u);
     EXPECT_EQ(live.inCallback.load(), 0);
+}
+
+// The library reports an underrun (after which it has prepared the device
+// again and plays on) as a warning, as it does a write that fails for good:
+// the underrun is a dropout, never the loss of the device.
+TEST(StreamingEngine, AnUnderrunIsADropoutAndNoLostDevice)
+{
+    Audio::StreamingEngine engine;
+    Audio::StreamLink live(&engine);
+    callAsTheAudioThread(live, "RtApiAlsa::callbackEvent: audio write error, underrun.");
+    EXPECT_EQ(engine.streamErrorCount(), 0u);
+    EXPECT_EQ(engine.dropoutCount(), 1u);
+    callAsTheAudioThread(live, "RtApiAlsa::callbackEvent: error preparing device after underrun, Input/output error.");
+    EXPECT_EQ(engine.streamErrorCount(), 1u) << "a device that could not be prepared again is lost";
+    EXPECT_EQ(engine.dropoutCount(), 1u);
 }
