@@ -117,13 +117,22 @@ static_assert(RealTimeLimit::kTakerPriority > StreamingEngine::kRealTimePriority
 // thread's policy: a starved carrier leaves the server without audio as a
 // starved audio thread would. So the open runs under the real-time policy
 // where the system grants it, and the caller gets its own policy back after.
+bool takerRunsRealTime()
+{
+    const pid_t taker = RealTimeLimit::takerThread();
+    return taker != 0 && runsRealTime(taker);
+}
+
 class RealTimeWhileOpening
 {
 public:
     RealTimeWhileOpening()
     {
-        // After an overrun no thread of ours is made real-time again.
-        if (RealTimeLimit::overrunMet())
+        // After an overrun no thread of ours is made real-time again, nor
+        // before the thread that takes an overrun runs real-time: under the
+        // normal policy it may not run before a runaway thread meets the
+        // hard limit, which ends the player.
+        if (RealTimeLimit::overrunMet() || !takerRunsRealTime())
             return;
         sched_param realTime{};
         realTime.sched_priority = StreamingEngine::kRealTimePriority;
@@ -255,6 +264,11 @@ struct StreamingEngine::Opening
 void StreamingEngine::Opening::run()
 {
     thread = static_cast<pid_t>(syscall(SYS_gettid));
+    // A thread takes the name of the thread that starts it: the library's
+    // audio thread, which has none of its own, carries this one, and so is
+    // told apart from the threads started elsewhere while the open ran (the
+    // reader's, a release's).
+    pthread_setname_np(pthread_self(), kAudioThreadName);
     if (probe) {
         // A probe that finds no device keeps the present object, which
         // reconnects to its server on every open once that is back; so does
@@ -536,30 +550,33 @@ bool StreamingEngine::reportScheduling()
 void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
 {
     // The threads the open started that the system did not make real-time:
-    // the library's audio thread, which has no name of its own, and the
-    // sound server client's carrier; not one that the toolkit started
-    // meanwhile (a file dialog's, say), which has a name of its own.
-    const std::string unnamed = threadName(getpid());
+    // the library's audio thread, named as the opening thread, and the sound
+    // server client's carrier, which names itself.
     std::vector<pid_t> started;
     for (const pid_t thread : threadsOfThisProcess()) {
         if (std::binary_search(before.begin(), before.end(), thread) || runsRealTime(thread))
             continue;
         const std::string name = threadName(thread);
-        if (name == unnamed || name == "threaded-ml")
+        if (name == kAudioThreadName || name == "threaded-ml")
             started.push_back(thread);
     }
     if (started.empty())
         return;
-    realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
-    way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
+    // First the thread that takes their overrun, one priority above them:
+    // without it they stay under the normal policy, as an overrun would end
+    // the player.
     const pid_t taker = RealTimeLimit::takerThread();
-    if (way_ != RealTimeWay::RealtimeKit || taker == 0 || runsRealTime(taker))
-        return;
-    const std::string problem = RealtimeKit::makeThreadsRealtime({taker}, RealTimeLimit::kTakerPriority);
+    std::string problem;
+    if (taker == 0)
+        problem = "no thread takes a real-time overrun";
+    else if (!runsRealTime(taker))
+        problem = RealtimeKit::makeThreadsRealtime({taker}, RealTimeLimit::kTakerPriority);
     if (!problem.empty())
-        qWarning("The thread that takes an audio thread's overrun is not real-time (%s): a loaded machine may hold "
-                 "it back until the overrun ends the player",
-                 problem.c_str());
+        problem = "the thread that takes an overrun is not real-time: " + problem;
+    else
+        problem = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
+    realTimeProblem_ = problem;
+    way_ = problem.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
 }
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)

@@ -57,9 +57,12 @@ struct StreamLink
 // is opened under it so that the threads the open starts (the sound server
 // client's own) inherit it: a loaded machine starves none of them. Where the
 // system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO: an ordinary desktop
-// user), the GUI thread asks RealtimeKit for those threads before the stream
-// starts; where that fails too they run under the normal policy and playback
-// goes on. The audio thread notes its policy on its first buffer, and
+// user), the GUI thread asks RealtimeKit for those threads (only those: the
+// audio thread carries the opening thread's name, kAudioThreadName) before
+// the stream starts; where that fails too they run under the normal policy
+// and playback goes on. No audio thread is made real-time unless the thread
+// that takes its overrun (RealTimeLimit) runs real-time: asked for first.
+// The audio thread notes its policy on its first buffer, and
 // reportScheduling() logs once which way was taken.
 //
 // A stream error on the audio thread is the loss of the device (the sound
@@ -104,6 +107,9 @@ public:
     // Low among real-time priorities: ahead of every normal thread, without
     // competing with threads that ask for more.
     static constexpr int kRealTimePriority = 10;
+    // The name of the library's audio thread (that of the thread that opens
+    // the stream).
+    static constexpr const char* kAudioThreadName = "glasswell-audio";
 
     // The audio thread's scheduling, as it found it on its first buffer.
     enum class Scheduling { Unknown, RealTime, Normal };

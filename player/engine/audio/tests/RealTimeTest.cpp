@@ -552,28 +552,52 @@ TEST(RealTime, PlaysContinuouslyBesideABusyLoopPerCore)
 // all three (CI runs as root). The child may read root's folders
 // (CAP_DAC_READ_SEARCH), so that it reaches the private sound server and its
 // own executable wherever they lie; polkit and RealtimeKit judge it by its uid.
-TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLoopPerCore)
+// Runs this binary's disabled test `name` so, and returns its status.
+int statusAsOrdinaryUser(const OutputRecording::PrivateRealtimeKit& rtkit, const std::string& name)
 {
-    if (skipWithoutTestServer())
-        GTEST_SKIP();
-    OutputRecording::PrivateRealtimeKit rtkit;
-    if (!rtkit.problem().empty()) {
-        if (std::getenv("HG_REQUIRE_REALTIME"))
-            FAIL() << rtkit.problem();
-        GTEST_SKIP() << rtkit.problem();
-    }
-    ASSERT_NE(rtkit.childUid(), 0u);
     char self[PATH_MAX] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0)
+        return -1;
     const std::string uid = std::to_string(rtkit.childUid());
     const std::string child = "env DBUS_SYSTEM_BUS_ADDRESS='" + rtkit.address() + "' TMPDIR='" + rtkit.childFolder()
         + "' HOME='" + rtkit.childFolder() + "' HG_EXPECT_UID=" + uid + " prlimit --rtprio=0:0 setpriv --reuid=" + uid
         + " --regid=" + std::to_string(rtkit.childGid())
         + " --clear-groups --inh-caps=-all,+dac_read_search --ambient-caps=-all,+dac_read_search"
           " --bounding-set=-sys_nice -- '"
-        + self
-        + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime.DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore";
-    EXPECT_EQ(std::system(child.c_str()), 0) << "the child failed; its output is above";
+        + self + "' --gtest_also_run_disabled_tests --gtest_filter=RealTime." + name;
+    return std::system(child.c_str());
+}
+
+#define REQUIRE_PRIVATE_REALTIMEKIT(rtkit) \
+    do { \
+        if (!(rtkit).problem().empty()) { \
+            if (std::getenv("HG_REQUIRE_REALTIME")) \
+                FAIL() << (rtkit).problem(); \
+            GTEST_SKIP() << (rtkit).problem(); \
+        } \
+        ASSERT_NE((rtkit).childUid(), 0u); \
+    } while (false)
+
+// The child's start: Qt's D-Bus, which RealtimeKit is reached through, wants
+// an application; the child runs as the ordinary user.
+#define AS_THE_ORDINARY_USER() \
+    int argc = 1; \
+    char name[] = "glasswell_audio_realtime_tests"; \
+    char* argv[] = {name, nullptr}; \
+    QCoreApplication application(argc, argv); \
+    ASSERT_FALSE(realTimeAllowed()) << "the child still may use a real-time policy itself"; \
+    if (const char* uid = std::getenv("HG_EXPECT_UID")) { \
+        ASSERT_EQ(std::to_string(getuid()), uid) << "the child runs as another user"; \
+    }
+
+TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLoopPerCore)
+{
+    if (skipWithoutTestServer())
+        GTEST_SKIP();
+    OutputRecording::PrivateRealtimeKit rtkit;
+    REQUIRE_PRIVATE_REALTIMEKIT(rtkit);
+    EXPECT_EQ(statusAsOrdinaryUser(rtkit, "DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore"), 0)
+        << "the child failed; its output is above";
     const std::string log = rtkit.daemonLog();
     std::cout << log;
     const auto granted = [&log](const std::string& priority) {
@@ -592,17 +616,105 @@ TEST(RealTime, AnOrdinaryUserGetsRealTimeThroughRealtimeKitAndPlaysBesideABusyLo
 // default output device as any other play test.
 TEST(RealTime, DISABLED_OrdinaryUserPlaysBesideABusyLoopPerCore)
 {
-    int argc = 1;
-    char name[] = "glasswell_audio_realtime_tests";
-    char* argv[] = {name, nullptr};
-    // RealtimeKit is reached through Qt's D-Bus, which wants an application.
-    QCoreApplication application(argc, argv);
-    ASSERT_FALSE(realTimeAllowed()) << "the child still may use a real-time policy itself";
-    if (const char* uid = std::getenv("HG_EXPECT_UID")) {
-        ASSERT_EQ(std::to_string(getuid()), uid) << "the child runs as another user";
-    }
+    AS_THE_ORDINARY_USER();
     std::cout << "child: uid " << getuid() << ", euid " << geteuid() << std::endl;
     playsContinuouslyThroughTheOutputDevice(true, true);
+}
+
+// A RealtimeKit that serves two threads of a user: the thread that takes an
+// overrun is asked for first, so that no audio thread runs real-time without
+// it (an overrun would then end the player); the carrier is refused.
+TEST(RealTime, RealtimeKitMakesNoAudioThreadRealTimeWithoutItsOverrunTaker)
+{
+    if (skipWithoutTestServer())
+        GTEST_SKIP();
+    OutputRecording::PrivateRealtimeKit rtkit("--threads-per-user-max=2");
+    REQUIRE_PRIVATE_REALTIMEKIT(rtkit);
+    EXPECT_EQ(statusAsOrdinaryUser(rtkit, "DISABLED_RealtimeKitServesTwoThreads"), 0)
+        << "the child failed; its output is above";
+    std::cout << rtkit.daemonLog();
+}
+
+TEST(RealTime, DISABLED_RealtimeKitServesTwoThreads)
+{
+    AS_THE_ORDINARY_USER();
+    Audio::StreamingEngine engine;
+    const auto before = Audio::threadsOfThisProcess();
+    ASSERT_TRUE(AudioTest::runsOnceAnswered(engine, engine.initialize({})));
+    const pid_t taker = Audio::RealTimeLimit::takerThread();
+    ASSERT_NE(taker, 0);
+    for (const pid_t thread : startedSince(before)) {
+        if (thread != taker && Audio::runsRealTime(thread)) {
+            EXPECT_TRUE(Audio::runsRealTime(taker))
+                << "'" << Audio::threadName(thread) << "' runs real-time, the overrun's taker does not";
+        }
+    }
+}
+
+// An open that the sound server answers late (stopped meanwhile) is taken up
+// after other threads have started, as the reader's does when an image is
+// opened: RealtimeKit is asked for the threads the open started, not those.
+TEST(RealTime, ALateOpenGetsRealTimeThroughRealtimeKitForItsOwnThreadsOnly)
+{
+    OutputRecording::PrivateRealtimeKit rtkit;
+    REQUIRE_PRIVATE_REALTIMEKIT(rtkit);
+    EXPECT_EQ(statusAsOrdinaryUser(rtkit, "DISABLED_LateOpenThroughRealtimeKit"), 0)
+        << "the child failed; its output is above";
+}
+
+TEST(RealTime, DISABLED_LateOpenThroughRealtimeKit)
+{
+    AS_THE_ORDINARY_USER();
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (std::getenv("HG_REQUIRE_AUDIO"))
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    Audio::StreamingEngine engine;
+    ASSERT_TRUE(AudioTest::runsOnceAnswered(engine, engine.initialize({})));
+    // Lost, and back but stopped: the engine's library object reopens the
+    // device without a probe.
+    server.end();
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (engine.checkDevice() != Audio::StreamingEngine::DeviceCheck::Lost
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(engine.isDeviceLost());
+    ASSERT_TRUE(server.start()) << server.problem();
+    ASSERT_TRUE(server.freeze());
+    const auto before = Audio::threadsOfThisProcess();
+    EXPECT_FALSE(engine.reopenIfLost()) << "the open came back from the stopped server";
+
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool end = false;
+    std::atomic<pid_t> reader{0};
+    std::thread elsewhere([&] {
+        reader = pid_t(syscall(SYS_gettid));
+        std::unique_lock<std::mutex> lock(mutex);
+        ended.wait(lock, [&] { return end; });
+    });
+    while (reader == 0)
+        std::this_thread::yield();
+    ASSERT_TRUE(server.thaw());
+    EXPECT_TRUE(AudioTest::runsOnceAnswered(engine, false));
+    EXPECT_FALSE(Audio::runsRealTime(reader)) << "a thread the open did not start was made real-time";
+    std::size_t own = 0;
+    for (const pid_t thread : startedSince(before)) {
+        const std::string name = Audio::threadName(thread);
+        if (name == Audio::StreamingEngine::kAudioThreadName || name == "threaded-ml") {
+            ++own;
+            EXPECT_TRUE(Audio::runsRealTime(thread)) << "the open's '" << name << "' was not made real-time";
+        }
+    }
+    EXPECT_GE(own, 2u) << "the audio thread and the carrier";
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        end = true;
+    }
+    ended.notify_all();
+    elsewhere.join();
 }
 
 } // namespace
