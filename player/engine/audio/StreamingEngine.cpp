@@ -164,6 +164,9 @@ namespace {
 // watch probes once a second.
 extern "C" void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
 
+// See Opening::run.
+std::mutex g_libraryLists;
+
 // A library object and the devices it counted; no object when the sound
 // server is there but did not answer.
 struct Probe
@@ -269,6 +272,12 @@ void StreamingEngine::Opening::run()
     // told apart from the threads started elsewhere while the open ran (the
     // reader's, a release's).
     pthread_setname_np(pthread_self(), kAudioThreadName);
+    // The library lists the sound server's devices (at every device count,
+    // device query and open) through a main loop whose quit it keeps in one
+    // variable of the process: two lists at once, an engine's and that of an
+    // open a gone engine left waiting on a stopped server, quit one loop
+    // twice and the other never, whose thread then waits for ever.
+    std::unique_lock<std::mutex> lists(g_libraryLists);
     if (probe) {
         // A probe that finds no device keeps the present object, which
         // reconnects to its server on every open once that is back; so does
@@ -281,6 +290,7 @@ void StreamingEngine::Opening::run()
     }
     if (audio)
         listAndOpen();
+    lists.unlock();
     bool gone = false;
     {
         std::lock_guard<std::mutex> lock(mutex);

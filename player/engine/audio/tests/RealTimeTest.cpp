@@ -265,6 +265,39 @@ TEST(StreamingEngine, ARescanFindsASoundServerThatStartedAfterTheEngine)
     EXPECT_TRUE(engine.isStreamRunning());
 }
 
+// An engine that goes while its probe waits on a stopped server leaves that
+// probe to end on its own; the next engine probes meanwhile. The library
+// lists the server's devices through a main loop whose quit it keeps in one
+// variable of the process: two lists at once left one of them waiting for
+// ever, with its thread, descriptors and server connection.
+TEST(StreamingEngine, AProbeLeftWaitingOnAStoppedServerEndsOnceTheServerAnswers)
+{
+    OutputRecording::PrivateServer server;
+    if (!server.problem().empty()) {
+        if (std::getenv("HG_REQUIRE_AUDIO"))
+            FAIL() << server.problem();
+        GTEST_SKIP() << server.problem();
+    }
+    // The overrun's taker, started by the first open, stays.
+    Audio::RealTimeLimit::arm();
+    const std::size_t threads = Audio::threadsOfThisProcess().size();
+    ASSERT_TRUE(server.freeze());
+    {
+        Audio::StreamingEngine gone;
+        EXPECT_FALSE(gone.initialize({})) << "the probe came back from the stopped server";
+    }
+    {
+        Audio::StreamingEngine next;
+        EXPECT_FALSE(next.initialize({}));
+        ASSERT_TRUE(server.thaw());
+        EXPECT_TRUE(AudioTest::runsOnceAnswered(next, false)) << "no stream once the server answered";
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (Audio::threadsOfThisProcess().size() > threads && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(Audio::threadsOfThisProcess().size(), threads) << "threads left waiting";
+}
+
 // A lost device: the library calls back as fast as its writes fail. The
 // audio thread drops to the normal policy at the first failed write and
 // renders nothing more, however often it is called back.
@@ -942,3 +975,4 @@ TEST(StreamingEngine, AnUnderrunIsADropoutAndNoLostDevice)
     EXPECT_EQ(engine.streamErrorCount(), 1u) << "a device that could not be prepared again is lost";
     EXPECT_EQ(engine.dropoutCount(), 1u);
 }
+
