@@ -112,17 +112,17 @@ bool reportErrors(Call call)
 static_assert(RealTimeLimit::kTakerPriority > StreamingEngine::kRealTimePriority,
               "the thread that takes an overrun must preempt a runaway audio thread");
 
-// The sound server's client library carries every buffer to the server on a
-// thread of its own, which the open starts on the calling thread with that
-// thread's policy: a starved carrier leaves the server without audio as a
-// starved audio thread would. So the open runs under the real-time policy
-// where the system grants it, and the caller gets its own policy back after.
 bool takerRunsRealTime()
 {
     const pid_t taker = RealTimeLimit::takerThread();
     return taker != 0 && runsRealTime(taker);
 }
 
+// The sound server's client library carries every buffer to the server on a
+// thread of its own, which the open starts on the calling thread with that
+// thread's policy: a starved carrier leaves the server without audio as a
+// starved audio thread would. So the open runs under the real-time policy
+// where the system grants it, and the caller gets its own policy back after.
 class RealTimeWhileOpening
 {
 public:

@@ -262,8 +262,8 @@ private:
     // Takes back the library object, the device list and the stream (started
     // here) of an open that is back; true when a stream runs afterwards.
     bool takeUp(Opening& opening, bool late);
-    // An open that found no output device at all: lost, as a device is
-    // that went away, and logged once.
+    // An open that no sound server took (none answered, none listed a
+    // device): lost, as a device is that went away, and logged once.
     void noteNoOutput();
     // GUI thread, between open and start.
     void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
