@@ -19,7 +19,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qtbase5-dev qtbase5-dev-tools qttools5-dev-tools libqt5svg5-dev
-  librtaudio-dev
+  librtaudio-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   pulseaudio-utils

@@ -101,12 +101,16 @@ _pulse_server_env() {
                 DBUS_SESSION_BUS_ADDRESS="unix:path=$d/no-session-bus")
 }
 
+# The null sink without rewinds: it reports a stream's drain done once the
+# stream's end is mixed in, ahead of its playing, where a desktop's sink
+# (module-alsa-sink) reports it once played. A stream that starts then would
+# rewind the sink over the end of the drained one, which is never heard.
 _pulse_start_pulseaudio() {
   local d=$HG_PULSE_DIR
   setsid "${HG_PULSE_ENV[@]}" PULSE_RUNTIME_PATH="$d/runtime" PULSE_STATE_PATH="$d/state" PULSE_CONFIG_PATH="$d/config" \
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --log-target=stderr --log-level=debug --log-time \
       "--load=module-native-protocol-unix socket=\"$d/runtime/native\" auth-cookie=\"$d/cookie\"" \
-      --load="module-null-sink sink_name=hg_null rate=44100 channels=2" \
+      --load="module-null-sink sink_name=hg_null rate=44100 channels=2 norewinds=1" \
       --load="module-always-sink" </dev/null >"$d/daemon.log" 2>&1 &
   _pulse_pids+=($!)
 }

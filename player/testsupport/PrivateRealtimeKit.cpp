@@ -65,7 +65,7 @@ std::string firstLines(const std::string& path)
 
 } // namespace
 
-PrivateRealtimeKit::PrivateRealtimeKit()
+PrivateRealtimeKit::PrivateRealtimeKit(const std::string& daemonLimits)
 {
     if (geteuid() != 0) {
         problem_ = "a private RealtimeKit needs root (rtkit-daemon changes to its own user)";
@@ -137,7 +137,8 @@ PrivateRealtimeKit::PrivateRealtimeKit()
     // rtkit-daemon limits its own file size to 0: it logs into a pipe, never
     // a file, or it would end at its first line.
     spawn("rtkit-daemon", {"/bin/sh", "-c",
-                           std::string("exec ") + kRtkitDaemon + " --stderr --no-canary 2>&1 | cat >\"$0\"",
+                           std::string("exec ") + kRtkitDaemon + " --stderr --no-canary " + daemonLimits
+                               + " 2>&1 | cat >\"$0\"",
                            folder_ + "/rtkit.log"});
     problem_ = awaitNames({"org.freedesktop.PolicyKit1", "org.freedesktop.RealtimeKit1"});
 }

@@ -25,7 +25,9 @@ namespace OutputRecording {
 class PrivateRealtimeKit
 {
 public:
-    PrivateRealtimeKit();
+    // `daemonLimits`: further options of rtkit-daemon, its limits (such as
+    // "--threads-per-user-max=2"), taken as the shell splits them.
+    explicit PrivateRealtimeKit(const std::string& daemonLimits = {});
     ~PrivateRealtimeKit();
     PrivateRealtimeKit(const PrivateRealtimeKit&) = delete;
     PrivateRealtimeKit& operator=(const PrivateRealtimeKit&) = delete;

@@ -97,19 +97,30 @@ MainWindow::MainWindow(QWidget* parent)
 
     exporter = new WavExport(this);
 
-    // Without a usable device the window still opens; the dialog's Rescan, or
-    // a device chosen later in the menu, opens the stream. A sound server
-    // that does not answer is a lost device: the device watch tells it.
+    // A device that refuses 44100 Hz gets the sample-rate dialog, whose
+    // Rescan, or a device chosen later in the menu, opens the stream. No
+    // sound server, or one that does not answer, is a lost output: the device
+    // watch tells it and opens the stream once a server answers.
     Audio::DiskStreaming& streaming = audioPlayer.getStreaming();
-    if (!streaming.engine().initialize(streaming.initializeCallback()) && !streaming.engine().isDeviceLost()) {
-        SampleRateErrorDialog dialog(IncompatibleSampleRate, &audioPlayer, this);
-        dialog.exec();
-    }
+    sampleRateDialogPending =
+        !streaming.engine().initialize(streaming.initializeCallback()) && !streaming.engine().isDeviceLost();
     // A modest rate: finding a loss costs one atomic load, and until it is
     // found the audio thread loops on the failing write.
     deviceWatch = new QTimer(this);
     connect(deviceWatch, &QTimer::timeout, this, &MainWindow::onDeviceCheck);
     deviceWatch->start(50);
+    // A released stream that has closed lets the next one open: at once,
+    // not at the next tick, since the time between is silence. Queued from
+    // the releasing thread; nothing after the close.
+    streaming.engine().setWhenReleased([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (deviceWatch && deviceWatch->isActive())
+                    onDeviceCheck();
+            },
+            Qt::QueuedConnection);
+    });
 
     Ui::CentralWidget* c = central(ui);
     menuBar = c ? c->menuBar : nullptr;
@@ -260,6 +271,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (frameFitPending && watched == windowHandle() &&
         (event->type() == QEvent::Expose || event->type() == QEvent::Move || event->type() == QEvent::Resize))
         QMetaObject::invokeMethod(this, &MainWindow::fitFrameOnceKnown, Qt::QueuedConnection);
+    // After the fit that this exposure may bring.
+    if (!windowPlaced && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        windowPlaced = true;
+        QMetaObject::invokeMethod(this, &MainWindow::showHeldBoxes, Qt::QueuedConnection);
+    }
     if (watched == menuBar && menuBar) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto* mouse = static_cast<QMouseEvent*>(event);
@@ -272,6 +288,42 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+// A box is centred over the window as it is shown. Before the window
+// manager has placed the window (mapped, exposed) the window stands where it
+// was made, at the screen's corner, and the box would open there: a box of
+// the start waits for the window's first exposure.
+void MainWindow::showHeldBoxes()
+{
+    if (sampleRateDialogPending) {
+        sampleRateDialogPending = false;
+        auto* dialog = new SampleRateErrorDialog(IncompatibleSampleRate, &audioPlayer, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setModal(true);
+        dialog->show();
+    }
+    if (deviceMessageHeld && audioPlayer.getStreaming().engine().isDeviceLost()) {
+        deviceMessageHeld = false;
+        showDeviceMessage();
+    }
+}
+
+void MainWindow::showDeviceMessage()
+{
+    if (deviceMessage)
+        return;
+    if (!windowPlaced) {
+        deviceMessageHeld = true;
+        return;
+    }
+    // Not modal: the watch goes on meanwhile and closes it once the device
+    // is back.
+    auto* dialog = new SampleRateErrorDialog(LostAudioDevice, &audioPlayer, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setModal(false);
+    dialog->show();
+    deviceMessage = dialog;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -433,21 +485,16 @@ void MainWindow::onDeviceCheck()
             audioPlayer.pause();
         if (LevelMeterWidget* meter = levelMeter(ui))
             meter->setState(LevelMeterWidget::StoppedOrPaused);
-        if (!deviceMessage) {
-            // Not modal: the watch goes on meanwhile and closes it once the
-            // device is back.
-            auto* dialog = new SampleRateErrorDialog(LostAudioDevice, &audioPlayer, this);
-            dialog->setAttribute(Qt::WA_DeleteOnClose);
-            dialog->setModal(false);
-            dialog->show();
-            deviceMessage = dialog;
-        }
+        showDeviceMessage();
         break;
     case Audio::StreamingEngine::DeviceCheck::Restored:
     case Audio::StreamingEngine::DeviceCheck::Fine:
         // Back through this watch, a Play, the message's Rescan or the menu.
-        if (deviceMessage && engine.isStreamRunning())
-            deviceMessage->close();
+        if (engine.isStreamRunning()) {
+            deviceMessageHeld = false;
+            if (deviceMessage)
+                deviceMessage->close();
+        }
         break;
     case Audio::StreamingEngine::DeviceCheck::StillLost:
         break;

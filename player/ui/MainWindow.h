@@ -147,6 +147,10 @@ private:
     // After a show: fits again once the window manager's frame is known, if
     // that frame leaves the screen's free area.
     void fitFrameOnceKnown();
+    // Once the window has been placed: the boxes its start held back.
+    void showHeldBoxes();
+    // The lost device's message, held until the window has been placed.
+    void showDeviceMessage();
     void setupColumnEntries();
     void syncColumnEntries();
     void rewireImageConnections();
@@ -179,6 +183,12 @@ private:
     bool cdTimeRemaining = false;
     bool trackTimeRemaining = false;
     bool frameFitPending = false;
+    // The window has been exposed once (the window manager has placed it).
+    bool windowPlaced = false;
+    // The output device refused 44100 Hz at the start; told once placed.
+    bool sampleRateDialogPending = false;
+    // A loss found before the window was placed.
+    bool deviceMessageHeld = false;
 };
 
 // The volume panel's read-outs for a volume (0..1) and a slider value (0..10000).

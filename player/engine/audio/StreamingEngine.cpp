@@ -5,6 +5,8 @@
 
 #include <QtGlobal>
 
+#include <alsa/asoundlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -57,12 +59,29 @@ int rtaudio_callback(void* outputBuffer, void* /*inputBuffer*/, unsigned int fra
     return result;
 }
 
-void error_callback(RtAudioError::Type /*type*/, const std::string& errorText)
+namespace {
+
+// The library reports everything its audio thread meets as a warning, the
+// write that fails for good (a sound server gone) as much as an underrun,
+// after which it has prepared the device again and plays on (ALSA's
+// back end): only that one's text tells them apart.
+bool isUnderrun(RtAudioError::Type type, const std::string& text)
+{
+    static const std::string underrun = "audio write error, underrun.";
+    return type == RtAudioError::WARNING && text.size() >= underrun.size()
+        && text.compare(text.size() - underrun.size(), underrun.size(), underrun) == 0;
+}
+
+} // namespace
+
+void error_callback(RtAudioError::Type type, const std::string& errorText)
 {
     if (StreamLink* link = t_streamLink) {
         // As in the audio callback: a release waits for this while under way.
         link->inCallback.fetch_add(1);
-        if (!link->released.load())
+        if (!link->released.load() && isUnderrun(type, errorText))
+            link->engine->noteDropout();
+        else if (!link->released.load())
             link->engine->noteStreamError(errorText);
         else
             dropToNormalPolicy(); // loops until its releasing thread stops it
@@ -93,6 +112,12 @@ bool reportErrors(Call call)
 static_assert(RealTimeLimit::kTakerPriority > StreamingEngine::kRealTimePriority,
               "the thread that takes an overrun must preempt a runaway audio thread");
 
+bool takerRunsRealTime()
+{
+    const pid_t taker = RealTimeLimit::takerThread();
+    return taker != 0 && runsRealTime(taker);
+}
+
 // The sound server's client library carries every buffer to the server on a
 // thread of its own, which the open starts on the calling thread with that
 // thread's policy: a starved carrier leaves the server without audio as a
@@ -103,8 +128,11 @@ class RealTimeWhileOpening
 public:
     RealTimeWhileOpening()
     {
-        // After an overrun no thread of ours is made real-time again.
-        if (RealTimeLimit::overrunMet())
+        // After an overrun no thread of ours is made real-time again, nor
+        // before the thread that takes an overrun runs real-time: under the
+        // normal policy it may not run before a runaway thread meets the
+        // hard limit, which ends the player.
+        if (RealTimeLimit::overrunMet() || !takerRunsRealTime())
             return;
         sched_param realTime{};
         realTime.sched_priority = StreamingEngine::kRealTimePriority;
@@ -131,13 +159,53 @@ private:
 
 namespace {
 
-std::unique_ptr<RtAudio> probeDevices()
+// ALSA's own messages (a card that is not there, a plug-in whose server is
+// not), which it prints on every probe: while no server runs the device
+// watch probes once a second.
+extern "C" void ignoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+// See Opening::run.
+std::mutex g_libraryLists;
+
+// A library object and the devices it counted; no object when the sound
+// server is there but did not answer.
+struct Probe
 {
-    auto audio = std::make_unique<RtAudio>(RtAudio::UNSPECIFIED);
-    // Warnings go through the error callback of an open stream; before one is
-    // open the library would print them to stderr on its own.
-    audio->showWarnings(false);
-    return audio;
+    std::unique_ptr<RtAudio> audio;
+    unsigned devices = 0;
+};
+
+// As the library's own choice of a back end (the first in its order that
+// lists a device, else the last), without its printed warnings. The sound
+// server's back end waits for a server that does not answer (stopped,
+// hung) until libpulse gives up, 30 s here; the back ends after it (ALSA,
+// whose default device leads to that server) would then be kept for good,
+// so such a probe keeps none: the next one asks again.
+Probe probeDevices()
+{
+    snd_lib_error_set_handler(&ignoreAlsaMessage);
+    std::vector<RtAudio::Api> apis;
+    RtAudio::getCompiledApi(apis);
+    Probe found;
+    for (const RtAudio::Api api : apis) {
+        const auto began = std::chrono::steady_clock::now();
+        found.audio = std::make_unique<RtAudio>(api);
+        // Warnings go through the error callback of an open stream; before
+        // one is open the library would print them to stderr on its own.
+        found.audio->showWarnings(false);
+        found.devices = found.audio->getDeviceCount();
+        if (found.devices > 0)
+            break;
+        if (api == RtAudio::LINUX_PULSE && std::chrono::steady_clock::now() - began >= StreamingEngine::kOpenWait)
+            return {};
+    }
+    return found;
+}
+
+bool anyOutput(const std::vector<AudioDeviceInfo>& devices)
+{
+    return std::any_of(devices.begin(), devices.end(),
+                       [](const AudioDeviceInfo& d) { return d.probed && d.hasOutput != 0; });
 }
 
 AudioDeviceInfo infoOf(RtAudio& audio, unsigned device)
@@ -193,20 +261,54 @@ struct StreamingEngine::Opening
     bool abandoned = false; // under mutex: the engine has gone
 
     void run();
+    void listAndOpen();
 };
 
 void StreamingEngine::Opening::run()
 {
     thread = static_cast<pid_t>(syscall(SYS_gettid));
+    // A thread takes the name of the thread that starts it: the library's
+    // audio thread, which has none of its own, carries this one, and so is
+    // told apart from the threads started elsewhere while the open ran (the
+    // reader's, a release's).
+    pthread_setname_np(pthread_self(), kAudioThreadName);
+    // The library lists the sound server's devices (at every device count,
+    // device query and open) through a main loop whose quit it keeps in one
+    // variable of the process: two lists at once, an engine's and that of an
+    // open a gone engine left waiting on a stopped server, quit one loop
+    // twice and the other never, whose thread then waits for ever.
+    std::unique_lock<std::mutex> lists(g_libraryLists);
     if (probe) {
         // A probe that finds no device keeps the present object, which
-        // reconnects to its server on every open once that is back.
-        auto fresh = probeDevices();
-        if (!audio || fresh->getDeviceCount() > 0) {
-            audio = std::move(fresh);
+        // reconnects to its server on every open once that is back; so does
+        // one whose server did not answer (none at the first probe).
+        Probe fresh = probeDevices();
+        if (fresh.audio && (!audio || fresh.devices > 0)) {
+            audio = std::move(fresh.audio);
             probed = true;
         }
     }
+    if (audio)
+        listAndOpen();
+    lists.unlock();
+    bool gone = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        gone = abandoned;
+        done = true;
+    }
+    back.notify_all();
+    if (gone && audio) {
+        // Never started, so no callback reaches the link.
+        t_closingLostStream = true;
+        if (audio->isStreamOpen())
+            reportErrors([this] { audio->closeStream(); });
+        audio.reset();
+    }
+}
+
+void StreamingEngine::Opening::listAndOpen()
+{
     if (list) {
         const unsigned count = audio->getDeviceCount();
         for (unsigned i = 0; i < count; ++i)
@@ -229,20 +331,6 @@ void StreamingEngine::Opening::run()
         // No device, or it cannot play this format at 44100 Hz: the caller
         // shows the sample-rate dialog.
     }
-    bool gone = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        gone = abandoned;
-        done = true;
-    }
-    back.notify_all();
-    if (gone && audio) {
-        // Never started, so no callback reaches the link.
-        t_closingLostStream = true;
-        if (audio->isStreamOpen())
-            reportErrors([this] { audio->closeStream(); });
-        audio.reset();
-    }
 }
 
 StreamingEngine::StreamingEngine()
@@ -263,6 +351,16 @@ StreamingEngine::~StreamingEngine()
         }
     }
     releaseStream();
+    // What it would call may go with this engine.
+    if (closing_) {
+        std::lock_guard<std::mutex> lock(closing_->mutex);
+        closing_->whenClosed = nullptr;
+    }
+}
+
+void StreamingEngine::setWhenReleased(std::function<void()> closed)
+{
+    whenReleased_ = std::move(closed);
 }
 
 int StreamingEngine::process(void* outputBuffer, unsigned int frameCount)
@@ -312,6 +410,26 @@ StreamingEngine::CallbackRecord StreamingEngine::callbackRecord() const
     return r;
 }
 
+void StreamingEngine::noteDropout()
+{
+    dropouts_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void StreamingEngine::reportDropouts()
+{
+    const std::uint64_t dropouts = dropouts_.load(std::memory_order_relaxed);
+    if (dropouts == dropoutsLogged_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (dropoutsLogged_ != 0 && now - dropoutLoggedAt_ < kDropoutLogInterval)
+        return;
+    qWarning("The audio stream ran dry %llu times (an underrun: the device played its buffer out before the next "
+             "one came); playback goes on",
+             static_cast<unsigned long long>(dropouts - dropoutsLogged_));
+    dropoutsLogged_ = dropouts;
+    dropoutLoggedAt_ = now;
+}
+
 void StreamingEngine::noteStreamError(const std::string& text)
 {
     streamErrors_.fetch_add(1, std::memory_order_relaxed);
@@ -331,6 +449,7 @@ void StreamingEngine::noteStreamError(const std::string& text)
 StreamingEngine::DeviceCheck StreamingEngine::checkDevice()
 {
     RealTimeLimit::reportOverrun();
+    reportDropouts();
     const bool wasLost = deviceLost_;
     const bool stillOpening = openStillRunning();
     if (lossUntold_) {
@@ -407,11 +526,21 @@ bool StreamingEngine::initialize(const RenderFunction& render)
     }
     if (isStreamOpen()) {
         // The audio thread reads the render function without a lock, so it is
-        // replaced only while no callback can run.
-        const bool wasRunning = audio_->isStreamRunning();
-        stopStream();
+        // replaced only while no callback can run. The library's stop waits
+        // for the sound server (a drain), which may not answer: the stream is
+        // released to a thread of its own and opened again on its device
+        // once that has closed, here or, later, by the device watch.
+        if (!audio_->isStreamRunning()) {
+            render_ = render;
+            return true;
+        }
+        const bool closed = releaseStream(Release::PlayOut) || releasedStreamClosedWithin(kOpenWait);
         render_ = render;
-        return !wasRunning || startOrClose();
+        if (!closed) {
+            reopenOnceAnswered();
+            return false;
+        }
+        return openCurrentDevice();
     }
     render_ = render;
     // The library picks its back end and lists the devices once per object:
@@ -439,30 +568,33 @@ bool StreamingEngine::reportScheduling()
 void StreamingEngine::askRealtimeKit(const std::vector<pid_t>& before)
 {
     // The threads the open started that the system did not make real-time:
-    // the library's audio thread, which has no name of its own, and the
-    // sound server client's carrier; not one that the toolkit started
-    // meanwhile (a file dialog's, say), which has a name of its own.
-    const std::string unnamed = threadName(getpid());
+    // the library's audio thread, named as the opening thread, and the sound
+    // server client's carrier, which names itself.
     std::vector<pid_t> started;
     for (const pid_t thread : threadsOfThisProcess()) {
         if (std::binary_search(before.begin(), before.end(), thread) || runsRealTime(thread))
             continue;
         const std::string name = threadName(thread);
-        if (name == unnamed || name == "threaded-ml")
+        if (name == kAudioThreadName || name == "threaded-ml")
             started.push_back(thread);
     }
     if (started.empty())
         return;
-    realTimeProblem_ = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
-    way_ = realTimeProblem_.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
+    // First the thread that takes their overrun, one priority above them:
+    // without it they stay under the normal policy, as an overrun would end
+    // the player.
     const pid_t taker = RealTimeLimit::takerThread();
-    if (way_ != RealTimeWay::RealtimeKit || taker == 0 || runsRealTime(taker))
-        return;
-    const std::string problem = RealtimeKit::makeThreadsRealtime({taker}, RealTimeLimit::kTakerPriority);
+    std::string problem;
+    if (taker == 0)
+        problem = "no thread takes a real-time overrun";
+    else if (!runsRealTime(taker))
+        problem = RealtimeKit::makeThreadsRealtime({taker}, RealTimeLimit::kTakerPriority);
     if (!problem.empty())
-        qWarning("The thread that takes an audio thread's overrun is not real-time (%s): a loaded machine may hold "
-                 "it back until the overrun ends the player",
-                 problem.c_str());
+        problem = "the thread that takes an overrun is not real-time: " + problem;
+    else
+        problem = RealtimeKit::makeThreadsRealtime(started, kRealTimePriority);
+    realTimeProblem_ = problem;
+    way_ = problem.empty() ? RealTimeWay::RealtimeKit : RealTimeWay::Refused;
 }
 
 bool StreamingEngine::setupStream(RtAudio::StreamParameters& parameters)
@@ -551,8 +683,19 @@ bool StreamingEngine::takeUp(Opening& opening, bool late)
     const bool chosenMeanwhile = late && currentDevice_ != opening.deviceAsked;
     if (opening.defaultDevice && !chosenMeanwhile)
         currentDevice_ = opening.parameters.deviceId;
-    if (!opening.opened)
+    if (!opening.opened) {
+        // No object, nothing listed to play on, or a refusal of the sound
+        // server's back end (which resamples, so that no rate is refused;
+        // it may list the devices of a server that has gone, as the library
+        // keeps them): no sound server took the stream. That is a lost
+        // output, which the device watch takes up once a server answers. A
+        // device of another back end (a card, JACK) may refuse the format:
+        // that is the caller's to tell.
+        if (!audio_
+            || (opening.listed && (!anyOutput(devices_) || audio_->getCurrentApi() == RtAudio::LINUX_PULSE)))
+            noteNoOutput();
         return false;
+    }
     if (chosenMeanwhile) {
         // Another device was chosen meanwhile; it is opened as a lost one is.
         releaseStream();
@@ -579,6 +722,17 @@ bool StreamingEngine::takeUp(Opening& opening, bool late)
         lossLogged_ = false;
     }
     return true;
+}
+
+void StreamingEngine::noteNoOutput()
+{
+    lastReopen_ = std::chrono::steady_clock::now();
+    if (deviceLost_)
+        return;
+    deviceLost_ = true;
+    lossUntold_ = true;
+    lossLogged_ = true;
+    qWarning("No sound server answered and no audio output device was found; the stream opens once there is one");
 }
 
 bool StreamingEngine::startOrClose()
@@ -628,6 +782,7 @@ bool StreamingEngine::releaseStream(Release how)
     link_->released.store(true);
     closing->link = std::move(link_);
     closing->audio = std::move(audio_);
+    closing->whenClosed = whenReleased_;
     audio_ = std::make_unique<RtAudio>(closing->audio->getCurrentApi());
     audio_->showWarnings(false);
     link_ = std::make_unique<StreamLink>(this);
@@ -650,6 +805,8 @@ bool StreamingEngine::releaseStream(Release how)
         {
             std::lock_guard<std::mutex> lock(closing->mutex);
             closing->done = true;
+            if (closing->whenClosed)
+                closing->whenClosed();
         }
         closing->closed.notify_all();
     }).detach();
@@ -675,6 +832,19 @@ bool StreamingEngine::releaseStream(Release how)
              "background, and no stream opens until it has",
              static_cast<long long>(kReleaseWait.count()));
     return false;
+}
+
+bool StreamingEngine::releasedStreamClosedWithin(std::chrono::milliseconds wait)
+{
+    if (!closing_)
+        return true;
+    {
+        std::unique_lock<std::mutex> lock(closing_->mutex);
+        if (!closing_->closed.wait_for(lock, wait, [this] { return closing_->done; }))
+            return false;
+    }
+    closing_.reset();
+    return true;
 }
 
 bool StreamingEngine::releasedStreamClosing()

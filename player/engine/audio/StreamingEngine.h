@@ -24,9 +24,10 @@ using RenderFunction = std::function<int(void* outputBuffer, unsigned int frameC
 
 // The audio library's callbacks. The audio callback clears the buffer and
 // hands it to the engine's render function. The error callback hands an
-// error of the stream's own audio thread (a write the sound server no longer
-// takes) to its engine as the loss of the device, without output; an error of
-// a call made on another thread is printed.
+// error of the stream's own audio thread to its engine without output: an
+// underrun (the device ran dry, and the library prepared it again) as a
+// dropout, anything else (a write the sound server no longer takes) as the
+// loss of the device; an error of a call made on another thread is printed.
 // An error of a stream that has been released (see releaseStream) touches
 // nothing of its engine.
 int rtaudio_callback(void* outputBuffer, void* inputBuffer, unsigned int frameCount, double streamTime,
@@ -56,9 +57,12 @@ struct StreamLink
 // is opened under it so that the threads the open starts (the sound server
 // client's own) inherit it: a loaded machine starves none of them. Where the
 // system refuses (no CAP_SYS_NICE, no RLIMIT_RTPRIO: an ordinary desktop
-// user), the GUI thread asks RealtimeKit for those threads before the stream
-// starts; where that fails too they run under the normal policy and playback
-// goes on. The audio thread notes its policy on its first buffer, and
+// user), the GUI thread asks RealtimeKit for those threads (only those: the
+// audio thread carries the opening thread's name, kAudioThreadName) before
+// the stream starts; where that fails too they run under the normal policy
+// and playback goes on. No audio thread is made real-time unless the thread
+// that takes its overrun (RealTimeLimit) runs real-time: asked for first.
+// The audio thread notes its policy on its first buffer, and
 // reportScheduling() logs once which way was taken.
 //
 // A stream error on the audio thread is the loss of the device (the sound
@@ -68,6 +72,8 @@ struct StreamLink
 // function; the GUI thread finds it with checkDevice(), which stops and
 // closes the stream (so no thread spins), logs the loss once and reopens the
 // stream on the same device once the server takes it again, as a Play does.
+// An underrun the library recovered from is no loss: it is counted, logged
+// by checkDevice, and the stream plays on.
 //
 // A sound server that does not answer (stopped, hung) holds the library's
 // stop and close without bound: in a drain, or behind the audio thread's
@@ -101,6 +107,9 @@ public:
     // Low among real-time priorities: ahead of every normal thread, without
     // competing with threads that ask for more.
     static constexpr int kRealTimePriority = 10;
+    // The name of the library's audio thread (that of the thread that opens
+    // the stream).
+    static constexpr const char* kAudioThreadName = "glasswell-audio";
 
     // The audio thread's scheduling, as it found it on its first buffer.
     enum class Scheduling { Unknown, RealTime, Normal };
@@ -118,7 +127,9 @@ public:
     // default output device. True when a stream is open afterwards. A call
     // without an open stream probes the devices afresh (a new library object,
     // which is what sees a sound server that started later) and keeps that
-    // probe when it lists any device or is the first.
+    // probe when it lists any device or is the first. A probe that lists no
+    // output device (no sound server runs) leaves the engine lost, as a lost
+    // device does: checkDevice tells it and opens once a server is there.
     bool initialize(const RenderFunction& render);
     // Opens and starts a stream on parameters.deviceId. Expects no open stream.
     // False (stream closed) when the device refuses the format or rate, or
@@ -163,6 +174,11 @@ public:
     // device is opened again by checkDevice as soon as the released one has
     // closed.
     void reopenOnceAnswered();
+    // Called on the releasing thread (under a lock; it must not block or
+    // reach this engine) as soon as a released stream has closed, so that
+    // the owner runs checkDevice then rather than at its next tick. Not
+    // called once this engine has gone.
+    void setWhenReleased(std::function<void()> closed);
     // Counts the library objects made by a probe (initialize), whose device
     // lists may differ from the last one's: the device menu follows it.
     unsigned probeCount() const { return probeCount_; }
@@ -177,10 +193,17 @@ public:
     // Audio thread (from the error callback): the stream's writes fail. Only
     // atomics and a bounded copy: no output, no allocation, no lock.
     void noteStreamError(const std::string& text);
+    // Audio thread (from the error callback): the device ran dry and the
+    // library prepared it again (an underrun). A dropout, which checkDevice
+    // logs; the stream plays on. One atomic.
+    void noteDropout();
+    // Underruns the library reported since the engine was made; any thread.
+    std::uint64_t dropoutCount() const { return dropouts_.load(std::memory_order_relaxed); }
 
     // GUI thread, on a timer: first logs a real-time overrun that the SIGXCPU
-    // handler met (RealTimeLimit::reportOverrun); from then on no stream's
-    // threads are made real-time. Lost once when the audio
+    // handler met (RealTimeLimit::reportOverrun), from then on no stream's
+    // threads are made real-time, and the underruns since the last line (at
+    // most one line per kDropoutLogInterval). Lost once when the audio
     // thread has reported a stream error since (the stream is then stopped
     // and closed and the loss logged), or when an open was not back within
     // kOpenWait; while lost, takes up such an open once it is back, or tries
@@ -196,6 +219,7 @@ public:
     std::uint64_t streamErrorCount() const { return streamErrors_.load(std::memory_order_relaxed); }
 
     static constexpr std::chrono::milliseconds kReopenInterval{1000};
+    static constexpr std::chrono::seconds kDropoutLogInterval{10};
 
     // What the audio thread did, for judging a stream from outside (tests,
     // benchmarks): relaxed counters it bumps on every buffer. Any thread.
@@ -244,6 +268,9 @@ private:
     // Takes back the library object, the device list and the stream (started
     // here) of an open that is back; true when a stream runs afterwards.
     bool takeUp(Opening& opening, bool late);
+    // An open that no sound server took (none answered, none listed a
+    // device): lost, as a device is that went away, and logged once.
+    void noteNoOutput();
     // GUI thread, between open and start.
     void askRealtimeKit(const std::vector<pid_t>& threadsBeforeOpen);
 
@@ -257,9 +284,14 @@ private:
         std::mutex mutex;
         std::condition_variable closed;
         bool done = false; // under mutex
+        std::function<void()> whenClosed; // under mutex
     };
     // No stream is open while a released one has not closed yet.
     bool releasedStreamClosing();
+    // Waits at most `wait` for the released stream to close; true when it has.
+    bool releasedStreamClosedWithin(std::chrono::milliseconds wait);
+    // Logs the underruns met since the last line.
+    void reportDropouts();
 
     // Replaced (with no stream open) by initialize() to probe anew, and by
     // releaseStream() with a fresh object of the same back end. Null before
@@ -291,6 +323,7 @@ private:
     std::atomic<bool> streamFailed_{false};
     std::atomic<bool> errorTextTaken_{false};
     std::atomic<std::uint64_t> streamErrors_{0};
+    std::atomic<std::uint64_t> dropouts_{0};
     // See CallbackRecord; written by the audio thread only, but for the
     // restart.
     std::atomic<std::uint64_t> callbacks_{0};
@@ -311,6 +344,9 @@ private:
     bool lossLogged_ = false;
     std::uint64_t errorsAtStart_ = 0;
     std::chrono::steady_clock::time_point lastReopen_{};
+    std::uint64_t dropoutsLogged_ = 0;
+    std::chrono::steady_clock::time_point dropoutLoggedAt_{};
+    std::function<void()> whenReleased_;
 };
 
 } // namespace Audio

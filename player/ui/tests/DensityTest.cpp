@@ -139,6 +139,45 @@ TEST(WindowFit, FirstStartAndATooLargeSavedGeometryStayOnTheScreen)
     expectOnScreen(restored);
 }
 
+// Without a sound server the window tells of a lost output as it starts:
+// the box opens over the window, not where the window was before the window
+// manager placed it, also when the window is shown a moment after it was
+// made (a loaded machine) and the device watch has found the loss by then.
+TEST(WindowFit, TheLostOutputBoxAtStartOpensOverTheWindow)
+{
+    PrivateSettings settings;
+    ModalAnswerer modals;
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/glasswell-no-sound-server");
+    TestWindow window;
+    qputenv("PULSE_SERVER", server);
+    spin(300);
+    window.show();
+    ASSERT_TRUE(waitForFit(window, 30000));
+    // Framed by the window manager (offscreen at once), and so placed.
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible() && b->windowHandle()
+                                                            && b->windowHandle()->isExposed()
+                                                            && !b->windowHandle()->frameMargins().isNull())
+                    box = b;
+            return box != nullptr;
+        },
+        30000))
+        << "no lost-output box";
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Audio Output Lost"));
+    const QRect over = window.windowHandle()->frameGeometry();
+    const QRect frame = box->windowHandle()->frameGeometry();
+    const auto where = [](const QRect& r) {
+        return std::to_string(r.width()) + " x " + std::to_string(r.height()) + " at " + std::to_string(r.x()) + ", "
+            + std::to_string(r.y());
+    };
+    EXPECT_TRUE(over.contains(frame.center())) << "box " << where(frame) << ", window " << where(over);
+    EXPECT_LE(std::abs(frame.center().x() - over.center().x()), 2) << "box " << where(frame) << ", window " << where(over);
+}
+
 TEST(Density, EveryTextOfTheWindowHasRoomEmptyAndLoaded)
 {
     PrivateSettings settings;

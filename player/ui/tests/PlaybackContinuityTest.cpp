@@ -259,9 +259,23 @@ QMessageBox* deviceMessage()
 
 // The window's own sound server ends (mid-play, or under a window only
 // open, where the device message's Rescan is pressed meanwhile) and comes
-// back: meanwhile nothing spins and the log hardly grows; afterwards one Play
+// back, or is not there when the window is made and starts later: meanwhile
+// nothing spins and the log hardly grows; afterwards the device watch has
+// taken the server up, the Devices menu lists its devices, and one Play
 // plays, every frame sounding.
-void survivesTheSoundServerGoingAndComing(bool playing)
+enum class ServerGone { MidPlay, UnderAnOpenWindow, AtStart };
+
+QStringList listedDevices(MainWindow::MainWindow& window)
+{
+    QStringList names;
+    for (QAction* action : central(window.form())->menuBar->devicesMenu->actions())
+        if (auto* widgetAction = qobject_cast<QWidgetAction*>(action))
+            if (auto* box = qobject_cast<QCheckBox*>(widgetAction->defaultWidget()))
+                names << (box->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + box->text();
+    return names;
+}
+
+void survivesTheSoundServerGoingAndComing(ServerGone when)
 {
     OutputRecording::PrivateServer server;
     REQUIRE_OWN_SERVER(server);
@@ -269,11 +283,23 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     ModalAnswerer modals;
     QTemporaryDir dir;
     const DdpFixture::Image image = writeToneImage(dir.filePath(QStringLiteral("disc")), 30);
+    const bool playing = when == ServerGone::MidPlay;
 
+    std::unique_ptr<CapturedLog> startLog;
+    if (when == ServerGone::AtStart) {
+        server.end();
+        startLog = std::make_unique<CapturedLog>(dir.filePath(QStringLiteral("log")));
+    }
     MainWindow::MainWindow window;
     Audio::DiskStreaming& streaming = window.player().getStreaming();
     Audio::StreamingEngine& engine = streaming.engine();
-    ASSERT_TRUE(showAndOpen(window, modals, image));
+    if (when != ServerGone::AtStart) {
+        ASSERT_TRUE(showAndOpen(window, modals, image));
+    } else {
+        window.show();
+        EXPECT_EQ(modals.answered, 0) << "a modal dialog (the sample rate's) was shown";
+        EXPECT_TRUE(engine.isDeviceLost()) << "no server at start is no lost output";
+    }
     QAbstractButton* play = transport(window.form())->playButton;
     if (playing) {
         play->click();
@@ -285,7 +311,9 @@ void survivesTheSoundServerGoingAndComing(bool playing)
     double otherThreadsCpu = 0;
     double seconds = 0;
     {
-        CapturedLog log(dir.filePath(QStringLiteral("log")));
+        std::unique_ptr<CapturedLog> log = std::move(startLog);
+        if (!log)
+            log = std::make_unique<CapturedLog>(dir.filePath(QStringLiteral("log")));
         const double processBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
         const double guiBefore = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
         QElapsedTimer gone;
@@ -293,6 +321,7 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         server.end();
         EXPECT_TRUE(waitFor([&] { return engine.isDeviceLost(); }, 30000));
         lostAt = streaming.values().playedSamples();
+        // Several of the device watch's tries to reopen.
         waitFor([] { return false; }, 3000);
         otherThreadsCpu = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore)
             - (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - guiBefore);
@@ -302,7 +331,8 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         QMessageBox* message = deviceMessage();
         ASSERT_NE(message, nullptr) << "the user was not told";
         EXPECT_EQ(message->windowTitle().toStdString(), "Audio Output Lost");
-        if (!playing) {
+        EXPECT_FALSE(message->text().contains(QStringLiteral("Windows"))) << message->text().toStdString();
+        if (when == ServerGone::UnderAnOpenWindow) {
             const auto buttons = message->buttons();
             const auto rescan = std::find_if(buttons.begin(), buttons.end(),
                                              [](QAbstractButton* b) { return b->text() == QLatin1String("Rescan"); });
@@ -314,14 +344,18 @@ void survivesTheSoundServerGoingAndComing(bool playing)
         EXPECT_EQ(streaming.values().playedSamples(), lostAt);
         ASSERT_TRUE(server.start()) << server.problem();
         ASSERT_TRUE(waitFor([&] { return !engine.isDeviceLost(); }, 30000)) << "the stream was not reopened";
-        logBytes = log.release();
+        logBytes = log->release();
     }
     std::cout << "server gone " << seconds << " s: threads but the GUI's used " << 100.0 * otherThreadsCpu / seconds
-              << " % of a core; the log grew by " << logBytes << " bytes" << (playing ? " (playing)" : " (open)")
-              << std::endl;
+              << " % of a core; the log grew by " << logBytes << " bytes"
+              << (playing ? " (playing)" : when == ServerGone::AtStart ? " (from the start)" : " (open)") << std::endl;
     EXPECT_LT(otherThreadsCpu / seconds, 0.10);
     EXPECT_LT(logBytes, 10 * 1024);
-    EXPECT_EQ(deviceMessage(), nullptr);
+    EXPECT_TRUE(waitFor([&] { return deviceMessage() == nullptr; }, 10000)) << "the message stayed open";
+    EXPECT_TRUE(waitFor([&] { return !listedDevices(window).isEmpty(); }, 10000)) << "the Devices menu stayed empty";
+    if (when == ServerGone::AtStart) {
+        ASSERT_TRUE(showAndOpen(window, modals, image));
+    }
 
     OutputRecording::StreamRecorder recorder;
     const std::string sinkInput = OutputRecording::ownSinkInput(60s);
@@ -359,7 +393,7 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
     REQUIRE_OWN_SERVER(server);
     server.end();
     PrivateSettings settings;
-    ModalAnswerer modals; // answers the start-up's sample-rate dialog
+    ModalAnswerer modals;
     MainWindow::MainWindow window;
     Audio::StreamingEngine& engine = window.player().getStreaming().engine();
     ASSERT_FALSE(engine.isStreamOpen());
@@ -368,14 +402,7 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
         << "the Rescan found no server";
 
     MenuBar* bar = central(window.form())->menuBar;
-    const auto listed = [bar] {
-        QStringList names;
-        for (QAction* action : bar->devicesMenu->actions())
-            if (auto* widgetAction = qobject_cast<QWidgetAction*>(action))
-                if (auto* box = qobject_cast<QCheckBox*>(widgetAction->defaultWidget()))
-                    names << (box->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + box->text();
-        return names;
-    };
+    const auto listed = [&window] { return listedDevices(window); };
     QStringList inUse;
     for (unsigned i = 0; i < engine.countAudioDevices(); ++i) {
         const Audio::AudioDeviceInfo info = engine.getInfo(i);
@@ -392,10 +419,11 @@ TEST(PlaybackContinuity, AfterARescanTheDevicesMenuListsTheDevicesOfTheLibraryOb
 }
 
 // A sound server that hangs (stopped by its PID) holds neither a device
-// change nor the window's close: each returns while the server is still
-// stopped. The device chosen meanwhile plays once the server goes on. A
+// change, nor a Rescan with the stream open, nor the window's close: each
+// returns while the server is still stopped. The device chosen meanwhile
+// plays once the server goes on, as does the stream after the Rescan. A
 // watchdog lets the server go on only against a hang.
-TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
+TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorARescanNorTheClose)
 {
     OutputRecording::PrivateServer server;
     REQUIRE_OWN_SERVER(server);
@@ -455,6 +483,15 @@ TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
     thaw();
     EXPECT_TRUE(waitFor([&] { return engine.isStreamRunning(); }, 30000)) << "the device was not opened afterwards";
 
+    // A Rescan with the stream open, as the start-up's dialog may have it.
+    ASSERT_TRUE(freeze());
+    took.restart();
+    window.player().initializeStreamingEngine();
+    const qint64 rescan = took.elapsed();
+    EXPECT_TRUE(stillFrozen()) << "the Rescan waited for the stopped server";
+    thaw();
+    EXPECT_TRUE(waitFor([&] { return engine.isStreamRunning(); }, 30000)) << "no stream after the Rescan";
+
     ASSERT_TRUE(freeze());
     took.restart();
     window.close();
@@ -468,8 +505,8 @@ TEST(PlaybackContinuity, AFrozenSoundServerHoldsNeitherADeviceChangeNorTheClose)
         changed.notify_all();
     }
     watchdog.join();
-    std::cout << "server stopped: the device change returned after " << deviceChange << " ms, the close after "
-              << close << " ms" << std::endl;
+    std::cout << "server stopped: the device change returned after " << deviceChange << " ms, a Rescan after "
+              << rescan << " ms, the close after " << close << " ms" << std::endl;
 }
 
 // What the device changes did to the sound, read from a recording of the
@@ -587,25 +624,29 @@ TEST(PlaybackContinuity, ADeviceChangeMidPlayLosesNoRenderedAudio)
     for (const auto& [skipped, silent] : heard.elsewhere)
         std::cout << "apart from the changes: " << 1000.0 * double(skipped) / 44100.0 << " ms skipped, "
                   << 1000.0 * double(silent) / 44100.0 << " ms silent" << std::endl;
-    // The old stream plays out what it holds before the new one opens; one
-    // buffer of it may be rendered after its last write (5.8 ms). On
-    // PulseAudio 105-187 ms went unheard at each change whatever the old
-    // stream's end (drained on the GUI thread, or kept open 250 ms after its
-    // drain), against 196-297 ms when it is dropped: there the bound leaves
-    // room for a busy machine, and PipeWire's run judges the play-out.
-    const long bound = OutputRecording::serverIsPipeWire() ? 44100 / 100 : 44100 / 4;
-    EXPECT_LE(heard.worstLost, bound) << "frames never heard at one change";
+    // The old stream plays out what it holds, and the new one opens as soon
+    // as that is done; one buffer of it may be rendered after its last write
+    // (5.8 ms). 21 changes on each server lost nothing; the silence between
+    // was 37 ms at the median and 115 ms at most on PulseAudio, 145 and 279 ms
+    // on PipeWire. The old stream dropped at the change lost 58-153 ms.
+    EXPECT_LE(heard.worstLost, 44100 / 100) << "frames never heard at one change";
+    EXPECT_LE(heard.longestSilence, 44100 * 2 / 5) << "frames of silence at one change";
     EXPECT_EQ(heard.garbled, 0u) << "two streams sounded at once";
 }
 
 TEST(PlaybackContinuity, ASoundServerThatEndsMidPlayAndComesBackPlaysAgainWithoutASpin)
 {
-    survivesTheSoundServerGoingAndComing(true);
+    survivesTheSoundServerGoingAndComing(ServerGone::MidPlay);
 }
 
 TEST(PlaybackContinuity, ASoundServerThatEndsUnderAnOpenWindowAndComesBackAfterARescanPlaysAgain)
 {
-    survivesTheSoundServerGoingAndComing(false);
+    survivesTheSoundServerGoingAndComing(ServerGone::UnderAnOpenWindow);
+}
+
+TEST(PlaybackContinuity, NoSoundServerAtStartIsALostOutputThatASoundServerStartedLaterPlays)
+{
+    survivesTheSoundServerGoingAndComing(ServerGone::AtStart);
 }
 
 TEST(PlaybackContinuity, TheWindowPlaysAnImageOpenedInTheDialogWithoutAGap)
