@@ -1056,9 +1056,11 @@ bool PrivateServer::start()
     envp.push_back(nullptr);
     const std::string native = "module-native-protocol-unix socket=" + folder_ + "/runtime/native auth-cookie="
         + folder_ + "/cookie";
+    // The null sink without rewinds, as scripts/pulse-null-sink.sh loads it:
+    // with them it reports a drain done before the drained end is played.
     const char* const argv[] = {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
                                 "--log-target=stderr", "--log-level=debug", "--log-time", "--load", native.c_str(), "--load",
-                                "module-null-sink sink_name=hg_null rate=44100 channels=2", "--load",
+                                "module-null-sink sink_name=hg_null rate=44100 channels=2 norewinds=1", "--load",
                                 "module-always-sink", nullptr};
     const std::string log = folder_ + "/daemon.log";
     posix_spawn_file_actions_t actions;
