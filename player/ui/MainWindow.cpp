@@ -228,8 +228,17 @@ void MainWindow::fitFrameOnceKnown()
         return;
     frameFitPending = false;
     const QScreen* screen = this->screen();
-    if (screen && !screen->availableGeometry().contains(native->frameGeometry()))
+    if (screen && !screen->availableGeometry().contains(native->frameGeometry())) {
         fitIntoScreen();
+        fitMovePending = true;
+        return;
+    }
+    QMetaObject::invokeMethod(this, &MainWindow::showHeldBoxes, Qt::QueuedConnection);
+}
+
+bool MainWindow::boxesMayShow() const
+{
+    return windowPlaced && ((!frameFitPending && !fitMovePending) || boxWaitOver);
 }
 
 void MainWindow::setupColumnEntries()
@@ -271,9 +280,18 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     if (frameFitPending && watched == windowHandle() &&
         (event->type() == QEvent::Expose || event->type() == QEvent::Move || event->type() == QEvent::Resize))
         QMetaObject::invokeMethod(this, &MainWindow::fitFrameOnceKnown, Qt::QueuedConnection);
-    // After the fit that this exposure may bring.
+    // Where the fit put the window, as the window system tells it.
+    if (fitMovePending && watched == windowHandle()
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        fitMovePending = false;
+        QMetaObject::invokeMethod(this, &MainWindow::showHeldBoxes, Qt::QueuedConnection);
+    }
     if (!windowPlaced && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
         windowPlaced = true;
+        QTimer::singleShot(2000, this, [this] {
+            boxWaitOver = true;
+            showHeldBoxes();
+        });
         QMetaObject::invokeMethod(this, &MainWindow::showHeldBoxes, Qt::QueuedConnection);
     }
     if (watched == menuBar && menuBar) {
@@ -292,10 +310,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 // A box is centred over the window as it is shown. Before the window
 // manager has placed the window (mapped, exposed) the window stands where it
-// was made, at the screen's corner, and the box would open there: a box of
-// the start waits for the window's first exposure.
+// was made, at the screen's corner, and the box would open there; before the
+// frame fit's move has come back, the box would open off the window's centre.
+// A box of the start waits for both.
 void MainWindow::showHeldBoxes()
 {
+    if (!boxesMayShow())
+        return;
     if (sampleRateDialogPending) {
         sampleRateDialogPending = false;
         auto* dialog = new SampleRateErrorDialog(IncompatibleSampleRate, &audioPlayer, this);
@@ -313,7 +334,7 @@ void MainWindow::showDeviceMessage()
 {
     if (deviceMessage)
         return;
-    if (!windowPlaced) {
+    if (!boxesMayShow()) {
         deviceMessageHeld = true;
         return;
     }

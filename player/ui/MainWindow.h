@@ -147,6 +147,9 @@ private:
     // After a show: fits again once the window manager's frame is known, if
     // that frame leaves the screen's free area.
     void fitFrameOnceKnown();
+    // Whether a box may open over the window: placed, and where the frame
+    // fit put it.
+    bool boxesMayShow() const;
     // Once the window has been placed: the boxes its start held back.
     void showHeldBoxes();
     // The lost device's message, held until the window has been placed.
@@ -185,6 +188,11 @@ private:
     bool frameFitPending = false;
     // The window has been exposed once (the window manager has placed it).
     bool windowPlaced = false;
+    // The frame fit moved the window; its new place has not come back yet.
+    bool fitMovePending = false;
+    // Boxes held for the fit no longer wait (a window manager that tells no
+    // frame, or never answers the fit's move).
+    bool boxWaitOver = false;
     // The output device refused 44100 Hz at the start; told once placed.
     bool sampleRateDialogPending = false;
     // A loss found before the window was placed.
