@@ -229,9 +229,15 @@ void MainWindow::fitFrameOnceKnown()
     frameFitPending = false;
     const QScreen* screen = this->screen();
     if (screen && !screen->availableGeometry().contains(native->frameGeometry())) {
-        fitIntoScreen();
+        // Set before the fit: a platform may tell the new place within it.
+        // A window that cannot be made to fit (its minimum is larger than
+        // the screen) does not move, and nothing would tell of it.
         fitMovePending = true;
-        return;
+        const QRect before = native->geometry();
+        fitIntoScreen();
+        if (native->geometry() != before)
+            return;
+        fitMovePending = false;
     }
     QMetaObject::invokeMethod(this, &MainWindow::showHeldBoxes, Qt::QueuedConnection);
 }
