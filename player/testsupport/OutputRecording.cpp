@@ -579,6 +579,7 @@ GapVerdict judgeGap(const GapRecord& r)
         v.side = "Glasswell's audio thread or its sound server client, real-time threads the machine did not run for "
             + ms(r.glasswellRealTimeWaitMs) + " at once (the server found the stream empty)";
     } else if (r.serverUnderruns > 0 && r.serverWaitMs >= 0) {
+        v.serverStood = r.accounted && r.serverWaitMs >= r.ms;
         v.side = "the server's, whose thread waited " + ms(r.serverWaitMs)
             + " at once to run (it found the stream empty; Glasswell's callbacks came on time)";
     } else if (r.serverUnderruns > 0) {
@@ -606,10 +607,14 @@ Judgement judge(const Continuity& c, const Sides& s)
     const std::vector<GapRecord> records = gapRecords(c, s);
     std::size_t excusedFrames = 0;
     std::string listed;
+    // Gaps beyond the records are not judged.
+    bool serverStoodOverEvery = records.size() == c.gaps;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const GapVerdict v = judgeGap(records[i]);
         if (v.excused)
             excusedFrames += c.gapList[i].frames;
+        else
+            serverStoodOverEvery = serverStoodOverEvery && v.serverStood;
         if (i < 8) {
             char gap[96];
             std::snprintf(gap, sizeof gap, "%s of silence at %.3f s of the sound was ", ms(records[i].ms).c_str(),
@@ -622,6 +627,7 @@ Judgement judge(const Continuity& c, const Sides& s)
                                                 [](const GapRecord& r) { return judgeGap(r).excused; }));
     if (c.frames > excusedFrames)
         j.soundingShare = double(c.sounding) / double(c.frames - excusedFrames);
+    j.serverStoodOverEveryGap = j.gaps > 0 && serverStoodOverEvery;
     j.message = std::to_string(c.gaps) + (c.gaps == 1 ? " gap, " : " gaps, ") + std::to_string(j.gaps)
         + " not excused: " + listed + describe(s);
     return j;

@@ -279,6 +279,10 @@ struct GapVerdict
     // in time.
     bool excused = false;
     std::string side;
+    // The server's: it found the stream empty while one of its threads stood
+    // at least as long as the gap, and Glasswell's account reaches the gap
+    // and shows every frame rendered in time.
+    bool serverStood = false;
 };
 // Whose the gap was. Glasswell is named first: silence it rendered while
 // playing, frames the device asked for that it did not play, and a
@@ -298,6 +302,9 @@ struct Judgement
     // "" without a gap; else each gap with its side and the account of
     // every side.
     std::string message;
+    // Every gap not excused is judged, and each was the server's, standing
+    // as long (GapVerdict::serverStood).
+    bool serverStoodOverEveryGap = false;
 };
 // The play tests' bounds, 0 gaps and 99.9 % sounding, apply to every gap
 // that is not excused.

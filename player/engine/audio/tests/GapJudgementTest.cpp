@@ -44,6 +44,8 @@ struct Row
     double serverWaitMs = 30;
     bool excused = false;
     const char* side = "";
+    // The one verdict a play is played again for.
+    bool serverStood = false;
 };
 
 // The account every 2 ms: callbacks every 5.8 ms but around the gap's
@@ -120,8 +122,12 @@ TEST(GapJudgement, AStillExcusesOnlyAGapItOverlapsWhileGlasswellRenderedEveryFra
         {"callbacks 200 ms apart, longer than the stream's buffer", 0, 0, 0, 0, 0, 200, 1, 30, false,
          "Glasswell's audio thread: its callbacks came"},
         {"callbacks 200 ms apart while a thread of the server stood 210 ms", 0, 0, 0, 0, 0, 200, 1, 210, false,
-         "the server's, whose thread waited 210.0 ms"},
+         "the server's, whose thread waited 210.0 ms", true},
         {"a server underrun with Glasswell on time", 0, 0, 0, 0, 0, 0, 1, 30, false, "the server's, whose thread waited"},
+        {"a server underrun while its thread stood 150 ms", 0, 0, 0, 0, 0, 0, 1, 150, false,
+         "the server's, whose thread waited 150.0 ms", true},
+        {"silence rendered while the server's thread stood 150 ms", 0, 0, 1764, 0, 0, 0, 1, 150, false,
+         "Glasswell's render function, which rendered 1764 frames silent"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -137,6 +143,8 @@ TEST(GapJudgement, AStillExcusesOnlyAGapItOverlapsWhileGlasswellRenderedEveryFra
         const OutputRecording::Judgement judged = OutputRecording::judge(c, sides);
         EXPECT_EQ(judged.gaps, row.excused ? 0u : 1u) << judged.message;
         EXPECT_EQ(judged.soundingShare >= 0.999, row.excused) << judged.message;
+        EXPECT_EQ(verdict.serverStood, row.serverStood) << verdict.side;
+        EXPECT_EQ(judged.serverStoodOverEveryGap, row.serverStood) << judged.message;
     }
 }
 

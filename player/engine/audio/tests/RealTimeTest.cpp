@@ -460,8 +460,10 @@ TEST(RealTime, DISABLED_StreamAfterAnOverrun)
 // so that the render function runs many times back to back.
 // `dropout`: the render function handed to the engine plays 40 ms of
 // silence once, 2.5 s in, without advancing, so that the test sees its own
-// judgement fail and name Glasswell.
-void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false, bool dropout = false)
+// judgement fail and name Glasswell. `playAgain` (when not null) is set,
+// and the gaps left unjudged, where the judgement clears Glasswell of every
+// gap and a thread of the server stood at least as long as each.
+void playOnceThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit, bool dropout, bool* playAgain)
 {
     const std::string notPrivate = OutputRecording::testServerProblem();
     if (!notPrivate.empty()) {
@@ -577,6 +579,11 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
               << (besideLoad ? " (beside the load)" : " (idle)") << std::endl;
     std::cout << (judged.message.empty() ? OutputRecording::describe(sides) : judged.message) << std::endl;
     EXPECT_GE(c.frames, 44100u * 5) << "recorded " << recorded.size() / 4 << " frames";
+    if (playAgain != nullptr && !dropout && judged.serverStoodOverEveryGap) {
+        std::cout << "Played again: every gap was the server's, which stood as long" << std::endl;
+        *playAgain = true;
+        return;
+    }
     if (dropout) {
         // Its own judgement fails, naming the render function.
         EXPECT_GE(judged.gaps, 1u) << judged.message;
@@ -632,6 +639,17 @@ void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealti
     EXPECT_EQ(mismatches, 0u);
     EXPECT_GE(matched, 5 * 44100);
     EXPECT_LT(dropped, 44100) << "the recorder slipped too much to judge";
+}
+
+// A play whose every gap the server made, one of its threads standing as
+// long while Glasswell rendered every frame in time, is played once more;
+// the second play is judged whole. Nothing of Glasswell's is played again.
+void playsContinuouslyThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit = false, bool dropout = false)
+{
+    bool playAgain = false;
+    playOnceThroughTheOutputDevice(besideLoad, throughRealtimeKit, dropout, &playAgain);
+    if (playAgain)
+        playOnceThroughTheOutputDevice(besideLoad, throughRealtimeKit, dropout, nullptr);
 }
 
 TEST(RealTime, PlaysAGeneratedImageThroughTheOutputDeviceContinuouslyAlignedAtUnityGain)
