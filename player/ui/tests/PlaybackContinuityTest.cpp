@@ -58,17 +58,6 @@ DdpFixture::Image writeToneImage(const QString& folder, int trackSeconds)
     return writeImage(folder, options);
 }
 
-// The tests that bring a sound server of their own need it: under the test
-// command its absence fails them, elsewhere it skips them.
-#define REQUIRE_OWN_SERVER(server) \
-    do { \
-        if (!(server).problem().empty()) { \
-            if (audioRequired()) \
-                FAIL() << (server).problem(); \
-            GTEST_SKIP() << (server).problem(); \
-        } \
-    } while (false)
-
 // What each side did from the object's making to sides(), for the message
 // of a gap (see OutputRecording::Sides).
 class Witness

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -25,6 +26,18 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// A test that needs a private sound server of its own (OutputRecording::
+// PrivateServer) fails without one where the play tests must run
+// (HG_REQUIRE_AUDIO), and skips elsewhere.
+#define REQUIRE_OWN_SERVER(server) \
+    do { \
+        if (!(server).problem().empty()) { \
+            if (std::getenv("HG_REQUIRE_AUDIO")) \
+                FAIL() << (server).problem(); \
+            GTEST_SKIP() << (server).problem(); \
+        } \
+    } while (false)
 
 namespace AudioTest {
 

@@ -252,11 +252,7 @@ TEST(StreamingEngine, TheOpeningThreadHasItsOwnPolicyBackAfterTheOpen)
 TEST(StreamingEngine, ARescanFindsASoundServerThatStartedAfterTheEngine)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (std::getenv("HG_REQUIRE_AUDIO"))
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     server.end();
     Audio::StreamingEngine engine;
     EXPECT_FALSE(engine.initialize({}));
@@ -273,11 +269,7 @@ TEST(StreamingEngine, ARescanFindsASoundServerThatStartedAfterTheEngine)
 TEST(StreamingEngine, AProbeLeftWaitingOnAStoppedServerEndsOnceTheServerAnswers)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (std::getenv("HG_REQUIRE_AUDIO"))
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     // What the first open starts for good stays: the overrun's taker, and
     // for an ordinary user the D-Bus connection's thread that RealtimeKit is
     // asked through.
@@ -309,11 +301,7 @@ TEST(StreamingEngine, AProbeLeftWaitingOnAStoppedServerEndsOnceTheServerAnswers)
 TEST(StreamingEngine, ALostDeviceDropsTheAudioThreadToTheNormalPolicyAndRendersNothingMore)
 {
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (std::getenv("HG_REQUIRE_AUDIO"))
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     Audio::StreamingEngine engine;
     std::atomic<pid_t> audioThread{0};
     std::atomic<int> renders{0};
@@ -795,11 +783,7 @@ TEST(RealTime, DISABLED_LateOpenThroughRealtimeKit)
 {
     AS_THE_ORDINARY_USER();
     OutputRecording::PrivateServer server;
-    if (!server.problem().empty()) {
-        if (std::getenv("HG_REQUIRE_AUDIO"))
-            FAIL() << server.problem();
-        GTEST_SKIP() << server.problem();
-    }
+    REQUIRE_OWN_SERVER(server);
     Audio::StreamingEngine engine;
     ASSERT_TRUE(AudioTest::runsOnceAnswered(engine, engine.initialize({})));
     // Lost, and back but stopped: the engine's library object reopens the
