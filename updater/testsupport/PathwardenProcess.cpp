@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 
 #include <csignal>
 #include <sys/types.h>
@@ -96,4 +97,16 @@ bool processEnded(qint64 pid)
         return true;
     const QList<QByteArray> fields = processStatusFields(pid);
     return fields.isEmpty() || fields.first() == "Z";
+}
+
+bool processEndsWithin(qint64 pid, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!processEnded(pid)) {
+        if (clock.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
 }

@@ -50,3 +50,6 @@ QList<QByteArray> processStatusFields(qint64 pid);
 
 // Gone, or a zombie nobody has reaped yet.
 bool processEnded(qint64 pid);
+// Whether it ends within timeoutMs. A process sent SIGKILL still has to be
+// scheduled to die, which on a busy machine comes after the sender's own end.
+bool processEndsWithin(qint64 pid, int timeoutMs);

@@ -174,10 +174,7 @@ TEST_F(SelfUpdateRun, UpdateIsStoredAndStartedOnlineAndTheNextPlainStartRunsTheS
     const qint64 restarted = fileContents(pidFile()).trimmed().toLongLong();
     ASSERT_GT(restarted, 0);
     ::kill(static_cast<pid_t>(restarted), SIGTERM);
-    clock.restart();
-    while (!processEnded(restarted) && clock.elapsed() < 30000)
-        QThread::msleep(50);
-    EXPECT_TRUE(processEnded(restarted));
+    EXPECT_TRUE(processEndsWithin(restarted, 30000));
 
     // Next plain start, no server: the stored copy is started offline.
     QFile::remove(record());
