@@ -27,17 +27,22 @@
 #include <thread>
 #include <vector>
 
-// A test that needs a private sound server of its own (OutputRecording::
-// PrivateServer) fails without one where the play tests must run
-// (HG_REQUIRE_AUDIO), and skips elsewhere.
-#define REQUIRE_OWN_SERVER(server) \
+// What a test needs and the machine lacks (a non-empty `problem`) fails the
+// test where the test command requires it (the variable `requiredBy` set),
+// and skips it elsewhere.
+#define REQUIRE_OR_SKIP(problem, requiredBy) \
     do { \
-        if (!(server).problem().empty()) { \
-            if (std::getenv("HG_REQUIRE_AUDIO")) \
-                FAIL() << (server).problem(); \
-            GTEST_SKIP() << (server).problem(); \
+        const std::string hgProblem = (problem); \
+        if (!hgProblem.empty()) { \
+            if (std::getenv(requiredBy)) \
+                FAIL() << hgProblem; \
+            GTEST_SKIP() << hgProblem; \
         } \
     } while (false)
+
+// A test that needs a private sound server of its own (OutputRecording::
+// PrivateServer) where the play tests must run.
+#define REQUIRE_OWN_SERVER(server) REQUIRE_OR_SKIP((server).problem(), "HG_REQUIRE_AUDIO")
 
 namespace AudioTest {
 

@@ -223,11 +223,8 @@ TEST(StreamingEngine, EveryThreadTheOpenStartsRunsRealTime)
 {
     if (skipWithoutTestServer())
         GTEST_SKIP();
-    if (!realTimeAllowed()) {
-        if (std::getenv("HG_REQUIRE_REALTIME"))
-            FAIL() << "this process may not use a real-time policy itself";
-        GTEST_SKIP() << "this process may not use a real-time policy itself";
-    }
+    REQUIRE_OR_SKIP(realTimeAllowed() ? "" : "this process may not use a real-time policy itself",
+                    "HG_REQUIRE_REALTIME");
     Audio::StreamingEngine engine;
     const auto before = Audio::threadsOfThisProcess();
     ASSERT_TRUE(engine.initialize({}));
@@ -423,11 +420,8 @@ TEST(RealTime, AStreamOpenedAfterAnOverrunRunsNoThreadRealTime)
 {
     if (skipWithoutTestServer())
         GTEST_SKIP();
-    if (!realTimeAllowed()) {
-        if (std::getenv("HG_REQUIRE_REALTIME"))
-            FAIL() << "this process may not use a real-time policy itself";
-        GTEST_SKIP() << "this process may not use a real-time policy itself";
-    }
+    REQUIRE_OR_SKIP(realTimeAllowed() ? "" : "this process may not use a real-time policy itself",
+                    "HG_REQUIRE_REALTIME");
     EXPECT_EQ(statusOfChild("DISABLED_StreamAfterAnOverrun"), 0) << "the child failed; its output is above";
 }
 
@@ -460,12 +454,7 @@ TEST(RealTime, DISABLED_StreamAfterAnOverrun)
 // gap and a thread of the server stood at least as long as each.
 void playOnceThroughTheOutputDevice(bool besideLoad, bool throughRealtimeKit, bool dropout, bool* playAgain)
 {
-    const std::string notPrivate = OutputRecording::testServerProblem();
-    if (!notPrivate.empty()) {
-        if (std::getenv("HG_REQUIRE_AUDIO"))
-            FAIL() << notPrivate;
-        GTEST_SKIP() << notPrivate;
-    }
+    REQUIRE_OR_SKIP(OutputRecording::testServerProblem(), "HG_REQUIRE_AUDIO");
     LoadedPlayer loaded(750); // 10 s tracks
     auto& player = loaded.player;
     auto& streaming = player.getStreaming();
@@ -689,11 +678,7 @@ int statusAsOrdinaryUser(const OutputRecording::PrivateRealtimeKit& rtkit, const
 
 #define REQUIRE_PRIVATE_REALTIMEKIT(rtkit) \
     do { \
-        if (!(rtkit).problem().empty()) { \
-            if (std::getenv("HG_REQUIRE_REALTIME")) \
-                FAIL() << (rtkit).problem(); \
-            GTEST_SKIP() << (rtkit).problem(); \
-        } \
+        REQUIRE_OR_SKIP((rtkit).problem(), "HG_REQUIRE_REALTIME"); \
         ASSERT_NE((rtkit).childUid(), 0u); \
     } while (false)
 
